@@ -1,0 +1,89 @@
+// qora-cli: quick checks of a QORA unit from a terminal or a script, through the
+// same link as the desktop tool.
+
+#include "app/LocalConnection.h"
+#include "cli/CliSession.h"
+#include "cli/HexText.h"
+#include "platform/MainWindow.h"
+#include "rks/RksComponents.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+void PrintUsage(std::FILE* to)
+{
+    std::fprintf(to,
+                 "usage: qora-cli [--connection STRING] COMMAND [ARGS]\n"
+                 "\n"
+                 "commands:\n"
+                 "  identify        connect, probe the unit and print its identity\n"
+                 "                  (exit 0: a QORA unit, 1: another unit, 2: no connection)\n"
+                 "  raw HEX...      send each request (class, address, opcode, body in hex)\n"
+                 "                  and print each reply in hex, or \"failed HEADER\"\n"
+                 "                  (exit 0: all answered, 1: some failed, 2: no connection)\n"
+                 "\n"
+                 "The connection defaults to the local connection of the settings. The link\n"
+                 "goes through the gateway in QORA_RKS_GATEWAY (host:port) when it is set.\n");
+}
+
+int Usage(const char* reason)
+{
+    std::fprintf(stderr, "qora-cli: %s\n", reason);
+    return kExitUsage;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    RegisterRksComponents();
+
+    int at = 1;
+    std::string connection;
+    bool haveConnection = false;
+    while (at < argc && std::strncmp(argv[at], "--", 2) == 0) {
+        if (std::strcmp(argv[at], "--help") == 0) {
+            PrintUsage(stdout);
+            return kExitOk;
+        }
+        if (std::strcmp(argv[at], "--connection") == 0 && at + 1 < argc) {
+            connection = argv[at + 1];
+            haveConnection = true;
+            at += 2;
+            continue;
+        }
+        return Usage((std::string("unknown or incomplete option ") + argv[at]).c_str());
+    }
+    if (at >= argc)
+        return Usage("no command given (try --help)");
+    if (!haveConnection)
+        connection = BuildLocalConnectionString(ReadLocalConnectionSettings()).toStdString();
+
+    const std::string command = argv[at++];
+    CCliSession session(connection);
+    SetMainWindowTarget(&session);
+    if (command == "identify") {
+        if (at != argc)
+            return Usage("identify takes no arguments");
+        QTimer::singleShot(0, &session, [&session] { session.StartIdentify(); });
+    } else if (command == "raw") {
+        CCliSession::Requests requests;
+        for (; at < argc; ++at) {
+            auto bytes = ParseHex(argv[at]);
+            if (!bytes)
+                return Usage((std::string("not a hex request: ") + argv[at]).c_str());
+            requests.push_back(std::move(*bytes));
+        }
+        if (requests.empty())
+            return Usage("raw needs at least one request");
+        QTimer::singleShot(0, &session, [&session, requests] { session.StartRaw(requests); });
+    } else {
+        return Usage(("unknown command " + command).c_str());
+    }
+    return app.exec();
+}

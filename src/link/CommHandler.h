@@ -1,0 +1,115 @@
+#pragma once
+// The single meeting point between the UI thread and the transport: owns the
+// driver for one connection, keeps the queues towards and from the unit (each
+// under its own lock), copies every received message to the registered
+// listeners, tracks the connection state and tells the main window of every
+// change.
+
+#include "link/CommDriver.h"
+#include "link/DeviceMessage.h"
+#include "platform/MessageTarget.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CConnectProgress;
+
+enum ConnectionState : int {
+    STATE_DISCONNECTED = 0,
+    STATE_CONNECTING = 1,
+    STATE_CONNECTED = 2,
+    STATE_ENTERING_COMMISSION = 4,
+    STATE_COMMISSION = 5,
+};
+
+// wParam of WM_CONNECTION_EVENT posted to the main window.
+enum ConnectionNotice : int {
+    NOTICE_DISCONNECTED = 0,
+    NOTICE_CONNECTING = 1,
+    NOTICE_CONNECTED = 2,
+    NOTICE_CONNECT_FAILED = 3,
+    NOTICE_COMMISSION_REQUESTED = 4,
+    NOTICE_COMMISSION_MODE = 5,
+    NOTICE_COMMISSION_ACKNOWLEDGED = 8,
+    NOTICE_CONNECTED_OTHER_UNIT = 9,
+    NOTICE_CONNECT_CANCELLED = 11,
+};
+
+class CCommHandler : public CMessageTarget {
+    Q_OBJECT
+public:
+    static constexpr int kCommissionTimerId = 1;
+    static constexpr int kCommissionDelayMs = 25;
+
+    using DriverFactory = std::function<std::unique_ptr<CCommDriver>()>;
+    // Replaces the transport made by Connect (tests); an empty factory restores it.
+    static void SetDriverFactory(DriverFactory factory);
+
+    CCommHandler();
+    ~CCommHandler() override;
+    CCommHandler(const CCommHandler&) = delete;
+    CCommHandler& operator=(const CCommHandler&) = delete;
+
+    // routeFlag: 1 for a local connection or a remote one to a string kept from
+    // earlier, 0 for a string the network browser has just returned.
+    void Connect(int routeFlag, const std::string& connection);
+    void Disconnect();
+    // Closes without telling the main window (before a reconnection).
+    void CloseConnection();
+    void EnterCommissionMode();
+    // The main frame's automatic reconnection shows no connecting window.
+    void SetSilentConnect(bool silent) { silentConnect_ = silent; }
+
+    // 0 not connected; 1/2 connected; 3/4 in commission mode (odd: route flag set).
+    [[nodiscard]] int GetConnectionType() const;
+    [[nodiscard]] int GetState() const { return state_; }
+    [[nodiscard]] CCommDriver* GetDriver() const { return driver_.get(); }
+    [[nodiscard]] CConnectProgress* GetConnectProgress() const { return progress_.get(); }
+
+    void AddListener(CMessageTarget* window);
+    void RemoveListener(CMessageTarget* window);
+    [[nodiscard]] std::size_t ListenerCount() const { return listeners_.size(); }
+
+    void ClearQueues();
+    // Driver thread side.
+    bool PopSendQueue(CDeviceMessage*& message);
+    void PushReceiveQueue(CDeviceMessage* message);
+    [[nodiscard]] std::size_t SendQueueLength() const;
+    [[nodiscard]] std::size_t ReceiveQueueLength() const;
+
+protected:
+    MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
+    void OnTimer(int timerId) override;
+
+private:
+    struct Listener {
+        CMessageTarget* window;
+        TargetPtr alive;
+    };
+
+    MsgResult OnMessageSend(CDeviceMessage* request);
+    void OnDeviceMessage(MsgWParam wParam, MsgLParam lParam);
+    void OnConnectionEvent(int driverEvent);
+    void CloseProgress();
+    void DropDriver();
+
+    std::unique_ptr<CCommDriver> driver_;
+    int routeFlag_ = 1;
+    int state_ = STATE_DISCONNECTED;
+    std::deque<CDeviceMessage*> receiveQueue_;
+    std::deque<CDeviceMessage*> sendQueue_;
+    std::vector<Listener> listeners_;
+    std::unique_ptr<CConnectProgress> progress_;
+    bool silentConnect_ = false;
+
+    mutable std::mutex sendLock_;
+    mutable std::mutex receiveLock_;
+};
+
+// Hands a request to the handler as WM_SEND_MESSAGE; ownership goes with it.
+// Without a handler the request is dropped.
+void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request);

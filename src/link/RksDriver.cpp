@@ -1,0 +1,233 @@
+#include "link/RksDriver.h"
+
+#include "link/CommHandler.h"
+#include "link/ComponentFactory.h"
+#include "link/IRksLink.h"
+#include "link/ServiceFraming.h"
+#include "platform/MessageIds.h"
+#include "platform/PostMessage.h"
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <system_error>
+
+namespace {
+// Threads of connections that were given up while still opening end by
+// themselves; the program waits for them once before it ends.
+std::mutex abandonedLock;
+std::condition_variable abandonedDone;
+int abandonedThreads = 0;
+} // namespace
+
+// What the worker thread shares with its driver. The driver may go away while
+// the thread is still opening; the thread then finds `abandoned` set and stops
+// without touching the handler or posting anything.
+struct CRksDriver::Session {
+    std::string connection; // as given to Open; fixed before the thread starts
+    std::unique_ptr<IRksLink> link;
+    std::shared_ptr<CAutoResetEvent> stop, commission, send;
+
+    std::mutex gate; // guards everything below, and link's replacement
+    CCommHandler* handler = nullptr;
+    bool abandoned = false;
+    bool opened = false;
+    bool finished = false;
+    std::string identity;
+
+    bool Post(unsigned message, MsgWParam wParam, MsgLParam lParam)
+    {
+        std::lock_guard lock(gate);
+        return !abandoned && PostMessageTo(handler, message, wParam, lParam);
+    }
+
+    void ReleaseLink()
+    {
+        std::unique_ptr<IRksLink> released;
+        {
+            std::lock_guard lock(gate);
+            released = std::move(link);
+        }
+    }
+
+    void Finish()
+    {
+        std::lock_guard lock(gate);
+        finished = true;
+        if (abandoned) {
+            std::lock_guard count(abandonedLock);
+            --abandonedThreads;
+            abandonedDone.notify_all();
+        }
+    }
+};
+
+CRksDriver::CRksDriver() = default;
+
+CRksDriver::~CRksDriver()
+{
+    if (!thread_.joinable())
+        return;
+    bool join = true;
+    {
+        std::lock_guard lock(session_->gate);
+        if (!session_->opened && !session_->finished) {
+            // Still opening: let the thread finish on its own, and hurry it.
+            session_->abandoned = true;
+            session_->handler = nullptr;
+            {
+                std::lock_guard count(abandonedLock);
+                ++abandonedThreads;
+            }
+            if (session_->link)
+                session_->link->Interrupt();
+            join = false;
+        }
+    }
+    if (join) {
+        stopEvent_->Set();
+        thread_.join();
+    } else {
+        thread_.detach();
+    }
+}
+
+void CRksDriver::Open(CCommHandler* handler, const std::string& connection)
+{
+    handler_ = handler;
+    auto link = ComponentFactory<IRksLink>::Create(CLSID_RksLink);
+    if (!link) {
+        PostMessageTo(handler, WM_CONNECTION_EVENT, DRIVER_OPEN_FAILED, 0);
+        return;
+    }
+    auto session = std::make_shared<Session>();
+    session->connection = connection;
+    session->link = std::move(link);
+    session->stop = stopEvent_;
+    session->commission = commissionEvent_;
+    session->send = sendEvent_;
+    session->handler = handler;
+    try {
+        thread_ = std::thread(RksThreadFunction, session);
+    } catch (const std::system_error&) {
+        PostMessageTo(handler, WM_CONNECTION_EVENT, DRIVER_OPEN_FAILED, 0);
+        return;
+    }
+    session_ = std::move(session);
+}
+
+std::string CRksDriver::GetConnectionString() const
+{
+    return session_ ? session_->connection : std::string();
+}
+
+std::string CRksDriver::GetIdentity() const
+{
+    if (!session_)
+        return {};
+    std::lock_guard lock(session_->gate);
+    return session_->identity;
+}
+
+bool CRksDriver::WaitForAbandonedThreads(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(abandonedLock);
+    return abandonedDone.wait_for(lock, timeout, [] { return abandonedThreads == 0; });
+}
+
+namespace {
+
+void RunSendLoop(IRksLink& link, CCommHandler& handler, CAutoResetEvent& stop,
+                 const std::optional<std::string>& downloadRoute,
+                 const std::function<void(unsigned, MsgWParam, MsgLParam)>& post)
+{
+    std::vector<std::uint8_t> reply;
+    reply.reserve(1024);
+    for (;;) {
+        CDeviceMessage* taken = nullptr;
+        if (!handler.PopSendQueue(taken))
+            return;
+        std::unique_ptr<CDeviceMessage> request(taken);
+        if (stop.TryConsume()) {
+            stop.Set(); // leave it for the wait that follows; this request is dropped
+            return;
+        }
+        if (request->GetLength() < 3)
+            continue;
+        const std::int32_t header = ServiceFraming::PackedHeader(*request);
+        std::unique_ptr<CDeviceMessage> received;
+        if (auto framed = ServiceFraming::FrameRequest(*request, downloadRoute)) {
+            reply.clear();
+            if (link.Transfer(framed->route, framed->bytes, reply)) {
+                const std::uint8_t* r = request->GetData();
+                received = ServiceFraming::FrameReply(r[0], r[1], r[2], reply);
+            }
+        }
+        if (received) {
+            handler.PushReceiveQueue(received.release());
+            post(WM_DEVICE_MESSAGE, 1, 1);
+        } else {
+            post(WM_DEVICE_MESSAGE, 0, header);
+        }
+    }
+}
+
+} // namespace
+
+void CRksDriver::RksThreadFunction(std::shared_ptr<Session> session)
+{
+    CAutoResetEvent* const waitList[] = {session->stop.get(), session->commission.get(), session->send.get()};
+    IRksLink& link = *session->link;
+
+    bool open = link.Open(ServiceFraming::Trimmed(session->connection));
+    const auto downloadRoute = ServiceFraming::ChooseDownloadRoute(session->connection);
+
+    std::string identity;
+    if (open) {
+        const std::uint8_t probe[] = {ServiceFraming::kIdentityProbe};
+        std::vector<std::uint8_t> reply;
+        open = link.Transfer(std::string(ServiceFraming::kIdentityRoute), probe, reply);
+        identity = ServiceFraming::IdentityText(reply);
+    }
+    if (!open) {
+        session->ReleaseLink();
+        session->Post(WM_CONNECTION_EVENT, DRIVER_OPEN_FAILED, 0);
+        session->Finish();
+        return;
+    }
+
+    bool running = false;
+    {
+        std::lock_guard lock(session->gate);
+        if (!session->abandoned) {
+            session->opened = true;
+            session->identity = identity;
+            PostMessageTo(session->handler, WM_CONNECTION_EVENT,
+                          identity == ServiceFraming::kQoraIdentity ? DRIVER_OPEN_QORA : DRIVER_OPEN_OTHER_UNIT, 0);
+            running = true;
+        }
+    }
+
+    // The handler outlives an opened connection: it stops and joins this
+    // thread before it lets the driver go.
+    CCommHandler* handler = session->handler;
+    auto post = [&](unsigned message, MsgWParam wParam, MsgLParam lParam) {
+        session->Post(message, wParam, lParam);
+    };
+    while (running) {
+        switch (CAutoResetEvent::WaitAny(waitList)) {
+        case 0:
+            running = false;
+            break;
+        case 1:
+            post(WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
+            break;
+        default:
+            RunSendLoop(link, *handler, *session->stop, downloadRoute, post);
+            break;
+        }
+    }
+    link.Close();
+    session->ReleaseLink();
+    session->Finish();
+}

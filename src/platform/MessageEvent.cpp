@@ -1,0 +1,39 @@
+#include "platform/MessageEvent.h"
+
+#include "platform/PostMessage.h"
+
+CMessageEvent::CMessageEvent(unsigned message, MsgWParam wParam, MsgLParam lParam, Deleter ownedPayload)
+    : QEvent(Type()), message_(message), wParam_(wParam), lParam_(lParam), deleter_(ownedPayload)
+{
+}
+
+CMessageEvent::~CMessageEvent()
+{
+    if (deleter_)
+        deleter_(lParam_);
+}
+
+QEvent::Type CMessageEvent::Type()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+MsgLParam CMessageEvent::TakeLParam()
+{
+    deleter_ = nullptr;
+    return lParam_;
+}
+
+bool PostMessageTo(CMessageTarget* target, unsigned message, MsgWParam wParam, MsgLParam lParam)
+{
+    if (!target)
+        return false;
+    QCoreApplication::postEvent(target, new CMessageEvent(message, wParam, lParam));
+    return true;
+}
+
+bool PostMessageTo(const TargetPtr& target, unsigned message, MsgWParam wParam, MsgLParam lParam)
+{
+    return PostMessageTo(target.data(), message, wParam, lParam);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The queued form of a window message. An event may own the object its lParam
+// points to; if the event is destroyed without being delivered (the target went
+// away, the application quit) the object is freed with it.
+
+#include "platform/MessageTarget.h"
+
+#include <QEvent>
+
+class CMessageEvent : public QEvent {
+public:
+    using Deleter = void (*)(MsgLParam);
+
+    CMessageEvent(unsigned message, MsgWParam wParam, MsgLParam lParam, Deleter ownedPayload = nullptr);
+    ~CMessageEvent() override;
+    CMessageEvent(const CMessageEvent&) = delete;
+    CMessageEvent& operator=(const CMessageEvent&) = delete;
+
+    static QEvent::Type Type();
+
+    [[nodiscard]] unsigned Message() const { return message_; }
+    [[nodiscard]] MsgWParam WParam() const { return wParam_; }
+    // Hands the lParam (and the ownership of any payload) to the receiver.
+    MsgLParam TakeLParam();
+
+private:
+    unsigned message_;
+    MsgWParam wParam_;
+    MsgLParam lParam_;
+    Deleter deleter_;
+};

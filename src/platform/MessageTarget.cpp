@@ -1,0 +1,65 @@
+#include "platform/MessageTarget.h"
+
+#include "platform/MessageEvent.h"
+
+#include <QTimerEvent>
+
+CMessageTarget::CMessageTarget(QObject* parent) : QObject(parent) {}
+
+CMessageTarget::~CMessageTarget() = default;
+
+MsgResult CMessageTarget::Send(unsigned message, MsgWParam wParam, MsgLParam lParam)
+{
+    return OnMessage(message, wParam, lParam);
+}
+
+MsgResult CMessageTarget::OnMessage(unsigned, MsgWParam, MsgLParam)
+{
+    return 0;
+}
+
+void CMessageTarget::OnTimer(int) {}
+
+void CMessageTarget::SetTimer(int timerId, int periodMs)
+{
+    KillTimer(timerId);
+    const int qtId = startTimer(periodMs < 0 ? 0 : periodMs, Qt::PreciseTimer);
+    if (qtId != 0)
+        timers_[timerId] = qtId;
+}
+
+void CMessageTarget::KillTimer(int timerId)
+{
+    auto it = timers_.find(timerId);
+    if (it == timers_.end())
+        return;
+    killTimer(it->second);
+    timers_.erase(it);
+}
+
+bool CMessageTarget::IsTimerRunning(int timerId) const
+{
+    return timers_.count(timerId) != 0;
+}
+
+bool CMessageTarget::event(QEvent* event)
+{
+    if (event->type() == CMessageEvent::Type()) {
+        auto* message = static_cast<CMessageEvent*>(event);
+        const MsgLParam lParam = message->TakeLParam();
+        OnMessage(message->Message(), message->WParam(), lParam);
+        return true;
+    }
+    return QObject::event(event);
+}
+
+void CMessageTarget::timerEvent(QTimerEvent* event)
+{
+    for (const auto& [ourId, qtId] : timers_) {
+        if (qtId == event->timerId()) {
+            OnTimer(ourId);
+            return;
+        }
+    }
+    QObject::timerEvent(event);
+}

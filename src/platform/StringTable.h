@@ -1,0 +1,27 @@
+#pragma once
+// Texts by string id. The built-in table is a Qt resource; a replacement table
+// (the resource library beside the program) can be laid over it.
+
+#include <QByteArray>
+#include <QString>
+
+#include <map>
+
+namespace StringId {
+inline constexpr unsigned DeviceNotConnected = 61239;
+inline constexpr unsigned ReadingProblem = 61235;
+inline constexpr unsigned CannotOpenNetworkBrowser = 61268;
+inline constexpr unsigned HandlerWindowCaption = 61440;
+} // namespace StringId
+
+// The text of the id, or an empty string when no table has it.
+[[nodiscard]] QString LoadResString(unsigned id);
+
+// Lays the texts of a table file over the built-in ones; false (and nothing
+// changed) when the file cannot be read or is malformed.
+bool LoadStringOverrides(const QString& path);
+
+// Parses the table format: one "id<TAB>text" per line, "\n", "\t" and "\\" as
+// escapes, blank lines and lines starting with '#' ignored. False on a line
+// that is not of that form.
+bool ParseStringTable(const QByteArray& content, std::map<unsigned, QString>& out);

@@ -1,0 +1,44 @@
+#pragma once
+// Questions and notices to the user, each one replaceable function: the
+// desktop program installs the real dialogs, the command-line companion prints,
+// tests record and answer on the user's behalf.
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MsgAnswer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+struct MessageBoxRequest {
+    QString text;
+    QString caption; // empty: the application's name
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+};
+
+struct FileDialogRequest {
+    bool save = false;
+    QString caption;
+    QString initialPath; // folder, or folder and file name
+    QString filter;      // Qt filter text, e.g. "Master files (*.MFI);;All files (*)"
+    QString defaultSuffix;
+};
+
+using MessageBoxFunction = std::function<MsgAnswer(const MessageBoxRequest&)>;
+using FileDialogFunction = std::function<std::optional<QString>(const FileDialogRequest&)>;
+using ShellOpenFunction = std::function<bool(const QString& path)>;
+
+MsgAnswer ShowMessageBox(const MessageBoxRequest& request);
+MsgAnswer ShowMessageBox(const QString& text, MsgIcon icon = MsgIcon::None, MsgButtons buttons = MsgButtons::Ok);
+// The chosen path, or nothing when the user cancelled.
+std::optional<QString> ShowFileDialog(const FileDialogRequest& request);
+bool ShellOpen(const QString& path);
+
+// Each setter returns the function it replaced, so a caller can restore it.
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
+FileDialogFunction SetFileDialogFunction(FileDialogFunction function);
+ShellOpenFunction SetShellOpenFunction(ShellOpenFunction function);

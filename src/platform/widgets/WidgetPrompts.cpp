@@ -1,0 +1,72 @@
+#include "platform/widgets/WidgetPrompts.h"
+
+#include "platform/UserPrompts.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+QMessageBox::StandardButtons ToButtons(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok: return QMessageBox::Ok;
+    case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case MsgButtons::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon ToIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Warning: return QMessageBox::Warning;
+    case MsgIcon::Error: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgAnswer ToAnswer(int button)
+{
+    switch (button) {
+    case QMessageBox::Cancel: return MsgAnswer::Cancel;
+    case QMessageBox::Abort: return MsgAnswer::Abort;
+    case QMessageBox::Retry: return MsgAnswer::Retry;
+    case QMessageBox::Ignore: return MsgAnswer::Ignore;
+    case QMessageBox::Yes: return MsgAnswer::Yes;
+    case QMessageBox::No: return MsgAnswer::No;
+    default: return MsgAnswer::Ok;
+    }
+}
+} // namespace
+
+void InstallWidgetPrompts()
+{
+    SetMessageBoxFunction([](const MessageBoxRequest& request) {
+        const QString caption = request.caption.isEmpty() ? QApplication::applicationDisplayName() : request.caption;
+        QMessageBox box(ToIcon(request.icon), caption, request.text, ToButtons(request.buttons),
+                        QApplication::activeWindow());
+        return ToAnswer(box.exec());
+    });
+    SetFileDialogFunction([](const FileDialogRequest& request) -> std::optional<QString> {
+        QFileDialog dialog(QApplication::activeWindow(), request.caption, request.initialPath, request.filter);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        if (!request.defaultSuffix.isEmpty())
+            dialog.setDefaultSuffix(request.defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    });
+    SetShellOpenFunction([](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    });
+}

@@ -1,0 +1,3 @@
+#pragma once
+// Installs the real message box, file dialog and shell-open functions.
+void InstallWidgetPrompts();

@@ -1,0 +1,273 @@
+#include "link/CommHandler.h"
+#include "link/ConnectProgress.h"
+#include "platform/MainWindow.h"
+#include "platform/PostMessage.h"
+#include "support/EventLoop.h"
+#include "support/MessageRecorder.h"
+#include "support/PromptRecorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DriverLog {
+    int sends = 0, commissions = 0, stops = 0, opens = 0, destroyed = 0;
+    std::string connection;
+};
+
+class FakeDriver : public CCommDriver {
+public:
+    explicit FakeDriver(DriverLog& log) : log_(log) {}
+    ~FakeDriver() override { ++log_.destroyed; }
+    void Open(CCommHandler*, const std::string& connection) override
+    {
+        ++log_.opens;
+        log_.connection = connection;
+    }
+    void SignalCommission() override { ++log_.commissions; }
+    void SignalSend() override { ++log_.sends; }
+    void SignalStop() override { ++log_.stops; }
+    std::string GetConnectionString() const override { return log_.connection; }
+
+private:
+    DriverLog& log_;
+};
+
+std::unique_ptr<CDeviceMessage> Request(std::initializer_list<std::uint8_t> bytes)
+{
+    auto m = std::make_unique<CDeviceMessage>();
+    for (auto b : bytes)
+        m->AppendByte(b);
+    return m;
+}
+
+class CommHandlerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetMainWindowTarget(&frame);
+        CCommHandler::SetDriverFactory([this] { return std::make_unique<FakeDriver>(log); });
+        handler = std::make_unique<CCommHandler>();
+        handler->SetSilentConnect(true);
+    }
+    void TearDown() override
+    {
+        handler.reset();
+        CCommHandler::SetDriverFactory({});
+        SetMainWindowTarget(nullptr);
+    }
+    void DriverEvent(int event)
+    {
+        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, event, 0);
+        QCoreApplication::sendPostedEvents();
+    }
+    void Settle() { PumpFor(5); }
+    void ConnectQora(int routeFlag = 1)
+    {
+        handler->Connect(routeFlag, "ADDR=131");
+        DriverEvent(DRIVER_OPEN_QORA);
+        Settle();
+    }
+
+    MessageRecorder frame;
+    DriverLog log;
+    std::unique_ptr<CCommHandler> handler;
+};
+
+TEST_F(CommHandlerTest, ConnectionLifeThroughCommissionMode)
+{
+    Settle();
+    EXPECT_EQ(frame.Notices(), std::vector<int>{NOTICE_DISCONNECTED}); // from construction
+    handler->Connect(1, "  ADDR=131 ");
+    EXPECT_EQ(handler->GetState(), STATE_CONNECTING);
+    EXPECT_EQ(handler->GetConnectionType(), 0); // a driver exists, but nothing is open yet
+    EXPECT_EQ(log.opens, 1);
+    EXPECT_EQ(log.connection, "  ADDR=131 ");
+
+    DriverEvent(DRIVER_OPEN_QORA);
+    EXPECT_EQ(handler->GetState(), STATE_CONNECTED);
+    EXPECT_EQ(handler->GetConnectionType(), 1);
+
+    handler->EnterCommissionMode();
+    EXPECT_EQ(handler->GetState(), STATE_ENTERING_COMMISSION);
+    EXPECT_EQ(log.commissions, 1);
+    EXPECT_EQ(handler->GetConnectionType(), 1);
+
+    DriverEvent(DRIVER_COMMISSION_DONE);
+    EXPECT_EQ(handler->GetState(), STATE_ENTERING_COMMISSION);
+    ASSERT_TRUE(PumpUntil([&] { return handler->GetState() == STATE_COMMISSION; }));
+    EXPECT_EQ(handler->GetConnectionType(), 3);
+    Settle();
+    EXPECT_EQ(frame.Notices(), (std::vector<int>{NOTICE_DISCONNECTED, NOTICE_CONNECTING, NOTICE_CONNECTED,
+                                                 NOTICE_COMMISSION_REQUESTED, NOTICE_COMMISSION_ACKNOWLEDGED,
+                                                 NOTICE_COMMISSION_MODE}));
+
+    handler->Disconnect();
+    EXPECT_EQ(handler->GetState(), STATE_DISCONNECTED);
+    EXPECT_EQ(handler->GetDriver(), nullptr);
+    EXPECT_EQ(log.stops, 1);
+    EXPECT_EQ(log.destroyed, 1);
+    Settle();
+    EXPECT_EQ(frame.Notices().back(), NOTICE_DISCONNECTED);
+}
+
+TEST_F(CommHandlerTest, RemoteTypesAndOtherUnit)
+{
+    handler->Connect(0, "ADDR=7");
+    DriverEvent(DRIVER_OPEN_OTHER_UNIT);
+    EXPECT_EQ(handler->GetState(), STATE_CONNECTED);
+    EXPECT_EQ(handler->GetConnectionType(), 2);
+    handler->EnterCommissionMode();
+    DriverEvent(DRIVER_COMMISSION_DONE);
+    ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() == 4; }));
+    Settle();
+    EXPECT_TRUE(frame.HasNotice(NOTICE_CONNECTED_OTHER_UNIT));
+    EXPECT_FALSE(frame.HasNotice(NOTICE_CONNECTED));
+}
+
+TEST_F(CommHandlerTest, RequestsThatDoNothing)
+{
+    handler->EnterCommissionMode(); // no driver
+    handler->Disconnect();
+    handler->CloseConnection();
+    handler->Connect(1, "ADDR=1");
+    Settle();
+    const auto before = frame.Notices().size();
+    handler->Connect(1, "ADDR=2"); // a driver exists already
+    handler->EnterCommissionMode(); // state 1
+    EXPECT_EQ(log.opens, 1);
+    EXPECT_EQ(log.commissions, 0);
+    DriverEvent(DRIVER_OPEN_QORA);
+    handler->EnterCommissionMode();
+    handler->EnterCommissionMode(); // state 4
+    DriverEvent(DRIVER_COMMISSION_DONE);
+    ASSERT_TRUE(PumpUntil([&] { return handler->GetState() == STATE_COMMISSION; }));
+    handler->EnterCommissionMode(); // state 5
+    EXPECT_EQ(log.commissions, 1);
+    DriverEvent(42); // unknown events are ignored
+    Settle();
+    // connected, commission requested, acknowledged, commission mode: nothing more
+    EXPECT_EQ(frame.Notices().size() - before, 4u);
+
+    const auto notices = frame.received.size();
+    handler->CloseConnection(); // silent
+    Settle();
+    EXPECT_EQ(frame.received.size(), notices);
+    EXPECT_EQ(handler->GetState(), STATE_DISCONNECTED);
+}
+
+TEST_F(CommHandlerTest, FailedOpenTearsDownAndEmptiesTheQueues)
+{
+    handler->Connect(1, "ADDR=1");
+    SendToHandler(handler.get(), Request({0x84, 9, 0x17, 1, 0, 0x90, 0x04}));
+    SendToHandler(handler.get(), Request({0x84, 9, 0x17, 1, 0, 0x90, 0x05}));
+    EXPECT_EQ(handler->SendQueueLength(), 2u); // queued while connecting
+    EXPECT_EQ(log.sends, 2);
+    DriverEvent(DRIVER_OPEN_FAILED);
+    EXPECT_EQ(handler->GetState(), STATE_DISCONNECTED);
+    EXPECT_EQ(handler->GetDriver(), nullptr);
+    EXPECT_EQ(log.stops, 1);
+    EXPECT_EQ(handler->SendQueueLength(), 0u);
+    Settle();
+    EXPECT_EQ(frame.Notices().back(), NOTICE_CONNECT_FAILED);
+}
+
+TEST_F(CommHandlerTest, LateEventsOfAClosedConnectionAreIgnored)
+{
+    ConnectQora();
+    handler->EnterCommissionMode();
+    DriverEvent(DRIVER_COMMISSION_DONE); // commission timer running
+    handler->Disconnect();
+    PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_FAILED, 0);
+    PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
+    PumpFor(60);
+    EXPECT_EQ(handler->GetState(), STATE_DISCONNECTED);
+    EXPECT_EQ(frame.Notices().back(), NOTICE_DISCONNECTED);
+    EXPECT_FALSE(frame.HasNotice(NOTICE_COMMISSION_MODE));
+    EXPECT_FALSE(frame.HasNotice(NOTICE_CONNECT_FAILED));
+}
+
+TEST_F(CommHandlerTest, SendWhileDisconnectedFailsOnceAtEveryListener)
+{
+    PromptRecorder prompts;
+    MessageRecorder a, b;
+    handler->AddListener(&a);
+    handler->AddListener(&b);
+    handler->AddListener(&a);
+    EXPECT_EQ(handler->ListenerCount(), 2u);
+    SendToHandler(handler.get(), Request({0x84, 0x10, 0x05, 0xC0}));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("The device is not connected."));
+    EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::Ok);
+    Settle();
+    for (MessageRecorder* listener : {&a, &b}) {
+        const auto messages = listener->DeviceMessages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].wParam, 0u);
+        EXPECT_EQ(messages[0].lParam, 0x841005);
+    }
+    EXPECT_EQ(handler->SendQueueLength(), 0u);
+    EXPECT_EQ(log.sends, 0);
+}
+
+TEST_F(CommHandlerTest, EachReceivedMessageIsCopiedToLiveListenersOnce)
+{
+    ConnectQora();
+    MessageRecorder first, second;
+    auto* gone = new MessageRecorder;
+    handler->AddListener(&first);
+    handler->AddListener(gone);
+    handler->AddListener(&second);
+    delete gone; // destroyed without unregistering: skipped, but stays registered
+    handler->RemoveListener(reinterpret_cast<CMessageTarget*>(0x1234)); // absent: nothing
+
+    handler->PushReceiveQueue(Request({0x84, 9, 0x18, 1}).release());
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1); // one message, two notices
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x830000 | 0x1225);
+    Settle();
+    EXPECT_EQ(handler->ListenerCount(), 3u);
+    EXPECT_EQ(handler->ReceiveQueueLength(), 0u);
+    for (MessageRecorder* listener : {&first, &second}) {
+        const auto messages = listener->DeviceMessages();
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_EQ(messages[0].wParam, 1u);
+        EXPECT_EQ(messages[0].bytes, (std::vector<std::uint8_t>{0x84, 9, 0x18, 1}));
+        EXPECT_EQ(messages[1].wParam, 0u);
+        EXPECT_EQ(messages[1].lParam, 0x831225);
+    }
+
+    handler->RemoveListener(&first);
+    handler->PushReceiveQueue(Request({1, 2, 3}).release());
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
+    Settle();
+    EXPECT_EQ(first.DeviceMessages().size(), 2u);
+    EXPECT_EQ(second.DeviceMessages().size(), 3u);
+}
+
+TEST_F(CommHandlerTest, ReceivedMessagesWithoutListenersAreDropped)
+{
+    ConnectQora();
+    handler->PushReceiveQueue(Request({1, 2, 3}).release());
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
+    Settle();
+    EXPECT_EQ(handler->ReceiveQueueLength(), 0u);
+}
+
+TEST_F(CommHandlerTest, ConnectingWindowOpensAndClosesWithTheConnection)
+{
+    handler->SetSilentConnect(false);
+    handler->Connect(1, "ADDR=1");
+    ASSERT_NE(handler->GetConnectProgress(), nullptr);
+    EXPECT_TRUE(handler->GetConnectProgress()->IsActive());
+    DriverEvent(DRIVER_OPEN_QORA);
+    ASSERT_TRUE(PumpUntil([&] { return !handler->GetConnectProgress()->IsActive(); }));
+    EXPECT_FALSE(handler->GetConnectProgress()->WasCancelled());
+
+    handler->Disconnect();
+    handler->SetSilentConnect(true);
+    handler->Connect(1, "ADDR=1"); // the automatic reconnection shows nothing
+    EXPECT_FALSE(handler->GetConnectProgress()->IsActive());
+}
+
+} // namespace

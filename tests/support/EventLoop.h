@@ -1,0 +1,28 @@
+#pragma once
+// Running the event loop in tests until something has happened.
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+#include <functional>
+
+// Processes events until the condition holds or the time is up; returns the condition.
+inline bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// Processes events for a while (for checking that nothing arrives).
+inline void PumpFor(int ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
