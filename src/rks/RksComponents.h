@@ -1,0 +1,4 @@
+#pragma once
+// Makes the service's components available through ComponentFactory.
+
+void RegisterRksComponents();

@@ -1,0 +1,29 @@
+#pragma once
+// The items of a connection string that the link itself uses. A connection
+// string is a comma-separated list of KEY=VALUE items, keys in any case, for
+// example "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131". Items
+// the link does not know are for the far end and are passed on untouched.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+inline constexpr std::chrono::milliseconds kRksDefaultTransferTimeout{5000};
+
+struct RksConnectionParams {
+    std::string host;                  // HOST; empty when absent
+    std::optional<std::uint16_t> port; // PORT
+    std::chrono::milliseconds transferTimeout = kRksDefaultTransferTimeout; // TMO, in ms
+};
+
+// nullopt when PORT or TMO is present but not a valid number. When a key
+// appears more than once, its first item counts.
+[[nodiscard]] std::optional<RksConnectionParams> RksParseConnectionString(std::string_view text);
+
+// Without blanks (spaces, tabs, line ends) at either end.
+[[nodiscard]] std::string_view RksTrimmed(std::string_view text);
+
+// A decimal TCP port, 1 to 65535.
+[[nodiscard]] std::optional<std::uint16_t> RksParsePort(std::string_view text);

@@ -1,0 +1,42 @@
+#pragma once
+// The link object: one TCP connection to a unit, directly or through a gateway,
+// speaking docs/link-contract.md. Open, Transfer and Close come from one
+// thread; Interrupt may come from any thread at any time.
+
+#include "link/IRksLink.h"
+#include "rks/RksFrameReader.h"
+#include "rks/RksSocket.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+class CRksTcpLink final : public IRksLink {
+public:
+    static constexpr std::chrono::milliseconds kDefaultConnectTimeout{5000};
+
+    explicit CRksTcpLink(std::chrono::milliseconds connectTimeout = kDefaultConnectTimeout);
+    ~CRksTcpLink() override;
+
+    bool Open(const std::string& connection) override;
+    void Close() override;
+    bool Transfer(const std::optional<std::string>& route, std::span<const std::uint8_t> request,
+                  std::vector<std::uint8_t>& reply) override;
+    // Final: every Open and Transfer after it fails at once.
+    void Interrupt() override;
+
+private:
+    // Sends the request in frame_ and waits for the reply of that kind and
+    // sequence number, passing over replies to earlier requests.
+    bool Exchange(std::uint8_t kind, CRksSocket::Clock::time_point deadline, RksReply& reply);
+    void Drop();
+
+    const std::chrono::milliseconds connectTimeout_;
+    std::chrono::milliseconds transferTimeout_;
+    std::atomic<bool> interrupted_{false};
+    CRksSocket socket_;
+    CRksFrameReader reader_;
+    std::vector<std::uint8_t> frame_; // the request being sent, kept for its capacity
+    std::uint16_t seq_ = 0;           // of the last request sent
+};

@@ -1,0 +1,83 @@
+// The command-line companion against the simulated unit.
+
+#include "support/SimProcess.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    QString out, err;
+};
+
+CliRun RunCli(const QStringList& arguments, quint16 gatewayPort)
+{
+    QProcess cli;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QORA_RKS_GATEWAY"), QStringLiteral("127.0.0.1:%1").arg(gatewayPort));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-qora-test"));
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(QORA_CLI_PATH), arguments);
+    CliRun run;
+    if (!cli.waitForFinished(20000)) {
+        cli.kill();
+        cli.waitForFinished();
+        return run;
+    }
+    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -2;
+    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    return run;
+}
+
+TEST(Cli, IdentifyTellsQoraUnitsOtherUnitsAndNoConnectionApart)
+{
+    SimProcess qora;
+    ASSERT_TRUE(qora.Running());
+    auto run = RunCli({QStringLiteral("identify")}, qora.Port()); // the default local connection
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("identity: QORHW2\n"));
+
+    SimProcess other({QStringLiteral("--identity"), QStringLiteral("XQ-7")});
+    run = RunCli({QStringLiteral("identify")}, other.Port());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, QStringLiteral("identity: XQ-7 (not a QORA unit)\n"));
+
+    run = RunCli({QStringLiteral("--connection"), QStringLiteral("WP=SOCKET,HOST=10.9.9.9,PORT=7000,ADDR=5"),
+                  QStringLiteral("identify")},
+                 qora.Port());
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.count(QLatin1Char('\n')), 1);
+}
+
+TEST(Cli, RawSendsEachRequestAndPrintsEachReply)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    const auto run = RunCli({QStringLiteral("raw"), QStringLiteral("84:09:17:01:00:90:04"),
+                             QStringLiteral("8404170100ffff")},
+                            sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("84091801009004a800")));
+    EXPECT_EQ(lines[0].size(), 2 * (9 + 164));
+    EXPECT_EQ(lines[1], QStringLiteral("8404f0"));
+}
+
+TEST(Cli, BadUsageIsRefusedWithAReason)
+{
+    for (const QStringList& arguments : {QStringList{}, QStringList{QStringLiteral("raw")},
+                                         QStringList{QStringLiteral("raw"), QStringLiteral("84x")},
+                                         QStringList{QStringLiteral("fly")}}) {
+        const auto run = RunCli(arguments, 1);
+        EXPECT_EQ(run.status, 64);
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("qora-cli: ")));
+    }
+}
+
+} // namespace

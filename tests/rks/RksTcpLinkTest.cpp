@@ -1,0 +1,241 @@
+#include "FakeRksServer.h"
+#include "link/ComponentFactory.h"
+#include "rks/RksComponents.h"
+#include "rks/RksTcpLink.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using CPeer = CFakeRksServer::CPeer;
+
+namespace {
+const std::optional<std::string> kNullRoute;
+const Bytes kRequest{0x53, 0x54, 0x01, 0x00, 0x90, 0x01};
+
+// Answers the OPEN with result 0, then goes on with `then`.
+std::function<void(CPeer&)> AfterOpen(std::function<void(CPeer&)> then)
+{
+    return [then](CPeer& peer) {
+        peer.Reply(peer.ReadFrame(), 0);
+        then(peer);
+    };
+}
+
+std::chrono::milliseconds Since(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+} // namespace
+
+TEST(RksTcpLink, SpeaksTheContractFrameByFrame)
+{
+    std::vector<Bytes> frames;
+    CFakeRksServer server([&](CPeer& peer) {
+        for (Bytes frame = peer.ReadFrame(); !frame.empty(); frame = peer.ReadFrame()) {
+            frames.push_back(frame);
+            if (frame[4] == 0x01)
+                peer.Reply(frame, 0, {0xEE});
+            else if (frame[4] == 0x02)
+                peer.Reply(frame, 0, frame[7] ? ToBytes("QORHW2") : Bytes{0x54, 0x57});
+        }
+    });
+    const std::string connection = server.Connection(",WP=NEQ1,ADDR=131");
+    RegisterRksComponents();
+    {
+        auto link = ComponentFactory<IRksLink>::Create(CLSID_RksLink);
+        ASSERT_TRUE(link);
+        ASSERT_TRUE(link->Open(" " + connection + "\t"));
+        Bytes reply{1, 2, 3};
+        ASSERT_TRUE(link->Transfer(kNullRoute, kRequest, reply));
+        EXPECT_EQ(reply, (Bytes{0x54, 0x57}));
+        ASSERT_TRUE(link->Transfer(std::string("wp=opt,pr=q1dl"), Bytes{0x03}, reply));
+        EXPECT_EQ(reply, ToBytes("QORHW2"));
+        link->Close();
+    }
+    server.Join();
+
+    ASSERT_EQ(frames.size(), 4u);
+    Bytes open{0, 0, 0, static_cast<std::uint8_t>(3 + connection.size()), 0x01, 0, 1};
+    open.insert(open.end(), connection.begin(), connection.end());
+    EXPECT_EQ(frames[0], open);
+    EXPECT_EQ(frames[1], (Bytes{0, 0, 0, 10, 0x02, 0, 2, 0, 0x53, 0x54, 0x01, 0x00, 0x90, 0x01}));
+    Bytes probe{0, 0, 0, 19, 0x02, 0, 3, 14};
+    probe.insert(probe.end(), {'w', 'p', '=', 'o', 'p', 't', ',', 'p', 'r', '=', 'q', '1', 'd', 'l', 0x03});
+    EXPECT_EQ(frames[2], probe);
+    EXPECT_EQ(frames[3], (Bytes{0, 0, 0, 3, 0x03, 0, 4}));
+}
+
+TEST(RksTcpLink, OpenFailsUnlessTheFarEndAccepts)
+{
+    CFakeRksServer refusing([](CPeer& peer) { peer.Reply(peer.ReadFrame(), 1); });
+    CRksTcpLink link;
+    EXPECT_FALSE(link.Open(refusing.Connection()));
+
+    std::uint16_t closedPort = 0;
+    {
+        CFakeRksServer gone([](CPeer&) {});
+        closedPort = gone.Port();
+    }
+    const auto start = Clock::now();
+    EXPECT_FALSE(link.Open("HOST=127.0.0.1,PORT=" + std::to_string(closedPort)));
+    EXPECT_LT(Since(start), 1s);
+    EXPECT_FALSE(link.Open("ADDR=131"));
+
+    Bytes reply;
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+}
+
+TEST(RksTcpLink, ConnectGivesUpAtItsTimeout)
+{
+    // A listener whose queue is full lets new connection attempts hang.
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    const int filler = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+    listen(listener, 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), size), 0);
+
+    CRksTcpLink link(300ms);
+    const auto start = Clock::now();
+    EXPECT_FALSE(link.Open("HOST=127.0.0.1,PORT=" + std::to_string(ntohs(address.sin_port))));
+    EXPECT_GE(Since(start), 290ms);
+    EXPECT_LT(Since(start), 1s);
+    close(filler);
+    close(listener);
+}
+
+TEST(RksTcpLink, FailedReplyKeepsTheConnection)
+{
+    CFakeRksServer server(AfterOpen([](CPeer& peer) {
+        peer.Reply(peer.ReadFrame(), 2, {0x01});
+        peer.Reply(peer.ReadFrame(), 0, {0x54});
+    }));
+    CRksTcpLink link;
+    ASSERT_TRUE(link.Open(server.Connection()));
+    Bytes reply{9};
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_TRUE(reply.empty());
+    EXPECT_TRUE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(reply, Bytes{0x54});
+}
+
+TEST(RksTcpLink, LateAndStrayRepliesArePassedOver)
+{
+    CFakeRksServer server(AfterOpen([](CPeer& peer) {
+        Bytes given_up = peer.ReadFrame(); // never answered in time
+        const Bytes request = peer.ReadFrame();
+        peer.Reply(given_up, 0, {0xA2});
+        Bytes other_kind = request;
+        other_kind[4] = 0x01;
+        peer.Reply(other_kind, 0, {0xA1});
+        peer.Reply(request, 0, {0xA3});
+    }));
+    CRksTcpLink link;
+    ASSERT_TRUE(link.Open(server.Connection(",TMO=200")));
+    Bytes reply;
+    const auto start = Clock::now();
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_GE(Since(start), 190ms);
+    EXPECT_LT(Since(start), 600ms);
+    EXPECT_TRUE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(reply, Bytes{0xA3});
+}
+
+TEST(RksTcpLink, BrokenStreamFailsAtOnceAndForGood)
+{
+    // The far end closing, lengths out of range, a body too short to be a reply.
+    for (const Bytes& bad : {Bytes{}, Bytes{0, 1, 0, 1, 0x82}, Bytes{0, 0, 0, 0}, Bytes{0, 0, 0, 2, 0x82, 0}}) {
+        CFakeRksServer server(AfterOpen([&](CPeer& peer) {
+            peer.ReadFrame();
+            if (!bad.empty()) {
+                peer.Write(bad);
+                peer.ReadFrame(); // until the link hangs up
+            }
+        }));
+        CRksTcpLink link;
+        ASSERT_TRUE(link.Open(server.Connection(",TMO=3000")));
+        Bytes reply;
+        const auto start = Clock::now();
+        EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+        EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+        EXPECT_LT(Since(start), 1s) << bad.size();
+        link.Close();
+    }
+}
+
+TEST(RksTcpLink, InterruptFromAnotherThreadEndsTheWaitSoon)
+{
+    for (bool whileOpening : {true, false}) {
+        CFakeRksServer server([&](CPeer& peer) {
+            if (!whileOpening)
+                peer.Reply(peer.ReadFrame(), 0);
+            peer.ReadFrame();
+            peer.ReadFrame();
+        });
+        CRksTcpLink link;
+        ASSERT_TRUE(whileOpening || link.Open(server.Connection()));
+        std::thread other([&] {
+            std::this_thread::sleep_for(100ms);
+            link.Interrupt();
+        });
+        Bytes reply;
+        const auto start = Clock::now();
+        EXPECT_FALSE(whileOpening ? link.Open(server.Connection()) : link.Transfer(kNullRoute, kRequest, reply));
+        EXPECT_LT(Since(start), 400ms);
+        other.join();
+        EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+        EXPECT_FALSE(link.Open(server.Connection()));
+    }
+}
+
+TEST(RksTcpLink, RequestsThatDoNotFitAreNotSent)
+{
+    Bytes sent;
+    CFakeRksServer server(AfterOpen([&](CPeer& peer) {
+        sent = peer.ReadFrame();
+        peer.Reply(sent, 0, Bytes(65532, 0x5A));
+        peer.ReadFrame();
+    }));
+    CRksTcpLink link;
+    ASSERT_TRUE(link.Open(server.Connection()));
+    Bytes reply;
+    EXPECT_FALSE(link.Transfer(std::string(256, 'r'), Bytes{0x03}, reply));
+    EXPECT_FALSE(link.Transfer(kNullRoute, Bytes(65533), reply));
+    ASSERT_TRUE(link.Transfer(std::string(255, 'r'), Bytes(65536 - 4 - 255, 0x11), reply));
+    EXPECT_EQ(reply, Bytes(65532, 0x5A));
+    link.Close();
+    server.Join();
+    ASSERT_EQ(sent.size(), 4u + 65536u);
+    EXPECT_EQ((Bytes(sent.begin(), sent.begin() + 8)), (Bytes{0, 1, 0, 0, 0x02, 0, 2, 255}));
+}
+
+TEST(RksTcpLink, GatewayFromTheEnvironmentTakesTheConnection)
+{
+    Bytes open;
+    CFakeRksServer gateway([&](CPeer& peer) {
+        open = peer.ReadFrame();
+        peer.Reply(open, 0);
+        peer.ReadFrame();
+    });
+    const std::string connection = "HOST=127.0.0.1,PORT=1,ADDR=131";
+    setenv("QORA_RKS_GATEWAY", gateway.Address().c_str(), 1);
+    CRksTcpLink link;
+    const bool opened = link.Open(connection);
+    unsetenv("QORA_RKS_GATEWAY");
+    EXPECT_TRUE(opened);
+    link.Close();
+    gateway.Join();
+    ASSERT_GT(open.size(), 7u);
+    EXPECT_EQ(std::string(open.begin() + 7, open.end()), connection);
+}
