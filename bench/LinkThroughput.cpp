@@ -53,8 +53,17 @@ int RunRaw(const std::string& host, int port, int count)
     }
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    std::vector<unsigned char> request(4 + kRequestBody, 0), reply(4 + kReplyBody);
-    request[3] = kRequestBody;
+    // Real frames, so the same loop can also be pointed at the simulated unit.
+    const std::string open = "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131";
+    std::vector<unsigned char> frame{0, 0, 0, static_cast<unsigned char>(3 + open.size()), 0x01, 0, 0};
+    frame.insert(frame.end(), open.begin(), open.end());
+    std::vector<unsigned char> openReply(8);
+    if (write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size()) || !ReadAll(fd, openReply.data(), 8)) {
+        std::fprintf(stderr, "raw open failed\n");
+        return 1;
+    }
+    std::vector<unsigned char> request{0, 0, 0, kRequestBody, 0x02, 0, 1, 0, 0x53, 0x54, 0x01, 0x00, 0x90, 0x04};
+    std::vector<unsigned char> reply(4 + kReplyBody);
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < count; ++i) {
