@@ -1,0 +1,189 @@
+#include "sim/GatewayDispatcher.h"
+
+#include "sim/ConnectionString.h"
+#include "sim/LinkContract.h"
+#include "sim/StateFile.h"
+#include "sim/TraceWriter.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace sim {
+namespace {
+
+// Appends length placeholder, kind | 0x80, sequence number and result; returns
+// where the frame starts so that EndReply can fill in its length.
+std::size_t BeginReply(std::vector<std::uint8_t>& out, std::uint8_t kind, std::uint16_t seq, std::uint8_t result)
+{
+    const std::size_t start = out.size();
+    out.resize(start + kFrameHeaderSize + kBodyHeaderSize + 1);
+    std::uint8_t* p = out.data() + start + kFrameHeaderSize;
+    p[0] = std::uint8_t(kind | kReplyKindFlag);
+    p[1] = std::uint8_t(seq >> 8);
+    p[2] = std::uint8_t(seq);
+    p[3] = result;
+    return start;
+}
+
+void EndReply(std::vector<std::uint8_t>& out, std::size_t start)
+{
+    const std::size_t length = out.size() - start - kFrameHeaderSize;
+    out[start] = std::uint8_t(length >> 24);
+    out[start + 1] = std::uint8_t(length >> 16);
+    out[start + 2] = std::uint8_t(length >> 8);
+    out[start + 3] = std::uint8_t(length);
+}
+
+std::string_view AsText(std::span<const std::uint8_t> bytes)
+{
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+std::optional<std::string_view> ConnectionOf(const SessionState& session)
+{
+    if (!session.connection)
+        return std::nullopt;
+    return std::string_view(*session.connection);
+}
+
+std::optional<std::string_view> UnitOf(const CSimUnit* unit)
+{
+    if (!unit)
+        return std::nullopt;
+    return std::string_view(unit->Label());
+}
+
+constexpr std::size_t kResultOffset = kFrameHeaderSize + kBodyHeaderSize;
+
+} // namespace
+
+CGatewayDispatcher::CGatewayDispatcher(CUnitRegistry& registry, const FaultOptions& faults, CTraceWriter* trace,
+                                       CStateFile* state)
+    : registry_(registry), faults_(faults), injector_(faults), trace_(trace), state_(state)
+{
+}
+
+CGatewayDispatcher::Action CGatewayDispatcher::Handle(SessionState& session, std::span<const std::uint8_t> body,
+                                                      std::vector<std::uint8_t>& out)
+{
+    // Without a sequence number there is nothing a reply could refer to.
+    if (body.size() < kBodyHeaderSize)
+        return Action::Close;
+    const std::uint8_t kind = body[0];
+    const auto seq = std::uint16_t((body[1] << 8) | body[2]);
+    const std::span<const std::uint8_t> rest = body.subspan(kBodyHeaderSize);
+
+    switch (kind) {
+    case kKindOpen:
+        return Open(session, seq, rest, out);
+    case kKindTransfer:
+        return Transfer(session, seq, rest, out);
+    case kKindClose:
+        return Action::Close;
+    default:
+        EndReply(out, BeginReply(out, kind, seq, kResultMalformed));
+        return Action::Reply;
+    }
+}
+
+CGatewayDispatcher::Action CGatewayDispatcher::Open(SessionState& session, std::uint16_t seq,
+                                                    std::span<const std::uint8_t> text,
+                                                    std::vector<std::uint8_t>& out)
+{
+    const std::string_view connection = TrimBlanks(AsText(text));
+    CSimUnit* unit = faults_.refuseOpen ? nullptr : registry_.Resolve(connection);
+
+    // A failed OPEN leaves the client with no unit, whatever it had before.
+    session.unit = unit;
+    if (unit)
+        session.connection.emplace(connection);
+    else
+        session.connection.reset();
+
+    const std::uint8_t result = unit ? kResultOk : kResultNoSuchUnit;
+    EndReply(out, BeginReply(out, kKindOpen, seq, result));
+    if (trace_)
+        trace_->Write({"open", seq, connection, UnitOf(unit), std::nullopt, text, result, std::nullopt});
+    return Action::Reply;
+}
+
+CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, std::uint16_t seq,
+                                                        std::span<const std::uint8_t> rest,
+                                                        std::vector<std::uint8_t>& out)
+{
+    if (rest.empty() || rest.size() < 1u + rest[0]) {
+        EndReply(out, BeginReply(out, kKindTransfer, seq, kResultMalformed));
+        if (trace_) {
+            trace_->Write({"transfer", seq, ConnectionOf(session), UnitOf(session.unit), std::nullopt, rest,
+                           kResultMalformed, std::nullopt});
+        }
+        return Answered(session);
+    }
+    const std::size_t routeLength = rest[0];
+    const std::string_view route = AsText(rest.subspan(1, routeLength));
+    const std::span<const std::uint8_t> request = rest.subspan(1 + routeLength);
+    const std::optional<std::string_view> tracedRoute =
+        routeLength ? std::optional<std::string_view>(route) : std::nullopt;
+
+    if (!session.unit) {
+        EndReply(out, BeginReply(out, kKindTransfer, seq, kResultNoSuchUnit));
+        if (trace_) {
+            trace_->Write({"transfer", seq, ConnectionOf(session), std::nullopt, tracedRoute, request,
+                           kResultNoSuchUnit, std::nullopt});
+        }
+        return Answered(session);
+    }
+
+    // A lost request never reaches the unit: nothing is applied or answered.
+    if (injector_.DropNext())
+        return Action::Silent;
+
+    const std::size_t start = BeginReply(out, kKindTransfer, seq, kResultOk);
+    const std::size_t replyAt = out.size();
+    const CUnitModel::Outcome outcome = session.unit->Model().Handle(route, request, out);
+    const bool fits = out.size() - start - kFrameHeaderSize <= kMaxBodySize;
+    if (!outcome.answered || !fits) {
+        out.resize(replyAt);
+        out[start + kResultOffset] = kResultNoAnswer;
+    }
+    EndReply(out, start);
+    if (outcome.changed)
+        Save();
+
+    if (trace_) {
+        const std::uint8_t result = out[start + kResultOffset];
+        std::optional<std::span<const std::uint8_t>> reply;
+        if (result == kResultOk)
+            reply = std::span<const std::uint8_t>(out.data() + replyAt, out.size() - replyAt);
+        trace_->Write({"transfer", seq, ConnectionOf(session), UnitOf(session.unit), tracedRoute, request, result,
+                       reply});
+    }
+    return Answered(session);
+}
+
+CGatewayDispatcher::Action CGatewayDispatcher::Answered(SessionState& session)
+{
+    ++session.transferReplies;
+    if (faults_.breakAfter != 0 && session.transferReplies >= faults_.breakAfter)
+        return Action::ReplyThenClose;
+    return Action::Reply;
+}
+
+void CGatewayDispatcher::Save()
+{
+    if (!state_)
+        return;
+    QString error;
+    dirty_ = !state_->Save(registry_, error);
+    if (dirty_)
+        std::fprintf(stderr, "qora-unit-sim: %s\n", qPrintable(error));
+}
+
+bool CGatewayDispatcher::SaveIfDirty()
+{
+    if (dirty_)
+        Save();
+    return !dirty_;
+}
+
+} // namespace sim

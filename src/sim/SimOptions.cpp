@@ -1,0 +1,237 @@
+#include "sim/SimOptions.h"
+
+#include <cmath>
+#include <limits>
+
+namespace sim {
+namespace {
+
+bool ParseUnsigned(const QString& text, std::uint64_t max, std::uint64_t& value)
+{
+    bool ok = false;
+    const qulonglong parsed = text.toULongLong(&ok, 10);
+    if (!ok || parsed > max || text.startsWith(u'+'))
+        return false;
+    value = parsed;
+    return true;
+}
+
+// "ADDRESS:PORT", "[IPv6]:PORT"
+bool ParseListen(const QString& text, SimOptions& options)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon <= 0)
+        return false;
+    QString host = text.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    if (host.compare(u"localhost", Qt::CaseInsensitive) == 0)
+        host = QStringLiteral("127.0.0.1");
+    std::uint64_t port = 0;
+    if (!options.listenAddress.setAddress(host) || !ParseUnsigned(text.mid(colon + 1), 65535, port))
+        return false;
+    options.listenPort = std::uint16_t(port);
+    return true;
+}
+
+// "IPv4:Q1ADDRESS"
+bool ParseUnit(const QString& text, UnitAddress& unit)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    if (colon <= 0)
+        return false;
+    std::uint64_t q1 = 0;
+    if (!unit.ip.setAddress(text.left(colon)) || unit.ip.protocol() != QAbstractSocket::IPv4Protocol
+        || !ParseUnsigned(text.mid(colon + 1), 65535, q1))
+        return false;
+    unit.q1Address = std::uint16_t(q1);
+    return true;
+}
+
+bool ParseOpcode(QString text, std::size_t& opcode)
+{
+    if (text.startsWith(u"0x", Qt::CaseInsensitive))
+        text = text.mid(2);
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 16);
+    if (!ok || text.isEmpty() || value > 0xFF || text.startsWith(u'+'))
+        return false;
+    opcode = value;
+    return true;
+}
+
+} // namespace
+
+bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& error)
+{
+    options = SimOptions{};
+    bool haveListen = false;
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString name = arguments[i];
+        QString value;
+        bool inlineValue = false;
+        if (name.startsWith(u"--")) {
+            const qsizetype equals = name.indexOf(u'=');
+            if (equals > 0) {
+                value = name.mid(equals + 1);
+                name = name.left(equals);
+                inlineValue = true;
+            }
+        }
+
+        const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open";
+        if (flag) {
+            if (inlineValue) {
+                error = name + QStringLiteral(" takes no value");
+                return false;
+            }
+        } else if (!inlineValue) {
+            if (!name.startsWith(u'-')) {
+                error = QStringLiteral("unexpected argument '%1'").arg(name);
+                return false;
+            }
+            if (i + 1 >= arguments.size()) {
+                error = name + QStringLiteral(" needs a value");
+                return false;
+            }
+            value = arguments[++i];
+        }
+        const auto bad = [&](const char* expected) {
+            error = QStringLiteral("%1: '%2' is not %3").arg(name, value, QLatin1String(expected));
+            return false;
+        };
+
+        std::uint64_t number = 0;
+        if (name == u"--help" || name == u"-h") {
+            options.help = true;
+        } else if (name == u"--listen") {
+            if (!ParseListen(value, options))
+                return bad("ADDRESS:PORT");
+            haveListen = true;
+        } else if (name == u"--unit") {
+            UnitAddress unit;
+            if (!ParseUnit(value, unit))
+                return bad("IPv4-ADDRESS:Q1ADDRESS");
+            for (const UnitAddress& known : options.units) {
+                if (known == unit) {
+                    error = QStringLiteral("--unit %1 given twice").arg(value);
+                    return false;
+                }
+            }
+            options.units.push_back(unit);
+        } else if (name == u"--trace") {
+            if (value.isEmpty())
+                return bad("a file name");
+            options.tracePath = value;
+        } else if (name == u"--state") {
+            if (value.isEmpty())
+                return bad("a file name");
+            options.statePath = value;
+        } else if (name == u"--identity") {
+            options.behaviour.identity = value.toLatin1().toStdString();
+        } else if (name == u"--drop-every") {
+            if (!ParseUnsigned(value, std::numeric_limits<std::uint32_t>::max(), number) || number == 0)
+                return bad("a whole number of at least 1");
+            options.faults.dropEvery = std::uint32_t(number);
+        } else if (name == u"--drop-probability") {
+            bool ok = false;
+            const double p = value.toDouble(&ok);
+            if (!ok || !(p >= 0.0 && p <= 1.0))
+                return bad("a probability from 0 to 1");
+            options.faults.dropProbability = p;
+        } else if (name == u"--seed") {
+            if (!ParseUnsigned(value, std::numeric_limits<std::uint64_t>::max(), number))
+                return bad("a whole number");
+            options.faults.seed = number;
+        } else if (name == u"--delay-ms") {
+            if (!ParseUnsigned(value, std::numeric_limits<int>::max(), number))
+                return bad("a number of milliseconds");
+            options.faults.delayMs = std::uint32_t(number);
+        } else if (name == u"--nak-opcode") {
+            std::size_t opcode = 0;
+            if (!ParseOpcode(value, opcode))
+                return bad("a hexadecimal opcode from 0x00 to 0xFF");
+            options.behaviour.nakOpcodes.set(opcode);
+        } else if (name == u"--refuse-open") {
+            options.faults.refuseOpen = true;
+        } else if (name == u"--break-after") {
+            if (!ParseUnsigned(value, std::numeric_limits<std::uint32_t>::max(), number) || number == 0)
+                return bad("a whole number of at least 1");
+            options.faults.breakAfter = std::uint32_t(number);
+        } else {
+            error = QStringLiteral("unknown option '%1' (see --help)").arg(name);
+            return false;
+        }
+    }
+
+    if (options.help)
+        return true;
+    if (!haveListen) {
+        error = QStringLiteral("--listen ADDRESS:PORT is required (see --help)");
+        return false;
+    }
+    if (options.units.empty()) {
+        UnitAddress unit;
+        ParseUnit(QLatin1String(kDefaultUnit), unit);
+        options.units.push_back(unit);
+    }
+    return true;
+}
+
+QString HelpText()
+{
+    return QStringLiteral(
+        "Usage: qora-unit-sim --listen ADDRESS:PORT [--unit IP:Q1ADDRESS]... [--trace FILE]\n"
+        "                     [--state FILE] [fault options] [--help]\n"
+        "\n"
+        "A gateway to simulated QORA units, speaking the tool's TCP link (length-prefixed\n"
+        "OPEN / TRANSFER / CLOSE frames). The first line on standard output is always\n"
+        "'listening on ADDRESS:PORT' with the port actually taken.\n"
+        "\n"
+        "  --listen ADDRESS:PORT   address to listen on; port 0 takes a free port\n"
+        "  --unit IP:Q1ADDRESS     a unit on the Q1 bus (repeatable); default %1\n"
+        "                          OPEN finds a unit by HOST and ADDR of its connection\n"
+        "                          string, by ADDR alone (first match) without HOST\n"
+        "  --trace FILE            append one JSON line per answered OPEN and TRANSFER:\n"
+        "                          kind \"open\"|\"transfer\", seq, conn, unit, route, req,\n"
+        "                          result, rep. For OPEN, conn is the trimmed connection\n"
+        "                          text and req the hex of the text as received; for\n"
+        "                          TRANSFER, conn is the client's last successful OPEN\n"
+        "                          text (null before one) and req the request bytes.\n"
+        "                          rep is the reply bytes' hex for a TRANSFER with result 0,\n"
+        "                          otherwise null. Hex is lower case without separators.\n"
+        "  --state FILE            keep the values written to the units in FILE (JSON):\n"
+        "                          loaded at start (a damaged file is reported, left\n"
+        "                          alone and replaced only after the next applied\n"
+        "                          write), saved after every applied write\n"
+        "\n"
+        "Unit behaviour:\n"
+        "  On the null route the units answer parameter reads (0x54), writes (0x53) and\n"
+        "  commands (0x01); anything else gets the negative acknowledgement 54 F0. On\n"
+        "  route wp=opt,pr=q1dl the probe 03 gets the identity text and a zero byte.\n"
+        "  The download routes (wp=opt,pr=q1ad...) and other routes are not answered:\n"
+        "  the TRANSFER gets result 2 (unit did not answer).\n"
+        "\n"
+        "Fault options:\n"
+        "  --identity TEXT         answer the identity probe with TEXT (default %2)\n"
+        "  --drop-every N          lose every Nth TRANSFER that reaches a unit, counted\n"
+        "                          over all connections: the unit never sees it and no\n"
+        "                          reply is sent\n"
+        "  --drop-probability P    lose each such TRANSFER with probability P (0..1)\n"
+        "  --seed S                seed of the drop draws (default 1); the same seed and\n"
+        "                          the same requests give the same drops\n"
+        "  --delay-ms MS           send every reply MS milliseconds late\n"
+        "  --nak-opcode HEX        answer null-route requests with this service opcode\n"
+        "                          (e.g. 0x54) with 54 F0 (repeatable)\n"
+        "  --refuse-open           answer every OPEN with result 1 (no such unit)\n"
+        "  --break-after N         close a connection once N TRANSFER replies have been\n"
+        "                          sent on it\n"
+        "  --help                  show this text\n"
+        "\n"
+        "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen or open the\n"
+        "trace file, 2 for bad options.\n")
+        .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()));
+}
+
+} // namespace sim

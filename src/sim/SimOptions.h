@@ -1,0 +1,45 @@
+#pragma once
+// The simulator's command line.
+
+#include "sim/UnitModel.h"
+#include "sim/UnitRegistry.h"
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+namespace sim {
+
+// Faults the gateway injects between the tool and the units.
+struct FaultOptions {
+    std::uint32_t dropEvery = 0; // 0: never
+    double dropProbability = 0.0;
+    std::uint64_t seed = 1;
+    std::uint32_t delayMs = 0;
+    std::uint32_t breakAfter = 0; // 0: never
+    bool refuseOpen = false;
+};
+
+struct SimOptions {
+    QHostAddress listenAddress;
+    std::uint16_t listenPort = 0;
+    std::vector<UnitAddress> units; // never empty after a successful parse
+    QString tracePath;
+    QString statePath;
+    UnitBehaviour behaviour; // identity answer and negative acknowledgements
+    FaultOptions faults;
+    bool help = false;
+};
+
+inline constexpr const char* kDefaultUnit = "192.168.255.120:131";
+
+// Parses the arguments that follow the program name. On failure returns false
+// with a one-line reason in `error`.
+[[nodiscard]] bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& error);
+
+[[nodiscard]] QString HelpText();
+
+} // namespace sim

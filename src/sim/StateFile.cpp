@@ -1,0 +1,168 @@
+#include "sim/StateFile.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <utility>
+#include <vector>
+
+namespace sim {
+namespace {
+
+constexpr QLatin1StringView kFormat("qora-unit-sim-state");
+constexpr int kVersion = 1;
+
+struct PendingValue {
+    CSimUnit* unit;
+    std::uint16_t id;
+    QByteArray value;
+};
+
+bool ParseUnitKey(const QString& text, UnitAddress& address)
+{
+    const qsizetype colon = text.lastIndexOf(u':');
+    bool ok = false;
+    const uint q1 = text.mid(colon + 1).toUInt(&ok, 10);
+    if (colon <= 0 || !ok || q1 > 0xFFFF || !address.ip.setAddress(text.left(colon)))
+        return false;
+    address.q1Address = std::uint16_t(q1);
+    return true;
+}
+
+bool ParseHex(const QString& text, QByteArray& bytes)
+{
+    if (text.size() % 2 != 0)
+        return false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool hex = (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+        if (!hex)
+            return false;
+    }
+    bytes = QByteArray::fromHex(text.toLatin1());
+    return true;
+}
+
+std::span<const std::uint8_t> Bytes(const QByteArray& bytes)
+{
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
+}
+
+} // namespace
+
+CStateFile::CStateFile(QString path) : path_(std::move(path)) {}
+
+CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
+{
+    QFile file(path_);
+    if (!file.exists())
+        return LoadResult::Missing;
+    const auto bad = [&](const QString& why) {
+        error = QStringLiteral("state file %1 is not usable (%2); starting from defaults").arg(path_, why);
+        return LoadResult::Bad;
+    };
+    if (!file.open(QIODevice::ReadOnly))
+        return bad(file.errorString());
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return bad(QStringLiteral("%1 at byte %2").arg(parseError.errorString()).arg(parseError.offset));
+    const QJsonObject root = document.object();
+    if (!document.isObject() || root.value(QLatin1String("format")).toString() != kFormat)
+        return bad(QStringLiteral("not a qora-unit-sim state file"));
+    if (root.value(QLatin1String("version")).toInt(-1) != kVersion)
+        return bad(QStringLiteral("unknown version"));
+    const QJsonValue unitsValue = root.value(QLatin1String("units"));
+    if (!unitsValue.isArray())
+        return bad(QStringLiteral("no unit list"));
+
+    std::vector<PendingValue> pending;
+    QJsonArray others;
+    for (const QJsonValue& entryValue : unitsValue.toArray()) {
+        const QJsonObject entry = entryValue.toObject();
+        const QString key = entry.value(QLatin1String("unit")).toString();
+        UnitAddress address;
+        if (!entryValue.isObject() || !ParseUnitKey(key, address)
+            || !entry.value(QLatin1String("parameters")).isObject())
+            return bad(QStringLiteral("malformed unit entry"));
+
+        CSimUnit* unit = nullptr;
+        for (const auto& candidate : registry.Units()) {
+            if (candidate->Address() == address)
+                unit = candidate.get();
+        }
+        if (!unit) {
+            others.append(entry);
+            continue;
+        }
+
+        const QJsonObject parameters = entry.value(QLatin1String("parameters")).toObject();
+        for (auto it = parameters.begin(); it != parameters.end(); ++it) {
+            bool ok = false;
+            const uint id = it.key().toUInt(&ok, 16);
+            QByteArray value;
+            if (!ok || id > 0xFFFF || !it.value().isString() || !ParseHex(it.value().toString(), value))
+                return bad(QStringLiteral("malformed value of parameter %1 of unit %2").arg(it.key(), key));
+            const ParameterDescriptor* p = unit->Model().Catalog().FindParameter(std::uint16_t(id));
+            if (!p || p->access != Access::ReadWrite)
+                continue; // not something this unit keeps
+            const bool fits = value.size() >= p->minLength && value.size() <= p->maxLength
+                && (!p->checkWrite || p->checkWrite(Bytes(value)) == kStatusOk);
+            if (!fits)
+                return bad(QStringLiteral("value of parameter %1 of unit %2 is refused").arg(it.key(), key));
+            pending.push_back({unit, std::uint16_t(id), std::move(value)});
+        }
+    }
+
+    for (const PendingValue& v : pending)
+        v.unit->Model().Restore(v.id, Bytes(v.value));
+    otherUnits_ = others;
+    return LoadResult::Loaded;
+}
+
+bool CStateFile::Save(const CUnitRegistry& registry, QString& error)
+{
+    QJsonArray units;
+    for (const auto& unit : registry.Units()) {
+        QJsonObject parameters;
+        for (const ParameterDescriptor& p : unit->Model().Catalog().parameters) {
+            // Defaults stay out: the file holds what the tool wrote.
+            if (p.access != Access::ReadWrite || !unit->Model().Written(p.id))
+                continue;
+            const std::span<const std::uint8_t> value = unit->Model().Value(p.id);
+            const QByteArray bytes(reinterpret_cast<const char*>(value.data()), qsizetype(value.size()));
+            parameters.insert(QString::asprintf("%04x", unsigned(p.id)), QString::fromLatin1(bytes.toHex()));
+        }
+        QJsonObject entry;
+        entry.insert(QLatin1String("unit"), QString::fromStdString(unit->Label()));
+        entry.insert(QLatin1String("parameters"), parameters);
+        units.append(entry);
+    }
+    for (const QJsonValue& other : otherUnits_)
+        units.append(other);
+
+    QJsonObject root;
+    root.insert(QLatin1String("format"), kFormat);
+    root.insert(QLatin1String("version"), kVersion);
+    root.insert(QLatin1String("units"), units);
+
+    // QSaveFile writes a temporary file beside the target, syncs it and renames
+    // it over the target, so a crash leaves either the old or the new file.
+    QSaveFile file(path_);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = QStringLiteral("cannot write state file %1: %2").arg(path_, file.errorString());
+        return false;
+    }
+    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
+    if (!file.commit()) {
+        error = QStringLiteral("cannot write state file %1: %2").arg(path_, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace sim

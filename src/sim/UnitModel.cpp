@@ -1,0 +1,180 @@
+#include "sim/UnitModel.h"
+
+#include "sim/ConnectionString.h"
+
+#include <utility>
+
+namespace sim {
+namespace {
+
+std::uint16_t Word(std::span<const std::uint8_t> bytes, std::size_t at)
+{
+    return std::uint16_t((bytes[at] << 8) | bytes[at + 1]);
+}
+
+bool LengthAllowed(const ParameterDescriptor& p, std::size_t length)
+{
+    return length >= p.minLength && length <= p.maxLength;
+}
+
+CUnitModel::Outcome NegativeAck(std::vector<std::uint8_t>& reply)
+{
+    reply.push_back(kServiceReply);
+    reply.push_back(kNegativeAck);
+    return {true, false};
+}
+
+constexpr std::uint8_t kIdentityProbe = 0x03;
+
+} // namespace
+
+CUnitModel::CUnitModel(const UnitCatalog& catalog, UnitSeed seed, UnitBehaviour behaviour)
+    : catalog_(catalog), seed_(std::move(seed)), behaviour_(std::move(behaviour))
+{
+    values_.reserve(catalog_.parameters.size());
+    for (const ParameterDescriptor& p : catalog_.parameters) {
+        std::vector<std::uint8_t> value = p.makeDefault ? p.makeDefault(seed_) : std::vector<std::uint8_t>();
+        if (value.size() < p.minLength)
+            value.resize(p.minLength, 0);
+        values_.push_back(std::move(value));
+    }
+    written_.assign(values_.size(), false);
+}
+
+CUnitModel::Outcome CUnitModel::Handle(std::string_view route, std::span<const std::uint8_t> request,
+                                       std::vector<std::uint8_t>& reply)
+{
+    if (route.empty())
+        return HandleUnitMessage(request, reply);
+    if (SameTextIgnoringCase(route, kIdentityRoute)) {
+        if (request.size() != 1 || request[0] != kIdentityProbe)
+            return {};
+        reply.insert(reply.end(), behaviour_.identity.begin(), behaviour_.identity.end());
+        reply.push_back(0);
+        return {true, false};
+    }
+    // The download routes and anything else: no answer from this unit.
+    return {};
+}
+
+CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> request,
+                                                  std::vector<std::uint8_t>& reply)
+{
+    if (request.size() < 2 || request[0] != kServiceRequest)
+        return NegativeAck(reply);
+    const std::uint8_t opcode = request[1];
+    if (behaviour_.nakOpcodes.test(opcode))
+        return NegativeAck(reply);
+    switch (opcode) {
+    case kOpRead:
+        return Read(request, reply);
+    case kOpWrite:
+        return Write(request, reply);
+    case kOpCommand:
+        return Command(request, reply);
+    default:
+        return NegativeAck(reply);
+    }
+}
+
+// 0x53 0x54 b2 b3 idH idL -> 0x54 0x57 b2 b3 idH idL L status value
+CUnitModel::Outcome CUnitModel::Read(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
+{
+    if (request.size() != 6)
+        return NegativeAck(reply);
+    const ParameterDescriptor* p = catalog_.FindParameter(Word(request, 4));
+    if (!p)
+        return NegativeAck(reply);
+    const std::vector<std::uint8_t>& value = values_[IndexOf(*p)];
+    reply.push_back(kServiceReply);
+    reply.push_back(kOpReadReply);
+    reply.insert(reply.end(), request.begin() + 2, request.end());
+    reply.push_back(std::uint8_t(4 + value.size()));
+    reply.push_back(kStatusOk);
+    reply.insert(reply.end(), value.begin(), value.end());
+    return {true, false};
+}
+
+// 0x53 0x53 idH idL n value[n] -> 0x54 0x56 idH idL status
+CUnitModel::Outcome CUnitModel::Write(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
+{
+    if (request.size() < 5 || request.size() != 5u + request[4])
+        return NegativeAck(reply);
+    const ParameterDescriptor* p = catalog_.FindParameter(Word(request, 2));
+    const std::span<const std::uint8_t> value = request.subspan(5);
+    if (!p || !LengthAllowed(*p, value.size()))
+        return NegativeAck(reply);
+
+    std::uint8_t status = kStatusOk;
+    if (p->access != Access::ReadWrite)
+        status = kStatusReadOnly;
+    else if (p->checkWrite)
+        status = p->checkWrite(value);
+    if (status == kStatusOk)
+        Set(*p, value);
+
+    reply.push_back(kServiceReply);
+    reply.push_back(kOpWriteReply);
+    reply.push_back(request[2]);
+    reply.push_back(request[3]);
+    reply.push_back(status);
+    return {true, status == kStatusOk};
+}
+
+// 0x53 0x01 cmdH cmdL -> 0x54 0x02 cmdH cmdL status
+CUnitModel::Outcome CUnitModel::Command(std::span<const std::uint8_t> request,
+                                        std::vector<std::uint8_t>& reply)
+{
+    if (request.size() != 4)
+        return NegativeAck(reply);
+    const CommandDescriptor* c = catalog_.FindCommand(Word(request, 2));
+    if (!c)
+        return NegativeAck(reply);
+    const std::uint8_t status = c->run ? c->run(*this) : kStatusOk;
+    reply.push_back(kServiceReply);
+    reply.push_back(kOpCommandReply);
+    reply.push_back(request[2]);
+    reply.push_back(request[3]);
+    reply.push_back(status);
+    // A command with an action may have changed what the unit keeps.
+    return {true, c->run != nullptr};
+}
+
+std::span<const std::uint8_t> CUnitModel::Value(std::uint16_t id) const
+{
+    const ParameterDescriptor* p = catalog_.FindParameter(id);
+    if (!p)
+        return {};
+    return values_[IndexOf(*p)];
+}
+
+bool CUnitModel::Written(std::uint16_t id) const
+{
+    const ParameterDescriptor* p = catalog_.FindParameter(id);
+    return p && written_[IndexOf(*p)];
+}
+
+bool CUnitModel::Restore(std::uint16_t id, std::span<const std::uint8_t> value)
+{
+    const ParameterDescriptor* p = catalog_.FindParameter(id);
+    if (!p || !LengthAllowed(*p, value.size()))
+        return false;
+    if (p->checkWrite && p->checkWrite(value) != kStatusOk)
+        return false;
+    Set(*p, value);
+    return true;
+}
+
+std::size_t CUnitModel::IndexOf(const ParameterDescriptor& p) const
+{
+    return std::size_t(&p - catalog_.parameters.data());
+}
+
+void CUnitModel::Set(const ParameterDescriptor& p, std::span<const std::uint8_t> value)
+{
+    const std::size_t index = IndexOf(p);
+    values_[index].assign(value.begin(), value.end());
+    written_[index] = true;
+}
+
+} // namespace sim

@@ -1,0 +1,90 @@
+#pragma once
+// One simulated unit: its parameter values and how it answers the bytes the
+// communication service hands it. No sockets, no clock: a request goes in, the
+// reply bytes (or silence) come out.
+
+#include "sim/ParameterTable.h"
+
+#include <bitset>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+// Routes the tool uses besides the null route.
+inline constexpr std::string_view kIdentityRoute = "wp=opt,pr=q1dl";
+inline constexpr std::string_view kDownloadRoute = "wp=opt,pr=q1ad";
+inline constexpr std::string_view kDownloadRouteLong = "wp=opt,pr=q1ad,wp=fe,id=0,ch=9";
+
+inline constexpr std::string_view kDefaultIdentity = "QORHW2";
+
+// Service bytes of unit messages on the null route.
+inline constexpr std::uint8_t kServiceRequest = 0x53;
+inline constexpr std::uint8_t kServiceReply = 0x54;
+inline constexpr std::uint8_t kNegativeAck = 0xF0;
+
+// Service opcodes this model answers.
+inline constexpr std::uint8_t kOpCommand = 0x01;
+inline constexpr std::uint8_t kOpCommandReply = 0x02;
+inline constexpr std::uint8_t kOpWrite = 0x53;
+inline constexpr std::uint8_t kOpWriteReply = 0x56;
+inline constexpr std::uint8_t kOpRead = 0x54;
+inline constexpr std::uint8_t kOpReadReply = 0x57;
+
+inline constexpr std::uint8_t kStatusOk = 0;
+inline constexpr std::uint8_t kStatusReadOnly = 1;
+
+struct UnitBehaviour {
+    std::string identity{kDefaultIdentity};
+    // Requests with these service opcodes get a negative acknowledgement.
+    std::bitset<256> nakOpcodes;
+};
+
+class CUnitModel {
+public:
+    CUnitModel(const UnitCatalog& catalog, UnitSeed seed, UnitBehaviour behaviour = {});
+
+    struct Outcome {
+        bool answered = false; // false: the unit stays silent
+        bool changed = false;  // a write was applied
+    };
+
+    // Answers `request` arriving on `route` (empty = null route) by appending
+    // the reply bytes to `reply`.
+    Outcome Handle(std::string_view route, std::span<const std::uint8_t> request,
+                   std::vector<std::uint8_t>& reply);
+
+    [[nodiscard]] const UnitCatalog& Catalog() const { return catalog_; }
+    [[nodiscard]] const UnitSeed& Seed() const { return seed_; }
+
+    // The current value of a parameter, empty for an unknown identifier.
+    [[nodiscard]] std::span<const std::uint8_t> Value(std::uint16_t id) const;
+
+    // True once a write (or Restore) has set the value; until then the unit
+    // holds its default, which need not be a value a write may set.
+    [[nodiscard]] bool Written(std::uint16_t id) const;
+
+    // Sets a stored value as a write would, without the access check; false
+    // when the identifier is unknown or the value would be refused.
+    bool Restore(std::uint16_t id, std::span<const std::uint8_t> value);
+
+private:
+    Outcome HandleUnitMessage(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+    Outcome Read(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+    Outcome Write(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+    Outcome Command(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+
+    [[nodiscard]] std::size_t IndexOf(const ParameterDescriptor& p) const;
+    void Set(const ParameterDescriptor& p, std::span<const std::uint8_t> value);
+
+    const UnitCatalog& catalog_;
+    UnitSeed seed_;
+    UnitBehaviour behaviour_;
+    std::vector<std::vector<std::uint8_t>> values_; // in catalog order
+    std::vector<bool> written_;                     // likewise
+};
+
+} // namespace sim

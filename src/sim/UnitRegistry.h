@@ -1,0 +1,59 @@
+#pragma once
+// The units on the simulated site's Q1 bus, found by the HOST and ADDR items
+// of an OPEN's connection string.
+
+#include "sim/UnitModel.h"
+
+#include <QHostAddress>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+struct UnitAddress {
+    QHostAddress ip;
+    std::uint16_t q1Address = 0;
+
+    // "192.168.255.120:131"
+    [[nodiscard]] std::string ToString() const;
+    friend bool operator==(const UnitAddress& a, const UnitAddress& b);
+};
+
+class CSimUnit {
+public:
+    CSimUnit(const UnitAddress& address, const UnitCatalog& catalog, const UnitBehaviour& behaviour);
+
+    [[nodiscard]] const UnitAddress& Address() const { return address_; }
+    [[nodiscard]] const std::string& Label() const { return label_; }
+    [[nodiscard]] CUnitModel& Model() { return model_; }
+    [[nodiscard]] const CUnitModel& Model() const { return model_; }
+
+private:
+    UnitAddress address_;
+    std::string label_;
+    CUnitModel model_;
+};
+
+class CUnitRegistry {
+public:
+    // False (and nothing added) when a unit with that address exists already.
+    bool Add(const UnitAddress& address, const UnitCatalog& catalog = DefaultCatalog(),
+             const UnitBehaviour& behaviour = {});
+
+    // The unit named by the connection string: HOST and ADDR must both match;
+    // without HOST (or with an empty one) the first unit with that ADDR, in
+    // the order added. Null when ADDR is missing or not a number, HOST is not
+    // an IP address, or nothing matches.
+    [[nodiscard]] CSimUnit* Resolve(std::string_view connection) const;
+
+    [[nodiscard]] const std::vector<std::unique_ptr<CSimUnit>>& Units() const { return units_; }
+
+private:
+    std::vector<std::unique_ptr<CSimUnit>> units_;
+};
+
+} // namespace sim

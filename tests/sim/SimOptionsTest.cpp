@@ -1,0 +1,128 @@
+// The command line: what each option sets, and what is refused.
+
+#include "sim/SimOptions.h"
+
+#include <gtest/gtest.h>
+
+using sim::SimOptions;
+
+namespace {
+
+QStringList Args(std::initializer_list<const char*> args)
+{
+    QStringList list;
+    for (const char* a : args)
+        list << QString::fromUtf8(a);
+    return list;
+}
+
+} // namespace
+
+TEST(SimOptions, DefaultsGiveTheOneStandardUnit)
+{
+    SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen", "127.0.0.1:0"}), o, error)) << error.toStdString();
+    EXPECT_EQ(o.listenAddress, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(o.listenPort, 0);
+    ASSERT_EQ(o.units.size(), 1u);
+    EXPECT_EQ(o.units[0].ToString(), "192.168.255.120:131");
+    EXPECT_EQ(o.behaviour.identity, "QORHW2");
+    EXPECT_TRUE(o.behaviour.nakOpcodes.none());
+    EXPECT_EQ(o.faults.dropEvery, 0u);
+    EXPECT_EQ(o.faults.dropProbability, 0.0);
+    EXPECT_EQ(o.faults.delayMs, 0u);
+    EXPECT_EQ(o.faults.breakAfter, 0u);
+    EXPECT_FALSE(o.faults.refuseOpen);
+    EXPECT_TRUE(o.tracePath.isEmpty());
+    EXPECT_TRUE(o.statePath.isEmpty());
+}
+
+TEST(SimOptions, EveryOptionIsTaken)
+{
+    SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen=0.0.0.0:7000", "--unit", "10.0.0.1:5", "--unit=10.0.0.2:65535",
+                                        "--trace", "/tmp/t.jsonl", "--state", "/tmp/s.json", "--identity", "QORHW1",
+                                        "--drop-every", "3", "--drop-probability", "0.25", "--seed", "42",
+                                        "--delay-ms", "15", "--nak-opcode", "0x54", "--nak-opcode", "1",
+                                        "--refuse-open", "--break-after", "2"}),
+                                  o, error))
+        << error.toStdString();
+    EXPECT_EQ(o.listenAddress, QHostAddress(QHostAddress::AnyIPv4));
+    EXPECT_EQ(o.listenPort, 7000);
+    ASSERT_EQ(o.units.size(), 2u);
+    EXPECT_EQ(o.units[0].ToString(), "10.0.0.1:5");
+    EXPECT_EQ(o.units[1].ToString(), "10.0.0.2:65535");
+    EXPECT_EQ(o.tracePath, QStringLiteral("/tmp/t.jsonl"));
+    EXPECT_EQ(o.statePath, QStringLiteral("/tmp/s.json"));
+    EXPECT_EQ(o.behaviour.identity, "QORHW1");
+    EXPECT_EQ(o.faults.dropEvery, 3u);
+    EXPECT_EQ(o.faults.dropProbability, 0.25);
+    EXPECT_EQ(o.faults.seed, 42u);
+    EXPECT_EQ(o.faults.delayMs, 15u);
+    EXPECT_TRUE(o.behaviour.nakOpcodes.test(0x54));
+    EXPECT_TRUE(o.behaviour.nakOpcodes.test(0x01));
+    EXPECT_EQ(o.behaviour.nakOpcodes.count(), 2u);
+    EXPECT_TRUE(o.faults.refuseOpen);
+    EXPECT_EQ(o.faults.breakAfter, 2u);
+}
+
+TEST(SimOptions, ListenTakesIPv6AndLocalhost)
+{
+    SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen", "[::1]:123"}), o, error));
+    EXPECT_EQ(o.listenAddress, QHostAddress(QHostAddress::LocalHostIPv6));
+    EXPECT_EQ(o.listenPort, 123);
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen", "localhost:0"}), o, error));
+    EXPECT_EQ(o.listenAddress, QHostAddress(QHostAddress::LocalHost));
+}
+
+TEST(SimOptions, HelpNeedsNothingElse)
+{
+    SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions(Args({"--help"}), o, error));
+    EXPECT_TRUE(o.help);
+    EXPECT_TRUE(sim::HelpText().contains(QStringLiteral("--break-after")));
+}
+
+TEST(SimOptions, BadCommandLinesAreRefusedWithOneLine)
+{
+    const std::vector<QStringList> bad = {
+        Args({}),
+        Args({"--unit", "10.0.0.1:5"}),
+        Args({"--listen"}),
+        Args({"--listen", "127.0.0.1"}),
+        Args({"--listen", "127.0.0.1:65536"}),
+        Args({"--listen", "127.0.0.1:-1"}),
+        Args({"--listen", "nowhere:1"}),
+        Args({"--listen", "127.0.0.1:0", "--unit", "10.0.0.1"}),
+        Args({"--listen", "127.0.0.1:0", "--unit", "10.0.0.1:65536"}),
+        Args({"--listen", "127.0.0.1:0", "--unit", "::1:5"}),
+        Args({"--listen", "127.0.0.1:0", "--unit", "10.0.0.1:5", "--unit", "10.0.0.1:5"}),
+        Args({"--listen", "127.0.0.1:0", "--drop-every", "0"}),
+        Args({"--listen", "127.0.0.1:0", "--drop-every", "x"}),
+        Args({"--listen", "127.0.0.1:0", "--drop-probability", "1.5"}),
+        Args({"--listen", "127.0.0.1:0", "--drop-probability", "-0.1"}),
+        Args({"--listen", "127.0.0.1:0", "--drop-probability", "nan"}),
+        Args({"--listen", "127.0.0.1:0", "--seed", "-1"}),
+        Args({"--listen", "127.0.0.1:0", "--delay-ms", "-5"}),
+        Args({"--listen", "127.0.0.1:0", "--nak-opcode", "0x100"}),
+        Args({"--listen", "127.0.0.1:0", "--nak-opcode", "zz"}),
+        Args({"--listen", "127.0.0.1:0", "--break-after", "0"}),
+        Args({"--listen", "127.0.0.1:0", "--refuse-open=yes"}),
+        Args({"--listen", "127.0.0.1:0", "--trace", ""}),
+        Args({"--listen", "127.0.0.1:0", "--frobnicate"}),
+        Args({"--listen", "127.0.0.1:0", "stray"}),
+    };
+    for (const QStringList& args : bad) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        SimOptions o;
+        QString error;
+        EXPECT_FALSE(sim::ParseOptions(args, o, error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(error.contains(u'\n'));
+    }
+}
