@@ -1,6 +1,7 @@
 #include "platform/MessageTarget.h"
 
 #include "platform/MessageEvent.h"
+#include "platform/TimerScale.h"
 
 #include <QTimerEvent>
 
@@ -23,7 +24,7 @@ void CMessageTarget::OnTimer(int) {}
 void CMessageTarget::SetTimer(int timerId, int periodMs)
 {
     KillTimer(timerId);
-    const int qtId = startTimer(periodMs < 0 ? 0 : periodMs, Qt::PreciseTimer);
+    const int qtId = startTimer(ScaledPeriod(periodMs < 0 ? 0 : periodMs), Qt::PreciseTimer);
     if (qtId != 0)
         timers_[timerId] = qtId;
 }

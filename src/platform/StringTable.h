@@ -8,10 +8,18 @@
 #include <map>
 
 namespace StringId {
+inline constexpr unsigned AppTitle = 128;
+inline constexpr unsigned CannotConnect = 61264;
+inline constexpr unsigned ConfirmReset = 61277;
+inline constexpr unsigned IncompatibleUnit = 61356;
+inline constexpr unsigned GpsStatusCaption = 61229;
+inline constexpr unsigned InstallationStatusCaption = 61231;
+inline constexpr unsigned ConstellationStatisticsCaption = 61313;
 inline constexpr unsigned DeviceNotConnected = 61239;
 inline constexpr unsigned ReadingProblem = 61235;
 inline constexpr unsigned CannotOpenNetworkBrowser = 61268;
-inline constexpr unsigned HandlerWindowCaption = 61440;
+inline constexpr unsigned HandlerWindowCaption = 61228;
+inline constexpr unsigned VersionText = 32796;
 } // namespace StringId
 
 // The text of the id, or an empty string when no table has it.

@@ -52,7 +52,7 @@ MsgAnswer ShowMessageBox(const MessageBoxRequest& request)
 
 MsgAnswer ShowMessageBox(const QString& text, MsgIcon icon, MsgButtons buttons)
 {
-    return ShowMessageBox(MessageBoxRequest{text, QString(), icon, buttons});
+    return ShowMessageBox(MessageBoxRequest{text, QString(), icon, buttons, std::nullopt});
 }
 
 std::optional<QString> ShowFileDialog(const FileDialogRequest& request)

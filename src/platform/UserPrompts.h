@@ -18,6 +18,7 @@ struct MessageBoxRequest {
     QString caption; // empty: the application's name
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
+    std::optional<MsgAnswer> defaultAnswer; // the button Enter presses; the first one when unset
 };
 
 struct FileDialogRequest {

@@ -61,6 +61,7 @@ CGatewayDispatcher::CGatewayDispatcher(CUnitRegistry& registry, const FaultOptio
                                        CStateFile* state)
     : registry_(registry), faults_(faults), injector_(faults), trace_(trace), state_(state)
 {
+    clock_.start();
 }
 
 CGatewayDispatcher::Action CGatewayDispatcher::Handle(SessionState& session, std::span<const std::uint8_t> body,
@@ -134,6 +135,16 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
         return Answered(session);
     }
 
+    const std::int64_t now = clock_.elapsed();
+    if (session.unit->Restarting(now)) {
+        EndReply(out, BeginReply(out, kKindTransfer, seq, kResultNoAnswer));
+        if (trace_) {
+            trace_->Write({"transfer", seq, ConnectionOf(session), UnitOf(session.unit), tracedRoute, request,
+                           kResultNoAnswer, std::nullopt});
+        }
+        return Answered(session);
+    }
+
     // A lost request never reaches the unit: nothing is applied or answered.
     if (injector_.DropNext())
         return Action::Silent;
@@ -149,6 +160,8 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     EndReply(out, start);
     if (outcome.changed)
         Save();
+    if (outcome.reset)
+        session.unit->RestartUntil(now + faults_.rebootMs);
 
     if (trace_) {
         const std::uint8_t result = out[start + kResultOffset];

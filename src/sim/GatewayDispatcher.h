@@ -8,6 +8,8 @@
 #include "sim/SimOptions.h"
 #include "sim/UnitRegistry.h"
 
+#include <QElapsedTimer>
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -59,6 +61,7 @@ private:
     CTraceWriter* trace_;
     CStateFile* state_;
     bool dirty_ = false;
+    QElapsedTimer clock_; // for units that restart
 };
 
 } // namespace sim

@@ -128,6 +128,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (value.isEmpty())
                 return bad("a file name");
             options.statePath = value;
+        } else if (name == u"--directory") {
+            if (value.isEmpty())
+                return bad("a file name");
+            options.directoryPath = value;
         } else if (name == u"--identity") {
             options.behaviour.identity = value.toLatin1().toStdString();
         } else if (name == u"--drop-every") {
@@ -155,6 +159,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             options.behaviour.nakOpcodes.set(opcode);
         } else if (name == u"--refuse-open") {
             options.faults.refuseOpen = true;
+        } else if (name == u"--reboot-ms") {
+            if (!ParseUnsigned(value, 600000, number))
+                return bad("a number of milliseconds up to 600000");
+            options.faults.rebootMs = std::uint32_t(number);
         } else if (name == u"--break-after") {
             if (!ParseUnsigned(value, std::numeric_limits<std::uint32_t>::max(), number) || number == 0)
                 return bad("a whole number of at least 1");
@@ -183,7 +191,7 @@ QString HelpText()
 {
     return QStringLiteral(
         "Usage: qora-unit-sim --listen ADDRESS:PORT [--unit IP:Q1ADDRESS]... [--trace FILE]\n"
-        "                     [--state FILE] [fault options] [--help]\n"
+        "                     [--state FILE] [--directory FILE] [fault options] [--help]\n"
         "\n"
         "A gateway to simulated QORA units, speaking the tool's TCP link (length-prefixed\n"
         "OPEN / TRANSFER / CLOSE frames). The first line on standard output is always\n"
@@ -192,7 +200,12 @@ QString HelpText()
         "  --listen ADDRESS:PORT   address to listen on; port 0 takes a free port\n"
         "  --unit IP:Q1ADDRESS     a unit on the Q1 bus (repeatable); default %1\n"
         "                          OPEN finds a unit by HOST and ADDR of its connection\n"
-        "                          string, by ADDR alone (first match) without HOST\n"
+        "                          string, by ADDR alone (first match) without HOST, and\n"
+        "                          also when no unit has the IP in HOST but HOST is the\n"
+        "                          simulator's own address: the listening address, or\n"
+        "                          127.0.0.1 or ::1 when listening on any address (so a\n"
+        "                          client that connects straight to the simulator, with\n"
+        "                          no gateway setting, reaches its units)\n"
         "  --trace FILE            append one JSON line per answered OPEN and TRANSFER:\n"
         "                          kind \"open\"|\"transfer\", seq, conn, unit, route, req,\n"
         "                          result, rep. For OPEN, conn is the trimmed connection\n"
@@ -205,6 +218,18 @@ QString HelpText()
         "                          loaded at start (a damaged file is reported, left\n"
         "                          alone and replaced only after the next applied\n"
         "                          write), saved after every applied write\n"
+        "  --directory FILE        once listening, write a node directory of the units\n"
+        "                          for the network browser (JSON; see\n"
+        "                          docs/link-contract.md), replacing FILE whole or not\n"
+        "                          at all. Group \"Simulated network\" / the listening\n"
+        "                          ADDRESS:PORT; per unit a node \"QORA-<Q1>\" (\"QORA-<Q1>\n"
+        "                          (<IP>)\" when units share a Q1 address), kind 1, with\n"
+        "                          \"WP=SOCKET,HOST=<H>,PORT=<port>,WP=NEQ1,ADDR=<Q1>\". H\n"
+        "                          is the simulator's own address (see --unit), so the\n"
+        "                          tool reaches the unit without a gateway setting; for\n"
+        "                          a unit whose Q1 address an earlier unit has too, H is\n"
+        "                          the unit's IP, which needs QORA_RKS_GATEWAY set to the\n"
+        "                          simulator. Written before the 'listening on' line\n"
         "\n"
         "Unit behaviour:\n"
         "  On the null route the units answer parameter reads (0x54), writes (0x53) and\n"
@@ -227,10 +252,12 @@ QString HelpText()
         "  --refuse-open           answer every OPEN with result 1 (no such unit)\n"
         "  --break-after N         close a connection once N TRANSFER replies have been\n"
         "                          sent on it\n"
+        "  --reboot-ms MS          after a reset request a unit answers it, then does not\n"
+        "                          answer (TRANSFER result 2) for MS ms (default 3000)\n"
         "  --help                  show this text\n"
         "\n"
-        "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen or open the\n"
-        "trace file, 2 for bad options.\n")
+        "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"
+        "trace file or write the node directory, 2 for bad options.\n")
         .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()));
 }
 

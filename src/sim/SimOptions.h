@@ -21,6 +21,7 @@ struct FaultOptions {
     std::uint32_t delayMs = 0;
     std::uint32_t breakAfter = 0; // 0: never
     bool refuseOpen = false;
+    std::uint32_t rebootMs = 3000; // how long a reset unit stays silent
 };
 
 struct SimOptions {
@@ -29,6 +30,7 @@ struct SimOptions {
     std::vector<UnitAddress> units; // never empty after a successful parse
     QString tracePath;
     QString statePath;
+    QString directoryPath; // node directory to write once listening
     UnitBehaviour behaviour; // identity answer and negative acknowledgements
     FaultOptions faults;
     bool help = false;

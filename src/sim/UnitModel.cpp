@@ -72,6 +72,8 @@ CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> 
         return Write(request, reply);
     case kOpCommand:
         return Command(request, reply);
+    case kOpReset:
+        return Reset(request, reply);
     default:
         return NegativeAck(reply);
     }
@@ -138,6 +140,21 @@ CUnitModel::Outcome CUnitModel::Command(std::span<const std::uint8_t> request,
     reply.push_back(status);
     // A command with an action may have changed what the unit keeps.
     return {true, c->run != nullptr};
+}
+
+// 0x53 0x77 b2 b3 -> 0x54 0x78 b2 b3 0; the unit restarts after answering.
+CUnitModel::Outcome CUnitModel::Reset(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
+{
+    if (request.size() != 4)
+        return NegativeAck(reply);
+    reply.push_back(kServiceReply);
+    reply.push_back(kOpResetReply);
+    reply.push_back(request[2]);
+    reply.push_back(request[3]);
+    reply.push_back(kStatusOk);
+    Outcome outcome{true, false};
+    outcome.reset = true;
+    return outcome;
 }
 
 std::span<const std::uint8_t> CUnitModel::Value(std::uint16_t id) const

@@ -33,6 +33,9 @@ inline constexpr std::uint8_t kOpWrite = 0x53;
 inline constexpr std::uint8_t kOpWriteReply = 0x56;
 inline constexpr std::uint8_t kOpRead = 0x54;
 inline constexpr std::uint8_t kOpReadReply = 0x57;
+// Unit commands: the reset request and its answer.
+inline constexpr std::uint8_t kOpReset = 0x77;
+inline constexpr std::uint8_t kOpResetReply = 0x78;
 
 inline constexpr std::uint8_t kStatusOk = 0;
 inline constexpr std::uint8_t kStatusReadOnly = 1;
@@ -50,6 +53,7 @@ public:
     struct Outcome {
         bool answered = false; // false: the unit stays silent
         bool changed = false;  // a write was applied
+        bool reset = false;    // the unit was asked to restart
     };
 
     // Answers `request` arriving on `route` (empty = null route) by appending
@@ -76,6 +80,7 @@ private:
     Outcome Read(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Write(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Command(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+    Outcome Reset(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
 
     [[nodiscard]] std::size_t IndexOf(const ParameterDescriptor& p) const;
     void Set(const ParameterDescriptor& p, std::span<const std::uint8_t> value);

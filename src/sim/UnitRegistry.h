@@ -32,7 +32,13 @@ public:
     [[nodiscard]] CUnitModel& Model() { return model_; }
     [[nodiscard]] const CUnitModel& Model() const { return model_; }
 
+    // A restarting unit does not answer until the given time (milliseconds
+    // on the gateway's clock).
+    void RestartUntil(std::int64_t untilMs) { restartUntilMs_ = untilMs; }
+    [[nodiscard]] bool Restarting(std::int64_t nowMs) const { return nowMs < restartUntilMs_; }
+
 private:
+    std::int64_t restartUntilMs_ = 0;
     UnitAddress address_;
     std::string label_;
     CUnitModel model_;

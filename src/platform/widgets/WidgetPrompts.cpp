@@ -34,6 +34,20 @@ QMessageBox::Icon ToIcon(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButton ToButton(MsgAnswer answer)
+{
+    switch (answer) {
+    case MsgAnswer::Cancel: return QMessageBox::Cancel;
+    case MsgAnswer::Abort: return QMessageBox::Abort;
+    case MsgAnswer::Retry: return QMessageBox::Retry;
+    case MsgAnswer::Ignore: return QMessageBox::Ignore;
+    case MsgAnswer::Yes: return QMessageBox::Yes;
+    case MsgAnswer::No: return QMessageBox::No;
+    case MsgAnswer::Ok: break;
+    }
+    return QMessageBox::Ok;
+}
+
 MsgAnswer ToAnswer(int button)
 {
     switch (button) {
@@ -54,6 +68,8 @@ void InstallWidgetPrompts()
         const QString caption = request.caption.isEmpty() ? QApplication::applicationDisplayName() : request.caption;
         QMessageBox box(ToIcon(request.icon), caption, request.text, ToButtons(request.buttons),
                         QApplication::activeWindow());
+        if (request.defaultAnswer)
+            box.setDefaultButton(ToButton(*request.defaultAnswer));
         return ToAnswer(box.exec());
     });
     SetFileDialogFunction([](const FileDialogRequest& request) -> std::optional<QString> {

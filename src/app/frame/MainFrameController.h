@@ -1,0 +1,137 @@
+#pragma once
+// The main frame's connection workflow: local and remote connections,
+// commission mode, disconnecting, the reset of the unit with the automatic
+// reconnection after it, the link watchdog, and the reactions to every
+// connection notice. It owns the communication handler; the window over it
+// only draws and forwards commands.
+
+#include "app/frame/FrameCommands.h"
+#include "platform/MessageTarget.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class CCommHandler;
+class CManagerSettings;
+class IFrameView;
+
+// What the application was asked to do at start.
+struct StartupRequest {
+    bool startupSwitch = false; // connect locally and commission from a work order
+    QString workOrderPath;
+    int unitNumber = -1;
+};
+
+class CMainFrameController : public CMessageTarget {
+    Q_OBJECT
+public:
+    enum ConnectionState {
+        kNone = 0,
+        kConnecting = 1,
+        kConnected = 2,
+        kFailed = 3,
+        kCommissionRequested = 4,
+        kCommissionMode = 5,
+    };
+    static constexpr int kReconnectTimerId = 1;
+    static constexpr int kWatchdogTimerId = 2;
+    static constexpr int kWatchdogMs = 10000;
+
+    CMainFrameController(CManagerSettings& settings, IFrameView& view, StartupRequest startup = {});
+    ~CMainFrameController() override;
+
+    // Menu commands.
+    void LocalConnection();
+    void RemoteConnection();
+    void CommissionMode();
+    void Disconnect();
+    void ResetQora(); // asks first
+    // The start-up switch's connection (does nothing without the switch).
+    void StartupConnection();
+
+    // For other parts of the program.
+    void SendResetRequest();
+    void StartResetWait();
+    void SetLinkWatchdog(int mode);
+    // The frame is asked to close: true when it may close now; otherwise it
+    // disconnects first and closes itself when the disconnection is reported.
+    bool RequestClose();
+    // Empties the handler's queues on a remote connection, before a modal dialog.
+    void PrepareModalDialog();
+
+    // Later parts hook in here: work orders, the wizard, start-up commissioning.
+    std::function<bool(const QString& path, int unitNumber)> loadWorkOrder;
+    std::function<void()> runStartupCommissioning;
+    std::function<void()> deleteWizard;
+
+    [[nodiscard]] CCommHandler& Handler() const { return *handler_; }
+    [[nodiscard]] int ConnectionState() const { return state_; }
+    [[nodiscard]] bool FullControl() const { return fullControl_; }
+    [[nodiscard]] bool IsRemote() const { return remote_; }
+    [[nodiscard]] bool ResetPending() const { return resetPending_; }
+    [[nodiscard]] bool SilentReconnection() const { return silentReconnection_; }
+    [[nodiscard]] bool ConnectCancelled() const { return connectCancelled_; }
+    [[nodiscard]] bool CloseRequested() const { return closeRequested_; }
+    [[nodiscard]] std::uint16_t UnitBusAddress() const { return unitBusAddress_; }
+    [[nodiscard]] const QString& UnitAddressText() const { return unitAddressText_; }
+    [[nodiscard]] const QString& ConnectionDescription() const { return connectionDescription_; }
+    [[nodiscard]] const QString& RemoteNodeName() const { return remoteNodeName_; }
+    [[nodiscard]] const QString& LocalHost() const { return localHost_; }
+    [[nodiscard]] const StartupRequest& Startup() const { return startup_; }
+    // Advanced mode shows more commands and wizard fields; saved on close.
+    [[nodiscard]] bool AdvancedMode() const { return advancedMode_; }
+    void SetAdvancedMode(bool on) { advancedMode_ = on; }
+    [[nodiscard]] bool WorkOrderValuesPresent() const { return workOrderValues_; }
+    void SetWorkOrderValuesPresent(bool present) { workOrderValues_ = present; }
+    void SetReportReady(bool ready) { reportReady_ = ready; }
+    void SetCommissioningRunning(bool running) { commissioningRunning_ = running; }
+    [[nodiscard]] bool CommissioningRunning() const { return commissioningRunning_; }
+    void SetDownloadDialogOpen(bool open) { downloadDialogOpen_ = open; }
+    [[nodiscard]] bool DownloadDialogOpen() const { return downloadDialogOpen_; }
+    [[nodiscard]] bool IsWatchdogRunning() const { return IsTimerRunning(kWatchdogTimerId); }
+    [[nodiscard]] bool IsReconnectTimerRunning() const { return IsTimerRunning(kReconnectTimerId); }
+
+    // The inputs of the command enabling rules.
+    [[nodiscard]] FrameCommandState CommandState(bool statusWindowVisible) const;
+
+    [[nodiscard]] static QString AppTitle();
+
+protected:
+    MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
+    void OnTimer(int timerId) override;
+
+private:
+    void OnNotice(int notice);
+    void OnCommissionAcknowledged();
+    void ConnectLocal(const QString& connection);
+    void CloseNow();
+    void StopTimers();
+
+    CManagerSettings& settings_;
+    IFrameView& view_;
+    StartupRequest startup_;
+    std::unique_ptr<CCommHandler> handler_;
+
+    bool connectCancelled_ = false;
+    bool workOrderValues_ = false;
+    int state_ = kNone;
+    bool reportReady_ = false;
+    bool closeRequested_ = false;
+    bool startupCommissioningPending_ = false;
+    bool commissioningRunning_ = false;
+    bool silentReconnection_ = false;
+    bool downloadDialogOpen_ = false;
+    bool resetPending_ = false;
+    bool remote_ = false;
+    QString localHost_;
+    QString unitAddressText_;
+    QString remoteNodeName_;
+    QString remoteConnection_;
+    std::uint16_t unitBusAddress_ = 0xFFFF;
+    QString connectionDescription_;
+    bool fullControl_ = true;
+    bool advancedMode_ = true; // as the menu starts: with the advanced entries
+};

@@ -1,0 +1,89 @@
+#pragma once
+// The application's main window: an MDI frame with the menus, toolbar and
+// status bar of the tool, thin over the connection workflow.
+
+#include "app/frame/FrameView.h"
+#include "app/frame/MainFrameController.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class CManagerSettings;
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QWidget;
+
+// The three status windows as the frame drives them.
+class IStatusWindowSet {
+public:
+    virtual ~IStatusWindowSet() = default;
+    virtual void Hide() = 0;
+    virtual void Start() = 0;
+    virtual void RestartVisible() = 0;
+    [[nodiscard]] virtual bool AnyVisible() const = 0; // GPS or installation status
+};
+
+class CMainFrame : public QMainWindow, public IFrameView {
+    Q_OBJECT
+public:
+    CMainFrame(CManagerSettings& settings, StartupRequest startup = {}, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    [[nodiscard]] CMainFrameController& Controller() { return *controller_; }
+    [[nodiscard]] QMdiArea* MdiArea() const { return mdi_; }
+    [[nodiscard]] QAction* Action(int commandId) const;
+    [[nodiscard]] QMenu* Menu(const QString& name) const;
+    [[nodiscard]] QLabel* AccessLevelPane() const { return accessPane_; }
+
+    // Runs a command as its menu entry would (nothing when it is disabled).
+    void RunCommand(int commandId);
+    // Later parts of the program attach their commands' actions here.
+    void SetCommandHandler(int commandId, std::function<void()> handler);
+    void SetStatusWindows(IStatusWindowSet* windows) { statusWindows_ = windows; }
+    // Whether advanced mode shows its entries; toggled by "&Advanced".
+    void ToggleAdvancedMode();
+
+    // IFrameView
+    void SetFrameTitle(const QString& title) override;
+    void SetAccessLevelText(const QString& text) override;
+    void ShowWaitCursor() override;
+    void CommandStateChanged() override;
+    void HideStatusWindows() override;
+    void StartStatusWindows() override;
+    void RestartVisibleStatusWindows() override;
+    void RunCommParamDialog() override;
+    void SaveFramePlacement() override;
+    void DestroyFrame() override;
+
+    // Restores the placement saved as "MainFrm", then shows the window.
+    void RestorePlacementAndShow();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateAccelerators();
+    void InstallProgressPane();
+    void OpenCommParamDialog();
+
+    CManagerSettings& settings_;
+    std::unique_ptr<CMainFrameController> controller_;
+    QMdiArea* mdi_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QWidget* progressPane_ = nullptr;
+    QLabel* accessPane_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<QString, QMenu*> menus_;
+    std::map<int, std::function<void()>> handlers_;
+    IStatusWindowSet* statusWindows_ = nullptr;
+    QAction* clockOutAction_ = nullptr; // kept while advanced mode hides it
+    bool destroying_ = false;
+};

@@ -1,0 +1,89 @@
+#include "app/frame/FrameCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+std::set<int> Enabled(const FrameCommandState& state)
+{
+    std::set<int> enabled;
+    for (const FrameCommand& command : FrameCommands())
+        if (IsFrameCommandEnabled(command.id, state))
+            enabled.insert(command.id);
+    return enabled;
+}
+
+const std::set<int> kAlways = {ID_FILE_NEW,      ID_OPEN_WORK_ORDER, ID_COMM_PARAMETERS, ID_APP_EXIT,
+                               ID_VIEW_TOOLBAR,  ID_VIEW_STATUS_BAR, ID_ADVANCED,        ID_HELP_TOPICS,
+                               ID_APP_ABOUT};
+const std::set<int> kMaintenance = {ID_SW_ACTIVATION,   ID_CONSTELLATION_LOG, ID_GPS_PARAMETERS,
+                                    ID_TIME_CALCULATION, ID_CLOCK_OUT_TIMING, ID_USER_INFORMATION,
+                                    ID_GPS_STATUS,       ID_INSTALLATION_STATUS, ID_CONSTELLATION_STATISTICS,
+                                    ID_SYSTEM_PARAMETERS};
+
+std::set<int> Union(std::set<int> a, const std::set<int>& b)
+{
+    a.insert(b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST(FrameCommands, EnablingFollowsConnectionAndRights)
+{
+    // Not connected, failed or idle.
+    for (int state : {0, 3})
+        EXPECT_EQ(Enabled({0, state}), Union(kAlways, {ID_LOCAL_CONNECTION, ID_REMOTE_CONNECTION})) << state;
+    // Connecting: neither connection command.
+    EXPECT_EQ(Enabled({0, 1}), kAlways);
+    // Connected, local and remote.
+    const std::set<int> connected =
+        Union(kAlways, {ID_COMMISSION_MODE, ID_DISCONNECT, ID_SW_DOWNLOAD, ID_VERSION_INFORMATION});
+    EXPECT_EQ(Enabled({1, 2}), connected);
+    EXPECT_EQ(Enabled({2, 2}), connected);
+    // Commission mode requested: no second request, no download, no version.
+    EXPECT_EQ(Enabled({1, 4}), Union(kAlways, {ID_DISCONNECT}));
+    // Commission mode.
+    FrameCommandState commission{3, 5};
+    EXPECT_EQ(Enabled(commission),
+              Union(Union(kAlways, kMaintenance),
+                    {ID_DISCONNECT, ID_SW_DOWNLOAD, ID_VERSION_INFORMATION, ID_RESET_QORA}));
+    commission.workOrderValues = true;
+    commission.reportReady = true;
+    commission.statusWindowVisible = true;
+    EXPECT_TRUE(Enabled(commission).count(ID_COMMISSIONING_WIZARD));
+    EXPECT_TRUE(Enabled(commission).count(ID_COMMISSIONING_REPORT));
+    EXPECT_TRUE(Enabled(commission).count(ID_WINDOW_TILE));
+    // Read Only takes the wizard, the reset and the download away.
+    commission.fullControl = false;
+    const auto readOnly = Enabled(commission);
+    EXPECT_FALSE(readOnly.count(ID_COMMISSIONING_WIZARD));
+    EXPECT_FALSE(readOnly.count(ID_RESET_QORA));
+    EXPECT_FALSE(readOnly.count(ID_SW_DOWNLOAD));
+    EXPECT_TRUE(readOnly.count(ID_GPS_PARAMETERS));
+}
+
+TEST(FrameCommands, PlainLetterAcceleratorsTakeTheFirstCommandListed)
+{
+    EXPECT_EQ(CommandForAccelerator('A'), ID_ADVANCED);
+    EXPECT_EQ(CommandForAccelerator('c'), ID_COMM_PARAMETERS);
+    EXPECT_EQ(CommandForAccelerator('R'), ID_COMMISSIONING_REPORT);
+    EXPECT_EQ(CommandForAccelerator('T'), ID_VIEW_TOOLBAR);
+    EXPECT_EQ(CommandForAccelerator('L'), ID_LOCAL_CONNECTION);
+    EXPECT_EQ(CommandForAccelerator('W'), ID_COMMISSIONING_WIZARD);
+    EXPECT_FALSE(CommandForAccelerator('B'));
+    EXPECT_FALSE(CommandForAccelerator('1'));
+}
+
+TEST(FrameCommands, PromptsSplitIntoStatusTextAndToolTip)
+{
+    const FrameCommand* local = FindFrameCommand(ID_LOCAL_CONNECTION);
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(CommandStatusText(*local), QStringLiteral("Creates a local connection to the QORA unit"));
+    EXPECT_EQ(CommandToolTip(*local), QStringLiteral("Local Connection"));
+    const FrameCommand* system = FindFrameCommand(ID_SYSTEM_PARAMETERS);
+    EXPECT_EQ(CommandToolTip(*system), QStringLiteral("Displays System Parameters "));
+    EXPECT_EQ(FindFrameCommand(12345), nullptr);
+}

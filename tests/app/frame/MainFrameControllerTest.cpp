@@ -1,0 +1,208 @@
+// The connection workflow against the simulated unit, over the real link, with
+// the frame's timers run a hundred times faster.
+
+#include "app/ManagerSettings.h"
+#include "app/access/AccessControlSettings.h"
+#include "app/frame/MainFrameController.h"
+#include "link/CommHandler.h"
+#include "link/ConnectProgress.h"
+#include "platform/TimerScale.h"
+#include "rks/RksComponents.h"
+#include "support/EventLoop.h"
+#include "support/PromptRecorder.h"
+#include "support/SimProcess.h"
+#include "app/frame/RecordingFrameView.h"
+#include "app/SettingsSandbox.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kCannotConnect = QStringLiteral("Can't create a connection to the target device.");
+
+class MainFrameControllerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        RegisterRksComponents();
+        SetTimerScale(0.01); // retry 60 s -> 600 ms, watchdog 10 s -> 100 ms
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        SetTimerScale(1.0);
+        qunsetenv("QORA_RKS_GATEWAY");
+    }
+    void Start(QStringList simArguments = {})
+    {
+        sim = std::make_unique<SimProcess>(simArguments);
+        ASSERT_TRUE(sim->Running());
+        qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
+        controller = std::make_unique<CMainFrameController>(settings, view);
+    }
+    bool WaitState(int state, int ms = 8000)
+    {
+        return PumpUntil([&] { return controller->ConnectionState() == state; }, ms);
+    }
+    int Count(const QString& start) const
+    {
+        int n = 0;
+        for (const auto& shown : prompts.shown)
+            n += shown.text.startsWith(start) ? 1 : 0;
+        return n;
+    }
+    void ToCommissionMode()
+    {
+        controller->LocalConnection();
+        ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+        controller->CommissionMode();
+        ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    }
+
+    SettingsSandbox sandbox;
+    CManagerSettings settings;
+    RecordingFrameView view;
+    PromptRecorder prompts{MsgAnswer::Yes};
+    std::unique_ptr<SimProcess> sim;
+    std::unique_ptr<CMainFrameController> controller;
+};
+
+TEST_F(MainFrameControllerTest, LocalConnectionThroughCommissionMode)
+{
+    Start();
+    controller->LocalConnection();
+    EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Local (192.168.255.120)"));
+    EXPECT_EQ(controller->ConnectionDescription(), QStringLiteral("Local (192.168.255.120)"));
+    EXPECT_EQ(controller->UnitAddressText(), QStringLiteral("131"));
+    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 1);
+    controller->CommissionMode();
+    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kCommissionRequested);
+    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 3);
+    EXPECT_EQ(view.starts, 1);
+    EXPECT_TRUE(prompts.shown.empty());
+
+    controller->Disconnect();
+    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager"));
+    EXPECT_EQ(view.hides, 1); // the status windows go when commission mode ends
+}
+
+TEST_F(MainFrameControllerTest, AFailedConnectionLeavesTheBareTitle)
+{
+    settings.q1Address = 999;
+    settings.SaveSettings();
+    Start();
+    controller->LocalConnection();
+    ASSERT_TRUE(WaitState(CMainFrameController::kFailed));
+    EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager"));
+    EXPECT_TRUE(controller->FullControl());
+    EXPECT_EQ(Count(kCannotConnect), 1);
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Error);
+}
+
+TEST_F(MainFrameControllerTest, ResetReconnectsSilentlyAndReturnsToCommissionMode)
+{
+    Start({QStringLiteral("--reboot-ms"), QStringLiteral("200")});
+    ToCommissionMode();
+    controller->ResetQora();
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompts.shown[0].defaultAnswer, MsgAnswer::No);
+    EXPECT_TRUE(controller->ResetPending());
+    EXPECT_TRUE(controller->IsReconnectTimerRunning());
+    ASSERT_TRUE(PumpUntil([&] { return controller->SilentReconnection(); }, 5000));
+    EXPECT_FALSE(controller->ResetPending());
+    EXPECT_FALSE(controller->Handler().GetConnectProgress()->IsActive()); // no connecting window
+    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    EXPECT_EQ(view.restarts, 1);
+    EXPECT_EQ(view.starts, 1);
+    EXPECT_EQ(prompts.shown.size(), 1u);                           // only the question
+}
+
+TEST_F(MainFrameControllerTest, AUnitThatStaysDownAfterAResetIsReportedOnce)
+{
+    Start();
+    ToCommissionMode();
+    controller->ResetQora();
+    sim->Kill();
+    ASSERT_TRUE(WaitState(CMainFrameController::kFailed, 10000));
+    PumpFor(50);
+    EXPECT_EQ(Count(kCannotConnect), 1);
+    EXPECT_EQ(view.hides, 1);
+    EXPECT_FALSE(controller->SilentReconnection());
+}
+
+TEST_F(MainFrameControllerTest, WatchdogDisconnectsUnlessTheDownloadDialogIsOpen)
+{
+    Start();
+    ToCommissionMode();
+    controller->SetDownloadDialogOpen(true);
+    controller->SetLinkWatchdog(1);
+    PumpFor(350); // several periods: only restarted
+    EXPECT_TRUE(controller->IsWatchdogRunning());
+    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kCommissionMode);
+    controller->SetLinkWatchdog(0);
+    EXPECT_FALSE(controller->IsWatchdogRunning());
+
+    controller->SetDownloadDialogOpen(false);
+    controller->SetLinkWatchdog(1);
+    ASSERT_TRUE(WaitState(CMainFrameController::kNone, 3000));
+    EXPECT_EQ(Count(kCannotConnect), 1);
+    EXPECT_FALSE(controller->IsWatchdogRunning());
+}
+
+TEST_F(MainFrameControllerTest, CancelledConnectionThatSucceedsLaterIsClosedWithOneMessage)
+{
+    Start({QStringLiteral("--delay-ms"), QStringLiteral("300")});
+    controller->Handler().SetSilentConnect(false);
+    controller->LocalConnection();
+    CConnectProgress* progress = controller->Handler().GetConnectProgress();
+    ASSERT_NE(progress, nullptr);
+    progress->Cancel();
+    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectCancelled(); }));
+    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectionState() == CMainFrameController::kNone; }, 5000));
+    PumpFor(100);
+    EXPECT_EQ(Count(kCannotConnect), 1);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+}
+
+TEST_F(MainFrameControllerTest, AnotherUnitEndsTheProgramWithItsSettingsSaved)
+{
+    Start({QStringLiteral("--identity"), QStringLiteral("QORHW9")});
+    controller->SetAdvancedMode(false);
+    controller->LocalConnection();
+    ASSERT_TRUE(PumpUntil([&] { return view.destroyed; }, 8000));
+    EXPECT_EQ(Count(QStringLiteral("The connected QOR unit is not compatible")), 1);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(view.placementSaves, 1);
+    EXPECT_EQ(sandbox.Raw(QStringLiteral("Settings"))->value(QStringLiteral("Advanced Mode")).toUInt(), 0u);
+}
+
+TEST_F(MainFrameControllerTest, ClosingWhileConnectedDisconnectsFirst)
+{
+    Start();
+    ToCommissionMode();
+    EXPECT_FALSE(controller->RequestClose());
+    EXPECT_FALSE(view.destroyed);
+    ASSERT_TRUE(PumpUntil([&] { return view.destroyed; }));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(view.placementSaves, 1);
+}
+
+TEST_F(MainFrameControllerTest, WatchdogStartsOnceAndStopsOnAnyOtherMode)
+{
+    Start();
+    controller->LocalConnection();
+    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    controller->SetLinkWatchdog(1);
+    EXPECT_TRUE(controller->IsWatchdogRunning());
+    controller->SetLinkWatchdog(7); // any mode other than 1 stops it
+    EXPECT_FALSE(controller->IsWatchdogRunning());
+}
+
+} // namespace
