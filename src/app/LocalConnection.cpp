@@ -1,28 +1,12 @@
 #include "app/LocalConnection.h"
 
-#include "app/UserSettings.h"
-
-namespace {
-void ReadDword(QSettings& settings, const char* name, std::uint32_t& value)
-{
-    const QVariant stored = settings.value(QLatin1String(name));
-    bool ok = false;
-    const qulonglong number = stored.toULongLong(&ok);
-    if (ok && number <= 0xFFFFFFFFull)
-        value = static_cast<std::uint32_t>(number);
-}
-} // namespace
+#include "app/ManagerSettings.h"
 
 LocalConnectionSettings ReadLocalConnectionSettings()
 {
-    LocalConnectionSettings values;
-    auto settings = OpenUserSettings(QLatin1String(kSettingsRootPath) + QLatin1String(kSettingsSubKey));
-    const QVariant ip = settings->value(QStringLiteral("IP address"));
-    if (ip.isValid() && !ip.toString().isEmpty())
-        values.ipAddress = ip.toString().left(199);
-    ReadDword(*settings, "Q1 Address", values.q1Address);
-    ReadDword(*settings, "Port Address", values.portAddress);
-    return values;
+    CManagerSettings settings;
+    settings.LoadSettings();
+    return {settings.ipAddress, settings.q1Address, settings.portAddress};
 }
 
 QString BuildLocalConnectionString(const LocalConnectionSettings& settings)
@@ -31,6 +15,12 @@ QString BuildLocalConnectionString(const LocalConnectionSettings& settings)
         .arg(settings.ipAddress)
         .arg(static_cast<int>(settings.portAddress))
         .arg(static_cast<int>(settings.q1Address));
+}
+
+QString BuildLocalConnectionString(const CManagerSettings& settings)
+{
+    return BuildLocalConnectionString(
+        LocalConnectionSettings{settings.ipAddress, settings.q1Address, settings.portAddress});
 }
 
 QString UnitAddressText(const QString& connection)

@@ -6,17 +6,20 @@
 
 #include <cstdint>
 
+class CManagerSettings;
+
 struct LocalConnectionSettings {
     QString ipAddress = QStringLiteral("192.168.255.120");
     std::uint32_t q1Address = 131;
     std::uint32_t portAddress = 7000;
 };
 
-// The values in the settings; each one missing or unreadable keeps its default.
+// The values in the stored settings; each one missing or unreadable keeps its default.
 LocalConnectionSettings ReadLocalConnectionSettings();
 
 // "WP=SOCKET,HOST=…,PORT=…,WP=NEQ1,ADDR=…"
 QString BuildLocalConnectionString(const LocalConnectionSettings& settings);
+QString BuildLocalConnectionString(const CManagerSettings& settings);
 
 // The text after ",ADDR=" up to the next "," (empty when there is none).
 QString UnitAddressText(const QString& connection);

@@ -1,7 +1,8 @@
 #pragma once
-// Where the tool's per-user settings live: the registry key
-// HKEY_CURRENT_USER\Software\QORAManager\... on Windows, an INI file under the
-// user's configuration folder elsewhere. Tests point it at a folder of their own.
+// Where the tool's settings live: the registry keys HKEY_CURRENT_USER\... (the
+// user's) and HKEY_LOCAL_MACHINE\... (the machine's) on Windows, INI files
+// elsewhere: the user's under the user's configuration folder, the machine's
+// under the system configuration folder. Tests point both at folders of their own.
 
 #include <QSettings>
 #include <QString>
@@ -10,10 +11,19 @@
 
 inline constexpr char kSettingsRootPath[] = "Software\\QORAManager\\";
 inline constexpr char kSettingsSubKey[] = "Settings";
+inline constexpr char kCoordinatesSubKey[] = "Settings\\Coordinates";
+
+// "Software\QORAManager\Settings": the application settings.
+[[nodiscard]] QString ManagerSettingsKeyPath();
+// "Software\QORAManager\Settings\Coordinates": window placements and column widths.
+[[nodiscard]] QString PlacementKeyPath();
 
 // The settings under the key path (relative to HKEY_CURRENT_USER, for example
 // "Software\QORAManager\Settings").
 std::unique_ptr<QSettings> OpenUserSettings(const QString& keyPath);
+// The same below HKEY_LOCAL_MACHINE.
+std::unique_ptr<QSettings> OpenSystemSettings(const QString& keyPath);
 
 // Tests: keep the non-Windows settings file in this folder (empty: the default).
 void SetUserSettingsFolder(const QString& folder);
+void SetSystemSettingsFolder(const QString& folder);

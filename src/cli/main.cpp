@@ -2,8 +2,10 @@
 // same link as the desktop tool.
 
 #include "app/LocalConnection.h"
+#include "app/ManagerSettings.h"
 #include "cli/CliSession.h"
 #include "cli/HexText.h"
+#include "cli/SettingsCommand.h"
 #include "platform/MainWindow.h"
 #include "rks/RksComponents.h"
 
@@ -26,6 +28,8 @@ void PrintUsage(std::FILE* to)
                  "  raw HEX...      send each request (class, address, opcode, body in hex)\n"
                  "                  and print each reply in hex, or \"failed HEADER\"\n"
                  "                  (exit 0: all answered, 1: some failed, 2: no connection)\n"
+                 "  settings        print the settings in effect, each with its stored name,\n"
+                 "                  and where they are stored (no connection is made)\n"
                  "\n"
                  "The connection defaults to the local connection of the settings. The link\n"
                  "goes through the gateway in QORA_RKS_GATEWAY (host:port) when it is set.\n");
@@ -61,8 +65,17 @@ int main(int argc, char* argv[])
     }
     if (at >= argc)
         return Usage("no command given (try --help)");
-    if (!haveConnection)
-        connection = BuildLocalConnectionString(ReadLocalConnectionSettings()).toStdString();
+    if (std::strcmp(argv[at], "settings") == 0) {
+        if (at + 1 != argc)
+            return Usage("settings takes no arguments");
+        std::fputs(qPrintable(SettingsReport()), stdout);
+        return kExitOk;
+    }
+    if (!haveConnection) {
+        CManagerSettings settings;
+        settings.LoadSettings();
+        connection = BuildLocalConnectionString(settings).toStdString();
+    }
 
     const std::string command = argv[at++];
     CCliSession session(connection);

@@ -1,0 +1,97 @@
+#include "app/shell/HelpViewer.h"
+
+#include "app/shell/HelpFiles.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+QPointer<CHelpViewer> viewer;
+const QString kTitle = QStringLiteral("Tavra QORA Manager Help");
+} // namespace
+
+CHelpViewer* CHelpViewer::Current()
+{
+    return viewer.data();
+}
+
+CHelpViewer* CHelpViewer::ShowTopic(const QString& helpIndexPath, const QString& page)
+{
+    if (viewer && viewer->indexPath_ != helpIndexPath) {
+        viewer->close();
+        viewer = nullptr;
+    }
+    if (!viewer)
+        viewer = new CHelpViewer(helpIndexPath);
+    viewer->Show(page);
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+    return viewer;
+}
+
+CHelpViewer::CHelpViewer(const QString& helpIndexPath)
+    : QWidget(nullptr, Qt::Window), indexPath_(helpIndexPath), browser_(new QTextBrowser(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(720, 560);
+
+    auto* toolBar = new QToolBar(this);
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    back_ = toolBar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"));
+    forward_ = toolBar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("Forward"));
+    QAction* home = toolBar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), QStringLiteral("Contents"));
+    back_->setShortcut(QKeySequence::Back);
+    forward_->setShortcut(QKeySequence::Forward);
+    back_->setEnabled(false);
+    forward_->setEnabled(false);
+
+    browser_->setOpenLinks(true);
+    browser_->setOpenExternalLinks(true);
+    browser_->setSearchPaths({QFileInfo(helpIndexPath).absolutePath()});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolBar);
+    layout->addWidget(browser_);
+
+    connect(back_, &QAction::triggered, browser_, &QTextBrowser::backward);
+    connect(forward_, &QAction::triggered, browser_, &QTextBrowser::forward);
+    connect(home, &QAction::triggered, this, [this] { Show(QString()); });
+    connect(browser_, &QTextBrowser::backwardAvailable, back_, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::sourceChanged, this, &CHelpViewer::UpdateTitle);
+}
+
+void CHelpViewer::Show(const QString& page)
+{
+    const QFileInfo index(indexPath_);
+    const QFileInfo target = page.isEmpty() ? index : QFileInfo(index.absoluteDir(), page);
+    // A page that is not there shows the contents instead of an empty window.
+    const QString path = target.isFile() ? target.absoluteFilePath() : index.absoluteFilePath();
+    browser_->setSource(QUrl::fromLocalFile(path));
+    UpdateTitle();
+}
+
+QString CHelpViewer::CurrentPage() const
+{
+    return browser_->source().toLocalFile();
+}
+
+void CHelpViewer::UpdateTitle()
+{
+    const QString page = browser_->documentTitle();
+    setWindowTitle(page.isEmpty() ? kTitle : kTitle + QStringLiteral(" - ") + page);
+}
+
+CHelpViewer* ShowProgramHelp(const QString& programPath, const QString& page)
+{
+    return CHelpViewer::ShowTopic(HelpFilePath(programPath), page);
+}

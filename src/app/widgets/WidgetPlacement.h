@@ -1,0 +1,22 @@
+#pragma once
+// Window placements of real windows: taking a QWidget's placement, applying a
+// placement to it (which shows, hides, minimizes or maximizes it as the show
+// state says), and saving and loading them through the settings store.
+
+#include "app/Registry.h"
+#include "app/WindowPlacement.h"
+
+class QWidget;
+
+[[nodiscard]] WindowPlacement TakeWindowPlacement(const QWidget& window);
+void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement);
+
+// All screens together, and the style's icon size.
+[[nodiscard]] ScreenArea DesktopArea(const QWidget& window);
+
+// Saves under the name (showCmd 0 when the window is hidden); true when all
+// six values were written.
+bool SaveWidgetPlacement(CRegistry& registry, const QWidget& window, const QString& path, const QString& name);
+// Loads what is stored, keeps it on the desktop and applies it; nothing happens
+// when the key is missing. True when all six values were read.
+bool LoadWidgetPlacement(CRegistry& registry, QWidget& window, const QString& path, const QString& name);
