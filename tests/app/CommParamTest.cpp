@@ -106,6 +106,11 @@ TEST_F(CommParamDlgTest, OpensWithTheStoredValues)
     EXPECT_EQ(dialog.AddressEdit()->Text(), QStringLiteral("192.168.1.10"));
     EXPECT_EQ(dialog.Q1AddressEdit()->text(), QStringLiteral("200"));
     EXPECT_EQ(appSettings.ipAddress, QStringLiteral("192.168.1.10")); // loaded into the application's settings
+    // For people: QORA_SCREENSHOT_DIR=folder keeps a picture of the dialog.
+    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        dialog.show();
+        dialog.grab().save(folder + QStringLiteral("/comm-params.png"));
+    }
 }
 
 TEST_F(CommParamDlgTest, AnAddressOutsideThePrivateRangesIsRefusedAtTheFaultyField)
