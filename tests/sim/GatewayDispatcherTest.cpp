@@ -243,3 +243,32 @@ TEST_F(SimGatewayDispatcher, BreakAfterCountsTheReplies)
     EXPECT_EQ(Send(OpenBody(1), reply, next), Action::Reply);
     EXPECT_EQ(Send(TransferBody(2, kReadVersion), reply, next), Action::Reply);
 }
+
+TEST_F(SimGatewayDispatcher, AResetUnitAnswersThenStaysSilentWhileItRestarts)
+{
+    faults.rebootMs = 100000; // longer than the test
+    OpenDefaultUnit();
+    const Reply reset = Exchange(TransferBody(2, {0x53, 0x77, 0x00, 0x00}));
+    EXPECT_EQ(reset.result, 0);
+    EXPECT_EQ(reset.bytes, (Bytes{0x54, 0x78, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(Exchange(TransferBody(3, {0x53, 0x54, 0x01, 0x00, 0x90, 0x04})).result, sim::kResultNoAnswer);
+    EXPECT_EQ(Exchange(TransferBody(4, {0x03}, "wp=opt,pr=q1dl")).result, sim::kResultNoAnswer);
+
+    // The other unit on the bus carries on.
+    sim::SessionState other;
+    std::optional<Reply> reply;
+    Send(OpenBody(5, "HOST=192.168.255.121,ADDR=7"), reply, other);
+    ASSERT_TRUE(reply);
+    Send(TransferBody(6, {0x03}, "wp=opt,pr=q1dl"), reply, other);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->result, 0);
+}
+
+TEST_F(SimGatewayDispatcher, AResetUnitIsBackAfterItsRestartTime)
+{
+    faults.rebootMs = 0;
+    OpenDefaultUnit();
+    EXPECT_EQ(Exchange(TransferBody(2, {0x53, 0x77, 0x00, 0x00})).result, 0);
+    EXPECT_EQ(Exchange(TransferBody(3, {0x03}, "wp=opt,pr=q1dl")).result, 0);
+    EXPECT_EQ(Exchange(TransferBody(4, {0x53, 0x77, 0x00})).bytes, (Bytes{0x54, 0xF0})); // malformed reset
+}
