@@ -2,6 +2,7 @@
 
 #include "sim/GatewayDispatcher.h"
 #include "sim/GatewayServer.h"
+#include "sim/NodeDirectoryWriter.h"
 #include "sim/SignalWatcher.h"
 #include "sim/SimOptions.h"
 #include "sim/StateFile.h"
@@ -76,6 +77,17 @@ int RunSimulator(int argc, char** argv)
     if (!server.Listen(options.listenAddress, options.listenPort, error)) {
         Complain(error);
         return 1;
+    }
+    registry.SetOwnAddress(OwnAddress(server.serverAddress()));
+    if (!options.directoryPath.isEmpty()) {
+        // Before the first line, so whoever waits for that line finds the file.
+        const QString site = Endpoint(server.serverAddress(), server.serverPort());
+        const QByteArray directory =
+            NodeDirectoryJson(registry, OwnAddress(server.serverAddress()), server.serverPort(), site);
+        if (!WriteFileWhole(options.directoryPath, directory, error)) {
+            Complain(error);
+            return 1;
+        }
     }
     CSignalWatcher signalWatcher;
 

@@ -63,12 +63,27 @@ CSimUnit* CUnitRegistry::Resolve(std::string_view connection) const
     if (hostText && !host.setAddress(QString::fromLatin1(hostText->data(), qsizetype(hostText->size()))))
         return nullptr;
 
-    for (const auto& unit : units_) {
-        if (unit->Address().q1Address != q1)
-            continue;
-        if (hostText && !unit->Address().ip.isEqual(host, QHostAddress::TolerantConversion))
-            continue;
-        return unit.get();
+    const auto find = [&](bool byHost) -> CSimUnit* {
+        for (const auto& unit : units_) {
+            if (unit->Address().q1Address != q1)
+                continue;
+            if (byHost && !unit->Address().ip.isEqual(host, QHostAddress::TolerantConversion))
+                continue;
+            return unit.get();
+        }
+        return nullptr;
+    };
+    if (!hostText)
+        return find(false);
+    if (CSimUnit* unit = find(true))
+        return unit;
+    if (!ownAddress_.isNull() && host.isEqual(ownAddress_, QHostAddress::TolerantConversion)) {
+        // The gateway itself, unless a unit has its address (then HOST meant that unit).
+        for (const auto& unit : units_) {
+            if (unit->Address().ip.isEqual(host, QHostAddress::TolerantConversion))
+                return nullptr;
+        }
+        return find(false);
     }
     return nullptr;
 }

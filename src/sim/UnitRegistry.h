@@ -52,14 +52,20 @@ public:
 
     // The unit named by the connection string: HOST and ADDR must both match;
     // without HOST (or with an empty one) the first unit with that ADDR, in
-    // the order added. Null when ADDR is missing or not a number, HOST is not
-    // an IP address, or nothing matches.
+    // the order added. A HOST that no unit has but that is the gateway's own
+    // address counts as no HOST: a client that connects straight to the
+    // gateway names it there. Null when ADDR is missing or not a number, HOST
+    // is not an IP address, or nothing matches.
     [[nodiscard]] CSimUnit* Resolve(std::string_view connection) const;
+
+    // The gateway's own address for Resolve; none by default.
+    void SetOwnAddress(const QHostAddress& address) { ownAddress_ = address; }
 
     [[nodiscard]] const std::vector<std::unique_ptr<CSimUnit>>& Units() const { return units_; }
 
 private:
     std::vector<std::unique_ptr<CSimUnit>> units_;
+    QHostAddress ownAddress_;
 };
 
 } // namespace sim
