@@ -8,6 +8,10 @@
 #include "link/ConnectProgress.h"
 #include "platform/TimerScale.h"
 #include "rks/RksComponents.h"
+#include "link/ComponentFactory.h"
+#include "link/INetworkBrowser.h"
+#include "rks/RksNetworkBrowser.h"
+#include "rks/widgets/RksWidgetComponents.h"
 #include "support/EventLoop.h"
 #include "support/PromptRecorder.h"
 #include "support/SimProcess.h"
@@ -203,6 +207,114 @@ TEST_F(MainFrameControllerTest, WatchdogStartsOnceAndStopsOnAnyOtherMode)
     EXPECT_TRUE(controller->IsWatchdogRunning());
     controller->SetLinkWatchdog(7); // any mode other than 1 stops it
     EXPECT_FALSE(controller->IsWatchdogRunning());
+}
+
+class RemoteConnectionTest : public MainFrameControllerTest {
+protected:
+    void StartRemote(bool accessSwitchOn = false)
+    {
+        directory = dir.filePath(QStringLiteral("nodes.json"));
+        Start({QStringLiteral("--directory"), directory});
+        qunsetenv("QORA_RKS_GATEWAY"); // the directory's strings reach the simulator themselves
+        qputenv("QORA_RKS_DIRECTORY", directory.toLocal8Bit());
+        const QString switchFile = dir.filePath(QStringLiteral("2G_Managers.conf"));
+        QFile file(switchFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(accessSwitchOn ? "Access Levels=On\n" : "Access Levels=Off\n");
+        file.close();
+        SetAccessControlSettingsFile(switchFile);
+        // The engineer picks the first unit in the browser.
+        RegisterRksBrowser([this](const CRksNodeDirectory& nodes) -> std::optional<RksNode> {
+            ++browses;
+            const RksNode* node = nodes.Find("QORA-131");
+            return node ? std::optional<RksNode>(*node) : std::nullopt;
+        });
+    }
+    void TearDown() override
+    {
+        ComponentFactory<INetworkBrowser>::Register(CLSID_NetworkBrowser, {});
+        SetAccessControlSettingsFile(QString());
+        qunsetenv("QORA_RKS_DIRECTORY");
+        MainFrameControllerTest::TearDown();
+    }
+
+    QTemporaryDir dir;
+    QString directory;
+    int browses = 0;
+};
+
+TEST_F(RemoteConnectionTest, PickedInTheBrowserWithFullControlAndNoWatchdog)
+{
+    StartRemote();
+    controller->RemoteConnection();
+    EXPECT_EQ(browses, 1);
+    EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Remote (QORA-131)"));
+    EXPECT_EQ(controller->ConnectionDescription(), QStringLiteral("Remote (QORA-131)"));
+    EXPECT_EQ(controller->UnitBusAddress(), 131);
+    EXPECT_EQ(view.accessText, QStringLiteral("Access Level: Full Control"));
+    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 2);
+    controller->SetLinkWatchdog(1);
+    EXPECT_FALSE(controller->IsWatchdogRunning());
+    controller->CommissionMode();
+    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 4);
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(RemoteConnectionTest, ReadOnlyTakesAwayWizardResetAndDownload)
+{
+    StartRemote(true); // this machine's user is not in the administrators' group
+    controller->SetWorkOrderValuesPresent(true);
+    controller->RemoteConnection();
+    EXPECT_EQ(view.accessText, QStringLiteral("Access Level: Read Only"));
+    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    controller->CommissionMode();
+    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    const FrameCommandState state = controller->CommandState(false);
+    EXPECT_FALSE(IsFrameCommandEnabled(ID_COMMISSIONING_WIZARD, state));
+    EXPECT_FALSE(IsFrameCommandEnabled(ID_RESET_QORA, state));
+    EXPECT_FALSE(IsFrameCommandEnabled(ID_SW_DOWNLOAD, state));
+    EXPECT_TRUE(IsFrameCommandEnabled(ID_GPS_PARAMETERS, state));
+
+    // A local connection afterwards gives Full Control again.
+    controller->Disconnect();
+    qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
+    controller->LocalConnection();
+    EXPECT_TRUE(controller->FullControl());
+    EXPECT_TRUE(view.accessText.isEmpty());
+}
+
+TEST_F(RemoteConnectionTest, AStartUpNameIsResolvedWithoutTheBrowser)
+{
+    StartRemote();
+    settings.startupNodeName = QStringLiteral("qora-131");
+    controller->RemoteConnection();
+    EXPECT_EQ(browses, 0);
+    EXPECT_TRUE(settings.startupNodeName.isEmpty());
+    EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Remote (qora-131)"));
+    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+
+    // An unknown name: one message, no connection.
+    controller->Disconnect();
+    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    settings.startupNodeName = QStringLiteral("BTS-404");
+    controller->RemoteConnection();
+    EXPECT_EQ(Count(kCannotConnect), 1);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+}
+
+TEST_F(RemoteConnectionTest, NoReadableDirectoryMeansNoBrowser)
+{
+    StartRemote();
+    qputenv("QORA_RKS_DIRECTORY", dir.filePath(QStringLiteral("missing.json")).toLocal8Bit());
+    controller->RemoteConnection();
+    EXPECT_EQ(Count(QStringLiteral("Cannot open Network Browser.")), 1);
+    EXPECT_EQ(browses, 0);
+
+    ComponentFactory<INetworkBrowser>::Register(CLSID_NetworkBrowser, {}); // the service is missing
+    controller->RemoteConnection();
+    EXPECT_EQ(Count(QStringLiteral("Cannot open Network Browser.")), 2);
 }
 
 } // namespace
