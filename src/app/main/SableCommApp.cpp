@@ -1,0 +1,74 @@
+#include "app/main/SableCommApp.h"
+
+#include "app/frame/widgets/MainFrame.h"
+#include "app/shell/AboutDlg.h"
+#include "app/shell/GenericChildWnd.h"
+#include "app/shell/HelpFiles.h"
+#include "app/shell/HelpViewer.h"
+#include "app/shell/ResourceLibrary.h"
+#include "app/shell/SplashWnd.h"
+#include "rks/RksComponents.h"
+#include "rks/widgets/RksWidgetComponents.h"
+
+#include <QFileInfo>
+
+CSableCommApp::CSableCommApp() = default;
+
+CSableCommApp::~CSableCommApp()
+{
+    frame_.reset();
+}
+
+bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& arguments)
+{
+    RegisterRksComponents();
+    RegisterRksBrowser();
+    LoadResourceLibrary(QFileInfo(programPath).absolutePath());
+
+    options_ = ParseCommandLine(arguments);
+    if (options_.endAtOnce)
+        return false;
+
+    // The settings are read before the window exists, so that the advanced
+    // mode saved at the last close is the one the menu starts with.
+    settings_.LoadSettings();
+    StartupRequest startup;
+    startup.startupSwitch = GetStartupRequest(startup.workOrderPath, startup.unitNumber) != 0;
+    frame_ = std::make_unique<CMainFrame>(settings_, startup);
+    AttachShellCommands(programPath);
+
+    if (!CheckHelpFile(programPath))
+        return false;
+
+    frame_->RestorePlacementAndShow();
+    if (options_.showSplash)
+        CSplashWnd::ShowSplashScreen();
+    frame_->Controller().StartupConnection();
+    settings_.LoadSettings();
+    StartRemoteUnit();
+    return true;
+}
+
+void CSableCommApp::AttachShellCommands(const QString& programPath)
+{
+    CMainFrame* frame = frame_.get();
+    frame->SetCommandHandler(ID_APP_ABOUT, [frame] {
+        CAboutDlg about(frame);
+        about.exec();
+    });
+    frame->SetCommandHandler(ID_FILE_NEW, [frame] { CGenericChildWnd::Open(frame->MdiArea()); });
+    const QString help = HelpFilePath(programPath);
+    frame->SetCommandHandler(ID_HELP_TOPICS, [help] { CHelpViewer::ShowTopic(help); });
+}
+
+void CSableCommApp::StartRemoteUnit()
+{
+    if (options_.remoteUnitName.isEmpty())
+        return;
+    settings_.saveEnabled = 0;
+    if (RemoteNameStartsConnection(options_.remoteUnitName)) {
+        settings_.startupNodeName = options_.remoteUnitName;
+        frame_->RunCommand(ID_REMOTE_CONNECTION);
+    }
+    settings_.saveEnabled = 1;
+}

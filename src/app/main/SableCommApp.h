@@ -1,0 +1,41 @@
+#pragma once
+// The application object: starts the tool (resources, command line, main
+// window, help check, placement, splash, settings, start-up requests) and
+// holds the settings for the whole run.
+
+#include "app/ManagerSettings.h"
+#include "app/shell/CommandLine.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class CMainFrame;
+
+class CSableCommApp {
+public:
+    CSableCommApp();
+    ~CSableCommApp();
+    CSableCommApp(const CSableCommApp&) = delete;
+    CSableCommApp& operator=(const CSableCommApp&) = delete;
+
+    // Everything up to the running main window; false ends the program.
+    bool InitInstance(const QString& programPath, const QStringList& arguments);
+
+    [[nodiscard]] CManagerSettings& Settings() { return settings_; }
+    [[nodiscard]] CMainFrame* MainFrame() const { return frame_.get(); }
+    [[nodiscard]] const CommandLineOptions& Options() const { return options_; }
+    std::int32_t GetStartupRequest(QString& path, std::int32_t& number) const
+    {
+        return options_.GetStartupRequest(path, number);
+    }
+
+private:
+    void AttachShellCommands(const QString& programPath);
+    void StartRemoteUnit();
+
+    CManagerSettings settings_;
+    CommandLineOptions options_;
+    std::unique_ptr<CMainFrame> frame_;
+};

@@ -1,0 +1,23 @@
+// QORA Manager: the desktop tool for commissioning and maintaining QORA units.
+
+#include "app/main/SableCommApp.h"
+#include "platform/StringTable.h"
+#include "platform/widgets/WidgetPrompts.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("QORAManager"));
+    QApplication::setApplicationName(QStringLiteral("QORAManager"));
+    QApplication::setApplicationDisplayName(LoadResString(StringId::AppTitle));
+
+    InstallWidgetPrompts();
+    CSableCommApp app;
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    if (!app.InitInstance(QApplication::applicationFilePath(), arguments))
+        return 0;
+    return QApplication::exec();
+}

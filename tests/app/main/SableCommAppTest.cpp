@@ -1,0 +1,97 @@
+// Start-up of the whole program object, offscreen.
+
+#include "app/frame/widgets/MainFrame.h"
+#include "app/main/SableCommApp.h"
+#include "app/shell/SplashWnd.h"
+#include "link/CommHandler.h"
+#include "link/ComponentFactory.h"
+#include "link/INetworkBrowser.h"
+#include "support/EventLoop.h"
+#include "support/PromptRecorder.h"
+#include "support/SimProcess.h"
+#include "app/SettingsSandbox.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The program as if it lay beside this test, where the build puts the help pages.
+QString ProgramPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/QORAManager");
+}
+
+class SableCommAppTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        CSplashWnd::HideSplashScreen();
+        ComponentFactory<INetworkBrowser>::Register(CLSID_NetworkBrowser, {});
+        qunsetenv("QORA_RKS_DIRECTORY");
+        qunsetenv("QORA_RKS_GATEWAY");
+    }
+
+    SettingsSandbox sandbox;
+    PromptRecorder prompts;
+};
+
+TEST_F(SableCommAppTest, RegistrationCallsEndAtOnce)
+{
+    for (const char* argument : {"/regserver", "-UNREGSERVER"}) {
+        CSableCommApp app;
+        EXPECT_FALSE(app.InitInstance(ProgramPath(), {QString::fromLatin1(argument)}));
+        EXPECT_EQ(app.MainFrame(), nullptr);
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(SableCommAppTest, MissingHelpEndsTheProgramWithItsPath)
+{
+    QTemporaryDir dir;
+    CSableCommApp app;
+    EXPECT_FALSE(app.InitInstance(dir.filePath(QStringLiteral("QORAManager")), {}));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text,
+              QStringLiteral("Help file not found:\r\n") + dir.filePath(QStringLiteral("qoramanager-help/index.html")));
+}
+
+TEST_F(SableCommAppTest, StartsWithTheSavedAdvancedMode)
+{
+    sandbox.Raw(QStringLiteral("Settings"))->setValue(QStringLiteral("Advanced Mode"), 1);
+    CSableCommApp app;
+    ASSERT_TRUE(app.InitInstance(ProgramPath(), {}));
+    CMainFrame* frame = app.MainFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Tavra QORA Manager"));
+    EXPECT_TRUE(frame->Controller().AdvancedMode());
+    EXPECT_TRUE(frame->Menu(QStringLiteral("Maintenance"))->actions().contains(frame->Action(ID_CLOCK_OUT_TIMING)));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(SableCommAppTest, ARemoteUnitNameOnTheCommandLineConnectsToIt)
+{
+    QTemporaryDir dir;
+    const QString directory = dir.filePath(QStringLiteral("nodes.json"));
+    SimProcess sim({QStringLiteral("--directory"), directory});
+    ASSERT_TRUE(sim.Running());
+    qputenv("QORA_RKS_DIRECTORY", directory.toLocal8Bit());
+
+    CSableCommApp app;
+    ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("sobriquet"), QStringLiteral("QORA-131")}));
+    CMainFrame* frame = app.MainFrame();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Tavra QORA Manager - Remote (QORA-131)"));
+    EXPECT_EQ(app.Settings().saveEnabled, 1u);
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().Handler().GetConnectionType() == 2; }, 8000));
+
+    CSableCommApp numbered;
+    ASSERT_TRUE(numbered.InitInstance(ProgramPath(), {QStringLiteral("-sobriquet"), QStringLiteral("12")}));
+    EXPECT_EQ(numbered.MainFrame()->windowTitle(), QStringLiteral("Tavra QORA Manager"));
+    EXPECT_EQ(numbered.MainFrame()->Controller().Handler().GetState(), 0);
+}
+
+} // namespace
