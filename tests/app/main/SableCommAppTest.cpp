@@ -87,6 +87,19 @@ TEST_F(SableCommAppTest, ARemoteUnitNameOnTheCommandLineConnectsToIt)
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Tavra QORA Manager - Remote (QORA-131)"));
     EXPECT_EQ(app.Settings().saveEnabled, 1u);
     ASSERT_TRUE(PumpUntil([&] { return frame->Controller().Handler().GetConnectionType() == 2; }, 8000));
+    // For people: QORA_SCREENSHOT_DIR=folder keeps pictures of the connected window.
+    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        frame->RunCommand(ID_COMMISSION_MODE);
+        PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 8000);
+        frame->RunCommand(ID_FILE_NEW);
+        frame->resize(900, 600);
+        PumpFor(50);
+        frame->grab().save(folder + QStringLiteral("/connected.png"));
+        frame->Menu(QStringLiteral("Maintenance"))->popup(frame->mapToGlobal(QPoint(120, 20)));
+        PumpFor(50);
+        frame->Menu(QStringLiteral("Maintenance"))->grab().save(folder + QStringLiteral("/maintenance-menu.png"));
+        frame->Menu(QStringLiteral("Maintenance"))->hide();
+    }
 
     CSableCommApp numbered;
     ASSERT_TRUE(numbered.InitInstance(ProgramPath(), {QStringLiteral("-sobriquet"), QStringLiteral("12")}));

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -145,7 +146,10 @@ void CMainFrame::CreateStatusBar()
     bar->addPermanentWidget(progressPane_);
     accessPane_ = new QLabel(QStringLiteral(" "), bar);
     accessPane_->setObjectName(QStringLiteral("AccessLevelPane"));
-    accessPane_->setFixedWidth(kAccessPaneWidth);
+    // Wide enough for the longest text in the font in use.
+    accessPane_->setFixedWidth(std::max(
+        kAccessPaneWidth,
+        accessPane_->fontMetrics().horizontalAdvance(QStringLiteral("Access Level: Full Control")) + 12));
     bar->addPermanentWidget(accessPane_);
     // Keyboard lock states cannot be read portably; the indicators keep their
     // place and stay grey, as they do when the lock is off.
