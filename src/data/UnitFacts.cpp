@@ -1,0 +1,7 @@
+#include "data/UnitFacts.h"
+
+UnitFacts& AppUnitFacts()
+{
+    static UnitFacts facts;
+    return facts;
+}
