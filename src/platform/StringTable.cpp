@@ -88,3 +88,9 @@ bool LoadStringOverrides(const QString& path)
         Table()[id] = std::move(text);
     return true;
 }
+
+void ClearStringOverrides()
+{
+    std::lock_guard lock(tableLock);
+    Table() = LoadBuiltIn();
+}

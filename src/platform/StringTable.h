@@ -29,6 +29,9 @@ inline constexpr unsigned VersionText = 32796;
 // changed) when the file cannot be read or is malformed.
 bool LoadStringOverrides(const QString& path);
 
+// Drops every text laid over the built-in table: back to the built-in texts.
+void ClearStringOverrides();
+
 // Parses the table format: one "id<TAB>text" per line, "\n", "\t" and "\\" as
 // escapes, blank lines and lines starting with '#' ignored. False on a line
 // that is not of that form.

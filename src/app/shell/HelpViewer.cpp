@@ -40,6 +40,9 @@ CHelpViewer::CHelpViewer(const QString& helpIndexPath)
     : QWidget(nullptr, Qt::Window), indexPath_(helpIndexPath), browser_(new QTextBrowser(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // An open help window must not keep the program running once the main
+    // window has closed.
+    setAttribute(Qt::WA_QuitOnClose, false);
     resize(720, 560);
 
     auto* toolBar = new QToolBar(this);

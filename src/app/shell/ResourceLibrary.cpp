@@ -46,10 +46,8 @@ public:
     {
         return offset <= size_ && length <= size_ - offset;
     }
-    [[nodiscard]] std::uint32_t U16(std::uint64_t offset) const
-    {
-        return (std::uint32_t{data_[offset]} << 8) | data_[offset + 1];
-    }
+    [[nodiscard]] std::uint32_t U8(std::uint64_t offset) const { return data_[offset]; }
+    [[nodiscard]] std::uint32_t U16(std::uint64_t offset) const { return (U8(offset) << 8) | U8(offset + 1); }
     [[nodiscard]] std::uint32_t U32(std::uint64_t offset) const
     {
         return (U16(offset) << 16) | U16(offset + 2);
@@ -59,6 +57,62 @@ private:
     const std::uint8_t* data_;
     std::uint64_t size_;
 };
+
+// A name entry: length (2), hash (4), then that many UTF-16 characters. A
+// name must be a real path step: not empty, not "." or "..", without '/'.
+bool IsEntryName(const Reader& in, std::uint64_t at)
+{
+    if (!in.Holds(at, 6))
+        return false;
+    const std::uint64_t length = in.U16(at);
+    if (length == 0 || !in.Holds(at + 6, 2 * length))
+        return false;
+    bool dotsOnly = length <= 2;
+    for (std::uint64_t i = 0; i < length; ++i) {
+        const std::uint32_t c = in.U16(at + 6 + 2 * i);
+        if (c == u'/' || c == 0)
+            return false;
+        dotsOnly = dotsOnly && c == u'.';
+    }
+    return !dotsOnly;
+}
+
+// Qt sizes its buffer for a compressed entry by the length the entry claims,
+// before it decompresses anything: a damaged claim could ask for gigabytes
+// and end the program. A library holds texts and a few pictures.
+constexpr std::uint64_t kMaxEntrySize = 64u << 20;
+
+// zlib, as Qt stores it: the uncompressed length (4, big-endian), then the stream.
+bool IsPlausibleZlibBlock(const Reader& in, std::uint64_t at, std::uint64_t length)
+{
+    return length >= 4 && in.U32(at) <= kMaxEntrySize;
+}
+
+// zstd: one frame whose header states the uncompressed length (little-endian,
+// 1, 2, 4 or 8 bytes after the optional window and dictionary fields).
+bool IsPlausibleZstdBlock(const Reader& in, std::uint64_t at, std::uint64_t length)
+{
+    auto byte = [&](std::uint64_t i) { return in.U8(at + i); };
+    if (length < 6 || byte(0) != 0x28 || byte(1) != 0xB5 || byte(2) != 0x2F || byte(3) != 0xFD)
+        return false;
+    const std::uint32_t descriptor = byte(4);
+    if (descriptor & 0x08) // reserved bit
+        return false;
+    const bool singleSegment = descriptor & 0x20;
+    const std::uint32_t sizeFlag = descriptor >> 6;
+    static constexpr std::uint64_t dictionaryBytes[] = {0, 1, 2, 4};
+    const std::uint64_t pos = 5 + (singleSegment ? 0 : 1) + dictionaryBytes[descriptor & 0x03];
+    const std::uint64_t sizeBytes = sizeFlag == 0 ? (singleSegment ? 1 : 0) : (std::uint64_t{1} << sizeFlag);
+    // rcc always states the length; a frame without one is damaged.
+    if (sizeBytes == 0 || pos + sizeBytes > length)
+        return false;
+    std::uint64_t size = 0;
+    for (std::uint64_t i = 0; i < sizeBytes; ++i)
+        size |= std::uint64_t{byte(pos + i)} << (8 * i);
+    if (sizeBytes == 2)
+        size += 256;
+    return size <= kMaxEntrySize;
+}
 
 // Node flags of the resource tree.
 constexpr std::uint32_t kCompressed = 0x01;
@@ -105,11 +159,8 @@ bool IsWellFormedResourceFile(const QByteArray& bytes)
             return false;
         if (node == 0 && !(flags & kDirectory))
             return false;
-        if (node != 0) {
-            const std::uint64_t name = names + in.U32(at);
-            if (!in.Holds(name, 6) || !in.Holds(name + 6, 2 * std::uint64_t{in.U16(name)}))
-                return false;
-        }
+        if (node != 0 && !IsEntryName(in, names + in.U32(at)))
+            return false;
         if (flags & kDirectory) {
             const std::uint64_t count = in.U32(at + 6);
             const std::uint64_t first = in.U32(at + 10);
@@ -132,8 +183,9 @@ bool IsWellFormedResourceFile(const QByteArray& bytes)
             const std::uint64_t length = in.U32(block);
             if (!in.Holds(block + 4, length))
                 return false;
-            // A zlib block starts with the uncompressed length.
-            if ((flags & kCompressed) && length < 4)
+            if ((flags & kCompressed) && !IsPlausibleZlibBlock(in, block + 4, length))
+                return false;
+            if ((flags & kCompressedZstd) && !IsPlausibleZstdBlock(in, block + 4, length))
                 return false;
         }
     }
@@ -162,6 +214,14 @@ bool LoadResourceLibrary(const QString& programDir)
         return false;
     }
     return true;
+}
+
+void UnloadResourceLibrary()
+{
+    if (!ResourceLibraryLoaded())
+        return;
+    Unload();
+    ClearStringOverrides();
 }
 
 bool ResourceLibraryLoaded()

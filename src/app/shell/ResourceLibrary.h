@@ -20,6 +20,10 @@ inline constexpr const char* kResourceLibraryName = "QORA.000";
 // at start, before any text or picture is used.
 bool LoadResourceLibrary(const QString& programDir);
 
+// Takes a loaded library away again: its pictures are no longer used and
+// the texts return to the built-in ones.
+void UnloadResourceLibrary();
+
 // True while a library is loaded.
 [[nodiscard]] bool ResourceLibraryLoaded();
 
@@ -28,6 +32,7 @@ bool LoadResourceLibrary(const QString& programDir);
 [[nodiscard]] QString ResourceLibraryEntry(const QString& name);
 
 // Whether bytes are a complete, self-consistent Qt binary resource file: every
-// node, name and data block of its tree lies inside the file. Qt itself trusts
-// the offsets it finds, so a truncated or damaged file must not reach it.
+// node, name and data block of its tree lies inside the file, the tree has no
+// loops, and no compressed entry claims more than 64 MiB. Qt itself trusts the
+// offsets and sizes it finds, so a truncated or damaged file must not reach it.
 [[nodiscard]] bool IsWellFormedResourceFile(const QByteArray& bytes);

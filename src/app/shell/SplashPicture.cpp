@@ -124,10 +124,10 @@ void DrawConstellation(QPainter& p, QPointF station)
         }
         p.drawPath(path);
     }
-    const std::array satellites{OnEllipse(centre, orbits[0].rx, orbits[0].ry, orbits[0].tilt, 200),
+    const std::array satellites{OnEllipse(centre, orbits[0].rx, orbits[0].ry, orbits[0].tilt, 235),
                                 OnEllipse(centre, orbits[1].rx, orbits[1].ry, orbits[1].tilt, 290),
                                 OnEllipse(centre, orbits[2].rx, orbits[2].ry, orbits[2].tilt, 330),
-                                OnEllipse(centre, orbits[1].rx, orbits[1].ry, orbits[1].tilt, 120)};
+                                OnEllipse(centre, orbits[1].rx, orbits[1].ry, orbits[1].tilt, 80)};
     QPen signal(QColor(242, 201, 76, 110), 1.0, Qt::DashLine);
     p.setPen(signal);
     for (const QPointF& s : satellites)

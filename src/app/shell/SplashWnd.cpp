@@ -88,6 +88,7 @@ CSplashWnd::CSplashWnd(QWidget* owner, QPixmap picture)
       version_(LoadResString(StringId::VersionText))
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
     setCursor(Qt::ArrowCursor);
     const QSize size = picture_.deviceIndependentSize().toSize();
     setFixedSize(size);

@@ -38,10 +38,16 @@ bool IsBuiltInSplash(const QPixmap& picture)
     return picture.size() == QSize(320, 240);
 }
 
+// Every test starts and ends with the program's own texts and pictures.
+class ResourceLibrary : public ::testing::Test {
+protected:
+    void SetUp() override { UnloadResourceLibrary(); }
+    void TearDown() override { UnloadResourceLibrary(); }
+};
+
 } // namespace
 
-// Declared first: they must see the built-in texts.
-TEST(ResourceLibrary, MissingOrDamagedFilesChangeNothing)
+TEST_F(ResourceLibrary, MissingOrDamagedFilesChangeNothing)
 {
     const QByteArray good = ReadLibrary(SHELL_TEST_LIBRARY_DIR);
     ASSERT_TRUE(IsWellFormedResourceFile(good));
@@ -62,6 +68,18 @@ TEST(ResourceLibrary, MissingOrDamagedFilesChangeNothing)
     SetU32(badData, dataStart, 0x7fffffff); // the first data block's length
     damaged.push_back(badData);
 
+    // The string table is stored compressed; a damaged header claims a
+    // gigantic uncompressed size, which Qt would try to allocate.
+    const qsizetype zstd = good.indexOf(QByteArray::fromHex("28b52ffd"));
+    const qsizetype zlib = good.indexOf(QByteArray::fromHex("789c"));
+    ASSERT_TRUE(zstd > 0 || zlib > 4);
+    QByteArray badSize = good;
+    if (zstd > 0)
+        badSize[zstd + 4] = static_cast<char>(0xE0); // an 8-byte size field: compressed bytes read as a size
+    else
+        SetU32(badSize, zlib - 4, 0x7ffff000);
+    damaged.push_back(badSize);
+
     for (const QByteArray& bytes : damaged) {
         SCOPED_TRACE(bytes.size());
         EXPECT_FALSE(IsWellFormedResourceFile(bytes));
@@ -74,7 +92,7 @@ TEST(ResourceLibrary, MissingOrDamagedFilesChangeNothing)
     }
 }
 
-TEST(ResourceLibrary, AStringTableThatDoesNotParseRejectsTheWholeLibrary)
+TEST_F(ResourceLibrary, AStringTableThatDoesNotParseRejectsTheWholeLibrary)
 {
     EXPECT_TRUE(IsWellFormedResourceFile(ReadLibrary(SHELL_TEST_BROKEN_STRINGS_DIR)));
     EXPECT_FALSE(LoadResourceLibrary(QStringLiteral(SHELL_TEST_BROKEN_STRINGS_DIR)));
@@ -84,7 +102,7 @@ TEST(ResourceLibrary, AStringTableThatDoesNotParseRejectsTheWholeLibrary)
     EXPECT_TRUE(IsBuiltInSplash(LoadBitmapResource(kSplashBitmapId)));
 }
 
-TEST(ResourceLibrary, ASiteLibraryReplacesItsTextsAndPictures)
+TEST_F(ResourceLibrary, ASiteLibraryReplacesItsTextsAndPictures)
 {
     EXPECT_EQ(LoadResString(StringId::DeviceNotConnected), kBuiltInNotConnected);
     ASSERT_TRUE(LoadResourceLibrary(QStringLiteral(SHELL_TEST_LIBRARY_DIR)));
@@ -100,4 +118,10 @@ TEST(ResourceLibrary, ASiteLibraryReplacesItsTextsAndPictures)
     EXPECT_EQ(splash.toImage().pixelColor(3, 3), QColor(0x12, 0x34, 0x56));
     EXPECT_TRUE(ResourceLibraryEntry(QStringLiteral("bitmaps/999")).isEmpty());
     EXPECT_TRUE(LoadBitmapResource(999).isNull());
+
+    // Taken away again, everything is as built.
+    UnloadResourceLibrary();
+    EXPECT_FALSE(ResourceLibraryLoaded());
+    EXPECT_EQ(LoadResString(StringId::DeviceNotConnected), kBuiltInNotConnected);
+    EXPECT_TRUE(IsBuiltInSplash(LoadBitmapResource(kSplashBitmapId)));
 }
