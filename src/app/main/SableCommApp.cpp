@@ -41,8 +41,8 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
         return false;
 
     frame_->RestorePlacementAndShow();
-    if (options_.showSplash)
-        CSplashWnd::ShowSplashScreen();
+    CSplashWnd::EnableSplashScreen(options_.showSplash);
+    CSplashWnd::ShowSplashScreen();
     frame_->Controller().StartupConnection();
     settings_.LoadSettings();
     StartRemoteUnit();
@@ -57,8 +57,7 @@ void CSableCommApp::AttachShellCommands(const QString& programPath)
         about.exec();
     });
     frame->SetCommandHandler(ID_FILE_NEW, [frame] { CGenericChildWnd::Open(frame->MdiArea()); });
-    const QString help = HelpFilePath(programPath);
-    frame->SetCommandHandler(ID_HELP_TOPICS, [help] { CHelpViewer::ShowTopic(help); });
+    frame->SetCommandHandler(ID_HELP_TOPICS, [programPath] { ShowProgramHelp(programPath); });
 }
 
 void CSableCommApp::StartRemoteUnit()
