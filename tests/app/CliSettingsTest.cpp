@@ -1,5 +1,7 @@
 // "qora-cli settings" against a settings file of the test's own.
 
+#include "support/CliRun.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -10,28 +12,9 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out, err;
-};
-
 CliRun RunCli(const QStringList& arguments, const QString& configHome)
 {
-    QProcess cli;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-    cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(QORA_CLI_PATH), arguments);
-    CliRun run;
-    if (!cli.waitForFinished(20000)) {
-        cli.kill();
-        cli.waitForFinished();
-        return run;
-    }
-    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -2;
-    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return run;
+    return ::RunCli(arguments, {{QStringLiteral("XDG_CONFIG_HOME"), configHome}});
 }
 
 TEST(CliSettings, PrintsWhatTheSettingsFileHoldsAndWhereItIs)

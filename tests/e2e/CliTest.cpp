@@ -1,5 +1,6 @@
 // The command-line companion against the simulated unit.
 
+#include "support/CliRun.h"
 #include "support/SimProcess.h"
 
 #include <QProcess>
@@ -9,29 +10,10 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    QString out, err;
-};
-
 CliRun RunCli(const QStringList& arguments, quint16 gatewayPort)
 {
-    QProcess cli;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QORA_RKS_GATEWAY"), QStringLiteral("127.0.0.1:%1").arg(gatewayPort));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-qora-test"));
-    cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(QORA_CLI_PATH), arguments);
-    CliRun run;
-    if (!cli.waitForFinished(20000)) {
-        cli.kill();
-        cli.waitForFinished();
-        return run;
-    }
-    run.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -2;
-    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
-    return run;
+    return ::RunCli(arguments, {{QStringLiteral("QORA_RKS_GATEWAY"), QStringLiteral("127.0.0.1:%1").arg(gatewayPort)},
+                                {QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-qora-test")}});
 }
 
 TEST(Cli, IdentifyTellsQoraUnitsOtherUnitsAndNoConnectionApart)
