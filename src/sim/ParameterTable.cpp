@@ -1,5 +1,7 @@
 #include "sim/ParameterTable.h"
 
+#include "sim/GpsClock.h"
+
 #include <algorithm>
 #include <string>
 
@@ -25,8 +27,16 @@ std::vector<std::uint8_t> DefaultVersionBlock(const UnitSeed& seed)
     });
 }
 
+// 0xC001, the GPS position block: latitude, longitude, altitude, mode, as
+// the simulator's options set them.
+std::vector<std::uint8_t> DefaultGpsPosition(const UnitSeed&)
+{
+    return GpsPositionValue(CurrentGpsSetup());
+}
+
 constexpr ParameterDescriptor kParameters[] = {
     {0x9004, "version block", 164, 164, Access::ReadOnly, DefaultVersionBlock, nullptr},
+    {kGpsPositionId, "GPS position", 13, 13, Access::ReadOnly, DefaultGpsPosition, nullptr},
 };
 
 // No command is known yet; rows arrive with the features that send them.

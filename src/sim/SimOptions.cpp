@@ -60,6 +60,32 @@ bool ParseOpcode(QString text, std::size_t& opcode)
     return true;
 }
 
+// "LATITUDE,LONGITUDE,ALTITUDE": packed angles (DDDMMSSmmm, negative south or
+// west) and centimetres.
+bool ParsePosition(const QString& text, ConstellationOptions& options)
+{
+    const QStringList parts = text.split(u',');
+    if (parts.size() != 3)
+        return false;
+    std::int32_t values[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toInt(&ok, 10);
+        if (!ok)
+            return false;
+    }
+    const auto angleOk = [](std::int32_t packed, int maxDegrees) {
+        const std::int64_t v = packed < 0 ? -std::int64_t(packed) : packed;
+        return v / 10000000 <= maxDegrees && (v / 100000) % 100 < 60 && (v / 1000) % 100 < 60;
+    };
+    if (!angleOk(values[0], 90) || !angleOk(values[1], 180))
+        return false;
+    options.latitude = values[0];
+    options.longitude = values[1];
+    options.altitudeCm = values[2];
+    return true;
+}
+
 } // namespace
 
 bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& error)
@@ -80,7 +106,8 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             }
         }
 
-        const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open";
+        const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open"
+            || name == u"--antenna-fault";
         if (flag) {
             if (inlineValue) {
                 error = name + QStringLiteral(" takes no value");
@@ -167,12 +194,47 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (!ParseUnsigned(value, std::numeric_limits<std::uint32_t>::max(), number) || number == 0)
                 return bad("a whole number of at least 1");
             options.faults.breakAfter = std::uint32_t(number);
+        } else if (name == u"--gps-time") {
+            const std::optional<GpsClockReading> time = ParseGpsTime(value);
+            if (!time)
+                return bad("a date and time YYYY-MM-DD HH:MM:SS");
+            options.gps.fixedTime = time;
+        } else if (name == u"--position") {
+            if (!ParseGpsPosition(value, options.gps))
+                return bad("LATITUDE,LONGITUDE,ALTITUDE_CM");
+        } else if (name == u"--gps-mode") {
+            if (!ParseUnsigned(value, 255, number))
+                return bad("a number from 0 to 255");
+            options.gps.mode = std::uint8_t(number);
+        } else if (name == u"--history-days") {
+            if (!ParseUnsigned(value, kStatisticsDays, number))
+                return bad("a number of days from 0 to 7");
+            options.constellation.historyDays = int(number);
+        } else if (name == u"--antenna-fault") {
+            options.constellation.antennaFault = true;
+        } else if (name == u"--sky-seed") {
+            if (!ParseUnsigned(value, std::numeric_limits<std::uint64_t>::max(), number))
+                return bad("a whole number");
+            options.constellation.skySeed = number;
+        } else if (name == u"--statistics-file") {
+            std::vector<DayRecord> records;
+            QString why;
+            if (value.isEmpty() || !LoadDayRecords(value, records, why)) {
+                error = QStringLiteral("--statistics-file: %1").arg(why.isEmpty() ? QStringLiteral("needs a file name") : why);
+                return false;
+            }
+            options.constellation.fixedRecords = std::move(records);
+        } else if (name == u"--constellation-position") {
+            if (!ParsePosition(value, options.constellation))
+                return bad("LATITUDE,LONGITUDE,ALTITUDE (packed DDDMMSSmmm angles, centimetres)");
         } else {
             error = QStringLiteral("unknown option '%1' (see --help)").arg(name);
             return false;
         }
     }
 
+    SetGpsSetup(options.gps);
+    SetConstellationOptions(options.constellation);
     if (options.help)
         return true;
     if (!haveListen) {
@@ -234,10 +296,26 @@ QString HelpText()
         "\n"
         "Unit behaviour:\n"
         "  On the null route the units answer parameter reads (0x54), writes (0x53) and\n"
-        "  commands (0x01); anything else gets the negative acknowledgement 54 F0. On\n"
+        "  commands (0x01) and the GPS date-and-time query (0x65, answered 54 69 with\n"
+        "  day, month, year (16 bits), hour, minute, second); anything else gets the\n"
+        "  negative acknowledgement 54 F0. On\n"
         "  route wp=opt,pr=q1dl the probe 03 gets the identity text and a zero byte.\n"
         "  The download routes (wp=opt,pr=q1ad...) and other routes are not answered:\n"
         "  the TRANSFER gets result 2 (unit did not answer).\n"
+        "\n"
+        "GPS options:\n"
+        "  --gps-time \"YYYY-MM-DD HH:MM:SS\"\n"
+        "                          answer the date-and-time query with this date and\n"
+        "                          time, always the same (default: the host's UTC clock).\n"
+        "                          Each number only has to fit its reply byte (the year\n"
+        "                          16 bits), so invalid dates such as 2009-00-05 can be set\n"
+        "  --position LAT,LON,ALT_CM\n"
+        "                          the GPS position block 0xC001: latitude and longitude in\n"
+        "                          decimal degrees (south and west negative), altitude in\n"
+        "                          centimetres (default 59.32935,18.0686,2850)\n"
+        "  --gps-mode N            mode byte of 0xC001: 1 uses the stored position as the\n"
+        "                          surveyed position, other values mean self survey\n"
+        "                          (default 0)\n"
         "\n"
         "Fault options:\n"
         "  --identity TEXT         answer the identity probe with TEXT (default %2)\n"
@@ -255,6 +333,26 @@ QString HelpText()
         "                          sent on it\n"
         "  --reboot-ms MS          after a reset request a unit answers it, then does not\n"
         "                          answer (TRANSFER result 2) for MS ms (default 3000)\n"
+        "\n"
+        "Satellites and constellation statistics:\n"
+        "  Each unit's twelve receiver channels track satellites that rise and set over\n"
+        "  time. The unit answers the position query (service opcode 0x66) and the\n"
+        "  seven-day statistics query (0x82) with the seconds it saw 0..12 satellites\n"
+        "  on each of the last seven whole days (UTC), oldest first, collected since it\n"
+        "  started and over the history below.\n"
+        "  --history-days N        whole days collected before the start, 0..7\n"
+        "                          (default 7); 0: nothing until the first midnight\n"
+        "  --antenna-fault         the last whole day before the start saw no satellite\n"
+        "                          (86400 s with 0 satellites)\n"
+        "  --sky-seed N            seed of the satellite passes (default 1)\n"
+        "  --statistics-file FILE  send fixed records instead: one line per day, oldest\n"
+        "                          first, \"DAY MONTH YEAR\" and 13 numbers of seconds;\n"
+        "                          '#' starts a comment line; at most seven lines\n"
+        "  --constellation-position LAT,LON,ALT_CM\n"
+        "                          the position the position query reports: angles as\n"
+        "                          decimal digits DDDMMSSmmm (negative south or west),\n"
+        "                          altitude in cm (default 601012345,245612000,2450)\n"
+        "\n"
         "  --help                  show this text\n"
         "\n"
         "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"

@@ -1,6 +1,8 @@
 #pragma once
 // The simulator's command line.
 
+#include "sim/GpsClock.h"
+#include "sim/ConstellationStatistics.h"
 #include "sim/UnitModel.h"
 #include "sim/UnitRegistry.h"
 
@@ -33,13 +35,17 @@ struct SimOptions {
     QString directoryPath; // node directory to write once listening
     UnitBehaviour behaviour; // identity answer and negative acknowledgements
     FaultOptions faults;
+    ConstellationOptions constellation; // the units' satellites and their statistics
+    GpsSetup gps; // what the units' GPS receivers report
     bool help = false;
 };
 
 inline constexpr const char* kDefaultUnit = "192.168.255.120:131";
 
 // Parses the arguments that follow the program name. On failure returns false
-// with a one-line reason in `error`.
+// with a one-line reason in `error`. A successful parse also makes the
+// constellation options those of every unit's statistics. A successful parse also installs the GPS
+// setup (SetGpsSetup) that every unit answers with.
 [[nodiscard]] bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& error);
 
 [[nodiscard]] QString HelpText();

@@ -1,6 +1,8 @@
 #include "sim/UnitModel.h"
 
 #include "sim/ConnectionString.h"
+#include "sim/ConstellationStatistics.h"
+#include "sim/GpsClock.h"
 
 #include <utility>
 
@@ -74,6 +76,14 @@ CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> 
         return Command(request, reply);
     case kOpReset:
         return Reset(request, reply);
+    case kOpPositionQuery:
+        AnswerPositionQuery(this, request, reply);
+        return {true, false};
+    case kOpStatisticsQuery:
+        AnswerStatisticsQuery(this, request, reply);
+        return {true, false};
+    case kOpGpsDateTime:
+        return AnswerGpsDateTime(request, reply) ? Outcome{true, false} : NegativeAck(reply);
     default:
         return NegativeAck(reply);
     }

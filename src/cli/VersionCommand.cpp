@@ -1,0 +1,149 @@
+#include "cli/VersionCommand.h"
+
+#include "cli/CliSession.h"
+#include "data/version/VersionData.h"
+#include "link/AppHandler.h"
+#include "platform/MainWindow.h"
+#include "platform/MessageIds.h"
+#include "platform/StringTable.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+// The longest the whole command may take: the link's own time limits end
+// most waits long before.
+constexpr int kCommandLimitMs = 60000;
+} // namespace
+
+CGroupCommandSession::CGroupCommandSession(std::string connection) : connection_(std::move(connection))
+{
+    handler_.SetSilentConnect(true);
+}
+
+CGroupCommandSession::~CGroupCommandSession()
+{
+    if (AppCommHandler() == &handler_)
+        SetAppCommHandler(nullptr);
+    if (MainWindowTarget() == this)
+        SetMainWindowTarget(nullptr);
+}
+
+void CGroupCommandSession::Attach(CDataClass& group)
+{
+    group.AddWindow(this);
+    group.Register();
+}
+
+int CGroupCommandSession::Run(bool commission, std::function<void()> ready)
+{
+    commission_ = commission;
+    ready_ = std::move(ready);
+    SetMainWindowTarget(this);
+    SetAppCommHandler(&handler_);
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, this, [this] {
+        std::fprintf(stderr, "the unit did not answer in time\n");
+        Finish(kExitRequestFailed);
+    });
+    limit.start(kCommandLimitMs);
+    handler_.Connect(1, connection_);
+    QEventLoop loop;
+    while (!finished_)
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    handler_.CloseConnection();
+    return status_;
+}
+
+void CGroupCommandSession::Finish(int status)
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    status_ = status;
+    std::fflush(stdout);
+}
+
+MsgResult CGroupCommandSession::OnMessage(unsigned message, MsgWParam wParam, MsgLParam)
+{
+    if (finished_)
+        return 0;
+    if (message != WM_CONNECTION_EVENT) {
+        if (onNotice_)
+            onNotice_(message, wParam);
+        return 0;
+    }
+    const auto start = [this] {
+        if (!started_ && ready_) {
+            started_ = true;
+            ready_();
+        }
+    };
+    switch (static_cast<int>(wParam)) {
+    case NOTICE_CONNECTED:
+    case NOTICE_CONNECTED_OTHER_UNIT:
+        if (commission_)
+            handler_.EnterCommissionMode();
+        else
+            start();
+        break;
+    case NOTICE_COMMISSION_MODE:
+        start();
+        break;
+    case NOTICE_CONNECT_FAILED:
+        std::fprintf(stderr, "cannot connect: %s\n", connection_.c_str());
+        Finish(kExitNoConnection);
+        break;
+    case NOTICE_DISCONNECTED:
+        std::fprintf(stderr, "the connection was lost\n");
+        Finish(kExitNoConnection);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+QString VersionReport(const CVersionData& version)
+{
+    const auto line = [](const char* label, const QByteArray& value) {
+        return QString::fromLatin1(label) + QStringLiteral(": ") + UnitText(value) + u'\n';
+    };
+    return line("Unit Version", version.GetUnitVersion()) + line("HW Version", version.GetHardwareVersion()) +
+           line("Serial Number", DisplaySerialNumber(version.GetSerialNumber())) +
+           line("SW Version Active", version.GetSoftwareVersionActive()) +
+           line("SW Version Inactive", version.GetSoftwareVersionInactive()) +
+           line("GPS SW Version Active", version.GetGpsVersionActive()) +
+           line("GPS SW Version Inactive", version.GetGpsVersionInactive()) +
+           line("FPGA Version Active", version.GetFpgaVersionActive()) +
+           line("FPGA Version Inactive", version.GetFpgaVersionInactive());
+}
+
+int RunVersionCommand(const std::string& connection)
+{
+    CGroupCommandSession session(connection);
+    CVersionData version;
+    session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
+        if (message != WM_VERSION_READ_DONE)
+            return;
+        if (wParam == 0) {
+            std::fprintf(stderr, "%s\n", qPrintable(LoadResString(StringId::ReadingProblem).replace(u'\n', u' ')));
+            session.Finish(kExitRequestFailed);
+            return;
+        }
+        std::fputs(VersionReport(version).toUtf8().constData(), stdout);
+        session.Finish(kExitOk);
+    });
+    const int status = session.Run(false, [&] {
+        session.Attach(version);
+        if (!version.ReadAll()) {
+            std::fprintf(stderr, "the unit is not connected\n");
+            session.Finish(kExitNoConnection);
+        }
+    });
+    version.Unregister();
+    return status;
+}

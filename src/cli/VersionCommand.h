@@ -1,0 +1,56 @@
+#pragma once
+// "qora-cli version": connects, reads the unit's version block and prints what
+// the Version Information dialog shows, one "Label: value" line each.
+
+#include "link/CommHandler.h"
+#include "platform/MessageTarget.h"
+
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class CDataClass;
+
+// One connection for a command that works through data groups: it is the
+// main window (connection notices) and the handler the groups use, and it
+// runs the event loop until the command finishes.
+class CGroupCommandSession : public CMessageTarget {
+    Q_OBJECT
+public:
+    explicit CGroupCommandSession(std::string connection);
+    ~CGroupCommandSession() override;
+
+    // Connects, calls `ready` once connected (in commission mode when asked),
+    // and runs until Finish; returns the status given to it.
+    int Run(bool commission, std::function<void()> ready);
+    void Finish(int status);
+    // Registers the group and makes this session the window it notifies.
+    void Attach(CDataClass& group);
+    // Group notices come here.
+    void SetNoticeHandler(std::function<void(unsigned message, MsgWParam wParam)> handler)
+    {
+        onNotice_ = std::move(handler);
+    }
+
+protected:
+    MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
+
+private:
+    std::string connection_;
+    CCommHandler handler_;
+    bool commission_ = false;
+    std::function<void()> ready_;
+    std::function<void(unsigned, MsgWParam)> onNotice_;
+    int status_ = 0;
+    bool finished_ = false;
+    bool started_ = false;
+};
+
+// The dialog's lines for the values read (serial number "--" when unset).
+class CVersionData;
+[[nodiscard]] QString VersionReport(const CVersionData& version);
+
+// Runs the command on the connection string; returns the exit status: 0 read,
+// 1 the unit could not be read, 2 no connection. Needs a Qt application object.
+int RunVersionCommand(const std::string& connection);

@@ -1,0 +1,28 @@
+#pragma once
+// Which characters a filtering edit lets through.
+
+#include <QString>
+
+class CSmartEditFilter {
+public:
+    enum Kind {
+        kAny = 0,
+        kDigits = 1,
+        kSignedDigits = 2,        // digits, + and -
+        kDigitsComma = 3,         // digits and ,
+        kSignedDigitsComma = 4,   // digits, + - and ,
+        kDecimal = 5,             // digits and .
+        kSignedDecimal = 6,       // digits, . + and -
+        kDecimalComma = 7,        // digits, . and ,
+        kSignedDecimalComma = 8,  // digits, . + - and ,
+        kCustom = 9,
+    };
+
+    void SetCharacterSet(int kind, const QString& custom = {});
+    [[nodiscard]] const QString& CharacterSet() const { return set_; }
+    // Every character passes an empty set; otherwise the set's characters and Backspace.
+    [[nodiscard]] bool Accepts(QChar c) const;
+
+private:
+    QString set_;
+};
