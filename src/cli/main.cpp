@@ -4,6 +4,9 @@
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
 #include "cli/CliSession.h"
+#include "cli/ConstLogCommand.h"
+#include "cli/GpsCommand.h"
+#include "cli/VersionCommand.h"
 #include "cli/HexText.h"
 #include "cli/SettingsCommand.h"
 #include "platform/MainWindow.h"
@@ -30,6 +33,11 @@ void PrintUsage(std::FILE* to)
                  "                  (exit 0: all answered, 1: some failed, 2: no connection)\n"
                  "  settings        print the settings in effect, each with its stored name,\n"
                  "                  and where they are stored (no connection is made)\n"
+                 "  version         print the unit's versions and serial number\n"
+                 "  gps             print the unit's GPS position, altitude, mode, date and time\n"
+                 "  constellation-log FILE\n"
+                 "                  read the seven-day constellation statistics and save the log\n"
+                 "                  (the unit is put in commission mode for it)\n"
                  "\n"
                  "The connection defaults to the local connection of the settings. The link\n"
                  "goes through the gateway in QORA_RKS_GATEWAY (host:port) when it is set.\n");
@@ -78,6 +86,17 @@ int main(int argc, char* argv[])
     }
 
     const std::string command = argv[at++];
+    // Commands that read a data group run sessions of their own.
+    if (command == "version" || command == "gps") {
+        if (at != argc)
+            return Usage((command + " takes no arguments").c_str());
+        return command == "gps" ? RunGpsCommand(connection) : RunVersionCommand(connection);
+    }
+    if (command == "constellation-log") {
+        if (at + 1 != argc)
+            return Usage("constellation-log takes the file to write");
+        return RunConstLogCommand(connection, QString::fromLocal8Bit(argv[at]));
+    }
     CCliSession session(connection);
     SetMainWindowTarget(&session);
     if (command == "identify") {

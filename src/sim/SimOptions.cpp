@@ -88,8 +88,23 @@ bool ParsePosition(const QString& text, ConstellationOptions& options)
 
 } // namespace
 
+namespace {
+// 1e-7 degrees as the packed decimal digits DDDMMSSmmm (negative south or west).
+std::int32_t PackedAngle(std::int32_t tenMillionths)
+{
+    const std::int64_t magnitude = tenMillionths < 0 ? -std::int64_t{tenMillionths} : tenMillionths;
+    const std::int64_t thousandthsOfSecond = (magnitude * 3600 + 5000) / 10000; // degrees * 3 600 000
+    const std::int64_t degrees = thousandthsOfSecond / 3600000;
+    const std::int64_t minutes = thousandthsOfSecond / 60000 % 60;
+    const std::int64_t millis = thousandthsOfSecond % 60000;
+    const std::int64_t packed = degrees * 10000000 + minutes * 100000 + millis;
+    return static_cast<std::int32_t>(tenMillionths < 0 ? -packed : packed);
+}
+} // namespace
+
 bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& error)
 {
+    bool constellationPositionGiven = false;
     options = SimOptions{};
     bool haveListen = false;
 
@@ -225,6 +240,7 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             }
             options.constellation.fixedRecords = std::move(records);
         } else if (name == u"--constellation-position") {
+            constellationPositionGiven = true;
             if (!ParsePosition(value, options.constellation))
                 return bad("LATITUDE,LONGITUDE,ALTITUDE (packed DDDMMSSmmm angles, centimetres)");
         } else {
@@ -233,6 +249,13 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
         }
     }
 
+    // One unit, one place: unless told otherwise the position query reports
+    // the position of the GPS block.
+    if (!constellationPositionGiven) {
+        options.constellation.latitude = PackedAngle(options.gps.latitude);
+        options.constellation.longitude = PackedAngle(options.gps.longitude);
+        options.constellation.altitudeCm = options.gps.altitudeCm;
+    }
     SetGpsSetup(options.gps);
     SetConstellationOptions(options.constellation);
     if (options.help)
@@ -351,7 +374,7 @@ QString HelpText()
         "  --constellation-position LAT,LON,ALT_CM\n"
         "                          the position the position query reports: angles as\n"
         "                          decimal digits DDDMMSSmmm (negative south or west),\n"
-        "                          altitude in cm (default 601012345,245612000,2450)\n"
+        "                          altitude in cm (default: the --position, converted)\n"
         "\n"
         "  --help                  show this text\n"
         "\n"

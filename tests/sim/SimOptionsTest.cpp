@@ -126,3 +126,20 @@ TEST(SimOptions, BadCommandLinesAreRefusedWithOneLine)
         EXPECT_FALSE(error.contains(u'\n'));
     }
 }
+
+TEST(SimOptions, ThePositionQueryReportsTheGpsPositionUnlessToldOtherwise)
+{
+    sim::SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen", "127.0.0.1:0", "--position", "-33.5,151.2575,12345"}), o, error))
+        << error.toStdString();
+    EXPECT_EQ(o.constellation.latitude, -333000000);  // S 33°30'00.000
+    EXPECT_EQ(o.constellation.longitude, 1511527000); // E 151°15'27.000
+    EXPECT_EQ(o.constellation.altitudeCm, 12345);
+
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen", "127.0.0.1:0", "--position", "1,2,3", "--constellation-position",
+                                        "601012345,245612000,2450"}),
+                                  o, error));
+    EXPECT_EQ(o.constellation.latitude, 601012345);
+    EXPECT_TRUE(sim::ParseOptions(Args({"--listen", "127.0.0.1:0"}), o, error)); // the defaults again, for later tests
+}

@@ -2,6 +2,9 @@
 
 #include "app/frame/widgets/MainFrame.h"
 #include "app/shell/AboutDlg.h"
+#include "data/constlog/widgets/ConstLogDlg.h"
+#include "data/gps/widgets/GpsParamDlg.h"
+#include "data/version/widgets/VersionInfoDlg.h"
 #include "app/shell/GenericChildWnd.h"
 #include "app/shell/HelpFiles.h"
 #include "app/shell/HelpViewer.h"
@@ -11,6 +14,20 @@
 #include "rks/widgets/RksWidgetComponents.h"
 
 #include <QFileInfo>
+
+namespace {
+// A unit dialog opened modally from its menu command, after the frame has
+// emptied the handler's queues on a remote connection.
+template <typename Dialog>
+void AttachDialog(CMainFrame& frame, int commandId)
+{
+    frame.SetCommandHandler(commandId, [&frame] {
+        frame.Controller().PrepareModalDialog();
+        Dialog dialog(&frame);
+        dialog.exec();
+    });
+}
+} // namespace
 
 CSableCommApp::CSableCommApp() = default;
 
@@ -58,6 +75,9 @@ void CSableCommApp::AttachShellCommands(const QString& programPath)
     });
     frame->SetCommandHandler(ID_FILE_NEW, [frame] { CGenericChildWnd::Open(frame->MdiArea()); });
     frame->SetCommandHandler(ID_HELP_TOPICS, [programPath] { ShowProgramHelp(programPath); });
+    AttachDialog<CGPSParamDlg>(*frame, ID_GPS_PARAMETERS);
+    AttachDialog<CVersionInfoDlg>(*frame, ID_VERSION_INFORMATION);
+    AttachDialog<CConstLogDlg>(*frame, ID_CONSTELLATION_LOG);
 }
 
 void CSableCommApp::StartRemoteUnit()
