@@ -4,7 +4,7 @@
 
 #include "link/ComponentFactory.h"
 #include "link/IRksLink.h"
-#include "rks/ModalAnswer.h"
+#include "support/ModalAnswer.h"
 #include "rks/RksComponents.h"
 #include "rks/RksNodeDirectory.h"
 #include "rks/widgets/RksWidgetComponents.h"

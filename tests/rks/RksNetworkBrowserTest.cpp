@@ -4,7 +4,7 @@
 
 #include "link/ComponentFactory.h"
 #include "rks/DirectoryFile.h"
-#include "rks/ModalAnswer.h"
+#include "support/ModalAnswer.h"
 #include "rks/RksComponents.h"
 #include "rks/RksNetworkBrowser.h"
 #include "rks/widgets/RksBrowseDlg.h"

@@ -6,12 +6,18 @@
 #include "link/CommHandler.h"
 #include "link/ComponentFactory.h"
 #include "link/INetworkBrowser.h"
+#include "data/UnitFacts.h"
+#include "data/gps/widgets/GpsParamDlg.h"
+#include "data/version/widgets/VersionInfoDlg.h"
 #include "support/EventLoop.h"
+#include "support/ModalAnswer.h"
 #include "support/PromptRecorder.h"
 #include "support/SimProcess.h"
 #include "app/SettingsSandbox.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -105,6 +111,83 @@ TEST_F(SableCommAppTest, ARemoteUnitNameOnTheCommandLineConnectsToIt)
     ASSERT_TRUE(numbered.InitInstance(ProgramPath(), {QStringLiteral("-sobriquet"), QStringLiteral("12")}));
     EXPECT_EQ(numbered.MainFrame()->windowTitle(), QStringLiteral("Tavra QORA Manager"));
     EXPECT_EQ(numbered.MainFrame()->Controller().Handler().GetState(), 0);
+}
+
+} // namespace
+
+namespace {
+
+class UnitDialogsTest : public SableCommAppTest {
+protected:
+    void SetUp() override
+    {
+        sim = std::make_unique<SimProcess>();
+        ASSERT_TRUE(sim->Running());
+        qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
+        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding")}));
+        frame = app.MainFrame();
+        frame->RunCommand(ID_LOCAL_CONNECTION);
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 2; }, 8000));
+        frame->RunCommand(ID_COMMISSION_MODE);
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 8000));
+    }
+    // Runs the command; `ready` tells when its dialog shows what it read.
+    void RunDialog(int commandId, const std::function<bool(QDialog&)>& ready, const QString& picture)
+    {
+        bool filled = false;
+        CModalAnswer answer([&](QDialog& dialog) {
+            filled = PumpUntil([&] { return ready(dialog); }, 8000);
+            if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty())
+                dialog.grab().save(folder + QLatin1Char('/') + picture);
+            dialog.accept();
+        }, 15000);
+        frame->RunCommand(commandId);
+        EXPECT_TRUE(answer.Answered());
+        EXPECT_FALSE(answer.SafetyClosed());
+        EXPECT_TRUE(filled);
+    }
+
+    std::unique_ptr<SimProcess> sim;
+    CSableCommApp app;
+    CMainFrame* frame = nullptr;
+};
+
+TEST_F(UnitDialogsTest, VersionAndGpsParametersOpenFromTheirCommands)
+{
+    RunDialog(ID_VERSION_INFORMATION, [](QDialog& dialog) {
+        auto* version = qobject_cast<CVersionInfoDlg*>(&dialog);
+        return version && version->FieldText("serialNumber") == QStringLiteral("QSIM131");
+    }, QStringLiteral("version-information.png"));
+    EXPECT_EQ(AppUnitFacts().serialNumber, QStringLiteral("QSIM131"));
+
+    RunDialog(ID_GPS_PARAMETERS, [](QDialog& dialog) {
+        return qobject_cast<CGPSParamDlg*>(&dialog) && !AppUnitFacts().latitudeText.isEmpty();
+    }, QStringLiteral("gps-parameters.png"));
+    EXPECT_TRUE(AppUnitFacts().latitudeText.startsWith(QStringLiteral("N 59")));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(UnitDialogsTest, ConstellationLogIsSavedAndOpened)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.txt"));
+    auto previousDialog = SetFileDialogFunction([&](const FileDialogRequest& request) -> std::optional<QString> {
+        EXPECT_TRUE(request.save);
+        return path;
+    });
+    QString opened;
+    auto previousOpen = SetShellOpenFunction([&](const QString& file) {
+        opened = file;
+        return true;
+    });
+    frame->RunCommand(ID_CONSTELLATION_LOG);
+    ASSERT_TRUE(PumpUntil([&] { return !opened.isEmpty(); }, 10000));
+    EXPECT_EQ(opened, path);
+    QFile log(path);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Serial number:  QSIM131\r\n"));
+    SetFileDialogFunction(std::move(previousDialog));
+    SetShellOpenFunction(std::move(previousOpen));
 }
 
 } // namespace
