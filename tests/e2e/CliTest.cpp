@@ -3,7 +3,9 @@
 #include "support/CliRun.h"
 #include "support/SimProcess.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
@@ -60,6 +62,38 @@ TEST(Cli, BadUsageIsRefusedWithAReason)
         EXPECT_EQ(run.status, 64);
         EXPECT_TRUE(run.err.startsWith(QStringLiteral("qora-cli: ")));
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Cli, DataCommandsPrintWhatTheDialogsShow)
+{
+    SimProcess sim({QStringLiteral("--position"), QStringLiteral("-33.5,151.25,12345"), QStringLiteral("--gps-time"),
+                    QStringLiteral("2009-05-02 12:34:56")});
+    ASSERT_TRUE(sim.Running());
+    auto run = RunCli({QStringLiteral("version")}, sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Serial Number: QSIM131\n")));
+
+    run = RunCli({QStringLiteral("gps")}, sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Latitude: S 33°30'00.000\"\n")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Longitude: E 151°15'00.000\"\n")));
+
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("log.txt"));
+    run = RunCli({QStringLiteral("constellation-log"), log}, sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("Serial number:  QSIM131\r\n"));
+    EXPECT_TRUE(text.contains("Latitude:       S 33\xc2\xb0" "30'00.000\"\r\n"));
+
+    EXPECT_EQ(RunCli({QStringLiteral("gps"), QStringLiteral("extra")}, sim.Port()).status, 64);
+    EXPECT_EQ(RunCli({QStringLiteral("constellation-log")}, sim.Port()).status, 64);
 }
 
 } // namespace
