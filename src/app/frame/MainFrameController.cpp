@@ -4,6 +4,7 @@
 #include "app/ManagerSettings.h"
 #include "app/access/UserAccessControl.h"
 #include "app/frame/FrameView.h"
+#include "data/AccessLevel.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "link/ComponentFactory.h"
@@ -63,6 +64,12 @@ QString CMainFrameController::AppTitle()
     return LoadResString(StringId::AppTitle);
 }
 
+void CMainFrameController::SetFullControl(bool fullControl)
+{
+    fullControl_ = fullControl;
+    SetAppFullControl(fullControl); // what the dialogs that change unit values look at
+}
+
 void CMainFrameController::StopTimers()
 {
     KillTimer(kReconnectTimerId);
@@ -82,7 +89,7 @@ void CMainFrameController::LocalConnection()
 {
     connectCancelled_ = false;
     settings_.LoadSettings();
-    fullControl_ = true;
+    SetFullControl(true);
     view_.SetAccessLevelText(QString());
     const QString connection = BuildLocalConnectionString(
         LocalConnectionSettings{settings_.ipAddress, settings_.q1Address, settings_.portAddress});
@@ -170,7 +177,7 @@ void CMainFrameController::RemoteConnection()
         handler_->SetSilentConnect(silentReconnection_);
         handler_->Connect(0, connection);
         CUserAccessControl access;
-        fullControl_ = access.DetermineAccessLevel() == kAccessFullControl;
+        SetFullControl(access.DetermineAccessLevel() == kAccessFullControl);
         view_.SetAccessLevelText(AccessLevelStatusText(fullControl_ ? kAccessFullControl : kAccessReadOnly));
     } else if (browsed && !succeeded) {
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);
@@ -194,7 +201,7 @@ void CMainFrameController::Disconnect()
     handler_->Disconnect();
     view_.SetFrameTitle(AppTitle());
     view_.SetAccessLevelText(QString());
-    fullControl_ = true;
+    SetFullControl(true);
     unitBusAddress_ = 0xFFFF;
     remoteNodeName_.clear();
     remoteConnection_.clear();
@@ -324,7 +331,7 @@ void CMainFrameController::OnNotice(int notice)
             ShowError(StringId::CannotConnect);
         }
         state_ = kFailed;
-        fullControl_ = true;
+        SetFullControl(true);
         break;
     case NOTICE_COMMISSION_REQUESTED:
         state_ = kCommissionRequested;

@@ -109,6 +109,7 @@ private:
     void ConnectLocal(const QString& connection);
     void CloseNow();
     void StopTimers();
+    void SetFullControl(bool fullControl);
 
     CManagerSettings& settings_;
     IFrameView& view_;

@@ -4,6 +4,7 @@
 #include "app/ManagerSettings.h"
 #include "app/access/AccessControlSettings.h"
 #include "app/frame/MainFrameController.h"
+#include "data/AccessLevel.h"
 #include "link/CommHandler.h"
 #include "link/ConnectProgress.h"
 #include "platform/TimerScale.h"
@@ -275,6 +276,7 @@ TEST_F(RemoteConnectionTest, ReadOnlyTakesAwayWizardResetAndDownload)
     EXPECT_FALSE(IsFrameCommandEnabled(ID_COMMISSIONING_WIZARD, state));
     EXPECT_FALSE(IsFrameCommandEnabled(ID_RESET_QORA, state));
     EXPECT_FALSE(IsFrameCommandEnabled(ID_SW_DOWNLOAD, state));
+    EXPECT_FALSE(AppFullControl()); // the dialogs that change unit values see it too
     EXPECT_TRUE(IsFrameCommandEnabled(ID_GPS_PARAMETERS, state));
 
     // A local connection afterwards gives Full Control again.
@@ -282,6 +284,7 @@ TEST_F(RemoteConnectionTest, ReadOnlyTakesAwayWizardResetAndDownload)
     qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
     controller->LocalConnection();
     EXPECT_TRUE(controller->FullControl());
+    EXPECT_TRUE(AppFullControl());
     EXPECT_TRUE(view.accessText.isEmpty());
 }
 
