@@ -6,6 +6,7 @@
 #include "cli/CliSession.h"
 #include "cli/ConstLogCommand.h"
 #include "cli/GpsCommand.h"
+#include "cli/TimingCommand.h"
 #include "cli/VersionCommand.h"
 #include "cli/HexText.h"
 #include "cli/SettingsCommand.h"
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 void PrintUsage(std::FILE* to)
@@ -35,6 +37,10 @@ void PrintUsage(std::FILE* to)
                  "                  and where they are stored (no connection is made)\n"
                  "  version         print the unit's versions and serial number\n"
                  "  gps             print the unit's GPS position, altitude, mode, date and time\n"
+                 "  timing          print the clock delays and the clock-out timing\n"
+                 "  timing set CLOCKS_OUT DISABLE\n"
+                 "                  set the clock-out timing (seconds: 11-3540 from fix lost to\n"
+                 "                  clocks out alarm, 0-60 from clocks out alarm to disable)\n"
                  "  constellation-log FILE\n"
                  "                  read the seven-day constellation statistics and save the log\n"
                  "                  (the unit is put in commission mode for it)\n"
@@ -92,6 +98,8 @@ int main(int argc, char* argv[])
             return Usage((command + " takes no arguments").c_str());
         return command == "gps" ? RunGpsCommand(connection) : RunVersionCommand(connection);
     }
+    if (command == "timing")
+        return RunTimingCommand(connection, std::vector<std::string>(argv + at, argv + argc));
     if (command == "constellation-log") {
         if (at + 1 != argc)
             return Usage("constellation-log takes the file to write");

@@ -97,3 +97,26 @@ TEST(Cli, DataCommandsPrintWhatTheDialogsShow)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Cli, TimingIsShownAndSetWithinItsRanges)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    auto run = RunCli({QStringLiteral("timing"), QStringLiteral("set"), QStringLiteral("600"), QStringLiteral("30")},
+                      sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Time from fix lost to clocks out alarm: 600 s\n")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Time from clocks out alarm to clock disable: 30 s\n")));
+
+    run = RunCli({QStringLiteral("timing"), QStringLiteral("set"), QStringLiteral("3541"), QStringLiteral("30")},
+                 sim.Port());
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Enter an integer between 11 and 3540.\n"));
+    run = RunCli({QStringLiteral("timing")}, sim.Port()); // nothing was written by the refused call
+    EXPECT_TRUE(run.out.contains(QStringLiteral("clocks out alarm: 600 s\n")));
+    EXPECT_EQ(RunCli({QStringLiteral("timing"), QStringLiteral("set")}, sim.Port()).status, 64);
+}
+
+} // namespace

@@ -4,6 +4,8 @@
 #include "app/shell/AboutDlg.h"
 #include "data/constlog/widgets/ConstLogDlg.h"
 #include "data/gps/widgets/GpsParamDlg.h"
+#include "data/timing/widgets/ClockTimingDlg.h"
+#include "data/timing/widgets/RFParamDlg.h"
 #include "data/version/widgets/VersionInfoDlg.h"
 #include "app/shell/GenericChildWnd.h"
 #include "app/shell/HelpFiles.h"
@@ -78,6 +80,8 @@ void CSableCommApp::AttachShellCommands(const QString& programPath)
     AttachDialog<CGPSParamDlg>(*frame, ID_GPS_PARAMETERS);
     AttachDialog<CVersionInfoDlg>(*frame, ID_VERSION_INFORMATION);
     AttachDialog<CConstLogDlg>(*frame, ID_CONSTELLATION_LOG);
+    AttachDialog<CRFParamDlg>(*frame, ID_TIME_CALCULATION);
+    AttachDialog<CClockTimingDlg>(*frame, ID_CLOCK_OUT_TIMING);
 }
 
 void CSableCommApp::StartRemoteUnit()

@@ -8,6 +8,8 @@
 #include "link/INetworkBrowser.h"
 #include "data/UnitFacts.h"
 #include "data/gps/widgets/GpsParamDlg.h"
+#include "data/timing/widgets/ClockTimingDlg.h"
+#include "data/timing/widgets/RFParamDlg.h"
 #include "data/version/widgets/VersionInfoDlg.h"
 #include "support/EventLoop.h"
 #include "support/ModalAnswer.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -164,6 +167,21 @@ TEST_F(UnitDialogsTest, VersionAndGpsParametersOpenFromTheirCommands)
         return qobject_cast<CGPSParamDlg*>(&dialog) && !AppUnitFacts().latitudeText.isEmpty();
     }, QStringLiteral("gps-parameters.png"));
     EXPECT_TRUE(AppUnitFacts().latitudeText.startsWith(QStringLiteral("N 59")));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(UnitDialogsTest, TimingDialogsOpenFromTheirCommands)
+{
+    QElapsedTimer shown;
+    shown.start();
+    // Given a moment for their reads, the dialogs are the right ones and no problem was reported.
+    RunDialog(ID_TIME_CALCULATION, [&](QDialog& dialog) {
+        return qobject_cast<CRFParamDlg*>(&dialog) && shown.elapsed() > 300;
+    }, QStringLiteral("time-calculation.png"));
+    shown.restart();
+    RunDialog(ID_CLOCK_OUT_TIMING, [&](QDialog& dialog) {
+        return qobject_cast<CClockTimingDlg*>(&dialog) && shown.elapsed() > 300;
+    }, QStringLiteral("clock-out-timing.png"));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
