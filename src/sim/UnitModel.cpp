@@ -3,6 +3,7 @@
 #include "sim/ConnectionString.h"
 #include "sim/ConstellationStatistics.h"
 #include "sim/GpsClock.h"
+#include "sim/WriteEffects.h"
 
 #include <utility>
 
@@ -200,7 +201,11 @@ std::size_t CUnitModel::IndexOf(const ParameterDescriptor& p) const
 void CUnitModel::Set(const ParameterDescriptor& p, std::span<const std::uint8_t> value)
 {
     const std::size_t index = IndexOf(p);
-    values_[index].assign(value.begin(), value.end());
+    std::vector<LinkedValue> linked;
+    ApplyWrite(p.id, value, values_[index], linked);
+    for (LinkedValue& other : linked)
+        if (const ParameterDescriptor* q = catalog_.FindParameter(other.id))
+            values_[IndexOf(*q)] = std::move(other.value);
     written_[index] = true;
 }
 

@@ -1,0 +1,110 @@
+#include "cli/UserCommand.h"
+
+#include "cli/CliSession.h"
+#include "cli/VersionCommand.h"
+#include "data/system/UserData.h"
+#include "platform/MessageIds.h"
+#include "platform/StringTable.h"
+
+#include <QDate>
+
+#include <cstdio>
+
+namespace {
+constexpr unsigned kSendingProblem = 61236;
+
+QString DateReport(const UserDate& d)
+{
+    const QDate date(d.year, d.month, d.day);
+    if (date.isValid())
+        return date.toString(QStringLiteral("dd/MM/yyyy"));
+    return QStringLiteral("%1/%2/%3").arg(d.year).arg(d.month).arg(d.day);
+}
+
+// The text argument as the unit keeps it; nothing when beyond its limit.
+std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const char* what)
+{
+    const QByteArray text = UnitTextFromField(QString::fromLocal8Bit(arg.c_str()));
+    if (text.size() > limit || text.contains('\0')) {
+        std::fprintf(stderr, "the %s is longer than %d characters\n", what, limit);
+        return std::nullopt;
+    }
+    return text;
+}
+
+int Failed(unsigned stringId)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(LoadResString(stringId).replace(u'\n', u' ')));
+    return kExitRequestFailed;
+}
+} // namespace
+
+QString UserReport(const CUserData& user)
+{
+    const auto text = [](const QByteArray& bytes) { return FieldTextFromUnit(bytes); };
+    return QStringLiteral("Name: ") + text(user.GetName()) + u'\n' + QStringLiteral("Date: ") +
+           DateReport(user.GetDate()) + u'\n' + QStringLiteral("Comments: ") + text(user.GetComments()) + u'\n' +
+           QStringLiteral("Actions: ") + text(user.GetActions()) + u'\n';
+}
+
+std::optional<UserDate> ParseUserDateArgument(const QString& text)
+{
+    if (text == QStringLiteral("-"))
+        return UserDate{-1, -1, -1};
+    for (const QString& format : {QStringLiteral("dd/MM/yyyy"), QStringLiteral("yyyy-MM-dd")}) {
+        const QDate date = QDate::fromString(text, format);
+        if (date.isValid())
+            return UserDate{date.year(), date.month(), date.day()};
+    }
+    return std::nullopt;
+}
+
+int RunUserCommand(const std::string& connection, const std::vector<std::string>& args)
+{
+    const bool set = !args.empty() && args[0] == "set";
+    if ((!set && !args.empty()) || (set && args.size() != 5)) {
+        std::fprintf(stderr, "usage: user [set NAME DATE COMMENTS ACTIONS]\n");
+        return kExitUsage;
+    }
+
+    CUserData user;
+    if (set) {
+        const auto name = TextArgument(args[1], CUserData::kMaxName, "name");
+        const auto date = ParseUserDateArgument(QString::fromLocal8Bit(args[2].c_str()));
+        const auto comments = TextArgument(args[3], CUserData::kMaxComments, "comments text");
+        const auto actions = TextArgument(args[4], CUserData::kMaxActions, "actions text");
+        if (!date)
+            std::fprintf(stderr, "not a date (dd/MM/yyyy, yyyy-MM-dd or -): %s\n", args[2].c_str());
+        if (!name || !date || !comments || !actions)
+            return kExitUsage;
+        user.SetName(*name);
+        user.SetDate(*date);
+        user.SetComments(*comments);
+        user.SetActions(*actions);
+    }
+
+    CGroupCommandSession session(connection);
+    session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
+        if (message == WM_USERINFO_READ_DONE) {
+            if (wParam == 0) {
+                session.Finish(Failed(StringId::ReadingProblem));
+                return;
+            }
+            std::fputs(UserReport(user).toUtf8().constData(), stdout);
+            session.Finish(kExitOk);
+        } else if (message == WM_USERINFO_WRITE_DONE) {
+            // Read back what the unit now holds.
+            if (wParam == 0 || !user.ReadAll())
+                session.Finish(Failed(kSendingProblem));
+        }
+    });
+    const int status = session.Run(false, [&] {
+        session.Attach(user);
+        if (!(set ? user.WriteAll() : user.ReadAll())) {
+            std::fprintf(stderr, "the unit is not connected\n");
+            session.Finish(kExitNoConnection);
+        }
+    });
+    user.Unregister();
+    return status;
+}

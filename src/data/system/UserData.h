@@ -1,0 +1,79 @@
+#pragma once
+// The user group: the free-text user information the unit keeps (a name, a
+// date, comments and a log of actions). Each text is read on its own
+// (0xE001..0xE004); all four are written together in one block (0x9002).
+
+#include "data/DataClass.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+struct UserDate {
+    std::int32_t year = 1900;
+    std::int32_t month = 1;
+    std::int32_t day = 1;
+};
+
+class CUserData : public CDataClass {
+    Q_OBJECT
+public:
+    static constexpr std::uint8_t kAddress = 8;
+    static constexpr std::uint16_t kNameId = 0xE001;
+    static constexpr std::uint16_t kDateId = 0xE002;
+    static constexpr std::uint16_t kCommentsId = 0xE003;
+    static constexpr std::uint16_t kActionsId = 0xE004;
+    static constexpr std::uint16_t kUserBlockId = 0x9002;
+
+    // The longest texts the unit takes, in bytes; longer ones are cut when written.
+    static constexpr int kMaxName = 31;
+    static constexpr int kMaxComments = 99;
+    static constexpr int kMaxActions = 99;
+
+    CUserData();
+
+    // The texts, byte for byte (8-bit, no encoding assumed).
+    [[nodiscard]] const QByteArray& GetName() const { return name_; }
+    [[nodiscard]] const QByteArray& GetComments() const { return comments_; }
+    [[nodiscard]] const QByteArray& GetActions() const { return actions_; }
+    [[nodiscard]] const UserDate& GetDate() const { return date_; }
+
+    // Store for the next WriteAll.
+    void SetName(const QByteArray& name) { name_ = name; }
+    void SetComments(const QByteArray& comments) { comments_ = comments; }
+    void SetActions(const QByteArray& actions) { actions_ = actions; }
+    void SetDate(const UserDate& date) { date_ = date; }
+
+    // The 0x9002 value of the stored texts and date.
+    [[nodiscard]] QByteArray UserBlock() const;
+
+protected:
+    bool StoreValue(std::uint16_t id, const Value& value) override;
+    bool EncodeValue(std::uint16_t id, CDeviceMessage& value) override;
+
+private:
+    QByteArray name_;
+    UserDate date_;
+    QByteArray comments_;
+    QByteArray actions_;
+};
+
+// The unit's date text "year/month/day": each number decimal, blanks and a
+// sign before it allowed, a "/" after it skipped; a missing number is 0.
+[[nodiscard]] UserDate ParseUserDate(const QByteArray& text);
+// "%04d/%02d/%02d". A date that is no calendar date of the years 1 to 9999 is
+// written as the "no date" text -001/-1/-1, which is also what an empty date
+// picker gives.
+[[nodiscard]] QByteArray UserDateText(const UserDate& date);
+// A text as it goes to the unit: up to its first NUL, at most `limit` bytes.
+[[nodiscard]] QByteArray UserText(const QByteArray& text, int limit);
+
+// A unit text as an edit field shows it: byte for byte (Latin-1), line breaks
+// "\r\n" as "\n".
+[[nodiscard]] QString FieldTextFromUnit(const QByteArray& text);
+// A field's text as the unit keeps it: Latin-1 (characters beyond it as '?'),
+// line breaks as "\r\n", the way the unit's other tools leave them.
+[[nodiscard]] QByteArray UnitTextFromField(const QString& text);
+// `text` cut at its end until UnitTextFromField of it has at most `limit` bytes.
+[[nodiscard]] QString FieldTextWithin(const QString& text, int limit);
