@@ -6,6 +6,8 @@
 #include "cli/CliSession.h"
 #include "cli/ConstLogCommand.h"
 #include "cli/GpsCommand.h"
+#include "cli/SystemCommand.h"
+#include "cli/UserCommand.h"
 #include "cli/TimingCommand.h"
 #include "cli/VersionCommand.h"
 #include "cli/HexText.h"
@@ -37,6 +39,11 @@ void PrintUsage(std::FILE* to)
                  "                  and where they are stored (no connection is made)\n"
                  "  version         print the unit's versions and serial number\n"
                  "  gps             print the unit's GPS position, altitude, mode, date and time\n"
+                 "  system          print the system parameters\n"
+                 "  user            print the user information\n"
+                 "  user set NAME DATE COMMENTS ACTIONS\n"
+                 "                  write the user information (DATE dd/MM/yyyy, yyyy-MM-dd or -;\n"
+                 "                  at most 31, 99 and 99 characters)\n"
                  "  timing          print the clock delays and the clock-out timing\n"
                  "  timing set CLOCKS_OUT DISABLE\n"
                  "                  set the clock-out timing (seconds: 11-3540 from fix lost to\n"
@@ -98,6 +105,13 @@ int main(int argc, char* argv[])
             return Usage((command + " takes no arguments").c_str());
         return command == "gps" ? RunGpsCommand(connection) : RunVersionCommand(connection);
     }
+    if (command == "system") {
+        if (at != argc)
+            return Usage("system takes no arguments");
+        return RunSystemCommand(connection);
+    }
+    if (command == "user")
+        return RunUserCommand(connection, std::vector<std::string>(argv + at, argv + argc));
     if (command == "timing")
         return RunTimingCommand(connection, std::vector<std::string>(argv + at, argv + argc));
     if (command == "constellation-log") {

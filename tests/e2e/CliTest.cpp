@@ -120,3 +120,31 @@ TEST(Cli, TimingIsShownAndSetWithinItsRanges)
 }
 
 } // namespace
+
+namespace {
+
+TEST(Cli, SystemAndUserInformation)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    auto run = RunCli({QStringLiteral("system")}, sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.count(QLatin1Char('\n')), 4);
+
+    run = RunCli({QStringLiteral("user"), QStringLiteral("set"), QStringLiteral("A. Engineer"),
+                  QStringLiteral("04/11/2009"), QStringLiteral("Antenna on the mast"), QStringLiteral("none")},
+                 sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    run = RunCli({QStringLiteral("user")}, sim.Port());
+    EXPECT_TRUE(run.out.contains(QStringLiteral("A. Engineer"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("04/11/2009"))) << run.out.toStdString();
+
+    const QString tooLong(32, QLatin1Char('x'));
+    EXPECT_EQ(RunCli({QStringLiteral("user"), QStringLiteral("set"), tooLong, QStringLiteral("-"), QString(),
+                      QString()},
+                     sim.Port())
+                  .status,
+              64);
+}
+
+} // namespace

@@ -4,6 +4,8 @@
 #include "app/shell/AboutDlg.h"
 #include "data/constlog/widgets/ConstLogDlg.h"
 #include "data/gps/widgets/GpsParamDlg.h"
+#include "data/system/widgets/SystemParamDlg.h"
+#include "data/system/widgets/UserInfoDlg.h"
 #include "data/timing/widgets/ClockTimingDlg.h"
 #include "data/timing/widgets/RFParamDlg.h"
 #include "data/version/widgets/VersionInfoDlg.h"
@@ -82,6 +84,8 @@ void CSableCommApp::AttachShellCommands(const QString& programPath)
     AttachDialog<CConstLogDlg>(*frame, ID_CONSTELLATION_LOG);
     AttachDialog<CRFParamDlg>(*frame, ID_TIME_CALCULATION);
     AttachDialog<CClockTimingDlg>(*frame, ID_CLOCK_OUT_TIMING);
+    AttachDialog<CSystemParamDlg>(*frame, ID_SYSTEM_PARAMETERS);
+    AttachDialog<CUserInfoDlg>(*frame, ID_USER_INFORMATION);
 }
 
 void CSableCommApp::StartRemoteUnit()

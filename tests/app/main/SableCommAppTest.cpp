@@ -8,6 +8,8 @@
 #include "link/INetworkBrowser.h"
 #include "data/UnitFacts.h"
 #include "data/gps/widgets/GpsParamDlg.h"
+#include "data/system/widgets/SystemParamDlg.h"
+#include "data/system/widgets/UserInfoDlg.h"
 #include "data/timing/widgets/ClockTimingDlg.h"
 #include "data/timing/widgets/RFParamDlg.h"
 #include "data/version/widgets/VersionInfoDlg.h"
@@ -170,7 +172,7 @@ TEST_F(UnitDialogsTest, VersionAndGpsParametersOpenFromTheirCommands)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST_F(UnitDialogsTest, TimingDialogsOpenFromTheirCommands)
+TEST_F(UnitDialogsTest, TimingSystemAndUserDialogsOpenFromTheirCommands)
 {
     QElapsedTimer shown;
     shown.start();
@@ -182,6 +184,14 @@ TEST_F(UnitDialogsTest, TimingDialogsOpenFromTheirCommands)
     RunDialog(ID_CLOCK_OUT_TIMING, [&](QDialog& dialog) {
         return qobject_cast<CClockTimingDlg*>(&dialog) && shown.elapsed() > 300;
     }, QStringLiteral("clock-out-timing.png"));
+    shown.restart();
+    RunDialog(ID_SYSTEM_PARAMETERS, [&](QDialog& dialog) {
+        return qobject_cast<CSystemParamDlg*>(&dialog) && shown.elapsed() > 300;
+    }, QStringLiteral("system-parameters.png"));
+    shown.restart();
+    RunDialog(ID_USER_INFORMATION, [&](QDialog& dialog) {
+        return qobject_cast<CUserInfoDlg*>(&dialog) && shown.elapsed() > 300;
+    }, QStringLiteral("user-information.png"));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
