@@ -7,6 +7,7 @@
 
 #include "app/frame/FrameCommands.h"
 #include "platform/MessageTarget.h"
+#include "status/StatusPoller.h"
 
 #include <QString>
 
@@ -25,7 +26,7 @@ struct StartupRequest {
     int unitNumber = -1;
 };
 
-class CMainFrameController : public CMessageTarget {
+class CMainFrameController : public CMessageTarget, public IStatusFrame {
     Q_OBJECT
 public:
     enum ConnectionState {
@@ -55,7 +56,7 @@ public:
     // For other parts of the program.
     void SendResetRequest();
     void StartResetWait();
-    void SetLinkWatchdog(int mode);
+    void SetLinkWatchdog(int mode) override;
     // The frame is asked to close: true when it may close now; otherwise it
     // disconnects first and closes itself when the disconnection is reported.
     bool RequestClose();
@@ -71,7 +72,7 @@ public:
     [[nodiscard]] int ConnectionState() const { return state_; }
     [[nodiscard]] bool FullControl() const { return fullControl_; }
     [[nodiscard]] bool IsRemote() const { return remote_; }
-    [[nodiscard]] bool ResetPending() const { return resetPending_; }
+    [[nodiscard]] bool ResetPending() const override { return resetPending_; }
     [[nodiscard]] bool SilentReconnection() const { return silentReconnection_; }
     [[nodiscard]] bool ConnectCancelled() const { return connectCancelled_; }
     [[nodiscard]] bool CloseRequested() const { return closeRequested_; }
@@ -88,9 +89,9 @@ public:
     void SetWorkOrderValuesPresent(bool present) { workOrderValues_ = present; }
     void SetReportReady(bool ready) { reportReady_ = ready; }
     void SetCommissioningRunning(bool running) { commissioningRunning_ = running; }
-    [[nodiscard]] bool CommissioningRunning() const { return commissioningRunning_; }
+    [[nodiscard]] bool CommissioningRunning() const override { return commissioningRunning_; }
     void SetDownloadDialogOpen(bool open) { downloadDialogOpen_ = open; }
-    [[nodiscard]] bool DownloadDialogOpen() const { return downloadDialogOpen_; }
+    [[nodiscard]] bool DownloadDialogOpen() const override { return downloadDialogOpen_; }
     [[nodiscard]] bool IsWatchdogRunning() const { return IsTimerRunning(kWatchdogTimerId); }
     [[nodiscard]] bool IsReconnectTimerRunning() const { return IsTimerRunning(kReconnectTimerId); }
 
