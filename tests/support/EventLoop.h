@@ -11,14 +11,17 @@
 inline bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 5000)
 {
     QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return condition();
+    // At least one pass always runs: on a loaded machine the deadline may
+    // already have passed before the first look at the queue.
+    for (;;) {
+        if (condition())
+            return true;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::sendPostedEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (deadline.hasExpired())
+            return condition();
     }
-    return true;
 }
 
 // Processes events for a while (for checking that nothing arrives).
