@@ -2,7 +2,10 @@
 
 #include "sim/ConnectionString.h"
 #include "sim/ConstellationStatistics.h"
+#include "sim/ConstellationStatusReply.h"
 #include "sim/GpsClock.h"
+#include "sim/GpsStatusReply.h"
+#include "sim/InstallStatusReply.h"
 #include "sim/WriteEffects.h"
 
 #include <utility>
@@ -77,14 +80,19 @@ CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> 
         return Command(request, reply);
     case kOpReset:
         return Reset(request, reply);
-    case kOpPositionQuery:
-        AnswerPositionQuery(this, request, reply);
+    case kOpPositionQuery: // the GPS status query, whose front is the position
+        AnswerGpsStatusQuery(this, request, reply);
         return {true, false};
     case kOpStatisticsQuery:
         AnswerStatisticsQuery(this, request, reply);
         return {true, false};
+    case kOpConstellationStatusQuery:
+        AnswerConstellationStatusQuery(this, request, reply);
+        return {true, false};
     case kOpGpsDateTime:
         return AnswerGpsDateTime(request, reply) ? Outcome{true, false} : NegativeAck(reply);
+    case kOpInstallStatusQuery:
+        return AnswerInstallStatusQuery(request, reply) ? Outcome{true, false} : NegativeAck(reply);
     default:
         return NegativeAck(reply);
     }

@@ -1,6 +1,7 @@
 #include "app/main/SableCommApp.h"
 
 #include "app/frame/widgets/MainFrame.h"
+#include "app/main/StatusWindows.h"
 #include "app/shell/AboutDlg.h"
 #include "data/constlog/widgets/ConstLogDlg.h"
 #include "data/gps/widgets/GpsParamDlg.h"
@@ -37,6 +38,9 @@ CSableCommApp::CSableCommApp() = default;
 
 CSableCommApp::~CSableCommApp()
 {
+    if (frame_)
+        frame_->SetStatusWindows(nullptr);
+    statusWindows_.reset();
     frame_.reset();
 }
 
@@ -56,6 +60,7 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     StartupRequest startup;
     startup.startupSwitch = GetStartupRequest(startup.workOrderPath, startup.unitNumber) != 0;
     frame_ = std::make_unique<CMainFrame>(settings_, startup);
+    statusWindows_ = std::make_unique<CStatusWindows>(*frame_);
     AttachShellCommands(programPath);
 
     if (!CheckHelpFile(programPath))

@@ -12,6 +12,7 @@
 #include <memory>
 
 class CMainFrame;
+class CStatusWindows;
 
 class CSableCommApp {
 public:
@@ -25,6 +26,7 @@ public:
 
     [[nodiscard]] CManagerSettings& Settings() { return settings_; }
     [[nodiscard]] CMainFrame* MainFrame() const { return frame_.get(); }
+    [[nodiscard]] CStatusWindows* StatusWindows() const { return statusWindows_.get(); }
     [[nodiscard]] const CommandLineOptions& Options() const { return options_; }
     std::int32_t GetStartupRequest(QString& path, std::int32_t& number) const
     {
@@ -38,4 +40,5 @@ private:
     CManagerSettings settings_;
     CommandLineOptions options_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<CStatusWindows> statusWindows_;
 };

@@ -2,6 +2,9 @@
 
 #include "app/frame/widgets/MainFrame.h"
 #include "app/main/SableCommApp.h"
+#include "app/main/StatusWindows.h"
+#include "status/gps/GPSStatus.h"
+#include "status/gps/GPSStatusView.h"
 #include "app/shell/SplashWnd.h"
 #include "link/CommHandler.h"
 #include "link/ComponentFactory.h"
@@ -19,6 +22,7 @@
 #include "support/SimProcess.h"
 #include "app/SettingsSandbox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -193,6 +197,34 @@ TEST_F(UnitDialogsTest, TimingSystemAndUserDialogsOpenFromTheirCommands)
         return qobject_cast<CUserInfoDlg*>(&dialog) && shown.elapsed() > 300;
     }, QStringLiteral("user-information.png"));
     EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(UnitDialogsTest, StatusWindowsShowTheMovingUnitAndHideOnDisconnect)
+{
+    CStatusWindows* windows = app.StatusWindows();
+    ASSERT_NE(windows, nullptr);
+    EXPECT_FALSE(windows->AnyVisible()); // started hidden with commission mode
+    EXPECT_FALSE(frame->Action(ID_WINDOW_TILE)->isEnabled());
+    frame->RunCommand(ID_GPS_STATUS);
+    frame->RunCommand(ID_INSTALLATION_STATUS);
+    frame->RunCommand(ID_CONSTELLATION_STATISTICS);
+    EXPECT_TRUE(windows->AnyVisible());
+    frame->CommandStateChanged();
+    EXPECT_TRUE(frame->Action(ID_WINDOW_TILE)->isEnabled());
+    const CGPSStatusView& gps = windows->GpsStatus().View();
+    ASSERT_TRUE(PumpUntil([&] { return gps.LatitudeText().startsWith(QStringLiteral("N 59")); }, 8000));
+    frame->RunCommand(ID_WINDOW_TILE);
+    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        frame->resize(1100, 760);
+        frame->RunCommand(ID_WINDOW_TILE);
+        PumpFor(300);
+        frame->grab().save(folder + QStringLiteral("/status-windows.png"));
+    }
+
+    frame->RunCommand(ID_DISCONNECT);
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 0; }));
+    EXPECT_FALSE(windows->AnyVisible());
+    EXPECT_TRUE(sandbox.Raw(QStringLiteral("Settings/Coordinates"))->contains(QStringLiteral("GPSStatusWnd x1")));
 }
 
 TEST_F(UnitDialogsTest, ConstellationLogIsSavedAndOpened)

@@ -1,0 +1,79 @@
+#pragma once
+// What the constellation statistics window shows, without widgets: how long
+// the unit's receiver saw 0, 1, ... 12 satellites and the unit's verdict on
+// the antenna installation. The statistics are held once for the program and
+// outlive a connection; only ClearStatus and new replies change them. The
+// window asks for them through CStatusPoller and draws what this class says.
+
+#include "status/StatusPoller.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+struct ConstellationStatisticsData {
+    static constexpr int kRows = 13; // 0 to 12 visible satellites
+    std::array<std::uint32_t, kRows> durations{}; // seconds
+    // 0 good, 1 sufficient, 2 bad, 255 initialising; -1 when nothing is known.
+    std::int32_t verdict = -1;
+    std::uint32_t total = 0; // seconds
+};
+
+// The program's one copy of the statistics.
+[[nodiscard]] ConstellationStatisticsData& SharedConstellationStatistics();
+
+class CConstellationStatisticsView : public CStatusPoller {
+    Q_OBJECT
+public:
+    static constexpr int kRows = ConstellationStatisticsData::kRows;
+    static constexpr std::int32_t kVerdictGood = 0;
+    static constexpr std::int32_t kVerdictSufficient = 1;
+    static constexpr std::int32_t kVerdictBad = 2;
+    static constexpr std::int32_t kVerdictInitialising = 255;
+    static constexpr std::uint8_t kRequestOpcode = 0x27;
+    static constexpr std::uint8_t kReplyOpcode = 0x28;
+    static constexpr std::int32_t kReplyLength = 61;
+
+    // How a cell or the verdict pane is coloured.
+    enum class Tone { Default, Good, Amber, Warning };
+    static constexpr std::uint32_t kRgbGood = 0x00A020;    // RGB(0,160,32)
+    static constexpr std::uint32_t kRgbAmber = 0xFFD700;   // RGB(255,215,0)
+    static constexpr std::uint32_t kRgbWarning = 0xA02000; // RGB(160,32,0)
+
+    explicit CConstellationStatisticsView(IStatusFrame& frame);
+
+    // All durations and the total to 0, the verdict to "nothing known"; redraws.
+    void ClearStatus() override;
+    // Brings the screen up to the stored statistics (through the redraw handler).
+    void Redraw();
+    // Called by Redraw once the texts below are current.
+    void SetRedrawHandler(std::function<void()> handler) { redraw_ = std::move(handler); }
+
+    [[nodiscard]] bool IsValid() const { return valid_; }
+    [[nodiscard]] int RedrawCount() const { return redraws_; }
+
+    // What is shown: the duration cell of a row, its colour, the total pane and
+    // the verdict pane.
+    [[nodiscard]] QString CellText(int row) const;
+    [[nodiscard]] Tone CellTone(int row) const;
+    [[nodiscard]] QString TotalText() const;
+    [[nodiscard]] QString VerdictPaneText() const;
+    [[nodiscard]] Tone VerdictPaneTone() const;
+
+    // The verdict as the commissioning report prints it, whether or not the
+    // statistics are valid.
+    [[nodiscard]] static QString GetVerdictText();
+
+protected:
+    [[nodiscard]] std::unique_ptr<CDeviceMessage> BuildRequest() const override;
+    void OnStatusReply(const CDeviceMessage& reply) override;
+
+private:
+    [[nodiscard]] bool Showable() const;
+
+    bool valid_ = false;
+    int redraws_ = 0;
+    std::function<void()> redraw_;
+};

@@ -1,0 +1,99 @@
+#pragma once
+// What the GPS status window shows, without any widget: the unit's answer to
+// the GPS status request (twelve receiver channels, the position and the GPS
+// time of day), the texts built from it, and the rule that marks a channel
+// weak. It asks through the shared status refresh and tells the window to
+// redraw with Redraw(). The commissioning reads the unit's position from it.
+
+#include "status/StatusPoller.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+class CGPSStatusView : public CStatusPoller {
+    Q_OBJECT
+public:
+    static constexpr int kChannels = 12;
+    static constexpr int kMaxCNo = 60;  // dBHz; higher values are shown as this
+    static constexpr int kWeakCNo = 27; // weak below this until the unit sends channel states
+    static constexpr int kReplyLength = 153;
+
+    // Reads the user's measurement system once: metric unless the setting
+    // reads and does not start with '0'.
+    explicit CGPSStatusView(IStatusFrame& frame);
+
+    // Zeroes all decoded values and redraws.
+    void ClearStatus() override;
+
+    // Decodes a reply as the unit sends it; false when it is not a status reply
+    // or too short (what was read up to the missing field is kept, nothing is
+    // redrawn).
+    bool Decode(const CDeviceMessage& reply);
+
+    [[nodiscard]] int SatelliteNumber(int channel) const { return channels_.at(channel).satellite; }
+    [[nodiscard]] int CNo(int channel) const { return channels_.at(channel).cno; }
+    [[nodiscard]] std::uint8_t ChannelState(int channel) const { return channels_.at(channel).state; }
+    [[nodiscard]] std::uint32_t Elevation(int channel) const { return channels_.at(channel).elevation; }
+    [[nodiscard]] std::uint32_t Azimuth(int channel) const { return channels_.at(channel).azimuth; }
+    [[nodiscard]] bool ChannelStatesReceived() const { return statesReceived_; }
+
+    // Weak: once channel states have arrived, when bit 0 of the channel's
+    // state is clear; before that, when its C/No is below 27 dBHz.
+    [[nodiscard]] bool IsWeak(int channel) const;
+    // The width of the C/No bar in a cell this wide; 60 dBHz fills it.
+    [[nodiscard]] int BarWidth(int channel, int cellWidth) const;
+
+    [[nodiscard]] QString SatelliteText(int channel) const;
+    [[nodiscard]] QString CNoText(int channel) const;
+    [[nodiscard]] QString ElevationText(int channel) const;
+    [[nodiscard]] QString AzimuthText(int channel) const;
+
+    [[nodiscard]] QString LatitudeText() const;
+    [[nodiscard]] QString LongitudeText() const;
+    [[nodiscard]] QString AltitudeText() const;
+    [[nodiscard]] QString TimeText() const;
+
+    [[nodiscard]] std::int32_t PackedLatitude() const { return latitude_; }
+    [[nodiscard]] std::int32_t PackedLongitude() const { return longitude_; }
+    [[nodiscard]] std::int32_t AltitudeCm() const { return altitudeCm_; }
+
+    [[nodiscard]] double GetLatitudeDegrees() const;
+    [[nodiscard]] double GetLongitudeDegrees() const;
+    [[nodiscard]] double GetAltitudeMetres() const;
+
+    [[nodiscard]] bool MetricUnits() const { return metric_; }
+    void SetMetricUnits(bool metric) { metric_ = metric; }
+
+    // The texts of an angle in the unit's packed form DDDMMSSmmm (negative
+    // south or west), with the hemisphere letter and the seconds sign.
+    [[nodiscard]] static QString PackedAngleText(std::int32_t packed, bool latitude);
+    [[nodiscard]] static double PackedAngleDegrees(std::int32_t packed);
+    [[nodiscard]] static QString AltitudeText(std::int32_t centimetres, bool metric);
+
+signals:
+    // The decoded values changed: the list and the status bar are to be redrawn.
+    void Redraw();
+
+protected:
+    [[nodiscard]] std::unique_ptr<CDeviceMessage> BuildRequest() const override;
+    void OnStatusReply(const CDeviceMessage& reply) override;
+
+private:
+    struct Channel {
+        int satellite = 0;
+        int cno = 0;
+        std::uint8_t state = 0;
+        std::uint32_t elevation = 0; // 1e-7 degree
+        std::uint32_t azimuth = 0;
+    };
+
+    std::array<Channel, kChannels> channels_{};
+    std::int32_t latitude_ = 0;
+    std::int32_t longitude_ = 0;
+    std::int32_t altitudeCm_ = 0;
+    int hour_ = 0, minute_ = 0, second_ = 0;
+    bool statesReceived_ = false;
+    bool metric_ = true;
+};
