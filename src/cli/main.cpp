@@ -6,6 +6,7 @@
 #include "cli/CliSession.h"
 #include "cli/ConstLogCommand.h"
 #include "cli/GpsCommand.h"
+#include "cli/StatusCommand.h"
 #include "cli/SystemCommand.h"
 #include "cli/UserCommand.h"
 #include "cli/TimingCommand.h"
@@ -44,6 +45,9 @@ void PrintUsage(std::FILE* to)
                  "  user set NAME DATE COMMENTS ACTIONS\n"
                  "                  write the user information (DATE dd/MM/yyyy, yyyy-MM-dd or -;\n"
                  "                  at most 31, 99 and 99 characters)\n"
+                 "  status [--json] one snapshot of the GPS status, installation status and\n"
+                 "                  constellation statistics (the unit is put in commission mode)\n"
+                 "  watch [--json]  the same every 5 s until stopped\n"
                  "  timing          print the clock delays and the clock-out timing\n"
                  "  timing set CLOCKS_OUT DISABLE\n"
                  "                  set the clock-out timing (seconds: 11-3540 from fix lost to\n"
@@ -112,6 +116,8 @@ int main(int argc, char* argv[])
     }
     if (command == "user")
         return RunUserCommand(connection, std::vector<std::string>(argv + at, argv + argc));
+    if (command == "status" || command == "watch")
+        return RunStatusCommand(connection, std::vector<std::string>(argv + at, argv + argc), command == "watch");
     if (command == "timing")
         return RunTimingCommand(connection, std::vector<std::string>(argv + at, argv + argc));
     if (command == "constellation-log") {

@@ -1,5 +1,10 @@
 #include "sim/SimOptions.h"
 
+#include "sim/ConstellationStatusReply.h"
+#include "sim/InstallStatusReply.h"
+
+#include <optional>
+
 #include <cmath>
 #include <limits>
 
@@ -104,6 +109,8 @@ std::int32_t PackedAngle(std::int32_t tenMillionths)
 
 bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& error)
 {
+    InstallStatusOptions installOptions;
+    std::optional<std::uint8_t> verdict;
     bool constellationPositionGiven = false;
     options = SimOptions{};
     bool haveListen = false;
@@ -122,7 +129,8 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
         }
 
         const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open"
-            || name == u"--antenna-fault";
+            || name == u"--antenna-fault" || name == u"--self-test-failure" || name == u"--no-fix"
+            || name == u"--free-running";
         if (flag) {
             if (inlineValue) {
                 error = name + QStringLiteral(" takes no value");
@@ -239,6 +247,16 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
                 return false;
             }
             options.constellation.fixedRecords = std::move(records);
+        } else if (name == u"--self-test-failure") {
+            installOptions.selfTestFailure = true;
+        } else if (name == u"--no-fix") {
+            installOptions.noFix = true;
+        } else if (name == u"--free-running") {
+            installOptions.freeRunning = true;
+        } else if (name == u"--constellation-verdict") {
+            if (!ParseUnsigned(value, 255, number))
+                return bad("a verdict code 0..255 (255: initialising)");
+            verdict = std::uint8_t(number);
         } else if (name == u"--constellation-position") {
             constellationPositionGiven = true;
             if (!ParsePosition(value, options.constellation))
@@ -258,6 +276,9 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
     }
     SetGpsSetup(options.gps);
     SetConstellationOptions(options.constellation);
+    SetInstallStatusOptions(installOptions);
+    if (verdict)
+        SetConstellationVerdictOverride(verdict);
     if (options.help)
         return true;
     if (!haveListen) {
@@ -371,6 +392,11 @@ QString HelpText()
         "  --statistics-file FILE  send fixed records instead: one line per day, oldest\n"
         "                          first, \"DAY MONTH YEAR\" and 13 numbers of seconds;\n"
         "                          '#' starts a comment line; at most seven lines\n"
+        "  --self-test-failure     the installation status reports failed self-tests\n"
+        "  --no-fix                the receiver never gets a fix\n"
+        "  --free-running          the unit's clock never locks\n"
+        "  --constellation-verdict N\n"
+        "                          the constellation verdict reported (e.g. 255 initialising)\n"
         "  --constellation-position LAT,LON,ALT_CM\n"
         "                          the position the position query reports: angles as\n"
         "                          decimal digits DDDMMSSmmm (negative south or west),\n"

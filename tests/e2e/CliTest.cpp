@@ -4,6 +4,9 @@
 #include "support/SimProcess.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QProcessEnvironment>
@@ -145,6 +148,25 @@ TEST(Cli, SystemAndUserInformation)
                      sim.Port())
                   .status,
               64);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Cli, StatusSnapshotAsJson)
+{
+    SimProcess sim({QStringLiteral("--no-fix"), QStringLiteral("--constellation-verdict"), QStringLiteral("255")});
+    ASSERT_TRUE(sim.Running());
+    const auto run = RunCli({QStringLiteral("status"), QStringLiteral("--json")}, sim.Port());
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonObject snapshot = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(snapshot["gps"].toObject()["channels"].toArray().size(), 12);
+    EXPECT_TRUE(snapshot["gps"].toObject()["latitude"].toString().startsWith(QStringLiteral("N 59")));
+    EXPECT_EQ(snapshot["installation"].toObject()["GPS fix"].toString(), QStringLiteral("Not OK"));
+    EXPECT_EQ(snapshot["installation"].toObject()["Q1 transmission"].toString(), QStringLiteral("OK (131)"));
+    EXPECT_EQ(snapshot["constellation"].toObject()["verdict"].toString(), QStringLiteral("Initializing"));
+    EXPECT_EQ(RunCli({QStringLiteral("status"), QStringLiteral("--yaml")}, sim.Port()).status, 64);
 }
 
 } // namespace
