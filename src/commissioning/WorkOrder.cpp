@@ -1,0 +1,434 @@
+#include "commissioning/WorkOrder.h"
+
+#include "commissioning/WorkOrderSax.h"
+#include "platform/StringTable.h"
+#include "platform/UserPrompts.h"
+
+#include <QFile>
+
+#include <libxml/SAX2.h>
+#include <libxml/entities.h>
+#include <libxml/parser.h>
+#include <libxml/xpath.h>
+
+#include <charconv>
+#include <limits>
+#include <new>
+#include <unordered_set>
+
+namespace {
+
+UnitChoiceFunction& UnitChoice()
+{
+    static UnitChoiceFunction function;
+    return function;
+}
+
+// libxml2's own tree builder as the end of the event chain.
+class TreeBuilder : public SAXContentHandler {
+public:
+    explicit TreeBuilder(xmlParserCtxtPtr ctxt) : ctxt_(ctxt) {}
+    void startDocument() override { xmlSAX2StartDocument(ctxt_); }
+    void endDocument() override { xmlSAX2EndDocument(ctxt_); }
+    void startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri, int nbNamespaces,
+                      const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                      const xmlChar** attributes) override
+    {
+        xmlSAX2StartElementNs(ctxt_, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
+                              attributes);
+    }
+    void endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) override
+    {
+        xmlSAX2EndElementNs(ctxt_, localname, prefix, uri);
+    }
+    void characters(const xmlChar* ch, int len) override { xmlSAX2Characters(ctxt_, ch, len); }
+    void ignorableWhitespace(const xmlChar* ch, int len) override { xmlSAX2IgnorableWhitespace(ctxt_, ch, len); }
+    void cdataBlock(const xmlChar* value, int len) override { xmlSAX2CDataBlock(ctxt_, value, len); }
+    void processingInstruction(const xmlChar* target, const xmlChar* data) override
+    {
+        xmlSAX2ProcessingInstruction(ctxt_, target, data);
+    }
+    void comment(const xmlChar* value) override { xmlSAX2Comment(ctxt_, value); }
+    void reference(const xmlChar* name) override { xmlSAX2Reference(ctxt_, name); }
+
+private:
+    xmlParserCtxtPtr ctxt_;
+};
+
+void ShowError(unsigned id, MsgIcon icon)
+{
+    ShowMessageBox(LoadResString(id), icon);
+}
+
+// Text below a node, internal entities expanded, within bounds: entities that
+// multiply each other ("billion laughs") give no text instead of gigabytes.
+constexpr qsizetype MaxTextSize = 1024 * 1024;
+constexpr int MaxEntityNesting = 16;
+
+bool CollectText(xmlNodePtr first, QByteArray& out, int nesting)
+{
+    for (xmlNodePtr node = first; node; node = node->next) {
+        switch (node->type) {
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+            if (node->content) {
+                const auto length = qsizetype(xmlStrlen(node->content));
+                if (out.size() + length > MaxTextSize)
+                    return false;
+                out.append(reinterpret_cast<const char*>(node->content), length);
+            }
+            break;
+        case XML_ELEMENT_NODE:
+            if (!CollectText(node->children, out, nesting))
+                return false;
+            break;
+        case XML_ENTITY_REF_NODE: {
+            if (nesting >= MaxEntityNesting)
+                return false;
+            xmlEntityPtr entity = xmlGetDocEntity(node->doc, node->name);
+            if (entity && entity->etype == XML_INTERNAL_GENERAL_ENTITY
+                && !CollectText(entity->children, out, nesting + 1))
+                return false;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+bool NodeText(xmlNodePtr node, QString& text)
+{
+    QByteArray out;
+    if (!CollectText(node->children, out, 0))
+        return false;
+    text = QString::fromUtf8(out);
+    return true;
+}
+
+// Parses the file into a document holding only what the filter passes;
+// nothing when the file cannot be read or is not well-formed.
+xmlDocPtr ParseFiltered(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > CWorkOrder::MaxFileSize)
+        return nullptr;
+    const QByteArray content = file.read(CWorkOrder::MaxFileSize + 1);
+    if (content.size() > CWorkOrder::MaxFileSize || file.error() != QFileDevice::NoError)
+        return nullptr;
+
+    xmlSAXHandler sax{};
+    xmlSAXVersion(&sax, 2);
+    InstallSAXContentCallbacks(sax);
+    // Nothing outside the file is ever read: no external subset, no external
+    // entities, no network.
+    sax.externalSubset = nullptr;
+    sax.resolveEntity = [](void*, const xmlChar*, const xmlChar*) -> xmlParserInputPtr { return nullptr; };
+    sax.serror = [](void*, xmlErrorPtr) {};
+    sax.error = nullptr;
+    sax.warning = nullptr;
+
+    xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
+    if (!ctxt)
+        throw std::bad_alloc();
+    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    ctxt->replaceEntities = 0;
+    ctxt->loadsubset = 0;
+    ctxt->validate = 0;
+
+    auto filter = std::make_shared<QORSAXContentHandler>();
+    filter->SetDownstream(std::make_shared<TreeBuilder>(ctxt));
+    ctxt->_private = filter.get();
+
+    xmlParseChunk(ctxt, content.constData(), static_cast<int>(content.size()), 1);
+    xmlDocPtr doc = ctxt->myDoc;
+    const bool wellFormed = ctxt->wellFormed != 0;
+    ctxt->myDoc = nullptr;
+    xmlFreeParserCtxt(ctxt);
+    if (!wellFormed || !doc || !xmlDocGetRootElement(doc)) {
+        if (doc)
+            xmlFreeDoc(doc);
+        return nullptr;
+    }
+    return doc;
+}
+
+bool IsAncestor(xmlNodePtr ancestor, xmlNodePtr node)
+{
+    for (xmlNodePtr p = node->parent; p; p = p->parent)
+        if (p == ancestor)
+            return true;
+    return false;
+}
+
+} // namespace
+
+UnitChoiceFunction SetUnitChoiceFunction(UnitChoiceFunction function)
+{
+    UnitChoiceFunction previous = std::move(UnitChoice());
+    UnitChoice() = std::move(function);
+    return previous;
+}
+
+std::int32_t ParseWorkOrderInteger(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    std::int64_t value = 0;
+    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
+        value = std::min(limit, value * 10 + (text[i].unicode() - u'0'));
+    if (negative)
+        return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(std::min(value, limit - 1));
+}
+
+double ParseWorkOrderReal(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    QByteArray number;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-')
+            number += '-';
+        ++i;
+    }
+    const auto isDigit = [&](qsizetype at) { return at < text.size() && text[at] >= u'0' && text[at] <= u'9'; };
+    bool digits = false;
+    for (; isDigit(i); ++i, digits = true)
+        number += char(text[i].unicode());
+    if (i < text.size() && text[i] == u'.') {
+        number += '.';
+        for (++i; isDigit(i); ++i, digits = true)
+            number += char(text[i].unicode());
+    }
+    if (!digits)
+        return 0.0;
+    if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+        qsizetype j = i + 1;
+        QByteArray exponent = "e";
+        if (j < text.size() && (text[j] == u'+' || text[j] == u'-'))
+            exponent += char(text[j++].unicode());
+        if (isDigit(j)) {
+            for (; isDigit(j); ++j)
+                exponent += char(text[j].unicode());
+            number += exponent;
+        }
+    }
+    double value = 0.0;
+    std::from_chars(number.constData(), number.constData() + number.size(), value);
+    return value;
+}
+
+CWorkOrder::~CWorkOrder()
+{
+    Release();
+}
+
+void CWorkOrder::Release()
+{
+    unit_ = nullptr;
+    if (doc_)
+        xmlFreeDoc(doc_);
+    doc_ = nullptr;
+}
+
+bool CWorkOrder::Load(const QString& path)
+{
+    Release();
+
+    xmlDocPtr doc = ParseFiltered(path);
+    if (!doc) {
+        ShowError(WorkOrderStringId::ParseFailed, MsgIcon::Error);
+        return false;
+    }
+
+    xmlXPathContextPtr xpath = xmlXPathNewContext(doc);
+    if (!xpath) {
+        xmlFreeDoc(doc);
+        ShowError(WorkOrderStringId::CreateParserFailed, MsgIcon::Error);
+        return false;
+    }
+    xpath->node = reinterpret_cast<xmlNodePtr>(doc);
+    xmlXPathObjectPtr result =
+        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(".//managedObject[@class = \"QOR\"]"), xpath);
+
+    std::vector<xmlNodePtr> units;
+    QStringList names;
+    bool named = true;
+    if (result && result->type == XPATH_NODESET && result->nodesetval) {
+        for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
+            xmlNodePtr unit = result->nodesetval->nodeTab[i];
+            xmlChar* distName = xmlGetNoNsProp(unit, reinterpret_cast<const xmlChar*>("distName"));
+            if (!distName) {
+                named = false;
+                break;
+            }
+            names << QString::fromUtf8(reinterpret_cast<const char*>(distName));
+            xmlFree(distName);
+            units.push_back(unit);
+        }
+    }
+    xmlXPathFreeObject(result);
+    xmlXPathFreeContext(xpath);
+
+    if (units.empty() || !named) {
+        xmlFreeDoc(doc);
+        ShowError(WorkOrderStringId::NoUnits, MsgIcon::Error);
+        return false;
+    }
+
+    std::size_t chosen = 0;
+    if (units.size() > 1 && UnitChoice()) {
+        const int index = UnitChoice()(names);
+        if (index >= 0 && static_cast<std::size_t>(index) < units.size())
+            chosen = static_cast<std::size_t>(index);
+    }
+    xmlNodePtr unit = units[chosen];
+
+    // Drop the other units. A unit holding the chosen one stays (dropping it
+    // would drop the chosen unit too); a unit inside one already dropped went
+    // with it.
+    std::unordered_set<xmlNodePtr> removed;
+    for (xmlNodePtr other : units) {
+        if (other == unit || IsAncestor(other, unit))
+            continue;
+        bool gone = false;
+        for (xmlNodePtr p = other->parent; p && !gone; p = p->parent)
+            gone = removed.count(p) != 0;
+        if (gone)
+            continue;
+        removed.insert(other);
+    }
+    for (xmlNodePtr other : removed) {
+        xmlUnlinkNode(other);
+        xmlFreeNode(other);
+    }
+
+    doc_ = doc;
+    unit_ = unit;
+    return true;
+}
+
+bool CWorkOrder::FindParameterText(const QString& name, QString& text, xmlNodePtr element) const
+{
+    if (!element)
+        element = unit_;
+    if (!element || !doc_ || element->doc != doc_)
+        return false;
+    // The name goes into the query as a literal; a name that no literal can
+    // hold is no parameter.
+    const QChar quote = name.contains(u'"') ? u'\'' : u'"';
+    if (name.contains(quote))
+        return false;
+    const QByteArray query = (QStringLiteral(".//p[@name = ") + quote + name + quote + u']').toUtf8();
+
+    xmlXPathContextPtr xpath = xmlXPathNewContext(doc_);
+    if (!xpath)
+        return false;
+    xpath->node = element;
+    xmlXPathObjectPtr result = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), xpath);
+    bool found = false;
+    if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0) {
+        found = NodeText(result->nodesetval->nodeTab[0], text);
+    }
+    xmlXPathFreeObject(result);
+    xmlXPathFreeContext(xpath);
+    return found;
+}
+
+bool CWorkOrder::GetText(const char* name, QString& value) const
+{
+    return FindParameterText(QString::fromLatin1(name), value);
+}
+
+bool CWorkOrder::GetInteger(const char* name, std::int32_t& value) const
+{
+    QString text;
+    if (!GetText(name, text))
+        return false;
+    value = ParseWorkOrderInteger(text);
+    return true;
+}
+
+bool CWorkOrder::GetName(QString& value) const { return GetText("qorName", value); }
+bool CWorkOrder::GetType(QString& value) const { return GetText("qorType", value); }
+bool CWorkOrder::GetQ1Address(std::int32_t& value) const { return GetInteger("qorQ1Address", value); }
+bool CWorkOrder::GetQ1Speed(std::int32_t& value) const { return GetInteger("qorQ1Speed", value); }
+bool CWorkOrder::GetAntennaAltitude(std::int32_t& centimetres) const
+{
+    return GetInteger("qorGPSAntennaAltitude", centimetres);
+}
+bool CWorkOrder::GetBtsGpsDelay(std::int32_t& ns) const { return GetInteger("qorBtsGpsDelay", ns); }
+bool CWorkOrder::GetBtsFrDelay(std::int32_t& ns) const { return GetInteger("qorBtsFrDelay", ns); }
+bool CWorkOrder::GetGPSMode(QString& value) const { return GetText("qorGPSMode", value); }
+bool CWorkOrder::GetQ1Relay(QString& value) const { return GetText("qorQ1Relay", value); }
+bool CWorkOrder::GetQ1IP(QString& value) const { return GetText("qorQ1IP", value); }
+bool CWorkOrder::GetQ1GW(QString& value) const { return GetText("qorQ1GW", value); }
+bool CWorkOrder::GetQ1Mask(QString& value) const { return GetText("qorQ1Mask", value); }
+
+bool CWorkOrder::GetAntennaLatitude(double& degrees) const
+{
+    QString text;
+    if (!GetText("qorGPSAntennaLatitudeLocation", text))
+        return false;
+    degrees = ParseWorkOrderReal(text) / 10000000.0;
+    return true;
+}
+
+bool CWorkOrder::GetAntennaLongitude(double& degrees) const
+{
+    QString text;
+    if (!GetText("qorGPSAntennaLongitudeLocation", text))
+        return false;
+    degrees = ParseWorkOrderReal(text) / 10000000.0;
+    return true;
+}
+
+bool ReadWorkOrderValues(const CWorkOrder& w, WorkOrderValues& v)
+{
+    return w.GetBtsFrDelay(v.frameClockDelay) && w.GetBtsGpsDelay(v.gpsAntennaDelay) && w.GetName(v.unitName)
+        && w.GetType(v.unitType) && w.GetQ1Address(v.q1Address) && w.GetQ1Speed(v.q1SpeedCode)
+        && w.GetGPSMode(v.gpsMode) && w.GetQ1Relay(v.q1Relay) && w.GetQ1IP(v.ipAddress)
+        && w.GetQ1GW(v.gatewayAddress) && w.GetQ1Mask(v.subnetMask) && w.GetAntennaAltitude(v.antennaAltitude)
+        && w.GetAntennaLatitude(v.antennaLatitude) && w.GetAntennaLongitude(v.antennaLongitude);
+}
+
+bool OpenWorkOrder(const QString& path, std::unique_ptr<CWorkOrder>& workOrder,
+                   std::unique_ptr<WorkOrderValues>& values, QString& currentPath)
+{
+    try {
+        workOrder.reset();
+        workOrder = std::make_unique<CWorkOrder>();
+        if (!workOrder->Load(path)) {
+            workOrder.reset();
+            ShowError(WorkOrderStringId::ReadError, MsgIcon::None);
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        workOrder.reset();
+        ShowError(WorkOrderStringId::OutOfMemory, MsgIcon::None);
+        return false;
+    } catch (...) {
+        workOrder.reset();
+        ShowError(WorkOrderStringId::ReadError, MsgIcon::None);
+        return false;
+    }
+
+    if (!values)
+        values = std::make_unique<WorkOrderValues>();
+    if (!ReadWorkOrderValues(*workOrder, *values)) {
+        workOrder.reset();
+        values.reset();
+        ShowError(WorkOrderStringId::ReadError, MsgIcon::None);
+        return false;
+    }
+    currentPath = path;
+    return true;
+}

@@ -1,0 +1,85 @@
+#pragma once
+// SAX content events between libxml2's parser and its tree builder, and the
+// filter that keeps only QORA units out of the managed objects of a work order.
+
+#include <libxml/tree.h>
+
+#include <memory>
+#include <vector>
+
+// One receiver of the content events of a parse (libxml2's SAX2 element form).
+class SAXContentHandler {
+public:
+    virtual ~SAXContentHandler() = default;
+    virtual void startDocument() = 0;
+    virtual void endDocument() = 0;
+    // attributes: nb_attributes blocks of localname, prefix, URI, value, value end
+    virtual void startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
+                              int nbNamespaces, const xmlChar** namespaces, int nbAttributes,
+                              int nbDefaulted, const xmlChar** attributes) = 0;
+    virtual void endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) = 0;
+    virtual void characters(const xmlChar* ch, int len) = 0;
+    virtual void ignorableWhitespace(const xmlChar* ch, int len) = 0;
+    virtual void cdataBlock(const xmlChar* value, int len) = 0;
+    virtual void processingInstruction(const xmlChar* target, const xmlChar* data) = 0;
+    virtual void comment(const xmlChar* value) = 0;
+    virtual void reference(const xmlChar* name) = 0;
+};
+
+// Forwards every event to a downstream handler; without one every event is
+// simply accepted.
+class SAXContentHandlerImpl : public SAXContentHandler {
+public:
+    void SetDownstream(std::shared_ptr<SAXContentHandler> downstream) { downstream_ = std::move(downstream); }
+    [[nodiscard]] const std::shared_ptr<SAXContentHandler>& Downstream() const { return downstream_; }
+
+    void startDocument() override;
+    void endDocument() override;
+    void startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri, int nbNamespaces,
+                      const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                      const xmlChar** attributes) override;
+    void endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) override;
+    void characters(const xmlChar* ch, int len) override;
+    void ignorableWhitespace(const xmlChar* ch, int len) override;
+    void cdataBlock(const xmlChar* value, int len) override;
+    void processingInstruction(const xmlChar* target, const xmlChar* data) override;
+    void comment(const xmlChar* value) override;
+    void reference(const xmlChar* name) override;
+
+private:
+    std::shared_ptr<SAXContentHandler> downstream_;
+};
+
+// Passes QORA units (managedObject class="QOR") and everything outside managed
+// objects; drops every other managed object with its content. A unit nested in
+// a dropped object is passed, and dropping resumes after its end tag.
+class QORSAXContentHandler : public SAXContentHandlerImpl {
+public:
+    void startDocument() override;
+    void startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri, int nbNamespaces,
+                      const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                      const xmlChar** attributes) override;
+    void endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) override;
+    void characters(const xmlChar* ch, int len) override;
+    void cdataBlock(const xmlChar* value, int len) override;
+    void comment(const xmlChar* value) override;
+    void reference(const xmlChar* name) override;
+
+    [[nodiscard]] bool Passing() const { return pass_; }
+    [[nodiscard]] int SkipDepth() const { return skipDepth_; }
+
+private:
+    struct OpenObject {
+        bool passBefore; // the pass flag before the object's start tag
+        bool skipped;    // the object counted in the skip depth
+    };
+    bool pass_ = true;
+    int skipDepth_ = 0;
+    // One entry per managed object open, so that each end tag restores the
+    // state its start tag found.
+    std::vector<OpenObject> open_;
+};
+
+// Installs the handler's events as the SAX2 content callbacks of a parser whose
+// user data is its own context, with ctxt->_private pointing at the handler.
+void InstallSAXContentCallbacks(xmlSAXHandler& sax);
