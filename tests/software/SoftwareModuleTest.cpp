@@ -88,7 +88,7 @@ TEST(SoftwareModule, HeaderSizeIsTheLargestOfTheThreeLengths)
     EXPECT_EQ(CSoftwareModule::HeaderSizeOf(held), 240U);
     PutLe32(held, 40, 300);
     EXPECT_EQ(CSoftwareModule::HeaderSizeOf(held), 344U);
-    held.resize(344);
+    held.append(QByteArray(344 - held.size(), '\0')); // zero-filled, unlike resize
     PutLe32(held, 236, 1000); // at (value at 36) + 36
     EXPECT_EQ(CSoftwareModule::HeaderSizeOf(held), 1240U);
     PutLe32(held, 340, 2000); // at (value at 40) + 40
