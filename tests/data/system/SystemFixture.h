@@ -3,13 +3,7 @@
 // handler whose driver never sends: the test takes the requests from the send
 // queue and plays the unit's replies.
 
-#include "data/AccessLevel.h"
-#include "link/AppHandler.h"
-#include "link/CommHandler.h"
-#include "platform/MainWindow.h"
-#include "platform/PostMessage.h"
-#include "support/EventLoop.h"
-#include "support/MessageRecorder.h"
+#include "support/PlayedUnit.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +12,6 @@
 namespace systest {
 
 using Bytes = std::vector<std::uint8_t>;
-
-class SilentDriver : public CCommDriver {
-public:
-    std::string GetConnectionString() const override { return {}; }
-};
 
 inline Bytes ReadRequest(std::uint8_t address, std::uint16_t id)
 {
@@ -49,50 +38,6 @@ inline Bytes WriteReply(std::uint8_t address, std::uint16_t id, std::uint8_t sta
     return {0x84, address, 0x06, std::uint8_t(id >> 8), std::uint8_t(id), status};
 }
 
-class SystemFixture : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        SetAppFullControl(true);
-        SetMainWindowTarget(&frame);
-        CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
-        handler = std::make_unique<CCommHandler>();
-        handler->SetSilentConnect(true);
-        SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
-    }
-    void TearDown() override
-    {
-        handler.reset();
-        SetAppCommHandler(nullptr);
-        CCommHandler::SetDriverFactory({});
-        SetMainWindowTarget(nullptr);
-        SetAppFullControl(true);
-    }
-
-    std::vector<Bytes> Sent()
-    {
-        std::vector<Bytes> requests;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
-            requests.emplace_back(m->GetData(), m->GetData() + m->GetLength());
-            delete m;
-        }
-        return requests;
-    }
-    void Reply(const Bytes& bytes)
-    {
-        auto m = new CDeviceMessage;
-        m->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        handler->PushReceiveQueue(m);
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
-        PumpFor(5);
-    }
-
-    MessageRecorder frame;
-    std::unique_ptr<CCommHandler> handler;
-};
+using SystemFixture = PlayedUnitTest;
 
 } // namespace systest
