@@ -5,13 +5,8 @@
 
 #include "data/UnitFacts.h"
 #include "data/gps/GpsData.h"
-#include "link/AppHandler.h"
-#include "link/CommHandler.h"
-#include "platform/MainWindow.h"
 #include "platform/MeasureSetting.h"
-#include "platform/PostMessage.h"
-#include "support/EventLoop.h"
-#include "support/MessageRecorder.h"
+#include "support/PlayedUnit.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +15,6 @@
 namespace gpstest {
 
 using Bytes = std::vector<std::uint8_t>;
-
-class SilentDriver : public CCommDriver {
-public:
-    std::string GetConnectionString() const override { return {}; }
-};
 
 inline Bytes DateTimeReply(int day, int month, int year, int hour, int minute, int second)
 {
@@ -54,53 +44,22 @@ inline Bytes PositionReply(std::int32_t latitude, std::int32_t longitude, std::i
 inline const Bytes kDateTimeRequest{0x83, 0x04, 0x23, 0x00, 0x00};
 inline const Bytes kPositionRequest{0x84, 0x04, 0x17, 0x01, 0x00, 0xC0, 0x01};
 
-class GpsFixture : public testing::Test {
+class GpsFixture : public PlayedUnitTest {
 protected:
     void SetUp() override
     {
         AppUnitFacts() = UnitFacts{};
         previousMeasure_ = SetMeasureSettingFunction([this] { return measure; });
-        SetMainWindowTarget(&frame);
-        CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
-        handler = std::make_unique<CCommHandler>();
-        handler->SetSilentConnect(true);
-        SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
+        PlayedUnitTest::SetUp();
     }
     void TearDown() override
     {
-        handler.reset();
-        SetAppCommHandler(nullptr);
-        CCommHandler::SetDriverFactory({});
-        SetMainWindowTarget(nullptr);
+        PlayedUnitTest::TearDown();
         SetMeasureSettingFunction(std::move(previousMeasure_));
         AppUnitFacts() = UnitFacts{};
     }
 
-    std::vector<Bytes> Sent()
-    {
-        std::vector<Bytes> requests;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
-            requests.emplace_back(m->GetData(), m->GetData() + m->GetLength());
-            delete m;
-        }
-        return requests;
-    }
-    void Reply(const Bytes& bytes)
-    {
-        auto m = new CDeviceMessage;
-        m->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        handler->PushReceiveQueue(m);
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
-        PumpFor(5);
-    }
-
     std::optional<QString> measure = QStringLiteral("0");
-    MessageRecorder frame;
-    std::unique_ptr<CCommHandler> handler;
 
 private:
     MeasureSettingFunction previousMeasure_;
