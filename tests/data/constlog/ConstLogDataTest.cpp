@@ -18,6 +18,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "support/PlayedUnit.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -135,23 +137,12 @@ TEST(ConstLogFile, TheSaveDialogIsAskedAsTheUserKnowsItAndCancelWritesNothing)
     SetFileDialogFunction(previousDialog);
 }
 
-class SilentDriver : public CCommDriver {
-public:
-    std::string GetConnectionString() const override { return {}; }
-};
 
-class ConstLogDataTest : public testing::Test {
+class ConstLogDataTest : public PlayedUnitTest {
 protected:
     void SetUp() override
     {
-        SetMainWindowTarget(&frame);
-        CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
-        handler = std::make_unique<CCommHandler>();
-        handler->SetSilentConnect(true);
-        SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
+        PlayedUnitTest::SetUp();
         previousMeasure_ = SetMeasureSettingFunction([] { return std::optional<QString>(QStringLiteral("0")); });
         group.AddWindow(&window);
         group.Register();
@@ -161,10 +152,7 @@ protected:
     void TearDown() override
     {
         group.Unregister();
-        handler.reset();
-        SetAppCommHandler(nullptr);
-        CCommHandler::SetDriverFactory({});
-        SetMainWindowTarget(nullptr);
+        PlayedUnitTest::TearDown();
         SetMeasureSettingFunction(previousMeasure_);
     }
     void EnterCommissionMode()
@@ -172,24 +160,6 @@ protected:
         handler->EnterCommissionMode();
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
         ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() >= 3; }));
-    }
-    std::vector<Bytes> Sent()
-    {
-        std::vector<Bytes> requests;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
-            requests.emplace_back(m->GetData(), m->GetData() + m->GetLength());
-            delete m;
-        }
-        return requests;
-    }
-    void Reply(const Bytes& bytes)
-    {
-        auto m = new CDeviceMessage;
-        m->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        handler->PushReceiveQueue(m);
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
-        PumpFor(5);
     }
     std::vector<RecordedMessage> Done() const
     {
@@ -208,8 +178,7 @@ protected:
         return reply;
     }
 
-    MessageRecorder frame, window;
-    std::unique_ptr<CCommHandler> handler;
+    MessageRecorder window;
     CConstLogData group;
     int statisticsHandled = 0;
 

@@ -16,16 +16,14 @@
 #include <QDir>
 #include <QPixmap>
 
+#include "support/PlayedUnit.h"
+
 #include <gtest/gtest.h>
 
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-class SilentDriver : public CCommDriver {
-public:
-    std::string GetConnectionString() const override { return {}; }
-};
 
 void AppendField(Bytes& bytes, const std::string& text, std::size_t width)
 {
@@ -51,44 +49,12 @@ Bytes VersionReply(const Bytes& value, std::uint8_t status = 0, std::uint8_t add
     return reply;
 }
 
-class VersionDataTest : public testing::Test {
+class VersionDataTest : public PlayedUnitTest {
 protected:
     void SetUp() override
     {
-        SetMainWindowTarget(&frame);
-        CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
-        handler = std::make_unique<CCommHandler>();
-        handler->SetSilentConnect(true);
-        SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
+        PlayedUnitTest::SetUp();
         AppUnitFacts() = UnitFacts{};
-    }
-    void TearDown() override
-    {
-        handler.reset();
-        SetAppCommHandler(nullptr);
-        CCommHandler::SetDriverFactory({});
-        SetMainWindowTarget(nullptr);
-    }
-    std::vector<Bytes> Sent()
-    {
-        std::vector<Bytes> requests;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
-            requests.emplace_back(m->GetData(), m->GetData() + m->GetLength());
-            delete m;
-        }
-        return requests;
-    }
-    void Reply(const Bytes& bytes)
-    {
-        auto m = new CDeviceMessage;
-        m->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        handler->PushReceiveQueue(m);
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
-        PumpFor(5);
     }
     // Reads the group once with `reply` as the unit's answer; the notices it got.
     std::vector<RecordedMessage> ReadWith(CVersionData& group, const Bytes& reply)
@@ -108,8 +74,6 @@ protected:
         return done;
     }
 
-    MessageRecorder frame;
-    std::unique_ptr<CCommHandler> handler;
 };
 
 } // namespace
