@@ -167,6 +167,20 @@ void CRksSocket::SendAndClose(std::span<const std::uint8_t> bytes)
     Close();
 }
 
+bool CRksSocket::PeerHasClosed() const
+{
+    if (fd_ < 0)
+        return true;
+    pollfd entry{fd_, POLLIN, 0};
+    if (poll(&entry, 1, 0) <= 0)
+        return false;
+    if (entry.revents & (POLLERR | POLLHUP | POLLNVAL))
+        return true;
+    std::uint8_t byte = 0;
+    const ssize_t peeked = recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
 void CRksSocket::Close()
 {
     if (fd_ >= 0)

@@ -40,6 +40,9 @@ public:
     void SendAndClose(std::span<const std::uint8_t> bytes);
     void Close();
     [[nodiscard]] bool IsOpen() const { return fd_ >= 0; }
+    // True when the far end has closed or reset the connection while nothing
+    // was awaited; bytes waiting to be read do not count. Does not wait.
+    [[nodiscard]] bool PeerHasClosed() const;
 
 private:
     bool SetReceiveTimeout(std::chrono::milliseconds timeout);

@@ -17,6 +17,15 @@ CRksTcpLink::~CRksTcpLink()
 bool CRksTcpLink::Open(const std::string& connection)
 {
     Close();
+    const std::string trimmed(RksTrimmed(connection));
+    if (!Connect(trimmed))
+        return false;
+    connection_ = trimmed;
+    return true;
+}
+
+bool CRksTcpLink::Connect(const std::string& connection)
+{
     if (interrupted_)
         return false;
     const auto params = RksParseConnectionString(connection);
@@ -30,9 +39,10 @@ bool CRksTcpLink::Open(const std::string& connection)
     const auto connectDeadline = CRksSocket::Clock::now() + connectTimeout_;
     if (socket_.Connect(*endpoint, connectDeadline, interrupted_) != CRksSocket::Status::Ok)
         return false;
+    reader_.Reset();
     seq_ = 1; // sequence numbers count per connection
     RksReply reply;
-    if (!RksBuildOpen(frame_, seq_, RksTrimmed(connection))
+    if (!RksBuildOpen(frame_, seq_, connection)
         || !Exchange(kRksOpen, CRksSocket::Clock::now() + transferTimeout_, reply)
         || reply.result != kRksResultOk) {
         Drop();
@@ -48,14 +58,20 @@ void CRksTcpLink::Close()
         socket_.SendAndClose(frame_);
     }
     reader_.Reset();
+    connection_.clear();
 }
 
 bool CRksTcpLink::Transfer(const std::optional<std::string>& route, std::span<const std::uint8_t> request,
                            std::vector<std::uint8_t>& reply)
 {
     reply.clear();
-    if (interrupted_ || !socket_.IsOpen())
+    if (interrupted_)
         return false;
+    if (!socket_.IsOpen() || socket_.PeerHasClosed()) {
+        Drop();
+        if (connection_.empty() || !Connect(connection_))
+            return false;
+    }
     const std::uint16_t seq = seq_ + 1;
     if (!RksBuildTransfer(frame_, seq, route ? std::string_view(*route) : std::string_view(), request))
         return false;

@@ -2,6 +2,11 @@
 // The link object: one TCP connection to a unit, directly or through a gateway,
 // speaking docs/link-contract.md. Open, Transfer and Close come from one
 // thread; Interrupt may come from any thread at any time.
+//
+// Like a communication service, the link outlives a broken network path: the
+// transfer that meets the break fails, and the next one opens the connection
+// again with the string of the last Open (one attempt per transfer). A request
+// is never sent twice, as the unit may have acted on it.
 
 #include "link/IRksLink.h"
 #include "rks/RksFrameReader.h"
@@ -10,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CRksTcpLink final : public IRksLink {
@@ -30,6 +36,8 @@ private:
     // Sends the request in frame_ and waits for the reply of that kind and
     // sequence number, passing over replies to earlier requests.
     bool Exchange(std::uint8_t kind, CRksSocket::Clock::time_point deadline, RksReply& reply);
+    // Connects and has the far end accept the OPEN of connection.
+    bool Connect(const std::string& connection);
     void Drop();
 
     const std::chrono::milliseconds connectTimeout_;
@@ -39,4 +47,5 @@ private:
     CRksFrameReader reader_;
     std::vector<std::uint8_t> frame_; // the request being sent, kept for its capacity
     std::uint16_t seq_ = 0;           // of the last request sent
+    std::string connection_;          // of the last successful Open; empty after Close
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The far end of a link for tests: listens on 127.0.0.1, accepts one
-// connection and runs the test's script on it in a thread of its own.
+// connection (or the given number, one after the other) and runs the test's
+// script on each in a thread of its own.
 
 #include <netinet/in.h>
 #include <poll.h>
@@ -69,7 +70,7 @@ public:
         int fd_;
     };
 
-    explicit CFakeRksServer(std::function<void(CPeer&)> script)
+    explicit CFakeRksServer(std::function<void(CPeer&)> script, int connections = 1)
     {
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -79,12 +80,17 @@ public:
         listen(listener_, 1);
         getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
         port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this, script = std::move(script)] {
-            if (!Readable(listener_) || (peer_ = accept(listener_, nullptr, nullptr)) < 0)
-                return;
-            CPeer peer(peer_);
-            script(peer);
-            shutdown(peer_, SHUT_RDWR);
+        thread_ = std::thread([this, connections, script = std::move(script)] {
+            for (int n = 0; n < connections; ++n) {
+                if (n > 0) {
+                    close(peer_.exchange(-1));
+                }
+                if (!Readable(listener_) || (peer_ = accept(listener_, nullptr, nullptr)) < 0)
+                    return;
+                CPeer peer(peer_);
+                script(peer);
+                shutdown(peer_, SHUT_RDWR);
+            }
         });
     }
     // Cuts the connection short and waits for the script.

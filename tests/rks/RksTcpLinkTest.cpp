@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <memory>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -152,11 +154,11 @@ TEST(RksTcpLink, LateAndStrayRepliesArePassedOver)
     EXPECT_EQ(reply, Bytes{0xA3});
 }
 
-TEST(RksTcpLink, BrokenStreamFailsAtOnceAndForGood)
+TEST(RksTcpLink, BrokenStreamFailsAtOnce)
 {
     // The far end closing, lengths out of range, a body too short to be a reply.
     for (const Bytes& bad : {Bytes{}, Bytes{0, 1, 0, 1, 0x82}, Bytes{0, 0, 0, 0}, Bytes{0, 0, 0, 2, 0x82, 0}}) {
-        CFakeRksServer server(AfterOpen([&](CPeer& peer) {
+        auto server = std::make_unique<CFakeRksServer>(AfterOpen([&](CPeer& peer) {
             peer.ReadFrame();
             if (!bad.empty()) {
                 peer.Write(bad);
@@ -164,14 +166,57 @@ TEST(RksTcpLink, BrokenStreamFailsAtOnceAndForGood)
             }
         }));
         CRksTcpLink link;
-        ASSERT_TRUE(link.Open(server.Connection(",TMO=3000")));
+        ASSERT_TRUE(link.Open(server->Connection(",TMO=3000")));
         Bytes reply;
         const auto start = Clock::now();
         EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+        // With the far end gone for good, the attempt to open again fails as fast.
+        server.reset();
         EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
         EXPECT_LT(Since(start), 1s) << bad.size();
         link.Close();
     }
+}
+
+TEST(RksTcpLink, NextTransferOpensTheConnectionAgainAfterABreak)
+{
+    std::atomic<int> connection{0};
+    std::vector<Bytes> secondConnection;
+    CFakeRksServer server(
+        [&](CPeer& peer) {
+            if (++connection == 1) {
+                peer.Reply(peer.ReadFrame(), 0);
+                peer.Reply(peer.ReadFrame(), 0, {0xA1});
+                peer.ReadFrame(); // the second request is left unanswered: the line breaks
+                return;
+            }
+            for (Bytes frame = peer.ReadFrame(); !frame.empty(); frame = peer.ReadFrame()) {
+                secondConnection.push_back(frame);
+                if (frame[4] != 0x03)
+                    peer.Reply(frame, 0, {0xA3});
+            }
+        },
+        2);
+    const std::string connection_string = server.Connection(",ADDR=131");
+    CRksTcpLink link;
+    ASSERT_TRUE(link.Open("  " + connection_string));
+    Bytes reply;
+    ASSERT_TRUE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(reply, Bytes{0xA1});
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply)) << "a request that met the break is not sent again";
+    ASSERT_TRUE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(reply, Bytes{0xA3});
+    link.Close();
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply)) << "after Close nothing opens by itself";
+    server.Join();
+
+    // The new connection opened with the same (trimmed) string, numbering from 1 again.
+    ASSERT_EQ(secondConnection.size(), 3u); // OPEN, TRANSFER, CLOSE
+    EXPECT_EQ(secondConnection[0][4], 0x01);
+    EXPECT_EQ(Bytes(secondConnection[0].begin() + 7, secondConnection[0].end()), ToBytes(connection_string));
+    EXPECT_EQ(secondConnection[1][4], 0x02);
+    EXPECT_EQ(secondConnection[1][6], 0x02);
+    EXPECT_EQ(secondConnection[2][4], 0x03);
 }
 
 TEST(RksTcpLink, InterruptFromAnotherThreadEndsTheWaitSoon)
