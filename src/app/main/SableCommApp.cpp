@@ -1,6 +1,7 @@
 #include "app/main/SableCommApp.h"
 
 #include "app/frame/widgets/MainFrame.h"
+#include "app/main/SoftwareCommands.h"
 #include "app/main/StatusWindows.h"
 #include "app/shell/AboutDlg.h"
 #include "data/constlog/widgets/ConstLogDlg.h"
@@ -91,6 +92,7 @@ void CSableCommApp::AttachShellCommands(const QString& programPath)
     AttachDialog<CClockTimingDlg>(*frame, ID_CLOCK_OUT_TIMING);
     AttachDialog<CSystemParamDlg>(*frame, ID_SYSTEM_PARAMETERS);
     AttachDialog<CUserInfoDlg>(*frame, ID_USER_INFORMATION);
+    AttachSoftwareCommands(*frame, settings_);
 }
 
 void CSableCommApp::StartRemoteUnit()

@@ -1,0 +1,184 @@
+#include "software/activation/SoftwareActivation.h"
+
+#include "link/AppHandler.h"
+#include "link/CommHandler.h"
+#include "platform/MessageIds.h"
+#include "platform/StringTable.h"
+
+#include <memory>
+
+namespace {
+constexpr unsigned kSendingProblem = 61236;
+constexpr std::uint8_t kNegativeAck = 0xF0;
+constexpr std::int32_t kResultOffset = 3;
+constexpr std::int32_t kActiveStateOffset = 3;
+constexpr std::int32_t kInactiveStateOffset = 4;
+
+// Name states in the names reply; any other value leaves the name as it was.
+constexpr int kNamePresent = 0;
+constexpr int kBankEmpty = 1;
+
+const char* const kActivationRefused =
+    "The target device encountered a non-recoverable error\n (%04X).\n\n"
+    "The inactive firmware could not be activated.\n"
+    "Download the software and try to activate again.";
+
+// The zero-terminated text of a name field. False when the terminator is
+// neither within the field nor within the reply: the reply is malformed.
+bool ReadNameField(const CDeviceMessage& reply, std::int32_t offset, QByteArray& name)
+{
+    QByteArray text;
+    for (std::int32_t i = 0; i < CSoftwareActivation::kNameField; ++i) {
+        std::int32_t byte = 0;
+        if (!reply.GetByte(offset + i, byte))
+            return false;
+        if (byte == 0) {
+            name = text;
+            return true;
+        }
+        text.append(static_cast<char>(byte));
+    }
+    return false;
+}
+
+// Applies one bank's state and name from the reply to `name`.
+bool ApplyName(const CDeviceMessage& reply, int state, std::int32_t offset, QByteArray& name)
+{
+    if (state == kNamePresent)
+        return ReadNameField(reply, offset, name);
+    if (state == kBankEmpty)
+        name.clear();
+    return true;
+}
+} // namespace
+
+CSoftwareActivation::CSoftwareActivation() : CDataClass(kAddress, {WM_ACTIVATION_READ_DONE, WM_ACTIVATION_DONE}) {}
+
+bool CSoftwareActivation::Read()
+{
+    if (GetOperationState() == kWriting)
+        return false;
+    if (GetOperationState() == kReading)
+        return true;
+    auto request = std::make_unique<CDeviceMessage>();
+    request->AppendByte(kCommandClass);
+    request->AppendByte(kAddress);
+    request->AppendByte(kOpReadNames);
+    request->AppendUInt16(0);
+    // State first: a refused send comes back as a posted failure for this state.
+    errorText_ = LoadResString(StringId::ReadingProblem);
+    SetOperationState(kReading);
+    SendToHandler(AppCommHandler(), std::move(request));
+    return true;
+}
+
+bool CSoftwareActivation::SendNextRead()
+{
+    return false;
+}
+
+bool CSoftwareActivation::Write()
+{
+    MutablePendingWrites().clear();
+    return false;
+}
+
+bool CSoftwareActivation::SendNextWrite()
+{
+    return false;
+}
+
+bool CSoftwareActivation::Activate(const QByteArray& name)
+{
+    if (GetOperationState() == kReading)
+        return false;
+    if (GetOperationState() == kWriting)
+        return true;
+    if (name.size() > kMaxActivateName)
+        return false;
+    auto request = std::make_unique<CDeviceMessage>();
+    request->AppendByte(kCommandClass);
+    request->AppendByte(kAddress);
+    request->AppendByte(kOpActivate);
+    request->AppendByte(static_cast<std::uint8_t>(name.size() + 1));
+    request->AppendBytes(name.constData(), static_cast<std::int32_t>(name.size()));
+    request->AppendByte(0);
+    errorText_ = LoadResString(kSendingProblem);
+    SetOperationState(kWriting);
+    SendToHandler(AppCommHandler(), std::move(request));
+    return true;
+}
+
+bool CSoftwareActivation::StoreValue(std::uint16_t, const Value&)
+{
+    return false; // no parameter reads
+}
+
+MsgResult CSoftwareActivation::OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam)
+{
+    if (message != WM_DEVICE_MESSAGE)
+        return CDataClass::OnMessage(message, wParam, lParam);
+    if (wParam == 0) {
+        // Some request was not delivered; the notice does not say whose.
+        FailOperation();
+        return 0;
+    }
+    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    if (reply)
+        OnReply(*reply);
+    return 0;
+}
+
+void CSoftwareActivation::OnReply(const CDeviceMessage& reply)
+{
+    std::int32_t messageClass = 0, address = 0, opcode = 0;
+    if (!reply.GetByte(0, messageClass) || !reply.GetByte(1, address) || !reply.GetByte(2, opcode) ||
+        address != kAddress)
+        return;
+    if (opcode == kNegativeAck) {
+        // The unit refused the request: waiting on would leave the dialog
+        // hanging with nothing to tell the user.
+        FailOperation();
+        return;
+    }
+    if (messageClass != kCommandClass)
+        return;
+    if (opcode == kOpNamesReply && GetOperationState() == kReading)
+        ParseNames(reply);
+    else if (opcode == kOpActivateReply && GetOperationState() == kWriting)
+        ParseActivateResult(reply);
+}
+
+void CSoftwareActivation::ParseNames(const CDeviceMessage& reply)
+{
+    std::int32_t activeState = 0, inactiveState = 0;
+    QByteArray active = activeName_;
+    QByteArray inactive = inactiveName_;
+    // A malformed reply changes neither name.
+    if (!reply.GetByte(kActiveStateOffset, activeState) || !reply.GetByte(kInactiveStateOffset, inactiveState) ||
+        !ApplyName(reply, activeState, kActiveNameOffset, active) ||
+        !ApplyName(reply, inactiveState, kInactiveNameOffset, inactive)) {
+        FailOperation();
+        return;
+    }
+    activeName_ = active;
+    inactiveName_ = inactive;
+    SetOperationState(kIdle);
+    NotifyWindows(WM_ACTIVATION_READ_DONE, 1);
+}
+
+void CSoftwareActivation::ParseActivateResult(const CDeviceMessage& reply)
+{
+    std::int32_t result = 0;
+    if (!reply.GetUInt16(kResultOffset, result)) {
+        FailOperation(); // with the sending-problem text Activate set
+        return;
+    }
+    SetOperationState(kIdle);
+    if (result == 0) {
+        NotifyWindows(WM_ACTIVATION_DONE, 1);
+        return;
+    }
+    errorText_ = QString::asprintf(kActivationRefused, static_cast<unsigned>(result));
+    NotifyWindows(WM_ACTIVATION_DONE, 0);
+}
