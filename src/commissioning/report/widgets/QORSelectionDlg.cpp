@@ -1,0 +1,69 @@
+#include "commissioning/report/widgets/QORSelectionDlg.h"
+
+#include "ui_QORSelectionDlg.h"
+
+#include <QCompleter>
+#include <QPointer>
+#include <QPushButton>
+
+CQORSelectionDlg::CQORSelectionDlg(const QStringList& unitNames, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::QORSelectionDlg>()), names_(unitNames)
+{
+    ui_->setupUi(this);
+    connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    ui_->unitCombo->clear();
+    ui_->unitCombo->addItems(names_);
+    ui_->unitCombo->setCurrentIndex(names_.isEmpty() ? -1 : 0);
+    ui_->unitCombo->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    connect(ui_->unitCombo, &QComboBox::editTextChanged, this, &CQORSelectionDlg::UpdateOk);
+    connect(ui_->unitCombo, &QComboBox::currentIndexChanged, this, &CQORSelectionDlg::UpdateOk);
+    UpdateOk();
+}
+
+CQORSelectionDlg::~CQORSelectionDlg() = default;
+
+QComboBox& CQORSelectionDlg::UnitCombo() const
+{
+    return *ui_->unitCombo;
+}
+
+QPushButton& CQORSelectionDlg::OkButton() const
+{
+    return *ui_->buttonBox->button(QDialogButtonBox::Ok);
+}
+
+int CQORSelectionDlg::NamedIndex() const
+{
+    const QString text = ui_->unitCombo->currentText();
+    const int current = ui_->unitCombo->currentIndex();
+    if (current >= 0 && current < names_.size() && names_[current] == text)
+        return current;
+    return static_cast<int>(names_.indexOf(text));
+}
+
+void CQORSelectionDlg::UpdateOk()
+{
+    OkButton().setEnabled(NamedIndex() >= 0);
+}
+
+void CQORSelectionDlg::accept()
+{
+    // Text that names no listed unit chooses nothing: the dialog stays open.
+    const int index = NamedIndex();
+    if (index < 0)
+        return;
+    selected_ = index;
+    QDialog::accept();
+}
+
+UnitChoiceFunction InstallUnitSelectionDialog(QWidget* parent)
+{
+    QPointer<QWidget> owner(parent);
+    return SetUnitChoiceFunction([owner](const QStringList& names) {
+        CQORSelectionDlg dialog(names, owner.data());
+        dialog.exec();
+        return dialog.SelectedIndex();
+    });
+}

@@ -1,0 +1,47 @@
+#pragma once
+// "Select QORA for Commissioning": picks one unit of a work order that holds
+// several. The combo box can be typed into, but only a listed unit can be
+// chosen; Cancel leaves the first unit chosen.
+
+#include "commissioning/WorkOrder.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <memory>
+
+namespace Ui {
+class QORSelectionDlg;
+}
+
+class QComboBox;
+class QPushButton;
+
+class CQORSelectionDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CQORSelectionDlg(const QStringList& unitNames, QWidget* parent = nullptr);
+    ~CQORSelectionDlg() override;
+
+    // The chosen unit's index in the list: 0 until OK chooses another.
+    [[nodiscard]] int SelectedIndex() const { return selected_; }
+
+    [[nodiscard]] QComboBox& UnitCombo() const;
+    [[nodiscard]] QPushButton& OkButton() const;
+
+    void accept() override;
+
+private:
+    // The listed unit the combo box names: its current entry when the text is
+    // that entry's, else the first entry with that exact text, else -1.
+    [[nodiscard]] int NamedIndex() const;
+    void UpdateOk();
+
+    std::unique_ptr<Ui::QORSelectionDlg> ui_;
+    QStringList names_;
+    int selected_ = 0;
+};
+
+// Makes the dialog the work order reader's unit choice (parented to `parent`);
+// returns the choice it replaced.
+UnitChoiceFunction InstallUnitSelectionDialog(QWidget* parent = nullptr);
