@@ -113,7 +113,9 @@ ConstLogWriteResult WriteConstLogFile(const QString& path, const ConstLogReport&
     ConstLogWriteResult result;
     const QByteArray bytes = ConstLogFileBytes(report, &result.suspect);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered QSaveFile can commit a file cut short when the
+    // disk fills during the final flush; a short write here is seen at once.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         result.error = file.errorString();
         return result;
     }
