@@ -152,6 +152,11 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     const std::size_t start = BeginReply(out, kKindTransfer, seq, kResultOk);
     const std::size_t replyAt = out.size();
     const CUnitModel::Outcome outcome = session.unit->Model().Handle(route, request, out);
+    if (outcome.breakConnection) {
+        // The unit's link goes down with this request: no reply, no trace line.
+        out.resize(start);
+        return Action::Close;
+    }
     const bool fits = out.size() - start - kFrameHeaderSize <= kMaxBodySize;
     if (!outcome.answered || !fits) {
         out.resize(replyAt);

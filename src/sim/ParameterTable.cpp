@@ -136,6 +136,12 @@ std::uint8_t CheckFrameClockDelay(std::span<const std::uint8_t> value)
     return TimingWord(value, 0) > 4800 ? kStatusTimingOutOfRange : 0;
 }
 
+// 0xD002, the address the unit takes firmware images on.
+std::vector<std::uint8_t> DefaultMulticastAddress(const UnitSeed&)
+{
+    return {0x00, 0x83};
+}
+
 constexpr ParameterDescriptor kParameters[] = {
     {0x9004, "version block", 164, 164, Access::ReadOnly, DefaultVersionBlock, nullptr},
     {kGpsPositionId, "GPS position", 13, 13, Access::ReadOnly, DefaultGpsPosition, nullptr},
@@ -149,6 +155,7 @@ constexpr ParameterDescriptor kParameters[] = {
     {kUserDateId, "user date", 0, 100, Access::ReadOnly, DefaultUserText<1>, nullptr},
     {kUserCommentsId, "user comments", 0, 100, Access::ReadOnly, DefaultUserText<2>, nullptr},
     {kUserActionsId, "user actions", 0, 100, Access::ReadOnly, DefaultUserText<3>, nullptr},
+    {0xD002, "multicast address", 2, 2, Access::ReadOnly, DefaultMulticastAddress, nullptr},
 };
 
 // No command is known yet; rows arrive with the features that send them.

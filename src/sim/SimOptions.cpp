@@ -130,7 +130,7 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
 
         const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open"
             || name == u"--antenna-fault" || name == u"--self-test-failure" || name == u"--no-fix"
-            || name == u"--free-running";
+            || name == u"--free-running" || IsFirmwareFlag(name);
         if (flag) {
             if (inlineValue) {
                 error = name + QStringLiteral(" takes no value");
@@ -261,6 +261,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             constellationPositionGiven = true;
             if (!ParsePosition(value, options.constellation))
                 return bad("LATITUDE,LONGITUDE,ALTITUDE (packed DDDMMSSmmm angles, centimetres)");
+        } else if (const FirmwareOptionParse taken = ParseFirmwareOption(name, value, options.behaviour.firmware, error);
+                   taken != FirmwareOptionParse::NotMine) {
+            if (taken == FirmwareOptionParse::Bad)
+                return false;
         } else {
             error = QStringLiteral("unknown option '%1' (see --help)").arg(name);
             return false;
@@ -344,8 +348,9 @@ QString HelpText()
         "  day, month, year (16 bits), hour, minute, second); anything else gets the\n"
         "  negative acknowledgement 54 F0. On\n"
         "  route wp=opt,pr=q1dl the probe 03 gets the identity text and a zero byte.\n"
-        "  The download routes (wp=opt,pr=q1ad...) and other routes are not answered:\n"
-        "  the TRANSFER gets result 2 (unit did not answer).\n"
+        "  The download routes (wp=opt,pr=q1ad and wp=opt,pr=q1ad,wp=fe,id=0,ch=9) take\n"
+        "  the firmware download (below); other routes are not answered: the TRANSFER\n"
+        "  gets result 2 (unit did not answer).\n"
         "\n"
         "GPS options:\n"
         "  --gps-time \"YYYY-MM-DD HH:MM:SS\"\n"
@@ -402,11 +407,14 @@ QString HelpText()
         "                          decimal digits DDDMMSSmmm (negative south or west),\n"
         "                          altitude in cm (default: the --position, converted)\n"
         "\n"
+        "%3"
+        "\n"
         "  --help                  show this text\n"
         "\n"
         "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"
         "trace file or write the node directory, 2 for bad options.\n")
-        .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()));
+        .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()),
+             FirmwareHelpText());
 }
 
 } // namespace sim

@@ -1,11 +1,14 @@
 #include "sim/StateFile.h"
 
+#include "sim/FirmwareBanks.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -20,6 +23,28 @@ struct PendingValue {
     std::uint16_t id;
     QByteArray value;
 };
+
+struct PendingBanks {
+    CSimUnit* unit;
+    std::string active;
+    std::string inactive;
+};
+
+const QLatin1StringView kFirmwareKey("firmware");
+
+// {"active":"QOR0300.bin","inactive":""}: names a bank can hold, the active
+// one not empty.
+bool ParseBanks(const QJsonValue& value, std::string& active, std::string& inactive)
+{
+    const QJsonObject banks = value.toObject();
+    const QJsonValue a = banks.value(QLatin1String("active"));
+    const QJsonValue i = banks.value(QLatin1String("inactive"));
+    if (!value.isObject() || !a.isString() || !i.isString())
+        return false;
+    active = a.toString().toStdString();
+    inactive = i.toString().toStdString();
+    return IsValidBankName(active) && (inactive.empty() || IsValidBankName(inactive));
+}
 
 bool ParseUnitKey(const QString& text, UnitAddress& address)
 {
@@ -81,6 +106,7 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
         return bad(QStringLiteral("no unit list"));
 
     std::vector<PendingValue> pending;
+    std::vector<PendingBanks> pendingBanks;
     QJsonArray others;
     for (const QJsonValue& entryValue : unitsValue.toArray()) {
         const QJsonObject entry = entryValue.toObject();
@@ -98,6 +124,13 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
         if (!unit) {
             others.append(entry);
             continue;
+        }
+
+        if (entry.contains(kFirmwareKey)) {
+            PendingBanks banks{unit, {}, {}};
+            if (!ParseBanks(entry.value(kFirmwareKey), banks.active, banks.inactive))
+                return bad(QStringLiteral("malformed firmware banks of unit %1").arg(key));
+            pendingBanks.push_back(std::move(banks));
         }
 
         const QJsonObject parameters = entry.value(QLatin1String("parameters")).toObject();
@@ -120,6 +153,8 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
 
     for (const PendingValue& v : pending)
         v.unit->Model().Restore(v.id, Bytes(v.value));
+    for (const PendingBanks& b : pendingBanks)
+        b.unit->Model().Firmware().Banks().Restore(b.active, b.inactive);
     otherUnits_ = others;
     return LoadResult::Loaded;
 }
@@ -140,6 +175,14 @@ bool CStateFile::Save(const CUnitRegistry& registry, QString& error)
         QJsonObject entry;
         entry.insert(QLatin1String("unit"), QString::fromStdString(unit->Label()));
         entry.insert(QLatin1String("parameters"), parameters);
+        // Likewise the banks, once a download or an activation changed them.
+        const CFirmwareBanks& banks = unit->Model().Firmware().Banks();
+        if (banks.Changed()) {
+            QJsonObject names;
+            names.insert(QLatin1String("active"), QString::fromStdString(banks.Active()));
+            names.insert(QLatin1String("inactive"), QString::fromStdString(banks.Inactive()));
+            entry.insert(kFirmwareKey, names);
+        }
         units.append(entry);
     }
     for (const QJsonValue& other : otherUnits_)

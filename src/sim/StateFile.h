@@ -2,7 +2,9 @@
 // The state file: the values the tool wrote to the units' writable
 // parameters, so that a restarted simulator keeps its configuration. JSON:
 //   {"format":"qora-unit-sim-state","version":1,
-//    "units":[{"unit":"192.168.255.120:131","parameters":{"9002":"<hex>"}}]}
+//    "units":[{"unit":"192.168.255.120:131","parameters":{"9002":"<hex>"},
+//              "firmware":{"active":"QOR0300.bin","inactive":"QOR0310.bin"}}]}
+// ("firmware" only once a download or an activation changed the banks).
 // A file is taken whole or not at all, and replaced whole or not at all.
 
 #include "sim/UnitRegistry.h"

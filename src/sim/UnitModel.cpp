@@ -3,6 +3,7 @@
 #include "sim/ConnectionString.h"
 #include "sim/ConstellationStatistics.h"
 #include "sim/ConstellationStatusReply.h"
+#include "sim/FirmwareActivation.h"
 #include "sim/GpsClock.h"
 #include "sim/GpsStatusReply.h"
 #include "sim/InstallStatusReply.h"
@@ -35,7 +36,8 @@ constexpr std::uint8_t kIdentityProbe = 0x03;
 } // namespace
 
 CUnitModel::CUnitModel(const UnitCatalog& catalog, UnitSeed seed, UnitBehaviour behaviour)
-    : catalog_(catalog), seed_(std::move(seed)), behaviour_(std::move(behaviour))
+    : catalog_(catalog), seed_(std::move(seed)), behaviour_(std::move(behaviour)),
+      firmware_(behaviour_.firmware, seed_.q1Address)
 {
     values_.reserve(catalog_.parameters.size());
     for (const ParameterDescriptor& p : catalog_.parameters) {
@@ -59,13 +61,27 @@ CUnitModel::Outcome CUnitModel::Handle(std::string_view route, std::span<const s
         reply.push_back(0);
         return {true, false};
     }
-    // The download routes and anything else: no answer from this unit.
+    if (SameTextIgnoringCase(route, kDownloadRoute) || SameTextIgnoringCase(route, kDownloadRouteLong))
+        return FromFirmware(firmware_.HandleTftp(request, reply));
+    // Any other route: no answer from this unit.
     return {};
+}
+
+CUnitModel::Outcome CUnitModel::FromFirmware(const CFirmwareReceiver::Result& result)
+{
+    Outcome outcome{result.answered, result.banksChanged};
+    outcome.breakConnection = result.breakConnection;
+    return outcome;
 }
 
 CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> request,
                                                   std::vector<std::uint8_t>& reply)
 {
+    // The download commands are text ("M:17,...").
+    if (!request.empty() && request[0] == 'M') {
+        const CFirmwareReceiver::Result result = firmware_.HandleCommand(request, reply);
+        return result.answered ? FromFirmware(result) : NegativeAck(reply);
+    }
     if (request.size() < 2 || request[0] != kServiceRequest)
         return NegativeAck(reply);
     const std::uint8_t opcode = request[1];
@@ -79,7 +95,9 @@ CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> 
     case kOpCommand:
         return Command(request, reply);
     case kOpReset:
-        return Reset(request, reply);
+        return IsResetRequest(request) ? Reset(request, reply) : Activate(request, reply);
+    case kOpReadBanks:
+        return AnswerBankNames(firmware_.Banks(), request, reply) ? Outcome{true, false} : NegativeAck(reply);
     case kOpPositionQuery: // the GPS status query, whose front is the position
         AnswerGpsStatusQuery(this, request, reply);
         return {true, false};
@@ -161,7 +179,7 @@ CUnitModel::Outcome CUnitModel::Command(std::span<const std::uint8_t> request,
     return {true, c->run != nullptr};
 }
 
-// 0x53 0x77 b2 b3 -> 0x54 0x78 b2 b3 0; the unit restarts after answering.
+// 0x53 0x77 0x00 0x00 -> 0x54 0x78 0x00 0x00 0; the unit restarts after answering.
 CUnitModel::Outcome CUnitModel::Reset(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
 {
     if (request.size() != 4)
@@ -173,6 +191,23 @@ CUnitModel::Outcome CUnitModel::Reset(std::span<const std::uint8_t> request, std
     reply.push_back(kStatusOk);
     Outcome outcome{true, false};
     outcome.reset = true;
+    firmware_.Restarted();
+    return outcome;
+}
+
+// 0x53 0x77 n+1 name 0x00 -> 0x54 0x78 result16; on 0 the banks swap and the
+// unit restarts as after a reset.
+CUnitModel::Outcome CUnitModel::Activate(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
+{
+    const std::optional<bool> activated =
+        AnswerActivation(firmware_.Banks(), behaviour_.firmware.activationResult, request, reply);
+    if (!activated)
+        return NegativeAck(reply);
+    Outcome outcome{true, *activated};
+    if (*activated) {
+        outcome.reset = true;
+        firmware_.Restarted();
+    }
     return outcome;
 }
 

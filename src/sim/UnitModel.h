@@ -3,6 +3,7 @@
 // communication service hands it. No sockets, no clock: a request goes in, the
 // reply bytes (or silence) come out.
 
+#include "sim/FirmwareReceiver.h"
 #include "sim/ParameterTable.h"
 
 #include <bitset>
@@ -44,6 +45,7 @@ struct UnitBehaviour {
     std::string identity{kDefaultIdentity};
     // Requests with these service opcodes get a negative acknowledgement.
     std::bitset<256> nakOpcodes;
+    FirmwareOptions firmware; // banks, received files and download faults
 };
 
 class CUnitModel {
@@ -54,6 +56,7 @@ public:
         bool answered = false; // false: the unit stays silent
         bool changed = false;  // a write was applied
         bool reset = false;    // the unit was asked to restart
+        bool breakConnection = false; // not answered: close the client's connection
     };
 
     // Answers `request` arriving on `route` (empty = null route) by appending
@@ -75,12 +78,17 @@ public:
     // when the identifier is unknown or the value would be refused.
     bool Restore(std::uint16_t id, std::span<const std::uint8_t> value);
 
+    [[nodiscard]] CFirmwareReceiver& Firmware() { return firmware_; }
+    [[nodiscard]] const CFirmwareReceiver& Firmware() const { return firmware_; }
+
 private:
     Outcome HandleUnitMessage(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Read(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Write(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Command(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Reset(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+    Outcome Activate(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+    static Outcome FromFirmware(const CFirmwareReceiver::Result& result);
 
     [[nodiscard]] std::size_t IndexOf(const ParameterDescriptor& p) const;
     void Set(const ParameterDescriptor& p, std::span<const std::uint8_t> value);
@@ -90,6 +98,7 @@ private:
     UnitBehaviour behaviour_;
     std::vector<std::vector<std::uint8_t>> values_; // in catalog order
     std::vector<bool> written_;                     // likewise
+    CFirmwareReceiver firmware_;
 };
 
 } // namespace sim

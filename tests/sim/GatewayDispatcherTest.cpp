@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using sim::CGatewayDispatcher;
 using Action = sim::CGatewayDispatcher::Action;
 using namespace simtest;
@@ -115,11 +117,19 @@ TEST_F(SimGatewayDispatcher, TransferCarriesTheUnitsReplyBytes)
 TEST_F(SimGatewayDispatcher, SilentUnitIsResultTwo)
 {
     OpenDefaultUnit();
-    for (const char* route : {"wp=opt,pr=q1ad", "wp=opt,pr=q1ad,wp=fe,id=0,ch=9", "wp=nowhere"}) {
+    for (const char* route : {"wp=opt,pr=q1xx", "wp=nowhere"}) {
         SCOPED_TRACE(route);
         const Reply r = Exchange(TransferBody(5, {1, 2, 3}, route));
         EXPECT_EQ(r.result, sim::kResultNoAnswer);
         EXPECT_TRUE(r.bytes.empty());
+    }
+    // The download routes answer what is not TFTP with a TFTP error.
+    for (const char* route : {"wp=opt,pr=q1ad", "wp=opt,pr=q1ad,wp=fe,id=0,ch=9"}) {
+        SCOPED_TRACE(route);
+        const Reply r = Exchange(TransferBody(5, {1, 2, 3}, route));
+        EXPECT_EQ(r.result, sim::kResultOk);
+        EXPECT_EQ(Bytes(r.bytes.begin(), r.bytes.begin() + std::min<std::size_t>(4, r.bytes.size())),
+                  (Bytes{0x00, 0x05, 0x00, 0x04}));
     }
 }
 

@@ -143,3 +143,62 @@ TEST(SimOptions, ThePositionQueryReportsTheGpsPositionUnlessToldOtherwise)
     EXPECT_EQ(o.constellation.latitude, 601012345);
     EXPECT_TRUE(sim::ParseOptions(Args({"--listen", "127.0.0.1:0"}), o, error)); // the defaults again, for later tests
 }
+
+TEST(SimOptions, FirmwareOptions)
+{
+    SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen", "127.0.0.1:0"}), o, error));
+    const sim::FirmwareOptions& f = o.behaviour.firmware;
+    EXPECT_EQ(f.activeName, "QOR0300.bin");
+    EXPECT_EQ(f.inactiveName, "QOR0290.bin");
+    EXPECT_EQ(f.verificationPolls, 2u);
+    EXPECT_EQ(f.breakAtBlock, 0u);
+    EXPECT_FALSE(f.versionResult.has_value());
+    EXPECT_FALSE(f.activationResult.has_value());
+
+    ASSERT_TRUE(sim::ParseOptions(
+        Args({"--listen", "127.0.0.1:0", "--active-firmware", "QOR0400.bin", "--inactive-firmware=", "--firmware-dir",
+              "/tmp/fw", "--busy-version-check", "1", "--busy-status-query", "2", "--busy-transfer-start", "3",
+              "--busy-final-status", "4", "--verification-polls", "0", "--version-result", "5",
+              "--refuse-transfer-start", "--checksum-failure", "--break-at-block", "7", "--activation-result", "0x0105"}),
+        o, error))
+        << error.toStdString();
+    EXPECT_EQ(f.activeName, "QOR0400.bin");
+    EXPECT_EQ(f.inactiveName, "");
+    EXPECT_EQ(f.directory, "/tmp/fw");
+    EXPECT_EQ(f.busyVersionCheck, 1u);
+    EXPECT_EQ(f.busyStatusQuery, 2u);
+    EXPECT_EQ(f.busyTransferStart, 3u);
+    EXPECT_EQ(f.busyFinalStatus, 4u);
+    EXPECT_EQ(f.verificationPolls, 0u);
+    EXPECT_EQ(f.versionResult, 5);
+    EXPECT_TRUE(f.refuseTransferStart);
+    EXPECT_TRUE(f.checksumFailure);
+    EXPECT_EQ(f.breakAtBlock, 7u);
+    EXPECT_EQ(f.activationResult, 0x0105);
+    EXPECT_TRUE(sim::HelpText().contains(QStringLiteral("--break-at-block")));
+
+    const std::vector<QStringList> bad = {
+        Args({"--listen", "127.0.0.1:0", "--active-firmware", ""}),
+        Args({"--listen", "127.0.0.1:0", "--active-firmware", "SIXTEEN_CHARS.bi"}),
+        Args({"--listen", "127.0.0.1:0", "--inactive-firmware", "tab\there"}),
+        Args({"--listen", "127.0.0.1:0", "--firmware-dir", ""}),
+        Args({"--listen", "127.0.0.1:0", "--busy-status-query", "-1"}),
+        Args({"--listen", "127.0.0.1:0", "--verification-polls", "x"}),
+        Args({"--listen", "127.0.0.1:0", "--version-result", "6"}),
+        Args({"--listen", "127.0.0.1:0", "--break-at-block", "0"}),
+        Args({"--listen", "127.0.0.1:0", "--break-at-block", "65536"}),
+        Args({"--listen", "127.0.0.1:0", "--activation-result", "10000"}),
+        Args({"--listen", "127.0.0.1:0", "--activation-result", "zz"}),
+        Args({"--listen", "127.0.0.1:0", "--checksum-failure=1"}),
+        Args({"--listen", "127.0.0.1:0", "--refuse-transfer-start", "yes"}),
+    };
+    for (const QStringList& args : bad) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        SimOptions rejected;
+        EXPECT_FALSE(sim::ParseOptions(args, rejected, error));
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(error.contains(u'\n'));
+    }
+}

@@ -167,3 +167,49 @@ TEST_F(SimStateFile, FailedSaveStillAnswersAndIsRetried)
     EXPECT_TRUE(dispatcher.SaveIfDirty());
     EXPECT_TRUE(QFile::exists(blocked));
 }
+
+TEST_F(SimStateFile, FirmwareBanksSurviveARestart)
+{
+    {
+        auto registry = Units();
+        CStateFile state(path);
+        QString error;
+        sim::CGatewayDispatcher dispatcher(*registry, {}, nullptr, &state);
+        sim::SessionState session;
+        Bytes out;
+        dispatcher.Handle(session, OpenBody(1, "ADDR=5"), out);
+        // Activating the inactive bank swaps the banks; the file follows.
+        Bytes activate = {0x53, 0x77, 12};
+        activate.insert(activate.end(), {'Q', 'O', 'R', '0', '2', '9', '0', '.', 'b', 'i', 'n', 0});
+        dispatcher.Handle(session, TransferBody(2, activate), out);
+        EXPECT_TRUE(dispatcher.SaveIfDirty());
+    }
+    const QJsonArray units = QJsonDocument::fromJson(FileContent()).object().value(QLatin1String("units")).toArray();
+    ASSERT_EQ(units.size(), 2);
+    EXPECT_FALSE(units[0].toObject().contains(QLatin1String("firmware"))) << "unchanged banks stay out";
+    EXPECT_EQ(units[1].toObject().value(QLatin1String("firmware")).toObject(),
+              (QJsonObject{{QLatin1String("active"), QStringLiteral("QOR0290.bin")},
+                           {QLatin1String("inactive"), QStringLiteral("QOR0300.bin")}}));
+
+    auto restarted = Units();
+    CStateFile state(path);
+    QString error;
+    ASSERT_EQ(state.Load(*restarted, error), CStateFile::LoadResult::Loaded) << error.toStdString();
+    EXPECT_EQ(restarted->Units()[1]->Model().Firmware().Banks().Active(), "QOR0290.bin");
+    EXPECT_EQ(restarted->Units()[1]->Model().Firmware().Banks().Inactive(), "QOR0300.bin");
+    EXPECT_EQ(restarted->Units()[0]->Model().Firmware().Banks().Active(), "QOR0300.bin");
+
+    // Banks a unit cannot hold make the whole file unusable.
+    for (const char* banks : {R"({"active":"","inactive":"x"})", R"({"active":"A","inactive":7})",
+                              R"({"active":"SIXTEEN_CHARS.bi","inactive":""})", R"("QOR0300.bin")"}) {
+        SCOPED_TRACE(banks);
+        WriteFile(QByteArray(R"({"format":"qora-unit-sim-state","version":1,"units":[)"
+                             R"({"unit":"10.0.0.2:5","parameters":{"c005":"01020304"},"firmware":)")
+                  + banks + "}]}");
+        auto registry = Units();
+        CStateFile bad(path);
+        EXPECT_EQ(bad.Load(*registry, error), CStateFile::LoadResult::Bad);
+        EXPECT_EQ(registry->Units()[1]->Model().Firmware().Banks().Active(), "QOR0300.bin");
+        EXPECT_EQ(ValueOf(*registry, 1, 0xC005), (Bytes{0x00, 0x0A, 0x0D, 0xD4}));
+    }
+}

@@ -85,7 +85,7 @@ TEST(SimTraceWriter, GatewayTracesWhatItAnswers)
     dispatcher.Handle(session, OpenBody(2, " ADDR=131 "), out);                   // open
     dispatcher.Handle(session, TransferBody(3, {0x03}, "wp=opt,pr=q1dl"), out);   // probe
     dispatcher.Handle(session, TransferBody(4, {0x53, 0x99}), out);               // NAK
-    dispatcher.Handle(session, TransferBody(5, {1}, "wp=opt,pr=q1ad"), out);      // no answer
+    dispatcher.Handle(session, TransferBody(5, {1}, "wp=opt,pr=q1xx"), out);      // no answer
     dispatcher.Handle(session, TransferBody(6, kReadVersion), out);               // dropped
     dispatcher.Handle(session, Bytes{0x02, 0x00, 0x07, 0x05, 'w'}, out);           // malformed
     dispatcher.Handle(session, Bytes{0x03, 0x00, 0x08}, out);                     // close

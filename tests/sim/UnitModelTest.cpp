@@ -233,8 +233,9 @@ TEST(SimUnitModel, IdentityProbeAndOtherRoutes)
     EXPECT_FALSE(Ask(unit, {0x04}, sim::kIdentityRoute).answered);
     EXPECT_FALSE(Ask(unit, {0x03, 0x00}, sim::kIdentityRoute).answered);
     EXPECT_FALSE(Ask(unit, {}, sim::kIdentityRoute).answered);
-    EXPECT_FALSE(Ask(unit, {1, 2, 3}, sim::kDownloadRoute).answered);
-    EXPECT_FALSE(Ask(unit, {1, 2, 3}, sim::kDownloadRouteLong).answered);
+    // The download routes take TFTP: anything else gets a TFTP error.
+    EXPECT_EQ(Ask(unit, {1, 2, 3}, sim::kDownloadRoute).reply[1], 0x05);
+    EXPECT_EQ(Ask(unit, {1, 2, 3}, sim::kDownloadRouteLong).reply[1], 0x05);
     EXPECT_FALSE(Ask(unit, {0x03}, "wp=other").answered);
 
     sim::UnitBehaviour behaviour;
