@@ -1,0 +1,172 @@
+#pragma once
+// The firmware download engine: checks a master file and the software image
+// it names, then runs the fixed dialogue with the unit (a start command, the
+// master file as a TFTP-style block transfer, a version check, the image to
+// the multicast address, verification and two closing commands). Lost
+// requests during the image transfer are survived by asking the unit how much
+// it holds and resuming from there. Progress and the outcome go to the
+// windows added with AddWindow as posted notices.
+//
+// Waits between requests never block the UI thread: a one-shot timer sends
+// the next request when it fires, and abort or any other ending cancels it.
+
+#include "data/DataClass.h"
+#include "software/MasterFile.h"
+#include "software/SoftwareModule.h"
+#include "software/download/DownloadTarget.h"
+
+#include <QFile>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class CMulticastDownload : public CDataClass {
+    Q_OBJECT
+public:
+    enum EState {
+        kIdle = 0,
+        kStartSent = 2,
+        kMasterTransfer = 3,
+        kVersionCheck = 4,
+        kImageTransfer = 8,
+        kEndSent = 10,
+        kStatusBeforeImage = 11,
+        kVerifying = 12,
+        kTransferStartSent = 14,
+        kFinalStatus = 17,
+    };
+
+    // Kinds of the messages sent; a lost request's kind goes into the error text.
+    enum EKind {
+        kKindStart = 14,
+        kKindMasterWrite = 15,
+        kKindMasterData = 16,
+        kKindVersionCheck = 17,
+        kKindImageWrite = 19,
+        kKindImageData = 20,
+        kKindEnd = 21,
+        kKindFinalStatus = 22,
+        kKindStatusQuery = 24,
+        kKindTransferStart = 25,
+    };
+
+    // Result codes of an ending.
+    enum EResult {
+        kSendFailed = -1,
+        kBadReply = 2,
+        kRefused = 3,
+        kVersionRefused = 5,
+        kBusyAtVersion = 6,
+        kUnexpectedReply = 7,
+        kBusyTooLong = 12,
+    };
+
+    static constexpr int kRetryTimerId = 2;
+    static constexpr int kFailureWindowTimerId = 3;
+    static constexpr int kWaitTimerId = 4;
+    static constexpr int kRetryMs = 10'000;
+    static constexpr int kFailureWindowMs = 120'000;
+    static constexpr int kShortWaitMs = 500;
+    static constexpr int kVerifyWaitMs = 5'000;
+    static constexpr int kBusyStartWaitMs = 10'000;
+    static constexpr int kLocalFailureLimit = 3;
+    static constexpr int kRemoteFailureLimit = 12;
+
+    explicit CMulticastDownload(QObject* parent = nullptr);
+    ~CMulticastDownload() override;
+    CMulticastDownload(const CMulticastDownload&) = delete;
+    CMulticastDownload& operator=(const CMulticastDownload&) = delete;
+
+    void SetTarget(const SDownloadTarget& target) { target_ = target; }
+    [[nodiscard]] const SDownloadTarget& GetTarget() const { return target_; }
+
+    // Checks both files and sends the start command; false with the error
+    // text set when the download cannot start.
+    bool StartDownload(const QString& masterPath);
+    // Ends a download under way (sends the end command); false when none was.
+    bool AbortDownload();
+    // An even size from 128 to 256; anything else is refused and the old size kept.
+    bool SetChecksumChunkSize(int size);
+    [[nodiscard]] const QString& GetErrorText() const { return errorText_; }
+
+    [[nodiscard]] int GetState() const { return state_; }
+    [[nodiscard]] bool IsUnderWay() const { return state_ >= 2 && state_ <= 15; }
+    // A request waits for its timer before going out.
+    [[nodiscard]] bool IsWaiting() const { return IsTimerRunning(kWaitTimerId); }
+    [[nodiscard]] bool IsMasterOpen() const { return master_.isOpen(); }
+    [[nodiscard]] bool IsImageOpen() const { return image_.isOpen(); }
+    [[nodiscard]] bool IsFailureWindowOpen() const { return failureWindow_; }
+    [[nodiscard]] int GetChecksumChunkSize() const { return chunkSize_; }
+    [[nodiscard]] std::uint16_t GetMulticastAddress() const { return multicastAddress_; }
+    [[nodiscard]] std::uint32_t GetResumeOffset() const { return resumeOffset_; }
+    // The image file's name without its directory.
+    [[nodiscard]] QString GetImageFileName() const;
+
+    // The counters every engine of the process shares.
+    [[nodiscard]] static int BusyRetryCount();
+    [[nodiscard]] static int SendFailureCount();
+    static void ResetSharedCounters();
+
+protected:
+    MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
+    void OnTimer(int timerId) override;
+    bool StoreValue(std::uint16_t, const Value&) override { return false; }
+
+private:
+    bool FailStart(const QString& text);
+    bool OpenMaster(const QString& path);
+    bool OpenImage(const QString& path);
+
+    void OnReply(const CDeviceMessage& reply);
+    void OnSendFailure(MsgLParam header);
+    // Each returns the result code: 0 when the download goes on.
+    int OnStartEcho(const CDeviceMessage& reply);
+    int OnMasterAck(const CDeviceMessage& reply);
+    int OnVersionResult(const CDeviceMessage& reply);
+    int OnStatusBeforeImage(const CDeviceMessage& reply);
+    int OnTransferStart(const CDeviceMessage& reply);
+    int OnImageAck(const CDeviceMessage& reply);
+    int OnVerification(const CDeviceMessage& reply);
+    int OnEndEcho(const CDeviceMessage& reply);
+    int OnFinalStatus(const CDeviceMessage& reply);
+    // The acknowledged block must be the last one sent: 0, or the code to end with.
+    int CheckAck(const CDeviceMessage& reply) const;
+    // Version results 0 and 5, and a Yes at the question.
+    void BeginImageStatus();
+
+    void Send(EKind kind, std::optional<CDeviceMessage> request);
+    void SendText(EKind kind, std::string_view command);
+    void SendTransferStart();
+    // The next data block of the file under way; false when it cannot be read.
+    bool SendNextBlock(EKind kind);
+    // Sends after the (scaled) wait, unless the download ends first.
+    void SendAfter(int waitMs, std::function<void()> send);
+
+    void EndWithCode(int code, const QString& text = {});
+    // Every way out: files closed, timers and a pending send cancelled.
+    void Finish();
+    void CloseFiles();
+    void StopTimers();
+
+    SDownloadTarget target_;
+    int state_ = kIdle;
+    bool remote_ = false;
+    QFile master_;
+    QFile image_;
+    CMasterFile masterFile_;
+    CSoftwareModule imageHeader_;
+    std::int64_t imageLength_ = 0;
+    std::uint16_t block_ = 0;
+    std::int64_t bytesSent_ = 0;
+    bool finalEmptyBlock_ = false;
+    int lastKind_ = 0;
+    int chunkSize_;
+    QString errorText_;
+    std::uint32_t resumeOffset_ = 0;
+    std::uint16_t multicastAddress_;
+    bool failureWindow_ = false;
+    bool verificationAbortSent_ = false;
+    std::function<void()> pendingSend_;
+};
