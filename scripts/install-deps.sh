@@ -9,6 +9,10 @@ packages=(
   libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  # scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes
+  # (libclang_rt.fuzzer lives in libclang-rt-14-dev, only recommended by clang),
+  # and llvm-symbolizer for readable stacks.
+  clang libclang-rt-14-dev llvm
 )
 
 missing=()
