@@ -1,6 +1,7 @@
 #include "app/main/SableCommApp.h"
 
 #include "app/frame/widgets/MainFrame.h"
+#include "app/main/CommissioningCommands.h"
 #include "app/main/SoftwareCommands.h"
 #include "app/main/StatusWindows.h"
 #include "app/shell/AboutDlg.h"
@@ -41,6 +42,7 @@ CSableCommApp::~CSableCommApp()
 {
     if (frame_)
         frame_->SetStatusWindows(nullptr);
+    commissioning_.reset();
     statusWindows_.reset();
     frame_.reset();
 }
@@ -62,7 +64,10 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     startup.startupSwitch = GetStartupRequest(startup.workOrderPath, startup.unitNumber) != 0;
     frame_ = std::make_unique<CMainFrame>(settings_, startup);
     statusWindows_ = std::make_unique<CStatusWindows>(*frame_);
+    commissioning_ = std::make_unique<CCommissioningCommands>(*frame_, *statusWindows_, settings_);
     AttachShellCommands(programPath);
+    if (startup.startupSwitch || !startup.workOrderPath.isEmpty())
+        commissioning_->LoadWorkOrder(startup.workOrderPath, -1);
 
     if (!CheckHelpFile(programPath))
         return false;

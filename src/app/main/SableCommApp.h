@@ -13,6 +13,7 @@
 
 class CMainFrame;
 class CStatusWindows;
+class CCommissioningCommands;
 
 class CSableCommApp {
 public:
@@ -27,6 +28,7 @@ public:
     [[nodiscard]] CManagerSettings& Settings() { return settings_; }
     [[nodiscard]] CMainFrame* MainFrame() const { return frame_.get(); }
     [[nodiscard]] CStatusWindows* StatusWindows() const { return statusWindows_.get(); }
+    [[nodiscard]] CCommissioningCommands* Commissioning() const { return commissioning_.get(); }
     [[nodiscard]] const CommandLineOptions& Options() const { return options_; }
     std::int32_t GetStartupRequest(QString& path, std::int32_t& number) const
     {
@@ -41,4 +43,5 @@ private:
     CommandLineOptions options_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<CStatusWindows> statusWindows_;
+    std::unique_ptr<CCommissioningCommands> commissioning_;
 };

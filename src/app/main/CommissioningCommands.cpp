@@ -1,0 +1,185 @@
+#include "app/main/CommissioningCommands.h"
+
+#include "app/ManagerSettings.h"
+#include "app/frame/FrameCommands.h"
+#include "app/frame/widgets/MainFrame.h"
+#include "app/main/StatusWindows.h"
+#include "link/CommHandler.h"
+#include "commissioning/procedure/widgets/CommFinishDlg.h"
+#include "commissioning/procedure/widgets/CommissioningRunner.h"
+#include "commissioning/report/widgets/QORSelectionDlg.h"
+#include "commissioning/wizard/widgets/CommissionWiz.h"
+#include "platform/StringTable.h"
+#include "platform/UserPrompts.h"
+#include "status/constellation/ConstellationStatisticsView.h"
+#include "status/gps/GPSStatus.h"
+#include "status/install/InstallStatus.h"
+
+namespace {
+constexpr unsigned kWizardCaption = 61232;
+
+CCommissionReport::Sources ReportSources(CStatusWindows& windows)
+{
+    CCommissionReport::Sources sources;
+    sources.measuredPosition = [&windows] {
+        const CGPSStatusView& view = windows.GpsStatus().View();
+        return SMeasuredPosition{view.GetLatitudeDegrees(), view.GetLongitudeDegrees(), view.GetAltitudeMetres()};
+    };
+    sources.installation = [&windows] {
+        InstallationSummary summary;
+        windows.InstallStatus().GetInstallationSummary(summary);
+        SInstallationSnapshot snapshot;
+        snapshot.selfTestCode = summary.selfTests;
+        snapshot.clockOutputCode = summary.clockOutput;
+        snapshot.clockStateCode = summary.clockState;
+        snapshot.q1Transmission = summary.transmission;
+        snapshot.q1Time = summary.busTime;
+        snapshot.gpsFix = summary.gpsFix;
+        return snapshot;
+    };
+    sources.constellationVerdict = [] { return SharedConstellationStatistics().verdict; };
+    return sources;
+}
+} // namespace
+
+CCommissioningCommands::CCommissioningCommands(CMainFrame& frame, CStatusWindows& statusWindows,
+                                               CManagerSettings& settings)
+    : frame_(frame)
+    , statusWindows_(statusWindows)
+    , settings_(settings)
+    , runner_(std::make_unique<CCommissioningRunner>(&frame))
+    , report_(ReportSources(statusWindows))
+{
+    previousUnitChoice_ = InstallUnitSelectionDialog(&frame);
+    CMainFrameController& controller = frame.Controller();
+    controller.loadWorkOrder = [this](const QString& path, int unitNumber) { return LoadWorkOrder(path, unitNumber); };
+    controller.runStartupCommissioning = [this] { RunStartupCommissioning(); };
+    // The Q1 page exists only for a wizard made on a local connection, so a
+    // new connection gets a new wizard.
+    controller.deleteWizard = [this] { wizard_.reset(); };
+    frame.SetCommandHandler(ID_OPEN_WORK_ORDER, [this] { ChooseWorkOrderFile(); });
+    frame.SetCommandHandler(ID_COMMISSIONING_WIZARD, [this] { RunWizardCommand(); });
+    frame.SetCommandHandler(ID_COMMISSIONING_REPORT, [this] { SaveReport(); });
+}
+
+CCommissioningCommands::~CCommissioningCommands()
+{
+    CMainFrameController& controller = frame_.Controller();
+    controller.loadWorkOrder = nullptr;
+    controller.runStartupCommissioning = nullptr;
+    controller.deleteWizard = nullptr;
+    SetUnitChoiceFunction(previousUnitChoice_);
+}
+
+void CCommissioningCommands::ChooseWorkOrderFile()
+{
+    FileDialogRequest request;
+    request.caption = QStringLiteral("Open Work Order");
+    request.initialPath = QStringLiteral("*.xml");
+    request.filter = QStringLiteral("Work Order Files (*.xml);;All files (*)");
+    request.defaultSuffix = QStringLiteral("xml");
+    if (const auto path = ShowFileDialog(request))
+        LoadWorkOrder(*path, -1);
+}
+
+bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
+{
+    UnitChoiceFunction asked;
+    if (unitNumber >= 0)
+        asked = SetUnitChoiceFunction([unitNumber](const QStringList&) { return unitNumber; });
+    const bool opened = OpenWorkOrder(path, workOrder_, values_, workOrderPath_);
+    if (unitNumber >= 0)
+        SetUnitChoiceFunction(asked);
+
+    // Whatever was recorded belonged to the document just replaced.
+    report_.OnWorkOrderOpened();
+    CMainFrameController& controller = frame_.Controller();
+    controller.SetReportReady(false);
+    controller.SetWorkOrderValuesPresent(opened && values_ != nullptr);
+    frame_.CommandStateChanged();
+    return opened;
+}
+
+CCommissionWiz& CCommissioningCommands::Wizard()
+{
+    if (!wizard_) {
+        CMainFrameController& controller = frame_.Controller();
+        SWizardEnvironment environment;
+        environment.isRemote = [&controller] { return controller.IsRemote(); };
+        environment.advancedMode = [&controller] { return controller.AdvancedMode(); };
+        environment.settingsIpAddress = [this] { return settings_.ipAddress; };
+        wizard_ = std::make_unique<CCommissionWiz>(std::move(environment), &frame_);
+        wizard_->setWindowTitle(LoadResString(kWizardCaption));
+        wizard_->SetCommissioningRunner([this](const SCommissionValues& values) { return Commission(values); });
+    }
+    return *wizard_;
+}
+
+// The values are read again from the document each time, as the reading may
+// have failed since it was opened; a failure leaves the pages as they are.
+bool CCommissioningCommands::ApplyWorkOrder()
+{
+    if (!workOrder_ || !values_)
+        return false;
+    if (!ReadWorkOrderValues(*workOrder_, *values_))
+        return false;
+    Wizard().ApplyWorkOrderValues(*values_);
+    return true;
+}
+
+bool CCommissioningCommands::Commission(const SCommissionValues& values)
+{
+    CMainFrameController& controller = frame_.Controller();
+    SCommissioningHooks hooks;
+    hooks.clearInProgress = [&controller] { controller.SetCommissioningRunning(false); };
+    hooks.isRemote = [&controller] { return controller.IsRemote(); };
+    hooks.recordResult = [this, &controller, values](bool success) {
+        report_.RecordResult(workOrder_.get(), values, success);
+        controller.SetReportReady(report_.IsReportReady());
+    };
+    committed_ = values;
+    const bool done = runner_->RunCommissioning(values, hooks);
+    frame_.CommandStateChanged();
+    return done;
+}
+
+void CCommissioningCommands::RunWizardCommand()
+{
+    CCommissionWiz& wizard = Wizard();
+    wizard.ResetPages();
+    ApplyWorkOrder();
+    if (wizard.ShowWizard() != CCommissionWiz::kFinishResult)
+        return;
+    CCommFinishDlg confirm(&frame_);
+    if (confirm.exec() != QDialog::Accepted)
+        return;
+
+    CMainFrameController& controller = frame_.Controller();
+    if (controller.IsRemote())
+        controller.Handler().ClearQueues();
+    controller.SetCommissioningRunning(true);
+    if (!wizard.RunCommissioning())
+        return;
+    if (!controller.IsRemote()) {
+        // The next local connection finds the unit at its new place.
+        settings_.ipAddress = committed_.ipAddress;
+        settings_.q1Address = static_cast<std::uint32_t>(committed_.q1Address);
+        settings_.SaveSettings();
+    }
+    controller.SendResetRequest();
+}
+
+void CCommissioningCommands::RunStartupCommissioning()
+{
+    CCommissionWiz& wizard = Wizard();
+    ApplyWorkOrder();
+    if (wizard.ShowWizard() != CCommissionWiz::kFinishResult)
+        return;
+    frame_.Controller().SetCommissioningRunning(true);
+    wizard.RunCommissioning();
+}
+
+void CCommissioningCommands::SaveReport()
+{
+    report_.SaveReport(workOrder_.get());
+}

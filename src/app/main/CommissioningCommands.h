@@ -1,0 +1,58 @@
+#pragma once
+// The commissioning road of the main frame: "Open Work Order", the
+// "Commissioning Wizard" command sequence (wizard, confirmation, the guarded
+// write, the settings update on a local connection, the reset), the start-up
+// commissioning from a work order given on the command line, and
+// "Commissioning Report". Holds the work order, its values, the wizard and
+// the report for the whole run.
+
+#include "commissioning/CommissionValues.h"
+#include "commissioning/WorkOrder.h"
+#include "commissioning/report/CommissionReport.h"
+
+#include <QString>
+
+#include <memory>
+
+class CCommissionWiz;
+class CCommissioningRunner;
+class CMainFrame;
+class CManagerSettings;
+class CStatusWindows;
+
+class CCommissioningCommands {
+public:
+    CCommissioningCommands(CMainFrame& frame, CStatusWindows& statusWindows, CManagerSettings& settings);
+    ~CCommissioningCommands();
+    CCommissioningCommands(const CCommissioningCommands&) = delete;
+    CCommissioningCommands& operator=(const CCommissioningCommands&) = delete;
+
+    // Replaces the current work order; with a unit number of 0 or more that
+    // unit is taken without asking (the first when there is no such unit).
+    bool LoadWorkOrder(const QString& path, int unitNumber);
+    void RunWizardCommand();
+    void RunStartupCommissioning();
+    void SaveReport();
+
+    [[nodiscard]] CWorkOrder* WorkOrder() const { return workOrder_.get(); }
+    [[nodiscard]] CCommissionWiz* Wizard() const { return wizard_.get(); }
+    [[nodiscard]] const QString& WorkOrderPath() const { return workOrderPath_; }
+
+private:
+    CCommissionWiz& Wizard();
+    bool ApplyWorkOrder();
+    bool Commission(const SCommissionValues& values);
+    void ChooseWorkOrderFile();
+
+    CMainFrame& frame_;
+    CStatusWindows& statusWindows_;
+    CManagerSettings& settings_;
+    std::unique_ptr<CWorkOrder> workOrder_;
+    std::unique_ptr<WorkOrderValues> values_;
+    QString workOrderPath_;
+    std::unique_ptr<CCommissionWiz> wizard_;
+    std::unique_ptr<CCommissioningRunner> runner_;
+    CCommissionReport report_;
+    SCommissionValues committed_; // the values of the last run
+    UnitChoiceFunction previousUnitChoice_;
+};
