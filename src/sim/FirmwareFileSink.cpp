@@ -11,7 +11,9 @@ CFirmwareFileSink::CFirmwareFileSink(const std::string& directory, std::uint16_t
 {
     if (directory.empty())
         return;
-    const QDir dir(QString::fromStdString(directory));
+    QDir dir(QString::fromStdString(directory));
+    if (!dir.mkpath(QStringLiteral(".")))
+        std::fprintf(stderr, "qora-unit-sim: cannot create %s\n", directory.c_str());
     masterPath_ = dir.filePath(QStringLiteral("unit-%1-master.bin").arg(q1Address));
     imagePath_ = dir.filePath(QStringLiteral("unit-%1-image.bin").arg(q1Address));
 }
