@@ -10,13 +10,16 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target qora-unit-sim qora-cli QORAManager
+cmake --build --preset default -j "$(nproc)" --target qora-unit-sim qora-cli QORAManager qora-firmware-gen
 
 bin=build/default/bin
 work=$(mktemp -d)
-mkdir -p "$work/config"
+mkdir -p "$work/config" "$work/firmware"
+# A sample firmware release to download: a master file and the image it names.
+"$bin/qora-firmware-gen" --out "$work/firmware" --image QOR0310.bin --software QOR0310 --size 200000 \
+  --master QOR0310.MFI >/dev/null
 coproc SIM { exec "$bin/qora-unit-sim" --listen 127.0.0.1:0 --state "$work/unit.json" \
-                   --directory "$work/nodes.json" --reboot-ms 5000; }
+                   --directory "$work/nodes.json" --reboot-ms 5000 --verification-polls 2; }
 trap 'kill "$SIM_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
 read -r first_line <&"${SIM[0]}"
 endpoint=${first_line#listening on }
@@ -38,6 +41,9 @@ cat <<TEXT
 QORA Manager starts now. Try: Run > Local Connection, Run > Commission Mode,
 Maintenance > Reset QORA... (the tool reconnects by itself after the retry time),
 Run > Disconnect, and Run > Remote Connection... to pick the unit in the browser.
+Firmware: in commission mode, Maintenance > SW Download... and pick
+  $work/firmware/QOR0310.MFI
+(the unit verifies it, then SW Activation makes it the running firmware).
 TEXT
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   "$bin/QORAManager"

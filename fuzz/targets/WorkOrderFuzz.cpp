@@ -1,6 +1,6 @@
 // The work order reader: the filtering SAX parse of the file, the choice of
-// one unit and the fourteen values read from it. The reader takes a path, so
-// each input is written to a file of this process first.
+// one unit and the fourteen values read from it, from the bytes as they
+// would come from the file.
 //
 // Input: a byte naming the unit the user picks when several are offered, then
 // the file's bytes.
@@ -9,21 +9,9 @@
 
 #include "commissioning/WorkOrder.h"
 
-#include <QDir>
-#include <QFile>
-
-#include <unistd.h>
-
 namespace {
 
 int g_choice = 0;
-
-const QString& WorkOrderPath()
-{
-    static const QString path =
-        QDir::temp().filePath(QStringLiteral("qora-fuzz-work-order-%1.xml").arg(::getpid()));
-    return path;
-}
 
 void Setup()
 {
@@ -33,7 +21,6 @@ void Setup()
         FUZZ_CHECK(names.size() > 1);
         return g_choice;
     });
-    std::atexit([] { QFile::remove(WorkOrderPath()); });
 }
 
 } // namespace
@@ -48,14 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     g_choice = choice == 255 ? -1 : choice % 8;
     const auto bytes = input.Rest();
 
-    QFile file(WorkOrderPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return 0;
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    file.close();
-
     CWorkOrder workOrder;
-    if (!workOrder.Load(WorkOrderPath())) {
+    if (!workOrder.LoadFromBytes(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                            static_cast<qsizetype>(bytes.size())))) {
         FUZZ_CHECK(!workOrder.IsLoaded() && !workOrder.Document());
         return 0;
     }

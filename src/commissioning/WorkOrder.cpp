@@ -6,15 +6,14 @@
 
 #include <QFile>
 
-#include <libxml/SAX2.h>
 #include <libxml/entities.h>
-#include <libxml/parser.h>
 #include <libxml/xpath.h>
 
 #include <charconv>
 #include <limits>
 #include <new>
 #include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -23,37 +22,6 @@ UnitChoiceFunction& UnitChoice()
     static UnitChoiceFunction function;
     return function;
 }
-
-// libxml2's own tree builder as the end of the event chain.
-class TreeBuilder : public SAXContentHandler {
-public:
-    explicit TreeBuilder(xmlParserCtxtPtr ctxt) : ctxt_(ctxt) {}
-    void startDocument() override { xmlSAX2StartDocument(ctxt_); }
-    void endDocument() override { xmlSAX2EndDocument(ctxt_); }
-    void startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri, int nbNamespaces,
-                      const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
-                      const xmlChar** attributes) override
-    {
-        xmlSAX2StartElementNs(ctxt_, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
-                              attributes);
-    }
-    void endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) override
-    {
-        xmlSAX2EndElementNs(ctxt_, localname, prefix, uri);
-    }
-    void characters(const xmlChar* ch, int len) override { xmlSAX2Characters(ctxt_, ch, len); }
-    void ignorableWhitespace(const xmlChar* ch, int len) override { xmlSAX2IgnorableWhitespace(ctxt_, ch, len); }
-    void cdataBlock(const xmlChar* value, int len) override { xmlSAX2CDataBlock(ctxt_, value, len); }
-    void processingInstruction(const xmlChar* target, const xmlChar* data) override
-    {
-        xmlSAX2ProcessingInstruction(ctxt_, target, data);
-    }
-    void comment(const xmlChar* value) override { xmlSAX2Comment(ctxt_, value); }
-    void reference(const xmlChar* name) override { xmlSAX2Reference(ctxt_, name); }
-
-private:
-    xmlParserCtxtPtr ctxt_;
-};
 
 void ShowError(unsigned id, MsgIcon icon)
 {
@@ -107,51 +75,37 @@ bool NodeText(xmlNodePtr node, QString& text)
     return true;
 }
 
-// Parses the file into a document holding only what the filter passes;
-// nothing when the file cannot be read or is not well-formed.
-xmlDocPtr ParseFiltered(const QString& path)
+// Parses the file as a stream into a document holding only what the filter
+// passes; nothing when the file cannot be read, is not well-formed or keeps too
+// much.
+xmlDocPtr ParseFilteredFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > CWorkOrder::MaxFileSize)
+    if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    const QByteArray content = file.read(CWorkOrder::MaxFileSize + 1);
-    if (content.size() > CWorkOrder::MaxFileSize || file.error() != QFileDevice::NoError)
-        return nullptr;
-
-    xmlSAXHandler sax{};
-    xmlSAXVersion(&sax, 2);
-    InstallSAXContentCallbacks(sax);
-    // Nothing outside the file is ever read: no external subset, no external
-    // entities, no network.
-    sax.externalSubset = nullptr;
-    sax.resolveEntity = [](void*, const xmlChar*, const xmlChar*) -> xmlParserInputPtr { return nullptr; };
-    sax.serror = [](void*, xmlErrorPtr) {};
-    sax.error = nullptr;
-    sax.warning = nullptr;
-
-    xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
-    if (!ctxt)
-        throw std::bad_alloc();
-    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    ctxt->replaceEntities = 0;
-    ctxt->loadsubset = 0;
-    ctxt->validate = 0;
-
-    auto filter = std::make_shared<QORSAXContentHandler>();
-    filter->SetDownstream(std::make_shared<TreeBuilder>(ctxt));
-    ctxt->_private = filter.get();
-
-    xmlParseChunk(ctxt, content.constData(), static_cast<int>(content.size()), 1);
-    xmlDocPtr doc = ctxt->myDoc;
-    const bool wellFormed = ctxt->wellFormed != 0;
-    ctxt->myDoc = nullptr;
-    xmlFreeParserCtxt(ctxt);
-    if (!wellFormed || !doc || !xmlDocGetRootElement(doc)) {
-        if (doc)
-            xmlFreeDoc(doc);
-        return nullptr;
+    FilteredDocumentParser parser(CWorkOrder::MaxKeptSize);
+    constexpr qint64 ChunkSize = 64 * 1024;
+    std::vector<char> chunk(ChunkSize);
+    for (;;) {
+        const qint64 got = file.read(chunk.data(), ChunkSize);
+        if (got < 0)
+            return nullptr;
+        if (got == 0)
+            break;
+        if (!parser.Feed(chunk.data(), static_cast<std::size_t>(got)))
+            return nullptr;
     }
-    return doc;
+    if (file.error() != QFileDevice::NoError)
+        return nullptr;
+    return parser.Finish();
+}
+
+xmlDocPtr ParseFilteredBytes(const QByteArray& xml)
+{
+    FilteredDocumentParser parser(CWorkOrder::MaxKeptSize);
+    if (!parser.Feed(xml.constData(), static_cast<std::size_t>(xml.size())))
+        return nullptr;
+    return parser.Finish();
 }
 
 bool IsAncestor(xmlNodePtr ancestor, xmlNodePtr node)
@@ -242,8 +196,19 @@ void CWorkOrder::Release()
 bool CWorkOrder::Load(const QString& path)
 {
     Release();
+    return Adopt(ParseFilteredFile(path));
+}
 
-    xmlDocPtr doc = ParseFiltered(path);
+bool CWorkOrder::LoadFromBytes(const QByteArray& xml)
+{
+    Release();
+    return Adopt(ParseFilteredBytes(xml));
+}
+
+// Takes the filtered document (nothing when parsing failed), finds its units,
+// lets the user choose one and drops the others.
+bool CWorkOrder::Adopt(xmlDocPtr doc)
+{
     if (!doc) {
         ShowError(WorkOrderStringId::ParseFailed, MsgIcon::Error);
         return false;

@@ -3,11 +3,13 @@
 // the values they are to be commissioned with. CWorkOrder holds the document
 // reduced to one chosen unit; WorkOrderValues holds that unit's values.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <libxml/tree.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,8 +54,10 @@ UnitChoiceFunction SetUnitChoiceFunction(UnitChoiceFunction function); // return
 
 class CWorkOrder {
 public:
-    // Larger files are refused as unreadable.
-    static constexpr qint64 MaxFileSize = 16 * 1024 * 1024;
+    // A file of any size is read as a stream; only what is kept (the units
+    // and what stands outside managed objects) is built, up to this many
+    // bytes. A work order keeping more is refused as unreadable.
+    static constexpr std::size_t MaxKeptSize = 32 * 1024 * 1024;
 
     CWorkOrder() = default;
     ~CWorkOrder();
@@ -64,6 +68,8 @@ public:
     // the user choose one unit and drops the others. Shows its error message
     // and returns false (holding nothing) on failure.
     bool Load(const QString& path);
+    // The same for a work order already in memory.
+    bool LoadFromBytes(const QByteArray& xml);
 
     [[nodiscard]] bool IsLoaded() const { return unit_ != nullptr; }
     [[nodiscard]] xmlDocPtr Document() const { return doc_; }
@@ -90,6 +96,7 @@ public:
 
 private:
     void Release();
+    bool Adopt(xmlDocPtr filtered);
     bool GetInteger(const char* name, std::int32_t& value) const;
     bool GetText(const char* name, QString& value) const;
 

@@ -1,6 +1,11 @@
 #include "commissioning/WorkOrderSax.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <algorithm>
+#include <new>
 
 #include <cstring>
 
@@ -158,34 +163,340 @@ void QORSAXContentHandler::reference(const xmlChar* name)
 
 namespace {
 
-SAXContentHandler* HandlerOf(void* ctx)
+// libxml2's own tree builder as the end of the event chain. It builds into the
+// context whose event is being delivered: the document's, or while an entity's
+// replacement text is parsed, the entity's own.
+class TreeBuilder : public SAXContentHandler {
+public:
+    explicit TreeBuilder(FilteredDocumentParser::Chain& chain) : chain_(chain) {}
+    void startDocument() override;
+    void endDocument() override;
+    void startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri, int nbNamespaces,
+                      const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                      const xmlChar** attributes) override;
+    void endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) override;
+    void characters(const xmlChar* ch, int len) override;
+    void ignorableWhitespace(const xmlChar* ch, int len) override;
+    void cdataBlock(const xmlChar* value, int len) override;
+    void processingInstruction(const xmlChar* target, const xmlChar* data) override;
+    void comment(const xmlChar* value) override;
+    void reference(const xmlChar* name) override;
+
+    // Adjacent pieces of text become one node; only the first costs a node.
+    bool textOpen = false;
+
+private:
+    FilteredDocumentParser::Chain& chain_;
+};
+
+std::size_t Length(const xmlChar* text)
 {
-    return static_cast<SAXContentHandler*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
+    return text ? static_cast<std::size_t>(xmlStrlen(text)) : 0;
+}
+
+std::size_t Length(int len)
+{
+    return len > 0 ? static_cast<std::size_t>(len) : 0;
 }
 
 } // namespace
 
-void InstallSAXContentCallbacks(xmlSAXHandler& sax)
+struct FilteredDocumentParser::Chain {
+    xmlParserCtxtPtr document = nullptr; // the parser of the input itself
+    xmlParserCtxtPtr current = nullptr;  // the parser whose event is being delivered
+    std::size_t maxKept = 0;
+    std::size_t kept = 0;
+    bool over = false;
+    bool doctype = false; // a document type declaration: refused, as the format has none
+    std::shared_ptr<QORSAXContentHandler> filter;
+    std::shared_ptr<TreeBuilder> builder;
+
+    // Counts what the next piece of the document will hold; past the bound
+    // the parse stops and nothing more is built.
+    bool Charge(std::size_t bytes)
+    {
+        if (!over && bytes <= maxKept - kept) {
+            kept += bytes;
+            return true;
+        }
+        over = true;
+        // Only the parser delivering this event is stopped here; the
+        // document's own parser, when an entity's parser is running inside
+        // it, stops at its next event.
+        if (current && !current->disableSAX)
+            xmlStopParser(current);
+        return false;
+    }
+};
+
+namespace {
+
+constexpr std::size_t NodeCost = sizeof(xmlNode);
+
+FilteredDocumentParser::Chain& ChainOf(void* ctx)
 {
-    sax.startDocument = [](void* ctx) { HandlerOf(ctx)->startDocument(); };
-    sax.endDocument = [](void* ctx) { HandlerOf(ctx)->endDocument(); };
+    return *static_cast<FilteredDocumentParser::Chain*>(static_cast<xmlParserCtxtPtr>(ctx)->_private);
+}
+
+// The document's own events go through the unit filter. An entity's
+// replacement text is parsed apart from the document and built into the
+// entity, whatever object it is first used in, so it goes straight to the
+// builder.
+SAXContentHandler& Route(void* ctx)
+{
+    FilteredDocumentParser::Chain& chain = ChainOf(ctx);
+    chain.current = static_cast<xmlParserCtxtPtr>(ctx);
+    if (chain.over && !chain.current->disableSAX)
+        xmlStopParser(chain.current);
+    if (chain.current == chain.document)
+        return *chain.filter;
+    return *chain.builder;
+}
+
+} // namespace
+
+void TreeBuilder::startDocument()
+{
+    textOpen = false;
+    xmlSAX2StartDocument(chain_.current);
+}
+
+void TreeBuilder::endDocument()
+{
+    xmlSAX2EndDocument(chain_.current);
+}
+
+void TreeBuilder::startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
+                               int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
+                               const xmlChar** attributes)
+{
+    textOpen = false;
+    std::size_t cost = NodeCost + Length(localname);
+    for (int i = 0; i < nbNamespaces; ++i)
+        cost += sizeof(xmlNs) + Length(namespaces[2 * i]) + Length(namespaces[2 * i + 1]);
+    for (int i = 0; i < nbAttributes; ++i) {
+        const xmlChar** a = attributes + 5 * i;
+        cost += sizeof(xmlAttr) + NodeCost + Length(a[0]) + static_cast<std::size_t>(a[4] - a[3]);
+    }
+    if (chain_.Charge(cost))
+        xmlSAX2StartElementNs(chain_.current, localname, prefix, uri, nbNamespaces, namespaces, nbAttributes,
+                              nbDefaulted, attributes);
+}
+
+void TreeBuilder::endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri)
+{
+    textOpen = false;
+    if (!chain_.over)
+        xmlSAX2EndElementNs(chain_.current, localname, prefix, uri);
+}
+
+void TreeBuilder::characters(const xmlChar* ch, int len)
+{
+    const std::size_t cost = Length(len) + (textOpen ? 0 : NodeCost);
+    textOpen = true;
+    if (chain_.Charge(cost))
+        xmlSAX2Characters(chain_.current, ch, len);
+}
+
+void TreeBuilder::ignorableWhitespace(const xmlChar* ch, int len)
+{
+    const std::size_t cost = Length(len) + (textOpen ? 0 : NodeCost);
+    textOpen = true;
+    if (chain_.Charge(cost))
+        xmlSAX2IgnorableWhitespace(chain_.current, ch, len);
+}
+
+void TreeBuilder::cdataBlock(const xmlChar* value, int len)
+{
+    textOpen = false;
+    if (chain_.Charge(NodeCost + Length(len)))
+        xmlSAX2CDataBlock(chain_.current, value, len);
+}
+
+void TreeBuilder::processingInstruction(const xmlChar* target, const xmlChar* data)
+{
+    textOpen = false;
+    if (chain_.Charge(NodeCost + Length(target) + Length(data)))
+        xmlSAX2ProcessingInstruction(chain_.current, target, data);
+}
+
+void TreeBuilder::comment(const xmlChar* value)
+{
+    textOpen = false;
+    if (chain_.Charge(NodeCost + Length(value)))
+        xmlSAX2Comment(chain_.current, value);
+}
+
+void TreeBuilder::reference(const xmlChar* name)
+{
+    textOpen = false;
+    if (chain_.Charge(NodeCost + Length(name)))
+        xmlSAX2Reference(chain_.current, name);
+}
+
+namespace {
+
+std::size_t ContentModelCost(xmlElementContentPtr content, int depth = 0)
+{
+    // The parser bounds the nesting of a content model; the depth guard only
+    // keeps this walk from trusting it.
+    if (!content || depth > 1000)
+        return 0;
+    return sizeof(xmlElementContent) + Length(content->name) + Length(content->prefix)
+        + ContentModelCost(content->c1, depth + 1) + ContentModelCost(content->c2, depth + 1);
+}
+
+bool ChargeFor(void* ctx, std::size_t bytes)
+{
+    FilteredDocumentParser::Chain& chain = ChainOf(ctx);
+    chain.current = static_cast<xmlParserCtxtPtr>(ctx);
+    return chain.Charge(bytes);
+}
+
+void InstallCallbacks(xmlSAXHandler& sax)
+{
+    sax.startDocument = [](void* ctx) { Route(ctx).startDocument(); };
+    sax.endDocument = [](void* ctx) { Route(ctx).endDocument(); };
     sax.startElementNs = [](void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
                             int nbNamespaces, const xmlChar** namespaces, int nbAttributes, int nbDefaulted,
                             const xmlChar** attributes) {
-        HandlerOf(ctx)->startElement(localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
-                                     attributes);
+        Route(ctx).startElement(localname, prefix, uri, nbNamespaces, namespaces, nbAttributes, nbDefaulted,
+                                attributes);
     };
     sax.endElementNs = [](void* ctx, const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri) {
-        HandlerOf(ctx)->endElement(localname, prefix, uri);
+        Route(ctx).endElement(localname, prefix, uri);
     };
-    sax.characters = [](void* ctx, const xmlChar* ch, int len) { HandlerOf(ctx)->characters(ch, len); };
-    sax.ignorableWhitespace = [](void* ctx, const xmlChar* ch, int len) {
-        HandlerOf(ctx)->ignorableWhitespace(ch, len);
-    };
-    sax.cdataBlock = [](void* ctx, const xmlChar* value, int len) { HandlerOf(ctx)->cdataBlock(value, len); };
+    sax.characters = [](void* ctx, const xmlChar* ch, int len) { Route(ctx).characters(ch, len); };
+    sax.ignorableWhitespace = [](void* ctx, const xmlChar* ch, int len) { Route(ctx).ignorableWhitespace(ch, len); };
+    sax.cdataBlock = [](void* ctx, const xmlChar* value, int len) { Route(ctx).cdataBlock(value, len); };
     sax.processingInstruction = [](void* ctx, const xmlChar* target, const xmlChar* data) {
-        HandlerOf(ctx)->processingInstruction(target, data);
+        Route(ctx).processingInstruction(target, data);
     };
-    sax.comment = [](void* ctx, const xmlChar* value) { HandlerOf(ctx)->comment(value); };
-    sax.reference = [](void* ctx, const xmlChar* name) { HandlerOf(ctx)->reference(name); };
+    sax.comment = [](void* ctx, const xmlChar* value) { Route(ctx).comment(value); };
+    sax.reference = [](void* ctx, const xmlChar* name) { Route(ctx).reference(name); };
+
+    // Declarations of the document type are built whatever the filter does;
+    // they count against the same bound.
+    // A work order has no document type. A declaration of one is where
+    // entity tricks live, so the whole file is refused as unreadable.
+    sax.internalSubset = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        ChainOf(ctx).doctype = true;
+        xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
+    };
+    sax.entityDecl = [](void* ctx, const xmlChar* name, int type, const xmlChar* publicId, const xmlChar* systemId,
+                        xmlChar* content) {
+        if (ChargeFor(ctx, sizeof(xmlEntity) + Length(name) + Length(publicId) + Length(systemId)
+                                + Length(content)))
+            xmlSAX2EntityDecl(ctx, name, type, publicId, systemId, content);
+    };
+    sax.attributeDecl = [](void* ctx, const xmlChar* elem, const xmlChar* fullname, int type, int def,
+                           const xmlChar* defaultValue, xmlEnumerationPtr tree) {
+        std::size_t cost = sizeof(xmlAttribute) + Length(elem) + Length(fullname) + Length(defaultValue);
+        for (xmlEnumerationPtr e = tree; e; e = e->next)
+            cost += sizeof(xmlEnumeration) + Length(e->name);
+        if (ChargeFor(ctx, cost))
+            xmlSAX2AttributeDecl(ctx, elem, fullname, type, def, defaultValue, tree);
+        else
+            xmlFreeEnumeration(tree); // the declaration would have taken it
+    };
+    sax.elementDecl = [](void* ctx, const xmlChar* name, int type, xmlElementContentPtr content) {
+        if (ChargeFor(ctx, sizeof(xmlElement) + Length(name) + ContentModelCost(content)))
+            xmlSAX2ElementDecl(ctx, name, type, content);
+    };
+    sax.notationDecl = [](void* ctx, const xmlChar* name, const xmlChar* publicId, const xmlChar* systemId) {
+        if (ChargeFor(ctx, sizeof(xmlNotation) + Length(name) + Length(publicId) + Length(systemId)))
+            xmlSAX2NotationDecl(ctx, name, publicId, systemId);
+    };
+    sax.unparsedEntityDecl = [](void* ctx, const xmlChar* name, const xmlChar* publicId, const xmlChar* systemId,
+                                const xmlChar* notationName) {
+        if (ChargeFor(ctx, sizeof(xmlEntity) + Length(name) + Length(publicId) + Length(systemId)
+                                + Length(notationName)))
+            xmlSAX2UnparsedEntityDecl(ctx, name, publicId, systemId, notationName);
+    };
+
+    // Nothing outside the input is ever read: no external subset, no external
+    // entities, no network. Errors only fail the parse.
+    sax.externalSubset = nullptr;
+    sax.resolveEntity = [](void*, const xmlChar*, const xmlChar*) -> xmlParserInputPtr { return nullptr; };
+    sax.serror = [](void*, xmlErrorPtr) {};
+    sax.error = nullptr;
+    sax.warning = nullptr;
+}
+
+} // namespace
+
+FilteredDocumentParser::FilteredDocumentParser(std::size_t maxKeptBytes) : chain_(std::make_unique<Chain>())
+{
+    xmlSAXHandler sax{};
+    xmlSAXVersion(&sax, 2);
+    InstallCallbacks(sax);
+
+    xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
+    if (!ctxt)
+        throw std::bad_alloc();
+    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    ctxt->replaceEntities = 0;
+    ctxt->loadsubset = 0;
+    ctxt->validate = 0;
+
+    chain_->document = ctxt;
+    chain_->maxKept = maxKeptBytes;
+    chain_->filter = std::make_shared<QORSAXContentHandler>();
+    chain_->builder = std::make_shared<TreeBuilder>(*chain_);
+    chain_->filter->SetDownstream(chain_->builder);
+    ctxt->_private = chain_.get();
+}
+
+FilteredDocumentParser::~FilteredDocumentParser()
+{
+    if (xmlParserCtxtPtr ctxt = chain_->document) {
+        if (ctxt->myDoc)
+            xmlFreeDoc(ctxt->myDoc);
+        ctxt->myDoc = nullptr;
+        xmlFreeParserCtxt(ctxt);
+    }
+}
+
+bool FilteredDocumentParser::Feed(const char* data, std::size_t size)
+{
+    // libxml2 takes int sizes; a piece of a few MiB at most keeps its input
+    // buffer small as well.
+    constexpr std::size_t Piece = 1024 * 1024;
+    xmlParserCtxtPtr ctxt = chain_->document;
+    while (size > 0) {
+        if (chain_->over || chain_->doctype || !ctxt->wellFormed || ctxt->disableSAX)
+            return false;
+        const std::size_t piece = std::min(size, Piece);
+        if (xmlParseChunk(ctxt, data, static_cast<int>(piece), 0) != 0)
+            return false;
+        data += piece;
+        size -= piece;
+    }
+    return !chain_->over && !chain_->doctype && ctxt->wellFormed && !ctxt->disableSAX;
+}
+
+xmlDocPtr FilteredDocumentParser::Finish()
+{
+    xmlParserCtxtPtr ctxt = chain_->document;
+    if (!chain_->over && !chain_->doctype && ctxt->wellFormed && !ctxt->disableSAX)
+        xmlParseChunk(ctxt, nullptr, 0, 1);
+    xmlDocPtr doc = ctxt->myDoc;
+    ctxt->myDoc = nullptr;
+    const bool good = !chain_->over && !chain_->doctype && ctxt->wellFormed && doc && xmlDocGetRootElement(doc);
+    if (!good) {
+        if (doc)
+            xmlFreeDoc(doc);
+        return nullptr;
+    }
+    return doc;
+}
+
+bool FilteredDocumentParser::OverBound() const
+{
+    return chain_->over;
+}
+
+std::size_t FilteredDocumentParser::KeptBytes() const
+{
+    return chain_->kept;
 }

@@ -1,9 +1,11 @@
 #pragma once
-// SAX content events between libxml2's parser and its tree builder, and the
-// filter that keeps only QORA units out of the managed objects of a work order.
+// SAX content events between libxml2's parser and its tree builder, the
+// filter that keeps only QORA units out of the managed objects of a work order,
+// and the streaming parse that builds nothing but what the filter keeps.
 
 #include <libxml/tree.h>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -80,6 +82,31 @@ private:
     std::vector<OpenObject> open_;
 };
 
-// Installs the handler's events as the SAX2 content callbacks of a parser whose
-// user data is its own context, with ctxt->_private pointing at the handler.
-void InstallSAXContentCallbacks(xmlSAXHandler& sax);
+// Parses a byte stream fed in pieces of any size and builds the document out of
+// what the unit filter passes, so that dropped managed objects never take
+// memory. What the document may hold (elements, attributes, text, declarations
+// of the document type) is bounded by maxKeptBytes; past the bound the parse
+// stops and fails. Nothing outside the input is ever read: no external subset,
+// no external entities, no network. Throws std::bad_alloc when libxml2 cannot
+// create its parser.
+class FilteredDocumentParser {
+public:
+    explicit FilteredDocumentParser(std::size_t maxKeptBytes);
+    ~FilteredDocumentParser();
+    FilteredDocumentParser(const FilteredDocumentParser&) = delete;
+    FilteredDocumentParser& operator=(const FilteredDocumentParser&) = delete;
+
+    // False once the parse has failed; later input is then ignored.
+    bool Feed(const char* data, std::size_t size);
+    // Ends the input. The well-formed document with a root element (the
+    // caller frees it with xmlFreeDoc), or nullptr.
+    [[nodiscard]] xmlDocPtr Finish();
+
+    [[nodiscard]] bool OverBound() const;
+    [[nodiscard]] std::size_t KeptBytes() const;
+
+    struct Chain;
+
+private:
+    std::unique_ptr<Chain> chain_;
+};
