@@ -163,6 +163,28 @@ TEST_F(FirmwareResume, AnImageOfWholeBlocksEndsWithAnEmptyBlockEvenAfterAResume)
     EXPECT_NE(emptyBlock, requests.end());
 }
 
+TEST_F(FirmwareResume, AMasterFileOfWholeBlocksEndsWithAnEmptyBlock)
+{
+    const SampleFirmware firmware =
+        MakeSampleFirmware(folder.path(), QStringLiteral("QOR0310.bin"), QStringLiteral("QOR0310"), 3000);
+    ASSERT_TRUE(firmware.Valid());
+    {
+        // Two whole blocks: the fields the download reads stay where they are.
+        QFile master(firmware.masterPath);
+        ASSERT_TRUE(master.open(QIODevice::ReadWrite));
+        ASSERT_LT(master.size(), 1012);
+        ASSERT_TRUE(master.resize(1012));
+    }
+    Start({});
+    ASSERT_TRUE(engine->StartDownload(firmware.masterPath));
+    ASSERT_EQ(Outcome(), 1) << engine->GetErrorText().toStdString();
+    EXPECT_EQ(FileBytes(folder.filePath(QStringLiteral("unit/unit-131-master.bin"))), FileBytes(firmware.masterPath));
+    const std::vector<QByteArray> requests = TracedRequests(folder.filePath(QStringLiteral("trace.jsonl")));
+    const auto versionCheck = std::find(requests.begin(), requests.end(), QByteArray("M:17,2,2\r").toHex() + "00");
+    ASSERT_NE(versionCheck, requests.end());
+    EXPECT_EQ(*(versionCheck - 1), QByteArray("00030003")) << "the master's empty third block comes first";
+}
+
 TEST_F(FirmwareResume, AUnitThatRefusesTheChecksumIsAFailureNotASuccess)
 {
     const SampleFirmware firmware =

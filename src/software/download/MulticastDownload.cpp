@@ -221,6 +221,7 @@ int CMulticastDownload::OnStartEcho(const CDeviceMessage& reply)
         return kBadReply;
     block_ = 0;
     bytesSent_ = 0;
+    masterEndSent_ = false;
     state_ = kMasterTransfer;
     Send(kKindMasterWrite, BuildWriteRequest(target_.unitAddress, FileNameWithoutDirectory(master_.fileName())));
     return 0;
@@ -245,6 +246,13 @@ int CMulticastDownload::OnMasterAck(const CDeviceMessage& reply)
     if (bytesSent_ < masterFile_.GetLength()) {
         if (!SendNextBlock(kKindMasterData))
             return kBadReply;
+        return 0;
+    }
+    // A transfer ends with a block shorter than 506 bytes: a master file of
+    // whole blocks gets an empty one, or the unit would wait for its end.
+    if (masterFile_.GetLength() % kTftpBlockSize == 0 && !masterEndSent_) {
+        masterEndSent_ = true;
+        Send(kKindMasterData, BuildDataBlock(target_.unitAddress, ++block_, QByteArray()));
         return 0;
     }
     master_.close();

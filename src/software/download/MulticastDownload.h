@@ -161,6 +161,7 @@ private:
     std::uint16_t block_ = 0;
     std::int64_t bytesSent_ = 0;
     bool finalEmptyBlock_ = false;
+    bool masterEndSent_ = false; // the empty block after a master file of whole blocks
     int lastKind_ = 0;
     int chunkSize_;
     QString errorText_;
