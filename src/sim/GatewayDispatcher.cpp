@@ -176,6 +176,10 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
         trace_->Write({"transfer", seq, ConnectionOf(session), UnitOf(session.unit), tracedRoute, request, result,
                        reply});
     }
+    // A commissioning that the restart applied moves the unit (after the
+    // trace line, which names the unit where the reset reached it).
+    if (outcome.reset)
+        session.unit->FollowCommissioning();
     return Answered(session);
 }
 

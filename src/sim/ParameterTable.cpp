@@ -1,5 +1,6 @@
 #include "sim/ParameterTable.h"
 
+#include "sim/CommissioningBlock.h"
 #include "sim/GpsClock.h"
 #include "sim/WriteEffects.h"
 
@@ -133,7 +134,21 @@ std::vector<std::uint8_t> DefaultFrameClockDelay(const UnitSeed&)
 
 std::uint8_t CheckFrameClockDelay(std::span<const std::uint8_t> value)
 {
-    return TimingWord(value, 0) > 4800 ? kStatusTimingOutOfRange : 0;
+    return TimingWord(value, 0) > kMaxFrameClockDelayNs ? kStatusTimingOutOfRange : 0;
+}
+
+// 0x9001 before any commissioning: what the unit runs with, as a block.
+std::vector<std::uint8_t> DefaultCommissioningBlock(const UnitSeed& seed)
+{
+    const GpsSetup& gps = CurrentGpsSetup();
+    CommissioningSetup setup;
+    setup.ip = seed.ip;
+    setup.q1Address = seed.q1Address;
+    setup.latitude = gps.latitude;
+    setup.longitude = gps.longitude;
+    setup.altitudeCm = gps.altitudeCm;
+    setup.gpsMode = gps.mode;
+    return MakeCommissioningBlock(setup);
 }
 
 // 0xD002, the address the unit takes firmware images on.
@@ -143,10 +158,12 @@ std::vector<std::uint8_t> DefaultMulticastAddress(const UnitSeed&)
 }
 
 constexpr ParameterDescriptor kParameters[] = {
+    {kCommissioningBlockId, "commissioning block", kCommissioningBlockSize, kCommissioningBlockSize,
+     Access::ReadWrite, DefaultCommissioningBlock, CheckCommissioningBlock},
     {0x9004, "version block", 164, 164, Access::ReadOnly, DefaultVersionBlock, nullptr},
     {kGpsPositionId, "GPS position", 13, 13, Access::ReadOnly, DefaultGpsPosition, nullptr},
-    {0xC003, "GPS antenna delay", 4, 4, Access::ReadWrite, DefaultAntennaDelay, nullptr},
-    {0xC004, "frame clock delay", 2, 2, Access::ReadWrite, DefaultFrameClockDelay, CheckFrameClockDelay},
+    {kAntennaDelayId, "GPS antenna delay", 4, 4, Access::ReadWrite, DefaultAntennaDelay, nullptr},
+    {kFrameClockDelayId, "frame clock delay", 2, 2, Access::ReadWrite, DefaultFrameClockDelay, CheckFrameClockDelay},
     {0xC005, "clock-out timing", 8, 8, Access::ReadWrite, DefaultClockTiming, CheckClockTiming},
     {0xC002, "frame and time slot offsets", 3, 3, Access::ReadOnly, DefaultOffsets, nullptr},
     {kBusOptionsId, "Q1 bus options", 1, 4, Access::ReadWrite, DefaultBusOptions, CheckBusOptions},
@@ -158,7 +175,9 @@ constexpr ParameterDescriptor kParameters[] = {
     {0xD002, "multicast address", 2, 2, Access::ReadOnly, DefaultMulticastAddress, nullptr},
 };
 
-// No command is known yet; rows arrive with the features that send them.
+// No command is listed yet; rows arrive with the features that send them. The
+// commissioning commands 0 and 1 are taken by the unit's commissioning
+// bracket (Commissioning.h) on catalogs that have 0x9001.
 constexpr std::span<const CommandDescriptor> kCommands;
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include "sim/Commissioning.h"
 #include "sim/ConstellationStatusReply.h"
 #include "sim/InstallStatusReply.h"
 
@@ -93,8 +94,6 @@ bool ParsePosition(const QString& text, ConstellationOptions& options)
 
 } // namespace
 
-namespace {
-// 1e-7 degrees as the packed decimal digits DDDMMSSmmm (negative south or west).
 std::int32_t PackedAngle(std::int32_t tenMillionths)
 {
     const std::int64_t magnitude = tenMillionths < 0 ? -std::int64_t{tenMillionths} : tenMillionths;
@@ -105,7 +104,6 @@ std::int32_t PackedAngle(std::int32_t tenMillionths)
     const std::int64_t packed = degrees * 10000000 + minutes * 100000 + millis;
     return static_cast<std::int32_t>(tenMillionths < 0 ? -packed : packed);
 }
-} // namespace
 
 bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& error)
 {
@@ -265,6 +263,11 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
                    taken != FirmwareOptionParse::NotMine) {
             if (taken == FirmwareOptionParse::Bad)
                 return false;
+        } else if (const CommissioningOptionParse taken =
+                       ParseCommissioningOption(name, value, options.behaviour.commissioning, error);
+                   taken != CommissioningOptionParse::NotMine) {
+            if (taken == CommissioningOptionParse::Bad)
+                return false;
         } else {
             error = QStringLiteral("unknown option '%1' (see --help)").arg(name);
             return false;
@@ -409,12 +412,14 @@ QString HelpText()
         "\n"
         "%3"
         "\n"
+        "%4"
+        "\n"
         "  --help                  show this text\n"
         "\n"
         "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"
         "trace file or write the node directory, 2 for bad options.\n")
         .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()),
-             FirmwareHelpText());
+             FirmwareHelpText(), CommissioningHelpText());
 }
 
 } // namespace sim

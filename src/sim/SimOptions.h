@@ -50,4 +50,7 @@ inline constexpr const char* kDefaultUnit = "192.168.255.120:131";
 
 [[nodiscard]] QString HelpText();
 
+// 1e-7 degrees as the packed decimal digits DDDMMSSmmm (negative south or west).
+[[nodiscard]] std::int32_t PackedAngle(std::int32_t tenMillionths);
+
 } // namespace sim

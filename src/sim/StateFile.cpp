@@ -1,5 +1,6 @@
 #include "sim/StateFile.h"
 
+#include "sim/CommissioningBlock.h"
 #include "sim/FirmwareBanks.h"
 
 #include <QByteArray>
@@ -31,6 +32,15 @@ struct PendingBanks {
 };
 
 const QLatin1StringView kFirmwareKey("firmware");
+const QLatin1StringView kCommissioningKey("commissioning");
+const QLatin1StringView kAppliedKey("applied");
+const QLatin1StringView kPendingKey("pending");
+
+struct PendingCommissioning {
+    CSimUnit* unit;
+    std::optional<CommissioningSetup> applied;
+    std::optional<CommissioningSetup> pending;
+};
 
 // {"active":"QOR0300.bin","inactive":""}: names a bank can hold, the active
 // one not empty.
@@ -76,6 +86,44 @@ std::span<const std::uint8_t> Bytes(const QByteArray& bytes)
     return {reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())};
 }
 
+QString Hex(std::span<const std::uint8_t> bytes)
+{
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())).toHex());
+}
+
+// {"applied":"<hex>","pending":"<hex>"}, each optional, each a block the unit takes.
+bool ParseCommissioning(const QJsonValue& value, PendingCommissioning& out)
+{
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    for (const auto& [key, target] : {std::pair{kAppliedKey, &out.applied}, std::pair{kPendingKey, &out.pending}}) {
+        if (!object.contains(key))
+            continue;
+        QByteArray block;
+        if (!object.value(key).isString() || !ParseHex(object.value(key).toString(), block))
+            return false;
+        *target = ParseCommissioningBlock(Bytes(block));
+        if (!*target)
+            return false;
+    }
+    return true;
+}
+
+QJsonObject CommissioningEntry(const CCommissioning& commissioning)
+{
+    QJsonObject entry;
+    if (const auto& applied = commissioning.Applied()) {
+        entry.insert(QLatin1String("address"), QStringLiteral("%1:%2").arg(QString::fromStdString(applied->ip))
+                                                   .arg(applied->q1Address));
+        entry.insert(kAppliedKey, Hex(MakeCommissioningBlock(*applied)));
+    }
+    if (const auto& pending = commissioning.Pending())
+        entry.insert(kPendingKey, Hex(MakeCommissioningBlock(*pending)));
+    return entry;
+}
+
 } // namespace
 
 CStateFile::CStateFile(QString path) : path_(std::move(path)) {}
@@ -107,6 +155,7 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
 
     std::vector<PendingValue> pending;
     std::vector<PendingBanks> pendingBanks;
+    std::vector<PendingCommissioning> pendingCommissioning;
     QJsonArray others;
     for (const QJsonValue& entryValue : unitsValue.toArray()) {
         const QJsonObject entry = entryValue.toObject();
@@ -118,7 +167,7 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
 
         CSimUnit* unit = nullptr;
         for (const auto& candidate : registry.Units()) {
-            if (candidate->Address() == address)
+            if (candidate->HomeAddress() == address)
                 unit = candidate.get();
         }
         if (!unit) {
@@ -132,6 +181,11 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
                 return bad(QStringLiteral("malformed firmware banks of unit %1").arg(key));
             pendingBanks.push_back(std::move(banks));
         }
+
+        PendingCommissioning commissioning{unit, std::nullopt, std::nullopt};
+        if (entry.contains(kCommissioningKey) && !ParseCommissioning(entry.value(kCommissioningKey), commissioning))
+            return bad(QStringLiteral("malformed commissioning of unit %1").arg(key));
+        pendingCommissioning.push_back(std::move(commissioning));
 
         const QJsonObject parameters = entry.value(QLatin1String("parameters")).toObject();
         for (auto it = parameters.begin(); it != parameters.end(); ++it) {
@@ -155,6 +209,11 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
         v.unit->Model().Restore(v.id, Bytes(v.value));
     for (const PendingBanks& b : pendingBanks)
         b.unit->Model().Firmware().Banks().Restore(b.active, b.inactive);
+    // After the values: a pending block overrides them as its restart would.
+    for (const PendingCommissioning& c : pendingCommissioning) {
+        c.unit->Model().RestoreCommissioning(c.applied, c.pending);
+        c.unit->FollowCommissioning();
+    }
     otherUnits_ = others;
     return LoadResult::Loaded;
 }
@@ -173,7 +232,7 @@ bool CStateFile::Save(const CUnitRegistry& registry, QString& error)
             parameters.insert(QString::asprintf("%04x", unsigned(p.id)), QString::fromLatin1(bytes.toHex()));
         }
         QJsonObject entry;
-        entry.insert(QLatin1String("unit"), QString::fromStdString(unit->Label()));
+        entry.insert(QLatin1String("unit"), QString::fromStdString(unit->HomeAddress().ToString()));
         entry.insert(QLatin1String("parameters"), parameters);
         // Likewise the banks, once a download or an activation changed them.
         const CFirmwareBanks& banks = unit->Model().Firmware().Banks();
@@ -183,6 +242,9 @@ bool CStateFile::Save(const CUnitRegistry& registry, QString& error)
             names.insert(QLatin1String("inactive"), QString::fromStdString(banks.Inactive()));
             entry.insert(kFirmwareKey, names);
         }
+        const CCommissioning& commissioning = unit->Model().Commissioning();
+        if (commissioning.Applied() || commissioning.Pending())
+            entry.insert(kCommissioningKey, CommissioningEntry(commissioning));
         units.append(entry);
     }
     for (const QJsonValue& other : otherUnits_)

@@ -4,7 +4,13 @@
 //   {"format":"qora-unit-sim-state","version":1,
 //    "units":[{"unit":"192.168.255.120:131","parameters":{"9002":"<hex>"},
 //              "firmware":{"active":"QOR0300.bin","inactive":"QOR0310.bin"}}]}
-// ("firmware" only once a download or an activation changed the banks).
+// ("firmware" only once a download or an activation changed the banks), and
+// once a commissioning was closed
+//   "commissioning":{"address":"10.1.2.3:200","applied":"<hex>","pending":"<hex>"}
+// with the 88-byte blocks the unit runs with and will run with after its next
+// restart ("address", where the applied block puts the unit, is for the
+// reader). "unit" is always the address the unit was started with; a pending
+// block is applied on loading, as the restart it is.
 // A file is taken whole or not at all, and replaced whole or not at all.
 
 #include "sim/UnitRegistry.h"

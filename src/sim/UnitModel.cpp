@@ -37,7 +37,7 @@ constexpr std::uint8_t kIdentityProbe = 0x03;
 
 CUnitModel::CUnitModel(const UnitCatalog& catalog, UnitSeed seed, UnitBehaviour behaviour)
     : catalog_(catalog), seed_(std::move(seed)), behaviour_(std::move(behaviour)),
-      firmware_(behaviour_.firmware, seed_.q1Address)
+      firmware_(behaviour_.firmware, seed_.q1Address), commissioning_(behaviour_.commissioning)
 {
     values_.reserve(catalog_.parameters.size());
     for (const ParameterDescriptor& p : catalog_.parameters) {
@@ -87,6 +87,8 @@ CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> 
     const std::uint8_t opcode = request[1];
     if (behaviour_.nakOpcodes.test(opcode))
         return NegativeAck(reply);
+    if (const std::optional<CommissioningStep> step = CommissioningStepOf(request))
+        return Commission(*step, request, reply);
     switch (opcode) {
     case kOpRead:
         return Read(request, reply);
@@ -98,9 +100,14 @@ CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> 
         return IsResetRequest(request) ? Reset(request, reply) : Activate(request, reply);
     case kOpReadBanks:
         return AnswerBankNames(firmware_.Banks(), request, reply) ? Outcome{true, false} : NegativeAck(reply);
-    case kOpPositionQuery: // the GPS status query, whose front is the position
+    case kOpPositionQuery: { // the GPS status query, whose front is the position
+        const std::size_t start = reply.size();
         AnswerGpsStatusQuery(this, request, reply);
+        const std::optional<CommissioningSetup>& applied = commissioning_.Applied();
+        if (applied && reply.size() > start + 1 && reply[start + 1] == kOpPositionReply)
+            ReportCommissionedPosition(*applied, reply, start);
         return {true, false};
+    }
     case kOpStatisticsQuery:
         AnswerStatisticsQuery(this, request, reply);
         return {true, false};
@@ -189,9 +196,8 @@ CUnitModel::Outcome CUnitModel::Reset(std::span<const std::uint8_t> request, std
     reply.push_back(request[2]);
     reply.push_back(request[3]);
     reply.push_back(kStatusOk);
-    Outcome outcome{true, false};
+    Outcome outcome{true, Restart()};
     outcome.reset = true;
-    firmware_.Restarted();
     return outcome;
 }
 
@@ -206,9 +212,119 @@ CUnitModel::Outcome CUnitModel::Activate(std::span<const std::uint8_t> request, 
     Outcome outcome{true, *activated};
     if (*activated) {
         outcome.reset = true;
-        firmware_.Restarted();
+        Restart();
     }
     return outcome;
+}
+
+// The four steps of a commissioning, on a unit whose catalog has the
+// commissioning block. The user block is a step only inside a bracket.
+std::optional<CommissioningStep> CUnitModel::CommissioningStepOf(std::span<const std::uint8_t> request) const
+{
+    if (request.size() < 4 || !catalog_.FindParameter(kCommissioningBlockId))
+        return std::nullopt;
+    const std::uint16_t word = Word(request, 2);
+    if (request[1] == kOpCommand && request.size() == 4) {
+        if (word == kOpenCommissioningCommand)
+            return CommissioningStep::Open;
+        if (word == kCloseCommissioningCommand)
+            return CommissioningStep::Close;
+    }
+    if (request[1] == kOpWrite) {
+        if (word == kCommissioningBlockId)
+            return CommissioningStep::Block;
+        if (word == kUserBlockId && commissioning_.InBracket())
+            return CommissioningStep::User;
+    }
+    return std::nullopt;
+}
+
+// Commands: 0x53 0x01 0x00 arg -> 0x54 0x02 0x00 arg status; blocks:
+// 0x53 0x53 idH idL n value[n] -> 0x54 0x56 idH idL status.
+CUnitModel::Outcome CUnitModel::Commission(CommissioningStep step, std::span<const std::uint8_t> request,
+                                           std::vector<std::uint8_t>& reply)
+{
+    const bool command = step == CommissioningStep::Open || step == CommissioningStep::Close;
+    if (!command && (request.size() < 5 || request.size() != 5u + request[4]))
+        return NegativeAck(reply);
+    if (commissioning_.Silent(step))
+        return {}; // as if the request never arrived
+
+    std::uint8_t status = commissioning_.Refusal(step).value_or(kStatusOk);
+    if (status == kStatusOk)
+        status = TakeCommissioningValue(step, command ? std::span<const std::uint8_t>() : request.subspan(5));
+
+    reply.push_back(kServiceReply);
+    reply.push_back(command ? kOpCommandReply : kOpWriteReply);
+    reply.push_back(request[2]);
+    reply.push_back(request[3]);
+    reply.push_back(status);
+    // Opening keeps nothing; the blocks and the pending setup are kept.
+    return {true, status == kStatusOk && step != CommissioningStep::Open};
+}
+
+std::uint8_t CUnitModel::TakeCommissioningValue(CommissioningStep step, std::span<const std::uint8_t> value)
+{
+    switch (step) {
+    case CommissioningStep::Open:
+        commissioning_.Opened();
+        return kStatusOk;
+    case CommissioningStep::Block: {
+        const std::optional<CommissioningSetup> setup = ParseCommissioningBlock(value);
+        if (!setup)
+            return kStatusBadBlock;
+        Set(*catalog_.FindParameter(kCommissioningBlockId), value);
+        commissioning_.BlockTaken(*setup);
+        return kStatusOk;
+    }
+    case CommissioningStep::User: {
+        const ParameterDescriptor* p = catalog_.FindParameter(kUserBlockId);
+        if (!p || !LengthAllowed(*p, value.size()) || (p->checkWrite && p->checkWrite(value) != kStatusOk))
+            return kStatusBadBlock;
+        Set(*p, value);
+        commissioning_.UserTaken();
+        return kStatusOk;
+    }
+    case CommissioningStep::Close:
+        commissioning_.Closed();
+        return kStatusOk;
+    }
+    return kStatusNotAllowedNow;
+}
+
+bool CUnitModel::Restart()
+{
+    firmware_.Restarted();
+    const std::optional<CommissioningSetup> setup = commissioning_.TakePending();
+    if (setup)
+        ApplyCommissioning(*setup);
+    return setup.has_value();
+}
+
+void CUnitModel::ApplyCommissioning(const CommissioningSetup& setup)
+{
+    for (CommissionedValue& v : CommissionedValues(setup, Value(kBusOptionsId))) {
+        const ParameterDescriptor* p = catalog_.FindParameter(v.id);
+        if (!p)
+            continue;
+        if (p->access == Access::ReadWrite)
+            Set(*p, v.value); // kept like a write from the tool
+        else
+            values_[IndexOf(*p)] = std::move(v.value); // the unit's own reading
+    }
+}
+
+void CUnitModel::RestoreCommissioning(const std::optional<CommissioningSetup>& applied,
+                                      const std::optional<CommissioningSetup>& pending)
+{
+    commissioning_.Restore(applied, pending);
+    if (applied) {
+        if (const ParameterDescriptor* p = catalog_.FindParameter(kGpsPositionId))
+            values_[IndexOf(*p)] = CommissionedPosition(*applied);
+    }
+    // Starting the simulator restarts its units, so a pending setup applies.
+    if (const std::optional<CommissioningSetup> setup = commissioning_.TakePending())
+        ApplyCommissioning(*setup);
 }
 
 std::span<const std::uint8_t> CUnitModel::Value(std::uint16_t id) const

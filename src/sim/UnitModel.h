@@ -3,6 +3,7 @@
 // communication service hands it. No sockets, no clock: a request goes in, the
 // reply bytes (or silence) come out.
 
+#include "sim/Commissioning.h"
 #include "sim/FirmwareReceiver.h"
 #include "sim/ParameterTable.h"
 
@@ -46,6 +47,7 @@ struct UnitBehaviour {
     // Requests with these service opcodes get a negative acknowledgement.
     std::bitset<256> nakOpcodes;
     FirmwareOptions firmware; // banks, received files and download faults
+    CommissioningFaults commissioning; // commissioning steps refused or not answered
 };
 
 class CUnitModel {
@@ -78,6 +80,14 @@ public:
     // when the identifier is unknown or the value would be refused.
     bool Restore(std::uint16_t id, std::span<const std::uint8_t> value);
 
+    // The commissioning bracket and the setups it left (Commissioning.h).
+    [[nodiscard]] const CCommissioning& Commissioning() const { return commissioning_; }
+    // Takes back what a state file kept: the applied setup's position (the
+    // rest of it is among the written values), and a pending setup, which is
+    // applied now as at any restart.
+    void RestoreCommissioning(const std::optional<CommissioningSetup>& applied,
+                              const std::optional<CommissioningSetup>& pending);
+
     [[nodiscard]] CFirmwareReceiver& Firmware() { return firmware_; }
     [[nodiscard]] const CFirmwareReceiver& Firmware() const { return firmware_; }
 
@@ -88,6 +98,13 @@ private:
     Outcome Command(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Reset(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Activate(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+    Outcome Commission(CommissioningStep step, std::span<const std::uint8_t> request,
+                       std::vector<std::uint8_t>& reply);
+    [[nodiscard]] std::optional<CommissioningStep> CommissioningStepOf(std::span<const std::uint8_t> request) const;
+    [[nodiscard]] std::uint8_t TakeCommissioningValue(CommissioningStep step, std::span<const std::uint8_t> value);
+    // What the unit does when it starts again; true when that changed values.
+    bool Restart();
+    void ApplyCommissioning(const CommissioningSetup& setup);
     static Outcome FromFirmware(const CFirmwareReceiver::Result& result);
 
     [[nodiscard]] std::size_t IndexOf(const ParameterDescriptor& p) const;
@@ -99,6 +116,7 @@ private:
     std::vector<std::vector<std::uint8_t>> values_; // in catalog order
     std::vector<bool> written_;                     // likewise
     CFirmwareReceiver firmware_;
+    CCommissioning commissioning_;
 };
 
 } // namespace sim

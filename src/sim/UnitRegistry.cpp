@@ -35,8 +35,16 @@ bool operator==(const UnitAddress& a, const UnitAddress& b)
 }
 
 CSimUnit::CSimUnit(const UnitAddress& address, const UnitCatalog& catalog, const UnitBehaviour& behaviour)
-    : address_(address), label_(address.ToString()), model_(catalog, SeedOf(address), behaviour)
+    : home_(address), address_(address), label_(address.ToString()), model_(catalog, SeedOf(address), behaviour)
 {
+}
+
+void CSimUnit::FollowCommissioning()
+{
+    address_ = home_;
+    if (const std::optional<CommissioningSetup>& setup = model_.Commissioning().Applied())
+        address_ = UnitAddress{QHostAddress(QString::fromStdString(setup->ip)), setup->q1Address};
+    label_ = address_.ToString();
 }
 
 bool CUnitRegistry::Add(const UnitAddress& address, const UnitCatalog& catalog, const UnitBehaviour& behaviour)

@@ -27,8 +27,15 @@ class CSimUnit {
 public:
     CSimUnit(const UnitAddress& address, const UnitCatalog& catalog, const UnitBehaviour& behaviour);
 
+    // Where the unit answers now: its home address (as it was added) until a
+    // commissioning moves it.
     [[nodiscard]] const UnitAddress& Address() const { return address_; }
     [[nodiscard]] const std::string& Label() const { return label_; }
+    // The address the unit was added with, which names it in the state file.
+    [[nodiscard]] const UnitAddress& HomeAddress() const { return home_; }
+    // Takes the address of the commissioning the unit runs with (after a
+    // restart or a state file); the home address when it has none.
+    void FollowCommissioning();
     [[nodiscard]] CUnitModel& Model() { return model_; }
     [[nodiscard]] const CUnitModel& Model() const { return model_; }
 
@@ -39,6 +46,7 @@ public:
 
 private:
     std::int64_t restartUntilMs_ = 0;
+    UnitAddress home_;
     UnitAddress address_;
     std::string label_;
     CUnitModel model_;

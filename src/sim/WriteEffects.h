@@ -15,6 +15,8 @@ inline constexpr std::uint16_t kUserNameId = 0xE001;
 inline constexpr std::uint16_t kUserDateId = 0xE002;
 inline constexpr std::uint16_t kUserCommentsId = 0xE003;
 inline constexpr std::uint16_t kUserActionsId = 0xE004;
+inline constexpr std::uint16_t kAntennaDelayId = 0xC003;
+inline constexpr std::uint16_t kFrameClockDelayId = 0xC004;
 
 struct LinkedValue {
     std::uint16_t id = 0;
