@@ -15,6 +15,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitOtherUnit = 1;     // identify: connected, but not a QORA unit
 inline constexpr int kExitRequestFailed = 1; // raw: at least one request failed
 inline constexpr int kExitNoConnection = 2;
+inline constexpr int kExitCancelled = 3;       // a question was answered no
 inline constexpr int kExitUsage = 64;
 
 class CCliSession : public CMessageTarget {

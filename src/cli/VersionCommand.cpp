@@ -12,12 +12,6 @@
 
 #include <cstdio>
 
-namespace {
-// The longest the whole command may take: the link's own time limits end
-// most waits long before.
-constexpr int kCommandLimitMs = 60000;
-} // namespace
-
 CGroupCommandSession::CGroupCommandSession(std::string connection) : connection_(std::move(connection))
 {
     handler_.SetSilentConnect(true);
@@ -43,19 +37,34 @@ int CGroupCommandSession::Run(bool commission, std::function<void()> ready)
     ready_ = std::move(ready);
     SetMainWindowTarget(this);
     SetAppCommHandler(&handler_);
+    // The link's own time limits end most waits long before this one.
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, this, [this] {
         std::fprintf(stderr, "the unit did not answer in time\n");
         Finish(kExitRequestFailed);
     });
-    limit.start(kCommandLimitMs);
+    limit_ = &limit;
+    KeepAlive();
     handler_.Connect(1, connection_);
     QEventLoop loop;
     while (!finished_)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
+    limit_ = nullptr;
+    if (beforeClose_)
+        beforeClose_();
     handler_.CloseConnection();
     return status_;
+}
+
+void CGroupCommandSession::KeepAlive()
+{
+    if (!limit_)
+        return;
+    if (quietLimitMs_ > 0)
+        limit_->start(quietLimitMs_);
+    else
+        limit_->stop();
 }
 
 void CGroupCommandSession::Finish(int status)

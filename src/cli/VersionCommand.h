@@ -6,6 +6,7 @@
 #include "platform/MessageTarget.h"
 
 #include <QString>
+#include <QTimer>
 
 #include <functional>
 #include <string>
@@ -25,6 +26,14 @@ public:
     // and runs until Finish; returns the status given to it.
     int Run(bool commission, std::function<void()> ready);
     void Finish(int status);
+    // How long the command may go without a sign of life from the unit
+    // before it gives up (0: no limit); Run starts the count.
+    void SetQuietLimit(int ms) { quietLimitMs_ = ms; }
+    // A sign of life: the quiet count starts again.
+    void KeepAlive();
+    // Runs once the command finished, while the connection is still open
+    // (a last word to the unit).
+    void SetBeforeClose(std::function<void()> action) { beforeClose_ = std::move(action); }
     // Registers the group and makes this session the window it notifies.
     void Attach(CDataClass& group);
     // Group notices come here.
@@ -45,6 +54,9 @@ private:
     int status_ = 0;
     bool finished_ = false;
     bool started_ = false;
+    std::function<void()> beforeClose_;
+    int quietLimitMs_ = 60000;
+    QTimer* limit_ = nullptr;
 };
 
 // The dialog's lines for the values read (serial number "--" when unset).

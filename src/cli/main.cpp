@@ -3,7 +3,10 @@
 
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
+#include "cli/ActivateCommand.h"
 #include "cli/CliSession.h"
+#include "cli/CommissionCommand.h"
+#include "cli/DownloadCommand.h"
 #include "cli/ConstLogCommand.h"
 #include "cli/GpsCommand.h"
 #include "cli/StatusCommand.h"
@@ -55,6 +58,32 @@ void PrintUsage(std::FILE* to)
                  "  constellation-log FILE\n"
                  "                  read the seven-day constellation statistics and save the log\n"
                  "                  (the unit is put in commission mode for it)\n"
+                 "  download MASTERFILE [--chunk N] [--yes|--no]\n"
+                 "                  load the firmware the master file names (the image lies\n"
+                 "                  beside it) in commission mode; progress on standard error;\n"
+                 "                  --chunk: checksum chunk, even, 128-256 (default: settings);\n"
+                 "                  a version already held or older is downloaded only with\n"
+                 "                  --yes (exit 3 when declined)\n"
+                 "  activate [--dry-run]\n"
+                 "                  print both firmware banks and activate the inactive one\n"
+                 "                  (refused when it is empty or the same build); the unit\n"
+                 "                  restarts; --dry-run only prints\n"
+                 "  commission WORKORDER [--unit N] [--report FILE] [--user NAME]\n"
+                 "             [--date yyyy-MM-dd] [--comments TEXT] [--actions TEXT] [--no-reset]\n"
+                 "                  commission the unit with the work order's values as the\n"
+                 "                  wizard would: the pages' checks first (the first refusal\n"
+                 "                  ends the command, nothing sent), then the guarded write in\n"
+                 "                  commission mode and the reset (not with --no-reset).\n"
+                 "                  --unit: which unit of the file, from 1 (default: the first;\n"
+                 "                  the units are listed). --report: save the work order with\n"
+                 "                  the results; the status is read once before the write and\n"
+                 "                  what does not answer is left unknown. Name at most 31,\n"
+                 "                  comments and actions at most 99 characters; the date is\n"
+                 "                  today unless given. Without --connection, success moves the\n"
+                 "                  settings' local connection to the unit's new IP and Q1 address\n"
+                 "\n"
+                 "Exit status: 0 done, 1 failed or refused, 2 no connection, 3 declined,\n"
+                 "64 bad arguments.\n"
                  "\n"
                  "The connection defaults to the local connection of the settings. The link\n"
                  "goes through the gateway in QORA_RKS_GATEWAY (host:port) when it is set.\n");
@@ -125,6 +154,12 @@ int main(int argc, char* argv[])
             return Usage("constellation-log takes the file to write");
         return RunConstLogCommand(connection, QString::fromLocal8Bit(argv[at]));
     }
+    if (command == "download")
+        return RunDownloadCommand(connection, std::vector<std::string>(argv + at, argv + argc));
+    if (command == "activate")
+        return RunActivateCommand(connection, std::vector<std::string>(argv + at, argv + argc));
+    if (command == "commission")
+        return RunCommissionCommand(connection, !haveConnection, std::vector<std::string>(argv + at, argv + argc));
     CCliSession session(connection);
     SetMainWindowTarget(&session);
     if (command == "identify") {

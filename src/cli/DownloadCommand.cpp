@@ -1,0 +1,164 @@
+#include "cli/DownloadCommand.h"
+
+#include "app/LocalConnection.h"
+#include "app/ManagerSettings.h"
+#include "cli/CliPrompts.h"
+#include "cli/CliSession.h"
+#include "cli/TextProgress.h"
+#include "cli/VersionCommand.h"
+#include "link/AppHandler.h"
+#include "link/CommHandler.h"
+#include "platform/MessageIds.h"
+#include "software/download/DownloadTexts.h"
+#include "software/download/MulticastDownload.h"
+
+namespace {
+// Without notices for this long the unit is taken as gone: longer than any
+// wait of the engine (the 10 s retry after a lost request, 5 s per
+// verification poll).
+constexpr int kQuietLimitMs = 60000;
+
+// The text after ",HOST=" (or a leading "HOST=") up to the next ",".
+QString HostText(const QString& connection)
+{
+    const QString key = QStringLiteral("HOST=");
+    qsizetype at = connection.startsWith(key) ? 0 : connection.indexOf(u',' + key);
+    if (at < 0)
+        return QString();
+    at = connection.indexOf(key, at) + key.size();
+    const qsizetype end = connection.indexOf(u',', at);
+    return connection.mid(at, end < 0 ? -1 : end - at);
+}
+
+bool ReadCount(const std::string& text, int& value)
+{
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoi(text);
+    return true;
+}
+} // namespace
+
+std::optional<SDownloadOptions> ParseDownloadArguments(const std::vector<std::string>& arguments, std::string& error)
+{
+    SDownloadOptions options;
+    bool haveMaster = false, answered = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--chunk") {
+            int size = 0;
+            if (i + 1 >= arguments.size() || !ReadCount(arguments[i + 1], size) || size < 128 || size > 256 ||
+                size % 2 != 0) {
+                error = "--chunk takes an even number from 128 to 256";
+                return std::nullopt;
+            }
+            options.chunkSize = size;
+            ++i;
+        } else if (argument == "--yes" || argument == "--no") {
+            if (answered && options.yes != (argument == "--yes")) {
+                error = "give --yes or --no, not both";
+                return std::nullopt;
+            }
+            answered = true;
+            options.yes = argument == "--yes";
+        } else if (argument.rfind("--", 0) == 0 || haveMaster) {
+            error = "unknown argument " + argument + " (download MASTERFILE [--chunk N] [--yes|--no])";
+            return std::nullopt;
+        } else {
+            options.masterPath = QString::fromLocal8Bit(argument.c_str());
+            haveMaster = true;
+        }
+    }
+    if (!haveMaster || options.masterPath.isEmpty()) {
+        error = "download needs the master file";
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::uint16_t DownloadUnitAddress(const QString& connection, std::uint32_t configuredAddress)
+{
+    bool ok = false;
+    const uint address = UnitAddressText(connection).trimmed().toUInt(&ok);
+    if (ok && address <= 0xFFFF)
+        return static_cast<std::uint16_t>(address);
+    return static_cast<std::uint16_t>(configuredAddress);
+}
+
+int RunDownloadCommand(const std::string& connection, const std::vector<std::string>& arguments,
+                       const SCliOutput& output)
+{
+    std::string error;
+    const auto options = ParseDownloadArguments(arguments, error);
+    if (!options) {
+        std::fprintf(output.err, "qora-cli: %s\n", error.c_str());
+        return kExitUsage;
+    }
+
+    CManagerSettings settings;
+    settings.LoadSettings();
+    const QString connectionText = QString::fromStdString(connection);
+
+    CCliPrompts prompts(options->yes ? MsgAnswer::Yes : MsgAnswer::No, output.err);
+    // The engine outlives the session: once the session is gone it has no
+    // handler to send a late end command to.
+    CMulticastDownload engine;
+    CGroupCommandSession session(connection);
+    session.SetQuietLimit(kQuietLimitMs);
+    // The setting's size when it is a valid one; the engine keeps its default otherwise.
+    engine.SetChecksumChunkSize(options->chunkSize ? *options->chunkSize : static_cast<int>(settings.swdlPacketSize));
+    engine.SetTarget(SDownloadTarget{DownloadUnitAddress(connectionText, settings.q1Address),
+                                     QStringLiteral("Local (") + HostText(connectionText) + u')'});
+
+    CTextProgress progress(output.errIsTerminal);
+    bool verifying = false;
+    const auto write = [&](const std::string& text) {
+        std::fputs(text.c_str(), output.err);
+        std::fflush(output.err);
+    };
+    session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
+        session.KeepAlive();
+        switch (message) {
+        case WM_DOWNLOAD_PROGRESS:
+            write(progress.Update(static_cast<int>(wParam)));
+            break;
+        case WM_DOWNLOAD_VERIFYING:
+            if (!verifying) {
+                write(progress.Break() + "verifying...\n");
+                verifying = true;
+            }
+            break;
+        case WM_DOWNLOAD_DONE:
+            write(progress.Break());
+            if (wParam == 1) {
+                PrintLine(output.out, DownloadText::Completed());
+                session.Finish(kExitOk);
+            } else {
+                PrintLine(output.err, engine.GetErrorText());
+                session.Finish(kExitRequestFailed);
+            }
+            break;
+        case WM_DOWNLOAD_CANCELLED:
+            write(progress.Break());
+            std::fprintf(output.err, "download cancelled (--yes downloads anyway)\n");
+            session.Finish(kExitCancelled);
+            break;
+        default:
+            break;
+        }
+    });
+    // Leaving early (no answer in time) must not leave the unit mid-transfer.
+    session.SetBeforeClose([&] {
+        if (const CCommHandler* handler = AppCommHandler(); handler && handler->GetConnectionType() != 0)
+            engine.AbortDownload();
+    });
+    const int status = session.Run(true, [&] {
+        session.Attach(engine);
+        if (!engine.StartDownload(options->masterPath)) {
+            PrintLine(output.err, engine.GetErrorText());
+            session.Finish(kExitRequestFailed);
+        }
+    });
+    engine.Unregister();
+    return status;
+}

@@ -1,0 +1,306 @@
+// qora-cli commission: the pages' checks without a unit, and the whole run
+// against the simulated unit.
+
+#include "cli/CliPrompts.h"
+#include "cli/CliSession.h"
+#include "cli/CommissionCommand.h"
+#include "cli/CommissionPlan.h"
+#include "commissioning/wizard/WizardProblem.h"
+#include "e2e/CliCommandFixture.h"
+#include "support/CliRun.h"
+#include "support/SimProcess.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+struct UnitEntry {
+    QString distName = QStringLiteral("SITE/QOR-1");
+    QString ip = QStringLiteral("192.168.255.121");
+    QString gateway = QStringLiteral("192.168.255.32");
+    QString mask = QStringLiteral("255.255.255.0");
+    QString speed = QStringLiteral("8");
+    QString mode = QStringLiteral("Survey");
+    QString q1Address = QStringLiteral("140");
+};
+
+QString UnitXml(const UnitEntry& u)
+{
+    return QStringLiteral(R"(<managedObject class="QOR" distName="%1">
+  <p name="qorName">Site unit</p><p name="qorType">QORA-2</p>
+  <p name="qorQ1Address">%7</p><p name="qorQ1Speed">%5</p>
+  <p name="qorGPSAntennaLatitudeLocation">605000000</p><p name="qorGPSAntennaLongitudeLocation">-2500000</p>
+  <p name="qorGPSAntennaAltitude">1000</p><p name="qorBtsGpsDelay">120</p><p name="qorBtsFrDelay">4801</p>
+  <p name="qorGPSMode">%6</p><p name="qorQ1Relay">NO</p>
+  <p name="qorQ1IP">%2</p><p name="qorQ1GW">%3</p><p name="qorQ1Mask">%4</p>
+</managedObject>)")
+        .arg(u.distName, u.ip, u.gateway, u.mask, u.speed, u.mode, u.q1Address);
+}
+
+QString WriteWorkOrder(const QTemporaryDir& dir, const QString& name, const std::vector<UnitEntry>& units)
+{
+    QString body;
+    for (const UnitEntry& unit : units)
+        body += UnitXml(unit);
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(("<?xml version=\"1.0\"?><raml><cmData><managedObject class=\"BSC\" distName=\"SITE\">"
+                "<p name=\"name\">site</p></managedObject>" +
+                body + "</cmData></raml>")
+                   .toUtf8());
+    return path;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+WorkOrderValues Values(const UnitEntry& unit)
+{
+    QTemporaryDir dir;
+    std::string error;
+    const auto opened = OpenCommissionWorkOrder(WriteWorkOrder(dir, QStringLiteral("w.xml"), {unit}), std::nullopt,
+                                                stderr, error);
+    return opened && opened->values ? *opened->values : WorkOrderValues{};
+}
+
+SCommissionOptions Options()
+{
+    SCommissionOptions options;
+    options.userName = QStringLiteral("Ann");
+    options.date = QDate(2009, 3, 7);
+    return options;
+}
+
+TEST(CliCommissionPlan, PagesTakeTheWorkOrderAsTheWizardDoes)
+{
+    SCommissionSurroundings local;
+    local.settingsIpAddress = QStringLiteral("192.168.255.120");
+    const SCommissionPlan plan = PlanCommissioning(Values(UnitEntry{}), Options(), local);
+    ASSERT_FALSE(plan.refusal);
+    EXPECT_TRUE(plan.notices.isEmpty()) << plan.notices.join(u'|').toStdString();
+    const SCommissionValues& v = plan.values;
+    // Without advanced features the position is not offered: the controls' zero.
+    EXPECT_EQ(v.latitude, 0.0);
+    EXPECT_EQ(v.longitude, 0.0);
+    EXPECT_EQ(v.altitudeCm, 1000);
+    EXPECT_TRUE(v.selfSurvey);
+    EXPECT_FALSE(v.positionLocked);
+    EXPECT_EQ(v.gpsAntennaDelayNs, 120);
+    EXPECT_EQ(v.frameClockDelayNs, 4800); // held at the page's bound
+    EXPECT_EQ(v.q1Address, 140);
+    EXPECT_EQ(v.q1SpeedCode, 8);
+    EXPECT_TRUE(v.q1Relay); // the relay follows the page's default, not the work order
+    EXPECT_EQ(v.ipAddress, QStringLiteral("192.168.255.121"));
+    EXPECT_EQ(v.gatewayAddress, QStringLiteral("192.168.255.32"));
+    EXPECT_EQ(v.subnetMask, QStringLiteral("255.255.255.0"));
+    EXPECT_EQ(v.userName, QStringLiteral("Ann"));
+    EXPECT_EQ(v.year * 10000 + v.month * 100 + v.day, 20090307);
+
+    // With advanced features the position goes through the coordinate
+    // controls, and a locked mode brings the page's advice.
+    UnitEntry locked;
+    locked.mode = QStringLiteral("Locked");
+    locked.speed = QStringLiteral("12"); // 230500 is not taken from a work order: 9600
+    SCommissionSurroundings advanced = local;
+    advanced.advancedMode = true;
+    advanced.feet = true; // 1000 cm shown as 32.80 ft and taken back as 999 cm
+    const SCommissionPlan lockedPlan = PlanCommissioning(Values(locked), Options(), advanced);
+    ASSERT_FALSE(lockedPlan.refusal);
+    EXPECT_NEAR(lockedPlan.values.latitude, 60.5, 1e-9);
+    EXPECT_NEAR(lockedPlan.values.longitude, -0.25, 1e-9);
+    EXPECT_EQ(lockedPlan.values.altitudeCm, 999);
+    EXPECT_TRUE(lockedPlan.values.positionLocked);
+    EXPECT_FALSE(lockedPlan.values.selfSurvey);
+    EXPECT_EQ(lockedPlan.values.q1SpeedCode, 7);
+    ASSERT_EQ(lockedPlan.notices.size(), 1);
+    EXPECT_EQ(lockedPlan.notices[0], WizardString(WizardStringId::ManualPositionAdvice));
+}
+
+TEST(CliCommissionPlan, TheFirstRefusingPageEndsThePlanAndNoticesDoNot)
+{
+    SCommissionSurroundings local;
+    local.settingsIpAddress = QStringLiteral("192.168.255.120");
+
+    UnitEntry badIp;
+    badIp.ip = QStringLiteral("172.32.0.5");
+    auto plan = PlanCommissioning(Values(badIp), Options(), local);
+    ASSERT_TRUE(plan.refusal);
+    EXPECT_EQ(plan.refusal->messageId, WizardStringId::IpRanges);
+
+    UnitEntry badMask;
+    badMask.mask = QStringLiteral("255.255.255.254");
+    plan = PlanCommissioning(Values(badMask), Options(), local);
+    ASSERT_TRUE(plan.refusal);
+    EXPECT_EQ(plan.refusal->messageId, WizardStringId::InvalidMask);
+
+    UnitEntry badGateway;
+    badGateway.gateway = QStringLiteral("192.168.254.1");
+    plan = PlanCommissioning(Values(badGateway), Options(), local);
+    ASSERT_TRUE(plan.refusal);
+    EXPECT_EQ(plan.refusal->messageId, WizardStringId::GatewayRange);
+
+    // Another network than the PC reaches: a notice, and the plan goes on.
+    UnitEntry moved;
+    moved.ip = QStringLiteral("10.1.1.5");
+    moved.mask = QStringLiteral("255.0.0.0");
+    moved.gateway = QStringLiteral("10.1.1.1");
+    plan = PlanCommissioning(Values(moved), Options(), local);
+    EXPECT_FALSE(plan.refusal);
+    EXPECT_EQ(plan.notices, QStringList{WizardString(WizardStringId::IpChangeWarning)});
+    EXPECT_EQ(plan.values.ipAddress, QStringLiteral("10.1.1.5"));
+}
+
+TEST(CliCommissionPlan, UnitChoiceListsSeveralUnitsAndRefusesOneThatIsNotThere)
+{
+    QTemporaryDir dir;
+    UnitEntry second;
+    second.distName = QStringLiteral("SITE/QOR-2");
+    second.q1Address = QStringLiteral("141");
+    const QString path = WriteWorkOrder(dir, QStringLiteral("two.xml"), {UnitEntry{}, second});
+    CCliPrompts prompts;
+
+    CapturedOutput listed;
+    std::string error;
+    auto opened = OpenCommissionWorkOrder(path, std::nullopt, listed.Output().err, error);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->chosen, 0);
+    EXPECT_EQ(opened->values->q1Address, 140);
+    EXPECT_EQ(listed.Err(), "the work order holds 2 QORA units; taking the first (choose with --unit N):\n"
+                            "  1  SITE/QOR-1\n  2  SITE/QOR-2\n");
+
+    CapturedOutput quiet;
+    opened = OpenCommissionWorkOrder(path, 2, quiet.Output().err, error);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->values->q1Address, 141);
+    EXPECT_EQ(quiet.Err(), "");
+
+    EXPECT_FALSE(OpenCommissionWorkOrder(path, 3, quiet.Output().err, error));
+    EXPECT_EQ(error, "the work order has no unit 3 (it holds 2)");
+    const QString single = WriteWorkOrder(dir, QStringLiteral("one.xml"), {UnitEntry{}});
+    EXPECT_TRUE(OpenCommissionWorkOrder(single, 1, quiet.Output().err, error));
+    EXPECT_FALSE(OpenCommissionWorkOrder(single, 2, quiet.Output().err, error));
+}
+
+TEST(CliCommissionArguments, TextsBeyondThePageLimitsAndBadDatesAreRefused)
+{
+    const QDate today(2024, 1, 2);
+    std::string error;
+    auto options = ParseCommissionArguments({"w.xml", "--unit", "2", "--report", "r.xml", "--user", "Ann", "--date",
+                                             "2009-03-07", "--comments", "c", "--actions", "a", "--no-reset"},
+                                            today, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->unit, 2);
+    EXPECT_EQ(options->reportPath, QStringLiteral("r.xml"));
+    EXPECT_EQ(options->date, QDate(2009, 3, 7));
+    EXPECT_FALSE(options->reset);
+    EXPECT_EQ(ParseCommissionArguments({"w.xml"}, today, error)->date, today);
+    EXPECT_TRUE(ParseCommissionArguments({"w.xml", "--user", std::string(31, 'n')}, today, error));
+    for (const Args& bad :
+         {Args{}, Args{"--unit", "1"}, Args{"w.xml", "--unit", "0"}, Args{"w.xml", "--unit"},
+          Args{"w.xml", "--date", "07/03/2009"}, Args{"w.xml", "--user", std::string(32, 'n')},
+          Args{"w.xml", "--comments", std::string(100, 'c')}, Args{"w.xml", "--actions"}, Args{"w.xml", "x.xml"},
+          Args{"w.xml", "--report"}, Args{"w.xml", "--force"}}) {
+        error.clear();
+        EXPECT_FALSE(ParseCommissionArguments(bad, today, error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+class CliCommission : public CliCommandTest {};
+
+TEST_F(CliCommission, CommissionsTheUnitRecordsTheReportAndResetsIt)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), trace, QStringLiteral("--reboot-ms"), QStringLiteral("200")});
+    ASSERT_TRUE(sim.Running());
+    UseGateway(sim.Port());
+    const QString workOrder = WriteWorkOrder(dir, QStringLiteral("w.xml"), {UnitEntry{}});
+    const QString report = dir.filePath(QStringLiteral("report.xml"));
+
+    CapturedOutput output;
+    const int status = RunCommissionCommand(kConnection, false,
+                                            {workOrder.toStdString(), "--report", report.toStdString(), "--user",
+                                             "Ann", "--comments", "antenna on the roof"},
+                                            output.Output());
+    EXPECT_EQ(status, kExitOk) << output.Err();
+    EXPECT_EQ(output.Out(), "Commissioning SITE/QOR-1\nThe unit acknowledged every value.\n"
+                            "The unit restarts with the new values.\nReport: " +
+                                report.toStdString() + "\n");
+
+    // The unit got the commissioning block with the new address, and the reset.
+    const QByteArray sent = ReadAll(trace);
+    EXPECT_TRUE(sent.contains(QByteArray("192.168.255.121").toHex())) << sent.constData();
+    EXPECT_TRUE(sent.contains("\"req\":\"53770000\"")) << sent.constData(); // the reset on the link
+
+    const QByteArray saved = ReadAll(report);
+    EXPECT_TRUE(saved.contains("<p name=\"installStatus\">Commissioning was successful</p>")) << saved.constData();
+    EXPECT_TRUE(saved.contains("<p name=\"installUser\">Ann</p>"));
+    EXPECT_TRUE(saved.contains("<p name=\"installComments\">antenna on the roof</p>"));
+    EXPECT_TRUE(saved.contains("<p name=\"qorQ1Address\">140</p>"));
+    EXPECT_TRUE(saved.contains("<p name=\"qorMeasuredLatitudeLocation\">")); // read from the GPS status
+    EXPECT_TRUE(saved.contains("<p name=\"installQ1Transmission\">OK (131)</p>"));
+    EXPECT_FALSE(saved.contains("name=\"name\">site<")) << "non-unit managed objects are dropped";
+}
+
+TEST_F(CliCommission, WithoutReportOrResetOnlyTheGuardedWriteGoesOut)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), trace});
+    ASSERT_TRUE(sim.Running());
+    UseGateway(sim.Port());
+    const QString workOrder = WriteWorkOrder(dir, QStringLiteral("w.xml"), {UnitEntry{}});
+
+    CapturedOutput output;
+    EXPECT_EQ(RunCommissionCommand(kConnection, false, {workOrder.toStdString(), "--no-reset"}, output.Output()),
+              kExitOk)
+        << output.Err();
+    const QByteArray sent = ReadAll(trace);
+    EXPECT_TRUE(sent.contains("\"kind\":\"transfer\""));
+    EXPECT_FALSE(sent.contains("\"req\":\"53770000\""));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("report.xml"))));
+}
+
+TEST(CliCommissionProcess, BadQ1AddressIsRefusedWithTheWizardsTextAndNothingIsSent)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), trace});
+    ASSERT_TRUE(sim.Running());
+    UnitEntry bad;
+    bad.ip = QStringLiteral("11.20.0.11");
+    const QString workOrder = WriteWorkOrder(dir, QStringLiteral("bad.xml"), {bad});
+
+    const CliRun run = RunCli({QStringLiteral("commission"), workOrder},
+                              {{QStringLiteral("QORA_RKS_GATEWAY"), QStringLiteral("127.0.0.1:%1").arg(sim.Port())},
+                               {QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config"))}});
+    EXPECT_EQ(run.status, kExitRequestFailed);
+    EXPECT_EQ(run.out, QString());
+    EXPECT_EQ(run.err, QStringLiteral("Valid ranges for IP Address are :  i) 192.168.0.0 - 192.168.255.255 "
+                                      "ii) 172.16.0.0 - 172.31.255.255 iii) 10.0.0.0 - 10.255.255.255\n"));
+    EXPECT_TRUE(ReadAll(trace).isEmpty()); // not even a connection
+}
+
+TEST(CliCommissionProcess, UsageNamesTheNewCommands)
+{
+    const CliRun run = RunCli({QStringLiteral("--help")});
+    EXPECT_EQ(run.status, 0);
+    for (const char* command : {"  download MASTERFILE", "  activate [--dry-run]", "  commission WORKORDER"})
+        EXPECT_TRUE(run.out.contains(QLatin1String(command))) << command;
+    EXPECT_EQ(RunCli({QStringLiteral("commission")}).status, kExitUsage);
+    EXPECT_EQ(RunCli({QStringLiteral("download"), QStringLiteral("a.MFI"), QStringLiteral("--chunk"),
+                      QStringLiteral("99")})
+                  .status,
+              kExitUsage);
+}
+
+} // namespace
