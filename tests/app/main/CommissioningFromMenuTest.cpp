@@ -1,0 +1,243 @@
+// The commissioning road from the menu, offscreen, against the simulated unit
+// through the real link: open a work order, run the wizard, confirm, watch the
+// write, let the unit reset, find it again at its new address, and save the
+// report that the operator's systems read back.
+
+#include "app/ManagerSettings.h"
+#include "app/SettingsSandbox.h"
+#include "app/frame/widgets/MainFrame.h"
+#include "app/main/CommissioningCommands.h"
+#include "app/main/SableCommApp.h"
+#include "app/shell/SplashWnd.h"
+#include "commissioning/procedure/widgets/CommFinishDlg.h"
+#include "commissioning/procedure/widgets/CommissionDlg.h"
+#include "commissioning/wizard/widgets/CommissionWiz.h"
+#include "link/CommHandler.h"
+#include "support/EventLoop.h"
+#include "support/PromptRecorder.h"
+#include "support/SimProcess.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xpath.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString ProgramPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/QORAManager");
+}
+
+void Screenshot(QWidget& widget, const QString& name)
+{
+    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty())
+        widget.grab().save(folder + QLatin1Char('/') + name);
+}
+
+// The text of the p element of that name under the unit in a saved report.
+QString ReportParameter(const QString& path, const char* name)
+{
+    const QByteArray file = QFile::encodeName(path);
+    xmlDocPtr doc = xmlReadFile(file.constData(), nullptr, XML_PARSE_NONET);
+    if (!doc)
+        return QStringLiteral("<unreadable>");
+    xmlXPathContextPtr context = xmlXPathNewContext(doc);
+    const QByteArray query =
+        QByteArray("//managedObject[@class='QOR']//p[@name='") + name + "']";
+    xmlXPathObjectPtr found = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), context);
+    QString text = QStringLiteral("<missing>");
+    if (found && found->nodesetval && found->nodesetval->nodeNr == 1) {
+        xmlChar* content = xmlNodeGetContent(found->nodesetval->nodeTab[0]);
+        text = QString::fromUtf8(reinterpret_cast<const char*>(content));
+        xmlFree(content);
+    } else if (found && found->nodesetval && found->nodesetval->nodeNr > 1) {
+        text = QStringLiteral("<%1 times>").arg(found->nodesetval->nodeNr);
+    }
+    xmlXPathFreeObject(found);
+    xmlXPathFreeContext(context);
+    xmlFreeDoc(doc);
+    return text;
+}
+
+// The requests the unit received, as hex, in order.
+std::vector<QByteArray> TracedRequests(const QString& tracePath)
+{
+    std::vector<QByteArray> requests;
+    QFile trace(tracePath);
+    if (!trace.open(QIODevice::ReadOnly))
+        return requests;
+    while (!trace.atEnd()) {
+        const QJsonObject line = QJsonDocument::fromJson(trace.readLine()).object();
+        if (line.value(QStringLiteral("kind")).toString() == QStringLiteral("transfer"))
+            requests.push_back(line.value(QStringLiteral("req")).toString().toLatin1());
+    }
+    return requests;
+}
+
+// Plays the engineer: Next through the wizard's pages and Finish, then Finish
+// in the confirmation; the progress dialog is only watched.
+class CommissioningOperator {
+public:
+    CommissioningOperator()
+    {
+        poll_.setInterval(10);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Look(); });
+        poll_.start();
+    }
+
+    std::vector<int> pagesSeen;
+    bool confirmed = false;
+    bool progressShown = false;
+    QString wizardIp;
+
+private:
+    void Look()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* wizard = qobject_cast<CCommissionWiz*>(modal)) {
+            const int page = wizard->currentId();
+            if (pagesSeen.empty() || pagesSeen.back() != page) {
+                pagesSeen.push_back(page);
+                Screenshot(*wizard, QStringLiteral("commissioning-wizard-%1.png").arg(pagesSeen.size()));
+            }
+            if (QAbstractButton* finish = wizard->button(QWizard::FinishButton);
+                finish && finish->isVisible() && finish->isEnabled()) {
+                wizard->accept();
+                return;
+            }
+            wizard->next();
+            if (wizard->currentId() == page && ++stuck_ > 20)
+                wizard->reject(); // a page refused Next: give up rather than hang
+        } else if (auto* confirm = qobject_cast<CCommFinishDlg*>(modal)) {
+            confirmed = true;
+            Screenshot(*confirm, QStringLiteral("commissioning-confirm.png"));
+            confirm->accept();
+        } else if (auto* progress = qobject_cast<CCommissionDlg*>(modal)) {
+            if (!progressShown)
+                Screenshot(*progress, QStringLiteral("commissioning-progress.png"));
+            progressShown = true;
+        }
+    }
+
+    QTimer poll_;
+    int stuck_ = 0;
+};
+
+class CommissioningFromMenuTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        trace = folder.filePath(QStringLiteral("trace.jsonl"));
+        sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--trace"), trace, QStringLiteral("--reboot-ms"),
+                                                       QStringLiteral("300")});
+        ASSERT_TRUE(sim->Running());
+        qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
+        sandbox.Plant(QStringLiteral("Settings"), QStringLiteral("Retry_conn_Time"), 2);
+        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding")}));
+        frame = app.MainFrame();
+        frame->RunCommand(ID_LOCAL_CONNECTION);
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 2; }, 8000));
+        frame->RunCommand(ID_COMMISSION_MODE);
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 8000));
+    }
+    void TearDown() override
+    {
+        SetFileDialogFunction(std::move(previousDialog));
+        SetShellOpenFunction(std::move(previousOpen));
+        CSplashWnd::HideSplashScreen();
+        qunsetenv("QORA_RKS_GATEWAY");
+    }
+    void AnswerFileDialogWith(const QString& path)
+    {
+        auto previous = SetFileDialogFunction([path](const FileDialogRequest&) -> std::optional<QString> { return path; });
+        if (!previousDialog)
+            previousDialog = std::move(previous);
+    }
+
+    SettingsSandbox sandbox;
+    PromptRecorder prompts;
+    QTemporaryDir folder;
+    QString trace;
+    std::unique_ptr<SimProcess> sim;
+    CSableCommApp app;
+    CMainFrame* frame = nullptr;
+    FileDialogFunction previousDialog;
+    ShellOpenFunction previousOpen;
+};
+
+TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport)
+{
+    EXPECT_FALSE(frame->Action(ID_COMMISSIONING_WIZARD)->isEnabled()) << "no work order yet";
+    AnswerFileDialogWith(QStringLiteral(QORA_APP_TESTDATA "/commission_order.xml"));
+    frame->RunCommand(ID_OPEN_WORK_ORDER);
+    ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+    frame->CommandStateChanged();
+    EXPECT_TRUE(frame->Action(ID_COMMISSIONING_WIZARD)->isEnabled());
+    EXPECT_FALSE(frame->Action(ID_COMMISSIONING_REPORT)->isEnabled()) << "nothing recorded yet";
+
+    {
+        CommissioningOperator engineer;
+        frame->RunCommand(ID_COMMISSIONING_WIZARD);
+        EXPECT_EQ(engineer.pagesSeen.size(), 5u) << "welcome, GPS, time calculation, Q1, user";
+        EXPECT_TRUE(engineer.confirmed);
+    }
+    // The only message is the warning that the unit's address changes; no problem reported.
+    for (const MessageBoxRequest& shown : prompts.shown)
+        EXPECT_FALSE(shown.text.startsWith(QStringLiteral("Problems encountered"))) << shown.text.toStdString();
+    EXPECT_FALSE(frame->Controller().CommissioningRunning());
+
+    // The local settings follow the unit to its new place.
+    EXPECT_EQ(app.Settings().ipAddress, QStringLiteral("192.168.255.121"));
+    EXPECT_EQ(app.Settings().q1Address, 140u);
+
+    // The reset, then the tool finds the unit at its new address by itself.
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != 5; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 20000));
+    EXPECT_TRUE(frame->Controller().UnitAddressText() == QStringLiteral("140"))
+        << frame->Controller().UnitAddressText().toStdString();
+
+    // The unit got the bracket in order: opening command, the two blocks, closing command, reset.
+    const std::vector<QByteArray> requests = TracedRequests(trace);
+    const auto opening = std::find(requests.begin(), requests.end(), QByteArray("53010001"));
+    ASSERT_NE(opening, requests.end());
+    ASSERT_GE(requests.end() - opening, 5);
+    EXPECT_TRUE(opening[1].startsWith("53539001" "58" + QByteArray("192.168.255.121").toHex()));
+    EXPECT_TRUE(opening[2].startsWith("53539002"));
+    EXPECT_EQ(opening[3], QByteArray("53010000"));
+    EXPECT_EQ(opening[4], QByteArray("53770000"));
+
+    // The report: saved where the engineer chose, opened with the desktop.
+    frame->CommandStateChanged();
+    ASSERT_TRUE(frame->Action(ID_COMMISSIONING_REPORT)->isEnabled());
+    const QString report = folder.filePath(QStringLiteral("report.xml"));
+    AnswerFileDialogWith(report);
+    QString opened;
+    previousOpen = SetShellOpenFunction([&](const QString& path) {
+        opened = path;
+        return true;
+    });
+    frame->RunCommand(ID_COMMISSIONING_REPORT);
+    EXPECT_EQ(opened, report);
+    EXPECT_EQ(ReportParameter(report, "installStatus"), QStringLiteral("Commissioning was successful"));
+    EXPECT_EQ(ReportParameter(report, "qorQ1IP"), QStringLiteral("192.168.255.121"));
+    EXPECT_EQ(ReportParameter(report, "qorQ1Address"), QStringLiteral("140"));
+    EXPECT_EQ(ReportParameter(report, "qorName"), QStringLiteral("Espoo QORA"));
+    // The other object of the plan is not part of the report.
+    QFile saved(report);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(saved.readAll().contains("Espoo centre 1"));
+}
+
+} // namespace
