@@ -88,6 +88,7 @@ public:
     [[nodiscard]] bool WorkOrderValuesPresent() const { return workOrderValues_; }
     void SetWorkOrderValuesPresent(bool present) { workOrderValues_ = present; }
     void SetReportReady(bool ready) { reportReady_ = ready; }
+    [[nodiscard]] bool ReportReady() const { return reportReady_; }
     void SetCommissioningRunning(bool running) { commissioningRunning_ = running; }
     [[nodiscard]] bool CommissioningRunning() const override { return commissioningRunning_; }
     void SetDownloadDialogOpen(bool open) { downloadDialogOpen_ = open; }

@@ -136,8 +136,8 @@ std::optional<SPageProblem> CheckQ1Page(const SQ1Entries& entries)
     if (entries.q1AddressText.trimmed().isEmpty())
         return PlainProblem(WizardStringId::EnterQ1Address, EWizardField::Q1Address);
     const long long q1Address = ReadDecimalInteger(entries.q1AddressText);
-    if (q1Address < 0 || q1Address > kMaxQ1Address)
-        return IntegerRangeProblem(EWizardField::Q1Address, 0, kMaxQ1Address);
+    if (q1Address < 0 || q1Address > kWizardMaxQ1Address)
+        return IntegerRangeProblem(EWizardField::Q1Address, 0, kWizardMaxQ1Address);
 
     const auto addressClass = AddressClass(entries.ip);
     if (!addressClass) {

@@ -42,7 +42,7 @@ inline constexpr Ipv4Fields kDefaultGateway{192, 168, 255, 32};
 inline constexpr Ipv4Fields kDefaultSubnetMask{255, 255, 255, 0};
 inline constexpr std::int32_t kDefaultQ1Address = 131;
 inline constexpr int kDefaultSpeedIndex = 4; // 9600
-inline constexpr std::int32_t kMaxQ1Address = 4095;
+inline constexpr std::int32_t kWizardMaxQ1Address = 4095;
 
 struct SQ1PageValues {
     std::int32_t q1Address = kDefaultQ1Address;

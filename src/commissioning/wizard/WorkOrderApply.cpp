@@ -110,7 +110,7 @@ void ApplyWorkOrderValues(SWizardPageValues& pages, const WorkOrderValues& value
     rf.frameClockDelayText = QString::number(rf.frameClockDelayNs);
 
     SQ1PageValues& q1 = pages.q1;
-    q1.q1Address = values.q1Address < 0 || values.q1Address > kMaxQ1Address ? kDefaultQ1Address : values.q1Address;
+    q1.q1Address = values.q1Address < 0 || values.q1Address > kWizardMaxQ1Address ? kDefaultQ1Address : values.q1Address;
     const long long index = static_cast<long long>(values.q1SpeedCode) - kSpeedCodeOffset;
     q1.speedIndex = index < 0 || index > kMaxWorkOrderSpeedIndex ? kDefaultSpeedIndex : static_cast<int>(index);
     q1.relayDefault = true;

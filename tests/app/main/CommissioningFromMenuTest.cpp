@@ -6,6 +6,7 @@
 #include "app/ManagerSettings.h"
 #include "app/SettingsSandbox.h"
 #include "app/frame/widgets/MainFrame.h"
+#include "app/widgets/CommParamDlg.h"
 #include "app/main/CommissioningCommands.h"
 #include "app/main/SableCommApp.h"
 #include "app/shell/SplashWnd.h"
@@ -98,6 +99,7 @@ public:
 
     std::vector<int> pagesSeen;
     bool confirmed = false;
+    bool parametersShown = false;
     bool progressShown = false;
     QString wizardIp;
 
@@ -119,6 +121,9 @@ private:
             wizard->next();
             if (wizard->currentId() == page && ++stuck_ > 20)
                 wizard->reject(); // a page refused Next: give up rather than hang
+        } else if (auto* parameters = qobject_cast<CCommParamDlg*>(modal)) {
+            parametersShown = true;
+            parameters->accept();
         } else if (auto* confirm = qobject_cast<CCommFinishDlg*>(modal)) {
             confirmed = true;
             Screenshot(*confirm, QStringLiteral("commissioning-confirm.png"));
@@ -238,6 +243,44 @@ TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport
     QFile saved(report);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_FALSE(saved.readAll().contains("Espoo centre 1"));
+}
+
+// Started with a work order and a unit number: the tool connects locally,
+// commissions from the wizard without asking for confirmation, and neither
+// changes its settings nor resets the unit.
+TEST(CommissioningAtStartup, RunsTheWizardOnTheWorkOrderWithoutConfirmationOrReset)
+{
+    SettingsSandbox sandbox;
+    PromptRecorder prompts;
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString trace = folder.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), trace});
+    ASSERT_TRUE(sim.Running());
+    qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim.Port()).toLatin1());
+    {
+        CommissioningOperator engineer;
+        CSableCommApp app;
+        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("SW"),
+                                                     QStringLiteral("SCF=" QORA_APP_TESTDATA "/commission_order.xml"),
+                                                     QStringLiteral("SNR=0")}));
+        EXPECT_TRUE(engineer.parametersShown);
+        CMainFrame* frame = app.MainFrame();
+        ASSERT_TRUE(PumpUntil([&] { return engineer.pagesSeen.size() >= 5 && !QApplication::activeModalWidget(); },
+                              20000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ReportReady(); }, 10000));
+        EXPECT_FALSE(engineer.confirmed);
+        EXPECT_EQ(app.Settings().ipAddress, QStringLiteral("192.168.255.120"));
+        EXPECT_EQ(app.Settings().q1Address, 131u);
+        PumpFor(300);
+        EXPECT_EQ(frame->Controller().ConnectionState(), 5) << "no reset: the connection stays";
+        CSplashWnd::HideSplashScreen();
+    }
+    const std::vector<QByteArray> requests = TracedRequests(trace);
+    const auto closing = std::find(requests.begin(), requests.end(), QByteArray("53010000"));
+    ASSERT_NE(closing, requests.end());
+    EXPECT_EQ(std::find(closing, requests.end(), QByteArray("53770000")), requests.end());
+    qunsetenv("QORA_RKS_GATEWAY");
 }
 
 } // namespace
