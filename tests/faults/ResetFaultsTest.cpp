@@ -1,0 +1,105 @@
+// A reset while the status windows poll: the unit reboots (and answers
+// nothing meanwhile), the tool waits the retry time without polling, then
+// reconnects silently. Back in time, the unit is found and the visible
+// windows go on; still rebooting, the tool says so once and hides them.
+
+#include "faults/FaultRig.h"
+
+#include "status/gps/GPSStatus.h"
+#include "status/gps/GPSStatusView.h"
+
+namespace faults {
+namespace {
+
+const QString kResetQuestion = QStringLiteral("The QORA unit will be reset.\n\nAre you sure? Click Yes to continue.");
+
+class ResetFaults : public FaultRig {
+protected:
+    // Connected in commission mode with the GPS status window showing the unit.
+    void StartPolling(const QStringList& faults, int retrySeconds)
+    {
+        sandbox.Plant(QStringLiteral("Settings"), QStringLiteral("Retry_conn_Time"), retrySeconds);
+        StartUnit(faults);
+        StartProgram();
+        ASSERT_TRUE(ConnectLocally());
+        ASSERT_TRUE(EnterCommissionMode());
+        frame->RunCommand(ID_GPS_STATUS);
+        ASSERT_TRUE(PumpUntil([&] { return Latitude().startsWith(QStringLiteral("N 59")); }, 5000));
+    }
+    [[nodiscard]] int Opens() const
+    {
+        int opens = 0;
+        for (const QJsonObject& line : TraceLines(TracePath()))
+            opens += line.value(QStringLiteral("kind")).toString() == QStringLiteral("open");
+        return opens;
+    }
+    [[nodiscard]] QString Latitude() const { return app.StatusWindows()->GpsStatus().View().LatitudeText(); }
+    // The unit's answers with result 2 (rebooting) and the requests after the reset.
+    void CountAfterReset(int& rebootingAnswers, int& requestsAfterReset) const
+    {
+        rebootingAnswers = requestsAfterReset = 0;
+        bool reset = false;
+        for (const QJsonObject& line : TraceLines(TracePath())) {
+            if (line.value(QStringLiteral("kind")).toString() != QStringLiteral("transfer"))
+                continue;
+            if (reset)
+                ++requestsAfterReset;
+            reset = reset || line.value(QStringLiteral("req")).toString() == QStringLiteral("53770000");
+            rebootingAnswers += line.value(QStringLiteral("result")).toInt() == 2;
+        }
+    }
+};
+
+TEST_F(ResetFaults, AUnitBackBeforeTheRetryTimeIsFoundAgainAndPollingGoesOn)
+{
+    // Reboot 300 ms; the tool waits 30 s scaled to 600 ms.
+    StartPolling({QStringLiteral("--reboot-ms"), QStringLiteral("300")}, 30);
+    frame->RunCommand(ID_RESET_QORA);
+    EXPECT_EQ(Messages(), QStringList{kResetQuestion});
+    EXPECT_TRUE(frame->Controller().ResetPending());
+    EXPECT_EQ(Menus(), kMenusCommissionMode);
+    // The whole reconnection can pass between two looks at the state, so
+    // wait for its traces instead: the wait ended, and a second OPEN.
+    ASSERT_TRUE(PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return Opens() == 2 && State() == CMainFrameController::kCommissionMode; }, 8000));
+    EXPECT_TRUE(frame->Controller().SilentReconnection());
+    EXPECT_TRUE(app.StatusWindows()->AnyVisible());
+    ASSERT_TRUE(PumpUntil([&] { return Latitude().startsWith(QStringLiteral("N 59")); }, 5000));
+    EXPECT_EQ(prompts.shown.size(), 1u) << "no message about the restart";
+    EXPECT_EQ(OpenDialogs(), QStringList{}) << "the reconnection is silent";
+    EXPECT_EQ(Menus(), kMenusCommissionMode);
+    int rebooting = 0, after = 0;
+    CountAfterReset(rebooting, after);
+    EXPECT_EQ(rebooting, 0) << "no poll reached the rebooting unit";
+    EXPECT_GT(after, 1);
+}
+
+TEST_F(ResetFaults, AUnitStillRebootingWhenTheToolComesBackFailsOnceAndIsReachableLater)
+{
+    // Reboot 1.5 s; the tool comes back after 10 s scaled to 200 ms.
+    StartPolling({QStringLiteral("--reboot-ms"), QStringLiteral("1500")}, 10);
+    frame->RunCommand(ID_RESET_QORA);
+    ASSERT_TRUE(PumpUntil([&] { return State() == CMainFrameController::kFailed; }, 5000));
+    PumpFor(200);
+    EXPECT_EQ(Messages(), (QStringList{kResetQuestion, kCannotConnect}));
+    EXPECT_EQ(prompts.shown.at(1).icon, MsgIcon::Error);
+    EXPECT_FALSE(app.StatusWindows()->AnyVisible());
+    EXPECT_FALSE(frame->Controller().SilentReconnection());
+    EXPECT_FALSE(frame->Controller().ResetPending());
+    EXPECT_EQ(HandlerState(), 0);
+    EXPECT_EQ(frame->windowTitle(), kBareTitle);
+    EXPECT_EQ(Menus(), kMenusDisconnected);
+    EXPECT_EQ(OpenDialogs(), QStringList{});
+    int rebooting = 0, after = 0;
+    CountAfterReset(rebooting, after);
+    EXPECT_EQ(rebooting, 1) << "only the reconnection's probe met the rebooting unit";
+
+    PumpFor(1500); // the reboot's end
+    ASSERT_TRUE(ConnectLocally());
+    ASSERT_TRUE(EnterCommissionMode());
+    EXPECT_TRUE(ReadVersion());
+    EXPECT_EQ(prompts.shown.size(), 2u);
+}
+
+} // namespace
+} // namespace faults
