@@ -7,6 +7,7 @@
 //
 //   qora-fuzz-seeds CORPUS_FOLDER [WORK_ORDER_FOLDER]
 
+#include "DownloadPair.h"
 #include "PlayedHandler.h"
 #include "FuzzSupport.h"
 
@@ -17,6 +18,12 @@
 #include "data/system/UserData.h"
 #include "data/timing/TimingData.h"
 #include "data/version/VersionData.h"
+#include "commissioning/procedure/CommissionData.h"
+#include "link/CommHandler.h"
+#include "platform/TimerScale.h"
+#include "platform/UserPrompts.h"
+#include "software/activation/SoftwareActivation.h"
+#include "software/download/MulticastDownload.h"
 #include "link/ServiceFraming.h"
 #include "rks/RksFrame.h"
 #include "sim/GatewayDispatcher.h"
@@ -27,6 +34,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDeadlineTimer>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -100,9 +109,10 @@ public:
     {
         CDeviceMessage message;
         message.AppendBytes(request.data(), static_cast<std::int32_t>(request.size()));
-        const auto framed = ServiceFraming::FrameRequest(message, std::nullopt);
+        const auto framed = ServiceFraming::FrameRequest(message, downloadRoute);
         if (!framed)
             return {};
+        transfers.push_back({framed->route.value_or(std::string()), framed->bytes});
         Bytes raw = Transfer(framed->route.value_or(std::string()), framed->bytes);
         if (raw.empty())
             return {};
@@ -129,6 +139,14 @@ public:
         Bytes header; // class, addressing byte, opcode of the request
         Bytes raw;
     };
+    // The route of download data blocks; none (the null route) until a
+    // download is played.
+    std::optional<std::string> downloadRoute;
+    struct Sent {
+        std::string route;
+        Bytes bytes;
+    };
+    std::vector<Sent> transfers; // what the unit received, as the service hands it over
     std::vector<Bytes> bodies;
     std::vector<Bytes> replyFrames;
     std::vector<RawReply> rawReplies;
@@ -362,6 +380,202 @@ void WorkOrders(const QString& folder)
     }
 }
 
+
+// One record of the reply targets: flags, 16-bit length, reply.
+void AppendRecord(Bytes& seed, std::uint8_t flags, const Bytes& reply)
+{
+    seed.push_back(flags);
+    AppendWord(seed, reply.size());
+    Append(seed, reply);
+}
+
+// Each request the played handler holds goes to the unit; its reply is
+// recorded and handed back. Returns how many requests there were.
+std::size_t AnswerRequests(Unit& unit, Bytes& seed, const std::function<bool(const Bytes&)>& lose = {})
+{
+    fuzz::PlayedHandler& played = fuzz::PlayedHandler::Instance();
+    const auto requests = played.TakeRequests();
+    // After a lost request the engine retries from a timer: the target lets
+    // time pass (flag 0x08) before the next reply.
+    static bool afterLoss = false;
+    for (const Bytes& request : requests) {
+        if (lose && lose(request)) {
+            afterLoss = true;
+            AppendRecord(seed, 0x04, {});
+            CDeviceMessage message;
+            message.AppendBytes(request.data(), static_cast<std::int32_t>(request.size()));
+            played.Failure(ServiceFraming::PackedHeader(message));
+            continue;
+        }
+        const Bytes reply = unit.Request(request);
+        AppendRecord(seed, std::exchange(afterLoss, false) ? 0x08 : 0, reply);
+        played.Reply(reply);
+    }
+    return requests.size();
+}
+
+// The download engine through a whole download against the unit; `lose`
+// picks requests that get lost instead of answered.
+Bytes PlayDownload(Unit& unit, const QDir& folder, std::uint8_t options,
+                   const std::function<bool(const Bytes&)>& lose = {})
+{
+    fuzz::DownloadPair pair;
+    if (!fuzz::WriteDownloadPair(folder, options & 1, pair)) {
+        std::fprintf(stderr, "cannot write the download pair\n");
+        std::exit(1);
+    }
+    unit.downloadRoute = ServiceFraming::ChooseDownloadRoute(kConnection);
+    Bytes seed = {options};
+    CMulticastDownload::ResetSharedCounters();
+    CMulticastDownload engine;
+    engine.SetTarget({131, QStringLiteral("Local")});
+    engine.Register();
+    if (!engine.StartDownload(pair.masterPath)) {
+        std::fprintf(stderr, "download does not start: %s\n", qPrintable(engine.GetErrorText()));
+        std::exit(1);
+    }
+    for (int step = 0; step < 400 && engine.GetState() != CMulticastDownload::kIdle; ++step) {
+        if (AnswerRequests(unit, seed, lose) == 0) {
+            const QDeadlineTimer deadline(200);
+            while (!deadline.hasExpired() && fuzz::PlayedHandler::Instance().Handler().SendQueueLength() == 0)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        }
+    }
+    engine.Unregister();
+    unit.downloadRoute.reset();
+    return seed;
+}
+
+void Downloads(Unit& unit)
+{
+    SetTimerScale(1e-9);
+    SetMessageBoxFunction([](const MessageBoxRequest&) { return MsgAnswer::Yes; });
+    QTemporaryDir dir;
+    const QDir folder(dir.path());
+    // The second download of the same firmware meets the version question.
+    Write("download_replies", "short-last-block", PlayDownload(unit, folder, 0));
+    Write("download_replies", "whole-blocks", PlayDownload(unit, folder, 1 | 2));
+    Write("download_replies", "same-version-again", PlayDownload(unit, folder, 2));
+    // Lost data blocks in the middle of the image: the engine asks what the unit holds and resumes.
+    // Block 3 is always the image's: the master file takes one block.
+    bool lost = false;
+    Write("download_replies", "lost-and-resumed", PlayDownload(unit, folder, 2, [&lost](const Bytes& request) {
+        const bool third = request.size() > 11 && request[2] == 0x8B && request[7] == 0 && request[8] == 3 &&
+                           request[9] == 0 && request[10] == 3;
+        return third && !std::exchange(lost, true);
+    }));
+    fuzz::SilencePrompts();
+}
+
+void Activation(Unit& unit)
+{
+    fuzz::PlayedHandler& played = fuzz::PlayedHandler::Instance();
+    (void)played.TakeRequests(); // what the download left
+    Bytes seed;
+    CSoftwareActivation group;
+    group.Register();
+    group.Read();
+    for (const Bytes& request : played.TakeRequests()) {
+        const Bytes reply = unit.Request(request);
+        AppendRecord(seed, 0x01, reply); // the read first, then its reply
+        played.Reply(reply);
+    }
+    Write("activation_replies", "read-names", seed);
+    group.Activate(group.GetInactiveName());
+    for (const Bytes& request : played.TakeRequests()) {
+        const Bytes reply = unit.Request(request);
+        AppendRecord(seed, 0x02, reply);
+        played.Reply(reply);
+    }
+    group.Unregister();
+    Write("activation_replies", "read-and-activate", seed);
+}
+
+void Commissioning(Unit& unit)
+{
+    const std::vector<std::pair<QString, QString>> runs = {{"commission", "Field engineer"},
+                                                           {"commission-again", QString()}};
+    for (const auto& [name, user] : runs) {
+        SCommissionValues values;
+        values.latitude = 60.1699;
+        values.longitude = 24.9384;
+        values.altitudeCm = 1520;
+        values.userName = user;
+        values.comments = QStringLiteral("Antenna on the mast");
+        values.year = 2009;
+        values.month = 3;
+        values.day = 5;
+        const QByteArray userBytes = user.toLatin1();
+        Bytes seed = {0};
+        AppendWord(seed, static_cast<std::size_t>(userBytes.size()));
+        Append(seed, Bytes(userBytes.begin(), userBytes.end()));
+        CCommissionData group;
+        group.Register();
+        group.SetCommissionValues(values);
+        group.WriteWithLeadingCommand();
+        for (int step = 0; step < 8 && AnswerRequests(unit, seed) != 0; ++step) {
+        }
+        group.Unregister();
+        Write("commission_replies", name, seed);
+    }
+}
+
+void Reports(const QString& folder)
+{
+    const QStringList names = QDir(folder).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        QFile file(QDir(folder).filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray xml = file.readAll();
+        // A successful run, the second unit, an installer's name with markup in it.
+        const std::string user = "O'Brien & <Sons>";
+        const std::string comments = "Cable 25 m\r\nmast";
+        Bytes seed = {0x03};
+        AppendWord(seed, user.size());
+        Append(seed, Bytes(user.begin(), user.end()));
+        AppendWord(seed, comments.size());
+        Append(seed, Bytes(comments.begin(), comments.end()));
+        seed.insert(seed.end(), xml.begin(), xml.end());
+        Write("report_writer", QFileInfo(name).completeBaseName(), seed);
+    }
+}
+
+// What the unit received in the plays above, in the simulator target's layout,
+// one seed per run of requests of each kind.
+void SimFirmware(Unit& unit)
+{
+    auto routeIndex = [](const std::string& route) -> std::uint8_t {
+        if (route.empty())
+            return 0;
+        if (route == sim::kDownloadRoute)
+            return 1;
+        if (route == sim::kDownloadRouteLong)
+            return 2;
+        return 3;
+    };
+    Bytes download, commissioning;
+    for (const auto& [route, bytes] : unit.transfers) {
+        const bool downloadRequest = !route.empty() || (!bytes.empty() && bytes[0] == 'M');
+        const bool commissionRequest = bytes.size() >= 4 && bytes[0] == sim::kServiceRequest &&
+                                       ((bytes[1] == sim::kOpCommand && bytes.size() == 4) ||
+                                        (bytes[1] == sim::kOpWrite && bytes[2] == 0x90));
+        Bytes& seed = downloadRequest ? download : commissioning;
+        if (!downloadRequest && !commissionRequest)
+            continue;
+        seed.push_back(routeIndex(route));
+        AppendWord(seed, bytes.size());
+        Append(seed, bytes);
+        if (downloadRequest && download.size() > 6000) {
+            Write("sim_firmware", QStringLiteral("download-%1").arg(unit.transfers.size()), download);
+            download.clear();
+        }
+    }
+    if (!download.empty())
+        Write("sim_firmware", "download-end", download);
+    Write("sim_firmware", "commissioning", commissioning);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -383,5 +597,14 @@ int main(int argc, char** argv)
     ArchiveForms();
     if (argc > 2)
         WorkOrders(QString::fromLocal8Bit(argv[2]));
+    // Plays that send more than the groups above; their own corpora.
+    Unit more;
+    more.transfers.clear();
+    Downloads(more);
+    Commissioning(more);
+    Activation(more); // last: the unit restarts after it
+    SimFirmware(more);
+    if (argc > 2)
+        Reports(QString::fromLocal8Bit(argv[2]));
     return 0;
 }

@@ -257,9 +257,10 @@ bool CWorkOrder::Adopt(xmlDocPtr doc)
     }
     xmlNodePtr unit = units[chosen];
 
-    // Drop the other units. A unit holding the chosen one stays (dropping it
-    // would drop the chosen unit too); a unit inside one already dropped went
-    // with it.
+    // Drop the other units; a unit inside one already dropped goes with it.
+    // A unit holding the chosen one gives its place to the chosen unit, so
+    // that the document keeps exactly one unit and the report no other unit's
+    // values.
     std::unordered_set<xmlNodePtr> removed;
     for (xmlNodePtr other : units) {
         if (other == unit || IsAncestor(other, unit))
@@ -274,6 +275,15 @@ bool CWorkOrder::Adopt(xmlDocPtr doc)
     for (xmlNodePtr other : removed) {
         xmlUnlinkNode(other);
         xmlFreeNode(other);
+    }
+    xmlNodePtr outermost = nullptr;
+    for (xmlNodePtr other : units)
+        if (other != unit && IsAncestor(other, unit) && (!outermost || IsAncestor(other, outermost)))
+            outermost = other;
+    if (outermost) {
+        xmlUnlinkNode(unit);
+        xmlReplaceNode(outermost, unit);
+        xmlFreeNode(outermost);
     }
 
     doc_ = doc;

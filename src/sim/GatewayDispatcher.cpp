@@ -1,6 +1,7 @@
 #include "sim/GatewayDispatcher.h"
 
 #include "sim/ConnectionString.h"
+#include "sim/FloodFaults.h"
 #include "sim/LinkContract.h"
 #include "sim/StateFile.h"
 #include "sim/TraceWriter.h"
@@ -77,8 +78,13 @@ CGatewayDispatcher::Action CGatewayDispatcher::Handle(SessionState& session, std
     switch (kind) {
     case kKindOpen:
         return Open(session, seq, rest, out);
-    case kKindTransfer:
-        return Transfer(session, seq, rest, out);
+    case kKindTransfer: {
+        const std::size_t replyAt = out.size();
+        const Action action = Transfer(session, seq, rest, out);
+        if (action == Action::Reply || action == Action::ReplyThenClose)
+            AppendFlood(faults_, seq, out, replyAt);
+        return action;
+    }
     case kKindClose:
         return Action::Close;
     default:

@@ -1,6 +1,7 @@
 #include "sim/SimOptions.h"
 
 #include "sim/Commissioning.h"
+#include "sim/FloodFaults.h"
 #include "sim/ConstellationStatusReply.h"
 #include "sim/InstallStatusReply.h"
 
@@ -259,6 +260,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             constellationPositionGiven = true;
             if (!ParsePosition(value, options.constellation))
                 return bad("LATITUDE,LONGITUDE,ALTITUDE (packed DDDMMSSmmm angles, centimetres)");
+        } else if (const FloodOptionParse taken = ParseFloodOption(name, value, options.faults, error);
+                   taken != FloodOptionParse::NotMine) {
+            if (taken == FloodOptionParse::Bad)
+                return false;
         } else if (const FirmwareOptionParse taken = ParseFirmwareOption(name, value, options.behaviour.firmware, error);
                    taken != FirmwareOptionParse::NotMine) {
             if (taken == FirmwareOptionParse::Bad)
@@ -410,6 +415,8 @@ QString HelpText()
         "                          decimal digits DDDMMSSmmm (negative south or west),\n"
         "                          altitude in cm (default: the --position, converted)\n"
         "\n"
+        "%5"
+        "\n"
         "%3"
         "\n"
         "%4"
@@ -419,7 +426,7 @@ QString HelpText()
         "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"
         "trace file or write the node directory, 2 for bad options.\n")
         .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()),
-             FirmwareHelpText(), CommissioningHelpText());
+             FirmwareHelpText(), CommissioningHelpText(), FloodHelpText());
 }
 
 } // namespace sim

@@ -24,6 +24,8 @@ struct FaultOptions {
     std::uint32_t breakAfter = 0; // 0: never
     bool refuseOpen = false;
     std::uint32_t rebootMs = 3000; // how long a reset unit stays silent
+    std::uint32_t repeatReplies = 1; // every TRANSFER reply sent this many times
+    std::uint32_t strayFrames = 0;   // unsolicited reply frames after each
 };
 
 struct SimOptions {

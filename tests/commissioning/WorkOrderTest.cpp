@@ -222,8 +222,10 @@ TEST(WorkOrderLoad, UnitsInsideUnitsNeverLoseTheChosenOne)
         QStringList objects;
     };
     const auto mo = [](const char* name) { return QStringLiteral("mo:") + QLatin1String(name); };
-    for (const Case& c : {Case{0, {mo("outer")}}, Case{1, {mo("outer"), mo("inner")}}, Case{2, {mo("last")}},
-                          Case{3, {mo("last"), mo("last-inner")}}}) {
+    // A unit chosen inside another takes the outer unit's place: the
+    // document keeps exactly one unit, never the outer one's stale values.
+    for (const Case& c : {Case{0, {mo("outer")}}, Case{1, {mo("inner")}}, Case{2, {mo("last")}},
+                          Case{3, {mo("last-inner")}}}) {
         SCOPED_TRACE(c.answer);
         ChoiceRecorder choice(c.answer);
         CWorkOrder order;

@@ -24,8 +24,15 @@ inline bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 50
     }
 }
 
-// Processes events for a while (for checking that nothing arrives).
+// Processes events for a while (for checking that nothing arrives). A few
+// passes run however loaded the machine is: a posted message often posts the
+// next one (driver -> handler -> listener -> window).
 inline void PumpFor(int ms)
 {
-    PumpUntil([] { return false; }, ms);
+    QDeadlineTimer deadline(ms);
+    for (int pass = 0; pass < 4 || !deadline.hasExpired(); ++pass) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }

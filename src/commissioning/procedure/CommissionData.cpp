@@ -194,6 +194,11 @@ void CCommissionData::OnReply(const CDeviceMessage& reply)
     const std::vector<std::uint16_t>& pending = PendingWrites();
     if (pending.empty() || id != pending.front())
         return;
+    // A command is acknowledged by a command reply and a block by a write
+    // reply: a write reply naming 0xFFFF or 0xFFFE acknowledges nothing.
+    const bool commandPending = pending.front() == kOpeningCommand || pending.front() == kClosingCommand;
+    if (commandPending != (opcode == kOpCommandReply))
+        return;
     if (status != 0) {
         Fail();
         return;

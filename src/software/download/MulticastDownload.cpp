@@ -9,6 +9,11 @@
 #include "software/download/DownloadChannel.h"
 #include "software/download/DownloadReplies.h"
 #include "software/download/DownloadTexts.h"
+#include "software/download/SlicedChecksum.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 
 #include <algorithm>
 #include <memory>
@@ -35,6 +40,8 @@ enum EVersion { kNewVersion = 0, kSameVersion = 1, kVersionBusy = 2, kVersionNot
 constexpr int kTftpAck = 4;
 constexpr int kBusyLimit = 2;
 constexpr int kVerifyBusyLimit = 11;
+// How long the image check may hold the UI thread before the event loop turns.
+constexpr qint64 kChecksumTurnMs = 8;
 
 bool IsRemoteConnection(const CCommHandler* handler)
 {
@@ -53,6 +60,7 @@ CMulticastDownload::CMulticastDownload(QObject* parent)
 
 CMulticastDownload::~CMulticastDownload()
 {
+    *alive_ = false;
     // Not leave the unit mid-transfer when the engine goes with its window.
     if (IsUnderWay())
         AbortDownload();
@@ -102,7 +110,7 @@ bool CMulticastDownload::StartDownload(const QString& masterPath)
     if (remote && handler->GetDriver() &&
         IsChannelBelowDownloadChannel(handler->GetDriver()->GetConnectionString()))
         return FailStart(DownloadText::ChannelTooLow());
-    if (state_ != kIdle) {
+    if (state_ != kIdle || checkingImage_) {
         errorText_ = DownloadText::AlreadyInProgress();
         return false;
     }
@@ -140,8 +148,25 @@ bool CMulticastDownload::OpenImage(const QString& path)
         return FailStart(SoftwareFileResultText(ESoftwareFileResult::OpenFailed));
     imageLength_ = image_.size();
     ESoftwareFileResult result = imageHeader_.ReadHeader(image_);
-    if (result == ESoftwareFileResult::Ok)
-        result = imageHeader_.VerifyChecksum(image_, chunkSize_);
+    if (result == ESoftwareFileResult::Ok) {
+        // Timers, the link and redraws go on during a long check; user input
+        // waits for its end, and a second start is refused meanwhile.
+        const std::shared_ptr<bool> alive = alive_;
+        QElapsedTimer sinceTurn;
+        sinceTurn.start();
+        const auto turn = [&alive, &sinceTurn] {
+            if (sinceTurn.elapsed() >= kChecksumTurnMs && QCoreApplication::instance()) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sinceTurn.restart();
+            }
+            return *alive;
+        };
+        checkingImage_ = true;
+        result = VerifyChecksumInSlices(image_, imageHeader_, chunkSize_, turn);
+        if (!*alive)
+            return false; // destroyed meanwhile: nothing of it may be touched
+        checkingImage_ = false;
+    }
     if (result != ESoftwareFileResult::Ok)
         return FailStart(SoftwareFileResultText(result));
     finalEmptyBlock_ = imageLength_ % kTftpBlockSize == 0;

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class CMulticastDownload : public CDataClass {
@@ -92,6 +93,8 @@ public:
     [[nodiscard]] const QString& GetErrorText() const { return errorText_; }
 
     [[nodiscard]] int GetState() const { return state_; }
+    // StartDownload is checking the image (the event loop turns meanwhile).
+    [[nodiscard]] bool IsCheckingImage() const { return checkingImage_; }
     [[nodiscard]] bool IsUnderWay() const { return state_ >= 2 && state_ <= 15; }
     // A request waits for its timer before going out.
     [[nodiscard]] bool IsWaiting() const { return IsTimerRunning(kWaitTimerId); }
@@ -170,4 +173,8 @@ private:
     bool failureWindow_ = false;
     bool verificationAbortSent_ = false;
     std::function<void()> pendingSend_;
+    bool checkingImage_ = false;
+    // Cleared by the destructor: the image check lets the event loop turn,
+    // and whatever runs then might destroy the engine.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -109,6 +109,12 @@ TEST_F(CommissionDataTest, RemoteConnectionMarksTheLastFourBytes)
 TEST_F(CommissionDataTest, AcknowledgementsForOtherItemsAreIgnored)
 {
     StartRun(SCommissionValues{});
+    // A write reply naming the opening command's pseudo-identifier is no
+    // acknowledgement of the command.
+    Sent();
+    Reply(WriteAck(0xFFFF));
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(group.PendingWrites().front(), 0xFFFF);
     Reply(CommandAck(1));
     Sent();
     // 0x9001 is pending: the opening command's acknowledgement again, the
