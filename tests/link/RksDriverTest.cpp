@@ -54,10 +54,15 @@ TEST_F(RksDriverTest, ProbeOutcomes)
 {
     handler->Connect(1, " \tWP=SOCKET,HOST=h,PORT=1,ADDR=131  ");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED));
-    EXPECT_EQ(log->openedWith, "WP=SOCKET,HOST=h,PORT=1,ADDR=131");
-    ASSERT_EQ(Transfers(), 1u);
-    EXPECT_EQ(log->transfers[0].first, std::string("wp=opt,pr=q1dl"));
-    EXPECT_EQ(log->transfers[0].second, Bytes{0x03});
+    {
+        // The worker thread wrote the log; the notice came through Qt's queue,
+        // which the thread checker cannot see, so the lock orders the reads.
+        std::lock_guard guard(log->lock);
+        EXPECT_EQ(log->openedWith, "WP=SOCKET,HOST=h,PORT=1,ADDR=131");
+        ASSERT_EQ(log->transfers.size(), 1u);
+        EXPECT_EQ(log->transfers[0].first, std::string("wp=opt,pr=q1dl"));
+        EXPECT_EQ(log->transfers[0].second, Bytes{0x03});
+    }
     EXPECT_EQ(dynamic_cast<CRksDriver*>(handler->GetDriver())->GetIdentity(), "QORHW2");
     handler->Disconnect();
     EXPECT_EQ(log->closes, 1);
@@ -73,6 +78,7 @@ TEST_F(RksDriverTest, ProbeOutcomes)
     handler->Connect(1, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECT_FAILED));
     EXPECT_EQ(handler->GetDriver(), nullptr);
+    std::lock_guard guard(log->lock);
     EXPECT_EQ(log->closes, 2); // a failed probe releases the link without closing it
 }
 
@@ -160,7 +166,10 @@ TEST_F(RksDriverTest, DisconnectCutsABurstShort)
 {
     handler->Connect(1, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED));
-    log->holdTransfers = true;
+    {
+        std::lock_guard guard(log->lock);
+        log->holdTransfers = true;
+    }
     for (std::uint16_t id = 1; id <= 6; ++id)
         SendToHandler(handler.get(), Read(id));
     ASSERT_TRUE(log->WaitFor([&] { return log->transfers.size() == 2; }));
