@@ -15,10 +15,9 @@
 #include "support/PromptRecorder.h"
 #include "support/SampleFirmware.h"
 #include "support/SimProcess.h"
+#include "support/SimTrace.h"
 
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,21 +30,6 @@ QByteArray FileBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The requests the unit received, as hex, in order.
-std::vector<QByteArray> TracedRequests(const QString& tracePath)
-{
-    std::vector<QByteArray> requests;
-    QFile trace(tracePath);
-    if (!trace.open(QIODevice::ReadOnly))
-        return requests;
-    while (!trace.atEnd()) {
-        const QJsonObject line = QJsonDocument::fromJson(trace.readLine()).object();
-        if (line.value(QStringLiteral("kind")).toString() == QStringLiteral("transfer"))
-            requests.push_back(line.value(QStringLiteral("req")).toString().toLatin1());
-    }
-    return requests;
 }
 
 class FirmwareResume : public testing::Test {

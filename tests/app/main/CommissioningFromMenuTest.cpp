@@ -17,13 +17,12 @@
 #include "support/EventLoop.h"
 #include "support/PromptRecorder.h"
 #include "support/SimProcess.h"
+#include "support/SimTrace.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -69,21 +68,6 @@ QString ReportParameter(const QString& path, const char* name)
     xmlXPathFreeContext(context);
     xmlFreeDoc(doc);
     return text;
-}
-
-// The requests the unit received, as hex, in order.
-std::vector<QByteArray> TracedRequests(const QString& tracePath)
-{
-    std::vector<QByteArray> requests;
-    QFile trace(tracePath);
-    if (!trace.open(QIODevice::ReadOnly))
-        return requests;
-    while (!trace.atEnd()) {
-        const QJsonObject line = QJsonDocument::fromJson(trace.readLine()).object();
-        if (line.value(QStringLiteral("kind")).toString() == QStringLiteral("transfer"))
-            requests.push_back(line.value(QStringLiteral("req")).toString().toLatin1());
-    }
-    return requests;
 }
 
 // Plays the engineer: Next through the wizard's pages and Finish, then Finish
