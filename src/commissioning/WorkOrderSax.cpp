@@ -336,23 +336,6 @@ void TreeBuilder::reference(const xmlChar* name)
 
 namespace {
 
-std::size_t ContentModelCost(xmlElementContentPtr content, int depth = 0)
-{
-    // The parser bounds the nesting of a content model; the depth guard only
-    // keeps this walk from trusting it.
-    if (!content || depth > 1000)
-        return 0;
-    return sizeof(xmlElementContent) + Length(content->name) + Length(content->prefix)
-        + ContentModelCost(content->c1, depth + 1) + ContentModelCost(content->c2, depth + 1);
-}
-
-bool ChargeFor(void* ctx, std::size_t bytes)
-{
-    FilteredDocumentParser::Chain& chain = ChainOf(ctx);
-    chain.current = static_cast<xmlParserCtxtPtr>(ctx);
-    return chain.Charge(bytes);
-}
-
 void InstallCallbacks(xmlSAXHandler& sax)
 {
     sax.startDocument = [](void* ctx) { Route(ctx).startDocument(); };
@@ -375,43 +358,12 @@ void InstallCallbacks(xmlSAXHandler& sax)
     sax.comment = [](void* ctx, const xmlChar* value) { Route(ctx).comment(value); };
     sax.reference = [](void* ctx, const xmlChar* name) { Route(ctx).reference(name); };
 
-    // Declarations of the document type are built whatever the filter does;
-    // they count against the same bound.
     // A work order has no document type. A declaration of one is where
-    // entity tricks live, so the whole file is refused as unreadable.
+    // entity tricks live, so the whole file is refused as unreadable; no
+    // declaration inside it is ever looked at.
     sax.internalSubset = [](void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
         ChainOf(ctx).doctype = true;
         xmlStopParser(static_cast<xmlParserCtxtPtr>(ctx));
-    };
-    sax.entityDecl = [](void* ctx, const xmlChar* name, int type, const xmlChar* publicId, const xmlChar* systemId,
-                        xmlChar* content) {
-        if (ChargeFor(ctx, sizeof(xmlEntity) + Length(name) + Length(publicId) + Length(systemId)
-                                + Length(content)))
-            xmlSAX2EntityDecl(ctx, name, type, publicId, systemId, content);
-    };
-    sax.attributeDecl = [](void* ctx, const xmlChar* elem, const xmlChar* fullname, int type, int def,
-                           const xmlChar* defaultValue, xmlEnumerationPtr tree) {
-        std::size_t cost = sizeof(xmlAttribute) + Length(elem) + Length(fullname) + Length(defaultValue);
-        for (xmlEnumerationPtr e = tree; e; e = e->next)
-            cost += sizeof(xmlEnumeration) + Length(e->name);
-        if (ChargeFor(ctx, cost))
-            xmlSAX2AttributeDecl(ctx, elem, fullname, type, def, defaultValue, tree);
-        else
-            xmlFreeEnumeration(tree); // the declaration would have taken it
-    };
-    sax.elementDecl = [](void* ctx, const xmlChar* name, int type, xmlElementContentPtr content) {
-        if (ChargeFor(ctx, sizeof(xmlElement) + Length(name) + ContentModelCost(content)))
-            xmlSAX2ElementDecl(ctx, name, type, content);
-    };
-    sax.notationDecl = [](void* ctx, const xmlChar* name, const xmlChar* publicId, const xmlChar* systemId) {
-        if (ChargeFor(ctx, sizeof(xmlNotation) + Length(name) + Length(publicId) + Length(systemId)))
-            xmlSAX2NotationDecl(ctx, name, publicId, systemId);
-    };
-    sax.unparsedEntityDecl = [](void* ctx, const xmlChar* name, const xmlChar* publicId, const xmlChar* systemId,
-                                const xmlChar* notationName) {
-        if (ChargeFor(ctx, sizeof(xmlEntity) + Length(name) + Length(publicId) + Length(systemId)
-                                + Length(notationName)))
-            xmlSAX2UnparsedEntityDecl(ctx, name, publicId, systemId, notationName);
     };
 
     // Nothing outside the input is ever read: no external subset, no external
