@@ -12,7 +12,9 @@ class INetworkBrowser {
 public:
     virtual ~INetworkBrowser() = default;
 
-    // Lets the user pick a unit. Fails when the user cancels or nothing can be browsed.
+    // Lets the user pick a unit. Fails when nothing can be browsed. A user who
+    // cancels has made no mistake: that succeeds with an empty node name and
+    // connection string, so the caller connects to nothing and says nothing.
     virtual bool Browse(std::uint16_t& nodeKind, std::string& nodeName, std::string& connection) = 0;
     // The connection string of a node named earlier.
     virtual bool Resolve(const std::string& nodeName, std::string& connection) = 0;

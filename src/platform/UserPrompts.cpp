@@ -35,6 +35,11 @@ ShellOpenFunction& ShellOpenHook()
     static ShellOpenFunction hook = [](const QString&) { return false; };
     return hook;
 }
+StatusMessageFunction& StatusMessageHook()
+{
+    static StatusMessageFunction hook;
+    return hook;
+}
 
 template <typename F>
 F Replace(F& slot, F function)
@@ -65,6 +70,12 @@ bool ShellOpen(const QString& path)
     return ShellOpenHook() ? ShellOpenHook()(path) : false;
 }
 
+void ShowStatusMessage(const QString& text)
+{
+    if (StatusMessageHook())
+        StatusMessageHook()(text);
+}
+
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function)
 {
     return Replace(MessageBoxHook(), std::move(function));
@@ -76,4 +87,8 @@ FileDialogFunction SetFileDialogFunction(FileDialogFunction function)
 ShellOpenFunction SetShellOpenFunction(ShellOpenFunction function)
 {
     return Replace(ShellOpenHook(), std::move(function));
+}
+StatusMessageFunction SetStatusMessageFunction(StatusMessageFunction function)
+{
+    return Replace(StatusMessageHook(), std::move(function));
 }

@@ -32,14 +32,18 @@ struct FileDialogRequest {
 using MessageBoxFunction = std::function<MsgAnswer(const MessageBoxRequest&)>;
 using FileDialogFunction = std::function<std::optional<QString>(const FileDialogRequest&)>;
 using ShellOpenFunction = std::function<bool(const QString& path)>;
+using StatusMessageFunction = std::function<void(const QString& text)>;
 
 MsgAnswer ShowMessageBox(const MessageBoxRequest& request);
 MsgAnswer ShowMessageBox(const QString& text, MsgIcon icon = MsgIcon::None, MsgButtons buttons = MsgButtons::Ok);
 // The chosen path, or nothing when the user cancelled.
 std::optional<QString> ShowFileDialog(const FileDialogRequest& request);
 bool ShellOpen(const QString& path);
+// A line for the main window's status bar (nothing happens without one).
+void ShowStatusMessage(const QString& text);
 
 // Each setter returns the function it replaced, so a caller can restore it.
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
 FileDialogFunction SetFileDialogFunction(FileDialogFunction function);
 ShellOpenFunction SetShellOpenFunction(ShellOpenFunction function);
+StatusMessageFunction SetStatusMessageFunction(StatusMessageFunction function);

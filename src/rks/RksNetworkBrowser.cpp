@@ -24,7 +24,7 @@ bool CRksNetworkBrowser::Browse(std::uint16_t& nodeKind, std::string& nodeName, 
         return false;
     const std::optional<RksNode> picked = chooser_(directory);
     if (!picked)
-        return false;
+        return true; // the user chose nothing: no failure, nothing to connect to
     nodeKind = picked->kind;
     nodeName = picked->name;
     connection = picked->connection;

@@ -24,9 +24,10 @@ public:
     // Without a chooser Browse always fails.
     explicit CRksNetworkBrowser(RksNodeChooser chooser);
 
-    // On success the outputs hold the node picked. On failure (cancelled, no
-    // chooser, directory missing or unreadable) they are cleared: kind 0,
-    // empty name and connection string.
+    // On success the outputs hold the node picked; when the user cancels it
+    // succeeds too, with nothing picked. On failure (no chooser, directory
+    // missing or unreadable) and on a cancel they are cleared: kind 0, empty
+    // name and connection string.
     bool Browse(std::uint16_t& nodeKind, std::string& nodeName, std::string& connection) override;
     // Looks the name up in the directory (see CRksNodeDirectory::Find); on
     // failure the connection string is cleared.

@@ -56,7 +56,7 @@ MsgResult CStatusPoller::OnMessage(unsigned message, MsgWParam wParam, MsgLParam
     if (message != WM_DEVICE_MESSAGE)
         return 0;
     if (wParam == 0) {
-        ClearStatus();
+        OnSendFailed();
         if (unanswered_ > kUnansweredLimit) {
             frame_.SetLinkWatchdog(1);
             unanswered_ = -kUnansweredLimit;

@@ -49,6 +49,8 @@ protected:
     [[nodiscard]] virtual std::unique_ptr<CDeviceMessage> BuildRequest() const = 0;
     virtual void OnStatusReply(const CDeviceMessage& reply) = 0;
     virtual void ClearStatus() = 0;
+    // A request was not delivered; by default what is shown is cleared.
+    virtual void OnSendFailed() { ClearStatus(); }
 
     MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
     void OnTimer(int timerId) override;

@@ -11,6 +11,8 @@ public:
     virtual void SetFrameTitle(const QString& title) = 0;
     // Status bar pane 2: the access level of a remote connection (empty: nothing).
     virtual void SetAccessLevelText(const QString& text) = 0;
+    // The status bar's lasting connection pane.
+    virtual void SetConnectionText(const QString& text) = 0;
     // The wait cursor for the rest of the current command.
     virtual void ShowWaitCursor() = 0;
     // The enabling of the commands may have changed.

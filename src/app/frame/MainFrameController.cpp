@@ -3,6 +3,7 @@
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
 #include "app/access/UserAccessControl.h"
+#include "app/frame/ConnectionPaneText.h"
 #include "app/frame/FrameView.h"
 #include "data/AccessLevel.h"
 #include "link/AppHandler.h"
@@ -100,7 +101,8 @@ void CMainFrameController::LocalConnection()
     view_.SetFrameTitle(AppTitle() + QStringLiteral(" - Local (") + settings_.ipAddress + QLatin1Char(')'));
     connectionDescription_ = QStringLiteral("Local (") + settings_.ipAddress + QLatin1Char(')');
     localHost_ = settings_.ipAddress;
-    view_.CommandStateChanged();
+    paneUnit_ = connectionDescription_;
+    StateChanged();
 }
 
 void CMainFrameController::StartupConnection()
@@ -112,7 +114,8 @@ void CMainFrameController::StartupConnection()
     ConnectLocal(BuildLocalConnectionString(
         LocalConnectionSettings{settings_.ipAddress, settings_.q1Address, settings_.portAddress}));
     startupCommissioningPending_ = true;
-    view_.CommandStateChanged();
+    paneUnit_ = QStringLiteral("Local (") + settings_.ipAddress + QLatin1Char(')');
+    StateChanged();
 }
 
 void CMainFrameController::RemoteConnection()
@@ -141,7 +144,7 @@ void CMainFrameController::RemoteConnection()
     } else if (!remoteConnection_.isEmpty()) {
         handler_->SetSilentConnect(silentReconnection_);
         handler_->Connect(1, remoteConnection_.toStdString());
-        view_.CommandStateChanged();
+        StateChanged();
         return;
     } else {
         std::uint16_t kind = 0;
@@ -173,6 +176,8 @@ void CMainFrameController::RemoteConnection()
         if (deleteWizard)
             deleteWizard();
         remote_ = true;
+        paneUnit_ = remoteNodeName_.isEmpty() ? QStringLiteral("Remote")
+                                              : QStringLiteral("Remote (") + remoteNodeName_ + QLatin1Char(')');
         unitAddressText_ = ::UnitAddressText(text);
         handler_->SetSilentConnect(silentReconnection_);
         handler_->Connect(0, connection);
@@ -180,16 +185,18 @@ void CMainFrameController::RemoteConnection()
         SetFullControl(access.DetermineAccessLevel() == kAccessFullControl);
         view_.SetAccessLevelText(AccessLevelStatusText(fullControl_ ? kAccessFullControl : kAccessReadOnly));
     } else if (browsed && !succeeded) {
+        // A user who closed the browser without a pick gets here with success
+        // and an empty string: nothing to connect to and nothing to report.
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);
     }
-    view_.CommandStateChanged();
+    StateChanged();
 }
 
 void CMainFrameController::CommissionMode()
 {
     state_ = kCommissionRequested;
     handler_->EnterCommissionMode();
-    view_.CommandStateChanged();
+    StateChanged();
 }
 
 void CMainFrameController::Disconnect()
@@ -205,7 +212,7 @@ void CMainFrameController::Disconnect()
     unitBusAddress_ = 0xFFFF;
     remoteNodeName_.clear();
     remoteConnection_.clear();
-    view_.CommandStateChanged();
+    StateChanged();
 }
 
 void CMainFrameController::ResetQora()
@@ -232,7 +239,7 @@ void CMainFrameController::StartResetWait()
     resetPending_ = true;
     const std::uint64_t ms = std::uint64_t{settings_.retryConnTime} * 1000;
     SetTimer(kReconnectTimerId, static_cast<int>(std::min<std::uint64_t>(ms, 0x7FFFFFFF)));
-    view_.CommandStateChanged();
+    StateChanged();
 }
 
 void CMainFrameController::SetLinkWatchdog(int mode)
@@ -271,6 +278,18 @@ void CMainFrameController::CloseNow()
     settings_.SaveSettings();
 }
 
+void CMainFrameController::StateChanged()
+{
+    ConnectionPaneInputs pane;
+    pane.handlerState = handler_->GetState();
+    pane.failed = state_ == kFailed;
+    pane.resetPending = resetPending_;
+    pane.silentReconnection = silentReconnection_;
+    pane.unit = paneUnit_;
+    view_.SetConnectionText(ConnectionPaneText(pane));
+    view_.CommandStateChanged();
+}
+
 FrameCommandState CMainFrameController::CommandState(bool statusWindowVisible) const
 {
     return FrameCommandState{handler_->GetConnectionType(), state_, fullControl_, workOrderValues_, reportReady_,
@@ -281,7 +300,7 @@ MsgResult CMainFrameController::OnMessage(unsigned message, MsgWParam wParam, Ms
 {
     if (message == WM_CONNECTION_EVENT) {
         OnNotice(static_cast<int>(wParam));
-        view_.CommandStateChanged();
+        StateChanged();
     } else if (message == kFrameCloseMessage) {
         if (RequestClose())
             view_.DestroyFrame();
@@ -384,7 +403,7 @@ void CMainFrameController::OnTimer(int timerId)
             else
                 LocalConnection();
         }
-        view_.CommandStateChanged();
+        StateChanged();
     } else if (timerId == kWatchdogTimerId) {
         if (downloadDialogOpen_) {
             SetTimer(kWatchdogTimerId, kWatchdogMs);

@@ -112,6 +112,8 @@ private:
     void CloseNow();
     void StopTimers();
     void SetFullControl(bool fullControl);
+    // The connection pane and the enabling of the commands follow the state.
+    void StateChanged();
 
     CManagerSettings& settings_;
     IFrameView& view_;
@@ -135,6 +137,7 @@ private:
     QString remoteConnection_;
     std::uint16_t unitBusAddress_ = 0xFFFF;
     QString connectionDescription_;
+    QString paneUnit_; // the unit the connection pane names; kept when a failure clears the description
     bool fullControl_ = true;
     bool advancedMode_ = true; // as the menu starts: with the advanced entries
 };

@@ -2,6 +2,7 @@
 
 #include "commissioning/report/ReportTexts.h"
 #include "commissioning/report/WorkOrderWriter.h"
+#include "platform/SavedFile.h"
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
 
@@ -119,9 +120,10 @@ QString CCommissionReport::SaveReport(CWorkOrder* workOrder)
     reportPath_ = *path;
     const WorkOrderSaveResult result = SaveWorkOrder(*workOrder, *path);
     if (!result.saved) {
+        ReportFileNotSaved(*path, result.error);
         ShowMessageBox(LoadResString(ReportStringId::CannotSave).arg(*path, result.error), MsgIcon::Error);
         return {};
     }
-    ShellOpen(*path);
+    OpenSavedFile(*path);
     return *path;
 }

@@ -1,5 +1,6 @@
 #include "data/constlog/ConstLogFile.h"
 
+#include "platform/SavedFile.h"
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
 
@@ -151,11 +152,12 @@ QString SaveConstLog(const ConstLogReport& report)
 
     const ConstLogWriteResult result = WriteConstLogFile(*path, report);
     if (!result.written) {
+        ReportFileNotSaved(*path, result.error);
         ShowMessageBox(LoadResString(ConstLogString::CannotWrite).arg(*path, result.error), MsgIcon::Error);
         return {};
     }
     if (ConstLogNeedsAntennaWarning(report, result))
         ShowMessageBox(LoadResString(ConstLogString::AntennaWarning), MsgIcon::None, MsgButtons::Ok);
-    ShellOpen(*path);
+    OpenSavedFile(*path);
     return *path;
 }

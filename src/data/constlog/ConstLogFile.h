@@ -77,6 +77,7 @@ struct ConstLogWriteResult {
 [[nodiscard]] bool ConstLogNeedsAntennaWarning(const ConstLogReport& report, const ConstLogWriteResult& result);
 
 // The user-facing procedure: the save dialog, the file, the antenna warning,
-// then the desktop opens the file. Returns the path written, empty when the
-// user cancelled or the file could not be written (the user was told).
+// then the desktop opens the file; the status bar says where it went, and a
+// desktop that cannot open it is reported. Returns the path written, empty
+// when the user cancelled or the file could not be written (the user was told).
 QString SaveConstLog(const ConstLogReport& report);

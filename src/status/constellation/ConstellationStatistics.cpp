@@ -98,7 +98,8 @@ CConstellationStatistics::CConstellationStatistics(IStatusFrame& frame, QWidget*
     for (int row = 0; row < CConstellationStatisticsView::kRows; ++row)
         height += table_->rowHeight(row);
     const int width = table_->columnWidth(0) + table_->columnWidth(1) + 2 * table_->frameWidth();
-    resize(width + 14, height + statusBar_->sizeHint().height() + 36);
+    defaultSize_ = QSize(width + 14, height + statusBar_->sizeHint().height() + 36);
+    resize(defaultSize_);
     hide();
 }
 

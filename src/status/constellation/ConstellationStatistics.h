@@ -45,6 +45,10 @@ public:
     // Column widths as loaded: 70 pixels for a stored 0, only the low 16 bits.
     [[nodiscard]] static std::vector<int> StoredColumnWidths(const std::vector<std::uint32_t>& stored);
 
+    // The size the window opens in: all of its rows and columns in view.
+    // Window > Cascade gives it back this size when it fits.
+    [[nodiscard]] QSize sizeHint() const override { return defaultSize_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -57,4 +61,5 @@ private:
     std::unique_ptr<CConstellationStatisticsView> view_;
     QTableWidget* table_ = nullptr;
     MMStatusBar* statusBar_ = nullptr;
+    QSize defaultSize_;
 };

@@ -76,8 +76,15 @@ void CConstellationStatisticsView::ClearStatus()
     stats.durations.fill(0);
     stats.total = 0;
     stats.verdict = -1;
-    valid_ = false;
+    // The valid flag stays: a window cleared for a new connection shows zeros
+    // until the unit answers, not question marks.
     Redraw();
+}
+
+void CConstellationStatisticsView::OnSendFailed()
+{
+    valid_ = false;
+    ClearStatus();
 }
 
 void CConstellationStatisticsView::Redraw()

@@ -45,6 +45,7 @@ public:
     explicit CConstellationStatisticsView(IStatusFrame& frame);
 
     // All durations and the total to 0, the verdict to "nothing known"; redraws.
+    // Whether the figures count as valid is left as it was.
     void ClearStatus() override;
     // Brings the screen up to the stored statistics (through the redraw handler).
     void Redraw();
@@ -69,6 +70,8 @@ public:
 protected:
     [[nodiscard]] std::unique_ptr<CDeviceMessage> BuildRequest() const override;
     void OnStatusReply(const CDeviceMessage& reply) override;
+    // A request that did not reach the unit also makes the figures invalid.
+    void OnSendFailed() override;
 
 private:
     [[nodiscard]] bool Showable() const;

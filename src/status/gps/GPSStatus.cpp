@@ -114,7 +114,8 @@ CGPSStatus::CGPSStatus(IStatusFrame& frame, QWidget* parent) : QMdiSubWindow(par
     const int height = table_->horizontalHeader()->sizeHint().height() +
                        CGPSStatusView::kChannels * table_->verticalHeader()->defaultSectionSize() +
                        statusBar_->sizeHint().height() + 36;
-    resize(width, height);
+    defaultSize_ = QSize(width, height);
+    resize(defaultSize_);
 }
 
 CGPSStatus::~CGPSStatus()

@@ -56,6 +56,10 @@ public:
     // Each stored width in turn (only its low 16 bits; 0 means 70 pixels).
     void ApplyColumnWidths(const std::vector<std::uint32_t>& widths);
 
+    // The size the window opens in: all of its rows and columns in view.
+    // Window > Cascade gives it back this size when it fits.
+    [[nodiscard]] QSize sizeHint() const override { return defaultSize_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -67,4 +71,5 @@ private:
     CGPSStatusView view_;
     QTableWidget* table_ = nullptr;
     MMStatusBar* statusBar_ = nullptr;
+    QSize defaultSize_;
 };

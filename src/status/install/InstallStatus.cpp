@@ -106,8 +106,9 @@ CInstallStatus::CInstallStatus(IStatusFrame& frame, std::function<QString()> uni
         rowsHeight += table_->rowHeight(row);
     const QMargins frameMargins = contentsMargins();
     const int titleHeight = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-    resize(labelWidth + 10 + kStatusColumnWidth + 14 + frameMargins.left() + frameMargins.right(),
-           rowsHeight + 18 + titleHeight + frameMargins.top() + frameMargins.bottom());
+    defaultSize_ = QSize(labelWidth + 10 + kStatusColumnWidth + 14 + frameMargins.left() + frameMargins.right(),
+                         rowsHeight + 18 + titleHeight + frameMargins.top() + frameMargins.bottom());
+    resize(defaultSize_);
     move(0, 0);
 }
 

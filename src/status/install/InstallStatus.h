@@ -36,6 +36,10 @@ public:
     [[nodiscard]] CInstallStatusView& View() { return *view_; }
     [[nodiscard]] QTableWidget& Table() { return *table_; }
 
+    // The size the window opens in: all of its rows and columns in view.
+    // Window > Cascade gives it back this size when it fits.
+    [[nodiscard]] QSize sizeHint() const override { return defaultSize_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -47,4 +51,5 @@ private:
 
     std::unique_ptr<CInstallStatusView> view_;
     QTableWidget* table_;
+    QSize defaultSize_;
 };

@@ -1,5 +1,7 @@
 #include "status/constellation/ConstellationStatisticsView.h"
 
+#include "platform/MessageIds.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -22,6 +24,8 @@ public:
     using CConstellationStatisticsView::CConstellationStatisticsView;
     using CConstellationStatisticsView::BuildRequest;
     using CConstellationStatisticsView::OnStatusReply;
+    // What the handler posts when a request could not be sent.
+    void DeliverSendFailure() { OnMessage(WM_DEVICE_MESSAGE, 0, 0); }
 };
 
 // 0x83 0x13 0x28, status, verdict, 13 durations and the total; `length` cuts it.
@@ -136,8 +140,6 @@ TEST_F(ConstellationViewTest, ResetPendingShowsQuestionMarksEverywhere)
 
 TEST_F(ConstellationViewTest, ShortRepliesKeepWhatWasReadAndDoNotRedraw)
 {
-    view.OnStatusReply(Reply(0, 0, kSome, 3712));
-    view.ClearStatus();
     const int redraws = view.RedrawCount();
     std::array<std::uint32_t, 13> next{};
     next.fill(9);
@@ -175,13 +177,37 @@ TEST_F(ConstellationViewTest, OutOfRangeValuesAndClearing)
     EXPECT_EQ(view.VerdictPaneTone(), Tone::Default);
     EXPECT_EQ(CConstellationStatisticsView::GetVerdictText(), "Undefined");
 
+    // Cleared for a new connection: zeros, not question marks, and no verdict.
     view.ClearStatus();
-    EXPECT_FALSE(view.IsValid());
+    EXPECT_TRUE(view.IsValid());
     EXPECT_EQ(SharedConstellationStatistics().verdict, -1);
     EXPECT_EQ(SharedConstellationStatistics().durations[4], 0u);
-    EXPECT_EQ(view.CellText(4), "?");
-    EXPECT_EQ(view.TotalText(), "?");
+    EXPECT_EQ(SharedConstellationStatistics().total, 0u);
+    for (int row = 0; row < 13; ++row) {
+        EXPECT_EQ(view.CellText(row), "0") << row;
+        EXPECT_EQ(view.CellTone(row), Tone::Default) << row;
+    }
+    EXPECT_EQ(view.TotalText(), "0 sec");
+    EXPECT_EQ(view.VerdictPaneText(), "?");
+    EXPECT_EQ(view.VerdictPaneTone(), Tone::Default);
     EXPECT_EQ(CConstellationStatisticsView::GetVerdictText(), "Undefined");
+}
+
+TEST_F(ConstellationViewTest, AFailedSendClearsAndInvalidates)
+{
+    // Before the first answer nothing is known.
+    EXPECT_FALSE(view.IsValid());
+    EXPECT_EQ(view.CellText(0), "?");
+
+    view.OnStatusReply(Reply(0, 0, kSome, 3712));
+    const int redraws = view.RedrawCount();
+    view.DeliverSendFailure();
+    EXPECT_FALSE(view.IsValid());
+    EXPECT_EQ(view.RedrawCount(), redraws + 1);
+    EXPECT_EQ(SharedConstellationStatistics().durations[12], 0u);
+    EXPECT_EQ(SharedConstellationStatistics().verdict, -1);
+    EXPECT_EQ(view.CellText(12), "?");
+    EXPECT_EQ(view.TotalText(), "?");
 }
 
 TEST(ConstellationStatisticsData, NothingKnownBeforeTheFirstReply)

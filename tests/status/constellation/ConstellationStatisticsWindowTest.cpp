@@ -175,6 +175,16 @@ TEST_F(ConstellationWindowTest, DrawsTheStatesOfTheStatistics)
     }
     EXPECT_EQ(window->StatusBar()->PaneText(CConstellationStatistics::kTotalPane), "?");
     EXPECT_EQ(window->StatusBar()->PaneText(CConstellationStatistics::kVerdictPane), "?");
+
+    // Cleared for the next connection after good figures: zeros until the
+    // unit answers, and no verdict yet.
+    frame.resetPending = false;
+    Deliver(0, 30);
+    window->ClearStatus();
+    for (int row = 0; row < 13; ++row)
+        EXPECT_EQ(Cell(row), "0") << row;
+    EXPECT_EQ(window->StatusBar()->PaneText(CConstellationStatistics::kTotalPane), "0 sec");
+    EXPECT_EQ(window->StatusBar()->PaneText(CConstellationStatistics::kVerdictPane), "?");
 }
 
 TEST_F(ConstellationWindowTest, LayoutKeepsPlacementAndColumnWidths)

@@ -1,6 +1,8 @@
 #include "app/frame/widgets/MainFrame.h"
 
 #include "app/ManagerSettings.h"
+#include "app/frame/ConnectionPaneText.h"
+#include "app/frame/WindowArrangement.h"
 #include "app/frame/widgets/FrameIcons.h"
 #include "app/widgets/CommParamDlg.h"
 #include "app/widgets/WidgetPlacement.h"
@@ -13,6 +15,9 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QStyle>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QHBoxLayout>
@@ -77,6 +82,9 @@ CMainFrame::CMainFrame(CManagerSettings& settings, StartupRequest startup, QWidg
     InstallProgressPane();
     CConnectProgressDlg::Install();
 
+    // Where a saved file went, and the like, shows in this window's status bar.
+    previousStatusMessage_ = SetStatusMessageFunction([this](const QString& text) { statusBar()->showMessage(text); });
+
     controller_ = std::make_unique<CMainFrameController>(settings_, *this, std::move(startup));
     // The menu starts with the advanced entries; the saved mode may remove them.
     if ((settings_.advancedMode != 0) != controller_->AdvancedMode())
@@ -88,6 +96,7 @@ CMainFrame::~CMainFrame()
 {
     SetProgressBarFactory({});
     CConnectProgress::SetViewFactory({});
+    SetStatusMessageFunction(std::move(previousStatusMessage_));
     controller_.reset();
 }
 
@@ -138,6 +147,12 @@ void CMainFrame::CreateToolBar()
 void CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
+    // The connection's state stays in sight whatever the message area shows.
+    connectionPane_ = new QLabel(ConnectionPaneText({}), bar);
+    connectionPane_->setObjectName(QStringLiteral("ConnectionPane"));
+    connectionPane_->setMinimumWidth(connectionPane_->fontMetrics().horizontalAdvance(
+        QStringLiteral("Waiting for the unit to restart - Local (255.255.255.255)")));
+    bar->addPermanentWidget(connectionPane_);
     progressPane_ = new QWidget(bar);
     progressPane_->setObjectName(QStringLiteral("ProgressPane"));
     progressPane_->setFixedWidth(kProgressPaneWidth);
@@ -218,8 +233,8 @@ void CMainFrame::RunCommand(int id)
     case ID_ADVANCED: ToggleAdvancedMode(); break;
     case ID_VIEW_TOOLBAR: toolBar_->setVisible(!toolBar_->isVisible()); break;
     case ID_VIEW_STATUS_BAR: statusBar()->setVisible(!statusBar()->isVisible()); break;
-    case ID_WINDOW_CASCADE: mdi_->cascadeSubWindows(); break;
-    case ID_WINDOW_TILE: mdi_->tileSubWindows(); break;
+    case ID_WINDOW_CASCADE: CascadeChildWindows(); break;
+    case ID_WINDOW_TILE: TileChildWindows(); break;
     case ID_APP_EXIT: close(); break;
     default:
         if (auto it = handlers_.find(id); it != handlers_.end() && it->second) {
@@ -253,6 +268,67 @@ void CMainFrame::OpenCommParamDialog()
     dialog.exec();
 }
 
+namespace {
+// The child windows Tile and Cascade arrange: the visible ones that are not
+// minimized, each restored from maximized first.
+QList<QMdiSubWindow*> ArrangedWindows(QMdiArea& area, QMdiArea::WindowOrder order)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : area.subWindowList(order)) {
+        if (!window->isVisible() || window->isMinimized())
+            continue;
+        if (window->isMaximized())
+            window->showNormal();
+        windows << window;
+    }
+    return windows;
+}
+
+QSize MinimumSize(const QWidget& window)
+{
+    return window.minimumSizeHint().expandedTo(window.minimumSize());
+}
+} // namespace
+
+QRect CMainFrame::ChildWindowArea()
+{
+    // Scrolled back first: the area's scrolling moves the windows themselves,
+    // and once they fit the scroll bars go and would move them again.
+    mdi_->horizontalScrollBar()->setValue(0);
+    mdi_->verticalScrollBar()->setValue(0);
+    return QRect(QPoint(0, 0), mdi_->maximumViewportSize());
+}
+
+void CMainFrame::TileChildWindows()
+{
+    const QList<QMdiSubWindow*> windows = ArrangedWindows(*mdi_, QMdiArea::CreationOrder);
+    std::vector<QSize> minimum;
+    for (const QMdiSubWindow* window : windows)
+        minimum.push_back(MinimumSize(*window));
+    const std::vector<QRect> tiles = TileWindows(ChildWindowArea(), minimum);
+    for (qsizetype i = 0; i < windows.size(); ++i)
+        windows[i]->setGeometry(tiles[static_cast<std::size_t>(i)]);
+}
+
+void CMainFrame::CascadeChildWindows()
+{
+    // Bottom of the stack first, so that the active window ends in front.
+    const QList<QMdiSubWindow*> windows = ArrangedWindows(*mdi_, QMdiArea::StackingOrder);
+    if (windows.isEmpty())
+        return;
+    std::vector<CascadeWindow> sizes;
+    for (const QMdiSubWindow* window : windows)
+        sizes.push_back({window->sizeHint(), MinimumSize(*window)});
+    const QMdiSubWindow& first = *windows.front();
+    const int step = first.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &first) +
+                     first.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, &first);
+    const std::vector<QRect> placed = CascadeWindows(ChildWindowArea(), sizes, step);
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        windows[i]->setGeometry(placed[static_cast<std::size_t>(i)]);
+        windows[i]->raise();
+    }
+}
+
 void CMainFrame::SetFrameTitle(const QString& title)
 {
     setWindowTitle(title);
@@ -261,6 +337,11 @@ void CMainFrame::SetFrameTitle(const QString& title)
 void CMainFrame::SetAccessLevelText(const QString& text)
 {
     accessPane_->setText(text.isEmpty() ? QStringLiteral(" ") : text);
+}
+
+void CMainFrame::SetConnectionText(const QString& text)
+{
+    connectionPane_->setText(text);
 }
 
 void CMainFrame::ShowWaitCursor()

@@ -4,6 +4,7 @@
 
 #include "app/frame/FrameView.h"
 #include "app/frame/MainFrameController.h"
+#include "platform/UserPrompts.h"
 
 #include <QMainWindow>
 
@@ -39,6 +40,7 @@ public:
     [[nodiscard]] QAction* Action(int commandId) const;
     [[nodiscard]] QMenu* Menu(const QString& name) const;
     [[nodiscard]] QLabel* AccessLevelPane() const { return accessPane_; }
+    [[nodiscard]] QLabel* ConnectionPane() const { return connectionPane_; }
 
     // Runs a command as its menu entry would (nothing when it is disabled).
     void RunCommand(int commandId);
@@ -51,6 +53,7 @@ public:
     // IFrameView
     void SetFrameTitle(const QString& title) override;
     void SetAccessLevelText(const QString& text) override;
+    void SetConnectionText(const QString& text) override;
     void ShowWaitCursor() override;
     void CommandStateChanged() override;
     void HideStatusWindows() override;
@@ -73,6 +76,10 @@ private:
     void CreateAccelerators();
     void InstallProgressPane();
     void OpenCommParamDialog();
+    // Window > Tile and Window > Cascade over the visible child windows.
+    void TileChildWindows();
+    void CascadeChildWindows();
+    [[nodiscard]] QRect ChildWindowArea();
 
     CManagerSettings& settings_;
     std::unique_ptr<CMainFrameController> controller_;
@@ -80,6 +87,8 @@ private:
     QToolBar* toolBar_ = nullptr;
     QWidget* progressPane_ = nullptr;
     QLabel* accessPane_ = nullptr;
+    QLabel* connectionPane_ = nullptr;
+    StatusMessageFunction previousStatusMessage_;
     std::map<int, QAction*> actions_;
     std::map<QString, QMenu*> menus_;
     std::map<int, std::function<void()>> handlers_;
