@@ -9,6 +9,8 @@ packages=(
   libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  # the window title test reads the windows' names from the X server
+  x11-utils
   # scripts/fuzz.sh: clang with libFuzzer and the sanitizer runtimes
   # (libclang_rt.fuzzer lives in libclang-rt-14-dev, only recommended by clang),
   # and llvm-symbolizer for readable stacks.

@@ -1,7 +1,7 @@
 // QORA Manager: the desktop tool for commissioning and maintaining QORA units.
 
+#include "app/main/ApplicationIdentity.h"
 #include "app/main/SableCommApp.h"
-#include "platform/StringTable.h"
 #include "platform/widgets/WidgetPrompts.h"
 
 #include <QApplication>
@@ -9,9 +9,7 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("QORAManager"));
-    QApplication::setApplicationName(QStringLiteral("QORAManager"));
-    QApplication::setApplicationDisplayName(LoadResString(StringId::AppTitle));
+    SetApplicationIdentity();
 
     InstallWidgetPrompts();
     CSableCommApp app;

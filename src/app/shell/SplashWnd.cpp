@@ -89,6 +89,8 @@ CSplashWnd::CSplashWnd(QWidget* owner, QPixmap picture)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
+    // What a task bar lists while the picture shows.
+    setWindowTitle(LoadResString(StringId::AppTitle));
     setCursor(Qt::ArrowCursor);
     const QSize size = picture_.deviceIndependentSize().toSize();
     setFixedSize(size);

@@ -1,5 +1,6 @@
 #include "platform/widgets/WidgetPrompts.h"
 
+#include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
 
 #include <QApplication>
@@ -65,7 +66,9 @@ MsgAnswer ToAnswer(int button)
 void InstallWidgetPrompts()
 {
     SetMessageBoxFunction([](const MessageBoxRequest& request) {
-        const QString caption = request.caption.isEmpty() ? QApplication::applicationDisplayName() : request.caption;
+        // The program sets no display name (it would be appended to every
+        // window title), so the default caption is the application title.
+        const QString caption = request.caption.isEmpty() ? LoadResString(StringId::AppTitle) : request.caption;
         QMessageBox box(ToIcon(request.icon), caption, request.text, ToButtons(request.buttons),
                         QApplication::activeWindow());
         if (request.defaultAnswer)
