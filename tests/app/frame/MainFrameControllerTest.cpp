@@ -14,12 +14,14 @@
 #include "rks/RksNetworkBrowser.h"
 #include "rks/widgets/RksWidgetComponents.h"
 #include "support/EventLoop.h"
+#include "support/ModalAnswer.h"
 #include "support/PromptRecorder.h"
 #include "support/SimProcess.h"
 #include "app/frame/RecordingFrameView.h"
 #include "app/SettingsSandbox.h"
 
 #include <QFile>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -108,6 +110,39 @@ TEST_F(MainFrameControllerTest, AFailedConnectionLeavesTheBareTitle)
     EXPECT_TRUE(controller->FullControl());
     EXPECT_EQ(Count(kCannotConnect), 1);
     EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Error);
+    // The pane keeps saying which connection failed after the title has let go of it.
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connection failed - Local (192.168.255.120)"));
+}
+
+TEST_F(MainFrameControllerTest, TheConnectionPaneFollowsConnectionCommissionModeAndReset)
+{
+    const QString unit = QStringLiteral(" - Local (192.168.255.120)");
+    Start({QStringLiteral("--reboot-ms"), QStringLiteral("200")});
+    controller->LocalConnection();
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connecting") + unit);
+    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connected") + unit);
+    controller->CommissionMode();
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Entering commission mode") + unit);
+    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    EXPECT_EQ(view.connectionTexts,
+              (QStringList{QStringLiteral("Connecting") + unit, QStringLiteral("Connected") + unit,
+                           QStringLiteral("Entering commission mode") + unit, QStringLiteral("Commission mode") + unit}));
+
+    // From the reset until commission mode is back: one text, whatever the
+    // reconnection goes through on the way.
+    view.connectionTexts.clear();
+    controller->ResetQora();
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Waiting for the unit to restart") + unit);
+    ASSERT_TRUE(PumpUntil([&] { return view.connectionTexts.last() == QStringLiteral("Commission mode") + unit; }, 8000));
+    EXPECT_EQ(view.connectionTexts, (QStringList{QStringLiteral("Waiting for the unit to restart") + unit,
+                                                 QStringLiteral("Commission mode") + unit}));
+    EXPECT_TRUE(controller->SilentReconnection());
+
+    controller->Disconnect();
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
+    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
 }
 
 TEST_F(MainFrameControllerTest, ResetReconnectsSilentlyAndReturnsToCommissionMode)
@@ -260,6 +295,44 @@ TEST_F(RemoteConnectionTest, PickedInTheBrowserWithFullControlAndNoWatchdog)
     controller->CommissionMode();
     ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
     EXPECT_EQ(controller->Handler().GetConnectionType(), 4);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Commission mode - Remote (QORA-131)"));
+}
+
+TEST_F(RemoteConnectionTest, ABrowserClosedWithoutAPickSaysNothingAndConnectsNothing)
+{
+    StartRemote();
+    RegisterRksBrowser([this](const CRksNodeDirectory&) -> std::optional<RksNode> {
+        ++browses;
+        return std::nullopt;
+    });
+    controller->RemoteConnection();
+    EXPECT_EQ(browses, 1);
+    PumpFor(100);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kNone);
+    EXPECT_FALSE(controller->IsRemote());
+    EXPECT_TRUE(view.titles.isEmpty());
+
+    // The browser's own window, left with Esc.
+    RegisterRksBrowser();
+    {
+        CModalAnswer answer([](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); });
+        controller->RemoteConnection();
+        EXPECT_TRUE(answer.Answered());
+        EXPECT_FALSE(answer.SafetyClosed());
+    }
+    PumpFor(100);
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
+
+    // Nothing of the cancelled browses stays in the way of the next pick.
+    RegisterRksBrowser([](const CRksNodeDirectory& nodes) { return std::optional<RksNode>(*nodes.Find("QORA-131")); });
+    controller->RemoteConnection();
+    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Remote (QORA-131)"));
     EXPECT_TRUE(prompts.shown.empty());
 }
 

@@ -1,0 +1,149 @@
+// Where Tile and Cascade put the child windows, and what the connection pane
+// says, without a window.
+
+#include "app/frame/ConnectionPaneText.h"
+#include "app/frame/WindowArrangement.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// No two tiles overlap, and together they cover the area exactly.
+void ExpectTilesFill(const QRect& area, const std::vector<QRect>& tiles)
+{
+    long long covered = 0;
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        EXPECT_TRUE(area.contains(tiles[i])) << i;
+        covered += static_cast<long long>(tiles[i].width()) * tiles[i].height();
+        for (std::size_t j = i + 1; j < tiles.size(); ++j)
+            EXPECT_FALSE(tiles[i].intersects(tiles[j])) << i << " " << j;
+    }
+    EXPECT_EQ(covered, static_cast<long long>(area.width()) * area.height());
+}
+
+} // namespace
+
+TEST(TileWindows, RowsOfTheFullWidthWhileTheWindowsCanBeThatLow)
+{
+    const QRect area(0, 0, 1022, 601); // not a multiple of the count
+    for (int count = 1; count <= 3; ++count) {
+        const std::vector<QSize> minimum(static_cast<std::size_t>(count), QSize(600, 120));
+        const std::vector<QRect> tiles = TileWindows(area, minimum);
+        ASSERT_EQ(tiles.size(), minimum.size());
+        ExpectTilesFill(area, tiles);
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            EXPECT_EQ(tiles[i].width(), 1022) << count;
+            EXPECT_GE(tiles[i].height(), 601 / count) << count;
+            if (i > 0) {
+                EXPECT_EQ(tiles[i].top(), tiles[i - 1].bottom() + 1) << "in the order given";
+            }
+        }
+    }
+}
+
+TEST(TileWindows, ColumnsWhenRowsWouldBeTooLowAndSqueezedWhenNothingFits)
+{
+    const QRect area(0, 0, 1000, 600);
+    // Five windows of at least 300 x 200: three rows of two.
+    const std::vector<QSize> five(5, QSize(300, 200));
+    std::vector<QRect> tiles = TileWindows(area, five);
+    ExpectTilesFill(area, tiles);
+    EXPECT_EQ(tiles[0].size(), QSize(500, 200));
+    EXPECT_EQ(tiles[4].size(), QSize(1000, 200)) << "the last row's window takes the row";
+
+    // Windows that fit no way stay inside the area all the same.
+    const std::vector<QSize> huge(4, QSize(900, 500));
+    tiles = TileWindows(area, huge);
+    ExpectTilesFill(area, tiles);
+    EXPECT_EQ(tiles[3], QRect(0, 450, 1000, 150));
+
+    EXPECT_TRUE(TileWindows(area, {}).empty());
+    // An area with no room keeps every rectangle in it.
+    tiles = TileWindows(QRect(0, 0, 0, 0), five);
+    EXPECT_EQ(tiles.size(), 5u);
+}
+
+TEST(CascadeWindows, DefaultSizesStepwiseWhileTheyFit)
+{
+    const QRect area(0, 0, 1022, 601);
+    const std::vector<CascadeWindow> windows{
+        {QSize(560, 340), QSize(200, 100)}, {QSize(330, 230), QSize(200, 100)}, {QSize(300, 380), QSize(150, 100)}};
+    const std::vector<QRect> placed = CascadeWindows(area, windows, 26);
+    ASSERT_EQ(placed.size(), 3u);
+    EXPECT_EQ(placed[0], QRect(0, 0, 560, 340));
+    EXPECT_EQ(placed[1], QRect(26, 26, 330, 230));
+    EXPECT_EQ(placed[2], QRect(52, 52, 300, 380));
+}
+
+TEST(CascadeWindows, ShrunkOrStartedAgainSoThatNothingLeavesTheArea)
+{
+    const QRect area(10, 20, 400, 300);
+    // Too big for the area: cut to what is left from its step.
+    std::vector<QRect> placed = CascadeWindows(area, {{QSize(900, 900), QSize(100, 80)}, {QSize(900, 900), QSize(100, 80)}}, 30);
+    EXPECT_EQ(placed[0], QRect(10, 20, 400, 300));
+    EXPECT_EQ(placed[1], QRect(40, 50, 370, 270));
+
+    // So many steps that the next could not keep its minimum: back to the corner.
+    std::vector<CascadeWindow> many(12, {QSize(120, 90), QSize(100, 80)});
+    placed = CascadeWindows(area, many, 30);
+    for (const QRect& rect : placed) {
+        EXPECT_TRUE(area.contains(rect)) << rect.x() << "," << rect.y();
+        EXPECT_GE(rect.height(), 80);
+    }
+    EXPECT_EQ(placed[7].topLeft(), QPoint(220, 230));
+    EXPECT_EQ(placed[8].topLeft(), area.topLeft());
+
+    // A minimum larger than the area gives way to the area.
+    placed = CascadeWindows(area, {{QSize(50, 50), QSize(800, 800)}}, 30);
+    EXPECT_EQ(placed[0], area);
+    // Without a size of its own a window takes the room left.
+    placed = CascadeWindows(area, {{QSize(), QSize(10, 10)}}, 30);
+    EXPECT_EQ(placed[0], area);
+}
+
+TEST(ConnectionPaneText, NamesTheStateAndTheUnit)
+{
+    const QString local = QStringLiteral("Local (192.168.255.120)");
+    ConnectionPaneInputs in;
+    EXPECT_EQ(ConnectionPaneText(in), "Not connected");
+    in.unit = local;
+    EXPECT_EQ(ConnectionPaneText(in), "Not connected") << "no unit named once the connection is gone";
+    in.handlerState = 1;
+    EXPECT_EQ(ConnectionPaneText(in), "Connecting - Local (192.168.255.120)");
+    in.handlerState = 2;
+    EXPECT_EQ(ConnectionPaneText(in), "Connected - Local (192.168.255.120)");
+    in.handlerState = 4;
+    EXPECT_EQ(ConnectionPaneText(in), "Entering commission mode - Local (192.168.255.120)");
+    in.handlerState = 5;
+    EXPECT_EQ(ConnectionPaneText(in), "Commission mode - Local (192.168.255.120)");
+    in.unit = QStringLiteral("Remote");
+    EXPECT_EQ(ConnectionPaneText(in), "Commission mode - Remote");
+    in.unit.clear();
+    EXPECT_EQ(ConnectionPaneText(in), "Commission mode");
+    in.handlerState = 0;
+    in.failed = true;
+    in.unit = local;
+    EXPECT_EQ(ConnectionPaneText(in), "Connection failed - Local (192.168.255.120)");
+}
+
+TEST(ConnectionPaneText, ARestartLastsUntilCommissionModeIsBack)
+{
+    ConnectionPaneInputs in;
+    in.unit = QStringLiteral("Remote (QORA-131)");
+    in.handlerState = 5;
+    in.resetPending = true;
+    EXPECT_EQ(ConnectionPaneText(in), "Waiting for the unit to restart - Remote (QORA-131)");
+    in.resetPending = false;
+    in.silentReconnection = true;
+    for (int state : {1, 2, 4}) {
+        in.handlerState = state;
+        EXPECT_EQ(ConnectionPaneText(in), "Waiting for the unit to restart - Remote (QORA-131)") << state;
+    }
+    in.handlerState = 5;
+    EXPECT_EQ(ConnectionPaneText(in), "Commission mode - Remote (QORA-131)");
+    // The reconnection failed.
+    in.handlerState = 0;
+    in.silentReconnection = false;
+    in.failed = true;
+    EXPECT_EQ(ConnectionPaneText(in), "Connection failed - Remote (QORA-131)");
+}
