@@ -23,6 +23,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QStatusBar>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -219,6 +221,7 @@ TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport
     });
     frame->RunCommand(ID_COMMISSIONING_REPORT);
     EXPECT_EQ(opened, report);
+    EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("Saved to ") + QDir::toNativeSeparators(report));
     EXPECT_EQ(ReportParameter(report, "installStatus"), QStringLiteral("Commissioning was successful"));
     EXPECT_EQ(ReportParameter(report, "qorQ1IP"), QStringLiteral("192.168.255.121"));
     EXPECT_EQ(ReportParameter(report, "qorQ1Address"), QStringLiteral("140"));
@@ -227,6 +230,31 @@ TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport
     QFile saved(report);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_FALSE(saved.readAll().contains("Espoo centre 1"));
+    saved.close();
+
+    // Saved again where the desktop has no program for it: a message names the file.
+    SetShellOpenFunction([](const QString&) { return false; });
+    prompts.shown.clear();
+    frame->RunCommand(ID_COMMISSIONING_REPORT);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Warning);
+    EXPECT_TRUE(prompts.shown[0].text.contains(QDir::toNativeSeparators(report)));
+
+    // A save that fails says so, in a message and in the status bar, and opens nothing.
+    const QString nowhere = folder.filePath(QStringLiteral("missing/report.xml"));
+    AnswerFileDialogWith(nowhere);
+    opened.clear();
+    SetShellOpenFunction([&](const QString& path) {
+        opened = path;
+        return true;
+    });
+    prompts.shown.clear();
+    frame->RunCommand(ID_COMMISSIONING_REPORT);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Error);
+    EXPECT_TRUE(prompts.shown[0].text.contains(nowhere));
+    EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("Not saved: ") + QDir::toNativeSeparators(nowhere));
+    EXPECT_TRUE(opened.isEmpty());
 }
 
 // Started with a work order and a unit number: the tool connects locally,

@@ -25,9 +25,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -246,6 +248,19 @@ TEST_F(UnitDialogsTest, ConstellationLogIsSavedAndOpened)
     QFile log(path);
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("Serial number:  QSIM131\r\n"));
+    // The main window's status bar says where it went.
+    const QString saved = QStringLiteral("Saved to ") + QDir::toNativeSeparators(path);
+    EXPECT_EQ(frame->statusBar()->currentMessage(), saved);
+
+    // A desktop with no program for it: a message names the file.
+    SetShellOpenFunction([&](const QString&) { return false; });
+    frame->statusBar()->clearMessage();
+    const std::size_t before = prompts.shown.size();
+    frame->RunCommand(ID_CONSTELLATION_LOG);
+    ASSERT_TRUE(PumpUntil([&] { return prompts.shown.size() > before; }, 10000));
+    EXPECT_EQ(prompts.shown.back().icon, MsgIcon::Warning);
+    EXPECT_TRUE(prompts.shown.back().text.contains(QDir::toNativeSeparators(path)));
+    EXPECT_EQ(frame->statusBar()->currentMessage(), saved);
     SetFileDialogFunction(std::move(previousDialog));
     SetShellOpenFunction(std::move(previousOpen));
 }

@@ -14,7 +14,9 @@
 #include "support/EventLoop.h"
 #include "support/MessageRecorder.h"
 #include "support/PromptRecorder.h"
+#include "support/StatusRecorder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -91,6 +93,7 @@ TEST(ConstLogFile, AFileThatCannotBeWrittenIsReportedAndNothingFollows)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("missing-folder/log.txt"));
     PromptRecorder prompts;
+    StatusRecorder status;
     int opened = 0;
     const auto previousOpen = SetShellOpenFunction([&](const QString&) { return ++opened, true; });
     const auto previousDialog =
@@ -104,6 +107,7 @@ TEST(ConstLogFile, AFileThatCannotBeWrittenIsReportedAndNothingFollows)
     EXPECT_TRUE(prompts.shown[0].text.contains(path));
     EXPECT_EQ(opened, 0);
     EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(status.shown, QStringList{QStringLiteral("Not saved: ") + QDir::toNativeSeparators(path)});
 
     // The write result itself: nothing written, a reason given.
     const ConstLogWriteResult result = WriteConstLogFile(dir.path(), report); // a folder, not a file
@@ -115,9 +119,54 @@ TEST(ConstLogFile, AFileThatCannotBeWrittenIsReportedAndNothingFollows)
     SetFileDialogFunction(previousDialog);
 }
 
+TEST(ConstLogFile, TheStatusBarSaysWhereTheLogWentAndADesktopThatCannotOpenItIsReported)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Constellation Log.txt"));
+    PromptRecorder prompts;
+    StatusRecorder status;
+    QStringList opened;
+    bool desktopOpens = true;
+    const auto previousOpen = SetShellOpenFunction([&](const QString& file) {
+        opened << file;
+        return desktopOpens;
+    });
+    const auto previousDialog =
+        SetFileDialogFunction([&](const FileDialogRequest&) { return std::optional<QString>(path); });
+    const QString saved = QStringLiteral("Saved to ") + QDir::toNativeSeparators(path);
+
+    EXPECT_EQ(SaveConstLog(SampleReport()), path);
+    EXPECT_EQ(status.shown, QStringList{saved});
+    EXPECT_EQ(opened, QStringList{path});
+    EXPECT_TRUE(prompts.shown.empty());
+
+    // No program for it: the file is there all the same, and the user is told where.
+    desktopOpens = false;
+    EXPECT_EQ(SaveConstLog(SampleReport()), path);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_EQ(status.shown.last(), saved);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Warning);
+    EXPECT_TRUE(prompts.shown[0].text.contains(QDir::toNativeSeparators(path)));
+    EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("could not open")));
+
+    // The antenna warning comes first, then the trouble with opening.
+    ConstLogReport suspect = SampleReport();
+    suspect.positionZero = true;
+    prompts.shown.clear();
+    SaveConstLog(suspect);
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(prompts.shown[0].text.startsWith(QStringLiteral("Constellation log indicates")));
+    EXPECT_TRUE(prompts.shown[1].text.contains(QStringLiteral("could not open")));
+
+    SetShellOpenFunction(previousOpen);
+    SetFileDialogFunction(previousDialog);
+}
+
 TEST(ConstLogFile, TheSaveDialogIsAskedAsTheUserKnowsItAndCancelWritesNothing)
 {
     PromptRecorder prompts;
+    StatusRecorder status;
     FileDialogRequest asked;
     int opened = 0;
     const auto previousOpen = SetShellOpenFunction([&](const QString&) { return ++opened, true; });
@@ -132,6 +181,7 @@ TEST(ConstLogFile, TheSaveDialogIsAskedAsTheUserKnowsItAndCancelWritesNothing)
     EXPECT_EQ(asked.defaultSuffix, QStringLiteral("txt"));
     EXPECT_TRUE(asked.filter.startsWith(QStringLiteral("Constellation Statistics Log  (*.txt)")));
     EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(status.shown.isEmpty());
     EXPECT_EQ(opened, 0);
     SetShellOpenFunction(previousOpen);
     SetFileDialogFunction(previousDialog);
