@@ -111,10 +111,14 @@ TEST_F(MainFrameWindowTest, PlainLetterKeysRunTheirCommands)
     frame.show();
     QApplication::setActiveWindow(&frame);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    EXPECT_EQ(frame.ConnectionPane()->text(), QStringLiteral("Not connected"));
     QTest::keyClick(&frame, Qt::Key_L);
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tavra QORA Manager - Local (192.168.255.120)"));
+    EXPECT_EQ(frame.ConnectionPane()->text(), QStringLiteral("Connecting - Local (192.168.255.120)"));
     ASSERT_TRUE(PumpUntil([&] { return frame.Controller().ConnectionState() == CMainFrameController::kFailed; }));
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tavra QORA Manager"));
+    EXPECT_EQ(frame.ConnectionPane()->text(), QStringLiteral("Connection failed - Local (192.168.255.120)"));
+    EXPECT_EQ(frame.AccessLevelPane()->text(), QStringLiteral(" ")); // pane 2 as it was
     EXPECT_EQ(prompts.shown.size(), 1u);
     QTest::keyClick(&frame, Qt::Key_D); // disabled without a connection: nothing happens
     EXPECT_EQ(prompts.shown.size(), 1u);

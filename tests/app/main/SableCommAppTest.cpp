@@ -28,6 +28,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -223,8 +224,14 @@ TEST_F(UnitDialogsTest, StatusWindowsShowTheMovingUnitAndHideOnDisconnect)
         frame->grab().save(folder + QStringLiteral("/status-windows.png"));
     }
 
+    // Whatever the message area shows, the connection stays in sight.
+    frame->statusBar()->showMessage(QStringLiteral("Ready"));
+    EXPECT_TRUE(frame->ConnectionPane()->isVisible());
+    EXPECT_EQ(frame->ConnectionPane()->text(), QStringLiteral("Commission mode - Local (192.168.255.120)"));
+
     frame->RunCommand(ID_DISCONNECT);
     ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 0; }));
+    EXPECT_EQ(frame->ConnectionPane()->text(), QStringLiteral("Not connected"));
     EXPECT_FALSE(windows->AnyVisible());
     EXPECT_TRUE(sandbox.Raw(QStringLiteral("Settings/Coordinates"))->contains(QStringLiteral("GPSStatusWnd x1")));
 }
