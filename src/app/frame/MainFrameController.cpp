@@ -185,8 +185,8 @@ void CMainFrameController::RemoteConnection()
         SetFullControl(access.DetermineAccessLevel() == kAccessFullControl);
         view_.SetAccessLevelText(AccessLevelStatusText(fullControl_ ? kAccessFullControl : kAccessReadOnly));
     } else if (browsed && !succeeded) {
-        // A user who closed the browser without a pick gets here with success
-        // and an empty string: nothing to connect to and nothing to report.
+        // A browser closed without a pick has succeeded with an empty string
+        // and ends above: nothing to connect to, nothing to report.
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);
     }
     StateChanged();

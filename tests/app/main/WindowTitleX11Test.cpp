@@ -8,6 +8,7 @@
 #include "app/SettingsSandbox.h"
 #include "app/frame/widgets/MainFrame.h"
 #include "app/main/ApplicationIdentity.h"
+#include "commissioning/procedure/widgets/CommFinishDlg.h"
 #include "platform/UserPrompts.h"
 #include "platform/widgets/WidgetPrompts.h"
 #include "support/EventLoop.h"
@@ -164,9 +165,9 @@ void WindowTitleProbe::TestBody()
     frame.SetFrameTitle(kRemoteTitle);
     EXPECT_TRUE(NamedExactly(frame.winId(), kRemoteTitle));
 
-    // A dialog captioned with a part of the application's title.
-    QDialog dialog(&frame);
-    dialog.setWindowTitle(QStringLiteral("QORA Manager"));
+    // The commissioning confirmation, captioned with a part of the application's title.
+    CCommFinishDlg dialog(&frame);
+    ASSERT_EQ(dialog.windowTitle(), QStringLiteral("QORA Manager"));
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_TRUE(NamedExactly(dialog.winId(), QStringLiteral("QORA Manager")));
