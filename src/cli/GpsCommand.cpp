@@ -71,7 +71,7 @@ int RunGpsCommand(const std::string& connection)
         finished = true;
         status = result;
         if (!reason.isEmpty())
-            PrintLine(stderr, QStringLiteral("qora-cli: ") + reason);
+            PrintLine(stderr, reason);
         loop.exit(result);
     };
 
