@@ -3,7 +3,13 @@
 #include "rks/RksConnectionString.h"
 #include "rks/RksEndpoint.h"
 
+#include <QLoggingCategory>
+
 namespace {
+// Off by default, so that a program's own one-line reasons stay alone on
+// standard error; QT_LOGGING_RULES="qora.rks.link.info=true" shows each failure.
+Q_LOGGING_CATEGORY(lcRksLink, "qora.rks.link", QtWarningMsg)
+
 std::string ResultText(int result)
 {
     return "result " + std::to_string(result) + " (" + RksResultMeaning(result) + ")";
@@ -173,6 +179,7 @@ bool CRksTcpLink::Fail(SLinkFailure::Kind kind, std::string text, int result)
     failure_.kind = kind;
     failure_.result = result;
     failure_.text = std::move(text);
+    qCInfo(lcRksLink, "%s", failure_.text.c_str());
     return false;
 }
 
