@@ -1,7 +1,6 @@
 #include "cli/CommissionPlan.h"
 
 #include "cli/CliArguments.h"
-
 #include "commissioning/wizard/CommissionHandover.h"
 #include "commissioning/wizard/PageRules.h"
 #include "commissioning/wizard/WorkOrderApply.h"
@@ -33,6 +32,7 @@ bool TakeText(const std::vector<std::string>& arguments, std::size_t& i, int lim
     }
     return true;
 }
+
 // The Q1 page of a local connection, passed with what it shows on opening.
 std::optional<SPageProblem> PassQ1Page(SQ1PageValues& q1, const SCommissionSurroundings& surroundings,
                                        QStringList& notices)
