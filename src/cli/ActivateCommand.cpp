@@ -1,8 +1,12 @@
 #include "cli/ActivateCommand.h"
 
+#include "cli/CliArguments.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliSession.h"
+#include "cli/LinkReport.h"
 #include "cli/VersionCommand.h"
+#include "link/AppHandler.h"
+#include "link/CommHandler.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
 #include "software/activation/SoftwareActivation.h"
@@ -23,10 +27,8 @@ int RunActivateCommand(const std::string& connection, const std::vector<std::str
 {
     bool dryRun = false;
     for (const std::string& argument : arguments) {
-        if (argument != "--dry-run") {
-            std::fprintf(output.err, "qora-cli: unknown argument %s (activate takes --dry-run)\n", argument.c_str());
-            return kExitUsage;
-        }
+        if (argument != "--dry-run")
+            return RefuseUsage(output.err, UnknownArgument("activate", argument));
         dryRun = true;
     }
 
@@ -58,6 +60,13 @@ int RunActivateCommand(const std::string& connection, const std::vector<std::str
             }
         } else if (message == WM_ACTIVATION_DONE) {
             if (wParam == 0) {
+                // A unit that restarts at once may never answer the activation.
+                if (const CCommHandler* handler = AppCommHandler();
+                    handler && UnansweredRequest(*handler, kActivateHeader)) {
+                    PrintLine(output.out, QString::fromLatin1(kUnansweredRestartText));
+                    session.Finish(kExitOk);
+                    return;
+                }
                 refuse(activation.GetErrorText());
                 return;
             }

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-// Returns the exit status: 0 activated (or read, with --dry-run), 1 the
+// Returns the exit status: 0 activated (or read, with --dry-run; or the
+// activation went out and the unit went quiet, as one that restarts at once
+// does), 1 the
 // names could not be read or the activation was refused (an empty inactive
 // bank and the same build in both banks among them), 2 no connection,
 // 64 bad arguments. Needs a Qt application object.

@@ -1,6 +1,7 @@
 #include "cli/CliSession.h"
 
 #include "cli/HexText.h"
+#include "cli/LinkReport.h"
 #include "link/RksDriver.h"
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
@@ -60,7 +61,7 @@ void CCliSession::OnNotice(int notice)
             onConnected_(notice == NOTICE_CONNECTED);
         break;
     case NOTICE_CONNECT_FAILED:
-        std::fprintf(stderr, "cannot connect: %s\n", connection_.c_str());
+        std::fprintf(stderr, "%s\n", CannotConnectText(connection_, handler_.LastFailure()).c_str());
         Finish(kExitNoConnection);
         break;
     default:
@@ -74,8 +75,15 @@ void CCliSession::OnReply(MsgWParam wParam, MsgLParam lParam)
         std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
         std::printf("%s\n", FormatHex({reply->GetData(), static_cast<std::size_t>(reply->GetLength())}).c_str());
     } else {
-        std::printf("failed %06x\n", static_cast<unsigned>(lParam) & 0xFFFFFFu);
-        anyFailed_ = true;
+        const std::uint32_t header = static_cast<std::uint32_t>(lParam) & 0xFFFFFFu;
+        if (header == kResetHeader && UnansweredRequest(handler_, header)) {
+            std::printf("%s\n", kUnansweredRestartText);
+        } else {
+            std::printf("failed %06x\n", static_cast<unsigned>(header));
+            if (const SLinkFailure failure = handler_.LastFailure(); !failure.text.empty())
+                std::fprintf(stderr, "%06x: %s\n", static_cast<unsigned>(header), failure.text.c_str());
+            anyFailed_ = true;
+        }
     }
     std::fflush(stdout);
     SendNext();

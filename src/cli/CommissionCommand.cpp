@@ -2,9 +2,12 @@
 
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
+#include "cli/CliArguments.h"
 #include "cli/CliPrompts.h"
 #include "cli/CliSession.h"
 #include "cli/CommissionPlan.h"
+#include "cli/FileArguments.h"
+#include "cli/LinkReport.h"
 #include "cli/ReportStatusReader.h"
 #include "cli/SingleRequest.h"
 #include "cli/VersionCommand.h"
@@ -12,7 +15,10 @@
 #include "commissioning/report/CommissionReport.h"
 #include "commissioning/report/ReportTexts.h"
 #include "commissioning/report/WorkOrderWriter.h"
+#include "commissioning/wizard/WizardProblem.h"
+#include "commissioning/wizard/WorkOrderReplacements.h"
 #include "link/AppHandler.h"
+#include "link/CommHandler.h"
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
@@ -27,6 +33,40 @@ bool FeetSetting()
     const auto measure = ReadMeasureSetting();
     return measure && !measure->startsWith(QLatin1Char('0'));
 }
+
+// Whether the work order's position is written, as the GPS page decides it.
+QString ModeLine(bool advanced, const WorkOrderValues& values, const SCommissionValues& written)
+{
+    if (advanced)
+        return QStringLiteral("Advanced mode: the work order's position is written (latitude %1, longitude %2 "
+                              "degrees).")
+            .arg(QString::number(written.latitude, 'g', 10), QString::number(written.longitude, 'g', 10));
+    QString line = QStringLiteral("Basic mode: the work order's position is not written (latitude and longitude "
+                                  "stay 0, as the wizard's GPS page without advanced features); --advanced "
+                                  "writes it.");
+    if (values.gpsMode == WizardString(WizardStringId::GpsModeLocked))
+        line += QStringLiteral(" Its Locked GPS mode needs the position and is not set either.");
+    return line;
+}
+
+// The values the wizard would replace: refused, unless the caller takes the
+// replacements. The addresses are not used on a remote connection.
+bool AcceptReplacements(const WorkOrderValues& values, const SCommissionOptions& options, std::FILE* err)
+{
+    QList<SWorkOrderReplacement> replaced = WorkOrderReplacements(values);
+    if (options.remote)
+        replaced.removeIf([](const SWorkOrderReplacement& r) { return r.IsAddressText(); });
+    if (replaced.isEmpty())
+        return true;
+    for (const SWorkOrderReplacement& r : replaced)
+        PrintLine(err, (options.acceptReplaced ? QStringLiteral("replaced: ") : QStringLiteral("refused: ")) +
+                           r.Describe());
+    if (options.acceptReplaced)
+        return true;
+    PrintLine(err, QStringLiteral("nothing was sent; correct the work order, or give --accept-replaced to "
+                                  "commission with the replacements"));
+    return false;
+}
 } // namespace
 
 int RunCommissionCommand(const std::string& connection, bool connectionFromSettings,
@@ -34,9 +74,14 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
 {
     std::string error;
     const auto options = ParseCommissionArguments(arguments, QDate::currentDate(), error);
-    if (!options) {
-        std::fprintf(output.err, "qora-cli: %s\n", error.c_str());
-        return kExitUsage;
+    if (!options)
+        return RefuseUsage(output.err, error);
+    auto problem = InputFileProblem(options->workOrderPath);
+    if (!problem && !options->reportPath.isEmpty())
+        problem = OutputFileProblem(options->reportPath);
+    if (problem) {
+        std::fprintf(output.err, "%s\n", problem->c_str());
+        return kExitRequestFailed;
     }
 
     CCliPrompts prompts(MsgAnswer::No, output.err);
@@ -46,11 +91,14 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
             std::fprintf(output.err, "%s\n", error.c_str());
         return kExitRequestFailed;
     }
+    if (!AcceptReplacements(*opened->values, *options, output.err))
+        return kExitRequestFailed;
 
     CManagerSettings settings;
     settings.LoadSettings();
     SCommissionSurroundings surroundings;
-    surroundings.advancedMode = settings.advancedMode != 0;
+    surroundings.advancedMode = options->advancedMode.value_or(settings.advancedMode != 0);
+    surroundings.remote = options->remote;
     surroundings.feet = FeetSetting();
     surroundings.settingsIpAddress = settings.ipAddress;
     const SCommissionPlan plan = PlanCommissioning(*opened->values, *options, surroundings);
@@ -61,6 +109,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
         return kExitRequestFailed;
     }
     PrintLine(output.out, QStringLiteral("Commissioning ") + opened->unitNames.value(opened->chosen));
+    PrintLine(output.out, ModeLine(surroundings.advancedMode, *opened->values, plan.values));
 
     CCommissionData group;
     CGroupCommandSession session(connection);
@@ -74,12 +123,33 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
         recorded = true;
     };
     const auto startWrite = [&] {
+        // Over a remote connection nothing left over may come between the
+        // commissioning's steps.
+        if (options->remote)
+            AppCommHandler()->ClearQueues();
         group.SetCommissionValues(plan.values);
-        group.SetRemoteConnection(false);
+        group.SetRemoteConnection(options->remote);
         session.Attach(group);
         if (!group.WriteWithLeadingCommand()) {
             std::fprintf(output.err, "the unit is not connected\n");
             session.Finish(kExitNoConnection);
+        }
+    };
+    const auto resetDone = [&](std::optional<std::vector<std::uint8_t>> reply) {
+        if (reply && !ResetRefused(*reply)) {
+            PrintLine(output.out, QStringLiteral("The unit restarts with the new values."));
+            session.Finish(kExitOk);
+        } else if (reply) {
+            std::fprintf(output.err, "the unit refused the reset; reset it to apply the values\n");
+            session.Finish(kExitRequestFailed);
+        } else if (UnansweredRequest(*AppCommHandler(), kResetHeader)) {
+            PrintLine(output.out, QString::fromLatin1(kUnansweredRestartText));
+            session.Finish(kExitOk);
+        } else {
+            const std::string why = AppCommHandler()->LastFailure().text;
+            std::fprintf(output.err, "the reset could not be sent%s%s; reset the unit to apply the values\n",
+                         why.empty() ? "" : ": ", why.c_str());
+            session.Finish(kExitRequestFailed);
         }
     };
     session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
@@ -98,15 +168,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
             return;
         }
         reset.emplace(*AppCommHandler());
-        reset->Send(UnitResetRequest(), [&](std::optional<std::vector<std::uint8_t>> reply) {
-            if (!reply) {
-                std::fprintf(output.err, "the unit did not confirm the reset; reset it to apply the values\n");
-                session.Finish(kExitRequestFailed);
-                return;
-            }
-            PrintLine(output.out, QStringLiteral("The unit restarts with the new values."));
-            session.Finish(kExitOk);
-        });
+        reset->Send(UnitResetRequest(), resetDone);
     });
     int status = session.Run(true, [&] {
         if (options->reportPath.isEmpty()) {
@@ -124,7 +186,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
     reset.reset();
     group.Unregister();
 
-    if (recorded && status == kExitOk && connectionFromSettings) {
+    if (recorded && status == kExitOk && connectionFromSettings && !options->remote) {
         // The next local connection finds the unit at its new place.
         settings.ipAddress = plan.values.ipAddress;
         settings.q1Address = static_cast<std::uint32_t>(plan.values.q1Address);

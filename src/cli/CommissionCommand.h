@@ -1,8 +1,18 @@
 #pragma once
 // "qora-cli commission WORKORDER [--unit N] [--report FILE] [--user NAME]
-// [--date yyyy-MM-dd] [--comments T] [--actions T] [--no-reset]": commissions
-// the unit with a work order's values as the Commissioning Wizard does when
-// the user passes every page without changing anything:
+// [--date yyyy-MM-dd] [--comments T] [--actions T] [--no-reset] [--remote]
+// [--advanced|--basic] [--accept-replaced]": commissions the unit with a work
+// order's values as the Commissioning Wizard does when the user passes every
+// page without changing anything:
+//  - a work order value the pages would replace (out of their bounds) is
+//    refused with its name and value, since nobody sees the page that shows
+//    the replacement; --accept-replaced takes the replacements;
+//  - the work order's position is written only in advanced mode (the
+//    settings' Advanced Mode, or --advanced / --basic), and the command says
+//    which it is;
+//  - --remote: the wizard of a remote connection, which has no Q1 page, so
+//    the unit keeps its addresses; the queues are emptied before the write
+//    and the settings are left alone;
 //  - the pages are filled from the work order and checked before anything is
 //    sent; the first refusal's message ends the command;
 //  - with several units in the file, --unit N (from 1, in document order)
@@ -11,9 +21,11 @@
 //  - the unit is put in commission mode, the guarded write runs (opening
 //    command, both blocks, closing command) and the outcome is recorded in
 //    the work order document;
-//  - after success the unit is reset unless --no-reset, and, when the
-//    connection came from the settings, the settings take the unit's new IP
-//    and Q1 address so the next local connection finds it;
+//  - after success the unit is reset unless --no-reset (a reset the unit
+//    does not answer, as one that restarts at once, is said and is no
+//    failure; a refused one is), and, when the connection came from the
+//    settings and is not remote, the settings take the unit's new IP and Q1
+//    address so the next local connection finds it;
 //  - --report saves the document (also after a failed write). Its measured
 //    position, installation status and constellation verdict are read once,
 //    just before the write, through the status command's decoders; what does

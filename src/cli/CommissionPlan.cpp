@@ -1,5 +1,6 @@
 #include "cli/CommissionPlan.h"
 
+#include "cli/CliArguments.h"
 #include "commissioning/wizard/CommissionHandover.h"
 #include "commissioning/wizard/PageRules.h"
 #include "commissioning/wizard/WorkOrderApply.h"
@@ -21,15 +22,33 @@ bool TakeText(const std::vector<std::string>& arguments, std::size_t& i, int lim
               std::string& error)
 {
     if (i + 1 >= arguments.size()) {
-        error = arguments[i] + " needs a value";
+        error = MissingValue(arguments[i]);
         return false;
     }
     text = QString::fromLocal8Bit(arguments[++i].c_str());
     if (text.size() > limit) {
-        error = arguments[i - 1] + " takes at most " + std::to_string(limit) + " characters";
+        error = arguments[i - 1] + ": longer than " + std::to_string(limit) + " characters";
         return false;
     }
     return true;
+}
+
+// The Q1 page of a local connection, passed with what it shows on opening.
+std::optional<SPageProblem> PassQ1Page(SQ1PageValues& q1, const SCommissionSurroundings& surroundings,
+                                       QStringList& notices)
+{
+    SQ1Entries entries;
+    entries.q1AddressText = QString::number(q1.q1Address);
+    entries.speedIndex = q1.speedIndex;
+    entries.relayChecked = q1.relayDefault;
+    entries.ip = OpeningIpAddress(q1);
+    entries.mask = OpeningSubnetMask(q1);
+    entries.gateway = OpeningGateway(q1);
+    if (auto refusal = CheckQ1Page(entries))
+        return refusal;
+    if (const auto notice = Q1IpChangeNotice(entries, true, surroundings.settingsIpAddress))
+        notices.append(notice->text);
+    return TakeQ1Page(entries, q1);
 }
 } // namespace
 
@@ -41,32 +60,45 @@ std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std
     bool havePath = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
+        const bool takesValue = argument == "--unit" || argument == "--report" || argument == "--date";
+        if (takesValue && i + 1 >= arguments.size()) {
+            error = MissingValue(argument);
+            return std::nullopt;
+        }
         if (argument == "--unit") {
-            bool ok = false;
-            const int unit = hasValue ? QString::fromStdString(arguments[i + 1]).toInt(&ok) : 0;
-            if (!ok || unit < 1) {
-                error = "--unit takes a unit number from 1";
+            int unit = 0;
+            const std::string& value = arguments[++i];
+            if (!ReadDigits(value, 6, unit) || unit < 1) {
+                error = RefusedValue(argument, value, "not a unit number (1 for the first unit of the file)");
                 return std::nullopt;
             }
             options.unit = unit;
-            ++i;
         } else if (argument == "--report") {
-            if (!hasValue || arguments[i + 1].empty()) {
-                error = "--report needs the file to write";
+            const std::string& value = arguments[++i];
+            if (value.empty()) {
+                error = RefusedValue(argument, value, "the file to write is needed");
                 return std::nullopt;
             }
-            options.reportPath = QString::fromLocal8Bit(arguments[++i].c_str());
+            options.reportPath = QString::fromLocal8Bit(value.c_str());
         } else if (argument == "--date") {
-            const QDate date = hasValue ? QDate::fromString(QString::fromStdString(arguments[i + 1]),
-                                                            QStringLiteral("yyyy-MM-dd"))
-                                        : QDate();
+            const std::string& value = arguments[++i];
+            const QDate date = QDate::fromString(QString::fromStdString(value), QStringLiteral("yyyy-MM-dd"));
             if (!date.isValid()) {
-                error = "--date takes a date as yyyy-MM-dd";
+                error = RefusedValue(argument, value, "not a date as yyyy-MM-dd");
                 return std::nullopt;
             }
             options.date = date;
-            ++i;
+        } else if (argument == "--advanced" || argument == "--basic") {
+            const bool advanced = argument == "--advanced";
+            if (options.advancedMode && *options.advancedMode != advanced) {
+                error = "give --advanced or --basic, not both";
+                return std::nullopt;
+            }
+            options.advancedMode = advanced;
+        } else if (argument == "--remote") {
+            options.remote = true;
+        } else if (argument == "--accept-replaced") {
+            options.acceptReplaced = true;
         } else if (argument == "--user") {
             if (!TakeText(arguments, i, kMaxUserNameLength, options.userName, error))
                 return std::nullopt;
@@ -78,8 +110,8 @@ std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std
                 return std::nullopt;
         } else if (argument == "--no-reset") {
             options.reset = false;
-        } else if (argument.rfind("--", 0) == 0 || havePath) {
-            error = "unknown argument " + argument + " (see --help)";
+        } else if ((argument.size() > 1 && argument[0] == '-') || havePath) {
+            error = UnknownArgument("commission", argument);
             return std::nullopt;
         } else {
             options.workOrderPath = QString::fromLocal8Bit(argument.c_str());
@@ -87,7 +119,7 @@ std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std
         }
     }
     if (!havePath || options.workOrderPath.isEmpty()) {
-        error = "commission needs the work order file";
+        error = "commission needs the work order file (see qora-cli commission --help)";
         return std::nullopt;
     }
     return options;
@@ -169,19 +201,9 @@ SCommissionPlan PlanCommissioning(const WorkOrderValues& workOrder, const SCommi
     if ((plan.refusal = TakeRfPage(rfEntries, pages.rf)))
         return plan;
 
-    // Q1 page: the command works on a local connection, so the page is there.
-    SQ1Entries q1Entries;
-    q1Entries.q1AddressText = QString::number(pages.q1.q1Address);
-    q1Entries.speedIndex = pages.q1.speedIndex;
-    q1Entries.relayChecked = pages.q1.relayDefault;
-    q1Entries.ip = OpeningIpAddress(pages.q1);
-    q1Entries.mask = OpeningSubnetMask(pages.q1);
-    q1Entries.gateway = OpeningGateway(pages.q1);
-    if ((plan.refusal = CheckQ1Page(q1Entries)))
-        return plan;
-    if (const auto notice = Q1IpChangeNotice(q1Entries, true, surroundings.settingsIpAddress))
-        plan.notices.append(notice->text);
-    if ((plan.refusal = TakeQ1Page(q1Entries, pages.q1)))
+    // A remote connection's wizard has no Q1 page: nothing of it is checked or
+    // taken, and the unit keeps the addresses it has.
+    if (!surroundings.remote && (plan.refusal = PassQ1Page(pages.q1, surroundings, plan.notices)))
         return plan;
 
     SUserEntries userEntries;

@@ -28,11 +28,14 @@ struct SCommissionOptions {
     QString comments;
     QString actions;
     bool reset = true;
+    bool remote = false;              // the connection goes through the operator's network
+    std::optional<bool> advancedMode; // --advanced / --basic; the settings' when not given
+    bool acceptReplaced = false;      // go on when the wizard would replace a work order value
 };
 
-// The options, or nothing with the reason in `error`. Texts longer than the
-// user page takes (name 31, comments and actions 99 characters) are refused
-// rather than cut.
+// The options, or nothing with the reason in `error` (naming the argument and
+// the value refused). Texts longer than the user page takes (name 31,
+// comments and actions 99 characters) are refused rather than cut.
 [[nodiscard]] std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std::string>& arguments,
                                                                          const QDate& today, std::string& error);
 
@@ -54,6 +57,7 @@ struct SOpenedWorkOrder {
 // What the wizard would know about its surroundings.
 struct SCommissionSurroundings {
     bool advancedMode = false; // the position is entered only with advanced features
+    bool remote = false;       // a remote connection's wizard has no Q1 page
     bool feet = false;         // the imperial regional setting
     QString settingsIpAddress; // the local connection's host
     QDateTime now = QDateTime::currentDateTime();
@@ -70,6 +74,7 @@ struct SCommissionPlan {
 
 // Resets the pages, applies the work order's values, then passes each page
 // in turn as a user pressing Next without touching anything would, with the
-// user page's entries from the options.
+// user page's entries from the options. On a remote connection there is no
+// Q1 page: its address texts stay empty, as the wizard hands them over.
 [[nodiscard]] SCommissionPlan PlanCommissioning(const WorkOrderValues& workOrder, const SCommissionOptions& options,
                                                 const SCommissionSurroundings& surroundings);

@@ -2,7 +2,9 @@
 
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
+#include "cli/CliArguments.h"
 #include "cli/CliPrompts.h"
+#include "cli/FileArguments.h"
 #include "cli/CliSession.h"
 #include "cli/TextProgress.h"
 #include "cli/VersionCommand.h"
@@ -30,13 +32,6 @@ QString HostText(const QString& connection)
     return connection.mid(at, end < 0 ? -1 : end - at);
 }
 
-bool ReadCount(const std::string& text, int& value)
-{
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    value = std::stoi(text);
-    return true;
-}
 } // namespace
 
 std::optional<SDownloadOptions> ParseDownloadArguments(const std::vector<std::string>& arguments, std::string& error)
@@ -46,14 +41,17 @@ std::optional<SDownloadOptions> ParseDownloadArguments(const std::vector<std::st
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (argument == "--chunk") {
+            if (i + 1 >= arguments.size()) {
+                error = MissingValue(argument);
+                return std::nullopt;
+            }
             int size = 0;
-            if (i + 1 >= arguments.size() || !ReadCount(arguments[i + 1], size) || size < 128 || size > 256 ||
-                size % 2 != 0) {
-                error = "--chunk takes an even number from 128 to 256";
+            const std::string& value = arguments[++i];
+            if (!ReadDigits(value, 6, size) || size < 128 || size > 256 || size % 2 != 0) {
+                error = RefusedValue(argument, value, "not an even number from 128 to 256");
                 return std::nullopt;
             }
             options.chunkSize = size;
-            ++i;
         } else if (argument == "--yes" || argument == "--no") {
             if (answered && options.yes != (argument == "--yes")) {
                 error = "give --yes or --no, not both";
@@ -61,8 +59,8 @@ std::optional<SDownloadOptions> ParseDownloadArguments(const std::vector<std::st
             }
             answered = true;
             options.yes = argument == "--yes";
-        } else if (argument.rfind("--", 0) == 0 || haveMaster) {
-            error = "unknown argument " + argument + " (download MASTERFILE [--chunk N] [--yes|--no])";
+        } else if ((argument.size() > 1 && argument[0] == '-') || haveMaster) {
+            error = UnknownArgument("download", argument);
             return std::nullopt;
         } else {
             options.masterPath = QString::fromLocal8Bit(argument.c_str());
@@ -70,7 +68,7 @@ std::optional<SDownloadOptions> ParseDownloadArguments(const std::vector<std::st
         }
     }
     if (!haveMaster || options.masterPath.isEmpty()) {
-        error = "download needs the master file";
+        error = "download needs the master file (see qora-cli download --help)";
         return std::nullopt;
     }
     return options;
@@ -90,9 +88,11 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
 {
     std::string error;
     const auto options = ParseDownloadArguments(arguments, error);
-    if (!options) {
-        std::fprintf(output.err, "qora-cli: %s\n", error.c_str());
-        return kExitUsage;
+    if (!options)
+        return RefuseUsage(output.err, error);
+    if (const auto problem = InputFileProblem(options->masterPath)) {
+        std::fprintf(output.err, "%s\n", problem->c_str());
+        return kExitRequestFailed;
     }
 
     CManagerSettings settings;

@@ -27,8 +27,9 @@ struct SDownloadOptions {
 // number up to 65535, else the configured one.
 [[nodiscard]] std::uint16_t DownloadUnitAddress(const QString& connection, std::uint32_t configuredAddress);
 
-// Returns the exit status: 0 downloaded, 1 the download failed (the engine's
-// error text on one line), 2 no connection, 3 declined at the version
+// Returns the exit status: 0 downloaded, 1 the master file cannot be opened
+// (said before connecting) or the download failed (the engine's error text on
+// one line), 2 no connection, 3 declined at the version
 // question, 64 bad arguments. Needs a Qt application object.
 int RunDownloadCommand(const std::string& connection, const std::vector<std::string>& arguments,
                        const SCliOutput& output = SCliOutput::Standard());

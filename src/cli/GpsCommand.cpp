@@ -1,6 +1,7 @@
 #include "cli/GpsCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/LinkReport.h"
 #include "controls/LatLongLogic.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
@@ -70,7 +71,7 @@ int RunGpsCommand(const std::string& connection)
         finished = true;
         status = result;
         if (!reason.isEmpty())
-            PrintLine(stderr, QStringLiteral("qora-cli: ") + reason);
+            PrintLine(stderr, reason);
         loop.exit(result);
     };
 
@@ -86,7 +87,7 @@ int RunGpsCommand(const std::string& connection)
                     finish(kExitRequestFailed, QStringLiteral("the GPS parameters could not be requested"));
                 break;
             case NOTICE_CONNECT_FAILED:
-                finish(kExitNoConnection, QStringLiteral("cannot connect: ") + QString::fromStdString(connection));
+                finish(kExitNoConnection, QString::fromStdString(CannotConnectText(connection, handler.LastFailure())));
                 break;
             case NOTICE_DISCONNECTED:
                 finish(kExitNoConnection, QStringLiteral("the connection was lost"));

@@ -1,20 +1,25 @@
 #include "cli/StatusCommand.h"
 
-#include "cli/CliSession.h"
 #include "app/LocalConnection.h"
+#include "cli/CliArguments.h"
+#include "cli/CliSession.h"
+#include "cli/StatusJson.h"
 #include "cli/VersionCommand.h"
+#include "data/version/VersionData.h"
+#include "platform/MessageIds.h"
 #include "status/constellation/ConstellationStatisticsView.h"
 #include "status/gps/GPSStatusView.h"
 #include "status/install/InstallStatusView.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QTimer>
 
 #include <cstdio>
 
 namespace {
+
+constexpr int kMaxIntervalSeconds = 3600;
+constexpr int kGiveUpMs = 15000;
 
 // The command is its own main frame for the status logic: no reset, no
 // commissioning, no download, and the link watchdog is not needed.
@@ -25,78 +30,69 @@ struct CliStatusFrame : IStatusFrame {
     void SetLinkWatchdog(int) override {}
 };
 
-QJsonObject Snapshot(const CGPSStatusView& gps, const CInstallStatusView& install,
-                     const CConstellationStatisticsView& constellation)
+QString InstallLabel(int row)
 {
-    QJsonArray channels;
-    for (int c = 0; c < CGPSStatusView::kChannels; ++c) {
-        channels.append(QJsonObject{{"satellite", gps.SatelliteText(c)},
-                                    {"cno", gps.CNoText(c)},
-                                    {"elevation", gps.ElevationText(c)},
-                                    {"azimuth", gps.AzimuthText(c)}});
-    }
-    QJsonObject installation;
-    for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
-        installation.insert(CInstallStatusView::RowLabel(row).remove(u':').trimmed(), install.RowText(row));
-    QJsonArray durations;
-    for (int row = 0; row < CConstellationStatisticsView::kRows; ++row)
-        durations.append(constellation.CellText(row));
-    return QJsonObject{
-        {"gps", QJsonObject{{"latitude", gps.LatitudeText()},
-                            {"longitude", gps.LongitudeText()},
-                            {"altitude", gps.AltitudeText().trimmed()},
-                            {"time", gps.TimeText()},
-                            {"channels", channels}}},
-        {"installation", installation},
-        {"constellation", QJsonObject{{"durations", durations},
-                                      {"total", constellation.TotalText()},
-                                      {"verdict", constellation.VerdictPaneText().trimmed()}}},
-    };
+    return CInstallStatusView::RowLabel(row).remove(u':').trimmed();
 }
 
-void PrintText(const QJsonObject& snapshot)
+void PrintText(const CGPSStatusView& gps, const CInstallStatusView& install,
+               const CConstellationStatisticsView& constellation)
 {
-    const QJsonObject gps = snapshot["gps"].toObject();
     std::printf("GPS Status\n");
-    std::printf("  Position: %s %s %s   GPS Time: %s\n", qPrintable(gps["latitude"].toString()),
-                qPrintable(gps["longitude"].toString()), qPrintable(gps["altitude"].toString()),
-                qPrintable(gps["time"].toString()));
+    std::printf("  Position: %s %s %s   GPS Time: %s\n", qPrintable(gps.LatitudeText()),
+                qPrintable(gps.LongitudeText()), qPrintable(gps.AltitudeText().trimmed()), qPrintable(gps.TimeText()));
     std::printf("  %-4s %-4s %-10s %-10s %s\n", "Ch", "ID", "C/No", "Elevation", "Azimuth");
-    int channel = 1;
-    for (const QJsonValue& value : gps["channels"].toArray()) {
-        const QJsonObject c = value.toObject();
-        std::printf("  %-4d %-4s %-10s %-10s %s\n", channel++, qPrintable(c["satellite"].toString()),
-                    qPrintable(c["cno"].toString()), qPrintable(c["elevation"].toString()),
-                    qPrintable(c["azimuth"].toString()));
+    for (int c = 0; c < CGPSStatusView::kChannels; ++c) {
+        std::printf("  %-4d %-4s %-10s %-10s %s\n", c + 1, qPrintable(gps.SatelliteText(c)),
+                    qPrintable(gps.CNoText(c)), qPrintable(gps.ElevationText(c)), qPrintable(gps.AzimuthText(c)));
     }
     std::printf("Installation Status\n");
-    const QJsonObject installation = snapshot["installation"].toObject();
-    for (int row = 0; row < CInstallStatusView::kRowCount; ++row) {
-        const QString label = CInstallStatusView::RowLabel(row).remove(u':').trimmed();
-        std::printf("  %-28s %s\n", qPrintable(label + u':'), qPrintable(installation[label].toString()));
-    }
-    const QJsonObject constellation = snapshot["constellation"].toObject();
+    for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
+        std::printf("  %-28s %s\n", qPrintable(InstallLabel(row) + u':'), qPrintable(install.RowText(row)));
     std::printf("GPS Constellation Statistics\n");
-    int satellites = 0;
-    for (const QJsonValue& value : constellation["durations"].toArray())
-        std::printf("  %2d visible satellites: %s s\n", satellites++, qPrintable(value.toString()));
-    std::printf("  Total: %s   Status: %s\n", qPrintable(constellation["total"].toString()),
-                qPrintable(constellation["verdict"].toString()));
+    for (int row = 0; row < CConstellationStatisticsView::kRows; ++row)
+        std::printf("  %2d visible satellites: %s s\n", row, qPrintable(constellation.CellText(row)));
+    std::printf("  Total: %s   Status: %s\n", qPrintable(constellation.TotalText()),
+                qPrintable(constellation.VerdictPaneText().trimmed()));
     std::fflush(stdout);
 }
 
 } // namespace
 
+std::optional<SStatusOptions> ParseStatusArguments(const std::vector<std::string>& arguments, bool watch,
+                                                   std::string& error)
+{
+    const char* command = watch ? "watch" : "status";
+    SStatusOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--json") {
+            options.json = true;
+        } else if (argument == "--interval" && watch) {
+            if (i + 1 >= arguments.size()) {
+                error = MissingValue(argument);
+                return std::nullopt;
+            }
+            const std::string& value = arguments[++i];
+            if (!ReadDigits(value, 5, options.intervalSeconds) || options.intervalSeconds < 1 ||
+                options.intervalSeconds > kMaxIntervalSeconds) {
+                error = RefusedValue(argument, value, "not a number of seconds from 1 to 3600");
+                return std::nullopt;
+            }
+        } else {
+            error = UnknownArgument(command, argument);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
 int RunStatusCommand(const std::string& connection, const std::vector<std::string>& arguments, bool watch)
 {
-    bool json = false;
-    for (const std::string& argument : arguments) {
-        if (argument != "--json") {
-            std::fprintf(stderr, "qora-cli: unknown argument %s (status and watch take --json)\n", argument.c_str());
-            return kExitUsage;
-        }
-        json = true;
-    }
+    std::string error;
+    const auto options = ParseStatusArguments(arguments, watch, error);
+    if (!options)
+        return RefuseUsage(stderr, error);
 
     CGroupCommandSession session(connection);
     CliStatusFrame frame;
@@ -104,6 +100,8 @@ int RunStatusCommand(const std::string& connection, const std::vector<std::strin
     const QString address = UnitAddressText(QString::fromStdString(connection));
     CInstallStatusView install(frame, [address] { return address; });
     CConstellationStatisticsView constellation(frame);
+    CVersionData version;
+    std::optional<QString> serial;
     bool gpsDrawn = false, installDrawn = false, constellationDrawn = false;
     QObject::connect(&gps, &CGPSStatusView::Redraw, [&] { gpsDrawn = true; });
     install.SetRedrawHandler([&] { installDrawn = true; });
@@ -117,30 +115,9 @@ int RunStatusCommand(const std::string& connection, const std::vector<std::strin
         gps.RequestStatus();
         install.RequestStatus();
         constellation.RequestStatus();
-        giveUp.start(15000);
+        giveUp.start(kGiveUpMs);
     };
-    QObject::connect(&check, &QTimer::timeout, [&] {
-        if (!giveUp.isActive() || !(gpsDrawn && installDrawn && constellationDrawn))
-            return;
-        giveUp.stop();
-        const QJsonObject snapshot = Snapshot(gps, install, constellation);
-        if (json) {
-            std::printf("%s\n", QJsonDocument(snapshot).toJson(QJsonDocument::Compact).constData());
-            std::fflush(stdout);
-        } else {
-            PrintText(snapshot);
-        }
-        if (!watch)
-            session.Finish(kExitOk);
-        else
-            QTimer::singleShot(5000, requestAll);
-    });
-    QObject::connect(&giveUp, &QTimer::timeout, [&] {
-        std::fprintf(stderr, "the unit did not answer every status request\n");
-        session.Finish(kExitRequestFailed);
-    });
-
-    const int status = session.Run(true, [&] {
+    const auto startPolling = [&] {
         for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
                                     static_cast<CStatusPoller*>(&constellation)}) {
             view->SetVisible(true);
@@ -148,9 +125,51 @@ int RunStatusCommand(const std::string& connection, const std::vector<std::strin
         }
         check.start(20);
         requestAll();
+    };
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (!giveUp.isActive() || !(gpsDrawn && installDrawn && constellationDrawn))
+            return;
+        giveUp.stop();
+        if (options->json) {
+            const QJsonObject snapshot =
+                StatusJson(gps, install, constellation, QDateTime::currentDateTimeUtc(), serial);
+            std::printf("%s\n", QJsonDocument(snapshot).toJson(QJsonDocument::Compact).constData());
+            std::fflush(stdout);
+        } else {
+            PrintText(gps, install, constellation);
+        }
+        if (!watch)
+            session.Finish(kExitOk);
+        else
+            QTimer::singleShot(options->intervalSeconds * 1000, requestAll);
+    });
+    QObject::connect(&giveUp, &QTimer::timeout, [&] {
+        std::fprintf(stderr, "the unit did not answer every status request\n");
+        session.Finish(kExitRequestFailed);
+    });
+    // The serial number comes once from the version block; a unit that does
+    // not give it leaves it null.
+    session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
+        if (message != WM_VERSION_READ_DONE)
+            return;
+        const QString text = UnitText(DisplaySerialNumber(version.GetSerialNumber())).trimmed();
+        if (wParam != 0 && !text.isEmpty() && text != QStringLiteral("--"))
+            serial = text;
+        startPolling();
+    });
+
+    const int status = session.Run(true, [&] {
+        if (!options->json) {
+            startPolling();
+            return;
+        }
+        session.Attach(version);
+        if (!version.ReadAll())
+            startPolling();
     });
     for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
                                 static_cast<CStatusPoller*>(&constellation)})
         view->StopRefresh();
+    version.Unregister();
     return status;
 }

@@ -1,5 +1,6 @@
 #include "cli/TimingCommand.h"
 
+#include "cli/CliArguments.h"
 #include "cli/CliSession.h"
 #include "cli/VersionCommand.h"
 #include "data/timing/TimingData.h"
@@ -10,9 +11,22 @@
 
 namespace {
 
+QString OneLineText(const QString& text)
+{
+    return QString(text).replace(u'\n', u' ').simplified();
+}
+
 void PrintProblem(unsigned stringId)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(LoadResString(stringId).replace(u'\n', u' ').simplified()));
+    std::fprintf(stderr, "%s\n", qPrintable(OneLineText(LoadResString(stringId))));
+}
+
+// The argument a refusal of the clock-out rows is about, with its value.
+std::string RefusedRow(const std::vector<std::string>& arguments, clocktiming::Field field, const QString& message)
+{
+    const bool disable = field == clocktiming::Field::Disable;
+    return RefusedValue(disable ? "DISABLE" : "CLOCKS_OUT", arguments[disable ? 2 : 1],
+                        OneLineText(message).toStdString());
 }
 
 void PrintTiming(const CRFData& delays, const CClockTimingData& timing)
@@ -29,9 +43,17 @@ void PrintTiming(const CRFData& delays, const CClockTimingData& timing)
 int RunTimingCommand(const std::string& connection, const std::vector<std::string>& arguments)
 {
     const bool set = !arguments.empty();
-    if (set && (arguments.size() != 3 || arguments[0] != "set")) {
-        std::fprintf(stderr, "qora-cli: timing takes nothing, or: set CLOCKS_OUT_SECONDS DISABLE_SECONDS\n");
-        return kExitUsage;
+    if (set && arguments[0] != "set")
+        return RefuseUsage(stderr, UnknownArgument("timing", arguments[0]));
+    if (set && arguments.size() != 3)
+        return RefuseUsage(stderr, "timing set needs CLOCKS_OUT and DISABLE, in seconds (see qora-cli timing --help)");
+    if (set) {
+        // The ranges are known before the unit is asked; only the fix-lost
+        // time it holds is needed for the last check.
+        const clocktiming::Taken taken = clocktiming::TakeRows(QStringLiteral("0"), QString::fromStdString(arguments[1]),
+                                                               QString::fromStdString(arguments[2]));
+        if (!taken.Valid())
+            return RefuseUsage(stderr, RefusedRow(arguments, taken.refused, taken.message));
     }
 
     CGroupCommandSession session(connection);
@@ -60,15 +82,19 @@ int RunTimingCommand(const std::string& connection, const std::vector<std::strin
             const clocktiming::Taken taken =
                 clocktiming::TakeRows(QString::number(timing.GetFixLostAlarmTime()),
                                       QString::fromStdString(arguments[1]), QString::fromStdString(arguments[2]));
-            if (!taken.Valid()) {
-                std::fprintf(stderr, "%s\n", qPrintable(taken.message));
+            if (!taken.Valid() && taken.refused != clocktiming::Field::FixLost) {
+                session.Finish(RefuseUsage(stderr, RefusedRow(arguments, taken.refused, taken.message)));
+                return;
+            }
+            if (!taken.Valid()) { // what the unit holds is out of the dialog's range
+                std::fprintf(stderr, "%s\n", qPrintable(OneLineText(taken.message)));
                 session.Finish(kExitRequestFailed);
                 return;
             }
             if (clocktiming::ClocksOutBeforeFixLost(taken.rows)) {
-                std::fprintf(stderr, "%s\n",
-                             qPrintable(clocktiming::ClocksOutBeforeFixLostWarning(taken.rows.fixLost)));
-                session.Finish(kExitRequestFailed);
+                session.Finish(RefuseUsage(
+                    stderr, RefusedRow(arguments, clocktiming::Field::ClocksOut,
+                                       clocktiming::ClocksOutBeforeFixLostWarning(taken.rows.fixLost))));
                 return;
             }
             timing.SetClocksOutAlarmTime(taken.rows.clocksOut);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
-// Returns the exit status: 0 done, 1 refused or the unit could not be read or
-// written, 2 no connection, 64 bad arguments. Needs a Qt application object.
+// Returns the exit status: 0 done, 1 the unit could not be read or written,
+// 2 no connection, 64 bad arguments (a value out of its range, or a
+// clocks-out time before the unit's fix-lost alarm, named with its value). Needs a Qt application object.
 int RunTimingCommand(const std::string& connection, const std::vector<std::string>& arguments);

@@ -1,5 +1,6 @@
 #include "cli/UserCommand.h"
 
+#include "cli/CliArguments.h"
 #include "cli/CliSession.h"
 #include "cli/VersionCommand.h"
 #include "data/system/UserData.h"
@@ -22,11 +23,15 @@ QString DateReport(const UserDate& d)
 }
 
 // The text argument as the unit keeps it; nothing when beyond its limit.
-std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const char* what)
+std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const char* name)
 {
     const QByteArray text = UnitTextFromField(QString::fromLocal8Bit(arg.c_str()));
-    if (text.size() > limit || text.contains('\0')) {
-        std::fprintf(stderr, "the %s is longer than %d characters\n", what, limit);
+    if (text.contains('\0')) {
+        RefuseUsage(stderr, std::string(name) + ": holds a zero byte");
+        return std::nullopt;
+    }
+    if (text.size() > limit) {
+        RefuseUsage(stderr, std::string(name) + ": longer than " + std::to_string(limit) + " characters");
         return std::nullopt;
     }
     return text;
@@ -62,19 +67,19 @@ std::optional<UserDate> ParseUserDateArgument(const QString& text)
 int RunUserCommand(const std::string& connection, const std::vector<std::string>& args)
 {
     const bool set = !args.empty() && args[0] == "set";
-    if ((!set && !args.empty()) || (set && args.size() != 5)) {
-        std::fprintf(stderr, "usage: user [set NAME DATE COMMENTS ACTIONS]\n");
-        return kExitUsage;
-    }
+    if (!set && !args.empty())
+        return RefuseUsage(stderr, UnknownArgument("user", args[0]));
+    if (set && args.size() != 5)
+        return RefuseUsage(stderr, "user set needs NAME DATE COMMENTS ACTIONS (see qora-cli user --help)");
 
     CUserData user;
     if (set) {
-        const auto name = TextArgument(args[1], CUserData::kMaxName, "name");
+        const auto name = TextArgument(args[1], CUserData::kMaxName, "NAME");
         const auto date = ParseUserDateArgument(QString::fromLocal8Bit(args[2].c_str()));
-        const auto comments = TextArgument(args[3], CUserData::kMaxComments, "comments text");
-        const auto actions = TextArgument(args[4], CUserData::kMaxActions, "actions text");
+        const auto comments = TextArgument(args[3], CUserData::kMaxComments, "COMMENTS");
+        const auto actions = TextArgument(args[4], CUserData::kMaxActions, "ACTIONS");
         if (!date)
-            std::fprintf(stderr, "not a date (dd/MM/yyyy, yyyy-MM-dd or -): %s\n", args[2].c_str());
+            RefuseUsage(stderr, RefusedValue("DATE", args[2], "not a date (dd/MM/yyyy, yyyy-MM-dd or -)"));
         if (!name || !date || !comments || !actions)
             return kExitUsage;
         user.SetName(*name);

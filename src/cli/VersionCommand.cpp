@@ -1,6 +1,7 @@
 #include "cli/VersionCommand.h"
 
 #include "cli/CliSession.h"
+#include "cli/LinkReport.h"
 #include "data/version/VersionData.h"
 #include "link/AppHandler.h"
 #include "platform/MainWindow.h"
@@ -103,7 +104,7 @@ MsgResult CGroupCommandSession::OnMessage(unsigned message, MsgWParam wParam, Ms
         start();
         break;
     case NOTICE_CONNECT_FAILED:
-        std::fprintf(stderr, "cannot connect: %s\n", connection_.c_str());
+        std::fprintf(stderr, "%s\n", CannotConnectText(connection_, handler_.LastFailure()).c_str());
         Finish(kExitNoConnection);
         break;
     case NOTICE_DISCONNECTED:

@@ -3,6 +3,7 @@
 // events (send, commission, stop) that the UI thread signals, and a
 // connection to open.
 
+#include "link/LinkFailure.h"
 #include "platform/AutoResetEvent.h"
 #include "platform/MessageTarget.h"
 
@@ -30,6 +31,9 @@ public:
     virtual void SignalSend();
     virtual void SignalStop();
     [[nodiscard]] virtual std::string GetConnectionString() const = 0;
+    // Why opening, or the latest request that failed, failed (Kind::None when
+    // the transport cannot say). Safe to call while the worker runs.
+    [[nodiscard]] virtual SLinkFailure LastFailure() const { return {}; }
 
 protected:
     // Shared, so that a worker thread can keep them past the driver's end.

@@ -44,6 +44,7 @@ void CCommHandler::Connect(int routeFlag, const std::string& connection)
 {
     if (driver_)
         return;
+    lastFailure_ = {};
     state_ = STATE_CONNECTING;
     PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_CONNECTING, 0);
     if (!silentConnect_) {
@@ -61,6 +62,7 @@ void CCommHandler::DropDriver()
     KillTimer(kCommissionTimerId);
     if (!driver_)
         return;
+    lastFailure_ = driver_->LastFailure();
     driver_->SignalStop();
     driver_.reset(); // waits for the worker thread of an opened connection
 }
@@ -91,6 +93,11 @@ void CCommHandler::EnterCommissionMode()
     driver_->SignalCommission();
     state_ = STATE_ENTERING_COMMISSION;
     PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_COMMISSION_REQUESTED, 0);
+}
+
+SLinkFailure CCommHandler::LastFailure() const
+{
+    return driver_ ? driver_->LastFailure() : lastFailure_;
 }
 
 int CCommHandler::GetConnectionType() const

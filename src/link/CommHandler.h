@@ -69,6 +69,9 @@ public:
     [[nodiscard]] int GetState() const { return state_; }
     [[nodiscard]] CCommDriver* GetDriver() const { return driver_.get(); }
     [[nodiscard]] CConnectProgress* GetConnectProgress() const { return progress_.get(); }
+    // Why the connection could not be opened, or why the latest request that
+    // failed did; kept after the driver is gone until the next Connect.
+    [[nodiscard]] SLinkFailure LastFailure() const;
 
     void AddListener(CMessageTarget* window);
     void RemoveListener(CMessageTarget* window);
@@ -105,6 +108,7 @@ private:
     std::vector<Listener> listeners_;
     std::unique_ptr<CConnectProgress> progress_;
     bool silentConnect_ = false;
+    SLinkFailure lastFailure_;
 
     mutable std::mutex sendLock_;
     mutable std::mutex receiveLock_;

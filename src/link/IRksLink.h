@@ -2,6 +2,8 @@
 // The communication service's link object: one connection to one unit, used
 // strictly one call at a time from the driver's worker thread.
 
+#include "link/LinkFailure.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -28,4 +30,6 @@ public:
     // May be called from any thread: makes a blocked Open or Transfer give up
     // soon. Used when a connection is abandoned while it is still opening.
     virtual void Interrupt() {}
+    // Why the last Open or Transfer failed (Kind::None when the link cannot say).
+    [[nodiscard]] virtual SLinkFailure LastFailure() const { return {}; }
 };

@@ -34,6 +34,13 @@ struct CRksDriver::Session {
     bool opened = false;
     bool finished = false;
     std::string identity;
+    SLinkFailure failure;
+
+    void RecordFailure(SLinkFailure why)
+    {
+        std::lock_guard lock(gate);
+        failure = std::move(why);
+    }
 
     bool Post(unsigned message, MsgWParam wParam, MsgLParam lParam)
     {
@@ -97,6 +104,8 @@ void CRksDriver::Open(CCommHandler* handler, const std::string& connection)
     handler_ = handler;
     auto link = ComponentFactory<IRksLink>::Create(CLSID_RksLink);
     if (!link) {
+        openFailure_.kind = SLinkFailure::Kind::NotSent;
+        openFailure_.text = "the communication service's link cannot be created";
         PostMessageTo(handler, WM_CONNECTION_EVENT, DRIVER_OPEN_FAILED, 0);
         return;
     }
@@ -109,7 +118,9 @@ void CRksDriver::Open(CCommHandler* handler, const std::string& connection)
     session->handler = handler;
     try {
         thread_ = std::thread(RksThreadFunction, session);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& error) {
+        openFailure_.kind = SLinkFailure::Kind::NotSent;
+        openFailure_.text = std::string("the link's thread cannot be started: ") + error.what();
         PostMessageTo(handler, WM_CONNECTION_EVENT, DRIVER_OPEN_FAILED, 0);
         return;
     }
@@ -129,6 +140,14 @@ std::string CRksDriver::GetIdentity() const
     return session_->identity;
 }
 
+SLinkFailure CRksDriver::LastFailure() const
+{
+    if (!session_)
+        return openFailure_;
+    std::lock_guard lock(session_->gate);
+    return session_->failure;
+}
+
 bool CRksDriver::WaitForAbandonedThreads(std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(abandonedLock);
@@ -139,7 +158,8 @@ namespace {
 
 void RunSendLoop(IRksLink& link, CCommHandler& handler, CAutoResetEvent& stop,
                  const std::optional<std::string>& downloadRoute,
-                 const std::function<void(unsigned, MsgWParam, MsgLParam)>& post)
+                 const std::function<void(unsigned, MsgWParam, MsgLParam)>& post,
+                 const std::function<void(SLinkFailure)>& record)
 {
     std::vector<std::uint8_t> reply;
     reply.reserve(1024);
@@ -156,12 +176,28 @@ void RunSendLoop(IRksLink& link, CCommHandler& handler, CAutoResetEvent& stop,
             continue;
         const std::int32_t header = ServiceFraming::PackedHeader(*request);
         std::unique_ptr<CDeviceMessage> received;
+        SLinkFailure failure;
         if (auto framed = ServiceFraming::FrameRequest(*request, downloadRoute)) {
             reply.clear();
             if (link.Transfer(framed->route, framed->bytes, reply)) {
                 const std::uint8_t* r = request->GetData();
                 received = ServiceFraming::FrameReply(r[0], r[1], r[2], reply);
+                if (!received) {
+                    failure.kind = SLinkFailure::Kind::BadReply;
+                    failure.text = "the unit's reply was not understood";
+                }
+            } else {
+                failure = link.LastFailure();
             }
+        } else {
+            failure.kind = SLinkFailure::Kind::NotSent;
+            failure.text = "the request cannot be sent to the unit";
+        }
+        if (!received) {
+            // Recorded before the notice goes out, so that whoever reads the
+            // notice finds the reason.
+            failure.request = header;
+            record(std::move(failure));
         }
         if (received) {
             handler.PushReceiveQueue(received.release());
@@ -183,13 +219,21 @@ void CRksDriver::RksThreadFunction(std::shared_ptr<Session> session)
     const auto downloadRoute = ServiceFraming::ChooseDownloadRoute(session->connection);
 
     std::string identity;
+    bool probed = false;
     if (open) {
         const std::uint8_t probe[] = {ServiceFraming::kIdentityProbe};
         std::vector<std::uint8_t> reply;
         open = link.Transfer(std::string(ServiceFraming::kIdentityRoute), probe, reply);
         identity = ServiceFraming::IdentityText(reply);
+        probed = true;
     }
     if (!open) {
+        SLinkFailure failure = link.LastFailure();
+        if (failure.kind == SLinkFailure::Kind::None)
+            failure.text = "the link did not open";
+        if (probed)
+            failure.text = "the unit did not identify itself: " + failure.text;
+        session->RecordFailure(std::move(failure));
         session->ReleaseLink();
         session->Post(WM_CONNECTION_EVENT, DRIVER_OPEN_FAILED, 0);
         session->Finish();
@@ -223,7 +267,8 @@ void CRksDriver::RksThreadFunction(std::shared_ptr<Session> session)
             post(WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
             break;
         default:
-            RunSendLoop(link, *handler, *session->stop, downloadRoute, post);
+            RunSendLoop(link, *handler, *session->stop, downloadRoute, post,
+                        [&session](SLinkFailure failure) { session->RecordFailure(std::move(failure)); });
             break;
         }
     }

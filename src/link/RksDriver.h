@@ -21,6 +21,7 @@ public:
 
     // The unit's identity answer, once the connection is open (empty before).
     [[nodiscard]] std::string GetIdentity() const;
+    [[nodiscard]] SLinkFailure LastFailure() const override;
 
     // Waits until worker threads of connections abandoned while opening have
     // ended; true when none is left. Called once before the program ends.
@@ -32,5 +33,6 @@ private:
 
     CCommHandler* handler_ = nullptr;
     std::shared_ptr<Session> session_;
+    SLinkFailure openFailure_; // when no worker could be started
     std::thread thread_;
 };

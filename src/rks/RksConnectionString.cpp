@@ -45,8 +45,13 @@ std::optional<std::uint16_t> RksParsePort(std::string_view text)
     return port;
 }
 
-std::optional<RksConnectionParams> RksParseConnectionString(std::string_view text)
+std::optional<RksConnectionParams> RksParseConnectionString(std::string_view text, std::string* problem)
 {
+    const auto refuse = [problem](std::string_view key, std::string_view value, const char* wanted) {
+        if (problem)
+            *problem = std::string(key) + "=" + std::string(value) + " is not " + wanted;
+        return std::nullopt;
+    };
     RksConnectionParams params;
     bool seenHost = false, seenPort = false, seenTimeout = false;
     while (!text.empty()) {
@@ -66,12 +71,12 @@ std::optional<RksConnectionParams> RksParseConnectionString(std::string_view tex
             seenPort = true;
             params.port = RksParsePort(value);
             if (!params.port)
-                return std::nullopt;
+                return refuse(key, value, "a TCP port from 1 to 65535");
         } else if (SameKey(key, "TMO") && !seenTimeout) {
             seenTimeout = true;
             const auto ms = ParseDecimal<std::uint32_t>(value);
             if (!ms || *ms == 0)
-                return std::nullopt;
+                return refuse(key, value, "a time in milliseconds of at least 1");
             params.transferTimeout = std::chrono::milliseconds(*ms);
         }
     }

@@ -18,9 +18,11 @@ struct RksConnectionParams {
     std::chrono::milliseconds transferTimeout = kRksDefaultTransferTimeout; // TMO, in ms
 };
 
-// nullopt when PORT or TMO is present but not a valid number. When a key
-// appears more than once, its first item counts.
-[[nodiscard]] std::optional<RksConnectionParams> RksParseConnectionString(std::string_view text);
+// nullopt when PORT or TMO is present but not a valid number; `problem`, when
+// given, then names the item. When a key appears more than once, its first
+// item counts.
+[[nodiscard]] std::optional<RksConnectionParams> RksParseConnectionString(std::string_view text,
+                                                                        std::string* problem = nullptr);
 
 // Without blanks (spaces, tabs, line ends) at either end.
 [[nodiscard]] std::string_view RksTrimmed(std::string_view text);

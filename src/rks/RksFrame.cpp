@@ -23,6 +23,17 @@ std::uint8_t* StartFrame(std::vector<std::uint8_t>& frame, std::size_t bodySize,
 }
 } // namespace
 
+const char* RksResultMeaning(int result)
+{
+    switch (result) {
+    case kRksResultOk: return "ok";
+    case kRksResultNoUnit: return "no such unit";
+    case kRksResultNoAnswer: return "unit did not answer";
+    case kRksResultMalformed: return "malformed request";
+    default: return "unknown result";
+    }
+}
+
 bool RksBuildOpen(std::vector<std::uint8_t>& frame, std::uint16_t seq, std::string_view connection)
 {
     const std::size_t bodySize = kHeaderSize + connection.size();

@@ -20,6 +20,13 @@ inline constexpr std::uint8_t kRksTransfer = 0x02;
 inline constexpr std::uint8_t kRksClose = 0x03;
 inline constexpr std::uint8_t kRksReplyFlag = 0x80;
 inline constexpr std::uint8_t kRksResultOk = 0;
+inline constexpr std::uint8_t kRksResultNoUnit = 1;
+inline constexpr std::uint8_t kRksResultNoAnswer = 2;
+inline constexpr std::uint8_t kRksResultMalformed = 3;
+
+// "ok", "no such unit", "unit did not answer", "malformed request", or
+// "unknown result" for any other code.
+[[nodiscard]] const char* RksResultMeaning(int result);
 
 // Each builder replaces the content of `frame`, keeping its capacity. The
 // request builders fail, leaving `frame` empty, when the body would not fit.

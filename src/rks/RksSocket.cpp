@@ -1,7 +1,9 @@
 #include "rks/RksSocket.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -34,48 +36,75 @@ bool SetTimeout(int fd, int option, milliseconds timeout)
     return setsockopt(fd, SOL_SOCKET, option, &tv, sizeof tv) == 0;
 }
 
+// The system's words for an error number, starting in lower case to follow a colon.
+std::string ErrorText(int error)
+{
+    std::string text = std::strerror(error);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
 // Waits for a non-blocking connect to finish.
 CRksSocket::Status AwaitConnect(int fd, CRksSocket::Clock::time_point deadline,
-                                const std::atomic<bool>& interrupted)
+                                const std::atomic<bool>& interrupted, std::string& why)
 {
     for (;;) {
-        if (interrupted)
+        if (interrupted) {
+            why = "interrupted";
             return CRksSocket::Status::Interrupted;
+        }
         const milliseconds left = Remaining(deadline);
-        if (left <= milliseconds::zero())
+        if (left <= milliseconds::zero()) {
+            why = "no answer in time";
             return CRksSocket::Status::Timeout;
+        }
         pollfd entry{fd, POLLOUT, 0};
         const int ready = poll(&entry, 1, static_cast<int>(std::min(left, CRksSocket::kSlice).count()));
         if (ready > 0)
             break;
-        if (ready < 0 && errno != EINTR)
+        if (ready < 0 && errno != EINTR) {
+            why = ErrorText(errno);
             return CRksSocket::Status::Broken;
+        }
     }
     int error = 0;
     socklen_t size = sizeof error;
-    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)
+    if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) {
+        why = ErrorText(error != 0 ? error : errno);
         return CRksSocket::Status::Broken;
+    }
     return CRksSocket::Status::Ok;
 }
 
 CRksSocket::Status ConnectTo(const addrinfo& address, CRksSocket::Clock::time_point deadline,
-                             const std::atomic<bool>& interrupted, int& connected)
+                             const std::atomic<bool>& interrupted, int& connected, std::string& why)
 {
     const int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                           address.ai_protocol);
-    if (fd < 0)
+    if (fd < 0) {
+        why = ErrorText(errno);
         return CRksSocket::Status::Broken;
+    }
     CRksSocket::Status status = CRksSocket::Status::Ok;
-    if (connect(fd, address.ai_addr, address.ai_addrlen) != 0)
-        status = errno == EINPROGRESS || errno == EINTR ? AwaitConnect(fd, deadline, interrupted)
-                                                        : CRksSocket::Status::Broken;
+    if (connect(fd, address.ai_addr, address.ai_addrlen) != 0) {
+        const int error = errno;
+        if (error == EINPROGRESS || error == EINTR) {
+            status = AwaitConnect(fd, deadline, interrupted, why);
+        } else {
+            why = ErrorText(error);
+            status = CRksSocket::Status::Broken;
+        }
+    }
     // From here on the socket blocks, each wait bounded by a slice.
     const int one = 1;
     if (status == CRksSocket::Status::Ok
         && (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0
             || setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0
-            || !SetTimeout(fd, SO_SNDTIMEO, CRksSocket::kSlice)))
+            || !SetTimeout(fd, SO_SNDTIMEO, CRksSocket::kSlice))) {
+        why = ErrorText(errno);
         status = CRksSocket::Status::Broken;
+    }
     if (status == CRksSocket::Status::Ok)
         connected = fd;
     else
@@ -93,18 +122,24 @@ CRksSocket::Status CRksSocket::Connect(const RksEndpoint& endpoint, Clock::time_
                                        const std::atomic<bool>& interrupted)
 {
     Close();
+    connectError_.clear();
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
-    if (getaddrinfo(endpoint.host.c_str(), std::to_string(endpoint.port).c_str(), &hints, &found) != 0)
+    if (const int error = getaddrinfo(endpoint.host.c_str(), std::to_string(endpoint.port).c_str(), &hints, &found);
+        error != 0) {
+        connectError_ = std::string("cannot resolve ") + endpoint.host + ": " + gai_strerror(error);
         return Status::Broken;
+    }
     const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
 
     Status status = Status::Broken;
     for (const addrinfo* address = found; address && status == Status::Broken; address = address->ai_next)
-        status = ConnectTo(*address, deadline, interrupted, fd_);
+        status = ConnectTo(*address, deadline, interrupted, fd_, connectError_);
+    if (status == Status::Ok)
+        connectError_.clear();
     receiveTimeout_ = milliseconds::zero();
     return status;
 }

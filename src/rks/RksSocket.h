@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 class CRksSocket {
 public:
@@ -43,10 +44,13 @@ public:
     // True when the far end has closed or reset the connection while nothing
     // was awaited; bytes waiting to be read do not count. Does not wait.
     [[nodiscard]] bool PeerHasClosed() const;
+    // Why the last Connect failed, e.g. "connection refused"; empty after a success.
+    [[nodiscard]] const std::string& ConnectError() const { return connectError_; }
 
 private:
     bool SetReceiveTimeout(std::chrono::milliseconds timeout);
 
     int fd_ = -1;
+    std::string connectError_;
     std::chrono::milliseconds receiveTimeout_{0};
 };

@@ -3,6 +3,19 @@
 #include "rks/RksConnectionString.h"
 #include "rks/RksEndpoint.h"
 
+#include <QLoggingCategory>
+
+namespace {
+// Off by default, so that a program's own one-line reasons stay alone on
+// standard error; QT_LOGGING_RULES="qora.rks.link.info=true" shows each failure.
+Q_LOGGING_CATEGORY(lcRksLink, "qora.rks.link", QtWarningMsg)
+
+std::string ResultText(int result)
+{
+    return "result " + std::to_string(result) + " (" + RksResultMeaning(result) + ")";
+}
+} // namespace
+
 CRksTcpLink::CRksTcpLink(std::chrono::milliseconds connectTimeout)
     : connectTimeout_(connectTimeout)
     , transferTimeout_(kRksDefaultTransferTimeout)
@@ -17,6 +30,7 @@ CRksTcpLink::~CRksTcpLink()
 bool CRksTcpLink::Open(const std::string& connection)
 {
     Close();
+    failure_ = {};
     const std::string trimmed(RksTrimmed(connection));
     if (!Connect(trimmed))
         return false;
@@ -27,26 +41,44 @@ bool CRksTcpLink::Open(const std::string& connection)
 bool CRksTcpLink::Connect(const std::string& connection)
 {
     if (interrupted_)
-        return false;
-    const auto params = RksParseConnectionString(connection);
+        return Fail(SLinkFailure::Kind::Broken, "interrupted");
+    std::string problem;
+    const auto params = RksParseConnectionString(connection, &problem);
     if (!params)
-        return false;
-    const auto endpoint = RksChooseEndpoint(*params, RksConfiguredGateway());
+        return Fail(SLinkFailure::Kind::ConnectionString, "malformed connection string: " + problem);
+    const std::string gateway = RksConfiguredGateway();
+    const auto endpoint = RksChooseEndpoint(*params, gateway);
+    if (!endpoint && !gateway.empty())
+        return Fail(SLinkFailure::Kind::GatewaySetting,
+                    "the gateway setting \"" + gateway + "\" (" + kRksGatewayVariable +
+                        " or the service's Gateway setting) is not host:port");
     if (!endpoint)
-        return false;
+        return Fail(SLinkFailure::Kind::NoEndpoint,
+                    std::string("no gateway setting: neither ") + kRksGatewayVariable +
+                        " nor the service's Gateway setting names one, and the connection string has no usable "
+                        "HOST and PORT");
     transferTimeout_ = params->transferTimeout;
+    endpointText_ = (gateway.empty() ? "" : "gateway ") + endpoint->host + ":" + std::to_string(endpoint->port);
 
     const auto connectDeadline = CRksSocket::Clock::now() + connectTimeout_;
     if (socket_.Connect(*endpoint, connectDeadline, interrupted_) != CRksSocket::Status::Ok)
-        return false;
+        return Fail(SLinkFailure::Kind::Unreachable, endpointText_ + " not reachable: " + socket_.ConnectError());
     reader_.Reset();
     seq_ = 1; // sequence numbers count per connection
     RksReply reply;
-    if (!RksBuildOpen(frame_, seq_, connection)
-        || !Exchange(kRksOpen, CRksSocket::Clock::now() + transferTimeout_, reply)
-        || reply.result != kRksResultOk) {
+    if (!RksBuildOpen(frame_, seq_, connection)) {
         Drop();
+        return Fail(SLinkFailure::Kind::ConnectionString, "the connection string is too long");
+    }
+    if (!Exchange(kRksOpen, CRksSocket::Clock::now() + transferTimeout_, reply)) {
+        Drop();
+        failure_.text = endpointText_ + " did not take the connection: " + failure_.text;
         return false;
+    }
+    if (reply.result != kRksResultOk) {
+        Drop();
+        return Fail(SLinkFailure::Kind::Refused,
+                    "the unit was refused: " + endpointText_ + " answered " + ResultText(reply.result), reply.result);
     }
     return true;
 }
@@ -65,21 +97,30 @@ bool CRksTcpLink::Transfer(const std::optional<std::string>& route, std::span<co
                            std::vector<std::uint8_t>& reply)
 {
     reply.clear();
+    failure_ = {};
     if (interrupted_)
-        return false;
+        return Fail(SLinkFailure::Kind::NotSent, "interrupted");
     if (!socket_.IsOpen() || socket_.PeerHasClosed()) {
         Drop();
-        if (connection_.empty() || !Connect(connection_))
+        if (connection_.empty())
+            return Fail(SLinkFailure::Kind::NotSent, "the link is not open");
+        if (!Connect(connection_)) {
+            // Nothing of this request went out.
+            failure_.text = "the connection could not be made again: " + failure_.text;
+            failure_.kind = SLinkFailure::Kind::NotSent;
             return false;
+        }
     }
     const std::uint16_t seq = seq_ + 1;
     if (!RksBuildTransfer(frame_, seq, route ? std::string_view(*route) : std::string_view(), request))
-        return false;
+        return Fail(SLinkFailure::Kind::NotSent, "the request does not fit in one frame");
     seq_ = seq;
     RksReply answer;
-    if (!Exchange(kRksTransfer, CRksSocket::Clock::now() + transferTimeout_, answer)
-        || answer.result != kRksResultOk)
+    if (!Exchange(kRksTransfer, CRksSocket::Clock::now() + transferTimeout_, answer))
         return false;
+    if (answer.result != kRksResultOk)
+        return Fail(answer.result == kRksResultNoAnswer ? SLinkFailure::Kind::NoAnswer : SLinkFailure::Kind::Refused,
+                    endpointText_ + " answered " + ResultText(answer.result), answer.result);
     reply.assign(answer.bytes.begin(), answer.bytes.end());
     return true;
 }
@@ -94,7 +135,7 @@ bool CRksTcpLink::Exchange(std::uint8_t kind, CRksSocket::Clock::time_point dead
     if (socket_.Send(frame_, deadline, interrupted_) != CRksSocket::Status::Ok) {
         // Part of a frame may have gone: the stream cannot be trusted any more.
         Drop();
-        return false;
+        return Fail(SLinkFailure::Kind::Broken, "the connection broke while the request was sent");
     }
     const std::uint8_t replyKind = kind | kRksReplyFlag;
     for (;;) {
@@ -103,7 +144,7 @@ bool CRksTcpLink::Exchange(std::uint8_t kind, CRksSocket::Clock::time_point dead
         case CRksFrameReader::Status::Frame:
             if (const auto parsed = RksParseReply(body); !parsed) {
                 Drop();
-                return false;
+                return Fail(SLinkFailure::Kind::Broken, "a reply too short to read came");
             } else if (parsed->kind == replyKind && parsed->seq == seq_) {
                 reply = *parsed;
                 return true;
@@ -111,18 +152,35 @@ bool CRksTcpLink::Exchange(std::uint8_t kind, CRksSocket::Clock::time_point dead
             continue; // the late reply to a request that was given up on
         case CRksFrameReader::Status::Broken:
             Drop();
-            return false;
+            return Fail(SLinkFailure::Kind::Broken, "a frame of impossible length came");
         case CRksFrameReader::Status::NeedMore:
             break;
         }
         std::size_t received = 0;
         const auto status = socket_.Receive(reader_.Space(), received, deadline, interrupted_);
-        if (status == CRksSocket::Status::Broken)
+        switch (status) {
+        case CRksSocket::Status::Ok:
+            break;
+        case CRksSocket::Status::Broken:
             Drop();
-        if (status != CRksSocket::Status::Ok)
-            return false;
+            return Fail(SLinkFailure::Kind::Broken, "the connection was closed before the reply came");
+        case CRksSocket::Status::Timeout:
+            return Fail(SLinkFailure::Kind::NoAnswer,
+                        "no reply within " + std::to_string(transferTimeout_.count()) + " ms");
+        case CRksSocket::Status::Interrupted:
+            return Fail(SLinkFailure::Kind::Broken, "interrupted");
+        }
         reader_.Commit(received);
     }
+}
+
+bool CRksTcpLink::Fail(SLinkFailure::Kind kind, std::string text, int result)
+{
+    failure_.kind = kind;
+    failure_.result = result;
+    failure_.text = std::move(text);
+    qCInfo(lcRksLink, "%s", failure_.text.c_str());
+    return false;
 }
 
 void CRksTcpLink::Drop()

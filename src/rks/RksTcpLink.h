@@ -31,6 +31,7 @@ public:
                   std::vector<std::uint8_t>& reply) override;
     // Final: every Open and Transfer after it fails at once.
     void Interrupt() override;
+    [[nodiscard]] SLinkFailure LastFailure() const override { return failure_; }
 
 private:
     // Sends the request in frame_ and waits for the reply of that kind and
@@ -39,6 +40,7 @@ private:
     // Connects and has the far end accept the OPEN of connection.
     bool Connect(const std::string& connection);
     void Drop();
+    bool Fail(SLinkFailure::Kind kind, std::string text, int result = -1);
 
     const std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds transferTimeout_;
@@ -48,4 +50,6 @@ private:
     std::vector<std::uint8_t> frame_; // the request being sent, kept for its capacity
     std::uint16_t seq_ = 0;           // of the last request sent
     std::string connection_;          // of the last successful Open; empty after Close
+    std::string endpointText_;        // "gateway host:port" or "host:port", for messages
+    SLinkFailure failure_;            // of the last Open or Transfer
 };

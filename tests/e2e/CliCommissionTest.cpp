@@ -9,6 +9,10 @@
 #include "e2e/CliCommandFixture.h"
 #include "support/CliRun.h"
 #include "support/SimProcess.h"
+#include "support/SimTrace.h"
+#include "app/ManagerSettings.h"
+#include "cli/ActivateCommand.h"
+#include "support/EventLoop.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,6 +29,8 @@ struct UnitEntry {
     QString speed = QStringLiteral("8");
     QString mode = QStringLiteral("Survey");
     QString q1Address = QStringLiteral("140");
+    QString frameDelay = QStringLiteral("4800");
+    QString latitude = QStringLiteral("605000000");
 };
 
 QString UnitXml(const UnitEntry& u)
@@ -32,12 +38,12 @@ QString UnitXml(const UnitEntry& u)
     return QStringLiteral(R"(<managedObject class="QOR" distName="%1">
   <p name="qorName">Site unit</p><p name="qorType">QORA-2</p>
   <p name="qorQ1Address">%7</p><p name="qorQ1Speed">%5</p>
-  <p name="qorGPSAntennaLatitudeLocation">605000000</p><p name="qorGPSAntennaLongitudeLocation">-2500000</p>
-  <p name="qorGPSAntennaAltitude">1000</p><p name="qorBtsGpsDelay">120</p><p name="qorBtsFrDelay">4801</p>
+  <p name="qorGPSAntennaLatitudeLocation">%9</p><p name="qorGPSAntennaLongitudeLocation">-2500000</p>
+  <p name="qorGPSAntennaAltitude">1000</p><p name="qorBtsGpsDelay">120</p><p name="qorBtsFrDelay">%8</p>
   <p name="qorGPSMode">%6</p><p name="qorQ1Relay">NO</p>
   <p name="qorQ1IP">%2</p><p name="qorQ1GW">%3</p><p name="qorQ1Mask">%4</p>
 </managedObject>)")
-        .arg(u.distName, u.ip, u.gateway, u.mask, u.speed, u.mode, u.q1Address);
+        .arg(u.distName, u.ip, u.gateway, u.mask, u.speed, u.mode, u.q1Address, u.frameDelay, u.latitude);
 }
 
 QString WriteWorkOrder(const QTemporaryDir& dir, const QString& name, const std::vector<UnitEntry>& units)
@@ -83,7 +89,9 @@ TEST(CliCommissionPlan, PagesTakeTheWorkOrderAsTheWizardDoes)
 {
     SCommissionSurroundings local;
     local.settingsIpAddress = QStringLiteral("192.168.255.120");
-    const SCommissionPlan plan = PlanCommissioning(Values(UnitEntry{}), Options(), local);
+    UnitEntry entry;
+    entry.frameDelay = QStringLiteral("4801");
+    const SCommissionPlan plan = PlanCommissioning(Values(entry), Options(), local);
     ASSERT_FALSE(plan.refusal);
     EXPECT_TRUE(plan.notices.isEmpty()) << plan.notices.join(u'|').toStdString();
     const SCommissionValues& v = plan.values;
@@ -214,6 +222,10 @@ TEST(CliCommissionArguments, TextsBeyondThePageLimitsAndBadDatesAreRefused)
     }
 }
 
+const std::string kBasicModeLine =
+    "Basic mode: the work order's position is not written (latitude and longitude stay 0, as the wizard's GPS "
+    "page without advanced features); --advanced writes it.\n";
+
 class CliCommission : public CliCommandTest {};
 
 TEST_F(CliCommission, CommissionsTheUnitRecordsTheReportAndResetsIt)
@@ -232,7 +244,7 @@ TEST_F(CliCommission, CommissionsTheUnitRecordsTheReportAndResetsIt)
                                              "Ann", "--comments", "antenna on the roof"},
                                             output.Output());
     EXPECT_EQ(status, kExitOk) << output.Err();
-    EXPECT_EQ(output.Out(), "Commissioning SITE/QOR-1\nThe unit acknowledged every value.\n"
+    EXPECT_EQ(output.Out(), "Commissioning SITE/QOR-1\n" + kBasicModeLine + "The unit acknowledged every value.\n"
                             "The unit restarts with the new values.\nReport: " +
                                 report.toStdString() + "\n");
 
@@ -301,6 +313,208 @@ TEST(CliCommissionProcess, UsageNamesTheNewCommands)
                       QStringLiteral("99")})
                   .status,
               kExitUsage);
+}
+
+// The commissioning block (0x9001) the unit received, as bytes; empty when none came.
+QByteArray TracedCommissioningBlock(const QString& trace)
+{
+    const QByteArray write = "5353900158"; // write, 0x9001, 88 bytes
+    for (const QByteArray& request : TracedRequests(trace)) {
+        if (request.startsWith(write))
+            return QByteArray::fromHex(request.mid(write.size()));
+    }
+    return {};
+}
+
+QByteArray BigEndian(std::int32_t value)
+{
+    QByteArray bytes;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.append(char(std::uint32_t(value) >> shift));
+    return bytes;
+}
+
+TEST(CliCommissionPlan, RemotePlanHasNoQ1Page)
+{
+    UnitEntry farAway;
+    farAway.ip = QStringLiteral("172.32.0.5"); // the Q1 page would refuse it
+    SCommissionSurroundings remote;
+    remote.remote = true;
+    const SCommissionPlan plan = PlanCommissioning(Values(farAway), Options(), remote);
+    ASSERT_FALSE(plan.refusal) << plan.refusal->text.toStdString();
+    EXPECT_TRUE(plan.notices.isEmpty());
+    // The addresses are the page's, never passed: empty.
+    EXPECT_EQ(plan.values.ipAddress, QString());
+    EXPECT_EQ(plan.values.gatewayAddress, QString());
+    EXPECT_EQ(plan.values.subnetMask, QString());
+    EXPECT_EQ(plan.values.frameClockDelayNs, 4800);
+    EXPECT_EQ(plan.values.userName, QStringLiteral("Ann"));
+}
+
+TEST_F(CliCommission, RemoteCommissioningLeavesTheUnitWhereItIs)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), trace, QStringLiteral("--reboot-ms"), QStringLiteral("200")});
+    ASSERT_TRUE(sim.Running());
+    UseGateway(sim.Port());
+    const QString workOrder = WriteWorkOrder(dir, QStringLiteral("w.xml"), {UnitEntry{}});
+    const QString report = dir.filePath(QStringLiteral("report.xml"));
+
+    CapturedOutput output;
+    ASSERT_EQ(RunCommissionCommand(kConnection, true, {workOrder.toStdString(), "--remote", "--report",
+                                                       report.toStdString()},
+                                   output.Output()),
+              kExitOk)
+        << output.Err();
+    const QByteArray block = TracedCommissioningBlock(trace);
+    ASSERT_EQ(block.size(), 88);
+    EXPECT_EQ(block.left(48), QByteArray(48, '\0')) << block.toHex().constData();
+    EXPECT_EQ(block.mid(84, 4), QByteArray::fromHex("00000001"));
+    const QByteArray saved = ReadAll(report);
+    for (const char* parameter : {"qorQ1IP", "qorQ1GW", "qorQ1Mask"}) {
+        const QByteArray name = QByteArray("<p name=\"") + parameter + "\"";
+        EXPECT_TRUE(saved.contains(name + "/>") || saved.contains(name + "></p>")) << parameter << saved.constData();
+    }
+    // A remote commissioning leaves the local connection's settings alone.
+    CManagerSettings settings;
+    settings.LoadSettings();
+    EXPECT_EQ(settings.ipAddress, QStringLiteral("192.168.255.120"));
+    EXPECT_EQ(settings.q1Address, 131u);
+
+    // After its restart the unit answers where it was.
+    bool answered = false;
+    for (int attempt = 0; attempt < 100 && !answered; ++attempt) {
+        PumpFor(50);
+        CapturedOutput again;
+        answered = RunActivateCommand(kConnection, {"--dry-run"}, again.Output()) == kExitOk;
+    }
+    EXPECT_TRUE(answered);
+}
+
+TEST_F(CliCommission, AdvancedModeWritesTheWorkOrdersPositionAndBasicModeDoesNot)
+{
+    QTemporaryDir dir;
+    const QString workOrder = WriteWorkOrder(dir, QStringLiteral("w.xml"), {UnitEntry{}});
+    const auto commission = [&](const std::vector<std::string>& more, std::string& out) {
+        const QString trace = dir.filePath(QStringLiteral("trace-%1.jsonl").arg(more.size() + out.size()));
+        SimProcess sim({QStringLiteral("--trace"), trace});
+        UseGateway(sim.Port());
+        std::vector<std::string> arguments{workOrder.toStdString(), "--no-reset"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        CapturedOutput output;
+        EXPECT_EQ(RunCommissionCommand(kConnection, false, arguments, output.Output()), kExitOk) << output.Err();
+        out = output.Out();
+        return TracedCommissioningBlock(trace);
+    };
+    std::string out;
+    QByteArray block = commission({"--advanced"}, out);
+    EXPECT_NE(out.find("Advanced mode: the work order's position is written (latitude 60.5, longitude -0.25 "
+                       "degrees).\n"),
+              std::string::npos)
+        << out;
+    ASSERT_EQ(block.size(), 88);
+    EXPECT_EQ(block.mid(52, 4), BigEndian(605000000));
+    EXPECT_EQ(block.mid(56, 4), BigEndian(-2500000));
+
+    block = commission({"--basic"}, out);
+    EXPECT_NE(out.find(kBasicModeLine), std::string::npos) << out;
+    ASSERT_EQ(block.size(), 88);
+    EXPECT_EQ(block.mid(52, 8), QByteArray(8, '\0'));
+
+    // Without either, the settings' Advanced Mode decides.
+    CManagerSettings settings;
+    settings.LoadSettings();
+    settings.advancedMode = 1;
+    settings.SaveSettings();
+    block = commission({}, out);
+    settings.advancedMode = 0;
+    settings.SaveSettings();
+    EXPECT_NE(out.find("Advanced mode:"), std::string::npos) << out;
+    EXPECT_EQ(block.mid(52, 4), BigEndian(605000000));
+}
+
+TEST_F(CliCommission, ValuesTheWizardWouldReplaceAreRefusedUnlessAccepted)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), trace});
+    ASSERT_TRUE(sim.Running());
+    UseGateway(sim.Port());
+    UnitEntry wrong;
+    wrong.latitude = QStringLiteral("950000000");
+    wrong.frameDelay = QStringLiteral("5000");
+    const QString workOrder = WriteWorkOrder(dir, QStringLiteral("w.xml"), {wrong});
+
+    CapturedOutput refused;
+    EXPECT_EQ(RunCommissionCommand(kConnection, false, {workOrder.toStdString()}, refused.Output()),
+              kExitRequestFailed);
+    EXPECT_EQ(refused.Out(), "");
+    EXPECT_EQ(refused.Err(),
+              "refused: qorGPSAntennaLatitudeLocation = 950000000 (95 degrees): the wizard would take 0 instead\n"
+              "refused: qorBtsFrDelay = 5000: the wizard would take 4800 instead\n"
+              "nothing was sent; correct the work order, or give --accept-replaced to commission with the "
+              "replacements\n");
+    EXPECT_TRUE(TracedRequests(trace).empty());
+
+    CapturedOutput accepted;
+    EXPECT_EQ(RunCommissionCommand(kConnection, false, {workOrder.toStdString(), "--accept-replaced", "--no-reset"},
+                                   accepted.Output()),
+              kExitOk)
+        << accepted.Err();
+    EXPECT_NE(accepted.Err().find("replaced: qorBtsFrDelay = 5000: the wizard would take 4800 instead\n"),
+              std::string::npos);
+    const QByteArray block = TracedCommissioningBlock(trace);
+    ASSERT_EQ(block.size(), 88);
+    EXPECT_EQ(block.mid(72, 4), QByteArray::fromHex("12c012c0")); // 4800 twice
+
+    // A remote commissioning never uses the addresses, so they are not looked at.
+    UnitEntry noAddress;
+    noAddress.ip = QStringLiteral("not an address");
+    CapturedOutput remote;
+    EXPECT_EQ(RunCommissionCommand(kConnection, false,
+                                   {WriteWorkOrder(dir, QStringLiteral("r.xml"), {noAddress}).toStdString(),
+                                    "--remote", "--no-reset"},
+                                   remote.Output()),
+              kExitOk)
+        << remote.Err();
+}
+
+// Needs the simulated unit's --reset-unanswered and --reset-silent.
+TEST_F(CliCommission, AResetTheUnitDoesNotAnswerIsSaidAndIsNoFailure)
+{
+    QTemporaryDir dir;
+    const QString workOrder = WriteWorkOrder(dir, QStringLiteral("w.xml"), {UnitEntry{}});
+    for (const char* option : {"--reset-unanswered", "--reset-silent"}) {
+        SimProcess sim({QLatin1String(option)});
+        ASSERT_TRUE(sim.Running()) << option;
+        UseGateway(sim.Port());
+        CapturedOutput output;
+        // A short transfer timeout, for the unit that does not answer at all.
+        EXPECT_EQ(RunCommissionCommand(std::string(kConnection) + ",TMO=400", false, {workOrder.toStdString()},
+                                       output.Output()),
+                  kExitOk)
+            << option << output.Err();
+        EXPECT_EQ(output.Out(), "Commissioning SITE/QOR-1\n" + kBasicModeLine +
+                                    "The unit acknowledged every value.\n"
+                                    "reset requested; the unit did not answer (it may already be restarting)\n")
+            << option;
+    }
+}
+
+TEST_F(CliCommission, AResetTheUnitRefusesIsAFailure)
+{
+    QTemporaryDir dir;
+    SimProcess sim({QStringLiteral("--nak-opcode"), QStringLiteral("0x77")}); // the reset's service opcode
+    ASSERT_TRUE(sim.Running());
+    UseGateway(sim.Port());
+    CapturedOutput output;
+    EXPECT_EQ(RunCommissionCommand(kConnection, false,
+                                   {WriteWorkOrder(dir, QStringLiteral("w.xml"), {UnitEntry{}}).toStdString()},
+                                   output.Output()),
+              kExitRequestFailed);
+    EXPECT_EQ(output.Err(), "the unit refused the reset; reset it to apply the values\n");
+    EXPECT_EQ(output.Out().find("reset requested"), std::string::npos);
 }
 
 } // namespace

@@ -109,12 +109,11 @@ TEST_F(CliSoftware, DownloadFailuresEndWithTheEnginesTextOnOneLine)
     const std::string reason = err.substr(err.rfind("100 %\n") + 6);
     EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 1) << err;
 
+    // A master file that is not there is named before anything is sent.
     CapturedOutput missing;
-    EXPECT_EQ(RunDownloadCommand(kConnection, {fw.filePath(QStringLiteral("none.MFI")).toStdString()},
-                                 missing.Output()),
-              kExitRequestFailed);
-    EXPECT_EQ(missing.Err(), "Error while opening the source file.  Check that the source file exists and is not "
-                             "used by another process, then try again.\n");
+    const QString none = fw.filePath(QStringLiteral("none.MFI"));
+    EXPECT_EQ(RunDownloadCommand(kConnection, {none.toStdString()}, missing.Output()), kExitRequestFailed);
+    EXPECT_EQ(missing.Err(), "cannot open " + none.toStdString() + ": No such file or directory\n");
 }
 
 TEST_F(CliSoftware, ActivateSwapsTheBanksAndRefusesWhatCannotBeActivated)
@@ -170,6 +169,40 @@ TEST_F(CliSoftware, ActivateRefusesAnEmptyBankAndTheSameBuildWithoutSending)
     EXPECT_EQ(emptyBank.Err(), "The inactive firmware bank is empty: there is nothing to activate.\n");
 
     EXPECT_EQ(RunActivateCommand(kConnection, {"--now"}, emptyBank.Output()), kExitUsage);
+}
+
+// A unit may restart on the activation before it answers; one that refuses
+// has answered.
+TEST_F(CliSoftware, AnActivationTheUnitDoesNotAnswerIsNoFailure)
+{
+    // The third request the unit sees is the activation (after the identity
+    // probe and the names); it never reaches the unit and no reply comes.
+    SimProcess silent({QStringLiteral("--inactive-firmware"), QStringLiteral("QOR0400.bin"),
+                       QStringLiteral("--drop-every"), QStringLiteral("3")});
+    ASSERT_TRUE(silent.Running());
+    UseGateway(silent.Port());
+    CapturedOutput quiet;
+    EXPECT_EQ(RunActivateCommand(std::string(kConnection) + ",TMO=300", {}, quiet.Output()), kExitOk) << quiet.Err();
+    EXPECT_EQ(quiet.Out(), "Active Firmware: QOR0300.bin\nInactive Firmware: QOR0400.bin\n"
+                           "reset requested; the unit did not answer (it may already be restarting)\n");
+    EXPECT_EQ(quiet.Err(), "");
+
+    SimProcess refusing({QStringLiteral("--inactive-firmware"), QStringLiteral("QOR0400.bin"),
+                         QStringLiteral("--nak-opcode"), QStringLiteral("0x77")});
+    ASSERT_TRUE(refusing.Running());
+    UseGateway(refusing.Port());
+    CapturedOutput refused;
+    EXPECT_EQ(RunActivateCommand(kConnection, {}, refused.Output()), kExitRequestFailed);
+    EXPECT_EQ(refused.Out().find("reset requested"), std::string::npos);
+    EXPECT_NE(refused.Err().find("Problems encountered when sending data"), std::string::npos) << refused.Err();
+
+    // A read of the names that is not answered is a failure like any other.
+    SimProcess unread({QStringLiteral("--drop-every"), QStringLiteral("2")});
+    ASSERT_TRUE(unread.Running());
+    UseGateway(unread.Port());
+    CapturedOutput failed;
+    EXPECT_EQ(RunActivateCommand(std::string(kConnection) + ",TMO=300", {}, failed.Output()), kExitRequestFailed);
+    EXPECT_EQ(failed.Out(), "");
 }
 
 TEST(CliDownloadArguments, ChunkAndAnswerAreCheckedBeforeConnecting)

@@ -115,8 +115,8 @@ TEST(Cli, TimingIsShownAndSetWithinItsRanges)
 
     run = RunCli({QStringLiteral("timing"), QStringLiteral("set"), QStringLiteral("3541"), QStringLiteral("30")},
                  sim.Port());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Enter an integer between 11 and 3540.\n"));
+    EXPECT_EQ(run.status, 64);
+    EXPECT_EQ(run.err, QStringLiteral("qora-cli: CLOCKS_OUT 3541: Enter an integer between 11 and 3540.\n"));
     run = RunCli({QStringLiteral("timing")}, sim.Port()); // nothing was written by the refused call
     EXPECT_TRUE(run.out.contains(QStringLiteral("clocks out alarm: 600 s\n")));
     EXPECT_EQ(RunCli({QStringLiteral("timing"), QStringLiteral("set")}, sim.Port()).status, 64);
@@ -154,19 +154,139 @@ TEST(Cli, SystemAndUserInformation)
 
 namespace {
 
-TEST(Cli, StatusSnapshotAsJson)
+const QStringList kCommands{"identify", "raw",    "settings", "version",           "gps",      "system",  "user",
+                            "status",   "watch",  "timing",   "constellation-log", "download", "activate",
+                            "commission"};
+
+TEST(Cli, EveryCommandHasItsOwnHelp)
 {
-    SimProcess sim({QStringLiteral("--no-fix"), QStringLiteral("--constellation-verdict"), QStringLiteral("255")});
+    for (const QString& command : kCommands) {
+        for (const QString& help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+            // Help wins over whatever else is on the line, and nothing connects.
+            const auto run = RunCli({command, QStringLiteral("x"), help}, 1);
+            EXPECT_EQ(run.status, 0) << command.toStdString();
+            EXPECT_TRUE(run.out.startsWith(QStringLiteral("usage: qora-cli [--connection STRING] ") + command))
+                << run.out.toStdString();
+            EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+        }
+    }
+    const auto commission = RunCli({QStringLiteral("commission"), QStringLiteral("--help")}, 1);
+    for (const char* option : {"--remote", "--advanced", "--basic", "--accept-replaced", "--no-reset", "--unit N"})
+        EXPECT_TRUE(commission.out.contains(QLatin1String(option))) << option;
+
+    const auto overview = RunCli({QStringLiteral("-h")}, 1);
+    EXPECT_EQ(overview.status, 0);
+    for (const char* option : {"--remote", "--advanced|--basic", "--accept-replaced", "--interval SECONDS",
+                               "status [--json]", "qora-cli COMMAND --help"})
+        EXPECT_TRUE(overview.out.contains(QLatin1String(option))) << option;
+    EXPECT_EQ(RunCli({QStringLiteral("fly"), QStringLiteral("--help")}, 1).status, 64);
+}
+
+// A value a command cannot take is named with the argument it was given for,
+// on one line, with the usage status; nothing is connected.
+TEST(Cli, RefusedValuesNameTheirArgumentWithTheUsageStatus)
+{
+    const struct {
+        QStringList arguments;
+        const char* named;
+    } rows[] = {
+        {{"commission", "w.xml", "--unit", "abc"}, "--unit abc: "},
+        {{"commission", "w.xml", "--unit"}, "--unit needs a value"},
+        {{"commission", "w.xml", "--date", "7/3/2009"}, "--date 7/3/2009: "},
+        {{"commission", "w.xml", "--advanced", "--basic"}, "--advanced or --basic"},
+        {{"commission", "w.xml", "--force"}, "unknown option --force for commission"},
+        {{"download", "a.MFI", "--chunk", "7"}, "--chunk 7: "},
+        {{"download", "a.MFI", "--chunk"}, "--chunk needs a value"},
+        {{"watch", "--interval", "-1"}, "--interval -1: "},
+        {{"watch", "--interval", "3601"}, "--interval 3601: "},
+        {{"status", "--interval", "5"}, "unknown option --interval for status"},
+        {{"status", "--yaml"}, "unknown option --yaml for status"},
+        {{"activate", "--now"}, "unknown option --now for activate"},
+        {{"timing", "set", "600", "61"}, "DISABLE 61: Enter an integer between 0 and 60."},
+        {{"user", "set", "Jo", "31/02/2009", "", ""}, "DATE 31/02/2009: "},
+        {{"raw", "84x"}, "HEX 84x: "},
+        {{"version", "extra"}, "unexpected argument extra for version"},
+        {{"--connection"}, "--connection needs a value"},
+        {{"--verbose", "identify"}, "unknown option --verbose"},
+    };
+    for (const auto& row : rows) {
+        const auto run = RunCli(row.arguments, 1);
+        EXPECT_EQ(run.status, 64) << row.named;
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("qora-cli: "))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(row.named))) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(u'\n'), 1) << run.err.toStdString();
+    }
+}
+
+CliRun RunWithEnvironment(const QStringList& arguments, const QString& gateway)
+{
+    return ::RunCli(arguments, {{QStringLiteral("QORA_RKS_GATEWAY"), gateway},
+                                {QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-qora-test")}});
+}
+
+TEST(Cli, CannotConnectSaysWhy)
+{
+    SimProcess refusing({QStringLiteral("--refuse-open")});
+    ASSERT_TRUE(refusing.Running());
+    const QString connection = QStringLiteral("--connection");
+    const struct {
+        QStringList arguments;
+        QString gateway;
+        QString reason;
+    } rows[] = {
+        {{connection, "WP=NEQ1,ADDR=131", "identify"}, QString(),
+         "no gateway setting: neither QORA_RKS_GATEWAY nor the service's Gateway setting"},
+        {{"version"}, "127.0.0.1:1", "gateway 127.0.0.1:1 not reachable: connection refused"},
+        {{"gps"}, "127.0.0.1:port", "the gateway setting \"127.0.0.1:port\""},
+        {{"status"}, refusing.Endpoint(), "the unit was refused: gateway " + refusing.Endpoint() +
+                                               " answered result 1 (no such unit)"},
+        {{connection, "WP=SOCKET,HOST=127.0.0.1,PORT=seven,ADDR=131", "raw", "8404170100ffff"}, QString(),
+         "malformed connection string: PORT=seven is not a TCP port"},
+    };
+    for (const auto& row : rows) {
+        const auto run = RunWithEnvironment(row.arguments, row.gateway);
+        EXPECT_EQ(run.status, 2) << row.reason.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("cannot connect: ") + row.reason)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(u'\n'), 1) << run.err.toStdString();
+    }
+}
+
+TEST(Cli, FilesThatCannotBeOpenedAreNamedBeforeAnythingIsSent)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), trace});
     ASSERT_TRUE(sim.Running());
-    const auto run = RunCli({QStringLiteral("status"), QStringLiteral("--json")}, sim.Port());
-    ASSERT_EQ(run.status, 0) << run.err.toStdString();
-    const QJsonObject snapshot = QJsonDocument::fromJson(run.out.toUtf8()).object();
-    EXPECT_EQ(snapshot["gps"].toObject()["channels"].toArray().size(), 12);
-    EXPECT_TRUE(snapshot["gps"].toObject()["latitude"].toString().startsWith(QStringLiteral("N 59")));
-    EXPECT_EQ(snapshot["installation"].toObject()["GPS fix"].toString(), QStringLiteral("Not OK"));
-    EXPECT_EQ(snapshot["installation"].toObject()["Q1 transmission"].toString(), QStringLiteral("OK (131)"));
-    EXPECT_EQ(snapshot["constellation"].toObject()["verdict"].toString(), QStringLiteral("Initializing"));
-    EXPECT_EQ(RunCli({QStringLiteral("status"), QStringLiteral("--yaml")}, sim.Port()).status, 64);
+    const QString missing = dir.filePath(QStringLiteral("missing.xml"));
+    const QString noFolder = dir.filePath(QStringLiteral("no-folder/out.txt"));
+    const struct {
+        QStringList arguments;
+        QString said;
+    } rows[] = {
+        {{"commission", missing}, "cannot open " + missing + ": No such file or directory"},
+        {{"download", dir.filePath(QStringLiteral("none.MFI"))},
+         "cannot open " + dir.filePath(QStringLiteral("none.MFI")) + ": No such file or directory"},
+        {{"commission", dir.path()}, "cannot open " + dir.path() + ": it is a folder"},
+        {{"constellation-log", noFolder}, "cannot open " + noFolder + ": the folder "},
+    };
+    for (const auto& row : rows) {
+        const auto run = RunCli(row.arguments, sim.Port());
+        EXPECT_EQ(run.status, 1) << row.said.toStdString();
+        EXPECT_TRUE(run.err.startsWith(row.said)) << run.err.toStdString();
+        EXPECT_FALSE(run.err.contains(QStringLiteral("arsing"))) << run.err.toStdString();
+    }
+    QFile written(trace);
+    EXPECT_TRUE(!written.exists() || written.size() == 0) << "a connection was made";
+}
+
+// Needs the simulated unit's --reset-unanswered.
+TEST(Cli, RawResetThatIsNotAnsweredIsNoFailure)
+{
+    SimProcess sim({QStringLiteral("--reset-unanswered")});
+    ASSERT_TRUE(sim.Running());
+    const auto run = RunCli({QStringLiteral("raw"), QStringLiteral("860d360000")}, sim.Port());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("reset requested; the unit did not answer (it may already be restarting)\n"));
 }
 
 } // namespace

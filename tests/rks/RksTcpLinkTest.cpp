@@ -284,3 +284,78 @@ TEST(RksTcpLink, GatewayFromTheEnvironmentTakesTheConnection)
     ASSERT_GT(open.size(), 7u);
     EXPECT_EQ(std::string(open.begin() + 7, open.end()), connection);
 }
+
+TEST(RksTcpLink, AFailedOpenSaysWhy)
+{
+    using Kind = SLinkFailure::Kind;
+    CRksTcpLink link;
+    EXPECT_FALSE(link.Open("HOST=127.0.0.1,PORT=7000,TMO=soon"));
+    EXPECT_EQ(link.LastFailure().kind, Kind::ConnectionString);
+    EXPECT_EQ(link.LastFailure().text, "malformed connection string: TMO=soon is not a time in milliseconds of at "
+                                       "least 1");
+
+    EXPECT_FALSE(link.Open("WP=NEQ1,ADDR=131"));
+    EXPECT_EQ(link.LastFailure().kind, Kind::NoEndpoint);
+    EXPECT_EQ(link.LastFailure().text.rfind("no gateway setting: neither QORA_RKS_GATEWAY", 0), 0u);
+
+    setenv("QORA_RKS_GATEWAY", "gateway-without-port", 1);
+    EXPECT_FALSE(link.Open("HOST=127.0.0.1,PORT=7000"));
+    unsetenv("QORA_RKS_GATEWAY");
+    EXPECT_EQ(link.LastFailure().kind, Kind::GatewaySetting);
+    EXPECT_NE(link.LastFailure().text.find("\"gateway-without-port\""), std::string::npos);
+
+    std::uint16_t closedPort = 0;
+    {
+        CFakeRksServer gone([](CPeer&) {});
+        closedPort = gone.Port();
+    }
+    EXPECT_FALSE(link.Open("HOST=127.0.0.1,PORT=" + std::to_string(closedPort)));
+    EXPECT_EQ(link.LastFailure().kind, Kind::Unreachable);
+    EXPECT_EQ(link.LastFailure().text, "127.0.0.1:" + std::to_string(closedPort) + " not reachable: connection refused");
+
+    CFakeRksServer refusing([](CPeer& peer) { peer.Reply(peer.ReadFrame(), 1); });
+    EXPECT_FALSE(link.Open(refusing.Connection()));
+    EXPECT_EQ(link.LastFailure().kind, Kind::Refused);
+    EXPECT_EQ(link.LastFailure().result, 1);
+    EXPECT_EQ(link.LastFailure().text,
+              "the unit was refused: " + refusing.Address() + " answered result 1 (no such unit)");
+}
+
+// A unit that goes down on a request (a reset) answers nothing or makes the
+// gateway answer result 2; a refusal is another matter.
+TEST(RksTcpLink, AFailedTransferTellsNoAnswerFromARefusal)
+{
+    using Kind = SLinkFailure::Kind;
+    CFakeRksServer server(AfterOpen([](CPeer& peer) {
+        peer.Reply(peer.ReadFrame(), 2);
+        peer.Reply(peer.ReadFrame(), 3);
+        peer.Reply(peer.ReadFrame(), 0, {0x54});
+        peer.ReadFrame(); // and no reply
+        peer.ReadFrame(); // then the connection closes
+    }));
+    CRksTcpLink link;
+    ASSERT_TRUE(link.Open(server.Connection(",TMO=200")));
+    Bytes reply;
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    SLinkFailure failure = link.LastFailure();
+    EXPECT_EQ(failure.kind, Kind::NoAnswer);
+    EXPECT_EQ(failure.result, 2);
+    EXPECT_TRUE(failure.Unanswered());
+    EXPECT_EQ(failure.text, server.Address() + " answered result 2 (unit did not answer)");
+
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(link.LastFailure().kind, Kind::Refused);
+    EXPECT_FALSE(link.LastFailure().Unanswered());
+    EXPECT_EQ(link.LastFailure().text, server.Address() + " answered result 3 (malformed request)");
+
+    EXPECT_TRUE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(link.LastFailure().kind, Kind::None);
+
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(link.LastFailure().kind, Kind::NoAnswer);
+    EXPECT_EQ(link.LastFailure().text, "no reply within 200 ms");
+
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    EXPECT_EQ(link.LastFailure().kind, Kind::Broken);
+    EXPECT_TRUE(link.LastFailure().Unanswered());
+}

@@ -1,0 +1,247 @@
+#include "cli/CommandUsage.h"
+
+#include <cstring>
+
+namespace {
+
+struct SCommandHelp {
+    const char* name;
+    const char* synopsis; // after "qora-cli [--connection STRING] "
+    const char* summary;  // the overview's lines, indented
+    const char* details;  // the command's own page: options and exit statuses
+};
+
+// clang-format off
+constexpr SCommandHelp kCommands[] = {
+    {"identify", "identify",
+     "connect, probe the unit and print its identity\n"
+     "(exit 0: a QORA unit, 1: another unit, 2: no connection)",
+     "Connects, probes the unit and prints \"identity: ID\".\n"
+     "\n"
+     "Exit status: 0 a QORA unit, 1 another unit, 2 no connection.\n"},
+    {"raw", "raw HEX...",
+     "send each request (class, address, opcode, body in hex)\n"
+     "and print each reply in hex, or \"failed HEADER\"\n"
+     "(exit 0: all answered, 1: some failed, 2: no connection)",
+     "Sends each request in turn (class, address, opcode and body as hex digits,\n"
+     "optionally separated by ':', '-', '.' or '_') and prints each reply in hex,\n"
+     "or \"failed HEADER\" when the request failed. A unit reset (86 0D 36 00 00)\n"
+     "that is not answered prints \"reset requested; the unit did not answer (it\n"
+     "may already be restarting)\" and does not count as failed.\n"
+     "\n"
+     "Exit status: 0 all answered, 1 some failed, 2 no connection, 64 bad arguments.\n"},
+    {"settings", "settings",
+     "print the settings in effect, each with its stored name,\n"
+     "and where they are stored (no connection is made)",
+     "Prints the settings in effect, each with the name it is stored under\n"
+     "(\"(default)\" when it is not stored), the local connection string, and\n"
+     "where the settings are stored. No connection is made.\n"},
+    {"version", "version",
+     "print the unit's versions and serial number",
+     "Prints the unit's versions and serial number as Version Information shows\n"
+     "them.\n"
+     "\n"
+     "Exit status: 0 read, 1 the unit could not be read, 2 no connection.\n"},
+    {"gps", "gps",
+     "print the unit's GPS position, altitude, mode, date and time",
+     "Prints the unit's GPS parameters as the GPS Parameters dialog shows them.\n"
+     "\n"
+     "Exit status: 0 read, 1 the unit could not be read, 2 no connection.\n"},
+    {"system", "system",
+     "print the system parameters",
+     "Prints the system parameters as the System Parameters dialog shows them.\n"
+     "\n"
+     "Exit status: 0 read, 1 the unit could not be read, 2 no connection.\n"},
+    {"user", "user [set NAME DATE COMMENTS ACTIONS]",
+     "print the user information, or write it (DATE dd/MM/yyyy,\n"
+     "yyyy-MM-dd or -; at most 31, 99 and 99 characters)",
+     "Without arguments prints the unit's user information. With \"set\" writes\n"
+     "all four values and prints what the unit then holds.\n"
+     "  NAME      at most 31 characters\n"
+     "  DATE      dd/MM/yyyy, yyyy-MM-dd, or - for no date\n"
+     "  COMMENTS  at most 99 characters\n"
+     "  ACTIONS   at most 99 characters\n"
+     "\n"
+     "Exit status: 0 done, 1 the unit could not be read or refused, 2 no\n"
+     "connection, 64 bad arguments.\n"},
+    {"status", "status [--json]",
+     "one snapshot of the GPS status, installation status and\n"
+     "constellation statistics (the unit is put in commission mode)",
+     "Puts the unit in commission mode and prints one snapshot of the three\n"
+     "status windows: GPS status, installation status, constellation statistics.\n"
+     "  --json    one JSON object for programs (keys in docs/status-json.md):\n"
+     "            numbers in degrees, metres, dBHz and seconds, null where the\n"
+     "            windows show dashes or \"?\", the windows' texts beside them,\n"
+     "            \"time\" (UTC) and the unit's \"serial\"\n"
+     "\n"
+     "Exit status: 0 done, 1 the unit did not answer, 2 no connection, 64 bad\n"
+     "arguments.\n"},
+    {"watch", "watch [--json] [--interval SECONDS]",
+     "the same every 5 s (or every SECONDS) until stopped;\n"
+     "with --json one object per line",
+     "Like status, again and again until stopped.\n"
+     "  --json              one JSON object per line (see status --help)\n"
+     "  --interval SECONDS  time between snapshots, 1 to 3600 (default 5)\n"
+     "\n"
+     "Exit status: 1 the unit stopped answering, 2 no connection, 64 bad\n"
+     "arguments.\n"},
+    {"timing", "timing [set CLOCKS_OUT DISABLE]",
+     "print the clock delays and the clock-out timing, or set the\n"
+     "clock-out timing (seconds: 11-3540 from fix lost to clocks out\n"
+     "alarm, 0-60 from clocks out alarm to disable)",
+     "Without arguments prints the clock delays and the clock-out timing. With\n"
+     "\"set\" writes the clock-out timing and prints what the unit then holds.\n"
+     "  CLOCKS_OUT  seconds from fix lost to the clocks out alarm, 11 to 3540,\n"
+     "              not less than the unit's time from fix lost to its alarm\n"
+     "  DISABLE     seconds from the clocks out alarm to clock disable, 0 to 60\n"
+     "\n"
+     "Exit status: 0 done, 1 the unit could not be read or written, 2 no\n"
+     "connection, 64 bad arguments.\n"},
+    {"constellation-log", "constellation-log FILE",
+     "read the seven-day constellation statistics and save the log\n"
+     "(the unit is put in commission mode for it)",
+     "Puts the unit in commission mode, reads its position and seven days of\n"
+     "constellation statistics and writes FILE as the desktop tool saves the log.\n"
+     "\n"
+     "Exit status: 0 written, 1 no statistics, no answer or FILE not written,\n"
+     "2 no connection, 64 bad arguments.\n"},
+    {"download", "download MASTERFILE [--chunk N] [--yes|--no]",
+     "load the firmware the master file names into the inactive\n"
+     "bank, with progress",
+     "Puts the unit in commission mode and loads the firmware the master file\n"
+     "names (the image lies beside it) into the inactive bank; progress on\n"
+     "standard error.\n"
+     "  --chunk N   checksum chunk, an even number from 128 to 256 (default: the\n"
+     "              settings')\n"
+     "  --yes       download a version the unit already holds, or an older one\n"
+     "  --no        decline that (the default; exit 3)\n"
+     "\n"
+     "Exit status: 0 downloaded, 1 failed, 2 no connection, 3 declined, 64 bad\n"
+     "arguments.\n"},
+    {"activate", "activate [--dry-run]",
+     "print both firmware banks and activate the inactive one;\n"
+     "the unit restarts",
+     "Puts the unit in commission mode, prints both firmware banks and makes the\n"
+     "inactive one run (refused when it is empty or the same build); the unit\n"
+     "restarts. When the unit goes down without answering the activation, that\n"
+     "is reported as \"reset requested; the unit did not answer (it may already\n"
+     "be restarting)\" and is no failure; a refusal by the unit is one.\n"
+     "  --dry-run   only print the banks\n"
+     "\n"
+     "Exit status: 0 activated (or read), 1 refused or failed, 2 no connection,\n"
+     "64 bad arguments.\n"},
+    {"commission",
+     "commission WORKORDER [--unit N] [--report FILE] [--user NAME]\n"
+     "           [--date yyyy-MM-dd] [--comments TEXT] [--actions TEXT] [--no-reset]\n"
+     "           [--remote] [--advanced|--basic] [--accept-replaced]",
+     "commission the unit from a work order with the wizard's\n"
+     "checks, the guarded write and the reset",
+     "Commissions the unit with the work order's values as the Commissioning\n"
+     "Wizard does when every page is passed unchanged: the pages' checks first\n"
+     "(the first refusal ends the command, nothing is sent), then the guarded\n"
+     "write in commission mode and the reset. A reset the unit does not answer is\n"
+     "reported as \"reset requested; the unit did not answer (it may already be\n"
+     "restarting)\" and is no failure. Without --connection (and without\n"
+     "--remote), success moves the settings' local connection to the unit's new\n"
+     "IP and Q1 address.\n"
+     "  --unit N          which unit of the file, from 1 (default: the first; the\n"
+     "                    units are listed)\n"
+     "  --report FILE     save the work order with the results (also after a\n"
+     "                    failed write); the status is read once before the write\n"
+     "                    and what does not answer is left unknown\n"
+     "  --user NAME       the installer, at most 31 characters\n"
+     "  --date yyyy-MM-dd the commissioning date (default: today)\n"
+     "  --comments TEXT   at most 99 characters\n"
+     "  --actions TEXT    at most 99 characters\n"
+     "  --no-reset        do not reset the unit afterwards\n"
+     "  --remote          the connection is a remote one (through the operator's\n"
+     "                    network): no Q1 page, so the unit keeps its IP address,\n"
+     "                    gateway, mask, Q1 address and speed; the settings are\n"
+     "                    not changed\n"
+     "  --advanced        write the work order's position, as the wizard's GPS\n"
+     "                    page does with advanced features\n"
+     "  --basic           do not write it (the position stays 0), as without them;\n"
+     "                    the default is the settings' Advanced Mode\n"
+     "  --accept-replaced go on when the wizard would replace a work order value\n"
+     "                    that is out of its bounds (refused otherwise, naming the\n"
+     "                    parameter and its value)\n"
+     "\n"
+     "Exit status: 0 commissioned, 1 the work order could not be used, a page or\n"
+     "the unit refused, or the report was not saved, 2 no connection, 64 bad\n"
+     "arguments.\n"},
+};
+// clang-format on
+
+// Writes text with every line after the first indented by `indent` blanks.
+void PrintIndented(std::FILE* to, const char* text, int indent)
+{
+    for (const char* line = text; *line;) {
+        const char* end = std::strchr(line, '\n');
+        const int length = end ? static_cast<int>(end - line) : static_cast<int>(std::strlen(line));
+        if (line != text)
+            std::fprintf(to, "%*s", indent, "");
+        std::fprintf(to, "%.*s\n", length, line);
+        line = end ? end + 1 : line + length;
+    }
+}
+
+} // namespace
+
+void PrintUsage(std::FILE* to)
+{
+    std::fprintf(to, "usage: qora-cli [--connection STRING] COMMAND [ARGS]\n"
+                     "       qora-cli COMMAND --help\n"
+                     "\n"
+                     "commands:\n");
+    constexpr int kSummaryColumn = 18;
+    for (const SCommandHelp& command : kCommands) {
+        // A short synopsis shares its line with the summary.
+        const int length = static_cast<int>(std::strlen(command.synopsis));
+        if (length + 3 <= kSummaryColumn && !std::strchr(command.synopsis, '\n')) {
+            std::fprintf(to, "  %-*s", kSummaryColumn - 2, command.synopsis);
+        } else {
+            std::fprintf(to, "  ");
+            PrintIndented(to, command.synopsis, 2);
+            std::fprintf(to, "%*s", kSummaryColumn, "");
+        }
+        PrintIndented(to, command.summary, kSummaryColumn);
+    }
+    std::fprintf(to,
+                 "\n"
+                 "options:\n"
+                 "  --connection STRING  the unit's connection string (default: the local\n"
+                 "                       connection of the settings)\n"
+                 "  -h, --help           this overview; after a command, that command's usage\n"
+                 "\n"
+                 "Exit status: 0 done, 1 failed or refused, 2 no connection, 3 declined,\n"
+                 "64 bad arguments.\n"
+                 "\n"
+                 "The link goes through the gateway in QORA_RKS_GATEWAY (host:port) when it is\n"
+                 "set, else through the communication service's Gateway setting, else straight\n"
+                 "to HOST and PORT of the connection string.\n");
+    std::fflush(to);
+}
+
+bool IsCommand(const std::string& command)
+{
+    for (const SCommandHelp& help : kCommands) {
+        if (command == help.name)
+            return true;
+    }
+    return false;
+}
+
+bool PrintCommandUsage(const std::string& command, std::FILE* to)
+{
+    for (const SCommandHelp& help : kCommands) {
+        if (command != help.name)
+            continue;
+        std::fprintf(to, "usage: qora-cli [--connection STRING] ");
+        PrintIndented(to, help.synopsis, 0);
+        std::fprintf(to, "\n");
+        std::fputs(help.details, to);
+        std::fflush(to);
+        return true;
+    }
+    return false;
+}
