@@ -7,15 +7,13 @@
 #include "faults/FaultRig.h"
 
 #include "app/main/CommissioningCommands.h"
+#include "commissioning/WorkOrder.h"
 #include "commissioning/procedure/widgets/CommFinishDlg.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
 
 #include <QAbstractButton>
 #include <QTimer>
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-#include <libxml/xpath.h>
 
 namespace faults {
 namespace {
@@ -59,28 +57,13 @@ private:
     int stuck_ = 0;
 };
 
-// The text of the p element of that name under the unit of a saved report;
-// "<missing>" or "<N times>" otherwise.
+// The text of a parameter of the unit in a saved report.
 QString ReportParameter(const QString& path, const char* name)
 {
-    const QByteArray file = QFile::encodeName(path);
-    xmlDocPtr doc = xmlReadFile(file.constData(), nullptr, XML_PARSE_NONET);
-    if (!doc)
-        return QStringLiteral("<unreadable>");
-    xmlXPathContextPtr context = xmlXPathNewContext(doc);
-    const QByteArray query = QByteArray("//managedObject[@class='QOR']//p[@name='") + name + "']";
-    xmlXPathObjectPtr found = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), context);
-    QString text = QStringLiteral("<missing>");
-    if (found && found->nodesetval && found->nodesetval->nodeNr == 1) {
-        xmlChar* content = xmlNodeGetContent(found->nodesetval->nodeTab[0]);
-        text = QString::fromUtf8(reinterpret_cast<const char*>(content));
-        xmlFree(content);
-    } else if (found && found->nodesetval && found->nodesetval->nodeNr > 1) {
-        text = QStringLiteral("<%1 times>").arg(found->nodesetval->nodeNr);
-    }
-    xmlXPathFreeObject(found);
-    xmlXPathFreeContext(context);
-    xmlFreeDoc(doc);
+    CWorkOrder report;
+    QString text;
+    if (!report.Load(path) || !report.FindParameterText(QString::fromLatin1(name), text))
+        return QStringLiteral("<missing>");
     return text;
 }
 
