@@ -84,7 +84,7 @@ TEST(SimUnitModel, ReadsTheVersionBlockInTheToolsLayout)
     EXPECT_EQ(Field(message, 153, 20), "QOR0290.bin");
 }
 
-TEST(SimUnitModel, TheVersionBlockFollowsTheBanksThroughDownloadAndActivation)
+TEST(SimUnitModel, TheVersionBlockNamesWhatTheBanksHoldAfterAnActivationOrARestore)
 {
     const Bytes readVersion = {0x53, 0x54, 0x01, 0x00, 0x90, 0x04};
     const auto versions = [&](CUnitModel& unit) {
