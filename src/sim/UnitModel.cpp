@@ -365,7 +365,9 @@ bool CUnitModel::RestoreBanks(const std::string& active, const std::string& inac
 
 void CUnitModel::RefreshVersionBlock()
 {
-    if (const ParameterDescriptor* p = catalog_.FindParameter(kVersionBlockId))
+    const ParameterDescriptor* p = catalog_.FindParameter(kVersionBlockId);
+    // Only a catalog whose 0x9004 has the version block's layout gets it.
+    if (p && p->minLength == kVersionBlockSize && p->maxLength == kVersionBlockSize)
         values_[IndexOf(*p)] = VersionBlock(seed_, firmware_.Banks());
 }
 
