@@ -21,9 +21,12 @@ struct SCommissionValues {
     // Q1 page
     std::int32_t q1Address = 131;
     std::int32_t q1SpeedCode = 7; // the selected speed's index + 3
-    QString ipAddress = QStringLiteral("192.168.255.120");
-    QString gatewayAddress = QStringLiteral("192.168.255.32");
-    QString subnetMask = QStringLiteral("255.255.255.0");
+    // The dotted texts the Q1 page accepted; empty, like the page's, until
+    // it was passed. An empty text goes to the unit as an empty field, never
+    // as an address the engineer did not see.
+    QString ipAddress;
+    QString gatewayAddress;
+    QString subnetMask;
     bool q1Relay = true; // the unit is the last Q1 device of the chain
     // user page
     QString userName;

@@ -90,12 +90,14 @@ void CCommissioning::Closed()
     state_ = State::Idle;
 }
 
-std::optional<CommissioningSetup> CCommissioning::TakePending()
+std::optional<CommissioningSetup> CCommissioning::TakePending(const CommissioningSetup& running)
 {
     // A restart also ends a bracket that was never closed.
     state_ = State::Idle;
     staged_.reset();
     std::optional<CommissioningSetup> setup = std::exchange(pending_, std::nullopt);
+    if (setup && setup->remote != 0)
+        KeepNetwork(*setup, running);
     if (setup)
         applied_ = setup;
     return setup;
@@ -183,7 +185,11 @@ QString CommissioningHelpText()
         "  restart of the simulator with --state): then the unit takes its position and\n"
         "  GPS mode (0xC001 and the GPS status reply), delays (0xC003, 0xC004), bus\n"
         "  options (0xB002) and moves to its new IP and Q1 address, where OPEN finds it\n"
-        "  (and no longer at the old one). 0x9001 reads back the last block taken.\n"
+        "  (and no longer at the old one). A remote block (bytes 84..87 = 1, sent by a\n"
+        "  tool on a remote connection) may leave its three addresses empty (zero\n"
+        "  bytes) and changes neither the IP address, subnet mask and gateway nor the\n"
+        "  Q1 address and speed: the unit stays where it was. 0x9001 reads back the\n"
+        "  last block taken.\n"
         "  --commission-refuse STEP answer STEP (open, block, user or close) with status\n"
         "                          3 whenever it comes, changing nothing\n"
         "  --commission-silent STEP\n"

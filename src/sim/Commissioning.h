@@ -52,8 +52,10 @@ public:
     void UserTaken();
     void Closed();
 
-    // At a restart: the pending setup, which becomes the applied one.
-    std::optional<CommissioningSetup> TakePending();
+    // At a restart: the pending setup, which becomes the applied one. A
+    // remote setup keeps the network of `running`, the setup the unit ran
+    // with until now, so the unit stays reachable where it was.
+    std::optional<CommissioningSetup> TakePending(const CommissioningSetup& running);
 
     [[nodiscard]] const std::optional<CommissioningSetup>& Applied() const { return applied_; }
     [[nodiscard]] const std::optional<CommissioningSetup>& Pending() const { return pending_; }

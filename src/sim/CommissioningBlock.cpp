@@ -33,7 +33,8 @@ bool AllZero(std::span<const std::uint8_t> b, std::size_t at, std::size_t size)
 }
 
 // The text of a 16-byte field: it must end within the field and be followed
-// only by NULs, so that nothing hides behind the terminator.
+// only by NULs, so that nothing hides behind the terminator. The text is an
+// IPv4 address or, for a field of zero bytes only, empty.
 std::optional<std::string> DottedField(std::span<const std::uint8_t> b, std::size_t at)
 {
     const auto field = b.subspan(at, kDottedField);
@@ -41,7 +42,7 @@ std::optional<std::string> DottedField(std::span<const std::uint8_t> b, std::siz
     if (nul == field.end() || !std::all_of(nul, field.end(), [](std::uint8_t c) { return c == 0; }))
         return std::nullopt;
     std::string text(field.begin(), nul);
-    if (!ParseDottedIpv4(text))
+    if (!text.empty() && !ParseDottedIpv4(text))
         return std::nullopt;
     return text;
 }
@@ -62,6 +63,15 @@ bool UsableAddress(const std::string& ip, const std::string& mask)
         return false;
     const std::uint32_t host = a & ~m;
     return host != 0 && host != ~m;
+}
+
+// A local block moves the unit, so it must name a usable address; a remote
+// one leaves the unit's addresses alone and may leave its fields empty.
+bool AddressesTaken(const std::string& ip, const std::string& mask, const std::string& gateway, bool remote)
+{
+    if (!remote && (ip.empty() || mask.empty() || gateway.empty()))
+        return false;
+    return ip.empty() || mask.empty() || UsableAddress(ip, mask);
 }
 
 void PutUnsigned(std::vector<std::uint8_t>& out, std::uint32_t value, std::size_t size)
@@ -110,10 +120,11 @@ std::optional<CommissioningSetup> ParseCommissioningBlock(std::span<const std::u
     if (b.size() != kCommissioningBlockSize)
         return std::nullopt;
     CommissioningSetup s;
+    s.remote = Unsigned(b, 84, 4);
     const auto ip = DottedField(b, 0);
     const auto mask = DottedField(b, 16);
     const auto gateway = DottedField(b, 32);
-    if (!ip || !mask || !gateway || !UsableAddress(*ip, *mask))
+    if (!ip || !mask || !gateway || !AddressesTaken(*ip, *mask, *gateway, s.remote == 1))
         return std::nullopt;
     s.ip = *ip;
     s.subnetMask = *mask;
@@ -130,7 +141,6 @@ std::optional<CommissioningSetup> ParseCommissioningBlock(std::span<const std::u
     const auto frameClockAgain = std::uint16_t(Unsigned(b, 74, 2));
     s.q1SpeedCode = std::uint16_t(Unsigned(b, 76, 2));
     s.q1Address = std::uint16_t(Unsigned(b, 80, 2));
-    s.remote = Unsigned(b, 84, 4);
 
     const bool zeros = AllZero(b, 50, 2) && AllZero(b, 65, 3) && AllZero(b, 78, 2) && AllZero(b, 82, 2);
     const bool flags = s.q1Relay <= 1 && s.onePps <= 1 && s.remote <= 1 && s.gpsMode <= 2;
@@ -167,6 +177,15 @@ std::vector<std::uint8_t> MakeCommissioningBlock(const CommissioningSetup& s)
     PutUnsigned(b, 0, 2);
     PutUnsigned(b, s.remote, 4);
     return b;
+}
+
+void KeepNetwork(CommissioningSetup& setup, const CommissioningSetup& from)
+{
+    setup.ip = from.ip;
+    setup.subnetMask = from.subnetMask;
+    setup.gateway = from.gateway;
+    setup.q1Address = from.q1Address;
+    setup.q1SpeedCode = from.q1SpeedCode;
 }
 
 std::uint8_t CheckCommissioningBlock(std::span<const std::uint8_t> block)

@@ -11,6 +11,10 @@
 //  72  frame clock delay (ns), 74 the same again   76  Q1 speed code (3..12)
 //  78  2 zero bytes            80  Q1 address (0..4095)  82  2 zero bytes
 //  84  remote flag, 32 bits (0/1)
+//
+// A remote block (flag 1) comes from a tool that reaches the unit through the
+// operator's network: it leaves the unit's addresses and Q1 bus as they are,
+// so its three address fields may be empty (all zero bytes).
 
 #include <array>
 #include <cstdint>
@@ -43,8 +47,12 @@ struct CommissioningSetup {
     std::uint16_t frameClockDelayNs = 0;
     std::uint16_t q1SpeedCode = 7;
     std::uint16_t q1Address = 131;
-    std::uint32_t remote = 0;
+    std::uint32_t remote = 0; // 1: keep the addresses and the Q1 bus the unit has
 };
+
+// Gives `setup` the IP address, subnet mask, gateway, Q1 address and Q1 speed
+// of `from`: what a remote commissioning leaves as it was.
+void KeepNetwork(CommissioningSetup& setup, const CommissioningSetup& from);
 
 // The setup a block holds; nullopt when the block is refused.
 [[nodiscard]] std::optional<CommissioningSetup> ParseCommissioningBlock(std::span<const std::uint8_t> block);

@@ -163,6 +163,18 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
         out.resize(start);
         return Action::Close;
     }
+    if (outcome.noReply) {
+        // Nothing goes back (and nothing is traced, as nothing is answered),
+        // but what the request did to the unit stands.
+        out.resize(start);
+        if (outcome.changed)
+            Save();
+        if (outcome.reset) {
+            session.unit->RestartUntil(now + faults_.rebootMs);
+            session.unit->FollowCommissioning();
+        }
+        return Action::Silent;
+    }
     const bool fits = out.size() - start - kFrameHeaderSize <= kMaxBodySize;
     if (!outcome.answered || !fits) {
         out.resize(replyAt);

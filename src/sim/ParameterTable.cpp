@@ -1,7 +1,9 @@
 #include "sim/ParameterTable.h"
 
 #include "sim/CommissioningBlock.h"
+#include "sim/FirmwareOptions.h"
 #include "sim/GpsClock.h"
+#include "sim/VersionBlock.h"
 #include "sim/WriteEffects.h"
 
 #include <algorithm>
@@ -10,23 +12,11 @@
 namespace sim {
 namespace {
 
-// 0x9004, the version block: unit version 16, hardware version 12, serial
-// number 16, then FPGA, GPS software and software versions, active and
-// inactive bank, 20 bytes each.
+// 0x9004 of a unit with the default banks; the unit keeps it in step with
+// its banks (VersionBlock.h).
 std::vector<std::uint8_t> DefaultVersionBlock(const UnitSeed& seed)
 {
-    const std::string serial = "QSIM" + std::to_string(seed.q1Address);
-    return TextFields({
-        {16, "QORA-2 R1A"},
-        {12, "HW2 R3B"},
-        {16, serial},
-        {20, "FPGA 3.02"},
-        {20, "FPGA 3.01"},
-        {20, "GPS 2.40"},
-        {20, "GPS 2.31"},
-        {20, "QORA SW 4.12.0"},
-        {20, "QORA SW 4.11.2"},
-    });
+    return VersionBlock(seed, CFirmwareBanks(kDefaultActiveFirmware, kDefaultInactiveFirmware));
 }
 
 // 0xC001, the GPS position block: latitude, longitude, altitude, mode, as
@@ -160,7 +150,8 @@ std::vector<std::uint8_t> DefaultMulticastAddress(const UnitSeed&)
 constexpr ParameterDescriptor kParameters[] = {
     {kCommissioningBlockId, "commissioning block", kCommissioningBlockSize, kCommissioningBlockSize,
      Access::ReadWrite, DefaultCommissioningBlock, CheckCommissioningBlock},
-    {0x9004, "version block", 164, 164, Access::ReadOnly, DefaultVersionBlock, nullptr},
+    {kVersionBlockId, "version block", kVersionBlockSize, kVersionBlockSize, Access::ReadOnly, DefaultVersionBlock,
+     nullptr},
     {kGpsPositionId, "GPS position", 13, 13, Access::ReadOnly, DefaultGpsPosition, nullptr},
     {kAntennaDelayId, "GPS antenna delay", 4, 4, Access::ReadWrite, DefaultAntennaDelay, nullptr},
     {kFrameClockDelayId, "frame clock delay", 2, 2, Access::ReadWrite, DefaultFrameClockDelay, CheckFrameClockDelay},

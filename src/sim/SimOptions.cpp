@@ -129,7 +129,8 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
 
         const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open"
             || name == u"--antenna-fault" || name == u"--self-test-failure" || name == u"--no-fix"
-            || name == u"--free-running" || IsFirmwareFlag(name);
+            || name == u"--free-running" || name == u"--reset-unanswered" || name == u"--reset-silent"
+            || IsFirmwareFlag(name);
         if (flag) {
             if (inlineValue) {
                 error = name + QStringLiteral(" takes no value");
@@ -212,6 +213,13 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (!ParseUnsigned(value, 600000, number))
                 return bad("a number of milliseconds up to 600000");
             options.faults.rebootMs = std::uint32_t(number);
+        } else if (name == u"--reset-unanswered" || name == u"--reset-silent") {
+            const ResetReply reply = name == u"--reset-silent" ? ResetReply::Silent : ResetReply::Unanswered;
+            if (options.behaviour.resetReply != ResetReply::Answered && options.behaviour.resetReply != reply) {
+                error = QStringLiteral("--reset-unanswered and --reset-silent exclude each other");
+                return false;
+            }
+            options.behaviour.resetReply = reply;
         } else if (name == u"--break-after") {
             if (!ParseUnsigned(value, std::numeric_limits<std::uint32_t>::max(), number) || number == 0)
                 return bad("a whole number of at least 1");
@@ -390,6 +398,14 @@ QString HelpText()
         "                          sent on it\n"
         "  --reboot-ms MS          after a reset request a unit answers it, then does not\n"
         "                          answer (TRANSFER result 2) for MS ms (default 3000)\n"
+        "  --reset-unanswered      the unit goes down on the reset request (86 0D 36 00 00,\n"
+        "                          53 77 00 00 on the null route) without answering it:\n"
+        "                          that TRANSFER gets result 2 (unit did not answer); the\n"
+        "                          restart (--reboot-ms) and what it applies happen as\n"
+        "                          after an answered reset\n"
+        "  --reset-silent          likewise, but no reply at all goes back to that TRANSFER\n"
+        "                          (and no trace line), as when the unit drops the link:\n"
+        "                          the tool's transfer timeout ends the wait\n"
         "\n"
         "Satellites and constellation statistics:\n"
         "  Each unit's twelve receiver channels track satellites that rise and set over\n"

@@ -12,6 +12,7 @@ constexpr std::int64_t kShortestPass = 2 * 3600;
 constexpr std::int64_t kLongestPass = 6 * 3600;
 constexpr std::int64_t kShortestGap = 10 * 60;
 constexpr std::int64_t kLongestGap = 90 * 60;
+constexpr int kSatellites = 32;
 
 std::int64_t Between(std::mt19937_64& random, std::int64_t low, std::int64_t high)
 {
@@ -31,23 +32,51 @@ CSkyModel::CSkyModel(std::uint64_t seed, std::int64_t originSeconds) : origin_(o
     }
 }
 
+int CSkyModel::FreeSatellite(const Channel& channel, int drawn, std::int64_t rise, std::int64_t set) const
+{
+    std::array<bool, kSatellites + 1> taken{};
+    for (const Channel& other : channels_) {
+        if (&other == &channel)
+            continue;
+        for (const Pass& pass : other.passes)
+            if (pass.prn != 0 && pass.rise < set && rise < pass.set)
+                taken[static_cast<std::size_t>(pass.prn)] = true;
+    }
+    for (int i = 0; i < kSatellites; ++i) {
+        const int prn = (drawn - 1 + i) % kSatellites + 1;
+        if (!taken[static_cast<std::size_t>(prn)])
+            return prn;
+    }
+    return 0;
+}
+
 void CSkyModel::AddPass(Channel& channel)
 {
     Pass pass;
     pass.rise = channel.generatedUntil;
     pass.set = pass.rise + Between(channel.random, kShortestPass, kLongestPass);
-    pass.prn = static_cast<int>(Between(channel.random, 1, 32));
+    const int drawn = static_cast<int>(Between(channel.random, 1, kSatellites));
     pass.peakElevation = static_cast<double>(Between(channel.random, 15, 88));
     pass.azimuthAtRise = static_cast<double>(Between(channel.random, 0, 359));
     channel.generatedUntil = pass.set + Between(channel.random, kShortestGap, kLongestGap);
-    channel.passes.push_back(pass);
+    pass.prn = FreeSatellite(channel, drawn, pass.rise, pass.set);
+    // With every satellite in view on other channels this one stays idle
+    // until its next pass.
+    if (pass.prn != 0)
+        channel.passes.push_back(pass);
 }
 
 void CSkyModel::ExtendTo(std::int64_t t)
 {
-    for (Channel& channel : channels_)
-        while (channel.generatedUntil <= t)
-            AddPass(channel);
+    for (;;) {
+        Channel* earliest = nullptr;
+        for (Channel& channel : channels_)
+            if (channel.generatedUntil <= t && (!earliest || channel.generatedUntil < earliest->generatedUntil))
+                earliest = &channel;
+        if (!earliest)
+            return;
+        AddPass(*earliest);
+    }
 }
 
 const CSkyModel::Pass* CSkyModel::PassAt(Channel& channel, std::int64_t t)
@@ -109,6 +138,8 @@ std::int64_t CSkyModel::NextChangeAfter(std::int64_t t)
 
 void CSkyModel::ForgetBefore(std::int64_t t)
 {
+    // Passes still to come must be made while the ones they overlap are known.
+    ExtendTo(t);
     for (Channel& channel : channels_)
         while (!channel.passes.empty() && channel.passes.front().set <= t)
             channel.passes.pop_front();

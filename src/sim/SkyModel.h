@@ -1,8 +1,9 @@
 #pragma once
 // The simulated unit's sky: twelve receiver channels, each tracking one GPS
-// satellite after another as they rise and set. Passes follow from a seed, so
-// the same seed gives the same sky at the same time. Times are seconds since
-// the epoch (UTC).
+// satellite after another as they rise and set; no satellite is on two
+// channels at once. Passes follow from a seed, so the same seed gives the same
+// sky at the same time, whatever times were asked before. Times are seconds
+// since the epoch (UTC).
 
 #include <array>
 #include <cstdint>
@@ -48,9 +49,14 @@ private:
         std::int64_t generatedUntil = 0;
     };
 
-    // Makes sure every channel has passes past t.
+    // Makes sure every channel has passes past t. Passes are made in the order
+    // they rise (channel order for the same moment), whatever t is, so each
+    // new pass sees every pass that rose before it.
     void ExtendTo(std::int64_t t);
     void AddPass(Channel& channel);
+    // A satellite no other channel tracks during [rise, set): `drawn` or the
+    // next free number after it; 0 when every satellite is taken.
+    [[nodiscard]] int FreeSatellite(const Channel& channel, int drawn, std::int64_t rise, std::int64_t set) const;
     [[nodiscard]] const Pass* PassAt(Channel& channel, std::int64_t t);
 
     std::int64_t origin_;

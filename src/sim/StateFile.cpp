@@ -208,7 +208,7 @@ CStateFile::LoadResult CStateFile::Load(CUnitRegistry& registry, QString& error)
     for (const PendingValue& v : pending)
         v.unit->Model().Restore(v.id, Bytes(v.value));
     for (const PendingBanks& b : pendingBanks)
-        b.unit->Model().Firmware().Banks().Restore(b.active, b.inactive);
+        b.unit->Model().RestoreBanks(b.active, b.inactive);
     // After the values: a pending block overrides them as its restart would.
     for (const PendingCommissioning& c : pendingCommissioning) {
         c.unit->Model().RestoreCommissioning(c.applied, c.pending);

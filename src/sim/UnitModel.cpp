@@ -7,6 +7,7 @@
 #include "sim/GpsClock.h"
 #include "sim/GpsStatusReply.h"
 #include "sim/InstallStatusReply.h"
+#include "sim/VersionBlock.h"
 #include "sim/WriteEffects.h"
 
 #include <utility>
@@ -47,10 +48,21 @@ CUnitModel::CUnitModel(const UnitCatalog& catalog, UnitSeed seed, UnitBehaviour 
         values_.push_back(std::move(value));
     }
     written_.assign(values_.size(), false);
+    RefreshVersionBlock();
 }
 
 CUnitModel::Outcome CUnitModel::Handle(std::string_view route, std::span<const std::uint8_t> request,
                                        std::vector<std::uint8_t>& reply)
+{
+    const Outcome outcome = HandleRoute(route, request, reply);
+    // A download or an activation may have changed what the banks hold.
+    if (outcome.changed)
+        RefreshVersionBlock();
+    return outcome;
+}
+
+CUnitModel::Outcome CUnitModel::HandleRoute(std::string_view route, std::span<const std::uint8_t> request,
+                                            std::vector<std::uint8_t>& reply)
 {
     if (route.empty())
         return HandleUnitMessage(request, reply);
@@ -186,11 +198,18 @@ CUnitModel::Outcome CUnitModel::Command(std::span<const std::uint8_t> request,
     return {true, c->run != nullptr};
 }
 
-// 0x53 0x77 0x00 0x00 -> 0x54 0x78 0x00 0x00 0; the unit restarts after answering.
+// 0x53 0x77 0x00 0x00 -> 0x54 0x78 0x00 0x00 0; the unit restarts after
+// answering, or without answering as its behaviour says.
 CUnitModel::Outcome CUnitModel::Reset(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
 {
     if (request.size() != 4)
         return NegativeAck(reply);
+    if (behaviour_.resetReply != ResetReply::Answered) {
+        Outcome outcome{false, Restart()};
+        outcome.reset = true;
+        outcome.noReply = behaviour_.resetReply == ResetReply::Silent;
+        return outcome;
+    }
     reply.push_back(kServiceReply);
     reply.push_back(kOpResetReply);
     reply.push_back(request[2]);
@@ -295,7 +314,7 @@ std::uint8_t CUnitModel::TakeCommissioningValue(CommissioningStep step, std::spa
 bool CUnitModel::Restart()
 {
     firmware_.Restarted();
-    const std::optional<CommissioningSetup> setup = commissioning_.TakePending();
+    const std::optional<CommissioningSetup> setup = commissioning_.TakePending(RunningSetup());
     if (setup)
         ApplyCommissioning(*setup);
     return setup.has_value();
@@ -323,8 +342,33 @@ void CUnitModel::RestoreCommissioning(const std::optional<CommissioningSetup>& a
             values_[IndexOf(*p)] = CommissionedPosition(*applied);
     }
     // Starting the simulator restarts its units, so a pending setup applies.
-    if (const std::optional<CommissioningSetup> setup = commissioning_.TakePending())
+    if (const std::optional<CommissioningSetup> setup = commissioning_.TakePending(RunningSetup()))
         ApplyCommissioning(*setup);
+}
+
+CommissioningSetup CUnitModel::RunningSetup() const
+{
+    if (const std::optional<CommissioningSetup>& applied = commissioning_.Applied())
+        return *applied;
+    CommissioningSetup home;
+    home.ip = seed_.ip;
+    home.q1Address = seed_.q1Address;
+    return home;
+}
+
+bool CUnitModel::RestoreBanks(const std::string& active, const std::string& inactive)
+{
+    const bool restored = firmware_.Banks().Restore(active, inactive);
+    RefreshVersionBlock();
+    return restored;
+}
+
+void CUnitModel::RefreshVersionBlock()
+{
+    const ParameterDescriptor* p = catalog_.FindParameter(kVersionBlockId);
+    // Only a catalog whose 0x9004 has the version block's layout gets it.
+    if (p && p->minLength == kVersionBlockSize && p->maxLength == kVersionBlockSize)
+        values_[IndexOf(*p)] = VersionBlock(seed_, firmware_.Banks());
 }
 
 std::span<const std::uint8_t> CUnitModel::Value(std::uint16_t id) const

@@ -42,8 +42,15 @@ inline constexpr std::uint8_t kOpResetReply = 0x78;
 inline constexpr std::uint8_t kStatusOk = 0;
 inline constexpr std::uint8_t kStatusReadOnly = 1;
 
+// How a unit takes the reset request: it answers and then restarts, or it
+// goes down at once without answering: the gateway then answers the TRANSFER
+// with result 2 (Unanswered), or sends nothing at all (Silent), as when the
+// unit's link drops.
+enum class ResetReply : std::uint8_t { Answered, Unanswered, Silent };
+
 struct UnitBehaviour {
     std::string identity{kDefaultIdentity};
+    ResetReply resetReply = ResetReply::Answered;
     // Requests with these service opcodes get a negative acknowledgement.
     std::bitset<256> nakOpcodes;
     FirmwareOptions firmware; // banks, received files and download faults
@@ -59,6 +66,7 @@ public:
         bool changed = false;  // a write was applied
         bool reset = false;    // the unit was asked to restart
         bool breakConnection = false; // not answered: close the client's connection
+        bool noReply = false;         // not answered: the gateway sends nothing
     };
 
     // Answers `request` arriving on `route` (empty = null route) by appending
@@ -88,10 +96,15 @@ public:
     void RestoreCommissioning(const std::optional<CommissioningSetup>& applied,
                               const std::optional<CommissioningSetup>& pending);
 
+    // Sets both banks as a state file keeps them (CFirmwareBanks::Restore).
+    bool RestoreBanks(const std::string& active, const std::string& inactive);
+
     [[nodiscard]] CFirmwareReceiver& Firmware() { return firmware_; }
     [[nodiscard]] const CFirmwareReceiver& Firmware() const { return firmware_; }
 
 private:
+    Outcome HandleRoute(std::string_view route, std::span<const std::uint8_t> request,
+                        std::vector<std::uint8_t>& reply);
     Outcome HandleUnitMessage(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Read(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
     Outcome Write(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
@@ -104,7 +117,12 @@ private:
     [[nodiscard]] std::uint8_t TakeCommissioningValue(CommissioningStep step, std::span<const std::uint8_t> value);
     // What the unit does when it starts again; true when that changed values.
     bool Restart();
+    // The setup the unit runs with now: the applied commissioning, or the
+    // addresses it was started with.
+    [[nodiscard]] CommissioningSetup RunningSetup() const;
     void ApplyCommissioning(const CommissioningSetup& setup);
+    // The version block names what the banks hold now.
+    void RefreshVersionBlock();
     static Outcome FromFirmware(const CFirmwareReceiver::Result& result);
 
     [[nodiscard]] std::size_t IndexOf(const ParameterDescriptor& p) const;

@@ -45,7 +45,9 @@ Bytes ExpectedVersionReply()
     AppendField(reply, "QORA-2 R1A", 16);
     AppendField(reply, "HW2 R3B", 12);
     AppendField(reply, "QSIM131", 16);
-    for (const char* text : {"FPGA 3.02", "FPGA 3.01", "GPS 2.40", "GPS 2.31", "QORA SW 4.12.0", "QORA SW 4.11.2"})
+    // Each bank's versions name its firmware: QOR0300.bin active, QOR0290.bin inactive.
+    for (const char* text :
+         {"FPGA QOR0300", "FPGA QOR0290", "GPS QOR0300", "GPS QOR0290", "QOR0300.bin", "QOR0290.bin"})
         AppendField(reply, text, 20);
     return reply;
 }

@@ -4,9 +4,11 @@
 
 #include "sim/CommissioningRequests.h"
 #include "sim/GatewayDispatcher.h"
+#include "sim/LinkContract.h"
 #include "sim/LinkFrames.h"
 #include "sim/SimOptions.h"
 #include "sim/StateFile.h"
+#include "sim/TraceWriter.h"
 #include "sim/UnitModel.h"
 #include "sim/WriteEffects.h"
 
@@ -17,6 +19,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
 
 using namespace simtest;
 using sim::CommissioningStep;
@@ -261,6 +266,81 @@ TEST(SimCommissioning, FaultOptionsRefuseOrSilenceAChosenStep)
     EXPECT_EQ(Status(silent, steps[2]), 0);
 }
 
+TEST(SimCommissioning, ARemoteBlockKeepsTheUnitsAddressesAndBusAndAppliesTheRest)
+{
+    const auto commission = [](CUnitModel& unit, const Bytes& block) {
+        ASSERT_EQ(Status(unit, kOpenCommissioning), 0);
+        ASSERT_EQ(Status(unit, WriteOf(0x9001, block)), 0);
+        ASSERT_EQ(Status(unit, WriteOf(0x9002, kUserBlock)), 0);
+        ASSERT_EQ(Status(unit, kCloseCommissioning), 0);
+        ASSERT_TRUE(Ask(unit, kResetRequest).reset);
+    };
+    const auto expectNetwork = [](const CUnitModel& unit, const char* ip, const char* mask, const char* gateway,
+                                  std::uint16_t q1, std::uint16_t speed) {
+        ASSERT_TRUE(unit.Commissioning().Applied().has_value());
+        const sim::CommissioningSetup& applied = *unit.Commissioning().Applied();
+        EXPECT_EQ(applied.ip, ip);
+        EXPECT_EQ(applied.subnetMask, mask);
+        EXPECT_EQ(applied.gateway, gateway);
+        EXPECT_EQ(applied.q1Address, q1);
+        EXPECT_EQ(applied.q1SpeedCode, speed);
+    };
+
+    // What a tool on a remote connection sends: no addresses, the pages'
+    // Q1 address and speed, the remote flag.
+    BlockFields remote;
+    remote.ip = remote.mask = remote.gateway = "";
+    remote.q1 = 200;
+    remote.speed = 9;
+    remote.remote = 1;
+    CUnitModel unit = FreshUnit();
+    commission(unit, Block(remote));
+    expectNetwork(unit, "192.168.255.120", "255.255.255.0", "192.168.255.32", 131, 7);
+    // Position, GPS mode, delays and bus options apply as after any commissioning.
+    const Bytes position = ValueOf(unit, 0xC001);
+    EXPECT_EQ(Bytes(position.begin(), position.begin() + 4), Word32(605000000));
+    EXPECT_EQ(position[12], 1);
+    EXPECT_EQ(ValueOf(unit, 0xC003), (Bytes{0, 0, 0, 150}));
+    EXPECT_EQ(ValueOf(unit, 0xC004), (Bytes{0x03, 0x20}));
+    EXPECT_EQ(ValueOf(unit, 0xB002), (Bytes{0, 1, 0, 0}));
+    // 0x9001 reads back the block as it came.
+    EXPECT_EQ(ValueOf(unit, 0x9001), Block(remote));
+
+    // Moved by a local commissioning, then commissioned remotely with the
+    // addresses a Q1 page still showed: the unit stays where the local one put it.
+    commission(unit, Block());
+    expectNetwork(unit, "10.20.30.40", "255.255.255.0", "10.20.30.1", 200, 9);
+    BlockFields shown;
+    shown.ip = "10.9.9.9";
+    shown.mask = "255.0.0.0";
+    shown.gateway = "10.0.0.1";
+    shown.q1 = 300;
+    shown.speed = 5;
+    shown.latitude = -335000000;
+    shown.remote = 1;
+    commission(unit, Block(shown));
+    expectNetwork(unit, "10.20.30.40", "255.255.255.0", "10.20.30.1", 200, 9);
+    const Bytes moved = ValueOf(unit, 0xC001);
+    EXPECT_EQ(Bytes(moved.begin(), moved.begin() + 4), Word32(-335000000));
+
+    // Empty addresses move nothing only remotely: a local block needs them all,
+    // and a remote one still needs addresses it gives to be addresses.
+    CUnitModel other = FreshUnit();
+    ASSERT_EQ(Status(other, kOpenCommissioning), 0);
+    for (const auto& [ip, mask, gateway] : {std::tuple{"", "", ""}, std::tuple{"10.20.30.40", "", "10.20.30.1"},
+                                            std::tuple{"10.20.30.40", "255.255.255.0", ""}}) {
+        BlockFields local;
+        local.ip = ip;
+        local.mask = mask;
+        local.gateway = gateway;
+        EXPECT_EQ(Status(other, WriteOf(0x9001, Block(local))), kBad) << ip << "/" << mask << "/" << gateway;
+    }
+    BlockFields garbled = remote;
+    garbled.gateway = "10.0.0";
+    EXPECT_EQ(Status(other, WriteOf(0x9001, Block(garbled))), kBad);
+    EXPECT_EQ(Status(other, WriteOf(0x9001, Block(remote))), 0);
+}
+
 TEST(SimCommissioning, OptionsTakeTheStepNames)
 {
     sim::SimOptions o;
@@ -290,10 +370,10 @@ protected:
         faults.rebootMs = 0;
     }
 
-    std::unique_ptr<sim::CUnitRegistry> Units() const
+    std::unique_ptr<sim::CUnitRegistry> Units(const sim::UnitBehaviour& behaviour = {}) const
     {
         auto registry = std::make_unique<sim::CUnitRegistry>();
-        registry->Add({QHostAddress(QStringLiteral("192.168.255.120")), 131});
+        registry->Add({QHostAddress(QStringLiteral("192.168.255.120")), 131}, sim::DefaultCatalog(), behaviour);
         registry->Add({QHostAddress(QStringLiteral("192.168.255.121")), 7});
         return registry;
     }
@@ -306,10 +386,11 @@ protected:
         return TakeReply(out).value_or(Reply{0, 0, 0xEE, {}});
     }
 
-    static void CommissionThrough(sim::CGatewayDispatcher& d, sim::SessionState& s, bool reset)
+    static void CommissionThrough(sim::CGatewayDispatcher& d, sim::SessionState& s, bool reset,
+                                  const Bytes& block = Block())
     {
         std::uint16_t seq = 10;
-        for (const Bytes& r : {kOpenCommissioning, WriteOf(0x9001, Block()), WriteOf(0x9002, kUserBlock),
+        for (const Bytes& r : {kOpenCommissioning, WriteOf(0x9001, block), WriteOf(0x9002, kUserBlock),
                                kCloseCommissioning}) {
             const Reply reply = Exchange(d, s, TransferBody(seq++, r));
             ASSERT_EQ(reply.result, 0);
@@ -335,6 +416,27 @@ protected:
 
 constexpr const char* kOld = "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131";
 constexpr const char* kNew = "WP=SOCKET,HOST=10.20.30.40,PORT=7000,WP=NEQ1,ADDR=200";
+
+// The block of a tool on a remote connection: no addresses, the remote flag.
+Bytes RemoteBlock()
+{
+    BlockFields f;
+    f.ip = f.mask = f.gateway = "";
+    f.remote = 1;
+    return Block(f);
+}
+
+std::vector<QJsonObject> TraceLines(const QString& path)
+{
+    std::vector<QJsonObject> lines;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (!line.isEmpty())
+            lines.push_back(QJsonDocument::fromJson(line).object());
+    return lines;
+}
 
 } // namespace
 
@@ -434,4 +536,94 @@ TEST_F(SimCommissioningSite, APendingSetupAppliesWhenTheSimulatorRestarts)
     sim::CStateFile damaged(path);
     EXPECT_EQ(damaged.Load(*again, error), sim::CStateFile::LoadResult::Bad);
     EXPECT_NE(again->Resolve(kOld), nullptr);
+}
+
+TEST_F(SimCommissioningSite, ARemoteCommissioningLeavesTheUnitReachableWhereItWasAlsoAfterARestart)
+{
+    {
+        auto registry = Units();
+        sim::CStateFile state(path);
+        sim::CGatewayDispatcher dispatcher(*registry, faults, nullptr, &state);
+        sim::SessionState session;
+        ASSERT_EQ(Exchange(dispatcher, session, OpenBody(1, kOld)).result, 0);
+        sim::CSimUnit* unit = session.unit;
+        CommissionThrough(dispatcher, session, true, RemoteBlock());
+        EXPECT_EQ(registry->Resolve(kOld), unit);
+        EXPECT_EQ(registry->Resolve("ADDR=200"), nullptr);
+        EXPECT_EQ(unit->Label(), "192.168.255.120:131");
+        // The same connection goes on once the unit is back.
+        EXPECT_EQ(Exchange(dispatcher, session, TransferBody(40, ReadOf(0xC001))).result, 0);
+        // A second remote commissioning, closed but not yet applied.
+        CommissionThrough(dispatcher, session, false, RemoteBlock());
+        EXPECT_TRUE(dispatcher.SaveIfDirty());
+    }
+    const QJsonObject commissioning = FirstEntry().value(QLatin1String("commissioning")).toObject();
+    EXPECT_EQ(commissioning.value(QLatin1String("address")).toString(), QStringLiteral("192.168.255.120:131"));
+    EXPECT_TRUE(commissioning.contains(QLatin1String("pending")));
+
+    // A restarted simulator takes the file, remote blocks and all, and the
+    // pending one applied at start leaves the unit where it was.
+    auto restarted = Units();
+    sim::CStateFile state(path);
+    QString error;
+    ASSERT_EQ(state.Load(*restarted, error), sim::CStateFile::LoadResult::Loaded) << error.toStdString();
+    sim::CSimUnit* unit = restarted->Resolve(kOld);
+    ASSERT_NE(unit, nullptr);
+    EXPECT_FALSE(unit->Model().Commissioning().Pending().has_value());
+    EXPECT_EQ(unit->Model().Commissioning().Applied()->q1Address, 131);
+    EXPECT_EQ(ValueOf(unit->Model(), 0xC001)[12], 1) << "GPS mode";
+    EXPECT_EQ(ValueOf(unit->Model(), 0x9001), RemoteBlock());
+}
+
+TEST_F(SimCommissioningSite, AResetTheUnitDoesNotAnswerStillRestartsItAndAppliesTheSetup)
+{
+    faults.rebootMs = 60000; // restarting for the rest of the test
+    for (const sim::ResetReply reply : {sim::ResetReply::Unanswered, sim::ResetReply::Silent}) {
+        SCOPED_TRACE(int(reply));
+        const QString tracePath = dir.filePath(QStringLiteral("trace-%1.jsonl").arg(int(reply)));
+        sim::CTraceWriter trace;
+        QString error;
+        ASSERT_TRUE(trace.Open(tracePath, error));
+        sim::UnitBehaviour behaviour;
+        behaviour.resetReply = reply;
+        auto registry = Units(behaviour);
+        sim::CGatewayDispatcher dispatcher(*registry, faults, &trace);
+        sim::SessionState session;
+        ASSERT_EQ(Exchange(dispatcher, session, OpenBody(1, kOld)).result, 0);
+        sim::CSimUnit* unit = session.unit;
+        CommissionThrough(dispatcher, session, false);
+
+        Bytes out;
+        const auto action = dispatcher.Handle(session, TransferBody(20, kResetRequest), out);
+        if (reply == sim::ResetReply::Unanswered) {
+            EXPECT_EQ(action, sim::CGatewayDispatcher::Action::Reply);
+            const std::optional<Reply> answer = TakeReply(out);
+            ASSERT_TRUE(answer);
+            EXPECT_EQ(answer->seq, 20);
+            EXPECT_EQ(answer->result, sim::kResultNoAnswer);
+            EXPECT_TRUE(answer->bytes.empty());
+        } else {
+            EXPECT_EQ(action, sim::CGatewayDispatcher::Action::Silent);
+        }
+        EXPECT_TRUE(out.empty());
+
+        // The unit went down all the same: it restarts, and the setup it
+        // was given moves it.
+        EXPECT_EQ(registry->Resolve(kNew), unit);
+        EXPECT_EQ(Exchange(dispatcher, session, TransferBody(21, ReadOf(0xC001))).result, sim::kResultNoAnswer);
+        EXPECT_EQ(unit->Model().Commissioning().Applied()->q1Address, 200);
+
+        // The trace has the reset only when something was answered.
+        const std::vector<QJsonObject> lines = TraceLines(tracePath);
+        const auto traced = std::find_if(lines.begin(), lines.end(), [](const QJsonObject& line) {
+            return line.value(QLatin1String("req")).toString() == QStringLiteral("53770000");
+        });
+        if (reply == sim::ResetReply::Unanswered) {
+            ASSERT_NE(traced, lines.end());
+            EXPECT_EQ(traced->value(QLatin1String("result")).toInt(), 2);
+            EXPECT_TRUE(traced->value(QLatin1String("rep")).isNull());
+        } else {
+            EXPECT_EQ(traced, lines.end());
+        }
+    }
 }

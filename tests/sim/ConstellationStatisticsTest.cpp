@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <numeric>
+#include <set>
 
 using namespace sim;
 using Bytes = std::vector<std::uint8_t>;
@@ -55,6 +57,49 @@ TEST(SimSky, TheSameSeedGivesTheSameSkyAndSatellitesComeAndGo)
     EXPECT_LT(lowest, highest);
     EXPECT_GE(lowest, 3);
     EXPECT_EQ(a.VisibleAt(kToday - 1), 0); // nothing before the sky begins
+}
+
+TEST(SimSky, NoSatelliteIsTrackedOnTwoChannelsAtOnce)
+{
+    // Many skies over a week each, looked at every few minutes: at no moment
+    // does one satellite number appear on two tracking channels.
+    int duplicates = 0;
+    int looks = 0;
+    for (std::uint64_t seed = 1; seed <= 60; ++seed) {
+        CSkyModel sky(seed, kToday);
+        for (std::int64_t t = kToday; t < kToday + 7 * 86400; t += 397) {
+            std::set<int> seen;
+            for (const SkyChannel& channel : sky.ChannelsAt(t)) {
+                if (!channel.tracking)
+                    continue;
+                duplicates += !seen.insert(channel.prn).second;
+            }
+            ++looks;
+            if (t % 7 == 0)
+                sky.ForgetBefore(t); // as the unit does while it runs
+        }
+    }
+    EXPECT_EQ(duplicates, 0) << "in " << looks << " looks";
+}
+
+TEST(SimSky, TheSkyAtATimeDoesNotDependOnWhatWasAskedBefore)
+{
+    // One sky asked hour by hour, one asked straight for the end of the week
+    // and then backwards through what it still knows.
+    CSkyModel stepped(11, kToday), jumped(11, kToday);
+    const std::int64_t end = kToday + 7 * 86400;
+    std::vector<std::array<SkyChannel, CSkyModel::kChannels>> steps;
+    for (std::int64_t t = kToday; t <= end; t += 3600)
+        steps.push_back(stepped.ChannelsAt(t));
+    (void)jumped.ChannelsAt(end);
+    std::size_t i = 0;
+    for (std::int64_t t = kToday; t <= end; t += 3600, ++i) {
+        const auto channels = jumped.ChannelsAt(t);
+        for (std::size_t c = 0; c < channels.size(); ++c) {
+            EXPECT_EQ(channels[c].tracking, steps[i][c].tracking) << t << " channel " << c;
+            EXPECT_EQ(channels[c].prn, steps[i][c].prn) << t << " channel " << c;
+        }
+    }
 }
 
 TEST(SimConstellationStatistics, WholeDaysAddUpAndTimeGoingOnMovesTheWindow)

@@ -60,6 +60,19 @@ FwBytes ReadAll(const QString& path)
     return FwBytes(data.begin(), data.end());
 }
 
+// The software version of the active (0) or inactive (1) bank in a read
+// reply of the version block.
+std::string SoftwareVersion(const FwBytes& reply, int bank)
+{
+    if (reply.size() != 8 + 164)
+        return "?";
+    const auto at = reply.begin() + 8 + 124 + 20 * bank;
+    std::string text(at, at + 20);
+    return text.substr(0, text.find('\0'));
+}
+
+const FwBytes kReadVersionBlock = {0x53, 0x54, 0x01, 0x00, 0x90, 0x04};
+
 std::string InactiveName(const FwBytes& names)
 {
     if (names.size() != 36)
@@ -113,6 +126,9 @@ TEST(SimFirmwareProcess, DownloadResumesAfterABreakAndActivationSurvivesARestart
         EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("unit-131-master.bin"))), master);
         EXPECT_EQ(ReadAll(dir.filePath(QStringLiteral("unit-131-image.bin"))), image);
         EXPECT_EQ(InactiveName(link.Say({0x53, 0x84, 0x00, 0x00})), "QOR0310.bin");
+        const FwBytes versions = link.Say(kReadVersionBlock);
+        EXPECT_EQ(SoftwareVersion(versions, 0), "QOR0300.bin");
+        EXPECT_EQ(SoftwareVersion(versions, 1), "QOR0310.bin") << "the download fills the inactive bank";
 
         FwBytes activate = {0x53, 0x77, 12};
         activate.insert(activate.end(), {'Q', 'O', 'R', '0', '3', '1', '0', '.', 'b', 'i', 'n', 0});
@@ -130,4 +146,8 @@ TEST(SimFirmwareProcess, DownloadResumesAfterABreakAndActivationSurvivesARestart
     ASSERT_EQ(names.size(), 36u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(names.data()) + 4), "QOR0310.bin");
     EXPECT_EQ(InactiveName(names), "QOR0300.bin");
+    // Version Information agrees with SW Activation: the new firmware runs.
+    const FwBytes versions = link.Say(kReadVersionBlock);
+    EXPECT_EQ(SoftwareVersion(versions, 0), "QOR0310.bin");
+    EXPECT_EQ(SoftwareVersion(versions, 1), "QOR0300.bin");
 }

@@ -34,6 +34,7 @@ TEST(SimOptions, DefaultsGiveTheOneStandardUnit)
     EXPECT_EQ(o.faults.delayMs, 0u);
     EXPECT_EQ(o.faults.breakAfter, 0u);
     EXPECT_FALSE(o.faults.refuseOpen);
+    EXPECT_EQ(o.behaviour.resetReply, sim::ResetReply::Answered);
     EXPECT_TRUE(o.tracePath.isEmpty());
     EXPECT_TRUE(o.statePath.isEmpty());
 }
@@ -113,6 +114,8 @@ TEST(SimOptions, BadCommandLinesAreRefusedWithOneLine)
         Args({"--listen", "127.0.0.1:0", "--nak-opcode", "zz"}),
         Args({"--listen", "127.0.0.1:0", "--break-after", "0"}),
         Args({"--listen", "127.0.0.1:0", "--refuse-open=yes"}),
+        Args({"--listen", "127.0.0.1:0", "--reset-unanswered=1"}),
+        Args({"--listen", "127.0.0.1:0", "--reset-unanswered", "--reset-silent"}),
         Args({"--listen", "127.0.0.1:0", "--trace", ""}),
         Args({"--listen", "127.0.0.1:0", "--frobnicate"}),
         Args({"--listen", "127.0.0.1:0", "stray"}),
@@ -125,6 +128,18 @@ TEST(SimOptions, BadCommandLinesAreRefusedWithOneLine)
         EXPECT_FALSE(error.isEmpty());
         EXPECT_FALSE(error.contains(u'\n'));
     }
+}
+
+TEST(SimOptions, ResetOptionsSayHowTheUnitTakesTheResetRequest)
+{
+    SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions(Args({"--listen", "127.0.0.1:0", "--reset-unanswered"}), o, error));
+    EXPECT_EQ(o.behaviour.resetReply, sim::ResetReply::Unanswered);
+    ASSERT_TRUE(sim::ParseOptions(Args({"--reset-silent", "--listen", "127.0.0.1:0", "--reset-silent"}), o, error));
+    EXPECT_EQ(o.behaviour.resetReply, sim::ResetReply::Silent);
+    EXPECT_TRUE(sim::HelpText().contains(QStringLiteral("--reset-unanswered")));
+    EXPECT_TRUE(sim::HelpText().contains(QStringLiteral("--reset-silent")));
 }
 
 TEST(SimOptions, ThePositionQueryReportsTheGpsPositionUnlessToldOtherwise)

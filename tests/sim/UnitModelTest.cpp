@@ -74,12 +74,57 @@ TEST(SimUnitModel, ReadsTheVersionBlockInTheToolsLayout)
     EXPECT_EQ(Field(message, 9, 16), "QORA-2 R1A");
     EXPECT_EQ(Field(message, 25, 12), "HW2 R3B");
     EXPECT_EQ(Field(message, 37, 16), "QSIM131");
-    EXPECT_EQ(Field(message, 53, 20), "FPGA 3.02");
-    EXPECT_EQ(Field(message, 73, 20), "FPGA 3.01");
-    EXPECT_EQ(Field(message, 93, 20), "GPS 2.40");
-    EXPECT_EQ(Field(message, 113, 20), "GPS 2.31");
-    EXPECT_EQ(Field(message, 133, 20), "QORA SW 4.12.0");
-    EXPECT_EQ(Field(message, 153, 20), "QORA SW 4.11.2");
+    // Each bank's versions name the firmware it holds: QOR0300.bin runs,
+    // QOR0290.bin waits in the inactive bank.
+    EXPECT_EQ(Field(message, 53, 20), "FPGA QOR0300");
+    EXPECT_EQ(Field(message, 73, 20), "FPGA QOR0290");
+    EXPECT_EQ(Field(message, 93, 20), "GPS QOR0300");
+    EXPECT_EQ(Field(message, 113, 20), "GPS QOR0290");
+    EXPECT_EQ(Field(message, 133, 20), "QOR0300.bin");
+    EXPECT_EQ(Field(message, 153, 20), "QOR0290.bin");
+}
+
+TEST(SimUnitModel, TheVersionBlockNamesWhatTheBanksHoldAfterAnActivationOrARestore)
+{
+    const Bytes readVersion = {0x53, 0x54, 0x01, 0x00, 0x90, 0x04};
+    const auto versions = [&](CUnitModel& unit) {
+        const Bytes message = ToolMessage(Ask(unit, readVersion).reply, 9);
+        EXPECT_EQ(message.size(), 9u + 164u);
+        std::vector<std::string> fields;
+        for (std::size_t at = 53; at + 20 <= message.size(); at += 20)
+            fields.push_back(Field(message, at, 20));
+        return fields; // FPGA, GPS, software; active before inactive
+    };
+    const auto activate = [](const std::string& name) {
+        Bytes request = {0x53, 0x77, std::uint8_t(name.size() + 1)};
+        request.insert(request.end(), name.begin(), name.end());
+        request.push_back(0);
+        return request;
+    };
+
+    // A unit started with other firmware, and none in its inactive bank.
+    sim::UnitBehaviour behaviour;
+    behaviour.firmware.activeName = "QOR0410.bin";
+    behaviour.firmware.inactiveName = "";
+    CUnitModel fresh(sim::DefaultCatalog(), {"192.168.255.120", 131}, behaviour);
+    EXPECT_EQ(versions(fresh),
+              (std::vector<std::string>{"FPGA QOR0410", "", "GPS QOR0410", "", "QOR0410.bin", ""}));
+
+    // An activation makes the inactive firmware run, and the block says so at once.
+    CUnitModel unit(sim::DefaultCatalog(), {"192.168.255.120", 131});
+    const Answer activated = Ask(unit, activate("QOR0290.bin"));
+    ASSERT_EQ(activated.reply, (Bytes{0x54, 0x78, 0x00, 0x00}));
+    EXPECT_EQ(versions(unit), (std::vector<std::string>{"FPGA QOR0290", "FPGA QOR0300", "GPS QOR0290",
+                                                        "GPS QOR0300", "QOR0290.bin", "QOR0300.bin"}));
+    const auto kept = unit.Value(0x9004);
+    EXPECT_EQ(Field(Bytes(kept.begin(), kept.end()), 124, 20), "QOR0290.bin") << "the value the unit keeps";
+    // A refused activation changes nothing.
+    EXPECT_EQ(Ask(unit, activate("QOR9999.bin")).reply, (Bytes{0x54, 0x78, 0x00, 0x02}));
+    EXPECT_EQ(versions(unit)[4], "QOR0290.bin");
+    // The banks as a state file gives them back.
+    ASSERT_TRUE(unit.RestoreBanks("QOR0320.bin", "QOR0310.bin"));
+    EXPECT_EQ(versions(unit), (std::vector<std::string>{"FPGA QOR0320", "FPGA QOR0310", "GPS QOR0320",
+                                                        "GPS QOR0310", "QOR0320.bin", "QOR0310.bin"}));
 }
 
 TEST(SimUnitModel, ReadEchoesTheTwoBytesBeforeTheIdentifier)

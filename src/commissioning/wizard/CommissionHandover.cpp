@@ -1,14 +1,5 @@
 #include "commissioning/wizard/CommissionHandover.h"
 
-namespace {
-// The Q1 page's accepted text, or, when the page was never passed (a remote
-// connection has none), the address it would have shown: never an empty one.
-QString AddressText(const QString& accepted, const Ipv4Fields& opening)
-{
-    return accepted.isEmpty() ? FormatIpv4(opening) : accepted;
-}
-} // namespace
-
 SCommissionValues GatherCommissionValues(const SWizardPageValues& pages)
 {
     SCommissionValues values;
@@ -24,9 +15,12 @@ SCommissionValues GatherCommissionValues(const SWizardPageValues& pages)
 
     values.q1Address = pages.q1.q1Address;
     values.q1SpeedCode = SpeedCodeOfIndex(pages.q1.speedIndex);
-    values.ipAddress = AddressText(pages.q1.ipAddressText, OpeningIpAddress(pages.q1));
-    values.gatewayAddress = AddressText(pages.q1.gatewayText, OpeningGateway(pages.q1));
-    values.subnetMask = AddressText(pages.q1.subnetMaskText, OpeningSubnetMask(pages.q1));
+    // The texts the Q1 page accepted, as they are: empty when the page was
+    // never passed (a remote connection has none), so that the unit keeps
+    // the addresses it is reached at.
+    values.ipAddress = pages.q1.ipAddressText;
+    values.gatewayAddress = pages.q1.gatewayText;
+    values.subnetMask = pages.q1.subnetMaskText;
     values.q1Relay = pages.q1.relay;
 
     values.userName = pages.user.userName;

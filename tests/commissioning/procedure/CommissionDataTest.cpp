@@ -62,6 +62,9 @@ TEST_F(CommissionDataTest, FullSequenceEachItemAfterTheAcknowledgementOfThePrevi
 {
     SCommissionValues values;
     values.latitude = 60.5;
+    values.ipAddress = QStringLiteral("192.168.255.120");
+    values.subnetMask = QStringLiteral("255.255.255.0");
+    values.gatewayAddress = QStringLiteral("192.168.255.32");
     values.userName = QStringLiteral("Jo");
     values.year = 2009;
     values.month = 3;
@@ -92,6 +95,45 @@ TEST_F(CommissionDataTest, FullSequenceEachItemAfterTheAcknowledgementOfThePrevi
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(Results(), std::vector<MsgWParam>{1});
     EXPECT_TRUE(group.PendingWrites().empty());
+}
+
+TEST_F(CommissionDataTest, ARemoteRunWithoutAddressesSendsEmptyFieldsAndTheRemoteFlag)
+{
+    // What a wizard without a Q1 page hands over: no address texts, the
+    // pages' other values.
+    SCommissionValues values;
+    values.latitude = 60.5;
+    values.longitude = -0.25;
+    values.altitudeCm = 2360;
+    values.selfSurvey = true;
+    values.gpsAntennaDelayNs = 130;
+    values.frameClockDelayNs = 50;
+    group.SetCommissionValues(values);
+    group.SetRemoteConnection(true);
+    ASSERT_TRUE(group.WriteWithLeadingCommand());
+    Sent();
+    Reply(CommandAck(1));
+    const std::vector<Bytes> sent = Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent[0].size(), 6u + 88u);
+    EXPECT_EQ(Bytes(sent[0].begin(), sent[0].begin() + 6), (Bytes{0x84, kAddress, 0x05, 0x90, 0x01, 88}));
+
+    // The block laid out by hand, offset by offset.
+    Bytes block(48, 0x00); // IP address, subnet mask, gateway: empty, so all zero
+    const Bytes rest = {
+        0x01, 0x00, 0x00, 0x00,             // 48 relay 1, 49 1PPS 0, 50 zero
+        0x24, 0x0F, 0x91, 0x40,             // 52 latitude 605000000
+        0xFF, 0xD9, 0xDA, 0x60,             // 56 longitude -2500000
+        0x00, 0x00, 0x09, 0x38,             // 60 altitude 2360 cm
+        0x00, 0x00, 0x00, 0x00,             // 64 GPS mode 0 (self survey), 65 zero
+        0x00, 0x00, 0x00, 0x82,             // 68 GPS antenna delay 130 ns
+        0x00, 0x32, 0x00, 0x32,             // 72, 74 frame clock delay 50 ns twice
+        0x00, 0x07, 0x00, 0x00,             // 76 speed code 7, 78 zero
+        0x00, 0x83, 0x00, 0x00,             // 80 Q1 address 131, 82 zero
+        0x00, 0x00, 0x00, 0x01};            // 84 remote
+    block.insert(block.end(), rest.begin(), rest.end());
+    ASSERT_EQ(block.size(), 88u);
+    EXPECT_EQ(Bytes(sent[0].begin() + 6, sent[0].end()), block);
 }
 
 TEST_F(CommissionDataTest, RemoteConnectionMarksTheLastFourBytes)

@@ -101,6 +101,36 @@ TEST(ReportDocument, ASecondRunOverwritesTheSameElements)
     EXPECT_EQ(Parameter(*order, "GPSConstellation"), QStringLiteral("Initializing     "));
 }
 
+TEST(ReportDocument, ARemoteRunRecordsEmptyAddressesAndTheyReadBackEmpty)
+{
+    // A run without a Q1 page sent no addresses; the report says so rather
+    // than keeping the work order's planned ones or making some up.
+    SCommissionValues values = SampleValues();
+    values.ipAddress.clear();
+    values.gatewayAddress.clear();
+    values.subnetMask.clear();
+    // One work order that plans all three addresses, one without a mask.
+    for (const QString& path : {Data("report_order.xml"), OrderData("missing_mask.xml")}) {
+        SCOPED_TRACE(path.toStdString());
+        auto order = LoadOrder(path);
+        RecordResult(*order, values, true, SampleStatus(), SampleTime());
+        for (const char* name : {"qorQ1IP", "qorQ1GW", "qorQ1Mask"}) {
+            EXPECT_EQ(Parameters(*order, QString::fromLatin1(name)).size(), 1u) << name;
+            EXPECT_EQ(Parameter(*order, name), QString()) << name;
+        }
+        EXPECT_EQ(Parameter(*order, "qorQ1Address"), QStringLiteral("14"));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("remote.xml"));
+        ASSERT_TRUE(SaveWorkOrder(*order, path).saved);
+        auto reread = LoadOrder(path);
+        for (const char* name : {"qorQ1IP", "qorQ1GW", "qorQ1Mask"}) {
+            EXPECT_EQ(Parameters(*reread, QString::fromLatin1(name)).size(), 1u) << name;
+            EXPECT_EQ(Parameter(*reread, name), QString()) << name;
+        }
+    }
+}
+
 TEST(ReportDocument, SetterTextIsTakenLiterally)
 {
     auto order = LoadOrder(Data("report_order.xml"));

@@ -160,6 +160,52 @@ TEST_F(WizardFixture, FinishingGivesTheFinishResultAndRunCommissioningHandsTheVa
     EXPECT_EQ(values.day, 7);
 }
 
+// The addresses handed over on a remote connection: none from a wizard that
+// has no Q1 page (the unit keeps the ones it is reached at), what the
+// disabled controls show from one made on a local connection.
+TEST_F(WizardFixture, ARemoteRunHandsOverTheQ1PagesAddressTextsOnlyWhenThePageWasPassed)
+{
+    WorkOrderValues order;
+    order.q1Address = 300;
+    order.q1SpeedCode = 9;
+    order.ipAddress = QStringLiteral("10.1.2.3");
+    order.subnetMask = QStringLiteral("255.255.0.0");
+    order.gatewayAddress = QStringLiteral("10.1.0.1");
+    const auto finishWith = [&](CCommissionWiz& wiz) {
+        wiz.ResetPages();
+        wiz.ApplyWorkOrderValues(order);
+        CModalAnswer answer([this](QDialog&) {
+            ASSERT_TRUE(GoTo(Wiz::kUserPageId));
+            wizard->button(QWizard::FinishButton)->click();
+        });
+        EXPECT_EQ(wiz.ShowWizard(), Wiz::kFinishResult);
+        SCommissionValues handed;
+        wiz.SetCommissioningRunner([&](const SCommissionValues& values) {
+            handed = values;
+            return true;
+        });
+        EXPECT_TRUE(wiz.RunCommissioning());
+        return handed;
+    };
+
+    remote = true;
+    const SCommissionValues withoutPage = finishWith(MakeWizard());
+    EXPECT_TRUE(withoutPage.ipAddress.isEmpty());
+    EXPECT_TRUE(withoutPage.subnetMask.isEmpty());
+    EXPECT_TRUE(withoutPage.gatewayAddress.isEmpty());
+    EXPECT_EQ(withoutPage.q1Address, 300);
+    EXPECT_EQ(withoutPage.q1SpeedCode, 9);
+
+    remote = false;
+    CCommissionWiz& local = MakeWizard();
+    remote = true;
+    const SCommissionValues withPage = finishWith(local);
+    EXPECT_EQ(withPage.ipAddress, QStringLiteral("10.1.2.3"));
+    EXPECT_EQ(withPage.subnetMask, QStringLiteral("255.255.0.0"));
+    EXPECT_EQ(withPage.gatewayAddress, QStringLiteral("10.1.0.1"));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
 TEST_F(WizardFixture, CancellingGivesTheCancelResultAndTheNextRunStartsAtTheWelcomePage)
 {
     CCommissionWiz& wiz = MakeWizard();

@@ -160,21 +160,24 @@ TEST(WorkOrderApply, ResetPagesKeepsTheWorkOrderAddresses)
 TEST(CommissionHandover, ThePagesBecomeTheCommissionValues)
 {
     SWizardPageValues pages;
-    // Untouched pages hand over what the unit gets by default.
+    // Untouched pages hand over the page defaults; the address texts stay
+    // empty until a Q1 page accepted them.
     SCommissionValues values = GatherCommissionValues(pages);
-    EXPECT_EQ(values.ipAddress, QStringLiteral("192.168.255.120"));
-    EXPECT_EQ(values.subnetMask, QStringLiteral("255.255.255.0"));
-    EXPECT_EQ(values.gatewayAddress, QStringLiteral("192.168.255.32"));
+    EXPECT_TRUE(values.ipAddress.isEmpty());
+    EXPECT_TRUE(values.subnetMask.isEmpty());
+    EXPECT_TRUE(values.gatewayAddress.isEmpty());
     EXPECT_EQ(values.q1SpeedCode, 7);
     EXPECT_EQ(values.q1Address, 131);
     EXPECT_TRUE(values.q1Relay);
 
     ApplyWorkOrderValues(pages, SampleOrder());
     values = GatherCommissionValues(pages);
-    // Without a Q1 page (remote) the work order's addresses go.
-    EXPECT_EQ(values.ipAddress, QStringLiteral("10.1.2.3"));
-    EXPECT_EQ(values.subnetMask, QStringLiteral("255.255.0.0"));
-    EXPECT_EQ(values.gatewayAddress, QStringLiteral("10.1.0.1"));
+    // Without a Q1 page (remote) no address goes, not even the work order's:
+    // the unit must stay reachable where it is.
+    EXPECT_TRUE(values.ipAddress.isEmpty());
+    EXPECT_TRUE(values.subnetMask.isEmpty());
+    EXPECT_TRUE(values.gatewayAddress.isEmpty());
+    EXPECT_EQ(values.q1Address, 200) << "the page values that are not addresses still go";
 
     pages.q1.ipAddressText = QStringLiteral("192.168.1.10");
     pages.q1.subnetMaskText = QStringLiteral("255.255.255.0");

@@ -1,0 +1,249 @@
+// The whole program against the simulated unit, offscreen, through the real
+// link: a commissioning over a remote connection leaves the unit where the
+// tool reaches it, and a reset that the unit does not answer (it goes down at
+// once, or its link just drops) still ends in the reconnection and commission
+// mode. Timers run fifty times faster (the shared fault rig).
+
+#include "faults/FaultRig.h"
+
+#include "app/main/CommissioningCommands.h"
+#include "commissioning/WorkOrder.h"
+#include "commissioning/procedure/widgets/CommFinishDlg.h"
+#include "commissioning/wizard/widgets/CommissionWiz.h"
+
+#include <QAbstractButton>
+#include <QTimer>
+
+
+namespace faults {
+namespace {
+
+// Next through the wizard's pages and Finish, then Finish in the confirmation.
+class WizardOperator {
+public:
+    WizardOperator()
+    {
+        poll_.setInterval(10);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Look(); });
+        poll_.start();
+    }
+    std::vector<int> pagesSeen;
+    bool finished = false;
+    bool confirmed = false;
+
+private:
+    void Look()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* wizard = qobject_cast<CCommissionWiz*>(modal)) {
+            const int page = wizard->currentId();
+            if (pagesSeen.empty() || pagesSeen.back() != page)
+                pagesSeen.push_back(page);
+            if (QAbstractButton* finish = wizard->button(QWizard::FinishButton);
+                finish && finish->isVisible() && finish->isEnabled()) {
+                finished = true;
+                wizard->accept();
+                return;
+            }
+            wizard->next();
+            if (wizard->currentId() == page && ++stuck_ > 20)
+                wizard->reject(); // a page refused Next: give up rather than hang
+        } else if (auto* confirm = qobject_cast<CCommFinishDlg*>(modal)) {
+            confirmed = true;
+            confirm->accept();
+        }
+    }
+    QTimer poll_;
+    int stuck_ = 0;
+};
+
+// The text of a parameter of the unit in a saved report.
+QString ReportParameter(const QString& path, const char* name)
+{
+    CWorkOrder report;
+    QString text;
+    if (!report.Load(path) || !report.FindParameterText(QString::fromLatin1(name), text))
+        return QStringLiteral("<missing>");
+    return text;
+}
+
+const QString kResetRequest = QStringLiteral("53770000");
+
+int UInt16(const QByteArray& bytes, int at)
+{
+    return std::uint8_t(bytes[at]) << 8 | std::uint8_t(bytes[at + 1]);
+}
+
+class WindowResetAndCommissioning : public FaultRig {
+protected:
+    // The unit with `faults`, the program with a reconnection wait of 30 s
+    // (600 ms scaled), connected in commission mode.
+    void StartConnected(const QStringList& faults, bool remote, int timeoutMs = 5000)
+    {
+        sandbox.Plant(QStringLiteral("Settings"), QStringLiteral("Retry_conn_Time"), 30);
+        StartUnit(faults);
+        StartProgram();
+        ASSERT_TRUE(remote ? ConnectRemotely(timeoutMs) : ConnectLocally());
+        ASSERT_TRUE(EnterCommissionMode());
+    }
+
+    void OpenWorkOrder()
+    {
+        auto previous = SetFileDialogFunction(
+            [](const FileDialogRequest&) -> std::optional<QString> { return QStringLiteral(QORA_COMMISSION_ORDER); });
+        frame->RunCommand(ID_OPEN_WORK_ORDER);
+        SetFileDialogFunction(std::move(previous));
+        ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+    }
+
+    // Opens the work order and runs the wizard to the end; returns the pages seen.
+    std::vector<int> Commission()
+    {
+        OpenWorkOrder();
+        WizardOperator engineer;
+        frame->RunCommand(ID_COMMISSIONING_WIZARD);
+        EXPECT_TRUE(engineer.finished);
+        EXPECT_TRUE(engineer.confirmed);
+        return engineer.pagesSeen;
+    }
+
+    // The reset's wait ends, the tool opens the unit again and is back in
+    // commission mode: `opens` OPENs in all.
+    bool Reconnected(int opens)
+    {
+        return PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000)
+            && PumpUntil([&] { return Opens() == opens && State() == CMainFrameController::kCommissionMode; },
+                         8000);
+    }
+
+    [[nodiscard]] std::vector<QJsonObject> Transfers() const
+    {
+        std::vector<QJsonObject> transfers;
+        for (const QJsonObject& line : TraceLines(TracePath()))
+            if (line.value(QStringLiteral("kind")).toString() == QStringLiteral("transfer"))
+                transfers.push_back(line);
+        return transfers;
+    }
+    [[nodiscard]] std::vector<QJsonObject> Opened() const
+    {
+        std::vector<QJsonObject> opens;
+        for (const QJsonObject& line : TraceLines(TracePath()))
+            if (line.value(QStringLiteral("kind")).toString() == QStringLiteral("open")
+                && line.value(QStringLiteral("result")).toInt() == 0)
+                opens.push_back(line);
+        return opens;
+    }
+    [[nodiscard]] int Opens() const { return static_cast<int>(Opened().size()); }
+    // The trace lines of the requests that start with `hex`.
+    [[nodiscard]] std::vector<QJsonObject> Requests(const QString& hex) const
+    {
+        std::vector<QJsonObject> found;
+        for (const QJsonObject& line : Transfers())
+            if (line.value(QStringLiteral("req")).toString().startsWith(hex))
+                found.push_back(line);
+        return found;
+    }
+};
+
+TEST_F(WindowResetAndCommissioning, ARemoteCommissioningSendsNoAddressesAndTheUnitIsFoundWhereItWas)
+{
+    StartConnected({QStringLiteral("--reboot-ms"), QStringLiteral("150")}, true);
+    const std::vector<int> pages = Commission();
+    EXPECT_EQ(pages, (std::vector<int>{CCommissionWiz::kWelcomePageId, CCommissionWiz::kGpsPageId,
+                                       CCommissionWiz::kRfPageId, CCommissionWiz::kUserPageId}))
+        << "no Q1 page on a remote connection";
+    for (const QString& text : Messages())
+        EXPECT_FALSE(text.startsWith(QStringLiteral("Problems encountered"))) << text.toStdString();
+
+    // The block as the unit got it: 53 53 90 01, length 88, then the block.
+    const std::vector<QJsonObject> blocks = Requests(QStringLiteral("5353900158"));
+    ASSERT_EQ(blocks.size(), 1u);
+    const QByteArray block = QByteArray::fromHex(blocks[0].value(QStringLiteral("req")).toString().toLatin1()).mid(5);
+    ASSERT_EQ(block.size(), 88);
+    EXPECT_EQ(block.left(48), QByteArray(48, '\0')) << "IP address, subnet mask and gateway empty";
+    EXPECT_EQ(block.mid(84, 4), QByteArray("\x00\x00\x00\x01", 4)) << "remote";
+    EXPECT_EQ(UInt16(block, 80), 140) << "the page's Q1 address goes, the unit does not take it";
+    EXPECT_EQ(blocks[0].value(QStringLiteral("result")).toInt(), 0);
+    EXPECT_EQ(Requests(QStringLiteral("53010000")).size(), 1u) << "the closing command";
+
+    // The unit restarts, and the tool finds it again with the same connection string.
+    ASSERT_TRUE(Reconnected(2));
+    EXPECT_EQ(Requests(kResetRequest).size(), 1u);
+    const std::vector<QJsonObject> opens = Opened();
+    EXPECT_EQ(opens[1].value(QStringLiteral("conn")), opens[0].value(QStringLiteral("conn")));
+    EXPECT_EQ(opens[1].value(QStringLiteral("unit")).toString(), QStringLiteral("192.168.255.120:131"));
+    EXPECT_TRUE(frame->Controller().IsRemote());
+    // The settings of the local connection are not touched remotely.
+    EXPECT_EQ(app.Settings().ipAddress, QStringLiteral("192.168.255.120"));
+    EXPECT_EQ(app.Settings().q1Address, 131u);
+    // What the unit runs with after its restart: the work order's position,
+    // its own addresses.
+    const QByteArray state = FileBytes(StatePath());
+    EXPECT_TRUE(state.contains("\"address\": \"192.168.255.120:131\"")) << state.toStdString();
+    EXPECT_TRUE(ReadVersion()) << "the unit answers where it was";
+
+    // The report records that no address was commissioned.
+    frame->CommandStateChanged();
+    ASSERT_TRUE(frame->Action(ID_COMMISSIONING_REPORT)->isEnabled());
+    const QString report = folder.filePath(QStringLiteral("report.xml"));
+    auto previousDialog =
+        SetFileDialogFunction([&](const FileDialogRequest&) -> std::optional<QString> { return report; });
+    auto previousOpen = SetShellOpenFunction([](const QString&) { return true; });
+    frame->RunCommand(ID_COMMISSIONING_REPORT);
+    SetFileDialogFunction(std::move(previousDialog));
+    SetShellOpenFunction(std::move(previousOpen));
+    EXPECT_EQ(ReportParameter(report, "installStatus"), QStringLiteral("Commissioning was successful"));
+    EXPECT_EQ(ReportParameter(report, "qorQ1IP"), QString());
+    EXPECT_EQ(ReportParameter(report, "qorQ1GW"), QString());
+    EXPECT_EQ(ReportParameter(report, "qorQ1Mask"), QString());
+    EXPECT_EQ(ReportParameter(report, "qorQ1Address"), QStringLiteral("140"));
+}
+
+TEST_F(WindowResetAndCommissioning, TheResetCommandReconnectsWhenTheUnitGoesDownWithoutAnswering)
+{
+    StartConnected({QStringLiteral("--reset-unanswered"), QStringLiteral("--reboot-ms"), QStringLiteral("150")},
+                   false);
+    frame->RunCommand(ID_RESET_QORA);
+    EXPECT_TRUE(frame->Controller().ResetPending());
+    ASSERT_TRUE(Reconnected(2));
+    EXPECT_EQ(Messages().size(), 1) << Messages().join(QStringLiteral(" | ")).toStdString()
+                                    << ": only the question, no failure";
+    const std::vector<QJsonObject> resets = Requests(kResetRequest);
+    ASSERT_EQ(resets.size(), 1u);
+    EXPECT_EQ(resets[0].value(QStringLiteral("result")).toInt(), 2);
+    EXPECT_TRUE(resets[0].value(QStringLiteral("rep")).isNull());
+    EXPECT_TRUE(ReadVersion());
+}
+
+TEST_F(WindowResetAndCommissioning, ACommissioningsUnansweredResetFindsTheUnitAtItsNewAddress)
+{
+    StartConnected({QStringLiteral("--reset-unanswered"), QStringLiteral("--reboot-ms"), QStringLiteral("150")},
+                   false);
+    Commission();
+    // The local settings follow the unit (the work order moves it).
+    EXPECT_EQ(app.Settings().ipAddress, QStringLiteral("192.168.255.121"));
+    EXPECT_EQ(app.Settings().q1Address, 140u);
+    ASSERT_TRUE(Reconnected(2));
+    EXPECT_EQ(Opened()[1].value(QStringLiteral("unit")).toString(), QStringLiteral("192.168.255.121:140"));
+    const std::vector<QJsonObject> resets = Requests(kResetRequest);
+    ASSERT_EQ(resets.size(), 1u);
+    EXPECT_EQ(resets[0].value(QStringLiteral("result")).toInt(), 2);
+    for (const QString& text : Messages())
+        EXPECT_FALSE(text.startsWith(QStringLiteral("Problems encountered"))) << text.toStdString();
+}
+
+TEST_F(WindowResetAndCommissioning, TheResetCommandReconnectsWhenTheUnitDropsTheLinkWithoutAReply)
+{
+    // The transfer timeout of the remote connection string ends the wait for
+    // the reset's reply.
+    StartConnected({QStringLiteral("--reset-silent"), QStringLiteral("--reboot-ms"), QStringLiteral("150")}, true,
+                   500);
+    frame->RunCommand(ID_RESET_QORA);
+    ASSERT_TRUE(Reconnected(2));
+    EXPECT_TRUE(Requests(kResetRequest).empty()) << "nothing answered, nothing traced";
+    EXPECT_EQ(Messages().size(), 1) << Messages().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(ReadVersion());
+}
+
+} // namespace
+} // namespace faults
