@@ -82,10 +82,15 @@ void CheckSaved(const QString& expectedUser)
         xmlFreeDoc);
     FUZZ_CHECK(doc);
     XPathResult units;
-    Evaluate(doc.get(), "//managedObject[@class = \"QOR\"]", units);
+    // Units and parameters go by local name, in whatever namespace the work
+    // order put them.
+    Evaluate(doc.get(), "//*[local-name() = \"managedObject\"][@*[local-name() = \"class\"] = \"QOR\"]", units);
     FUZZ_CHECK(units.Count() == 1);
     XPathResult user;
-    Evaluate(doc.get(), "(//managedObject[@class = \"QOR\"]//p[@name = \"installUser\"])[1]", user);
+    Evaluate(doc.get(),
+             "(//*[local-name() = \"managedObject\"][@*[local-name() = \"class\"] = \"QOR\"]"
+             "//*[local-name() = \"p\"][@*[local-name() = \"name\"] = \"installUser\"])[1]",
+             user);
     FUZZ_CHECK(user.Count() == 1);
     xmlChar* content = xmlNodeGetContent(user.At(0));
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(content));

@@ -12,6 +12,7 @@
 #include <charconv>
 #include <limits>
 #include <new>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -106,6 +107,57 @@ xmlDocPtr ParseFilteredBytes(const QByteArray& xml)
     if (!parser.Feed(xml.constData(), static_cast<std::size_t>(xml.size())))
         return nullptr;
     return parser.Finish();
+}
+
+// Work orders come from planning systems that may put the whole document in a
+// default namespace or give its elements a prefix; units and parameters are
+// therefore matched by local name, elements and attributes alike.
+constexpr const char* UnitQuery =
+    ".//*[local-name() = \"managedObject\"][@*[local-name() = \"class\"] = \"QOR\"]";
+
+// The text of the attribute of that local name: the one in no namespace when
+// the element has it, else the first other.
+std::optional<QString> AttributeByLocalName(xmlNodePtr element, const char* name)
+{
+    const xmlChar* wanted = reinterpret_cast<const xmlChar*>(name);
+    xmlAttrPtr found = xmlHasNsProp(element, wanted, nullptr);
+    for (xmlAttrPtr attribute = element->properties; attribute && !found; attribute = attribute->next)
+        if (xmlStrEqual(attribute->name, wanted))
+            found = attribute;
+    if (!found)
+        return std::nullopt;
+    xmlChar* value = xmlNodeListGetString(element->doc, found->children, 1);
+    QString text = QString::fromUtf8(value ? reinterpret_cast<const char*>(value) : "");
+    xmlFree(value);
+    return text;
+}
+
+// Moves the namespace declarations of the elements from the unit's parent up
+// to the given ancestor onto the unit, innermost first, so that the unit and
+// its content keep their namespaces once those elements are gone. The
+// declarations move as they are, so that every reference to them stays valid.
+void AdoptDeclarations(xmlNodePtr unit, xmlNodePtr outermost)
+{
+    const auto declares = [unit](const xmlChar* prefix) {
+        for (xmlNsPtr ns = unit->nsDef; ns; ns = ns->next)
+            if (xmlStrEqual(ns->prefix, prefix))
+                return true;
+        return false;
+    };
+    for (xmlNodePtr node = unit->parent; node; node = node->parent) {
+        xmlNsPtr* link = &node->nsDef;
+        while (xmlNsPtr ns = *link) {
+            if (declares(ns->prefix)) {
+                link = &ns->next;
+                continue;
+            }
+            *link = ns->next;
+            ns->next = unit->nsDef;
+            unit->nsDef = ns;
+        }
+        if (node == outermost)
+            break;
+    }
 }
 
 bool IsAncestor(xmlNodePtr ancestor, xmlNodePtr node)
@@ -221,8 +273,7 @@ bool CWorkOrder::Adopt(xmlDocPtr doc)
         return false;
     }
     xpath->node = reinterpret_cast<xmlNodePtr>(doc);
-    xmlXPathObjectPtr result =
-        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(".//managedObject[@class = \"QOR\"]"), xpath);
+    xmlXPathObjectPtr result = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(UnitQuery), xpath);
 
     std::vector<xmlNodePtr> units;
     QStringList names;
@@ -230,13 +281,12 @@ bool CWorkOrder::Adopt(xmlDocPtr doc)
     if (result && result->type == XPATH_NODESET && result->nodesetval) {
         for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
             xmlNodePtr unit = result->nodesetval->nodeTab[i];
-            xmlChar* distName = xmlGetNoNsProp(unit, reinterpret_cast<const xmlChar*>("distName"));
+            const std::optional<QString> distName = AttributeByLocalName(unit, "distName");
             if (!distName) {
                 named = false;
                 break;
             }
-            names << QString::fromUtf8(reinterpret_cast<const char*>(distName));
-            xmlFree(distName);
+            names << *distName;
             units.push_back(unit);
         }
     }
@@ -281,6 +331,7 @@ bool CWorkOrder::Adopt(xmlDocPtr doc)
         if (other != unit && IsAncestor(other, unit) && (!outermost || IsAncestor(other, outermost)))
             outermost = other;
     if (outermost) {
+        AdoptDeclarations(unit, outermost);
         xmlUnlinkNode(unit);
         xmlReplaceNode(outermost, unit);
         xmlFreeNode(outermost);
@@ -291,31 +342,38 @@ bool CWorkOrder::Adopt(xmlDocPtr doc)
     return true;
 }
 
-bool CWorkOrder::FindParameterText(const QString& name, QString& text, xmlNodePtr element) const
+xmlNodePtr CWorkOrder::FindParameterElement(const QString& name, xmlNodePtr element) const
 {
     if (!element)
         element = unit_;
     if (!element || !doc_ || element->doc != doc_)
-        return false;
+        return nullptr;
     // The name goes into the query as a literal; a name that no literal can
     // hold is no parameter.
     const QChar quote = name.contains(u'"') ? u'\'' : u'"';
     if (name.contains(quote))
-        return false;
-    const QByteArray query = (QStringLiteral(".//p[@name = ") + quote + name + quote + u']').toUtf8();
+        return nullptr;
+    const QByteArray query = (QStringLiteral(".//*[local-name() = \"p\"][@*[local-name() = \"name\"] = ") + quote
+                              + name + quote + u']')
+                                 .toUtf8();
 
     xmlXPathContextPtr xpath = xmlXPathNewContext(doc_);
     if (!xpath)
-        return false;
+        return nullptr;
     xpath->node = element;
     xmlXPathObjectPtr result = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), xpath);
-    bool found = false;
-    if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0) {
-        found = NodeText(result->nodesetval->nodeTab[0], text);
-    }
+    xmlNodePtr found = nullptr;
+    if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0)
+        found = result->nodesetval->nodeTab[0];
     xmlXPathFreeObject(result);
     xmlXPathFreeContext(xpath);
     return found;
+}
+
+bool CWorkOrder::FindParameterText(const QString& name, QString& text, xmlNodePtr element) const
+{
+    xmlNodePtr found = FindParameterElement(name, element);
+    return found && NodeText(found, text);
 }
 
 bool CWorkOrder::GetText(const char* name, QString& value) const

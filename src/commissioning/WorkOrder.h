@@ -75,8 +75,11 @@ public:
     [[nodiscard]] xmlDocPtr Document() const { return doc_; }
     [[nodiscard]] xmlNodePtr UnitElement() const { return unit_; }
 
-    // Text of the first p element named so below the element (the unit element
-    // when none is given); false when it is missing or there is no element.
+    // The first p element named so below the element (the unit element when
+    // none is given), in document order; none when it is missing or there is
+    // no element. Element and attribute go by local name, in any namespace.
+    [[nodiscard]] xmlNodePtr FindParameterElement(const QString& name, xmlNodePtr element = nullptr) const;
+    // Its text; false when it is missing or there is no element.
     bool FindParameterText(const QString& name, QString& text, xmlNodePtr element = nullptr) const;
 
     bool GetName(QString& value) const;

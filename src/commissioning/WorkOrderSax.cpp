@@ -100,13 +100,24 @@ void QORSAXContentHandler::startDocument()
     pass_ = true;
     skipDepth_ = 0;
     open_.clear();
+    elements_.clear();
     SAXContentHandlerImpl::startDocument();
 }
+
+namespace {
+
+const char* Text(const xmlChar* text)
+{
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+} // namespace
 
 void QORSAXContentHandler::startElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri,
                                         int nbNamespaces, const xmlChar** namespaces, int nbAttributes,
                                         int nbDefaulted, const xmlChar** attributes)
 {
+    const bool passBefore = pass_;
     if (IsManagedObject(localname)) {
         const bool unit = IsUnit(nbAttributes, attributes);
         open_.push_back({pass_, !unit});
@@ -117,15 +128,61 @@ void QORSAXContentHandler::startElement(const xmlChar* localname, const xmlChar*
             pass_ = false;
         }
     }
-    if (pass_)
+    if (!pass_) {
+        OpenElement dropped{false, {}};
+        for (int i = 0; i < nbNamespaces; ++i)
+            dropped.declarations.push_back(
+                {namespaces[2 * i] != nullptr, Text(namespaces[2 * i]), Text(namespaces[2 * i + 1])});
+        elements_.push_back(std::move(dropped));
+        return;
+    }
+    if (passBefore) {
         SAXContentHandlerImpl::startElement(localname, prefix, uri, nbNamespaces, namespaces, nbAttributes,
                                             nbDefaulted, attributes);
+        elements_.push_back({true, {}});
+        return;
+    }
+
+    // A unit inside dropped elements: the namespaces they declared are in
+    // scope for it and its content, but their elements never reach the
+    // document, so the unit declares them itself (the innermost of each
+    // prefix, unless the unit declares that prefix too).
+    std::vector<const xmlChar*> all(namespaces, namespaces + 2 * nbNamespaces);
+    const auto declaredAlready = [&all](bool prefixed, const std::string& name) {
+        for (std::size_t i = 0; i < all.size(); i += 2) {
+            if ((all[i] != nullptr) != prefixed)
+                continue;
+            if (!prefixed || name == Text(all[i]))
+                return true;
+        }
+        return false;
+    };
+    for (auto element = elements_.rbegin(); element != elements_.rend() && !element->passed; ++element) {
+        for (const Declaration& declaration : element->declarations) {
+            if (declaredAlready(declaration.prefixed, declaration.prefix))
+                continue;
+            // The tree builder takes the element's own namespace from its
+            // declarations by the very prefix pointer it was given.
+            const xmlChar* name = nullptr;
+            if (declaration.prefixed)
+                name = prefix && declaration.prefix == Text(prefix)
+                    ? prefix
+                    : reinterpret_cast<const xmlChar*>(declaration.prefix.c_str());
+            all.push_back(name);
+            all.push_back(reinterpret_cast<const xmlChar*>(declaration.uri.c_str()));
+        }
+    }
+    SAXContentHandlerImpl::startElement(localname, prefix, uri, static_cast<int>(all.size() / 2), all.data(),
+                                        nbAttributes, nbDefaulted, attributes);
+    elements_.push_back({true, {}});
 }
 
 void QORSAXContentHandler::endElement(const xmlChar* localname, const xmlChar* prefix, const xmlChar* uri)
 {
     if (pass_)
         SAXContentHandlerImpl::endElement(localname, prefix, uri);
+    if (!elements_.empty())
+        elements_.pop_back();
     if (!IsManagedObject(localname) || open_.empty())
         return;
     // Back to the state before this object's start tag: after a unit inside a

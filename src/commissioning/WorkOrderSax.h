@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 // One receiver of the content events of a parse (libxml2's SAX2 element form).
@@ -54,7 +55,10 @@ private:
 
 // Passes QORA units (managedObject class="QOR") and everything outside managed
 // objects; drops every other managed object with its content. A unit nested in
-// a dropped object is passed, and dropping resumes after its end tag.
+// a dropped object is passed, and dropping resumes after its end tag. Names go
+// by local name, so units and objects in a namespace count alike. A unit
+// passed from inside dropped elements also declares the namespaces those
+// elements declared, so that its prefixes keep their meaning in the document.
 class QORSAXContentHandler : public SAXContentHandlerImpl {
 public:
     void startDocument() override;
@@ -75,11 +79,22 @@ private:
         bool passBefore; // the pass flag before the object's start tag
         bool skipped;    // the object counted in the skip depth
     };
+    struct Declaration {
+        bool prefixed;      // false: the default namespace
+        std::string prefix;
+        std::string uri;
+    };
+    struct OpenElement {
+        bool passed;
+        std::vector<Declaration> declarations; // kept only for dropped elements
+    };
     bool pass_ = true;
     int skipDepth_ = 0;
     // One entry per managed object open, so that each end tag restores the
     // state its start tag found.
     std::vector<OpenObject> open_;
+    // One entry per element open.
+    std::vector<OpenElement> elements_;
 };
 
 // Parses a byte stream fed in pieces of any size and builds the document out of

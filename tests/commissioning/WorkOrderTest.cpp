@@ -1,9 +1,6 @@
-#include "commissioning/WorkOrder.h"
+#include "WorkOrderTestSupport.h"
 
 #include "commissioning/WorkOrderSax.h"
-
-#include "platform/StringTable.h"
-#include "support/PromptRecorder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,81 +13,7 @@
 #include <cstring>
 #include <limits>
 
-namespace {
-
-QString Data(const char* name)
-{
-    return QStringLiteral(WORKORDER_TESTDATA "/") + QString::fromLatin1(name);
-}
-
-bool Named(xmlNodePtr node, const char* name)
-{
-    return node->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
-}
-
-QString Attribute(xmlNodePtr node, const char* name)
-{
-    xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-    QString text = value ? QString::fromUtf8(reinterpret_cast<const char*>(value)) : QString();
-    xmlFree(value);
-    return text;
-}
-
-// Every managedObject's distName (or class when unnamed) and every p's name
-// attribute in document order, as "mo:..." and "p:...", plus other elements.
-void Outline(xmlNodePtr node, QStringList& out)
-{
-    for (; node; node = node->next) {
-        if (Named(node, "managedObject"))
-            out << QStringLiteral("mo:") + Attribute(node, "distName");
-        else if (Named(node, "p"))
-            out << QStringLiteral("p:") + Attribute(node, "name");
-        else if (node->type == XML_ELEMENT_NODE)
-            out << QString::fromUtf8(reinterpret_cast<const char*>(node->name));
-        Outline(node->children, out);
-    }
-}
-
-QStringList Outline(const CWorkOrder& order)
-{
-    QStringList out;
-    Outline(xmlDocGetRootElement(order.Document()), out);
-    return out;
-}
-
-QStringList ManagedObjects(const CWorkOrder& order)
-{
-    return Outline(order).filter(QStringLiteral("mo:"));
-}
-
-// Replaces the unit choice while it lives and keeps the lists it was shown.
-class ChoiceRecorder {
-public:
-    explicit ChoiceRecorder(int answer)
-    {
-        previous_ = SetUnitChoiceFunction([this, answer](const QStringList& names) {
-            shown.push_back(names);
-            return answer;
-        });
-    }
-    ~ChoiceRecorder() { SetUnitChoiceFunction(std::move(previous_)); }
-    std::vector<QStringList> shown;
-
-private:
-    UnitChoiceFunction previous_;
-};
-
-std::vector<unsigned> Shown(const PromptRecorder& prompts)
-{
-    std::vector<unsigned> ids;
-    for (const auto& request : prompts.shown)
-        for (unsigned id : {61249u, 61250u, 61288u, 61289u, 61290u})
-            if (request.text == LoadResString(id))
-                ids.push_back(id);
-    return ids;
-}
-
-} // namespace
+using namespace workorder_test;
 
 TEST(WorkOrderParse, IntegerAndRealFollowTheLeadingNumber)
 {
@@ -410,7 +333,8 @@ TEST(WorkOrderSamples, EachLoadsTheUnitItDescribes)
                           Case{"several_units.xml", 1, several, "BSC-4/QOR-2", "Tampere QORA 2", "255.255.255.0"},
                           Case{"unit_inside_object.xml", 0, {}, "BSC-4/BCF-9/QOR-1", "Oulu QORA", "255.255.0.0"},
                           Case{"namespaces_prefixed.xml", 0, {}, "BSC-4/QOR-7", "Pori QORA", "255.255.255.0"},
-                          Case{"namespace_default.xml", 0, {}, "BSC-4/QOR-8", "Vaasa QORA", "255.255.255.0"}}) {
+                          Case{"namespace_default.xml", 1, {QStringLiteral("BSC-4/QOR-NS"), QStringLiteral("BSC-4/QOR-8")},
+                               "BSC-4/QOR-8", "Vaasa QORA", "255.255.255.0"}}) {
         SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.answer));
         PromptRecorder prompts;
         ChoiceRecorder choice(c.answer);
@@ -424,13 +348,9 @@ TEST(WorkOrderSamples, EachLoadsTheUnitItDescribes)
         else
             EXPECT_EQ(choice.shown, std::vector<QStringList>{c.offered});
         EXPECT_EQ(Attribute(order->UnitElement(), "distName"), QLatin1String(c.unit));
-        // Every other managed object went, prefixed ones included. The filter
-        // goes by local names, so a unit in a namespace passes it, though it is
-        // no unit to choose.
-        QStringList kept{QStringLiteral("mo:") + QLatin1String(c.unit)};
-        if (std::strcmp(c.file, "namespace_default.xml") == 0)
-            kept.prepend(QStringLiteral("mo:BSC-4/QOR-NS"));
-        EXPECT_EQ(ManagedObjects(*order), kept);
+        // Every other managed object went, prefixed ones and the unit in a
+        // namespace that was not chosen included.
+        EXPECT_EQ(ManagedObjects(*order), QStringList{QStringLiteral("mo:") + QLatin1String(c.unit)});
         EXPECT_EQ(values->unitName, QLatin1String(c.name));
         EXPECT_EQ(values->subnetMask, QLatin1String(c.mask));
         EXPECT_DOUBLE_EQ(values->antennaLatitude, 60.1693);
@@ -468,14 +388,39 @@ TEST(WorkOrderSamples, MissingParameterLoadsButOpensNothing)
     EXPECT_EQ(Shown(prompts), std::vector<unsigned>{61249});
 }
 
-TEST(WorkOrderSamples, UnitsInADefaultNamespaceAreNoUnits)
+TEST(WorkOrderSamples, UnitsInANamespaceAndPrefixedAttributesAreUnits)
 {
-    PromptRecorder prompts;
+    // The whole document in a default namespace, and a unit whose class,
+    // distName and name attributes carry a prefix.
+    struct Case {
+        QByteArray xml;
+        const char* unit;
+    };
+    for (const Case& c :
+         {Case{"<raml xmlns=\"urn:example:raml20\"><managedObject class=\"QOR\" distName=\"a\">"
+               "<p name=\"qorName\">x</p></managedObject></raml>",
+               "a"},
+          Case{"<r:raml xmlns:r=\"urn:r\"><r:managedObject r:class=\"BCF\"><r:p r:name=\"qorName\">no</r:p>"
+               "</r:managedObject><r:managedObject r:class=\"QOR\" r:distName=\"b\"><r:p r:name=\"qorName\">x</r:p>"
+               "</r:managedObject></r:raml>",
+               "b"}}) {
+        SCOPED_TRACE(c.unit);
+        PromptRecorder prompts;
+        CWorkOrder order;
+        ASSERT_TRUE(order.LoadFromBytes(c.xml));
+        EXPECT_TRUE(prompts.shown.empty());
+        EXPECT_EQ(ManagedObjects(order).size(), 1);
+        QString text;
+        ASSERT_TRUE(order.FindParameterText(QStringLiteral("qorName"), text));
+        EXPECT_EQ(text, QStringLiteral("x"));
+    }
+    // The name shown for the choice is the distName by local name; the one in
+    // no namespace wins over a prefixed one.
+    ChoiceRecorder choice(0);
     CWorkOrder order;
-    const QByteArray xml = "<raml xmlns=\"urn:example:raml20\"><managedObject class=\"QOR\" distName=\"a\">"
-                           "<p name=\"qorName\">x</p></managedObject></raml>";
-    EXPECT_FALSE(order.LoadFromBytes(xml));
-    EXPECT_EQ(Shown(prompts), std::vector<unsigned>{61290});
+    ASSERT_TRUE(order.LoadFromBytes("<raml xmlns:r=\"urn:r\"><managedObject class=\"QOR\" r:distName=\"prefixed\"/>"
+                                    "<managedObject r:distName=\"other\" distName=\"plain\" class=\"QOR\"/></raml>"));
+    EXPECT_EQ(choice.shown, (std::vector<QStringList>{{QStringLiteral("prefixed"), QStringLiteral("plain")}}));
 }
 
 TEST(WorkOrderStream, PiecesOfAnySizeBuildTheSameDocument)

@@ -378,7 +378,8 @@ void CMainFrameController::OnCommissionAcknowledged()
 {
     if (startup_.startupSwitch && startupCommissioningPending_) {
         startupCommissioningPending_ = false;
-        if (loadWorkOrder && loadWorkOrder(startup_.workOrderPath, startup_.unitNumber) && runStartupCommissioning)
+        if (!startup_.workOrderPath.isEmpty() && loadWorkOrder
+            && loadWorkOrder(startup_.workOrderPath, startup_.unitNumber) && runStartupCommissioning)
             runStartupCommissioning();
     }
     if (state_ != kCommissionRequested)

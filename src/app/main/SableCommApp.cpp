@@ -66,7 +66,9 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     statusWindows_ = std::make_unique<CStatusWindows>(*frame_);
     commissioning_ = std::make_unique<CCommissioningCommands>(*frame_, *statusWindows_, settings_);
     AttachShellCommands(programPath);
-    if (startup.startupSwitch || !startup.workOrderPath.isEmpty())
+    // Only a work order named on the command line is opened; the start-up
+    // switch alone names none.
+    if (!startup.workOrderPath.isEmpty())
         commissioning_->LoadWorkOrder(startup.workOrderPath, -1);
 
     if (!CheckHelpFile(programPath))

@@ -2,7 +2,6 @@
 
 #include <QSaveFile>
 
-#include <libxml/xpath.h>
 #include <libxml/xmlsave.h>
 
 #include <cmath>
@@ -59,22 +58,9 @@ QString XmlSafeText(const QString& text)
 
 xmlNodePtr FindParameterElement(const CWorkOrder& workOrder, const QString& name)
 {
-    xmlNodePtr unit = workOrder.UnitElement();
-    xmlDocPtr doc = workOrder.Document();
-    if (!unit || !doc || name.contains(u'"'))
+    if (name.contains(u'"'))
         return nullptr;
-    const QByteArray query = (QStringLiteral(".//p[@name = \"") + name + QStringLiteral("\"]")).toUtf8();
-    xmlXPathContextPtr xpath = xmlXPathNewContext(doc);
-    if (!xpath)
-        return nullptr;
-    xpath->node = unit;
-    xmlXPathObjectPtr result = xmlXPathEvalExpression(Xml(query.constData()), xpath);
-    xmlNodePtr found = nullptr;
-    if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0)
-        found = result->nodesetval->nodeTab[0];
-    xmlXPathFreeObject(result);
-    xmlXPathFreeContext(xpath);
-    return found;
+    return workOrder.FindParameterElement(name);
 }
 
 bool SetParameterText(CWorkOrder& workOrder, const QString& name, const QString& text)
@@ -85,7 +71,9 @@ bool SetParameterText(CWorkOrder& workOrder, const QString& name, const QString&
     if (xmlNodePtr element = FindParameterElement(workOrder, name))
         return ReplaceText(element, text);
 
-    xmlNodePtr element = xmlNewDocNode(unit->doc, nullptr, Xml("p"), nullptr);
+    // A new parameter lives in the unit's namespace (its prefix, or the
+    // default namespace in scope), as the work order's own parameters do.
+    xmlNodePtr element = xmlNewDocNode(unit->doc, unit->ns, Xml("p"), nullptr);
     if (!element)
         return false;
     const QByteArray utf8Name = name.toUtf8();

@@ -1,8 +1,8 @@
 #pragma once
 // Writing parameters into the work order document and saving it. A parameter
 // is the first p element of that name below the unit element; a missing one
-// is appended as the unit element's last child. Everything else in the
-// document stays as loaded.
+// is appended as the unit element's last child, in the unit's namespace.
+// Everything else in the document stays as loaded.
 
 #include "commissioning/WorkOrder.h"
 

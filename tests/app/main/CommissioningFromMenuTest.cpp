@@ -72,6 +72,35 @@ QString ReportParameter(const QString& path, const char* name)
     return text;
 }
 
+// The text of the p element of that name under the unit in a saved report
+// whose elements live in a namespace, and that namespace.
+std::pair<QString, QString> NamespacedReportParameter(const QString& path, const char* name)
+{
+    const QByteArray file = QFile::encodeName(path);
+    xmlDocPtr doc = xmlReadFile(file.constData(), nullptr, XML_PARSE_NONET);
+    if (!doc)
+        return {QStringLiteral("<unreadable>"), QString()};
+    xmlXPathContextPtr context = xmlXPathNewContext(doc);
+    const QByteArray query = QByteArray("//*[local-name()='managedObject'][@class='QOR']//*[local-name()='p'][@name='")
+        + name + "']";
+    xmlXPathObjectPtr found = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), context);
+    std::pair<QString, QString> result{QStringLiteral("<missing>"), QString()};
+    if (found && found->nodesetval && found->nodesetval->nodeNr == 1) {
+        xmlNodePtr node = found->nodesetval->nodeTab[0];
+        xmlChar* content = xmlNodeGetContent(node);
+        result.first = QString::fromUtf8(reinterpret_cast<const char*>(content));
+        xmlFree(content);
+        if (node->ns && node->ns->href)
+            result.second = QString::fromUtf8(reinterpret_cast<const char*>(node->ns->href));
+    } else if (found && found->nodesetval && found->nodesetval->nodeNr > 1) {
+        result.first = QStringLiteral("<%1 times>").arg(found->nodesetval->nodeNr);
+    }
+    xmlXPathFreeObject(found);
+    xmlXPathFreeContext(context);
+    xmlFreeDoc(doc);
+    return result;
+}
+
 // Plays the engineer: Next through the wizard's pages and Finish, then Finish
 // in the confirmation; the progress dialog is only watched.
 class CommissioningOperator {
@@ -257,6 +286,61 @@ TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport
     EXPECT_TRUE(opened.isEmpty());
 }
 
+// A plan exported in a default namespace commissions the unit like any other,
+// and its report keeps the namespace, the results written into it.
+TEST_F(CommissioningFromMenuTest, AWorkOrderInADefaultNamespaceCommissionsTheUnitAndKeepsItsNamespace)
+{
+    AnswerFileDialogWith(QStringLiteral(QORA_APP_TESTDATA "/commission_order_namespaced.xml"));
+    frame->RunCommand(ID_OPEN_WORK_ORDER);
+    ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+    for (const MessageBoxRequest& shown : prompts.shown)
+        ADD_FAILURE() << "no message expected: " << shown.text.toStdString();
+    frame->CommandStateChanged();
+    ASSERT_TRUE(frame->Action(ID_COMMISSIONING_WIZARD)->isEnabled());
+
+    {
+        CommissioningOperator engineer;
+        frame->RunCommand(ID_COMMISSIONING_WIZARD);
+        EXPECT_EQ(engineer.pagesSeen.size(), 5u);
+        EXPECT_TRUE(engineer.confirmed);
+    }
+    for (const MessageBoxRequest& shown : prompts.shown)
+        EXPECT_FALSE(shown.text.startsWith(QStringLiteral("Problems encountered"))) << shown.text.toStdString();
+
+    // The work order's values reached the unit through the link.
+    const std::vector<QByteArray> requests = TracedRequests(trace);
+    const auto opening = std::find(requests.begin(), requests.end(), QByteArray("53010001"));
+    ASSERT_NE(opening, requests.end());
+    ASSERT_GE(requests.end() - opening, 4);
+    EXPECT_TRUE(opening[1].startsWith("53539001" "58" + QByteArray("192.168.255.122").toHex())) << opening[1].constData();
+    EXPECT_EQ(opening[3], QByteArray("53010000"));
+    EXPECT_EQ(app.Settings().ipAddress, QStringLiteral("192.168.255.122"));
+    EXPECT_EQ(app.Settings().q1Address, 142u);
+
+    // Back at its new address, the report is saved from the menu.
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != 5; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 20000));
+    frame->CommandStateChanged();
+    ASSERT_TRUE(frame->Action(ID_COMMISSIONING_REPORT)->isEnabled());
+    const QString report = folder.filePath(QStringLiteral("report.xml"));
+    AnswerFileDialogWith(report);
+    previousOpen = SetShellOpenFunction([](const QString&) { return true; });
+    frame->RunCommand(ID_COMMISSIONING_REPORT);
+
+    const QString plan = QStringLiteral("raml20.xsd");
+    using Value = std::pair<QString, QString>;
+    EXPECT_EQ(NamespacedReportParameter(report, "qorName"), Value(QStringLiteral("Espoo QORA 9"), plan));
+    EXPECT_EQ(NamespacedReportParameter(report, "qorQ1IP"), Value(QStringLiteral("192.168.255.122"), plan));
+    EXPECT_EQ(NamespacedReportParameter(report, "installStatus"),
+              Value(QStringLiteral("Commissioning was successful"), plan));
+    EXPECT_EQ(NamespacedReportParameter(report, "qorMeasuredLatitudeLocation").second, plan);
+    QFile saved(report);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    EXPECT_EQ(bytes.count("xmlns"), 1) << bytes.constData();
+    EXPECT_FALSE(bytes.contains("Espoo centre 1"));
+}
+
 // Started with a work order and a unit number: the tool connects locally,
 // commissions from the wizard without asking for confirmation, and neither
 // changes its settings nor resets the unit.
@@ -292,6 +376,43 @@ TEST(CommissioningAtStartup, RunsTheWizardOnTheWorkOrderWithoutConfirmationOrRes
     const auto closing = std::find(requests.begin(), requests.end(), QByteArray("53010000"));
     ASSERT_NE(closing, requests.end());
     EXPECT_EQ(std::find(closing, requests.end(), QByteArray("53770000")), requests.end());
+    qunsetenv("QORA_RKS_GATEWAY");
+}
+
+// Started with the switch alone: the tool connects locally and enters
+// commission mode, but no work order was named, so none is opened and no
+// reading error is shown. A work order named without the switch is opened
+// at start, and a bad one is reported then.
+TEST(CommissioningAtStartup, TheSwitchAloneOpensNoWorkOrder)
+{
+    SettingsSandbox sandbox;
+    PromptRecorder prompts;
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim.Port()).toLatin1());
+    {
+        CommissioningOperator engineer;
+        CSableCommApp app;
+        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("SW")}));
+        EXPECT_TRUE(engineer.parametersShown);
+        CMainFrame* frame = app.MainFrame();
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 10000));
+        PumpFor(200);
+        EXPECT_EQ(app.Commissioning()->WorkOrder(), nullptr);
+        EXPECT_TRUE(engineer.pagesSeen.empty()) << "no commissioning without a work order";
+        for (const MessageBoxRequest& shown : prompts.shown)
+            ADD_FAILURE() << "no message expected: " << shown.text.toStdString();
+        CSplashWnd::HideSplashScreen();
+    }
+    {
+        CSableCommApp app;
+        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("SCF=" QORA_APP_TESTDATA "/absent.xml")}));
+        EXPECT_EQ(app.Commissioning()->WorkOrder(), nullptr);
+        ASSERT_EQ(prompts.shown.size(), 2u);
+        EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Parsing the work order file failed."));
+        EXPECT_EQ(prompts.shown[1].text, QStringLiteral("Error reading the Work Order file."));
+        CSplashWnd::HideSplashScreen();
+    }
     qunsetenv("QORA_RKS_GATEWAY");
 }
 

@@ -200,4 +200,80 @@ TEST(ReportDocument, SavedReportMatchesTheHandWrittenExpectation)
     EXPECT_EQ(values.ipAddress, QStringLiteral("10.1.2.7"));
     EXPECT_EQ(values.q1Address, 14);
     EXPECT_DOUBLE_EQ(values.antennaLatitude, 60.1693);
+    // A work order without namespaces gets none.
+    EXPECT_FALSE(FileBytes(path).contains("xmlns"));
+}
+
+TEST(ReportDocument, ExportsInANamespaceGetTheirResultsInTheUnitsNamespace)
+{
+    struct Case {
+        const char* file;
+        const char* element; // how a parameter the report adds is written
+        const char* declaration;
+    };
+    for (const Case& c : {Case{"export_default_namespace.xml", "<p name=", "xmlns=\"raml20.xsd\""},
+                          Case{"export_prefixed.xml", "<r:p name=", "xmlns:r=\"raml20.xsd\""}}) {
+        SCOPED_TRACE(c.file);
+        PromptRecorder prompts;
+        const UnitChoiceFunction previous = SetUnitChoiceFunction([](const QStringList&) { return 1; });
+        auto order = LoadOrder(OrderData(c.file));
+        SetUnitChoiceFunction(previous);
+        xmlNodePtr unit = order->UnitElement();
+        ASSERT_NE(unit, nullptr);
+        ASSERT_NE(unit->ns, nullptr);
+        xmlNodePtr status = FindParameterElement(*order, QStringLiteral("installStatus"));
+        xmlNodePtr ip = FindParameterElement(*order, QStringLiteral("qorQ1IP"));
+        ASSERT_NE(status, nullptr);
+        ASSERT_NE(ip, nullptr);
+        ASSERT_NE(ip->parent, unit); // in the unit's list
+        const QStringList before = DirectParameterNames(*order);
+
+        RecordResult(*order, SampleValues(), true, SampleStatus(), SampleTime());
+
+        // Present ones are replaced where they stand, missing ones appended
+        // under the unit in its namespace; each exists once.
+        EXPECT_EQ(FindParameterElement(*order, QStringLiteral("installStatus")), status);
+        EXPECT_EQ(Text(status), QStringLiteral("Commissioning was successful"));
+        EXPECT_EQ(FindParameterElement(*order, QStringLiteral("qorQ1IP")), ip);
+        EXPECT_EQ(Text(ip), QStringLiteral("10.1.2.7"));
+        for (const QString& name : kWrittenInOrder) {
+            const auto found = Parameters(*order, name);
+            ASSERT_EQ(found.size(), 1u) << name.toStdString();
+            EXPECT_EQ(found[0]->ns, unit->ns) << name.toStdString();
+        }
+        const QStringList after = DirectParameterNames(*order);
+        EXPECT_EQ(after.mid(0, before.size()), before);
+        EXPECT_EQ(after.mid(before.size()).first(), QStringLiteral("installDateTime"));
+
+        // Saved, the document keeps its one declaration and the new elements
+        // are written as the work order's own.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("report.xml"));
+        ASSERT_TRUE(SaveWorkOrder(*order, path).saved);
+        const QByteArray bytes = FileBytes(path);
+        EXPECT_EQ(bytes.count("xmlns"), 1) << bytes.constData();
+        EXPECT_TRUE(bytes.contains(c.declaration));
+        EXPECT_TRUE(bytes.contains(QByteArray(c.element) + "\"installUser\">Mikko Installer<")) << bytes.constData();
+
+        // Read again, it is the same kind of work order, its results in the
+        // document's namespace.
+        xmlDocPtr saved = xmlReadFile(QFile::encodeName(path).constData(), nullptr,
+                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        ASSERT_NE(saved, nullptr);
+        std::vector<xmlNodePtr> users;
+        CollectParameters(xmlDocGetRootElement(saved), QStringLiteral("installUser"), users);
+        ASSERT_EQ(users.size(), 1u);
+        ASSERT_NE(users[0]->ns, nullptr);
+        EXPECT_STREQ(reinterpret_cast<const char*>(users[0]->ns->href), "raml20.xsd");
+        xmlFreeDoc(saved);
+
+        auto reread = LoadOrder(path);
+        WorkOrderValues values;
+        ASSERT_TRUE(ReadWorkOrderValues(*reread, values));
+        EXPECT_EQ(values.unitName, QStringLiteral("Turku QORA 2"));
+        EXPECT_EQ(values.ipAddress, QStringLiteral("10.1.2.7"));
+        EXPECT_EQ(values.q1Address, 14);
+        EXPECT_EQ(Parameter(*reread, "installStatus"), QStringLiteral("Commissioning was successful"));
+        EXPECT_TRUE(prompts.shown.empty());
+    }
 }

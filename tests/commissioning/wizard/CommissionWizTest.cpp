@@ -3,9 +3,11 @@
 
 #include "WizardFixture.h"
 
+#include "commissioning/wizard/widgets/CWGpsPage.h"
 #include "commissioning/wizard/widgets/CWQ1Page.h"
 #include "commissioning/wizard/widgets/CWUserPage.h"
 #include "controls/IpAddressEdit.h"
+#include "controls/LatLongCtrl.h"
 #include "controls/SmartEdit.h"
 #include "support/ModalAnswer.h"
 
@@ -203,6 +205,60 @@ TEST_F(WizardFixture, ARemoteRunHandsOverTheQ1PagesAddressTextsOnlyWhenThePageWa
     EXPECT_EQ(withPage.ipAddress, QStringLiteral("10.1.2.3"));
     EXPECT_EQ(withPage.subnetMask, QStringLiteral("255.255.0.0"));
     EXPECT_EQ(withPage.gatewayAddress, QStringLiteral("10.1.0.1"));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(WizardFixture, BasicModeAfterAnAdvancedRunHandsOverTheInitialPosition)
+{
+    CCommissionWiz& wiz = MakeWizard();
+    WorkOrderValues order;
+    order.antennaLatitude = 60.5;
+    order.antennaLongitude = 24.25;
+    order.antennaAltitude = 1500;
+    order.gpsMode = QStringLiteral("Survey");
+    std::vector<SCommissionValues> handed;
+    wiz.SetCommissioningRunner([&](const SCommissionValues& values) {
+        handed.push_back(values);
+        return true;
+    });
+    // Each run as the main frame's command makes it: reset, work order, wizard, commissioning.
+    const auto run = [&] {
+        wiz.ResetPages();
+        wiz.ApplyWorkOrderValues(order);
+        CModalAnswer answer([this](QDialog&) {
+            ASSERT_TRUE(GoTo(Wiz::kUserPageId));
+            wizard->button(QWizard::FinishButton)->click();
+        });
+        ASSERT_EQ(wiz.ShowWizard(), Wiz::kFinishResult);
+        EXPECT_TRUE(wiz.RunCommissioning());
+    };
+
+    run();
+    ASSERT_EQ(handed.size(), 1u);
+    EXPECT_DOUBLE_EQ(handed[0].latitude, 60.5);
+    EXPECT_DOUBLE_EQ(handed[0].longitude, 24.25);
+
+    // The same connection, advanced features now off: the controls still held
+    // the work order's position, but the page takes its initial value.
+    advanced = false;
+    run();
+    ASSERT_EQ(handed.size(), 2u);
+    EXPECT_EQ(handed[1].latitude, 0.0);
+    EXPECT_EQ(handed[1].longitude, 0.0);
+    EXPECT_EQ(handed[1].altitudeCm, 1500);
+    EXPECT_TRUE(handed[1].selfSurvey);
+    EXPECT_FALSE(handed[1].positionLocked);
+    CCWGpsPage* page = wiz.GpsPage();
+    EXPECT_FALSE(page->LatitudeCtrl()->isEnabled());
+    EXPECT_EQ(page->LatitudeCtrl()->GetValue(), 0.0);
+    EXPECT_EQ(page->LongitudeCtrl()->GetValue(), 0.0);
+
+    // Back in advanced mode the work order's position is shown and taken again.
+    advanced = true;
+    run();
+    ASSERT_EQ(handed.size(), 3u);
+    EXPECT_DOUBLE_EQ(handed[2].latitude, 60.5);
+    EXPECT_DOUBLE_EQ(handed[2].longitude, 24.25);
     EXPECT_TRUE(prompts.shown.empty());
 }
 

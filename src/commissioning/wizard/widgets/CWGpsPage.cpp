@@ -85,8 +85,12 @@ void CCWGpsPage::Open()
         altitude_->setEnabled(true);
         positionLocked_->setEnabled(true);
     } else {
-        // Without advanced features the position is the unit's own business.
+        // Without advanced features the position is the unit's own business:
+        // the controls hold, and Next takes, what a new control holds, not
+        // what an earlier run in advanced mode left in them.
         values.positionLocked = false;
+        latitude_->ResetAll();
+        longitude_->ResetAll();
         SetPositionEnabled(false);
     }
     selfSurvey_->setEnabled(true);
