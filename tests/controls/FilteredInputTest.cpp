@@ -8,6 +8,7 @@
 #include "controls/IpAddressEdit.h"
 #include "controls/LatLongCtrl.h"
 #include "controls/SmartEdit.h"
+#include "controls/TextByteLimit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -200,6 +201,28 @@ TEST_F(FilteredInputTest, CoordinateControlsTakeNoPasteNorDrop)
     // Typing still works, field by field.
     QTest::keyClicks(&latitude, "45");
     EXPECT_DOUBLE_EQ(latitude.GetValue(), 45.5);
+}
+
+TEST(TextByteLimit, AdmitsTheLongestBeginningThatFits)
+{
+    // Line breaks take two bytes, as a CR LF would.
+    const CTextByteLimit limit(10, [](const QString& text) { return text.size() + text.count(u'\n'); });
+    EXPECT_EQ(limit.Admit(QStringLiteral("abcd"), 4, 4, QStringLiteral("efghij")), QStringLiteral("efghij"));
+    EXPECT_EQ(limit.Admit(QStringLiteral("abcd"), 4, 4, QStringLiteral("ef\nghij")), QStringLiteral("ef\ngh"));
+    EXPECT_EQ(limit.Admit(QStringLiteral("abcdefgh"), 8, 8, QStringLiteral("x\n")), QStringLiteral("x"));
+    EXPECT_EQ(limit.Admit(QStringLiteral("abcdefghi"), 9, 9, QStringLiteral("\nx")), QString());
+    // What the selection replaces makes room.
+    EXPECT_EQ(limit.Admit(QStringLiteral("abcdefghij"), 2, 5, QStringLiteral("XYZW")), QStringLiteral("XYZ"));
+    // A text longer already (put there whole) may shrink, never grow.
+    EXPECT_EQ(limit.Admit(QString(14, u'a'), 0, 3, QStringLiteral("bcdef")), QStringLiteral("bcd"));
+    EXPECT_EQ(limit.Admit(QString(14, u'a'), 14, 14, QStringLiteral("b")), QString());
+    // A character of two UTF-16 units is never split.
+    const QString clef = QString::fromUcs4(U"\U0001D11E");
+    EXPECT_EQ(CTextByteLimit(3).Admit(QStringLiteral("ab"), 2, 2, clef), QString());
+    EXPECT_EQ(CTextByteLimit(4).Admit(QStringLiteral("ab"), 2, 2, clef + u'c'), clef);
+    // No limit: everything; a huge paste against a limit: quickly cut.
+    EXPECT_EQ(CTextByteLimit().Admit(QString(), 0, 0, QString(5000, u'z')).size(), 5000);
+    EXPECT_EQ(CTextByteLimit(99).Admit(QString(), 0, 0, QString(1'000'000, u'z')).size(), 99);
 }
 
 } // namespace
