@@ -225,4 +225,18 @@ TEST_F(UserTextsTest, ABlockTooLongForItsLengthByteIsRefusedWithNothingSent)
     EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
+// The dialog's date picker takes a date typed over the shown one whole.
+TEST_F(UserTextsTest, ADateTypedOverTheShownOneIsWrittenWhole)
+{
+    Open("Jo", "", "");
+    EXPECT_EQ(Date()->text(), QStringLiteral("04/11/2009"));
+    Date()->setFocus();
+    Date()->selectAll();
+    QTest::keyClicks(Date(), "15/06/2025");
+    EXPECT_EQ(Date()->text(), QStringLiteral("15/06/2025"));
+    Ok();
+    const std::string block = WrittenBlock();
+    EXPECT_EQ(block.substr(4 + 3, 11), std::string("2025/06/15") + '\0');
+}
+
 } // namespace

@@ -19,9 +19,9 @@ CCWUserPage::CCWUserPage(CCommissionWiz& wizard)
     name_ = new CLimitedLineEdit(this);
     name_->setObjectName(QStringLiteral("edit1223"));
     name_->SetByteLimit(CTextByteLimit(kMaxUserNameLength, UnitTextBytes));
-    date_ = new QDateEdit(this);
+    date_ = new CDatePicker(this);
     date_->setObjectName(QStringLiteral("date1070"));
-    date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    date_->SetPickerFormat(QStringLiteral("dd/MM/yyy"));
     date_->setCalendarPopup(true);
     comments_ = new CLimitedTextEdit(this);
     comments_->setObjectName(QStringLiteral("edit1225"));

@@ -5,10 +5,9 @@
 // pastes, so the user block never has to cut them.
 
 #include "commissioning/wizard/widgets/CWPage.h"
+#include "controls/DatePicker.h"
 #include "controls/LimitedLineEdit.h"
 #include "controls/LimitedTextEdit.h"
-
-class QDateEdit;
 
 class CCWUserPage : public CCWPage {
     Q_OBJECT
@@ -32,7 +31,7 @@ private:
     void TakeTexts();
 
     CLimitedLineEdit* name_;
-    QDateEdit* date_;
+    CDatePicker* date_;
     CLimitedTextEdit* comments_;
     CLimitedTextEdit* actions_;
     bool showing_ = false;

@@ -32,6 +32,7 @@ CUserInfoDlg::CUserInfoDlg(QWidget* parent)
     ui_->nameEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxName, UnitTextBytes));
     ui_->commentsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxComments, UnitTextBytes));
     ui_->actionsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxActions, UnitTextBytes));
+    ui_->dateEdit->SetPickerFormat(QStringLiteral("dd/MM/yyy"));
     ui_->dateEdit->setMinimumDate(kNoDate);
     ui_->dateEdit->setSpecialValueText(QStringLiteral(" "));
     ui_->dateEdit->setDate(QDate(1900, 1, 1));
