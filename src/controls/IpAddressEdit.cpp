@@ -1,5 +1,7 @@
 #include "controls/IpAddressEdit.h"
 
+#include "controls/SmartEdit.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,7 +44,9 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QFrame(parent)
             dot->setBackgroundRole(QPalette::Base);
             layout->addWidget(dot);
         }
-        auto* field = new QLineEdit(this);
+        // Digits only, typed or pasted; the validator then keeps each within 0..255.
+        auto* field = new CSmartEdit(this);
+        field->SetCharacterSet(CSmartEditFilter::kDigits);
         field->setObjectName(QStringLiteral("field%1").arg(i));
         field->setFrame(false);
         field->setAlignment(Qt::AlignCenter);

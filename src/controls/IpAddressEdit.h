@@ -2,7 +2,7 @@
 // An IPv4 address entry: four fields of 0..255 between dots. Typing three
 // digits or '.' goes on to the next field, Backspace in an empty field and Left
 // at the start of one go back, Right at the end of one goes on. A field may be
-// left blank; it counts as 0.
+// left blank; it counts as 0. Fields take digits only, however they come.
 
 #include "controls/Ipv4Text.h"
 

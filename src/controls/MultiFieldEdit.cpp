@@ -1,6 +1,7 @@
 #include "controls/MultiFieldEdit.h"
 
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -92,3 +93,20 @@ void CGCMultiFieldEdit::contextMenuEvent(QContextMenuEvent* event)
 }
 
 void CGCMultiFieldEdit::inputMethodEvent(QInputMethodEvent*) {}
+
+// Fields are typed one character at a time; dropped text would bypass them.
+void CGCMultiFieldEdit::dragEnterEvent(QDragEnterEvent* event)
+{
+    event->ignore();
+}
+
+void CGCMultiFieldEdit::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->ignore();
+}
+
+void CGCMultiFieldEdit::dropEvent(QDropEvent* event)
+{
+    event->setDropAction(Qt::IgnoreAction);
+    event->ignore();
+}

@@ -2,7 +2,8 @@
 // An edit that shows a prefix, fields between separators and a suffix, with
 // one field current and selected. Space and Right go to the next field, Left
 // to the previous one (both wrap); a click picks the field under it. The
-// edit's own editing is off: subclasses take keys and characters.
+// edit's own editing is off: subclasses take keys and characters, and text
+// never comes in by paste or drop.
 
 #include "controls/ColorEdit.h"
 #include "controls/LatLongLogic.h"
@@ -35,6 +36,9 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void ShowCurrent();

@@ -1,19 +1,8 @@
 #include "controls/SmartEdit.h"
 
-#include <QApplication>
-#include <QKeyEvent>
+#include "controls/InputBeep.h"
 
-namespace {
-
-std::function<void()>& Beep()
-{
-    static std::function<void()> beep;
-    return beep;
-}
-
-} // namespace
-
-CSmartEdit::CSmartEdit(QWidget* parent) : QLineEdit(parent) {}
+CSmartEdit::CSmartEdit(QWidget* parent) : CGuardedLineEdit(parent) {}
 
 void CSmartEdit::SetCharacterSet(int kind, const QString& custom)
 {
@@ -22,22 +11,10 @@ void CSmartEdit::SetCharacterSet(int kind, const QString& custom)
 
 std::function<void()> CSmartEdit::SetBeepFunction(std::function<void()> beep)
 {
-    std::function<void()> previous = std::move(Beep());
-    Beep() = std::move(beep);
-    return previous;
+    return SetInputBeepFunction(std::move(beep));
 }
 
-void CSmartEdit::keyPressEvent(QKeyEvent* event)
+QString CSmartEdit::Admit(const QString& incoming, qsizetype, qsizetype) const
 {
-    const QString text = event->text();
-    // Only typed characters are filtered; editing and navigation keys pass.
-    if (text.size() == 1 && (text[0].isPrint() || text[0] == u'\b') && !filter_.Accepts(text[0])) {
-        if (Beep())
-            Beep()();
-        else
-            QApplication::beep();
-        event->accept();
-        return;
-    }
-    QLineEdit::keyPressEvent(event);
+    return filter_.Admitted(incoming);
 }

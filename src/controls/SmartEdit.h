@@ -1,14 +1,13 @@
 #pragma once
-// An edit that lets only a chosen set of characters through (and Backspace);
-// anything else is dropped with a beep.
+// An edit that lets only a chosen set of characters in, however they come
+// (typed, pasted or dropped); anything else is left out with a beep.
 
+#include "controls/GuardedLineEdit.h"
 #include "controls/SmartEditFilter.h"
-
-#include <QLineEdit>
 
 #include <functional>
 
-class CSmartEdit : public QLineEdit {
+class CSmartEdit : public CGuardedLineEdit {
     Q_OBJECT
 public:
     explicit CSmartEdit(QWidget* parent = nullptr);
@@ -21,7 +20,7 @@ public:
     static std::function<void()> SetBeepFunction(std::function<void()> beep);
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    [[nodiscard]] QString Admit(const QString& incoming, qsizetype start, qsizetype end) const override;
 
 private:
     CSmartEditFilter filter_;

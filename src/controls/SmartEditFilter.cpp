@@ -42,3 +42,15 @@ bool CSmartEditFilter::Accepts(QChar c) const
 {
     return set_.isEmpty() || c == u'\b' || set_.contains(c);
 }
+
+QString CSmartEditFilter::Admitted(const QString& text) const
+{
+    if (set_.isEmpty())
+        return text;
+    QString admitted;
+    admitted.reserve(text.size());
+    for (const QChar c : text)
+        if (set_.contains(c))
+            admitted += c;
+    return admitted;
+}

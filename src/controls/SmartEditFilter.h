@@ -22,6 +22,9 @@ public:
     [[nodiscard]] const QString& CharacterSet() const { return set_; }
     // Every character passes an empty set; otherwise the set's characters and Backspace.
     [[nodiscard]] bool Accepts(QChar c) const;
+    // The characters of `text` that pass, in order (a pasted Backspace is no
+    // typed one and is left out).
+    [[nodiscard]] QString Admitted(const QString& text) const;
 
 private:
     QString set_;

@@ -56,6 +56,11 @@ struct DelayInputs {
 // Whole nanoseconds, rounded to nearest, within 32 bits.
 [[nodiscard]] std::int32_t RoundedDelayNs(double delayNs);
 
+// What the fields that take a calculated delay accept, in ns: the wizard's
+// "GPS Antenna Delay:" and "Frame Clock Delay:".
+inline constexpr std::int32_t kGpsAntennaDelayFieldMax = 65535;
+inline constexpr std::int32_t kFrameClockDelayFieldMax = 4800;
+
 } // namespace delaycalc
 
 // The records the commissioning wizard hands over: the delay first, then the
@@ -72,6 +77,7 @@ struct FrameClockDelayParam {
 
 // Open the calculator for the GPS antenna cable or the frame clock cable.
 // 1 when the user computed a delay (the record holds it and its inputs);
-// 0 when cancelled, the record unchanged.
+// 0 when cancelled, the record unchanged. A delay beyond what its field takes
+// is refused in the calculator, which stays open for another length.
 std::int32_t ShowKestrin(GpsAntennaDelayParam& param);
 std::int32_t FClkKestrin(FrameClockDelayParam& param);

@@ -1,17 +1,26 @@
 #include "delaycalc/DelayCalcDlg.h"
 
+#include "platform/FieldRange.h"
+#include "platform/StringTable.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace delaycalc;
 
 namespace {
+Q_LOGGING_CATEGORY(lcDelayCalc, "qora.delaycalc")
+
+// "Enter an integer between %1 and %2."
+constexpr unsigned kIntegerRangeMessage = 61714;
+
 QDoubleSpinBox* Spin(QWidget* parent, const char* name, double max, int decimals, const QString& suffix)
 {
     auto* spin = new QDoubleSpinBox(parent);
@@ -29,7 +38,9 @@ int UnitRow(LengthUnit unit)
 }
 } // namespace
 
-CDelayCalcDlg::CDelayCalcDlg(const QString& title, const DelayInputs& start, QWidget* parent) : QDialog(parent)
+CDelayCalcDlg::CDelayCalcDlg(const QString& title, const DelayInputs& start, std::int32_t maxDelayNs,
+                             QWidget* parent)
+    : QDialog(parent), maxDelayNs_(maxDelayNs)
 {
     setWindowTitle(title);
     const QString ns = QStringLiteral(" ns");
@@ -121,6 +132,21 @@ std::int32_t CDelayCalcDlg::DelayNs() const
     return RoundedDelayNs(delaycalc::DelayNs(Inputs()));
 }
 
+void CDelayCalcDlg::accept()
+{
+    const std::int32_t delay = DelayNs();
+    if (delay > maxDelayNs_) {
+        // The field would refuse it later anyway; the length is what to correct.
+        qCInfo(lcDelayCalc) << "delay of" << delay << "ns refused: the field takes 0 to" << maxDelayNs_;
+        ShowMessageBox(LoadResString(kIntegerRangeMessage).arg(QString::number(0), QString::number(maxDelayNs_)),
+                       kFieldMessageIcon, MsgButtons::Ok);
+        length_->setFocus(Qt::OtherFocusReason);
+        length_->selectAll();
+        return;
+    }
+    QDialog::accept();
+}
+
 void CDelayCalcDlg::OnCableChanged(int index)
 {
     const bool other = index == OtherCableIndex();
@@ -154,9 +180,9 @@ void CDelayCalcDlg::Update()
 
 namespace {
 template <typename Record>
-std::int32_t RunCalculator(Record& record, const QString& title)
+std::int32_t RunCalculator(Record& record, const QString& title, std::int32_t maxDelayNs)
 {
-    CDelayCalcDlg dialog(title, record.inputs);
+    CDelayCalcDlg dialog(title, record.inputs, maxDelayNs);
     if (dialog.exec() != QDialog::Accepted)
         return 0;
     record.inputs = dialog.Inputs();
@@ -167,10 +193,10 @@ std::int32_t RunCalculator(Record& record, const QString& title)
 
 std::int32_t ShowKestrin(GpsAntennaDelayParam& param)
 {
-    return RunCalculator(param, QStringLiteral("GPS Antenna Delay"));
+    return RunCalculator(param, QStringLiteral("GPS Antenna Delay"), kGpsAntennaDelayFieldMax);
 }
 
 std::int32_t FClkKestrin(FrameClockDelayParam& param)
 {
-    return RunCalculator(param, QStringLiteral("Frame Clock Delay"));
+    return RunCalculator(param, QStringLiteral("Frame Clock Delay"), kFrameClockDelayFieldMax);
 }

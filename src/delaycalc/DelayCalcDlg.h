@@ -1,7 +1,9 @@
 #pragma once
 // The cable delay dialog: cable type (table or a typed velocity factor),
 // length in metres or feet, the fixed delays of the parts on the way, and the
-// resulting delay, updated as the engineer types.
+// resulting delay, updated as the engineer types. OK takes only a delay
+// within the range of the field it is meant for; beyond it the range message
+// is shown and the dialog stays open.
 
 #include "delaycalc/DelayCalc.h"
 
@@ -15,11 +17,15 @@ class QPushButton;
 class CDelayCalcDlg : public QDialog {
     Q_OBJECT
 public:
-    CDelayCalcDlg(const QString& title, const delaycalc::DelayInputs& start, QWidget* parent = nullptr);
+    CDelayCalcDlg(const QString& title, const delaycalc::DelayInputs& start, std::int32_t maxDelayNs,
+                  QWidget* parent = nullptr);
 
     [[nodiscard]] delaycalc::DelayInputs Inputs() const;
     // The delay the dialog shows, in whole ns.
     [[nodiscard]] std::int32_t DelayNs() const;
+    [[nodiscard]] std::int32_t MaxDelayNs() const { return maxDelayNs_; }
+
+    void accept() override;
 
 private:
     void OnCableChanged(int index);
@@ -37,4 +43,5 @@ private:
     QLabel* result_;
     QPushButton* ok_;
     delaycalc::LengthUnit shownUnit_ = delaycalc::LengthUnit::Metres;
+    std::int32_t maxDelayNs_;
 };

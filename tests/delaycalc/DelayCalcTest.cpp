@@ -3,7 +3,9 @@
 
 #include "delaycalc/DelayCalc.h"
 #include "delaycalc/DelayCalcDlg.h"
+#include "platform/FieldRange.h"
 #include "support/ModalAnswer.h"
+#include "support/PromptRecorder.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -164,5 +166,102 @@ TEST(DelayCalculatorDialog, TypedFactorAndCancelChangesNothing)
     EXPECT_EQ(param.inputs.cableIndex, OtherCableIndex());
     EXPECT_EQ(param.inputs.velocityFactor, 0.5);
 }
+
+// A delay beyond what the target field takes is refused in the calculator
+// with the field's range message; the calculator stays open so that the
+// length can be corrected, and only a delay within the range comes back.
+struct RangeCase {
+    const char* entry;
+    std::int32_t max;
+    double tooLongFt;  // gives a delay beyond max at 0.85
+    double fittingFt;  // gives one within it
+};
+
+class DelayCalculatorRange : public testing::TestWithParam<RangeCase> {
+protected:
+    std::int32_t Run(std::int32_t& delay)
+    {
+        const RangeCase& c = GetParam();
+        if (std::string(c.entry) == "ShowKestrin") {
+            GpsAntennaDelayParam param;
+            param.delayNs = 7;
+            const std::int32_t result = ShowKestrin(param);
+            delay = param.delayNs;
+            return result;
+        }
+        FrameClockDelayParam param;
+        param.delayNs = 7;
+        const std::int32_t result = FClkKestrin(param);
+        delay = param.delayNs;
+        return result;
+    }
+};
+
+TEST_P(DelayCalculatorRange, OutOfRangeIsRefusedAndTheCalculatorStaysOpen)
+{
+    const RangeCase& c = GetParam();
+    PromptRecorder prompts;
+    bool stayedOpen = false;
+    bool lengthFocused = false;
+    std::int32_t refusedDelay = 0;
+    CModalAnswer answer([&](QDialog& d) {
+        Fields f(d);
+        f.cable->setCurrentIndex(7); // LMR-400, 0.85
+        f.unit->setCurrentIndex(1);
+        f.length->setValue(c.tooLongFt);
+        refusedDelay = qobject_cast<CDelayCalcDlg*>(&d)->DelayNs();
+        f.ok->click();
+        stayedOpen = d.isVisible() && d.result() == 0;
+        lengthFocused = d.focusWidget() == f.length;
+        f.length->setValue(c.fittingFt);
+        f.ok->click();
+    });
+    std::int32_t delay = 0;
+    EXPECT_EQ(Run(delay), 1);
+    EXPECT_FALSE(answer.SafetyClosed());
+    EXPECT_GT(refusedDelay, c.max);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(lengthFocused);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Enter an integer between 0 and %1.").arg(c.max));
+    EXPECT_EQ(prompts.shown[0].icon, kFieldMessageIcon);
+    EXPECT_LE(delay, c.max);
+    EXPECT_EQ(delay, RoundedDelayNs(c.fittingFt * 0.3048 / (0.85 * kSpeedOfLightMetresPerNs)));
+}
+
+TEST_P(DelayCalculatorRange, TheFieldsBoundItselfPassesAndCancelAfterARefusalChangesNothing)
+{
+    const RangeCase& c = GetParam();
+    PromptRecorder prompts;
+    // At a factor of 1.0, max x 0.299792458 m takes exactly max ns.
+    CModalAnswer exact([&](QDialog& d) {
+        Fields f(d);
+        f.cable->setCurrentIndex(OtherCableIndex());
+        f.vf->setValue(1.0);
+        f.unit->setCurrentIndex(0);
+        f.length->setValue(c.max * kSpeedOfLightMetresPerNs);
+        EXPECT_EQ(qobject_cast<CDelayCalcDlg*>(&d)->DelayNs(), c.max);
+        f.ok->click();
+    });
+    std::int32_t delay = 0;
+    EXPECT_EQ(Run(delay), 1);
+    EXPECT_EQ(delay, c.max);
+    EXPECT_TRUE(prompts.shown.empty());
+
+    CModalAnswer refuseThenCancel([&](QDialog& d) {
+        Fields f(d);
+        f.length->setValue(c.max * kSpeedOfLightMetresPerNs + 1.0);
+        f.ok->click();
+        f.cancel->click();
+    });
+    EXPECT_EQ(Run(delay), 0);
+    EXPECT_EQ(delay, 7);
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFields, DelayCalculatorRange,
+                         testing::Values(RangeCase{"ShowKestrin", kGpsAntennaDelayFieldMax, 99999.0, 50000.0},
+                                         RangeCase{"FClkKestrin", kFrameClockDelayFieldMax, 5000.0, 4000.0}),
+                         [](const testing::TestParamInfo<RangeCase>& info) { return std::string(info.param.entry); });
 
 } // namespace

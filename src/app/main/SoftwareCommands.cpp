@@ -9,17 +9,6 @@
 #include "software/download/widgets/MulticastDownloadDlg.h"
 
 namespace {
-// The unit address for the transfer start: the connection's own ADDR when it
-// has one, otherwise the configured Q1 address.
-std::uint16_t DownloadUnitAddress(const CMainFrameController& controller, const CManagerSettings& settings)
-{
-    bool ok = false;
-    const uint address = controller.UnitAddressText().trimmed().toUInt(&ok);
-    if (ok && address <= 0xFFFF)
-        return static_cast<std::uint16_t>(address);
-    return static_cast<std::uint16_t>(settings.q1Address);
-}
-
 void RunSoftwareDownload(CMainFrame& frame, const CManagerSettings& settings)
 {
     FileDialogRequest request;
@@ -37,7 +26,10 @@ void RunSoftwareDownload(CMainFrame& frame, const CManagerSettings& settings)
         CMulticastDownloadDlg dialog(&frame);
         dialog.SetChecksumChunkSize(static_cast<int>(settings.swdlPacketSize));
         dialog.SetMasterFile(*path);
-        dialog.SetTarget(SDownloadTarget{DownloadUnitAddress(controller, settings), controller.ConnectionDescription()});
+        // The configured address as it stands now; the engine takes a remote
+        // connection's own address from its connection string when it starts.
+        dialog.SetTarget(SDownloadTarget{static_cast<std::uint16_t>(settings.q1Address),
+                                         controller.ConnectionDescription()});
         controller.SetDownloadDialogOpen(true);
         downloaded = dialog.exec() == QDialog::Accepted;
         controller.SetDownloadDialogOpen(false);

@@ -3,12 +3,15 @@
 #include "platform/MessageIds.h"
 
 #include <QDate>
+#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcUserData, "qora.data.user")
 
 // One number of the date text from `at` on: blanks, a sign, digits (none: 0),
 // then a "/" if there is one. Values beyond the 32-bit range are held at its
@@ -81,12 +84,25 @@ bool CUserData::StoreValue(std::uint16_t id, const Value& value)
     return true;
 }
 
+int CUserData::UserBlockSize() const
+{
+    // Four length bytes, then each text with its NUL.
+    qsizetype size = 4;
+    for (const QByteArray* text : {&name_, &comments_, &actions_})
+        size += UserText(*text, INT_MAX).size() + 1;
+    size += UserDateText(date_).size() + 1;
+    return static_cast<int>(std::min<qsizetype>(size, INT_MAX));
+}
+
 QByteArray CUserData::UserBlock() const
 {
-    const QByteArray name = UserText(name_, kMaxName);
+    // Texts go whole: cutting one would lose what the unit or the user wrote.
+    if (!UserBlockFits())
+        return {};
+    const QByteArray name = UserText(name_, INT_MAX);
     const QByteArray date = UserDateText(date_);
-    const QByteArray comments = UserText(comments_, kMaxComments);
-    const QByteArray actions = UserText(actions_, kMaxActions);
+    const QByteArray comments = UserText(comments_, INT_MAX);
+    const QByteArray actions = UserText(actions_, INT_MAX);
     QByteArray block;
     for (const QByteArray* text : {&name, &date, &comments, &actions})
         block += static_cast<char>(text->size() + 1);
@@ -101,6 +117,11 @@ bool CUserData::EncodeValue(std::uint16_t id, CDeviceMessage& value)
 {
     if (id != kUserBlockId)
         return false;
+    if (!UserBlockFits()) {
+        qCWarning(lcUserData) << "user block of" << UserBlockSize() << "bytes not sent: at most" << kMaxUserBlock
+                              << "fit its length byte";
+        return false;
+    }
     const QByteArray block = UserBlock();
     return value.AppendBytes(block.constData(), static_cast<std::int32_t>(block.size()));
 }
@@ -144,6 +165,20 @@ QByteArray UnitTextFromField(const QString& text)
     unit.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     unit.replace(u'\n', QStringLiteral("\r\n"));
     return unit.toLatin1();
+}
+
+qsizetype UnitTextBytes(const QString& text)
+{
+    return UnitTextFromField(text).size();
+}
+
+QString UserBlockTooLongText(int blockSize)
+{
+    return QStringLiteral("The user information is too long to be sent to the target device:\n"
+                          "the name, date, comments and actions take %1 bytes, at most %2 fit.\n\n"
+                          "Shorten the name, comments or actions and try again.")
+        .arg(blockSize)
+        .arg(CUserData::kMaxUserBlock);
 }
 
 QString FieldTextWithin(const QString& text, int limit)

@@ -26,10 +26,13 @@ public:
     static constexpr std::uint16_t kActionsId = 0xE004;
     static constexpr std::uint16_t kUserBlockId = 0x9002;
 
-    // The longest texts the unit takes, in bytes; longer ones are cut when written.
+    // The longest texts the dialog lets the user enter, in bytes as sent. The
+    // unit's own texts may be longer; they are written back whole.
     static constexpr int kMaxName = 31;
     static constexpr int kMaxComments = 99;
     static constexpr int kMaxActions = 99;
+    // The user block's size: the request carries it in one byte.
+    static constexpr int kMaxUserBlock = 0xFF;
 
     CUserData();
 
@@ -45,8 +48,12 @@ public:
     void SetActions(const QByteArray& actions) { actions_ = actions; }
     void SetDate(const UserDate& date) { date_ = date; }
 
-    // The 0x9002 value of the stored texts and date.
+    // The 0x9002 value of the stored texts and date, each text whole (up to a
+    // NUL in it); empty when it would not fit its length bytes.
     [[nodiscard]] QByteArray UserBlock() const;
+    // The size UserBlock() needs, and whether that fits.
+    [[nodiscard]] int UserBlockSize() const;
+    [[nodiscard]] bool UserBlockFits() const { return UserBlockSize() <= kMaxUserBlock; }
 
 protected:
     bool StoreValue(std::uint16_t id, const Value& value) override;
@@ -75,5 +82,10 @@ private:
 // A field's text as the unit keeps it: Latin-1 (characters beyond it as '?'),
 // line breaks as "\r\n", the way the unit's other tools leave them.
 [[nodiscard]] QByteArray UnitTextFromField(const QString& text);
+// How many bytes a field's text takes in the unit (a line break two).
+[[nodiscard]] qsizetype UnitTextBytes(const QString& text);
 // `text` cut at its end until UnitTextFromField of it has at most `limit` bytes.
 [[nodiscard]] QString FieldTextWithin(const QString& text, int limit);
+
+// What the user is told when the texts would not fit the user block.
+[[nodiscard]] QString UserBlockTooLongText(int blockSize);

@@ -7,8 +7,10 @@
 #include <cstdint>
 
 struct SDownloadTarget {
-    // The Q1 address of the remote connection's ADDR, or the configured unit
-    // address when the connection names none.
+    // The configured unit address (the settings' Q1 address). The download
+    // names it in its commands unless the connection is a remote one whose
+    // connection string names the unit's bus address ("ADDR="); that string
+    // is read when the download starts.
     std::uint16_t unitAddress = 0;
     // How the main frame describes the connection, e.g. "Local (...)".
     QString connectionDescription;

@@ -6,6 +6,7 @@
 #include "platform/UserPrompts.h"
 #include "software/Crc16.h"
 #include "software/DownloadMessages.h"
+#include "software/download/DownloadAddress.h"
 #include "software/download/DownloadChannel.h"
 #include "software/download/DownloadReplies.h"
 #include "software/download/DownloadTexts.h"
@@ -107,8 +108,11 @@ bool CMulticastDownload::StartDownload(const QString& masterPath)
 {
     CCommHandler* handler = AppCommHandler();
     const bool remote = IsRemoteConnection(handler);
-    if (remote && handler->GetDriver() &&
-        IsChannelBelowDownloadChannel(handler->GetDriver()->GetConnectionString()))
+    // The connection as it is now: another unit may have been connected since
+    // the last download.
+    const std::string connection =
+        remote && handler->GetDriver() ? handler->GetDriver()->GetConnectionString() : std::string();
+    if (remote && IsChannelBelowDownloadChannel(connection))
         return FailStart(DownloadText::ChannelTooLow());
     if (state_ != kIdle || checkingImage_) {
         errorText_ = DownloadText::AlreadyInProgress();
@@ -120,6 +124,7 @@ bool CMulticastDownload::StartDownload(const QString& masterPath)
         return false;
 
     remote_ = remote;
+    unitAddress_ = DownloadUnitAddress(remote, connection, target_.unitAddress);
     resumeOffset_ = 0;
     failureWindow_ = false;
     sendFailures = 0;
@@ -248,7 +253,7 @@ int CMulticastDownload::OnStartEcho(const CDeviceMessage& reply)
     bytesSent_ = 0;
     masterEndSent_ = false;
     state_ = kMasterTransfer;
-    Send(kKindMasterWrite, BuildWriteRequest(target_.unitAddress, FileNameWithoutDirectory(master_.fileName())));
+    Send(kKindMasterWrite, BuildWriteRequest(unitAddress_, FileNameWithoutDirectory(master_.fileName())));
     return 0;
 }
 
@@ -277,7 +282,7 @@ int CMulticastDownload::OnMasterAck(const CDeviceMessage& reply)
     // whole blocks gets an empty one, or the unit would wait for its end.
     if (masterFile_.GetLength() % kTftpBlockSize == 0 && !masterEndSent_) {
         masterEndSent_ = true;
-        Send(kKindMasterData, BuildDataBlock(target_.unitAddress, ++block_, QByteArray()));
+        Send(kKindMasterData, BuildDataBlock(unitAddress_, ++block_, QByteArray()));
         return 0;
     }
     master_.close();
@@ -409,7 +414,7 @@ int CMulticastDownload::OnImageAck(const CDeviceMessage& reply)
     }
     if (finalEmptyBlock_) {
         finalEmptyBlock_ = false;
-        Send(kKindImageData, BuildDataBlock(target_.unitAddress, ++block_, {}));
+        Send(kKindImageData, BuildDataBlock(unitAddress_, ++block_, {}));
         if (state_ != kImageTransfer)
             return 0;
     }
@@ -542,7 +547,7 @@ void CMulticastDownload::SendText(EKind kind, std::string_view command)
 void CMulticastDownload::SendTransferStart()
 {
     STransferStart start;
-    start.unitAddress = target_.unitAddress;
+    start.unitAddress = unitAddress_;
     start.remote = remote_;
     start.softwareName = masterFile_.GetSoftwareName();
     start.resumeOffset = resumeOffset_;
@@ -561,7 +566,7 @@ bool CMulticastDownload::SendNextBlock(EKind kind)
             return false;
     }
     bytesSent_ += data.size();
-    Send(kind, BuildDataBlock(target_.unitAddress, ++block_, data));
+    Send(kind, BuildDataBlock(unitAddress_, ++block_, data));
     return true;
 }
 

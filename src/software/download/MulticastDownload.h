@@ -104,6 +104,8 @@ public:
     [[nodiscard]] int GetChecksumChunkSize() const { return chunkSize_; }
     [[nodiscard]] std::uint16_t GetMulticastAddress() const { return multicastAddress_; }
     [[nodiscard]] std::uint32_t GetResumeOffset() const { return resumeOffset_; }
+    // The unit address the commands of the last started download name.
+    [[nodiscard]] std::uint16_t GetUnitAddress() const { return unitAddress_; }
     // The image file's name without its directory.
     [[nodiscard]] QString GetImageFileName() const;
 
@@ -154,6 +156,7 @@ private:
     void StopTimers();
 
     SDownloadTarget target_;
+    std::uint16_t unitAddress_ = 0;
     int state_ = kIdle;
     bool remote_ = false;
     QFile master_;

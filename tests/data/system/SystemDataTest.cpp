@@ -144,25 +144,28 @@ TEST_F(GroupTest, UserReadsFourTextsAndWritesOneBlock)
     user.Unregister();
 }
 
-TEST_F(GroupTest, UserBlockStaysWithinItsLengthByte)
+TEST_F(GroupTest, UserBlockKeepsTextsWholeOrIsNotSentAtAll)
 {
     CUserData user;
-    // Longest texts: 4 + 32 + 11 + 100 + 100 bytes.
+    // The dialog's longest texts: 4 + 32 + 11 + 100 + 100 bytes.
     user.SetName(QByteArray(31, 'n'));
     user.SetDate({2009, 11, 4});
     user.SetComments(QByteArray(99, 'c'));
     user.SetActions(QByteArray(99, 'a'));
     EXPECT_EQ(user.UserBlock().size(), 247);
 
-    // Texts beyond their limits and a date of huge numbers are cut to fit.
-    user.SetName(QByteArray(300, 'n'));
-    user.SetComments(QByteArray(300, 'c'));
-    user.SetActions(QByteArray(300, 'a'));
+    // A unit's texts beyond the dialog's limits go back whole while the block
+    // fits its length byte: 4 + 41 + 11 + 100 + 99 = 255.
+    user.SetName(QByteArray(40, 'n'));
+    user.SetActions(QByteArray(98, 'a'));
+    EXPECT_TRUE(user.UserBlockFits());
+    QByteArray block = user.UserBlock();
+    ASSERT_EQ(block.size(), 255);
+    EXPECT_EQ(block.left(4), QByteArray("\x29\x0B\x64\x63", 4));
+    EXPECT_EQ(block.mid(4, 41), QByteArray(40, 'n') + '\0');
+    // A date of huge numbers is the "no date" text.
     user.SetDate({-2147483647 - 1, -2147483647 - 1, -2147483647 - 1});
-    const QByteArray block = user.UserBlock();
-    EXPECT_EQ(block.size(), 247);
-    EXPECT_EQ(block.left(4), QByteArray("\x20\x0B\x64\x64", 4));
-    EXPECT_EQ(block.mid(4 + 32, 11), QByteArray("-001/-1/-1\0", 11));
+    EXPECT_EQ(user.UserBlock().mid(4 + 41, 11), QByteArray("-001/-1/-1\0", 11));
 
     // Empty texts: one NUL each, with length bytes 1.
     CUserData empty;
@@ -171,10 +174,26 @@ TEST_F(GroupTest, UserBlockStaysWithinItsLengthByte)
 
     Attach(user);
     ASSERT_TRUE(user.WriteAll());
-    const std::vector<Bytes> sent = Sent();
+    std::vector<Bytes> sent = Sent();
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0][5], 247);
-    EXPECT_EQ(sent[0].size(), 6u + 247u);
+    EXPECT_EQ(sent[0][5], 255);
+    EXPECT_EQ(sent[0].size(), 6u + 255u);
+    Reply(WriteReply(8, 0x9002));
+    EXPECT_EQ(Notice(WM_USERINFO_WRITE_DONE), 1);
+
+    // One byte more would not fit the length byte: nothing is cut, nothing
+    // goes out, and the write fails.
+    user.SetActions(QByteArray(99, 'a'));
+    EXPECT_FALSE(user.UserBlockFits());
+    EXPECT_EQ(user.UserBlockSize(), 256);
+    EXPECT_TRUE(user.UserBlock().isEmpty());
+    user.SetName(QByteArray(300, 'n'));
+    EXPECT_EQ(user.UserBlockSize(), 4 + 301 + 11 + 100 + 100);
+    window.received.clear();
+    EXPECT_TRUE(user.WriteAll());
+    PumpFor(5);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(Notice(WM_USERINFO_WRITE_DONE), 0);
     user.Unregister();
 }
 

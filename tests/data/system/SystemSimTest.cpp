@@ -15,7 +15,9 @@
 #include "support/EventLoop.h"
 #include "support/MessageRecorder.h"
 #include "support/ModalAnswer.h"
+#include "platform/MessageIds.h"
 #include "support/SimProcess.h"
+#include "support/SimTrace.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -23,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -129,6 +132,91 @@ TEST_F(OverTheLink, UserInformationWrittenIsReadBackAndKeptInTheStateFile)
     EXPECT_EQ(date, QDate(2009, 11, 4));
     EXPECT_EQ(comments, QStringLiteral("antenna moved\nsecond line"));
     EXPECT_EQ(actions, QStringLiteral("checked"));
+}
+
+// Texts at the limits, the unit's own texts and a block too long for its
+// length byte, through the link; the unit's trace tells what it received.
+TEST_F(OverTheLink, UserTextsReachTheUnitWholeAndAnOverLongBlockNeverLeaves)
+{
+    QTemporaryDir dir;
+    const QString tracePath = dir.filePath(QStringLiteral("trace.jsonl"));
+    SimProcess sim({QStringLiteral("--trace"), tracePath});
+    Connect(sim);
+    MessageRecorder window;
+    const auto writeAndWait = [&](CUserData& group) {
+        window.received.clear();
+        group.WriteAll();
+        int result = -1;
+        PumpUntil([&] {
+            for (const RecordedMessage& m : window.received)
+                if (m.message == WM_USERINFO_WRITE_DONE)
+                    result = static_cast<int>(m.wParam);
+            return result >= 0;
+        }, 5000);
+        return result;
+    };
+    const auto readBack = [&](CUserData& group) {
+        window.received.clear();
+        group.ReadAll();
+        return PumpUntil([&] { return !window.received.empty(); }, 5000);
+    };
+    const auto writesOfBlock = [&] {
+        int count = 0;
+        for (const QByteArray& request : TracedRequests(tracePath))
+            for (qsizetype at = request.indexOf("9002"); at >= 0; at = request.indexOf("9002", at + 1))
+                if (at % 2 == 0) { // on a byte boundary
+                    ++count;
+                    break;
+                }
+        return count;
+    };
+
+    // The unit's texts as another tool left them: lone line break bytes, a
+    // Latin-1 letter, 99 bytes each.
+    QByteArray comments("lone LF\nlone CR\rpair\r\n\xE9");
+    comments += QByteArray(99 - comments.size(), 'c');
+    CUserData group;
+    group.AddWindow(&window);
+    group.Register();
+    group.SetName("Old Name");
+    group.SetDate({2009, 11, 4});
+    group.SetComments(comments);
+    group.SetActions(QByteArray(99, 'a'));
+    ASSERT_EQ(writeAndWait(group), 1);
+
+    // The dialog: 49 typed lines of "a" and a break fill the actions with 33
+    // (99 bytes as sent); the comments are left alone.
+    {
+        CUserInfoDlg dlg;
+        CModalAnswer answer([&](QDialog& d) {
+            PumpUntil([&] { return Child<QLineEdit>(d, "nameEdit")->isEnabled(); }, 5000);
+            auto* actions = Child<QPlainTextEdit>(d, "actionsEdit");
+            actions->selectAll();
+            QTest::keyClick(actions, Qt::Key_Delete);
+            for (int line = 0; line < 49; ++line) {
+                QTest::keyClicks(actions, "a");
+                QTest::keyClick(actions, Qt::Key_Return);
+            }
+            Child<QPushButton>(d, "okButton")->click();
+        });
+        EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+        EXPECT_FALSE(answer.SafetyClosed());
+    }
+    ASSERT_TRUE(readBack(group));
+    QByteArray lines;
+    for (int line = 0; line < 33; ++line)
+        lines += "a\r\n";
+    EXPECT_EQ(group.GetActions(), lines);
+    EXPECT_EQ(group.GetComments(), comments) << "written back byte for byte";
+    EXPECT_EQ(group.GetName(), QByteArray("Old Name"));
+    EXPECT_EQ(writesOfBlock(), 2);
+
+    // Texts the unit could hold but whose block would not fit: not sent.
+    group.SetName(QByteArray(99, 'n'));
+    group.SetComments(QByteArray(99, 'c'));
+    EXPECT_EQ(writeAndWait(group), 0);
+    EXPECT_EQ(writesOfBlock(), 2);
+    group.Unregister();
 }
 
 // The cli commands in this process against the unit: what they print, what

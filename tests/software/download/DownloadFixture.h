@@ -21,7 +21,7 @@ namespace dltest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr std::uint16_t kUnitAddress = 0x0102;
+constexpr std::uint16_t kUnitAddress = 0x0102; // a remote connection names it as ADDR=258
 constexpr std::uint16_t kMulticast = 0x0083;
 constexpr int kHeaderSize = 48; // an image header with all stored lengths 0
 

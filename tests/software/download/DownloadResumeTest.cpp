@@ -78,7 +78,7 @@ TEST_F(DownloadResumeTest, FourthLossEndsALocalDownload)
 
 TEST_F(DownloadResumeTest, ThirteenthLossEndsARemoteDownload)
 {
-    GoRemote("HOST=10.0.0.1,CH=9,ADDR=131");
+    GoRemote("HOST=10.0.0.1,CH=9,ADDR=258");
     ReachImageTransfer(0, true);
     for (int i = 1; i <= 12; ++i) {
         Lose();

@@ -39,22 +39,23 @@ protected:
     }
 
     // Start, master file, version check and status query, up to the image's
-    // write request; the unit reports holding `held` bytes.
-    void ReachImageTransfer(std::uint32_t held = 0, bool remote = false)
+    // write request; the unit reports holding `held` bytes, and the commands
+    // name the unit by `unit`.
+    void ReachImageTransfer(std::uint32_t held = 0, bool remote = false, std::uint16_t unit = kUnitAddress)
     {
         ASSERT_TRUE(engine->StartDownload(MasterPath())) << engine->GetErrorText().toStdString();
         ASSERT_EQ(Sent(), std::vector<Bytes>{Text("M:17,2,1\r")});
         Reply(Echo("M:17,2,1\r"));
-        ASSERT_EQ(Sent(), std::vector<Bytes>{WriteRequest(kUnitAddress, "RELEASE.MFI")});
+        ASSERT_EQ(Sent(), std::vector<Bytes>{WriteRequest(unit, "RELEASE.MFI")});
         Reply(Ack(0));
-        ASSERT_EQ(Sent(), std::vector<Bytes>{DataBlock(kUnitAddress, 1, Master())});
+        ASSERT_EQ(Sent(), std::vector<Bytes>{DataBlock(unit, 1, Master())});
         Reply(Ack(1));
         ASSERT_EQ(Awaited(), std::vector<Bytes>{Text("M:17,2,2\r")});
         EXPECT_FALSE(engine->IsMasterOpen());
         Reply(VersionReply(0));
         ASSERT_EQ(Sent(), std::vector<Bytes>{Text("M:17,3,1")});
         Reply(StatusQueryReply(0, held));
-        ASSERT_EQ(Sent(), std::vector<Bytes>{TransferStart(kUnitAddress, remote, "QORA_R2_1", held)});
+        ASSERT_EQ(Sent(), std::vector<Bytes>{TransferStart(unit, remote, "QORA_R2_1", held)});
         Reply(TransferStartReply(0));
         ASSERT_EQ(Sent(), std::vector<Bytes>{WriteRequest(kMulticast, "SWDownload0")});
         ASSERT_EQ(engine->GetState(), CMulticastDownload::kImageTransfer);

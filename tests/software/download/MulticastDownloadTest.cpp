@@ -2,6 +2,7 @@
 
 #include "EngineFixture.h"
 
+#include "software/download/DownloadAddress.h"
 #include "software/download/DownloadTexts.h"
 #include "support/PromptRecorder.h"
 
@@ -83,13 +84,13 @@ TEST_F(DownloadEngineTest, AcceptsForwardSlashesAndRefusesASecondStart)
 
 TEST_F(DownloadEngineTest, RemoteDownloadNeedsChannelNine)
 {
-    GoRemote("HOST=10.0.0.1,CH=3,ADDR=131");
+    GoRemote("HOST=10.0.0.1,CH=3,ADDR=258");
     EXPECT_FALSE(engine->StartDownload(MasterPath()));
     EXPECT_EQ(engine->GetErrorText(), QStringLiteral("Select channel 9 for software download."));
     EXPECT_TRUE(Sent().empty());
     ExpectIdle();
 
-    GoRemote("HOST=10.0.0.1,CH=9,ADDR=131");
+    GoRemote("HOST=10.0.0.1,CH=9,ADDR=258");
     ReachImageTransfer(0, true);
 }
 
@@ -463,6 +464,66 @@ TEST_F(DownloadEngineTest, UnitHoldingTheWholeImageBeforeTheTransferIsAnError)
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(engine->GetErrorText(), UnitError("0002"));
     ExpectIdle();
+}
+
+TEST(DownloadUnitAddress, TheNumberAfterAddrElseTheConfiguredAddress)
+{
+    struct Case {
+        const char* connection;
+        std::uint16_t named;
+    };
+    const Case cases[] = {
+        {"HOST=10.0.0.1,ADDR=2051,CH=9", 0x0803},
+        {"ADDR=2051", 0x0803},
+        {"WP=SOCKET,HOST=h,PORT=7000,WP=NEQ1,ADDR=0", 0},
+        {"ADDR= 77 ,CH=9", 77},
+        {"ADDR=123456", 12345}, // five digits at most
+        {"ADDR=65534", 0xFFFE},
+        {"ADDR=65535", kNoBusAddress},
+        {"ADDR=99999", kNoBusAddress},
+        {"ADDR=,CH=9", kNoBusAddress},
+        {"ADDR=20a1", kNoBusAddress},
+        {"ADDR=-5", kNoBusAddress},
+        {"HOST=10.0.0.1,CH=9", kNoBusAddress},
+        {"", kNoBusAddress},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.connection);
+        EXPECT_EQ(ConnectionBusAddress(c.connection), c.named);
+        EXPECT_EQ(DownloadUnitAddress(true, c.connection, 131), c.named == kNoBusAddress ? 131 : c.named);
+        // A local connection names the configured address, whatever its string holds.
+        EXPECT_EQ(DownloadUnitAddress(false, c.connection, 131), 131);
+    }
+}
+
+// The address is taken when each download starts: a remote connection's own
+// ADDR, the configured one on a local connection, and after reconnecting to
+// another unit the new one.
+TEST_F(DownloadEngineTest, EachDownloadNamesTheUnitOfTheConnectionItStartsOn)
+{
+    const auto reachAndAbort = [this](bool remote, std::uint16_t unit) {
+        ReachImageTransfer(0, remote, unit);
+        EXPECT_EQ(engine->GetUnitAddress(), unit);
+        ASSERT_TRUE(engine->AbortDownload());
+        EXPECT_EQ(Sent(), std::vector<Bytes>{Text("M:17,2,4\r")});
+    };
+    GoRemote("HOST=10.0.0.1,CH=9,ADDR=2051");
+    reachAndAbort(true, 0x0803);
+
+    GoRemote("HOST=10.0.0.2,CH=9,ADDR=300");
+    reachAndAbort(true, 300);
+    GoRemote("HOST=10.0.0.3,CH=9");
+    reachAndAbort(true, kUnitAddress);
+
+    // Local again: the configured address, although the string says ADDR=1.
+    handler->CloseConnection();
+    CCommHandler::SetDriverFactory([] { return std::make_unique<RemoteDriver>("WP=SOCKET,HOST=h,ADDR=1"); });
+    handler->Connect(1, "WP=SOCKET,HOST=h,ADDR=1");
+    PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
+    PumpFor(5);
+    ASSERT_EQ(handler->GetConnectionType(), 1);
+    engine->SetTarget({0x0203, QStringLiteral("Local (h)")});
+    reachAndAbort(false, 0x0203);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "commissioning/wizard/PageRules.h"
 #include "commissioning/wizard/widgets/BannerArt.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
+#include "controls/DatePicker.h"
 #include "controls/LatLongCtrl.h"
 #include "controls/SmartEdit.h"
 #include "platform/MeasureSetting.h"
@@ -21,7 +22,7 @@ CCWGpsPage::CCWGpsPage(CCommissionWiz& wizard)
 {
     auto* dateGroup = new QGroupBox(QStringLiteral("Date and Time"), this);
     auto* dateRow = new QHBoxLayout(dateGroup);
-    date_ = new QDateEdit(dateGroup);
+    date_ = new CDatePicker(dateGroup); // typed dates arrive whole
     date_->setObjectName(QStringLiteral("date1057"));
     date_->setCalendarPopup(true);
     time_ = new QTimeEdit(dateGroup);

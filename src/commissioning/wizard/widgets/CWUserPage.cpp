@@ -3,6 +3,7 @@
 #include "commissioning/wizard/PageRules.h"
 #include "commissioning/wizard/widgets/BannerArt.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
+#include "data/system/UserData.h"
 
 #include <QDate>
 #include <QDateEdit>
@@ -15,17 +16,19 @@ CCWUserPage::CCWUserPage(CCommissionWiz& wizard)
     : CCWPage(wizard, CCommissionWiz::kUserPageId, BannerId::User, QStringLiteral("User Information"))
 {
     auto* grid = new QGridLayout;
-    name_ = new QLineEdit(this);
+    name_ = new CLimitedLineEdit(this);
     name_->setObjectName(QStringLiteral("edit1223"));
-    name_->setMaxLength(kMaxUserNameLength);
-    date_ = new QDateEdit(this);
+    name_->SetByteLimit(CTextByteLimit(kMaxUserNameLength, UnitTextBytes));
+    date_ = new CDatePicker(this);
     date_->setObjectName(QStringLiteral("date1070"));
-    date_->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    date_->SetPickerFormat(QStringLiteral("dd/MM/yyy"));
     date_->setCalendarPopup(true);
-    comments_ = new QPlainTextEdit(this);
+    comments_ = new CLimitedTextEdit(this);
     comments_->setObjectName(QStringLiteral("edit1225"));
-    actions_ = new QPlainTextEdit(this);
+    comments_->SetByteLimit(CTextByteLimit(kMaxUserNoteLength, UnitTextBytes));
+    actions_ = new CLimitedTextEdit(this);
     actions_->setObjectName(QStringLiteral("edit1226"));
+    actions_->SetByteLimit(CTextByteLimit(kMaxUserNoteLength, UnitTextBytes));
     grid->addWidget(new QLabel(QStringLiteral("Name:"), this), 0, 0);
     grid->addWidget(name_, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Date:"), this), 1, 0);
@@ -60,23 +63,10 @@ void CCWUserPage::Refresh()
     showing_ = false;
 }
 
-void CCWUserPage::Limit(QPlainTextEdit& edit)
-{
-    const QString text = edit.toPlainText();
-    if (text.size() <= kMaxUserNoteLength)
-        return;
-    edit.setPlainText(text.left(kMaxUserNoteLength));
-    edit.moveCursor(QTextCursor::End);
-}
-
 void CCWUserPage::TakeTexts()
 {
     if (showing_)
         return;
-    showing_ = true;
-    Limit(*comments_);
-    Limit(*actions_);
-    showing_ = false;
     SUserPageValues& values = Wiz().Values().user;
     values.userName = name_->text();
     values.comments = comments_->toPlainText();

@@ -1,12 +1,13 @@
 #pragma once
 // The last page: who commissioned the unit, when, and what they noted. Finish
-// (captioned "Next >") ends the wizard.
+// (captioned "Next >") ends the wizard. The texts stop at their limits in
+// bytes as the unit gets them (a line break two) while the user types or
+// pastes, so the user block never has to cut them.
 
 #include "commissioning/wizard/widgets/CWPage.h"
-
-class QDateEdit;
-class QLineEdit;
-class QPlainTextEdit;
+#include "controls/DatePicker.h"
+#include "controls/LimitedLineEdit.h"
+#include "controls/LimitedTextEdit.h"
 
 class CCWUserPage : public CCWPage {
     Q_OBJECT
@@ -28,11 +29,10 @@ protected:
 
 private:
     void TakeTexts();
-    static void Limit(QPlainTextEdit& edit);
 
-    QLineEdit* name_;
-    QDateEdit* date_;
-    QPlainTextEdit* comments_;
-    QPlainTextEdit* actions_;
+    CLimitedLineEdit* name_;
+    CDatePicker* date_;
+    CLimitedTextEdit* comments_;
+    CLimitedTextEdit* actions_;
     bool showing_ = false;
 };

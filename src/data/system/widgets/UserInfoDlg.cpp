@@ -6,9 +6,11 @@
 #include "platform/UserPrompts.h"
 #include "ui_UserInfoDlg.h"
 
-#include <QTextCursor>
+#include <QLoggingCategory>
 
 namespace {
+Q_LOGGING_CATEGORY(lcUserInfo, "qora.data.user")
+
 constexpr unsigned kSendingProblem = 61236;
 
 // The picker's lowest date stands for "no date": the unit's date text was no
@@ -27,23 +29,24 @@ CUserInfoDlg::CUserInfoDlg(QWidget* parent)
       target_([this](unsigned message, MsgWParam wParam, MsgLParam) { OnNotice(message, wParam); })
 {
     ui_->setupUi(this);
-    ui_->nameEdit->setMaxLength(CUserData::kMaxName);
+    ui_->nameEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxName, UnitTextBytes));
+    ui_->commentsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxComments, UnitTextBytes));
+    ui_->actionsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxActions, UnitTextBytes));
+    ui_->dateEdit->SetPickerFormat(QStringLiteral("dd/MM/yyy"));
     ui_->dateEdit->setMinimumDate(kNoDate);
     ui_->dateEdit->setSpecialValueText(QStringLiteral(" "));
     ui_->dateEdit->setDate(QDate(1900, 1, 1));
 
-    connect(ui_->nameEdit, &QLineEdit::textChanged, this, [this] {
-        ChangeFlags().name = true;
-        ui_->okButton->setEnabled(true);
-    });
+    connect(ui_->nameEdit, &QLineEdit::textChanged, this,
+            [this] { OnTextChanged(ChangeFlags().name, nameEdited_); });
     connect(ui_->dateEdit, &QDateEdit::dateChanged, this, [this] {
         ChangeFlags().date = true;
         ui_->okButton->setEnabled(true);
     });
     connect(ui_->commentsEdit, &QPlainTextEdit::textChanged, this,
-            [this] { KeepWithin(ui_->commentsEdit, CUserData::kMaxComments, ChangeFlags().comments); });
+            [this] { OnTextChanged(ChangeFlags().comments, commentsEdited_); });
     connect(ui_->actionsEdit, &QPlainTextEdit::textChanged, this,
-            [this] { KeepWithin(ui_->actionsEdit, CUserData::kMaxActions, ChangeFlags().actions); });
+            [this] { OnTextChanged(ChangeFlags().actions, actionsEdited_); });
     connect(ui_->okButton, &QPushButton::clicked, this, &CUserInfoDlg::OnOk);
     connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -73,18 +76,11 @@ void CUserInfoDlg::SetFieldsEnabled(bool enabled)
     ui_->actionsEdit->setEnabled(enabled);
 }
 
-void CUserInfoDlg::KeepWithin(QPlainTextEdit* edit, int limit, bool& flag)
+void CUserInfoDlg::OnTextChanged(bool& changeFlag, bool& edited)
 {
-    // A multi-line field refuses what goes beyond its limit (as the unit
-    // counts it, a line break being two bytes).
-    const QString text = edit->toPlainText();
-    const QString within = FieldTextWithin(text, limit);
-    if (within.size() != text.size()) {
-        const QSignalBlocker block(edit);
-        edit->setPlainText(within);
-        edit->moveCursor(QTextCursor::End);
-    }
-    flag = true;
+    changeFlag = true;
+    if (!filling_)
+        edited = true;
     ui_->okButton->setEnabled(true);
 }
 
@@ -110,9 +106,12 @@ void CUserInfoDlg::OnNotice(unsigned message, MsgWParam wParam)
 
 void CUserInfoDlg::Fill()
 {
-    ui_->nameEdit->setText(FieldTextFromUnit(UserText(group_.GetName(), CUserData::kMaxName)));
+    // Whole, however long: the limits are for what the user adds.
+    filling_ = true;
+    ui_->nameEdit->setText(FieldTextFromUnit(group_.GetName()));
     ui_->commentsEdit->setPlainText(FieldTextFromUnit(group_.GetComments()));
     ui_->actionsEdit->setPlainText(FieldTextFromUnit(group_.GetActions()));
+    filling_ = false;
     const UserDate& d = group_.GetDate();
     const QDate date(d.year, d.month, d.day);
     ui_->dateEdit->setDate(date.isValid() && date > kNoDate ? date : kNoDate);
@@ -127,16 +126,29 @@ void CUserInfoDlg::OnOk()
         return;
     }
     ui_->okButton->setEnabled(false);
-    group_.SetName(UnitTextFromField(ui_->nameEdit->text()));
+    // A field shows a unit's text as text (line breaks of any form as one);
+    // only what the user changed is taken from the field.
+    if (nameEdited_)
+        group_.SetName(UnitTextFromField(ui_->nameEdit->text()));
     const QDate date = ui_->dateEdit->date();
     if (date.isValid() && date > kNoDate)
         group_.SetDate({date.year(), date.month(), date.day()});
     else
         group_.SetDate({-1, -1, -1});
-    group_.SetComments(UnitTextFromField(ui_->commentsEdit->toPlainText()));
-    group_.SetActions(UnitTextFromField(ui_->actionsEdit->toPlainText()));
+    if (commentsEdited_)
+        group_.SetComments(UnitTextFromField(ui_->commentsEdit->toPlainText()));
+    if (actionsEdited_)
+        group_.SetActions(UnitTextFromField(ui_->actionsEdit->toPlainText()));
     if (!ChangeFlags().Any())
         return;
+    if (!group_.UserBlockFits()) {
+        // Cutting a text to fit would lose it; the user decides what goes.
+        qCWarning(lcUserInfo) << "user information not written: its block takes" << group_.UserBlockSize()
+                              << "bytes";
+        ShowMessageBox(UserBlockTooLongText(group_.UserBlockSize()), MsgIcon::Warning);
+        ui_->okButton->setEnabled(true);
+        return;
+    }
     if (!group_.WriteAll()) {
         // Not connected, or the values are still being read: nothing was sent.
         ShowMessageBox(LoadResString(kSendingProblem), MsgIcon::Error);
