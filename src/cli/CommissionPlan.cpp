@@ -5,6 +5,7 @@
 #include "commissioning/wizard/PageRules.h"
 #include "commissioning/wizard/WorkOrderApply.h"
 #include "controls/LatLongLogic.h"
+#include "data/system/UserData.h"
 
 namespace {
 // The coordinate control's value after showing `degrees` (or, when it was
@@ -26,8 +27,11 @@ bool TakeText(const std::vector<std::string>& arguments, std::size_t& i, int lim
         return false;
     }
     text = QString::fromLocal8Bit(arguments[++i].c_str());
-    if (text.size() > limit) {
-        error = arguments[i - 1] + ": longer than " + std::to_string(limit) + " characters";
+    // Counted as the unit receives the text (line breaks as CR LF), so that
+    // the user block never has to cut it.
+    if (UnitTextBytes(text) > limit) {
+        error = arguments[i - 1] + ": longer than " + std::to_string(limit)
+            + " bytes as the unit receives it (a line break counts two)";
         return false;
     }
     return true;

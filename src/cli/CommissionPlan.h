@@ -35,7 +35,8 @@ struct SCommissionOptions {
 
 // The options, or nothing with the reason in `error` (naming the argument and
 // the value refused). Texts longer than the user page takes (name 31,
-// comments and actions 99 characters) are refused rather than cut.
+// comments and actions 99 bytes as the unit receives them) are refused
+// rather than cut.
 [[nodiscard]] std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std::string>& arguments,
                                                                          const QDate& today, std::string& error);
 

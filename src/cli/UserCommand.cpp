@@ -31,7 +31,7 @@ std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const 
         return std::nullopt;
     }
     if (text.size() > limit) {
-        RefuseUsage(stderr, std::string(name) + ": longer than " + std::to_string(limit) + " characters");
+        RefuseUsage(stderr, std::string(name) + ": longer than " + std::to_string(limit) + " bytes as the unit receives it (a line break counts two)");
         return std::nullopt;
     }
     return text;

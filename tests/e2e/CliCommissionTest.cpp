@@ -211,6 +211,14 @@ TEST(CliCommissionArguments, TextsBeyondThePageLimitsAndBadDatesAreRefused)
     EXPECT_FALSE(options->reset);
     EXPECT_EQ(ParseCommissionArguments({"w.xml"}, today, error)->date, today);
     EXPECT_TRUE(ParseCommissionArguments({"w.xml", "--user", std::string(31, 'n')}, today, error));
+    // Line breaks reach the unit as CR LF: 33 lines of "a" fill the 99 bytes, 34 would not fit.
+    std::string lines;
+    for (int i = 0; i < 33; ++i)
+        lines += "a\n";
+    EXPECT_TRUE(ParseCommissionArguments({"w.xml", "--comments", lines}, today, error)) << error;
+    error.clear();
+    EXPECT_FALSE(ParseCommissionArguments({"w.xml", "--actions", lines + "a"}, today, error));
+    EXPECT_NE(error.find("--actions: longer than 99 bytes"), std::string::npos) << error;
     for (const Args& bad :
          {Args{}, Args{"--unit", "1"}, Args{"w.xml", "--unit", "0"}, Args{"w.xml", "--unit"},
           Args{"w.xml", "--date", "07/03/2009"}, Args{"w.xml", "--user", std::string(32, 'n')},
