@@ -54,13 +54,13 @@ constexpr SCommandHelp kCommands[] = {
      "Exit status: 0 read, 1 the unit could not be read, 2 no connection.\n"},
     {"user", "user [set NAME DATE COMMENTS ACTIONS]",
      "print the user information, or write it (DATE dd/MM/yyyy,\n"
-     "yyyy-MM-dd or -; at most 31, 99 and 99 characters)",
+     "yyyy-MM-dd or -; at most 31, 99 and 99 bytes)",
      "Without arguments prints the unit's user information. With \"set\" writes\n"
      "all four values and prints what the unit then holds.\n"
-     "  NAME      at most 31 characters\n"
+     "  NAME      at most 31 bytes\n"
      "  DATE      dd/MM/yyyy, yyyy-MM-dd, or - for no date\n"
-     "  COMMENTS  at most 99 characters\n"
-     "  ACTIONS   at most 99 characters\n"
+     "  COMMENTS  at most 99 bytes (a line break counts two)\n"
+     "  ACTIONS   at most 99 bytes (a line break counts two)\n"
      "\n"
      "Exit status: 0 done, 1 the unit could not be read or refused, 2 no\n"
      "connection, 64 bad arguments.\n"},
@@ -149,10 +149,10 @@ constexpr SCommandHelp kCommands[] = {
      "  --report FILE     save the work order with the results (also after a\n"
      "                    failed write); the status is read once before the write\n"
      "                    and what does not answer is left unknown\n"
-     "  --user NAME       the installer, at most 31 characters\n"
+     "  --user NAME       the installer, at most 31 bytes\n"
      "  --date yyyy-MM-dd the commissioning date (default: today)\n"
-     "  --comments TEXT   at most 99 characters\n"
-     "  --actions TEXT    at most 99 characters\n"
+     "  --comments TEXT   at most 99 bytes (a line break counts two)\n"
+     "  --actions TEXT    at most 99 bytes (a line break counts two)\n"
      "  --no-reset        do not reset the unit afterwards\n"
      "  --remote          the connection is a remote one (through the operator's\n"
      "                    network): no Q1 page, so the unit keeps its IP address,\n"
