@@ -7,6 +7,7 @@
 #include "app/frame/FrameView.h"
 #include "data/AccessLevel.h"
 #include "link/AppHandler.h"
+#include "link/BusAddress.h"
 #include "link/CommHandler.h"
 #include "link/ComponentFactory.h"
 #include "link/INetworkBrowser.h"
@@ -25,21 +26,6 @@ void ShowError(unsigned stringId)
     ShowMessageBox(LoadResString(stringId), MsgIcon::Error, MsgButtons::Ok);
 }
 
-// The decimal number after "ADDR=" (at most five digits), or 0xFFFF when there
-// is none or it does not fit a bus address.
-std::uint16_t ParseUnitBusAddress(const QString& connection)
-{
-    const qsizetype at = connection.indexOf(QLatin1String("ADDR="));
-    if (at < 0)
-        return 0xFFFF;
-    qsizetype end = connection.indexOf(QLatin1Char(','), at);
-    if (end < 0)
-        end = connection.size();
-    const QString digits = connection.mid(at + 5, std::min<qsizetype>(end - at - 5, 5));
-    bool ok = false;
-    const uint value = digits.toUInt(&ok);
-    return ok && value < 0xFFFF ? static_cast<std::uint16_t>(value) : 0xFFFF;
-}
 } // namespace
 
 CMainFrameController::CMainFrameController(CManagerSettings& settings, IFrameView& view, StartupRequest startup)
@@ -167,7 +153,7 @@ void CMainFrameController::RemoteConnection()
     const QString text = QString::fromStdString(connection);
     const bool addressed = succeeded && text.contains(QLatin1String("ADDR="));
     if (addressed)
-        unitBusAddress_ = ParseUnitBusAddress(text);
+        unitBusAddress_ = ConnectionBusAddress(connection);
     browser.reset();
     if (!title.isEmpty())
         view_.SetFrameTitle(title);
