@@ -4,53 +4,13 @@
 // the unit's earlier values stay, and the unit still answers afterwards.
 
 #include "faults/FaultRig.h"
+#include "faults/WizardOperator.h"
 
 #include "app/main/CommissioningCommands.h"
 #include "app/widgets/CommParamDlg.h"
-#include "commissioning/procedure/widgets/CommFinishDlg.h"
-#include "commissioning/wizard/widgets/CommissionWiz.h"
-
-#include <QAbstractButton>
-#include <QTimer>
 
 namespace faults {
 namespace {
-
-// Next through the wizard's pages and Finish, then Finish in the confirmation.
-class WizardOperator {
-public:
-    WizardOperator()
-    {
-        poll_.setInterval(10);
-        QObject::connect(&poll_, &QTimer::timeout, [this] { Look(); });
-        poll_.start();
-    }
-    bool finished = false;
-    bool confirmed = false;
-
-private:
-    void Look()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* wizard = qobject_cast<CCommissionWiz*>(modal)) {
-            if (QAbstractButton* finish = wizard->button(QWizard::FinishButton);
-                finish && finish->isVisible() && finish->isEnabled()) {
-                finished = true;
-                wizard->accept();
-                return;
-            }
-            const int page = wizard->currentId();
-            wizard->next();
-            if (wizard->currentId() == page && ++stuck_ > 20)
-                wizard->reject(); // a page refused Next: give up rather than hang
-        } else if (auto* confirm = qobject_cast<CCommFinishDlg*>(modal)) {
-            confirmed = true;
-            confirm->accept();
-        }
-    }
-    QTimer poll_;
-    int stuck_ = 0;
-};
 
 class CommissioningFaults : public FaultRig {
 protected:
