@@ -1,4 +1,5 @@
 #include "cli/CliSession.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "cli/HexText.h"
 #include "cli/LinkReport.h"
@@ -72,7 +73,7 @@ void CCliSession::OnNotice(int notice)
 void CCliSession::OnReply(MsgWParam wParam, MsgLParam lParam)
 {
     if (wParam != 0) {
-        std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+        std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
         std::printf("%s\n", FormatHex({reply->GetData(), static_cast<std::size_t>(reply->GetLength())}).c_str());
     } else {
         const std::uint32_t header = static_cast<std::uint32_t>(lParam) & 0xFFFFFFu;

@@ -1,4 +1,5 @@
 #include "cli/SingleRequest.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "link/CommHandler.h"
 #include "platform/MessageIds.h"
@@ -42,7 +43,7 @@ MsgResult CSingleRequest::OnMessage(unsigned message, MsgWParam wParam, MsgLPara
             Complete(std::nullopt);
         return 0;
     }
-    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
     std::int32_t messageClass = -1, address = -1;
     if (!done_ || !reply || request_.size() < 2 || !reply->GetByte(0, messageClass) || !reply->GetByte(1, address))
         return 0;

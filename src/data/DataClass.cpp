@@ -1,4 +1,5 @@
 #include "data/DataClass.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "data/ProgressPane.h"
 #include "link/AppHandler.h"
@@ -289,7 +290,7 @@ void CDataClass::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
         FailOperation();
         return;
     }
-    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
     if (!reply)
         return;
     std::int32_t messageClass = 0, address = 0, opcode = 0;

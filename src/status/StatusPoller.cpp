@@ -1,4 +1,5 @@
 #include "status/StatusPoller.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
@@ -63,7 +64,7 @@ MsgResult CStatusPoller::OnMessage(unsigned message, MsgWParam wParam, MsgLParam
         }
         return 0;
     }
-    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
     // Anything from the unit shows the link is alive.
     frame_.SetLinkWatchdog(0);
     unanswered_ = 0;

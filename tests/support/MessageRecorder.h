@@ -3,6 +3,7 @@
 // kept as byte copies and freed.
 
 #include "link/DeviceMessage.h"
+#include "link/DeviceMessageNotice.h"
 #include "platform/MessageIds.h"
 #include "platform/MessageTarget.h"
 
@@ -51,7 +52,7 @@ protected:
     {
         RecordedMessage record{message, wParam, lParam, {}};
         if (message == WM_DEVICE_MESSAGE && wParam == 1) {
-            std::unique_ptr<CDeviceMessage> owned(reinterpret_cast<CDeviceMessage*>(lParam));
+            std::unique_ptr<CDeviceMessage> owned = TakeDeviceMessage(lParam);
             record.bytes.assign(owned->GetData(), owned->GetData() + owned->GetLength());
         }
         received.push_back(std::move(record));

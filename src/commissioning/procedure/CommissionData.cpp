@@ -1,4 +1,5 @@
 #include "commissioning/procedure/CommissionData.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "platform/MessageIds.h"
 
@@ -165,7 +166,7 @@ MsgResult CCommissionData::OnMessage(unsigned message, MsgWParam wParam, MsgLPar
         Fail();
         return 0;
     }
-    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
     if (reply)
         OnReply(*reply);
     return 0;

@@ -1,4 +1,5 @@
 #include "data/constlog/ConstLogData.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "data/UnitFacts.h"
 #include "link/AppHandler.h"
@@ -69,7 +70,7 @@ MsgResult CConstLogData::OnMessage(unsigned message, MsgWParam wParam, MsgLParam
         NotifyWindows(WM_CONSTLOG_DONE, 0);
         return 0;
     }
-    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
     if (!reply)
         return 0;
     std::int32_t messageClass = 0, address = 0, opcode = 0;

@@ -1,4 +1,5 @@
 #include "software/activation/SoftwareActivation.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
@@ -123,7 +124,7 @@ MsgResult CSoftwareActivation::OnMessage(unsigned message, MsgWParam wParam, Msg
         FailOperation();
         return 0;
     }
-    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
     if (reply)
         OnReply(*reply);
     return 0;

@@ -1,4 +1,5 @@
 #include "software/download/MulticastDownload.h"
+#include "link/DeviceMessageNotice.h"
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
@@ -197,7 +198,7 @@ MsgResult CMulticastDownload::OnMessage(unsigned message, MsgWParam wParam, MsgL
         OnSendFailure(lParam);
         return 0;
     }
-    const std::unique_ptr<CDeviceMessage> reply(reinterpret_cast<CDeviceMessage*>(lParam));
+    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
     if (reply)
         OnReply(*reply);
     return 0;
