@@ -209,33 +209,19 @@ bool CWorkOrder::GetAntennaLongitude(double& degrees) const
 
 bool ReadWorkOrderValues(const CWorkOrder& w, WorkOrderValues& v, QString* missing)
 {
-    // In the order the values have always been read: the first one missing
-    // is the one named.
-    const std::pair<const char*, bool (*)(const CWorkOrder&, WorkOrderValues&)> steps[] = {
-        {"qorBtsFrDelay", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetBtsFrDelay(x.frameClockDelay); }},
-        {"qorBtsGpsDelay", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetBtsGpsDelay(x.gpsAntennaDelay); }},
-        {"qorName", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetName(x.unitName); }},
-        {"qorType", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetType(x.unitType); }},
-        {"qorQ1Address", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetQ1Address(x.q1Address); }},
-        {"qorQ1Speed", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetQ1Speed(x.q1SpeedCode); }},
-        {"qorGPSMode", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetGPSMode(x.gpsMode); }},
-        {"qorQ1Relay", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetQ1Relay(x.q1Relay); }},
-        {"qorQ1IP", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetQ1IP(x.ipAddress); }},
-        {"qorQ1GW", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetQ1GW(x.gatewayAddress); }},
-        {"qorQ1Mask", [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetQ1Mask(x.subnetMask); }},
-        {"qorGPSAntennaAltitude",
-         [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetAntennaAltitude(x.antennaAltitude); }},
-        {"qorGPSAntennaLatitudeLocation",
-         [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetAntennaLatitude(x.antennaLatitude); }},
-        {"qorGPSAntennaLongitudeLocation",
-         [](const CWorkOrder& o, WorkOrderValues& x) { return o.GetAntennaLongitude(x.antennaLongitude); }},
+    // Stops at the first value missing, which is the one named.
+    const auto read = [missing](bool found, const char* name) {
+        if (!found && missing)
+            *missing = QString::fromLatin1(name);
+        return found;
     };
-    for (const auto& [name, read] : steps) {
-        if (!read(w, v)) {
-            if (missing)
-                *missing = QString::fromLatin1(name);
-            return false;
-        }
-    }
-    return true;
+    return read(w.GetBtsFrDelay(v.frameClockDelay), "qorBtsFrDelay")
+        && read(w.GetBtsGpsDelay(v.gpsAntennaDelay), "qorBtsGpsDelay") && read(w.GetName(v.unitName), "qorName")
+        && read(w.GetType(v.unitType), "qorType") && read(w.GetQ1Address(v.q1Address), "qorQ1Address")
+        && read(w.GetQ1Speed(v.q1SpeedCode), "qorQ1Speed") && read(w.GetGPSMode(v.gpsMode), "qorGPSMode")
+        && read(w.GetQ1Relay(v.q1Relay), "qorQ1Relay") && read(w.GetQ1IP(v.ipAddress), "qorQ1IP")
+        && read(w.GetQ1GW(v.gatewayAddress), "qorQ1GW") && read(w.GetQ1Mask(v.subnetMask), "qorQ1Mask")
+        && read(w.GetAntennaAltitude(v.antennaAltitude), "qorGPSAntennaAltitude")
+        && read(w.GetAntennaLatitude(v.antennaLatitude), "qorGPSAntennaLatitudeLocation")
+        && read(w.GetAntennaLongitude(v.antennaLongitude), "qorGPSAntennaLongitudeLocation");
 }
