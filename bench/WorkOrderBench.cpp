@@ -4,7 +4,6 @@
 //   qora-workorder-bench FILE
 
 #include "commissioning/WorkOrder.h"
-#include "platform/UserPrompts.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,15 +34,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: qora-workorder-bench FILE\n");
         return 2;
     }
-    SetMessageBoxFunction([](const MessageBoxRequest& request) {
-        std::fprintf(stderr, "%s\n", qPrintable(request.text));
-        return MsgAnswer::Ok;
-    });
-
     const auto start = std::chrono::steady_clock::now();
     CWorkOrder order;
-    const bool loaded = order.Load(QString::fromLocal8Bit(argv[1]));
+    const WorkOrderStatus<> loaded = order.Load(QString::fromLocal8Bit(argv[1]));
     const auto end = std::chrono::steady_clock::now();
+    if (!loaded)
+        std::fprintf(stderr, "not read (message %u): %s\n", loaded.Failure().messageId,
+                     qPrintable(loaded.Failure().detail));
     const double ms = std::chrono::duration<double, std::milli>(end - start).count();
 
     WorkOrderValues values;

@@ -13,6 +13,7 @@
 
 #include "commissioning/WorkOrder.h"
 #include "commissioning/report/CommissionReport.h"
+#include "commissioning/XmlPtr.h"
 #include "commissioning/report/WorkOrderWriter.h"
 
 #include <QDateTime>
@@ -23,11 +24,8 @@
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
-#include <memory>
 
 namespace {
-
-int g_choice = 0;
 
 const QString& SavePath()
 {
@@ -44,7 +42,6 @@ void Setup()
 {
     fuzz::EnsureApplication();
     fuzz::SilencePrompts();
-    SetUnitChoiceFunction([](const QStringList&) { return g_choice; });
     (void)SavePath();
 }
 
@@ -54,22 +51,17 @@ QString Text(std::span<const std::uint8_t> bytes)
 }
 
 struct XPathResult {
-    xmlXPathContextPtr context = nullptr;
-    xmlXPathObjectPtr object = nullptr;
-    ~XPathResult()
-    {
-        xmlXPathFreeObject(object);
-        xmlXPathFreeContext(context);
-    }
+    XmlPtr<xmlXPathContext> context;
+    XmlPtr<xmlXPathObject> object;
     [[nodiscard]] int Count() const { return object && object->nodesetval ? object->nodesetval->nodeNr : 0; }
     [[nodiscard]] xmlNodePtr At(int i) const { return object->nodesetval->nodeTab[i]; }
 };
 
 void Evaluate(xmlDocPtr doc, const char* expression, XPathResult& result)
 {
-    result.context = xmlXPathNewContext(doc);
+    result.context.reset(xmlXPathNewContext(doc));
     FUZZ_CHECK(result.context);
-    result.object = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression), result.context);
+    result.object.reset(xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression), result.context.get()));
     FUZZ_CHECK(result.object);
 }
 
@@ -77,9 +69,8 @@ void Evaluate(xmlDocPtr doc, const char* expression, XPathResult& result)
 void CheckSaved(const QString& expectedUser)
 {
     const QByteArray path = SavePath().toLocal8Bit();
-    const std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> doc(
-        xmlReadFile(path.constData(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
-        xmlFreeDoc);
+    const XmlPtr<xmlDoc> doc(
+        xmlReadFile(path.constData(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
     FUZZ_CHECK(doc);
     XPathResult units;
     // Units and parameters go by local name, in whatever namespace the work
@@ -92,9 +83,8 @@ void CheckSaved(const QString& expectedUser)
              "//*[local-name() = \"p\"][@*[local-name() = \"name\"] = \"installUser\"])[1]",
              user);
     FUZZ_CHECK(user.Count() == 1);
-    xmlChar* content = xmlNodeGetContent(user.At(0));
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(content));
-    xmlFree(content);
+    const XmlPtr<xmlChar> content(xmlNodeGetContent(user.At(0)));
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(content.get()));
     FUZZ_CHECK(text == expectedUser);
 }
 
@@ -106,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)ready;
     fuzz::InputReader input({data, size});
     const std::uint8_t options = input.Byte();
-    g_choice = (options >> 1) & 7;
+    const int choice = (options >> 1) & 7;
     SCommissionValues values;
     values.userName = Text(input.Record());
     values.comments = Text(input.Record());
@@ -115,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CWorkOrder workOrder;
     if (!workOrder.LoadFromBytes(QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                                            static_cast<qsizetype>(bytes.size()))))
+                                            static_cast<qsizetype>(bytes.size())),
+                                 [choice](const QStringList&) { return choice; }))
         return 0;
     SReportStatus status;
     status.position = {60.1699, 24.9384, 15.2};

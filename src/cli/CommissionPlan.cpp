@@ -1,11 +1,14 @@
 #include "cli/CommissionPlan.h"
 
 #include "cli/CliArguments.h"
+#include "commissioning/WorkOrderReader.h"
 #include "commissioning/wizard/CommissionHandover.h"
 #include "commissioning/wizard/PageRules.h"
 #include "commissioning/wizard/WorkOrderApply.h"
 #include "controls/LatLongLogic.h"
 #include "data/system/UserData.h"
+#include "platform/StringTable.h"
+#include "platform/UserPrompts.h"
 
 namespace {
 // The coordinate control's value after showing `degrees` (or, when it was
@@ -134,7 +137,7 @@ std::optional<SOpenedWorkOrder> OpenCommissionWorkOrder(const QString& path, std
 {
     SOpenedWorkOrder opened;
     bool unitMissing = false;
-    const UnitChoiceFunction previous = SetUnitChoiceFunction([&](const QStringList& names) {
+    const UnitChooser choose = [&](const QStringList& names) {
         opened.unitNames = names;
         if (unit) {
             unitMissing = *unit > names.size();
@@ -145,18 +148,24 @@ std::optional<SOpenedWorkOrder> OpenCommissionWorkOrder(const QString& path, std
         for (qsizetype i = 0; i < names.size(); ++i)
             std::fprintf(err, "  %lld  %s\n", static_cast<long long>(i + 1), names[i].toLocal8Bit().constData());
         return 0;
-    });
+    };
     QString currentPath;
-    const bool loaded = OpenWorkOrder(path, opened.workOrder, opened.values, currentPath);
-    SetUnitChoiceFunction(previous);
-    if (!loaded || !opened.workOrder || !opened.values)
+    const auto loaded = OpenWorkOrder(path, choose, opened.workOrder, opened.values, currentPath);
+    // A unit number the file does not have is said as such, never hidden
+    // behind a reading error of the unit that stood in for it.
+    if (!loaded && !unitMissing) {
+        // Told as the desktop tells them, each on its own line.
+        const WorkOrderOpenFailure& failure = loaded.Failure();
+        if (failure.reading)
+            ShowMessageBox(LoadResString(failure.reading->messageId), MsgIcon::Error);
+        ShowMessageBox(LoadResString(failure.messageId), MsgIcon::None);
         return std::nullopt;
-    if (opened.unitNames.isEmpty()) {
+    }
+    if (loaded && opened.unitNames.isEmpty()) {
         // The choice is asked only among several units; a single unit's name
         // is its element's distName as well.
-        xmlChar* name = xmlGetProp(opened.workOrder->UnitElement(), BAD_CAST "distName");
-        opened.unitNames.append(name ? QString::fromUtf8(reinterpret_cast<const char*>(name)) : QString());
-        xmlFree(name);
+        const XmlPtr<xmlChar> name(xmlGetProp(opened.workOrder->UnitElement(), BAD_CAST "distName"));
+        opened.unitNames.append(name ? QString::fromUtf8(reinterpret_cast<const char*>(name.get())) : QString());
         unitMissing = unit && *unit > 1;
     }
     if (unitMissing) {

@@ -47,8 +47,9 @@ struct SOpenedWorkOrder {
     int chosen = 0;        // index into unitNames
 };
 
-// Opens the work order and reads the chosen unit's values; the reader's own
-// messages go through the message box function. With several units and no
+// Opens the work order and reads the chosen unit's values; the reasons a work
+// order cannot be used go through the message box function, as the desktop
+// shows them. With several units and no
 // unit number the units are listed on `err` and the first is taken. Nothing
 // (with the reason in `error` when the reader gave none) on failure,
 // including a unit number the file does not have.

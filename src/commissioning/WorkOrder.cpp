@@ -1,33 +1,13 @@
 #include "commissioning/WorkOrder.h"
 
-#include "commissioning/WorkOrderSax.h"
-#include "platform/StringTable.h"
-#include "platform/UserPrompts.h"
-
-#include <QFile>
-
 #include <libxml/entities.h>
 #include <libxml/xpath.h>
 
 #include <charconv>
 #include <limits>
-#include <new>
-#include <optional>
-#include <unordered_set>
-#include <vector>
+#include <utility>
 
 namespace {
-
-UnitChoiceFunction& UnitChoice()
-{
-    static UnitChoiceFunction function;
-    return function;
-}
-
-void ShowError(unsigned id, MsgIcon icon)
-{
-    ShowMessageBox(LoadResString(id), icon);
-}
 
 // Text below a node, internal entities expanded, within bounds: entities that
 // multiply each other ("billion laughs") give no text instead of gigabytes.
@@ -76,106 +56,7 @@ bool NodeText(xmlNodePtr node, QString& text)
     return true;
 }
 
-// Parses the file as a stream into a document holding only what the filter
-// passes; nothing when the file cannot be read, is not well-formed or keeps too
-// much.
-xmlDocPtr ParseFilteredFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
-    FilteredDocumentParser parser(CWorkOrder::MaxKeptSize);
-    constexpr qint64 ChunkSize = 64 * 1024;
-    std::vector<char> chunk(ChunkSize);
-    for (;;) {
-        const qint64 got = file.read(chunk.data(), ChunkSize);
-        if (got < 0)
-            return nullptr;
-        if (got == 0)
-            break;
-        if (!parser.Feed(chunk.data(), static_cast<std::size_t>(got)))
-            return nullptr;
-    }
-    if (file.error() != QFileDevice::NoError)
-        return nullptr;
-    return parser.Finish();
-}
-
-xmlDocPtr ParseFilteredBytes(const QByteArray& xml)
-{
-    FilteredDocumentParser parser(CWorkOrder::MaxKeptSize);
-    if (!parser.Feed(xml.constData(), static_cast<std::size_t>(xml.size())))
-        return nullptr;
-    return parser.Finish();
-}
-
-// Work orders come from planning systems that may put the whole document in a
-// default namespace or give its elements a prefix; units and parameters are
-// therefore matched by local name, elements and attributes alike.
-constexpr const char* UnitQuery =
-    ".//*[local-name() = \"managedObject\"][@*[local-name() = \"class\"] = \"QOR\"]";
-
-// The text of the attribute of that local name: the one in no namespace when
-// the element has it, else the first other.
-std::optional<QString> AttributeByLocalName(xmlNodePtr element, const char* name)
-{
-    const xmlChar* wanted = reinterpret_cast<const xmlChar*>(name);
-    xmlAttrPtr found = xmlHasNsProp(element, wanted, nullptr);
-    for (xmlAttrPtr attribute = element->properties; attribute && !found; attribute = attribute->next)
-        if (xmlStrEqual(attribute->name, wanted))
-            found = attribute;
-    if (!found)
-        return std::nullopt;
-    xmlChar* value = xmlNodeListGetString(element->doc, found->children, 1);
-    QString text = QString::fromUtf8(value ? reinterpret_cast<const char*>(value) : "");
-    xmlFree(value);
-    return text;
-}
-
-// Moves the namespace declarations of the elements from the unit's parent up
-// to the given ancestor onto the unit, innermost first, so that the unit and
-// its content keep their namespaces once those elements are gone. The
-// declarations move as they are, so that every reference to them stays valid.
-void AdoptDeclarations(xmlNodePtr unit, xmlNodePtr outermost)
-{
-    const auto declares = [unit](const xmlChar* prefix) {
-        for (xmlNsPtr ns = unit->nsDef; ns; ns = ns->next)
-            if (xmlStrEqual(ns->prefix, prefix))
-                return true;
-        return false;
-    };
-    for (xmlNodePtr node = unit->parent; node; node = node->parent) {
-        xmlNsPtr* link = &node->nsDef;
-        while (xmlNsPtr ns = *link) {
-            if (declares(ns->prefix)) {
-                link = &ns->next;
-                continue;
-            }
-            *link = ns->next;
-            ns->next = unit->nsDef;
-            unit->nsDef = ns;
-        }
-        if (node == outermost)
-            break;
-    }
-}
-
-bool IsAncestor(xmlNodePtr ancestor, xmlNodePtr node)
-{
-    for (xmlNodePtr p = node->parent; p; p = p->parent)
-        if (p == ancestor)
-            return true;
-    return false;
-}
-
 } // namespace
-
-UnitChoiceFunction SetUnitChoiceFunction(UnitChoiceFunction function)
-{
-    UnitChoiceFunction previous = std::move(UnitChoice());
-    UnitChoice() = std::move(function);
-    return previous;
-}
 
 std::int32_t ParseWorkOrderInteger(const QString& text)
 {
@@ -232,121 +113,25 @@ double ParseWorkOrderReal(const QString& text)
     return value;
 }
 
-CWorkOrder::~CWorkOrder()
+CWorkOrder::CWorkOrder(XmlPtr<xmlDoc> doc, xmlNodePtr unit) : doc_(std::move(doc)), unit_(doc_ ? unit : nullptr) {}
+
+CWorkOrder::CWorkOrder(CWorkOrder&& other) noexcept
+    : doc_(std::move(other.doc_)), unit_(std::exchange(other.unit_, nullptr))
 {
-    Release();
 }
 
-void CWorkOrder::Release()
+CWorkOrder& CWorkOrder::operator=(CWorkOrder&& other) noexcept
 {
-    unit_ = nullptr;
-    if (doc_)
-        xmlFreeDoc(doc_);
-    doc_ = nullptr;
-}
-
-bool CWorkOrder::Load(const QString& path)
-{
-    Release();
-    return Adopt(ParseFilteredFile(path));
-}
-
-bool CWorkOrder::LoadFromBytes(const QByteArray& xml)
-{
-    Release();
-    return Adopt(ParseFilteredBytes(xml));
-}
-
-// Takes the filtered document (nothing when parsing failed), finds its units,
-// lets the user choose one and drops the others.
-bool CWorkOrder::Adopt(xmlDocPtr doc)
-{
-    if (!doc) {
-        ShowError(WorkOrderStringId::ParseFailed, MsgIcon::Error);
-        return false;
-    }
-
-    xmlXPathContextPtr xpath = xmlXPathNewContext(doc);
-    if (!xpath) {
-        xmlFreeDoc(doc);
-        ShowError(WorkOrderStringId::CreateParserFailed, MsgIcon::Error);
-        return false;
-    }
-    xpath->node = reinterpret_cast<xmlNodePtr>(doc);
-    xmlXPathObjectPtr result = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(UnitQuery), xpath);
-
-    std::vector<xmlNodePtr> units;
-    QStringList names;
-    bool named = true;
-    if (result && result->type == XPATH_NODESET && result->nodesetval) {
-        for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
-            xmlNodePtr unit = result->nodesetval->nodeTab[i];
-            const std::optional<QString> distName = AttributeByLocalName(unit, "distName");
-            if (!distName) {
-                named = false;
-                break;
-            }
-            names << *distName;
-            units.push_back(unit);
-        }
-    }
-    xmlXPathFreeObject(result);
-    xmlXPathFreeContext(xpath);
-
-    if (units.empty() || !named) {
-        xmlFreeDoc(doc);
-        ShowError(WorkOrderStringId::NoUnits, MsgIcon::Error);
-        return false;
-    }
-
-    std::size_t chosen = 0;
-    if (units.size() > 1 && UnitChoice()) {
-        const int index = UnitChoice()(names);
-        if (index >= 0 && static_cast<std::size_t>(index) < units.size())
-            chosen = static_cast<std::size_t>(index);
-    }
-    xmlNodePtr unit = units[chosen];
-
-    // Drop the other units; a unit inside one already dropped goes with it.
-    // A unit holding the chosen one gives its place to the chosen unit, so
-    // that the document keeps exactly one unit and the report no other unit's
-    // values.
-    std::unordered_set<xmlNodePtr> removed;
-    for (xmlNodePtr other : units) {
-        if (other == unit || IsAncestor(other, unit))
-            continue;
-        bool gone = false;
-        for (xmlNodePtr p = other->parent; p && !gone; p = p->parent)
-            gone = removed.count(p) != 0;
-        if (gone)
-            continue;
-        removed.insert(other);
-    }
-    for (xmlNodePtr other : removed) {
-        xmlUnlinkNode(other);
-        xmlFreeNode(other);
-    }
-    xmlNodePtr outermost = nullptr;
-    for (xmlNodePtr other : units)
-        if (other != unit && IsAncestor(other, unit) && (!outermost || IsAncestor(other, outermost)))
-            outermost = other;
-    if (outermost) {
-        AdoptDeclarations(unit, outermost);
-        xmlUnlinkNode(unit);
-        xmlReplaceNode(outermost, unit);
-        xmlFreeNode(outermost);
-    }
-
-    doc_ = doc;
-    unit_ = unit;
-    return true;
+    doc_ = std::move(other.doc_);
+    unit_ = std::exchange(other.unit_, nullptr);
+    return *this;
 }
 
 xmlNodePtr CWorkOrder::FindParameterElement(const QString& name, xmlNodePtr element) const
 {
     if (!element)
         element = unit_;
-    if (!element || !doc_ || element->doc != doc_)
+    if (!element || !doc_ || element->doc != doc_.get())
         return nullptr;
     // The name goes into the query as a literal; a name that no literal can
     // hold is no parameter.
@@ -357,17 +142,15 @@ xmlNodePtr CWorkOrder::FindParameterElement(const QString& name, xmlNodePtr elem
                               + name + quote + u']')
                                  .toUtf8();
 
-    xmlXPathContextPtr xpath = xmlXPathNewContext(doc_);
+    const XmlPtr<xmlXPathContext> xpath(xmlXPathNewContext(doc_.get()));
     if (!xpath)
         return nullptr;
     xpath->node = element;
-    xmlXPathObjectPtr result = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), xpath);
-    xmlNodePtr found = nullptr;
+    const XmlPtr<xmlXPathObject> result(
+        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), xpath.get()));
     if (result && result->type == XPATH_NODESET && result->nodesetval && result->nodesetval->nodeNr > 0)
-        found = result->nodesetval->nodeTab[0];
-    xmlXPathFreeObject(result);
-    xmlXPathFreeContext(xpath);
-    return found;
+        return result->nodesetval->nodeTab[0];
+    return nullptr;
 }
 
 bool CWorkOrder::FindParameterText(const QString& name, QString& text, xmlNodePtr element) const
@@ -424,44 +207,21 @@ bool CWorkOrder::GetAntennaLongitude(double& degrees) const
     return true;
 }
 
-bool ReadWorkOrderValues(const CWorkOrder& w, WorkOrderValues& v)
+bool ReadWorkOrderValues(const CWorkOrder& w, WorkOrderValues& v, QString* missing)
 {
-    return w.GetBtsFrDelay(v.frameClockDelay) && w.GetBtsGpsDelay(v.gpsAntennaDelay) && w.GetName(v.unitName)
-        && w.GetType(v.unitType) && w.GetQ1Address(v.q1Address) && w.GetQ1Speed(v.q1SpeedCode)
-        && w.GetGPSMode(v.gpsMode) && w.GetQ1Relay(v.q1Relay) && w.GetQ1IP(v.ipAddress)
-        && w.GetQ1GW(v.gatewayAddress) && w.GetQ1Mask(v.subnetMask) && w.GetAntennaAltitude(v.antennaAltitude)
-        && w.GetAntennaLatitude(v.antennaLatitude) && w.GetAntennaLongitude(v.antennaLongitude);
-}
-
-bool OpenWorkOrder(const QString& path, std::unique_ptr<CWorkOrder>& workOrder,
-                   std::unique_ptr<WorkOrderValues>& values, QString& currentPath)
-{
-    try {
-        workOrder.reset();
-        workOrder = std::make_unique<CWorkOrder>();
-        if (!workOrder->Load(path)) {
-            workOrder.reset();
-            ShowError(WorkOrderStringId::ReadError, MsgIcon::None);
-            return false;
-        }
-    } catch (const std::bad_alloc&) {
-        workOrder.reset();
-        ShowError(WorkOrderStringId::OutOfMemory, MsgIcon::None);
-        return false;
-    } catch (...) {
-        workOrder.reset();
-        ShowError(WorkOrderStringId::ReadError, MsgIcon::None);
-        return false;
-    }
-
-    if (!values)
-        values = std::make_unique<WorkOrderValues>();
-    if (!ReadWorkOrderValues(*workOrder, *values)) {
-        workOrder.reset();
-        values.reset();
-        ShowError(WorkOrderStringId::ReadError, MsgIcon::None);
-        return false;
-    }
-    currentPath = path;
-    return true;
+    // Stops at the first value missing, which is the one named.
+    const auto read = [missing](bool found, const char* name) {
+        if (!found && missing)
+            *missing = QString::fromLatin1(name);
+        return found;
+    };
+    return read(w.GetBtsFrDelay(v.frameClockDelay), "qorBtsFrDelay")
+        && read(w.GetBtsGpsDelay(v.gpsAntennaDelay), "qorBtsGpsDelay") && read(w.GetName(v.unitName), "qorName")
+        && read(w.GetType(v.unitType), "qorType") && read(w.GetQ1Address(v.q1Address), "qorQ1Address")
+        && read(w.GetQ1Speed(v.q1SpeedCode), "qorQ1Speed") && read(w.GetGPSMode(v.gpsMode), "qorGPSMode")
+        && read(w.GetQ1Relay(v.q1Relay), "qorQ1Relay") && read(w.GetQ1IP(v.ipAddress), "qorQ1IP")
+        && read(w.GetQ1GW(v.gatewayAddress), "qorQ1GW") && read(w.GetQ1Mask(v.subnetMask), "qorQ1Mask")
+        && read(w.GetAntennaAltitude(v.antennaAltitude), "qorGPSAntennaAltitude")
+        && read(w.GetAntennaLatitude(v.antennaLatitude), "qorGPSAntennaLatitudeLocation")
+        && read(w.GetAntennaLongitude(v.antennaLongitude), "qorGPSAntennaLongitudeLocation");
 }

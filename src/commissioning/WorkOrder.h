@@ -2,6 +2,10 @@
 // The work order: an XML file of managed objects, among them QORA units with
 // the values they are to be commissioned with. CWorkOrder holds the document
 // reduced to one chosen unit; WorkOrderValues holds that unit's values.
+// Reading the file and choosing the unit: WorkOrderReader.h.
+
+#include "commissioning/WorkOrderResult.h"
+#include "commissioning/XmlPtr.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,14 +17,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-namespace WorkOrderStringId {
-inline constexpr unsigned ReadError = 61249;
-inline constexpr unsigned OutOfMemory = 61250;
-inline constexpr unsigned CreateParserFailed = 61288;
-inline constexpr unsigned ParseFailed = 61289;
-inline constexpr unsigned NoUnits = 61290;
-} // namespace WorkOrderStringId
 
 struct WorkOrderValues {
     QString unitName;
@@ -39,12 +35,12 @@ struct WorkOrderValues {
     QString gpsMode;
 };
 
-// Picks one unit out of the names (document order) when a work order holds
-// several; gives its index. An index outside the list picks the first unit, as
-// does a cancelled choice. The default picks the first unit; the desktop
-// program installs its selection dialog.
-using UnitChoiceFunction = std::function<int(const QStringList& unitNames)>;
-UnitChoiceFunction SetUnitChoiceFunction(UnitChoiceFunction function); // returns the one replaced
+// Picks one unit out of the names (document order) of a work order holding
+// several; gives its index. An index outside the list picks the first unit,
+// as does a cancelled choice. The caller that reads the work order decides
+// who is asked: the desktop program its selection dialog, qora-cli its
+// option.
+using UnitChooser = std::function<int(const QStringList& unitNames)>;
 
 // Leading white space, optional sign, decimal digits up to the first other
 // character; no digits gives 0. Values beyond 32 bits are held at the limit.
@@ -60,19 +56,20 @@ public:
     static constexpr std::size_t MaxKeptSize = 32 * 1024 * 1024;
 
     CWorkOrder() = default;
-    ~CWorkOrder();
-    CWorkOrder(const CWorkOrder&) = delete;
-    CWorkOrder& operator=(const CWorkOrder&) = delete;
+    CWorkOrder(XmlPtr<xmlDoc> doc, xmlNodePtr unit);
+    CWorkOrder(CWorkOrder&& other) noexcept;
+    CWorkOrder& operator=(CWorkOrder&& other) noexcept;
 
-    // Reads the file, keeping only QORA units out of its managed objects, lets
-    // the user choose one unit and drops the others. Shows its error message
-    // and returns false (holding nothing) on failure.
-    bool Load(const QString& path);
+    // Reads the file, keeping only QORA units out of its managed objects,
+    // asks `choose` for one unit when there are several (without it the
+    // first is kept) and drops the others. Holds nothing after a failure,
+    // which carries the message to show.
+    WorkOrderStatus<> Load(const QString& path, const UnitChooser& choose = {});
     // The same for a work order already in memory.
-    bool LoadFromBytes(const QByteArray& xml);
+    WorkOrderStatus<> LoadFromBytes(const QByteArray& xml, const UnitChooser& choose = {});
 
     [[nodiscard]] bool IsLoaded() const { return unit_ != nullptr; }
-    [[nodiscard]] xmlDocPtr Document() const { return doc_; }
+    [[nodiscard]] xmlDocPtr Document() const { return doc_.get(); }
     [[nodiscard]] xmlNodePtr UnitElement() const { return unit_; }
 
     // The first p element named so below the element (the unit element when
@@ -98,21 +95,14 @@ public:
     bool GetQ1Mask(QString& value) const;
 
 private:
-    void Release();
-    bool Adopt(xmlDocPtr filtered);
     bool GetInteger(const char* name, std::int32_t& value) const;
     bool GetText(const char* name, QString& value) const;
 
-    xmlDocPtr doc_ = nullptr;
-    xmlNodePtr unit_ = nullptr;
+    XmlPtr<xmlDoc> doc_;
+    xmlNodePtr unit_ = nullptr; // inside doc_
 };
 
-// Reads the fourteen values, stopping at the first missing one (false).
-bool ReadWorkOrderValues(const CWorkOrder& workOrder, WorkOrderValues& values);
+// Reads the fourteen values, stopping at the first missing one (false, with
+// its name in `missing` when asked for).
+bool ReadWorkOrderValues(const CWorkOrder& workOrder, WorkOrderValues& values, QString* missing = nullptr);
 
-// Opens a work order for the main frame: replaces the current one, reads its
-// values into the record (created when there is none) and remembers the path.
-// On failure shows the reading error and leaves no work order (and, when the
-// values could not be read, no record either).
-bool OpenWorkOrder(const QString& path, std::unique_ptr<CWorkOrder>& workOrder,
-                   std::unique_ptr<WorkOrderValues>& values, QString& currentPath);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <new>
+#include <string>
+#include <utility>
 
 #include <cstring>
 
@@ -259,7 +261,7 @@ std::size_t Length(int len)
 } // namespace
 
 struct FilteredDocumentParser::Chain {
-    xmlParserCtxtPtr document = nullptr; // the parser of the input itself
+    XmlPtr<xmlParserCtxt> document;      // the parser of the input itself
     xmlParserCtxtPtr current = nullptr;  // the parser whose event is being delivered
     std::size_t maxKept = 0;
     std::size_t kept = 0;
@@ -305,7 +307,7 @@ SAXContentHandler& Route(void* ctx)
     chain.current = static_cast<xmlParserCtxtPtr>(ctx);
     if (chain.over && !chain.current->disableSAX)
         xmlStopParser(chain.current);
-    if (chain.current == chain.document)
+    if (chain.current == chain.document.get())
         return *chain.filter;
     return *chain.builder;
 }
@@ -440,29 +442,28 @@ FilteredDocumentParser::FilteredDocumentParser(std::size_t maxKeptBytes) : chain
     xmlSAXVersion(&sax, 2);
     InstallCallbacks(sax);
 
-    xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr);
+    XmlPtr<xmlParserCtxt> ctxt(xmlCreatePushParserCtxt(&sax, nullptr, nullptr, 0, nullptr));
     if (!ctxt)
         throw std::bad_alloc();
-    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlCtxtUseOptions(ctxt.get(), XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     ctxt->replaceEntities = 0;
     ctxt->loadsubset = 0;
     ctxt->validate = 0;
+    ctxt->_private = chain_.get();
 
-    chain_->document = ctxt;
+    chain_->document = std::move(ctxt);
     chain_->maxKept = maxKeptBytes;
     chain_->filter = std::make_shared<QORSAXContentHandler>();
     chain_->builder = std::make_shared<TreeBuilder>(*chain_);
     chain_->filter->SetDownstream(chain_->builder);
-    ctxt->_private = chain_.get();
 }
 
 FilteredDocumentParser::~FilteredDocumentParser()
 {
-    if (xmlParserCtxtPtr ctxt = chain_->document) {
-        if (ctxt->myDoc)
-            xmlFreeDoc(ctxt->myDoc);
-        ctxt->myDoc = nullptr;
-        xmlFreeParserCtxt(ctxt);
+    // The document a failed or unfinished parse was building; the parser
+    // itself goes with the chain.
+    if (chain_->document) {
+        const XmlPtr<xmlDoc> unfinished(std::exchange(chain_->document->myDoc, nullptr));
     }
 }
 
@@ -471,7 +472,7 @@ bool FilteredDocumentParser::Feed(const char* data, std::size_t size)
     // libxml2 takes int sizes; a piece of a few MiB at most keeps its input
     // buffer small as well.
     constexpr std::size_t Piece = 1024 * 1024;
-    xmlParserCtxtPtr ctxt = chain_->document;
+    xmlParserCtxtPtr ctxt = chain_->document.get();
     while (size > 0) {
         if (chain_->over || chain_->doctype || !ctxt->wellFormed || ctxt->disableSAX)
             return false;
@@ -484,19 +485,14 @@ bool FilteredDocumentParser::Feed(const char* data, std::size_t size)
     return !chain_->over && !chain_->doctype && ctxt->wellFormed && !ctxt->disableSAX;
 }
 
-xmlDocPtr FilteredDocumentParser::Finish()
+XmlPtr<xmlDoc> FilteredDocumentParser::Finish()
 {
-    xmlParserCtxtPtr ctxt = chain_->document;
+    xmlParserCtxtPtr ctxt = chain_->document.get();
     if (!chain_->over && !chain_->doctype && ctxt->wellFormed && !ctxt->disableSAX)
         xmlParseChunk(ctxt, nullptr, 0, 1);
-    xmlDocPtr doc = ctxt->myDoc;
-    ctxt->myDoc = nullptr;
-    const bool good = !chain_->over && !chain_->doctype && ctxt->wellFormed && doc && xmlDocGetRootElement(doc);
-    if (!good) {
-        if (doc)
-            xmlFreeDoc(doc);
+    XmlPtr<xmlDoc> doc(std::exchange(ctxt->myDoc, nullptr));
+    if (chain_->over || chain_->doctype || !ctxt->wellFormed || !doc || !xmlDocGetRootElement(doc.get()))
         return nullptr;
-    }
     return doc;
 }
 
@@ -508,4 +504,21 @@ bool FilteredDocumentParser::OverBound() const
 std::size_t FilteredDocumentParser::KeptBytes() const
 {
     return chain_->kept;
+}
+
+std::string FilteredDocumentParser::FailureReason() const
+{
+    if (chain_->over)
+        return "keeps more than " + std::to_string(chain_->maxKept) + " bytes of units and surroundings";
+    if (chain_->doctype)
+        return "declares a document type";
+    const xmlParserCtxtPtr ctxt = chain_->document.get();
+    const xmlError& error = ctxt->lastError;
+    if (error.code != XML_ERR_OK) {
+        std::string message = error.message ? error.message : "not well-formed";
+        while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+            message.pop_back();
+        return "line " + std::to_string(error.line) + ": " + message;
+    }
+    return "is not a well-formed document with a root element";
 }

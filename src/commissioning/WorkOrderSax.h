@@ -3,6 +3,8 @@
 // filter that keeps only QORA units out of the managed objects of a work order,
 // and the streaming parse that builds nothing but what the filter keeps.
 
+#include "commissioning/XmlPtr.h"
+
 #include <libxml/tree.h>
 
 #include <cstddef>
@@ -113,12 +115,14 @@ public:
 
     // False once the parse has failed; later input is then ignored.
     bool Feed(const char* data, std::size_t size);
-    // Ends the input. The well-formed document with a root element (the
-    // caller frees it with xmlFreeDoc), or nullptr.
-    [[nodiscard]] xmlDocPtr Finish();
+    // Ends the input. The well-formed document with a root element, or none.
+    [[nodiscard]] XmlPtr<xmlDoc> Finish();
 
     [[nodiscard]] bool OverBound() const;
     [[nodiscard]] std::size_t KeptBytes() const;
+    // Why the parse failed, for the log: the bound, the document type, or
+    // libxml2's line and reason.
+    [[nodiscard]] std::string FailureReason() const;
 
     struct Chain;
 

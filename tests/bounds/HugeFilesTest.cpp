@@ -162,7 +162,7 @@ TEST(HugeWorkOrderTest, ThreeHundredMegabytesAreReadInBoundedMemory)
     const long peakBefore = bounds::PeakResidentKiB();
     std::thread writer(WriteLargeWorkOrder, path, 300);
     CWorkOrder order;
-    const bool loaded = order.Load(QString::fromStdString(path));
+    const bool loaded = static_cast<bool>(order.Load(QString::fromStdString(path)));
     writer.join();
     const long peakAfter = bounds::PeakResidentKiB();
     SetMessageBoxFunction({});

@@ -30,26 +30,22 @@ xmlNodePtr ParameterElement(const CWorkOrder& order, const char* name)
     return order.FindParameterElement(QString::fromLatin1(name));
 }
 
-using Document = std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)>;
+using Document = XmlPtr<xmlDoc>;
 
 // The document as it would be saved, read back by a parser that minds
 // namespaces: nothing when a prefix is undeclared or the text is not XML.
 Document Reparsed(const CWorkOrder& order)
 {
-    xmlChar* bytes = nullptr;
+    xmlChar* dumped = nullptr;
     int size = 0;
-    xmlDocDumpMemory(order.Document(), &bytes, &size);
-    xmlParserCtxtPtr context = xmlNewParserCtxt();
-    xmlDocPtr doc = xmlCtxtReadMemory(context, reinterpret_cast<const char*>(bytes), size, nullptr, nullptr,
-                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    const bool sound = doc && context->wellFormed && context->nsWellFormed;
-    xmlFreeParserCtxt(context);
-    xmlFree(bytes);
-    if (!sound && doc) {
-        xmlFreeDoc(doc);
-        doc = nullptr;
-    }
-    return Document(doc, xmlFreeDoc);
+    xmlDocDumpMemory(order.Document(), &dumped, &size);
+    const XmlPtr<xmlChar> bytes(dumped);
+    const XmlPtr<xmlParserCtxt> context(xmlNewParserCtxt());
+    Document doc(xmlCtxtReadMemory(context.get(), reinterpret_cast<const char*>(bytes.get()), size, nullptr, nullptr,
+                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    if (!doc || !context->wellFormed || !context->nsWellFormed)
+        return nullptr;
+    return doc;
 }
 
 // The first element of that local name in document order.
@@ -140,7 +136,7 @@ TEST(WorkOrderNamespaces, ExportsLoadWithTheUnitChoiceAndAllFourteenValues)
             std::unique_ptr<CWorkOrder> order;
             std::unique_ptr<WorkOrderValues> values;
             QString path;
-            ASSERT_TRUE(OpenWorkOrder(Data(c.file), order, values, path));
+            ASSERT_TRUE(OpenWorkOrder(Data(c.file), choice.Chooser(), order, values, path));
             EXPECT_TRUE(prompts.shown.empty());
             const QStringList offered{QString::fromLatin1(units[0].distName), QString::fromLatin1(units[1].distName)};
             EXPECT_EQ(choice.shown, std::vector<QStringList>{offered});
@@ -174,7 +170,7 @@ TEST(WorkOrderNamespaces, NamespacesDeclaredOnDroppedObjectsStayWithTheUnit)
         PromptRecorder prompts;
         ChoiceRecorder choice(c.answer);
         CWorkOrder order;
-        ASSERT_TRUE(order.Load(Data("namespace_scopes.xml")));
+        ASSERT_TRUE(order.Load(Data("namespace_scopes.xml"), choice.Chooser()));
         EXPECT_TRUE(prompts.shown.empty());
         EXPECT_EQ(ManagedObjects(order).size(), 1);
 
@@ -193,10 +189,9 @@ TEST(WorkOrderNamespaces, NamespacesDeclaredOnDroppedObjectsStayWithTheUnit)
             EXPECT_EQ(NamespaceOf(name->next ? FirstElement(name->next, "p") : nullptr),
                       std::string(c.typeNamespace));
             // The prefixed attribute keeps its namespace too.
-            xmlChar* origin = xmlGetNsProp(unit, reinterpret_cast<const xmlChar*>("origin"),
-                                           reinterpret_cast<const xmlChar*>("urn:example:extra"));
-            EXPECT_STREQ(origin ? reinterpret_cast<const char*>(origin) : "(none)", "import");
-            xmlFree(origin);
+            const XmlPtr<xmlChar> origin(xmlGetNsProp(unit, reinterpret_cast<const xmlChar*>("origin"),
+                                                      reinterpret_cast<const xmlChar*>("urn:example:extra")));
+            EXPECT_STREQ(origin ? reinterpret_cast<const char*>(origin.get()) : "(none)", "import");
         }
         // The root keeps its own declarations.
         EXPECT_EQ(NamespaceOf(xmlDocGetRootElement(saved.get())), "urn:example:plan");
@@ -209,7 +204,7 @@ TEST(WorkOrderNamespaces, AUnitTakingTheOuterUnitsPlaceKeepsItsNamespaces)
         SCOPED_TRACE(answer);
         ChoiceRecorder choice(answer);
         CWorkOrder order;
-        ASSERT_TRUE(order.Load(Data("nested_units_namespaced.xml")));
+        ASSERT_TRUE(order.Load(Data("nested_units_namespaced.xml"), choice.Chooser()));
         const QString chosen = answer == 0 ? QStringLiteral("outer") : QStringLiteral("inner");
         EXPECT_EQ(ManagedObjects(order), QStringList{QStringLiteral("mo:") + chosen});
         QString text;

@@ -41,7 +41,7 @@ TEST(WorkOrderLoad, UnitInsideOtherObjectIsKeptAndItsValuesRead)
     PromptRecorder prompts;
     ChoiceRecorder choice(0);
     CWorkOrder order;
-    ASSERT_TRUE(order.Load(Data("nested_unit.xml")));
+    ASSERT_TRUE(order.Load(Data("nested_unit.xml"), choice.Chooser()));
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_TRUE(choice.shown.empty()); // one unit: no choice offered
 
@@ -105,7 +105,7 @@ TEST(WorkOrderLoad, ChosenUnitStaysAndTheOthersGo)
         PromptRecorder prompts;
         ChoiceRecorder choice(c.answer);
         CWorkOrder order;
-        ASSERT_TRUE(order.Load(Data("two_units.xml")));
+        ASSERT_TRUE(order.Load(Data("two_units.xml"), choice.Chooser()));
         ASSERT_EQ(choice.shown.size(), 1u);
         EXPECT_EQ(choice.shown[0], (QStringList{QStringLiteral("BSC-1/QOR-A"), QStringLiteral("BSC-1/TRX-1/QOR-B")}));
         EXPECT_EQ(ManagedObjects(order), QStringList{QStringLiteral("mo:") + QLatin1String(c.unit)});
@@ -119,7 +119,7 @@ TEST(WorkOrderLoad, UnitKeepsWhatFollowsAnObjectDroppedInsideIt)
 {
     ChoiceRecorder choice(1);
     CWorkOrder order;
-    ASSERT_TRUE(order.Load(Data("two_units.xml")));
+    ASSERT_TRUE(order.Load(Data("two_units.xml"), choice.Chooser()));
     // The unit lies in a dropped object and holds one itself: its content
     // after that inner object is kept, the outer object's rest is not.
     EXPECT_EQ(Outline(order), (QStringList{QStringLiteral("raml"), QStringLiteral("mo:BSC-1/TRX-1/QOR-B"), QStringLiteral("p:qorName"),
@@ -129,13 +129,14 @@ TEST(WorkOrderLoad, UnitKeepsWhatFollowsAnObjectDroppedInsideIt)
     EXPECT_EQ(text, QStringLiteral("after nested object"));
 }
 
-TEST(WorkOrderLoad, NoChoiceFunctionTakesTheFirstUnit)
+TEST(WorkOrderLoad, NoChooserTakesTheFirstUnitAndNobodyIsAsked)
 {
-    const UnitChoiceFunction previous = SetUnitChoiceFunction({});
+    PromptRecorder prompts;
     CWorkOrder order;
     EXPECT_TRUE(order.Load(Data("two_units.xml")));
     EXPECT_EQ(Attribute(order.UnitElement(), "distName"), QStringLiteral("BSC-1/QOR-A"));
-    SetUnitChoiceFunction(previous);
+    EXPECT_EQ(ManagedObjects(order), QStringList{QStringLiteral("mo:BSC-1/QOR-A")});
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST(WorkOrderLoad, UnitsInsideUnitsNeverLoseTheChosenOne)
@@ -152,33 +153,45 @@ TEST(WorkOrderLoad, UnitsInsideUnitsNeverLoseTheChosenOne)
         SCOPED_TRACE(c.answer);
         ChoiceRecorder choice(c.answer);
         CWorkOrder order;
-        ASSERT_TRUE(order.Load(Data("nested_units.xml")));
+        ASSERT_TRUE(order.Load(Data("nested_units.xml"), choice.Chooser()));
         EXPECT_EQ(ManagedObjects(order), c.objects);
         EXPECT_EQ(QStringLiteral("mo:") + Attribute(order.UnitElement(), "distName"), c.objects.back());
     }
 }
 
-TEST(WorkOrderLoad, FailuresShowTheirMessageAndHoldNothing)
+TEST(WorkOrderLoad, FailuresCarryTheirMessageAndReasonAndHoldNothing)
 {
     struct Case {
         const char* file;
         unsigned message;
+        const char* reason; // part of the detail for the log
     };
-    for (const Case& c : {Case{"malformed.xml", 61289}, Case{"secret.txt", 61289}, Case{"absent.xml", 61289},
-                          Case{"no_units.xml", 61290}, Case{"unnamed_unit.xml", 61290}}) {
+    for (const Case& c : {Case{"malformed.xml", 61289, "line "}, Case{"secret.txt", 61289, "line 1:"},
+                          Case{"absent.xml", 61289, "cannot open the file"},
+                          Case{"no_units.xml", 61290, "unit 1 (line 2) has no distName"},
+                          Case{"unnamed_unit.xml", 61290, "has no distName"}}) {
         SCOPED_TRACE(c.file);
         PromptRecorder prompts;
+        ChoiceRecorder choice(0);
         CWorkOrder order;
         ASSERT_TRUE(order.Load(Data("nested_unit.xml")));
-        EXPECT_FALSE(order.Load(Data(c.file)));
+        const WorkOrderStatus<> loaded = order.Load(Data(c.file), choice.Chooser());
+        ASSERT_FALSE(loaded);
+        EXPECT_EQ(loaded.Failure().messageId, c.message);
+        EXPECT_TRUE(loaded.Failure().detail.contains(QLatin1String(c.reason))) << loaded.Failure().detail.toStdString();
         EXPECT_FALSE(order.IsLoaded());
         EXPECT_EQ(order.Document(), nullptr);
-        EXPECT_EQ(Shown(prompts), std::vector<unsigned>{c.message});
-        ASSERT_EQ(prompts.shown.size(), 1u);
-        EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Error);
         QString text;
         EXPECT_FALSE(order.FindParameterText(QStringLiteral("qorName"), text));
+        // The reader tells and asks nobody.
+        EXPECT_TRUE(prompts.shown.empty());
+        EXPECT_TRUE(choice.shown.empty());
     }
+    CWorkOrder order;
+    const WorkOrderStatus<> loaded = order.LoadFromBytes("<raml><managedObject class=\"BTS\" distName=\"b\"/></raml>");
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.Failure().messageId, 61290u);
+    EXPECT_EQ(loaded.Failure().detail, QStringLiteral("no managedObject of class QOR"));
 }
 
 TEST(WorkOrderLoad, ADocumentTypeDeclarationIsRefusedAndNothingOutsideTheFileIsRead)
@@ -187,10 +200,11 @@ TEST(WorkOrderLoad, ADocumentTypeDeclarationIsRefusedAndNothingOutsideTheFileIsR
     // billion laughs: each file declares a document type, and each is refused
     // as unreadable before any entity is expanded.
     for (const char* file : {"xxe.xml", "laughs.xml"}) {
-        PromptRecorder prompts;
         CWorkOrder order;
-        EXPECT_FALSE(order.Load(Data(file))) << file;
-        EXPECT_EQ(Shown(prompts), std::vector<unsigned>{61289}) << file;
+        const WorkOrderStatus<> loaded = order.Load(Data(file));
+        ASSERT_FALSE(loaded) << file;
+        EXPECT_EQ(loaded.Failure().messageId, 61289u) << file;
+        EXPECT_EQ(loaded.Failure().detail, QStringLiteral("declares a document type")) << file;
         EXPECT_EQ(order.Document(), nullptr) << file;
         QString text;
         EXPECT_FALSE(order.FindParameterText(QStringLiteral("qorName"), text)) << file;
@@ -219,41 +233,66 @@ TEST(OpenWorkOrder, ReplacesTheWorkOrderAndFillsTheValues)
     std::unique_ptr<CWorkOrder> order;
     std::unique_ptr<WorkOrderValues> values;
     QString path;
-    ASSERT_TRUE(OpenWorkOrder(Data("nested_unit.xml"), order, values, path));
+    ASSERT_TRUE(OpenWorkOrder(Data("nested_unit.xml"), {}, order, values, path));
     ASSERT_TRUE(order && values);
     EXPECT_EQ(path, Data("nested_unit.xml"));
     EXPECT_EQ(values->unitName, QStringLiteral("Kallio QORA"));
 
     const WorkOrderValues* record = values.get();
-    ASSERT_TRUE(OpenWorkOrder(Data("bad_numbers.xml"), order, values, path));
+    ASSERT_TRUE(OpenWorkOrder(Data("bad_numbers.xml"), {}, order, values, path));
     EXPECT_EQ(values.get(), record); // the record lives on, overwritten
     EXPECT_EQ(values->q1SpeedCode, 7);
     EXPECT_EQ(path, Data("bad_numbers.xml"));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-TEST(OpenWorkOrder, FailuresLeaveNoWorkOrder)
+TEST(OpenWorkOrder, FailuresLeaveNoWorkOrderAndSayWhatToTell)
 {
     struct Case {
         const char* file;
-        std::vector<unsigned> messages;
+        std::optional<unsigned> reading; // the reader's own message, told first
         bool valuesKept;
+        const char* reason;
     };
-    for (const Case& c : {Case{"missing_mask.xml", {61249}, false}, Case{"malformed.xml", {61289, 61249}, true},
-                          Case{"no_units.xml", {61290, 61249}, true}}) {
+    for (const Case& c : {Case{"missing_mask.xml", std::nullopt, false, "qorQ1Mask"},
+                          Case{"malformed.xml", 61289u, true, "line "},
+                          Case{"no_units.xml", 61290u, true, "has no distName"}}) {
         SCOPED_TRACE(c.file);
         std::unique_ptr<CWorkOrder> order;
         std::unique_ptr<WorkOrderValues> values;
         QString path;
-        ASSERT_TRUE(OpenWorkOrder(Data("nested_unit.xml"), order, values, path));
+        ASSERT_TRUE(OpenWorkOrder(Data("nested_unit.xml"), {}, order, values, path));
         PromptRecorder prompts;
-        EXPECT_FALSE(OpenWorkOrder(Data(c.file), order, values, path));
+        const auto opened = OpenWorkOrder(Data(c.file), {}, order, values, path);
+        ASSERT_FALSE(opened);
+        const WorkOrderOpenFailure& failure = opened.Failure();
+        EXPECT_EQ(failure.reading ? std::optional<unsigned>(failure.reading->messageId) : std::nullopt, c.reading);
+        EXPECT_EQ(failure.messageId, 61249u);
+        EXPECT_TRUE(failure.detail.contains(QLatin1String(c.reason))) << failure.detail.toStdString();
         EXPECT_EQ(order, nullptr);
         EXPECT_EQ(values != nullptr, c.valuesKept);
         EXPECT_EQ(path, Data("nested_unit.xml"));
-        EXPECT_EQ(Shown(prompts), c.messages);
-        EXPECT_EQ(prompts.shown.back().icon, MsgIcon::None);
+        EXPECT_TRUE(prompts.shown.empty());
     }
+}
+
+TEST(OpenWorkOrder, TheChooserIsAskedOnlyAmongSeveralUnitsAndBeforeTheValuesAreRead)
+{
+    // two_units.xml lacks most values: the choice still comes first, once.
+    ChoiceRecorder choice(1);
+    std::unique_ptr<CWorkOrder> order;
+    std::unique_ptr<WorkOrderValues> values;
+    QString path;
+    const auto opened = OpenWorkOrder(Data("two_units.xml"), choice.Chooser(), order, values, path);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(choice.shown.size(), 1u);
+
+    ChoiceRecorder single(0);
+    ASSERT_TRUE(OpenWorkOrder(Data("nested_unit.xml"), single.Chooser(), order, values, path));
+    EXPECT_TRUE(single.shown.empty());
+    // A malformed file never gets as far as a choice.
+    EXPECT_FALSE(OpenWorkOrder(Data("malformed.xml"), single.Chooser(), order, values, path));
+    EXPECT_TRUE(single.shown.empty());
 }
 
 namespace {
@@ -277,12 +316,11 @@ QStringList OutlineFedInPieces(const QByteArray& xml, qsizetype piece)
     for (qsizetype at = 0; at < xml.size(); at += piece)
         if (!parser.Feed(xml.constData() + at, static_cast<std::size_t>(std::min(piece, xml.size() - at))))
             return {QStringLiteral("failed")};
-    xmlDocPtr doc = parser.Finish();
+    const XmlPtr<xmlDoc> doc = parser.Finish();
     if (!doc)
         return {QStringLiteral("failed")};
     QStringList out;
-    Outline(xmlDocGetRootElement(doc), out);
-    xmlFreeDoc(doc);
+    Outline(xmlDocGetRootElement(doc.get()), out);
     return out;
 }
 
@@ -341,7 +379,7 @@ TEST(WorkOrderSamples, EachLoadsTheUnitItDescribes)
         std::unique_ptr<CWorkOrder> order;
         std::unique_ptr<WorkOrderValues> values;
         QString path;
-        ASSERT_TRUE(OpenWorkOrder(Sample(c.file), order, values, path));
+        ASSERT_TRUE(OpenWorkOrder(Sample(c.file), choice.Chooser(), order, values, path));
         EXPECT_TRUE(prompts.shown.empty());
         if (c.offered.isEmpty())
             EXPECT_TRUE(choice.shown.empty());
@@ -382,10 +420,13 @@ TEST(WorkOrderSamples, MissingParameterLoadsButOpensNothing)
     std::unique_ptr<CWorkOrder> opened;
     std::unique_ptr<WorkOrderValues> values;
     QString path;
-    EXPECT_FALSE(OpenWorkOrder(Sample("missing_parameter.xml"), opened, values, path));
+    const auto failed = OpenWorkOrder(Sample("missing_parameter.xml"), {}, opened, values, path);
+    ASSERT_FALSE(failed);
+    EXPECT_FALSE(failed.Failure().reading);
+    EXPECT_EQ(failed.Failure().messageId, 61249u);
     EXPECT_EQ(opened, nullptr);
     EXPECT_EQ(values, nullptr);
-    EXPECT_EQ(Shown(prompts), std::vector<unsigned>{61249});
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST(WorkOrderSamples, UnitsInANamespaceAndPrefixedAttributesAreUnits)
@@ -419,7 +460,8 @@ TEST(WorkOrderSamples, UnitsInANamespaceAndPrefixedAttributesAreUnits)
     ChoiceRecorder choice(0);
     CWorkOrder order;
     ASSERT_TRUE(order.LoadFromBytes("<raml xmlns:r=\"urn:r\"><managedObject class=\"QOR\" r:distName=\"prefixed\"/>"
-                                    "<managedObject r:distName=\"other\" distName=\"plain\" class=\"QOR\"/></raml>"));
+                                    "<managedObject r:distName=\"other\" distName=\"plain\" class=\"QOR\"/></raml>",
+                                    choice.Chooser()));
     EXPECT_EQ(choice.shown, (std::vector<QStringList>{{QStringLiteral("prefixed"), QStringLiteral("plain")}}));
 }
 
@@ -453,10 +495,8 @@ TEST(WorkOrderStream, OnlyTheKeptPartCountsAgainstTheBound)
     // The line breaks between the objects stand outside them and are kept.
     FilteredDocumentParser keeps(16384);
     ASSERT_TRUE(keeps.Feed(small.constData(), static_cast<std::size_t>(small.size())));
-    xmlDocPtr doc = keeps.Finish();
-    ASSERT_NE(doc, nullptr);
+    EXPECT_NE(keeps.Finish(), nullptr);
     EXPECT_LT(keeps.KeptBytes(), 8192u);
-    xmlFreeDoc(doc);
 
     struct Case {
         const char* what;
@@ -478,12 +518,11 @@ TEST(WorkOrderStream, OnlyTheKeptPartCountsAgainstTheBound)
         bounded.Feed(c.xml.constData(), static_cast<std::size_t>(c.xml.size()));
         EXPECT_EQ(bounded.Finish(), nullptr);
         EXPECT_TRUE(bounded.OverBound());
+        EXPECT_EQ(bounded.FailureReason(), "keeps more than 16384 bytes of units and surroundings");
 
         FilteredDocumentParser roomy(1024 * 1024);
         ASSERT_TRUE(roomy.Feed(c.xml.constData(), static_cast<std::size_t>(c.xml.size())));
-        doc = roomy.Finish();
-        EXPECT_NE(doc, nullptr);
-        xmlFreeDoc(doc);
+        EXPECT_NE(roomy.Finish(), nullptr);
     }
     // Declarations are refused whatever room there is: a work order has no document type.
     for (const Case& c :
@@ -500,25 +539,26 @@ TEST(WorkOrderStream, OnlyTheKeptPartCountsAgainstTheBound)
 
 TEST(WorkOrderStream, AnEntityDeclarationIsRefusedEvenWhenOnlyUsedInADroppedObject)
 {
-    PromptRecorder prompts;
     CWorkOrder order;
-    EXPECT_FALSE(order.LoadFromBytes("<!DOCTYPE raml [<!ENTITY site \"Kallio\">]><raml>"
+    const WorkOrderStatus<> loaded = order.LoadFromBytes("<!DOCTYPE raml [<!ENTITY site \"Kallio\">]><raml>"
                                      "<managedObject class=\"BCF\"><p name=\"x\">&site;</p></managedObject>"
                                      "<managedObject class=\"QOR\" distName=\"u\"><p name=\"qorName\">unit</p>"
-                                     "</managedObject></raml>"));
+                                     "</managedObject></raml>");
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.Failure().messageId, 61289u);
     EXPECT_FALSE(order.IsLoaded());
-    EXPECT_EQ(Shown(prompts), std::vector<unsigned>{61289});
 }
 
 TEST(WorkOrderStream, KeepingMoreThanTheBoundIsAParseFailure)
 {
-    PromptRecorder prompts;
     CWorkOrder order;
     const QByteArray xml = "<raml><managedObject class=\"QOR\" distName=\"u\"><p name=\"qorName\">"
         + QByteArray(qsizetype(CWorkOrder::MaxKeptSize), 'x') + "</p></managedObject></raml>";
-    EXPECT_FALSE(order.LoadFromBytes(xml));
+    const WorkOrderStatus<> loaded = order.LoadFromBytes(xml);
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.Failure().messageId, 61289u);
+    EXPECT_FALSE(loaded.Failure().detail.isEmpty()); // libxml2's own limit on one text may come first
     EXPECT_FALSE(order.IsLoaded());
-    EXPECT_EQ(Shown(prompts), std::vector<unsigned>{61289});
 }
 
 TEST(WorkOrderStream, LargeFileIsReadInBoundedMemory)

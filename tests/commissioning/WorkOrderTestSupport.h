@@ -3,7 +3,8 @@
 // document a load keeps, and the unit choice played by the test.
 
 #include "commissioning/WorkOrder.h"
-#include "platform/StringTable.h"
+#include "commissioning/WorkOrderReader.h"
+#include "commissioning/XmlPtr.h"
 #include "support/PromptRecorder.h"
 
 #include <QStringList>
@@ -27,10 +28,8 @@ inline bool Named(xmlNodePtr node, const char* name)
 
 inline QString Attribute(xmlNodePtr node, const char* name)
 {
-    xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-    QString text = value ? QString::fromUtf8(reinterpret_cast<const char*>(value)) : QString();
-    xmlFree(value);
-    return text;
+    const XmlPtr<xmlChar> value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));
+    return value ? QString::fromUtf8(reinterpret_cast<const char*>(value.get())) : QString();
 }
 
 // Every managedObject's distName (or class when unnamed) and every p's name
@@ -60,31 +59,24 @@ inline QStringList ManagedObjects(const CWorkOrder& order)
     return Outline(order).filter(QStringLiteral("mo:"));
 }
 
-// Replaces the unit choice while it lives and keeps the lists it was shown.
+// Answers the unit choice and keeps the lists it was shown.
 class ChoiceRecorder {
 public:
-    explicit ChoiceRecorder(int answer)
+    explicit ChoiceRecorder(int answer) : answer_(answer) {}
+    ChoiceRecorder(const ChoiceRecorder&) = delete;
+    ChoiceRecorder& operator=(const ChoiceRecorder&) = delete;
+
+    [[nodiscard]] UnitChooser Chooser()
     {
-        previous_ = SetUnitChoiceFunction([this, answer](const QStringList& names) {
+        return [this](const QStringList& names) {
             shown.push_back(names);
-            return answer;
-        });
+            return answer_;
+        };
     }
-    ~ChoiceRecorder() { SetUnitChoiceFunction(std::move(previous_)); }
     std::vector<QStringList> shown;
 
 private:
-    UnitChoiceFunction previous_;
+    int answer_;
 };
-
-inline std::vector<unsigned> Shown(const PromptRecorder& prompts)
-{
-    std::vector<unsigned> ids;
-    for (const auto& request : prompts.shown)
-        for (unsigned id : {61249u, 61250u, 61288u, 61289u, 61290u})
-            if (request.text == LoadResString(id))
-                ids.push_back(id);
-    return ids;
-}
 
 } // namespace workorder_test

@@ -197,6 +197,50 @@ TEST(CliCommissionPlan, UnitChoiceListsSeveralUnitsAndRefusesOneThatIsNotThere)
     EXPECT_FALSE(OpenCommissionWorkOrder(single, 2, quiet.Output().err, error));
 }
 
+TEST(CliCommissionPlan, AWorkOrderThatCannotBeUsedIsToldAsTheDesktopTellsIt)
+{
+    QTemporaryDir dir;
+    const QString malformed = dir.filePath(QStringLiteral("bad.xml"));
+    {
+        QFile file(malformed);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<raml><managedObject class=\"QOR\"></raml>");
+    }
+    // Units without their mask parameter at all.
+    UnitEntry second;
+    second.distName = QStringLiteral("SITE/QOR-2");
+    const QString noMask = UnitXml(UnitEntry{}).remove(QStringLiteral("<p name=\"qorQ1Mask\">255.255.255.0</p>"));
+    ASSERT_FALSE(noMask.contains(QStringLiteral("qorQ1Mask")));
+    const QString missing = dir.filePath(QStringLiteral("missing.xml"));
+    const QString firstLacksMask = dir.filePath(QStringLiteral("two.xml"));
+    for (const auto& [path, units] : {std::pair{missing, noMask}, std::pair{firstLacksMask, noMask + UnitXml(second)}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(("<raml>" + units + "</raml>").toUtf8());
+    }
+    struct Case {
+        QString path;
+        std::optional<int> unit;
+        std::string told;  // on standard error, in this order
+        std::string error; // the command's own words
+    };
+    for (const Case& c : {
+             Case{malformed, std::nullopt, "Parsing the work order file failed.\nError reading the Work Order file.\n", ""},
+             Case{missing, std::nullopt, "Error reading the Work Order file.\n", ""},
+             // A unit the file does not have is said as such, whatever the
+             // unit that would have stood in for it holds.
+             Case{firstLacksMask, 3, "", "the work order has no unit 3 (it holds 2)"},
+         }) {
+        SCOPED_TRACE(c.path.toStdString());
+        CapturedOutput output;
+        CCliPrompts prompts(MsgAnswer::No, output.Output().err);
+        std::string error;
+        EXPECT_FALSE(OpenCommissionWorkOrder(c.path, c.unit, output.Output().err, error));
+        EXPECT_EQ(output.Err(), c.told);
+        EXPECT_EQ(error, c.error);
+    }
+}
+
 TEST(CliCommissionArguments, TextsBeyondThePageLimitsAndBadDatesAreRefused)
 {
     const QDate today(2024, 1, 2);

@@ -26,7 +26,7 @@ inline QByteArray WorkOrderVariantBytes(char variant)
 
 inline bool LoadVariantWorkOrder(CWorkOrder& workOrder, char variant)
 {
-    return workOrder.LoadFromBytes(WorkOrderVariantBytes(variant));
+    return static_cast<bool>(workOrder.LoadFromBytes(WorkOrderVariantBytes(variant)));
 }
 
 inline ConstLogReport ConstLogVariant(char variant)

@@ -7,6 +7,7 @@
 #include "link/CommHandler.h"
 #include "commissioning/procedure/widgets/CommFinishDlg.h"
 #include "commissioning/procedure/widgets/CommissioningRunner.h"
+#include "commissioning/WorkOrderReader.h"
 #include "commissioning/report/widgets/QORSelectionDlg.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
 #include "platform/StringTable.h"
@@ -40,6 +41,14 @@ CCommissionReport::Sources ReportSources(CStatusWindows& windows)
     sources.constellationVerdict = [] { return SharedConstellationStatistics().verdict; };
     return sources;
 }
+
+// The reader's own refusal as an error, then the plain closing message.
+void TellOpenFailure(const WorkOrderOpenFailure& failure)
+{
+    if (failure.reading)
+        ShowMessageBox(LoadResString(failure.reading->messageId), MsgIcon::Error);
+    ShowMessageBox(LoadResString(failure.messageId), MsgIcon::None);
+}
 } // namespace
 
 CCommissioningCommands::CCommissioningCommands(CMainFrame& frame, CStatusWindows& statusWindows,
@@ -50,7 +59,6 @@ CCommissioningCommands::CCommissioningCommands(CMainFrame& frame, CStatusWindows
     , runner_(std::make_unique<CCommissioningRunner>(&frame))
     , report_(ReportSources(statusWindows))
 {
-    previousUnitChoice_ = InstallUnitSelectionDialog(&frame);
     CMainFrameController& controller = frame.Controller();
     controller.loadWorkOrder = [this](const QString& path, int unitNumber) { return LoadWorkOrder(path, unitNumber); };
     controller.runStartupCommissioning = [this] { RunStartupCommissioning(); };
@@ -68,7 +76,6 @@ CCommissioningCommands::~CCommissioningCommands()
     controller.loadWorkOrder = nullptr;
     controller.runStartupCommissioning = nullptr;
     controller.deleteWizard = nullptr;
-    SetUnitChoiceFunction(previousUnitChoice_);
 }
 
 void CCommissioningCommands::ChooseWorkOrderFile()
@@ -84,12 +91,13 @@ void CCommissioningCommands::ChooseWorkOrderFile()
 
 bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
 {
-    UnitChoiceFunction asked;
-    if (unitNumber >= 0)
-        asked = SetUnitChoiceFunction([unitNumber](const QStringList&) { return unitNumber; });
-    const bool opened = OpenWorkOrder(path, workOrder_, values_, workOrderPath_);
-    if (unitNumber >= 0)
-        SetUnitChoiceFunction(asked);
+    // A unit number given at start-up is taken without asking.
+    const UnitChooser choose = unitNumber >= 0
+        ? UnitChooser([unitNumber](const QStringList&) { return unitNumber; })
+        : UnitChooser([this](const QStringList& names) { return AskForUnit(names, &frame_); });
+    const auto opened = OpenWorkOrder(path, choose, workOrder_, values_, workOrderPath_);
+    if (!opened)
+        TellOpenFailure(opened.Failure());
 
     // Whatever was recorded belonged to the document just replaced.
     report_.OnWorkOrderOpened();
@@ -97,7 +105,7 @@ bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
     controller.SetReportReady(false);
     controller.SetWorkOrderValuesPresent(opened && values_ != nullptr);
     frame_.CommandStateChanged();
-    return opened;
+    return static_cast<bool>(opened);
 }
 
 CCommissionWiz& CCommissioningCommands::Wizard()

@@ -54,5 +54,4 @@ private:
     std::unique_ptr<CCommissioningRunner> runner_;
     CCommissionReport report_;
     SCommissionValues committed_; // the values of the last run
-    UnitChoiceFunction previousUnitChoice_;
 };

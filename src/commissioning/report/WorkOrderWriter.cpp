@@ -1,5 +1,7 @@
 #include "commissioning/report/WorkOrderWriter.h"
 
+#include "commissioning/XmlPtr.h"
+
 #include <QSaveFile>
 
 #include <libxml/xmlsave.h>
@@ -17,17 +19,16 @@ bool ReplaceText(xmlNodePtr element, const QString& text)
     const QByteArray utf8 = XmlSafeText(text).toUtf8();
     // A text node takes the characters literally: "&" or "<" in an installer's
     // comment is kept as typed, never read as markup.
-    xmlNodePtr node = xmlNewDocTextLen(element->doc, Xml(utf8.constData()), static_cast<int>(utf8.size()));
+    XmlPtr<xmlNode> node(xmlNewDocTextLen(element->doc, Xml(utf8.constData()), static_cast<int>(utf8.size())));
     if (!node)
         return false;
     while (xmlNodePtr child = element->children) {
         xmlUnlinkNode(child);
-        xmlFreeNode(child);
+        const XmlPtr<xmlNode> old(child);
     }
-    if (!xmlAddChild(element, node)) {
-        xmlFreeNode(node);
+    if (!xmlAddChild(element, node.get()))
         return false;
-    }
+    (void)node.release(); // the element holds it now
     return true;
 }
 } // namespace
@@ -73,18 +74,15 @@ bool SetParameterText(CWorkOrder& workOrder, const QString& name, const QString&
 
     // A new parameter lives in the unit's namespace (its prefix, or the
     // default namespace in scope), as the work order's own parameters do.
-    xmlNodePtr element = xmlNewDocNode(unit->doc, unit->ns, Xml("p"), nullptr);
+    XmlPtr<xmlNode> element(xmlNewDocNode(unit->doc, unit->ns, Xml("p"), nullptr));
     if (!element)
         return false;
     const QByteArray utf8Name = name.toUtf8();
-    if (!xmlNewProp(element, Xml("name"), Xml(utf8Name.constData())) || !ReplaceText(element, text)) {
-        xmlFreeNode(element);
+    if (!xmlNewProp(element.get(), Xml("name"), Xml(utf8Name.constData())) || !ReplaceText(element.get(), text))
         return false;
-    }
-    if (!xmlAddChild(unit, element)) {
-        xmlFreeNode(element);
+    if (!xmlAddChild(unit, element.get()))
         return false;
-    }
+    (void)element.release(); // the unit holds it now
     return true;
 }
 
@@ -108,17 +106,16 @@ WorkOrderSaveResult SaveWorkOrder(const CWorkOrder& workOrder, const QString& pa
         result.error = QStringLiteral("There is no work order to save.");
         return result;
     }
-    xmlChar* bytes = nullptr;
+    xmlChar* dumped = nullptr;
     int size = 0;
     // Indented where the document has no text between elements of its own.
-    xmlDocDumpFormatMemoryEnc(doc, &bytes, &size, "UTF-8", 1);
+    xmlDocDumpFormatMemoryEnc(doc, &dumped, &size, "UTF-8", 1);
+    const XmlPtr<xmlChar> bytes(dumped);
     if (!bytes || size <= 0) {
-        xmlFree(bytes);
         result.error = QStringLiteral("The document could not be serialised.");
         return result;
     }
-    const QByteArray content(reinterpret_cast<const char*>(bytes), size);
-    xmlFree(bytes);
+    const QByteArray content(reinterpret_cast<const char*>(bytes.get()), size);
 
     // Unbuffered, so that a write the disk cuts short shows at once: a buffered
     // QSaveFile can commit a file truncated at its final flush.

@@ -10,6 +10,7 @@
 #include "app/main/CommissioningCommands.h"
 #include "app/main/SableCommApp.h"
 #include "app/shell/SplashWnd.h"
+#include "commissioning/XmlPtr.h"
 #include "commissioning/procedure/widgets/CommFinishDlg.h"
 #include "commissioning/procedure/widgets/CommissionDlg.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
@@ -47,58 +48,39 @@ void Screenshot(QWidget& widget, const QString& name)
         widget.grab().save(folder + QLatin1Char('/') + name);
 }
 
+// The text of the only p element matching the query in a saved report, and
+// that element's namespace.
+std::pair<QString, QString> OnlyParameter(const QString& path, const QByteArray& query)
+{
+    const XmlPtr<xmlDoc> doc(xmlReadFile(QFile::encodeName(path).constData(), nullptr, XML_PARSE_NONET));
+    if (!doc)
+        return {QStringLiteral("<unreadable>"), QString()};
+    const XmlPtr<xmlXPathContext> context(xmlXPathNewContext(doc.get()));
+    const XmlPtr<xmlXPathObject> found(
+        context ? xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), context.get()) : nullptr);
+    const int count = found && found->nodesetval ? found->nodesetval->nodeNr : 0;
+    if (count > 1)
+        return {QStringLiteral("<%1 times>").arg(count), QString()};
+    if (count == 0)
+        return {QStringLiteral("<missing>"), QString()};
+    xmlNodePtr node = found->nodesetval->nodeTab[0];
+    const XmlPtr<xmlChar> content(xmlNodeGetContent(node));
+    return {QString::fromUtf8(reinterpret_cast<const char*>(content.get())),
+            node->ns && node->ns->href ? QString::fromUtf8(reinterpret_cast<const char*>(node->ns->href)) : QString()};
+}
+
 // The text of the p element of that name under the unit in a saved report.
 QString ReportParameter(const QString& path, const char* name)
 {
-    const QByteArray file = QFile::encodeName(path);
-    xmlDocPtr doc = xmlReadFile(file.constData(), nullptr, XML_PARSE_NONET);
-    if (!doc)
-        return QStringLiteral("<unreadable>");
-    xmlXPathContextPtr context = xmlXPathNewContext(doc);
-    const QByteArray query =
-        QByteArray("//managedObject[@class='QOR']//p[@name='") + name + "']";
-    xmlXPathObjectPtr found = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), context);
-    QString text = QStringLiteral("<missing>");
-    if (found && found->nodesetval && found->nodesetval->nodeNr == 1) {
-        xmlChar* content = xmlNodeGetContent(found->nodesetval->nodeTab[0]);
-        text = QString::fromUtf8(reinterpret_cast<const char*>(content));
-        xmlFree(content);
-    } else if (found && found->nodesetval && found->nodesetval->nodeNr > 1) {
-        text = QStringLiteral("<%1 times>").arg(found->nodesetval->nodeNr);
-    }
-    xmlXPathFreeObject(found);
-    xmlXPathFreeContext(context);
-    xmlFreeDoc(doc);
-    return text;
+    return OnlyParameter(path, QByteArray("//managedObject[@class='QOR']//p[@name='") + name + "']").first;
 }
 
 // The text of the p element of that name under the unit in a saved report
 // whose elements live in a namespace, and that namespace.
 std::pair<QString, QString> NamespacedReportParameter(const QString& path, const char* name)
 {
-    const QByteArray file = QFile::encodeName(path);
-    xmlDocPtr doc = xmlReadFile(file.constData(), nullptr, XML_PARSE_NONET);
-    if (!doc)
-        return {QStringLiteral("<unreadable>"), QString()};
-    xmlXPathContextPtr context = xmlXPathNewContext(doc);
-    const QByteArray query = QByteArray("//*[local-name()='managedObject'][@class='QOR']//*[local-name()='p'][@name='")
-        + name + "']";
-    xmlXPathObjectPtr found = xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(query.constData()), context);
-    std::pair<QString, QString> result{QStringLiteral("<missing>"), QString()};
-    if (found && found->nodesetval && found->nodesetval->nodeNr == 1) {
-        xmlNodePtr node = found->nodesetval->nodeTab[0];
-        xmlChar* content = xmlNodeGetContent(node);
-        result.first = QString::fromUtf8(reinterpret_cast<const char*>(content));
-        xmlFree(content);
-        if (node->ns && node->ns->href)
-            result.second = QString::fromUtf8(reinterpret_cast<const char*>(node->ns->href));
-    } else if (found && found->nodesetval && found->nodesetval->nodeNr > 1) {
-        result.first = QStringLiteral("<%1 times>").arg(found->nodesetval->nodeNr);
-    }
-    xmlXPathFreeObject(found);
-    xmlXPathFreeContext(context);
-    xmlFreeDoc(doc);
-    return result;
+    return OnlyParameter(path, QByteArray("//*[local-name()='managedObject'][@class='QOR']//*[local-name()='p'][@name='")
+                                   + name + "']");
 }
 
 // Plays the engineer: Next through the wizard's pages and Finish, then Finish

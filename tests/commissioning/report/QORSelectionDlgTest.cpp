@@ -1,6 +1,8 @@
 // The unit selection dialog, offscreen: what it lists, what OK and Cancel
-// choose, typed text, and the dialog as the work order reader's choice.
+// choose, typed text, and the dialog asked for the unit a work order keeps.
 
+#include "commissioning/WorkOrder.h"
+#include "commissioning/XmlPtr.h"
 #include "commissioning/report/widgets/QORSelectionDlg.h"
 
 #include "support/ModalAnswer.h"
@@ -40,21 +42,10 @@ int RunDialog(const QStringList& names, const std::function<void(CQORSelectionDl
     return dialog.SelectedIndex();
 }
 
-class UnitChoiceGuard {
-public:
-    explicit UnitChoiceGuard(UnitChoiceFunction previous) : previous_(std::move(previous)) {}
-    ~UnitChoiceGuard() { SetUnitChoiceFunction(std::move(previous_)); }
-
-private:
-    UnitChoiceFunction previous_;
-};
-
 QString UnitName(const CWorkOrder& order)
 {
-    xmlChar* value = xmlGetNoNsProp(order.UnitElement(), reinterpret_cast<const xmlChar*>("distName"));
-    QString name = QString::fromUtf8(reinterpret_cast<const char*>(value));
-    xmlFree(value);
-    return name;
+    const XmlPtr<xmlChar> value(xmlGetNoNsProp(order.UnitElement(), reinterpret_cast<const xmlChar*>("distName")));
+    return QString::fromUtf8(reinterpret_cast<const char*>(value.get()));
 }
 } // namespace
 
@@ -144,7 +135,7 @@ TEST(QORSelectionDlg, UnitsOfTheSameNameKeepTheListedOne)
 TEST(QORSelectionDlg, ChoosesTheUnitTheWorkOrderKeeps)
 {
     PromptRecorder prompts;
-    UnitChoiceGuard guard(InstallUnitSelectionDialog());
+    const UnitChooser ask = [](const QStringList& names) { return AskForUnit(names); };
 
     QStringList listed;
     {
@@ -155,7 +146,7 @@ TEST(QORSelectionDlg, ChoosesTheUnitTheWorkOrderKeeps)
             d.OkButton().click();
         });
         CWorkOrder order;
-        ASSERT_TRUE(order.Load(QStringLiteral(WORKORDER_TESTDATA "/two_units.xml")));
+        ASSERT_TRUE(order.Load(QStringLiteral(WORKORDER_TESTDATA "/two_units.xml"), ask));
         EXPECT_TRUE(modal.Answered());
         EXPECT_EQ(UnitName(order), QStringLiteral("BSC-1/TRX-1/QOR-B"));
     }
@@ -168,7 +159,7 @@ TEST(QORSelectionDlg, ChoosesTheUnitTheWorkOrderKeeps)
             d.reject();
         });
         CWorkOrder order;
-        ASSERT_TRUE(order.Load(QStringLiteral(WORKORDER_TESTDATA "/two_units.xml")));
+        ASSERT_TRUE(order.Load(QStringLiteral(WORKORDER_TESTDATA "/two_units.xml"), ask));
         EXPECT_TRUE(modal.Answered());
         EXPECT_EQ(UnitName(order), QStringLiteral("BSC-1/QOR-A"));
     }

@@ -215,9 +215,7 @@ TEST(ReportDocument, ExportsInANamespaceGetTheirResultsInTheUnitsNamespace)
                           Case{"export_prefixed.xml", "<r:p name=", "xmlns:r=\"raml20.xsd\""}}) {
         SCOPED_TRACE(c.file);
         PromptRecorder prompts;
-        const UnitChoiceFunction previous = SetUnitChoiceFunction([](const QStringList&) { return 1; });
-        auto order = LoadOrder(OrderData(c.file));
-        SetUnitChoiceFunction(previous);
+        auto order = LoadOrder(OrderData(c.file), [](const QStringList&) { return 1; });
         xmlNodePtr unit = order->UnitElement();
         ASSERT_NE(unit, nullptr);
         ASSERT_NE(unit->ns, nullptr);
@@ -257,15 +255,14 @@ TEST(ReportDocument, ExportsInANamespaceGetTheirResultsInTheUnitsNamespace)
 
         // Read again, it is the same kind of work order, its results in the
         // document's namespace.
-        xmlDocPtr saved = xmlReadFile(QFile::encodeName(path).constData(), nullptr,
-                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        const XmlPtr<xmlDoc> saved(xmlReadFile(QFile::encodeName(path).constData(), nullptr,
+                                               XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
         ASSERT_NE(saved, nullptr);
         std::vector<xmlNodePtr> users;
-        CollectParameters(xmlDocGetRootElement(saved), QStringLiteral("installUser"), users);
+        CollectParameters(xmlDocGetRootElement(saved.get()), QStringLiteral("installUser"), users);
         ASSERT_EQ(users.size(), 1u);
         ASSERT_NE(users[0]->ns, nullptr);
         EXPECT_STREQ(reinterpret_cast<const char*>(users[0]->ns->href), "raml20.xsd");
-        xmlFreeDoc(saved);
 
         auto reread = LoadOrder(path);
         WorkOrderValues values;

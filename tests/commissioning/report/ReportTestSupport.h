@@ -3,6 +3,7 @@
 // parameters back, and outlining a saved file element by element.
 
 #include "commissioning/WorkOrder.h"
+#include "commissioning/XmlPtr.h"
 #include "commissioning/report/CommissionReport.h"
 
 #include <QFile>
@@ -29,27 +30,23 @@ inline QString OrderData(const char* name)
     return QStringLiteral(WORKORDER_TESTDATA "/") + QString::fromLatin1(name);
 }
 
-inline std::unique_ptr<CWorkOrder> LoadOrder(const QString& path)
+inline std::unique_ptr<CWorkOrder> LoadOrder(const QString& path, const UnitChooser& choose = {})
 {
     auto order = std::make_unique<CWorkOrder>();
-    EXPECT_TRUE(order->Load(path)) << path.toStdString();
+    EXPECT_TRUE(order->Load(path, choose)) << path.toStdString();
     return order;
 }
 
 inline QString Text(xmlNodePtr node)
 {
-    xmlChar* content = xmlNodeGetContent(node);
-    QString text = content ? QString::fromUtf8(reinterpret_cast<const char*>(content)) : QString();
-    xmlFree(content);
-    return text;
+    const XmlPtr<xmlChar> content(xmlNodeGetContent(node));
+    return content ? QString::fromUtf8(reinterpret_cast<const char*>(content.get())) : QString();
 }
 
 inline QString Attribute(xmlNodePtr node, const char* name)
 {
-    xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-    QString text = value ? QString::fromUtf8(reinterpret_cast<const char*>(value)) : QString();
-    xmlFree(value);
-    return text;
+    const XmlPtr<xmlChar> value(xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name)));
+    return value ? QString::fromUtf8(reinterpret_cast<const char*>(value.get())) : QString();
 }
 
 inline bool IsElement(xmlNodePtr node, const char* name)
@@ -120,12 +117,12 @@ inline QStringList OutlineOfFile(const QString& path)
 {
     QStringList out;
     const QByteArray name = QFile::encodeName(path);
-    xmlDocPtr doc = xmlReadFile(name.constData(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    const XmlPtr<xmlDoc> doc(
+        xmlReadFile(name.constData(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
     EXPECT_NE(doc, nullptr) << path.toStdString() << " is not well-formed";
     if (!doc)
         return out;
-    Outline(xmlDocGetRootElement(doc), QString(), out);
-    xmlFreeDoc(doc);
+    Outline(xmlDocGetRootElement(doc.get()), QString(), out);
     return out;
 }
 

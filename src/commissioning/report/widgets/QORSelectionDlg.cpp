@@ -3,7 +3,6 @@
 #include "ui_QORSelectionDlg.h"
 
 #include <QCompleter>
-#include <QPointer>
 #include <QPushButton>
 
 CQORSelectionDlg::CQORSelectionDlg(const QStringList& unitNames, QWidget* parent)
@@ -58,12 +57,9 @@ void CQORSelectionDlg::accept()
     QDialog::accept();
 }
 
-UnitChoiceFunction InstallUnitSelectionDialog(QWidget* parent)
+int AskForUnit(const QStringList& unitNames, QWidget* parent)
 {
-    QPointer<QWidget> owner(parent);
-    return SetUnitChoiceFunction([owner](const QStringList& names) {
-        CQORSelectionDlg dialog(names, owner.data());
-        dialog.exec();
-        return dialog.SelectedIndex();
-    });
+    CQORSelectionDlg dialog(unitNames, parent);
+    dialog.exec();
+    return dialog.SelectedIndex();
 }

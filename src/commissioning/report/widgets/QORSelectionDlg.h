@@ -3,8 +3,6 @@
 // several. The combo box can be typed into, but only a listed unit can be
 // chosen; Cancel leaves the first unit chosen.
 
-#include "commissioning/WorkOrder.h"
-
 #include <QDialog>
 #include <QStringList>
 
@@ -42,6 +40,6 @@ private:
     int selected_ = 0;
 };
 
-// Makes the dialog the work order reader's unit choice (parented to `parent`);
-// returns the choice it replaced.
-UnitChoiceFunction InstallUnitSelectionDialog(QWidget* parent = nullptr);
+// Asks the user, in the dialog parented to `parent`, which of the units to
+// commission; the index chosen (0 when cancelled).
+int AskForUnit(const QStringList& unitNames, QWidget* parent = nullptr);

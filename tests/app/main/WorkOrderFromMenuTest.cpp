@@ -1,0 +1,155 @@
+// "Open Work Order" from the menu and at start-up, offscreen and without a
+// unit: the frame asks for the unit in its selection dialog, takes a unit
+// number given at start-up without asking, and tells a work order it cannot
+// use in the reader's words, the reader's own message first.
+
+#include "app/SettingsSandbox.h"
+#include "app/frame/FrameCommands.h"
+#include "app/frame/widgets/MainFrame.h"
+#include "app/main/CommissioningCommands.h"
+#include "app/main/SableCommApp.h"
+#include "app/shell/SplashWnd.h"
+#include "commissioning/XmlPtr.h"
+#include "commissioning/report/widgets/QORSelectionDlg.h"
+#include "support/ModalAnswer.h"
+#include "support/PromptRecorder.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString ProgramPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/QORAManager");
+}
+
+QString Sample(const char* name)
+{
+    return QStringLiteral(QORA_WORKORDER_SAMPLES "/") + QString::fromLatin1(name);
+}
+
+QString UnitName(const CCommissioningCommands& commands)
+{
+    if (!commands.WorkOrder())
+        return QStringLiteral("<none>");
+    const XmlPtr<xmlChar> name(
+        xmlGetNoNsProp(commands.WorkOrder()->UnitElement(), reinterpret_cast<const xmlChar*>("distName")));
+    return QString::fromUtf8(reinterpret_cast<const char*>(name.get()));
+}
+
+class WorkOrderFromMenuTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding")}));
+        frame = app.MainFrame();
+    }
+    void TearDown() override
+    {
+        SetFileDialogFunction(std::move(previousDialog));
+        CSplashWnd::HideSplashScreen();
+    }
+    void Open(const QString& path)
+    {
+        auto previous =
+            SetFileDialogFunction([path](const FileDialogRequest&) -> std::optional<QString> { return path; });
+        if (!previousDialog)
+            previousDialog = std::move(previous);
+        frame->RunCommand(ID_OPEN_WORK_ORDER);
+    }
+
+    SettingsSandbox sandbox;
+    PromptRecorder prompts;
+    CSableCommApp app;
+    CMainFrame* frame = nullptr;
+    FileDialogFunction previousDialog;
+};
+
+TEST_F(WorkOrderFromMenuTest, SeveralUnitsAreChosenInTheSelectionDialog)
+{
+    const QStringList units{QStringLiteral("BSC-4/QOR-1"), QStringLiteral("BSC-4/QOR-2"), QStringLiteral("BSC-4/QOR-3")};
+    struct Case {
+        bool ok;
+        int entry;
+        const char* kept;
+    };
+    // Cancel keeps the first unit whatever the list showed.
+    for (const Case& c : {Case{true, 2, "BSC-4/QOR-3"}, Case{false, 1, "BSC-4/QOR-1"}}) {
+        SCOPED_TRACE(c.kept);
+        QStringList listed;
+        {
+            CModalAnswer modal([&](QDialog& shown) {
+                auto& dialog = static_cast<CQORSelectionDlg&>(shown);
+                EXPECT_EQ(dialog.parentWidget(), frame);
+                for (int i = 0; i < dialog.UnitCombo().count(); ++i)
+                    listed << dialog.UnitCombo().itemText(i);
+                dialog.UnitCombo().setCurrentIndex(c.entry);
+                if (c.ok)
+                    dialog.OkButton().click();
+                else
+                    dialog.reject();
+            });
+            Open(Sample("several_units.xml"));
+            EXPECT_TRUE(modal.Answered());
+            EXPECT_FALSE(modal.SafetyClosed());
+        }
+        EXPECT_EQ(listed, units);
+        EXPECT_EQ(UnitName(*app.Commissioning()), QLatin1String(c.kept));
+        EXPECT_EQ(app.Commissioning()->WorkOrderPath(), Sample("several_units.xml"));
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(WorkOrderFromMenuTest, AUnitNumberFromTheStartIsTakenWithoutAsking)
+{
+    CModalAnswer modal([](QDialog& shown) { shown.reject(); }, 500);
+    EXPECT_TRUE(app.Commissioning()->LoadWorkOrder(Sample("several_units.xml"), 1));
+    EXPECT_EQ(UnitName(*app.Commissioning()), QStringLiteral("BSC-4/QOR-2"));
+    // A number the file does not have keeps the first unit.
+    EXPECT_TRUE(app.Commissioning()->LoadWorkOrder(Sample("several_units.xml"), 7));
+    EXPECT_EQ(UnitName(*app.Commissioning()), QStringLiteral("BSC-4/QOR-1"));
+    EXPECT_FALSE(modal.Answered()) << "no dialog for a unit number given at start-up";
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpen)
+{
+    struct Shown {
+        QString text;
+        MsgIcon icon;
+    };
+    const QString parsing = QStringLiteral("Parsing the work order file failed.");
+    const QString reading = QStringLiteral("Error reading the Work Order file.");
+    const QString noUnits = QStringLiteral("The work order file has no QORA units. Commission data\ncan't be loaded.");
+    struct Case {
+        QString path;
+        std::vector<Shown> told;
+    };
+    for (const Case& c :
+         {Case{QStringLiteral(QORA_WORKORDER_TESTDATA "/malformed.xml"),
+               {{parsing, MsgIcon::Error}, {reading, MsgIcon::None}}},
+          Case{QStringLiteral(QORA_WORKORDER_TESTDATA "/unnamed_unit.xml"),
+               {{noUnits, MsgIcon::Error}, {reading, MsgIcon::None}}},
+          Case{Sample("missing_parameter.xml"), {{reading, MsgIcon::None}}}}) {
+        SCOPED_TRACE(c.path.toStdString());
+        Open(Sample("one_unit.xml"));
+        ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+        prompts.shown.clear();
+
+        Open(c.path);
+        EXPECT_EQ(app.Commissioning()->WorkOrder(), nullptr);
+        ASSERT_EQ(prompts.shown.size(), c.told.size());
+        for (std::size_t i = 0; i < c.told.size(); ++i) {
+            EXPECT_EQ(prompts.shown[i].text, c.told[i].text) << i;
+            EXPECT_EQ(prompts.shown[i].icon, c.told[i].icon) << i;
+        }
+        // The path of the last work order that opened stays.
+        EXPECT_EQ(app.Commissioning()->WorkOrderPath(), Sample("one_unit.xml"));
+    }
+}
+
+} // namespace
