@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         DownloadFixture::SetUp();
-        CMulticastDownload::ResetSharedCounters();
+        CDownloadCounters::Program().Reset();
         dlg = std::make_unique<CMulticastDownloadDlg>();
         dlg->SetTarget({kUnitAddress, QStringLiteral("Local (192.168.0.1:131)")});
         dlg->SetMasterFile(MasterPath());
