@@ -71,6 +71,9 @@ std::optional<ESoftwareFileResult> CSlicedChecksum::Slice(std::int64_t bytes, in
                 break;
         }
     }
+    // An image that ends with the slice needs no turn just to find out.
+    if (!image_->isSequential() && image_->atEnd())
+        return Conclude();
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 
 #include "DownloadFixture.h"
 
+#include "software/download/SlicedChecksum.h"
 #include "software/download/widgets/MulticastDownloadDlg.h"
 #include "support/ModalAnswer.h"
 #include "support/PromptRecorder.h"
@@ -75,6 +76,20 @@ TEST_F(DownloadDialogTest, MasterThatCannotBeOpenedEndsAtOnce)
     EXPECT_EQ(prompts.shown[0].text,
               QStringLiteral("Error while opening the source file.\n\nCheck that the source file exists and is not "
                              "used by another\nprocess, then try again."));
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::None);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(handler->ListenerCount(), 0u);
+}
+
+TEST_F(DownloadDialogTest, ALargeImageFailingItsCheckEndsLikeAStartThatFailed)
+{
+    // Too large to check before the dialog runs: the check ends while it is up.
+    WriteFile("QORA.IMG", ImageBytes(static_cast<int>(kChecksumFirstSliceBytes) + 1000, false));
+    PromptRecorder prompts;
+    EXPECT_EQ(dlg->exec(), QDialog::Rejected);
+    EXPECT_FALSE(dlg->isVisible());
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Error encountered when reading data from the source file."));
     EXPECT_EQ(prompts.shown[0].icon, MsgIcon::None);
     EXPECT_TRUE(Sent().empty());
     EXPECT_EQ(handler->ListenerCount(), 0u);
