@@ -100,13 +100,15 @@ bool CMulticastDownload::StartDownload(const QString& masterPath)
     remote_ = remote;
     unitAddress_ = DownloadUnitAddress(remote, connection, target_.unitAddress);
     const std::optional<ESoftwareFileResult> checked = check_.Start(image_, imageHeader_, chunkSize_);
-    return !checked || BeginDialogue(*checked);
+    if (!checked)
+        return true; // OnImageChecked goes on
+    if (*checked != ESoftwareFileResult::Ok)
+        return FailStart(SoftwareFileResultText(*checked));
+    return BeginDialogue();
 }
 
-bool CMulticastDownload::BeginDialogue(ESoftwareFileResult checked)
+bool CMulticastDownload::BeginDialogue()
 {
-    if (checked != ESoftwareFileResult::Ok)
-        return FailStart(SoftwareFileResultText(checked));
     finalEmptyBlock_ = imageLength_ % kTftpBlockSize == 0;
     resumeOffset_ = 0;
     failureWindow_ = false;
@@ -119,8 +121,12 @@ bool CMulticastDownload::BeginDialogue(ESoftwareFileResult checked)
 
 void CMulticastDownload::OnImageChecked(ESoftwareFileResult result)
 {
-    if (!BeginDialogue(result))
-        emit StartFailed();
+    if (result == ESoftwareFileResult::Ok) {
+        BeginDialogue();
+        return;
+    }
+    FailStart(SoftwareFileResultText(result));
+    emit StartFailed();
 }
 
 bool CMulticastDownload::OpenMaster(const QString& path)

@@ -139,9 +139,8 @@ private:
     bool FailStart(const QString& text);
     bool OpenMaster(const QString& path);
     bool OpenImage(const QString& path);
-    // The start once the image is checked: the start command, or false with
-    // the error text set.
-    bool BeginDialogue(ESoftwareFileResult checked);
+    // The start once the image passed its check: the start command.
+    bool BeginDialogue();
     void OnImageChecked(ESoftwareFileResult result);
 
     void OnUnitReply(const CDeviceMessage& reply) override;

@@ -95,6 +95,27 @@ TEST_F(DownloadDialogTest, ALargeImageFailingItsCheckEndsLikeAStartThatFailed)
     EXPECT_EQ(handler->ListenerCount(), 0u);
 }
 
+TEST_F(DownloadDialogTest, AbortWhileTheImageIsCheckedClosesWithoutAWordToTheUnit)
+{
+    // Zeros throughout: a 48-byte header, and a check long enough to abort.
+    WriteFile("QORA.IMG", QByteArray(24'000'000, '\0'));
+    PromptRecorder prompts;
+    bool checking = false;
+    const int result = Run([&](QDialog&) {
+        checking = dlg->Engine().IsCheckingImage();
+        EXPECT_TRUE(Child<QPushButton>("abortButton")->isVisible());
+        Child<QPushButton>("abortButton")->click();
+    });
+    ASSERT_TRUE(checking) << "the check ended before the dialog was up";
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_FALSE(dlg->Engine().IsCheckingImage());
+    EXPECT_FALSE(dlg->Engine().IsImageOpen());
+    PumpFor(20);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(handler->ListenerCount(), 0u);
+}
+
 TEST_F(DownloadDialogTest, SuccessfulDownloadShowsProgressVerifiesAndReportsSuccess)
 {
     PromptRecorder prompts;
