@@ -202,21 +202,24 @@ void CMulticastDownload::OnUnitReply(const CDeviceMessage& reply)
         return;
     }
 
-    int code = 0;
-    switch (state_) {
-    case kStartSent: code = OnStartEcho(reply); break;
-    case kMasterTransfer: code = OnMasterAck(reply); break;
-    case kVersionCheck: code = OnVersionResult(reply); break;
-    case kStatusBeforeImage: code = OnStatusBeforeImage(reply); break;
-    case kTransferStartSent: code = OnTransferStart(reply); break;
-    case kImageTransfer: code = OnImageAck(reply); break;
-    case kVerifying: code = OnVerification(reply); break;
-    case kEndSent: code = OnEndEcho(reply); break;
-    case kFinalStatus: code = OnFinalStatus(reply); break;
-    default: break;
-    }
-    if (code != 0)
+    if (const int code = OnReplyInState(reply))
         EndWithCode(code);
+}
+
+int CMulticastDownload::OnReplyInState(const CDeviceMessage& reply)
+{
+    switch (state_) {
+    case kStartSent: return OnStartEcho(reply);
+    case kMasterTransfer: return OnMasterAck(reply);
+    case kVersionCheck: return OnVersionResult(reply);
+    case kStatusBeforeImage: return OnStatusBeforeImage(reply);
+    case kTransferStartSent: return OnTransferStart(reply);
+    case kImageTransfer: return OnImageAck(reply);
+    case kVerifying: return OnVerification(reply);
+    case kEndSent: return OnEndEcho(reply);
+    case kFinalStatus: return OnFinalStatus(reply);
+    default: return 0;
+    }
 }
 
 int CMulticastDownload::OnStartEcho(const CDeviceMessage& reply)

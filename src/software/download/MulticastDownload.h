@@ -146,6 +146,7 @@ private:
     void OnUnitReply(const CDeviceMessage& reply) override;
     void OnRequestLost(MsgLParam header) override;
     // Each returns the result code: 0 when the download goes on.
+    int OnReplyInState(const CDeviceMessage& reply);
     int OnStartEcho(const CDeviceMessage& reply);
     int OnMasterAck(const CDeviceMessage& reply);
     int OnVersionResult(const CDeviceMessage& reply);
