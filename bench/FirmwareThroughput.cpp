@@ -61,6 +61,11 @@ int main(int argc, char** argv)
             QCoreApplication::exit(1);
         }
     });
+    // A large image is checked after StartDownload returned.
+    QObject::connect(&engine, &CMulticastDownload::StartFailed, [&] {
+        std::fprintf(stderr, "cannot start: %s\n", qPrintable(engine.GetErrorText()));
+        QCoreApplication::exit(1);
+    });
     CCallbackTarget frame([&](unsigned message, MsgWParam wParam, MsgLParam) {
         if (message != WM_CONNECTION_EVENT)
             return;

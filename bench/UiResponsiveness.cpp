@@ -145,6 +145,11 @@ int main(int argc, char** argv)
             QCoreApplication::exit(1);
         }
     });
+    // A large image is checked after StartDownload returned.
+    QObject::connect(&engine, &CMulticastDownload::StartFailed, [&] {
+        std::fprintf(stderr, "cannot start: %s\n", qPrintable(engine.GetErrorText()));
+        QCoreApplication::exit(1);
+    });
     const auto startDownload = [&] {
         engine.AddWindow(&dialog);
         engine.Register();

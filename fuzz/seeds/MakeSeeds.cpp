@@ -426,7 +426,7 @@ Bytes PlayDownload(Unit& unit, const QDir& folder, std::uint8_t options,
     }
     unit.downloadRoute = ServiceFraming::ChooseDownloadRoute(kConnection);
     Bytes seed = {options};
-    CMulticastDownload::ResetSharedCounters();
+    CDownloadCounters::Program().Reset();
     CMulticastDownload engine;
     engine.SetTarget({131, QStringLiteral("Local")});
     engine.Register();

@@ -198,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Notices notices;
     std::size_t seen = 0;
-    CMulticastDownload::ResetSharedCounters();
+    CDownloadCounters::Program().Reset();
     auto* engine = new CMulticastDownload;
     engine->SetTarget({kUnitAddress, QStringLiteral("Local")});
     engine->AddWindow(&notices);

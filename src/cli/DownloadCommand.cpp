@@ -152,12 +152,15 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
         if (const CCommHandler* handler = AppCommHandler(); handler && handler->GetConnectionType() != 0)
             engine.AbortDownload();
     });
+    const auto refused = [&] {
+        PrintLine(output.err, engine.GetErrorText());
+        session.Finish(kExitRequestFailed);
+    };
+    QObject::connect(&engine, &CMulticastDownload::StartFailed, &session, refused);
     const int status = session.Run(true, [&] {
-        session.Attach(engine);
-        if (!engine.StartDownload(options->masterPath)) {
-            PrintLine(output.err, engine.GetErrorText());
-            session.Finish(kExitRequestFailed);
-        }
+        session.Attach(engine.Channel());
+        if (!engine.StartDownload(options->masterPath))
+            refused();
     });
     engine.Unregister();
     return status;

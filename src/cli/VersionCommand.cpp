@@ -28,8 +28,13 @@ CGroupCommandSession::~CGroupCommandSession()
 
 void CGroupCommandSession::Attach(CDataClass& group)
 {
-    group.AddWindow(this);
-    group.Register();
+    Attach(group.Channel());
+}
+
+void CGroupCommandSession::Attach(CRequestChannel& channel)
+{
+    channel.AddWindow(this);
+    channel.Register();
 }
 
 int CGroupCommandSession::Run(bool commission, std::function<void()> ready)

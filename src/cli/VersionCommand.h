@@ -12,6 +12,7 @@
 #include <string>
 
 class CDataClass;
+class CRequestChannel;
 
 // One connection for a command that works through data groups: it is the
 // main window (connection notices) and the handler the groups use, and it
@@ -36,6 +37,7 @@ public:
     void SetBeforeClose(std::function<void()> action) { beforeClose_ = std::move(action); }
     // Registers the group and makes this session the window it notifies.
     void Attach(CDataClass& group);
+    void Attach(CRequestChannel& channel);
     // Group notices come here.
     void SetNoticeHandler(std::function<void(unsigned message, MsgWParam wParam)> handler)
     {

@@ -1,11 +1,9 @@
 #include "data/DataClass.h"
-#include "link/DeviceMessageNotice.h"
 
 #include "data/ProgressPane.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MessageIds.h"
-#include "platform/PostMessage.h"
 
 #include <algorithm>
 
@@ -173,7 +171,7 @@ void CDataClass::SendReadRequest(std::uint16_t id)
     request->AppendByte(0x01);
     request->AppendByte(0x00);
     request->AppendUInt16(id);
-    SendToHandler(AppCommHandler(), std::move(request));
+    channel_.Send(std::move(request));
 }
 
 void CDataClass::SendCommand(std::uint16_t commandId)
@@ -183,7 +181,7 @@ void CDataClass::SendCommand(std::uint16_t commandId)
     request->AppendByte(address_);
     request->AppendByte(kOpCommand);
     request->AppendUInt16(commandId);
-    SendToHandler(AppCommHandler(), std::move(request));
+    channel_.Send(std::move(request));
 }
 
 bool CDataClass::SendWriteRequest(std::uint16_t id, const CDeviceMessage& value)
@@ -197,41 +195,8 @@ bool CDataClass::SendWriteRequest(std::uint16_t id, const CDeviceMessage& value)
     request->AppendUInt16(id);
     request->AppendByte(static_cast<std::uint8_t>(value.GetLength()));
     request->AppendMessage(value);
-    SendToHandler(AppCommHandler(), std::move(request));
+    channel_.Send(std::move(request));
     return true;
-}
-
-void CDataClass::AddWindow(CMessageTarget* window)
-{
-    if (!window)
-        return;
-    for (Window& entry : windows_) {
-        if (entry.window == window) {
-            if (!entry.alive)
-                entry.alive = window; // a new window where a destroyed one was
-            return;
-        }
-    }
-    windows_.push_back({window, TargetPtr(window)});
-}
-
-void CDataClass::NotifyWindows(unsigned message, std::uint16_t result)
-{
-    for (const Window& entry : windows_)
-        if (entry.alive)
-            PostMessageTo(entry.alive, message, result, reinterpret_cast<MsgLParam>(this));
-}
-
-void CDataClass::Register()
-{
-    if (CCommHandler* handler = AppCommHandler())
-        handler->AddListener(this);
-}
-
-void CDataClass::Unregister()
-{
-    if (CCommHandler* handler = AppCommHandler())
-        handler->RemoveListener(this);
 }
 
 bool CDataClass::IsConnected() const
@@ -278,23 +243,14 @@ void CDataClass::FailOperation()
 MsgResult CDataClass::OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam)
 {
     if (message == WM_DEVICE_MESSAGE)
-        OnDeviceMessage(wParam, lParam);
+        channel_.Dispatch(wParam, lParam);
     return 0;
 }
 
-void CDataClass::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
+void CDataClass::OnUnitReply(const CDeviceMessage& reply)
 {
-    if (wParam == 0) {
-        // A request failed somewhere; the notice does not say whose, so every
-        // running operation ends.
-        FailOperation();
-        return;
-    }
-    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
-    if (!reply)
-        return;
     std::int32_t messageClass = 0, address = 0, opcode = 0;
-    if (!reply->GetByte(0, messageClass) || !reply->GetByte(1, address) || !reply->GetByte(2, opcode) ||
+    if (!reply.GetByte(0, messageClass) || !reply.GetByte(1, address) || !reply.GetByte(2, opcode) ||
         address != address_)
         return;
     if (opcode == kNegativeAck) {
@@ -302,9 +258,9 @@ void CDataClass::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
         return;
     }
     if (state_ == kReading)
-        ParseReadReply(*reply);
+        ParseReadReply(reply);
     else if (state_ == kWriting)
-        ParseWriteReply(*reply);
+        ParseWriteReply(reply);
 }
 
 void CDataClass::ParseReadReply(const CDeviceMessage& reply)

@@ -5,6 +5,7 @@
 // bar. A group declares its addressing byte, identifiers and notices in its
 // constructor and fills in how its values are decoded and encoded.
 
+#include "data/RequestChannel.h"
 #include "link/DeviceMessage.h"
 #include "platform/MessageTarget.h"
 
@@ -15,7 +16,7 @@
 
 class IProgressBar;
 
-class CDataClass : public CMessageTarget {
+class CDataClass : public CMessageTarget, private IReplyListener {
     Q_OBJECT
 public:
     enum OperationState { kIdle = 0, kReading = 1, kWriting = 2 };
@@ -56,10 +57,11 @@ public:
     // False (and nothing sent) for a value longer than the 8-bit length allows.
     bool SendWriteRequest(std::uint16_t id, const CDeviceMessage& value);
 
-    void AddWindow(CMessageTarget* window);
-    void NotifyWindows(unsigned message, std::uint16_t result);
-    void Register();
-    void Unregister();
+    void AddWindow(CMessageTarget* window) { channel_.AddWindow(window); }
+    void NotifyWindows(unsigned message, std::uint16_t result) { channel_.NotifyWindows(message, result); }
+    void Register() { channel_.Register(); }
+    void Unregister() { channel_.Unregister(); }
+    [[nodiscard]] CRequestChannel& Channel() { return channel_; }
     [[nodiscard]] bool IsConnected() const;
 
     void ShowProgress(int count);
@@ -105,17 +107,16 @@ protected:
     [[nodiscard]] const Notices& GetNotices() const { return notices_; }
 
     MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
-    void OnDeviceMessage(MsgWParam wParam, MsgLParam lParam);
 
 private:
-    struct Window {
-        CMessageTarget* window;
-        TargetPtr alive;
-    };
+    void OnUnitReply(const CDeviceMessage& reply) override;
+    // A request failed somewhere; the notice does not say whose, so every
+    // running operation ends.
+    void OnRequestLost(MsgLParam) override { FailOperation(); }
 
     std::uint8_t address_;
     Notices notices_;
-    std::vector<Window> windows_;
+    CRequestChannel channel_{*this, *this};
     std::vector<std::uint16_t> readList_;
     std::vector<std::uint16_t> writeList_;
     std::vector<std::uint16_t> pendingReads_;

@@ -8,6 +8,7 @@
 #include "software/DownloadMessages.h"
 #include "software/SoftwareFileResult.h"
 #include "software/download/MulticastDownload.h"
+#include "support/EventLoop.h"
 #include "support/SampleFirmware.h"
 
 #include <QElapsedTimer>
@@ -83,9 +84,15 @@ TEST_F(HugeFirmwareTest, TheLargestCarriableImageIsCheckedAsAStream)
     ASSERT_TRUE(Resize(firmware.imagePath, kMaxTransferBytes));
     const long peakBefore = bounds::PeakResidentKiB();
     CMulticastDownload engine;
-    bool started = true;
+    bool refused = false;
+    QObject::connect(&engine, &CMulticastDownload::StartFailed, [&] { refused = true; });
+    bool started = false;
     TimedStart(engine, started);
-    EXPECT_FALSE(started);
+    // Too large to check at once: the check goes on with the event loop.
+    EXPECT_TRUE(started);
+    ASSERT_TRUE(PumpUntil([&] { return refused; }, 60000));
+    EXPECT_EQ(engine.GetState(), CMulticastDownload::kIdle);
+    EXPECT_FALSE(engine.IsImageOpen());
     EXPECT_EQ(engine.GetErrorText(), SoftwareFileResultText(ESoftwareFileResult::ChecksumMismatch));
     EXPECT_NE(engine.GetErrorText(), SoftwareFileResultText(ESoftwareFileResult::TooLarge));
     EXPECT_LT(bounds::PeakResidentKiB() - peakBefore, 8 * 1024);

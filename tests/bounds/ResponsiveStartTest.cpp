@@ -1,11 +1,13 @@
 // Starting a download checks the whole image against its checksum. For a large
-// image that takes long enough to freeze the windows, so the check lets the
-// event loop turn between slices; these cases hold it to that, and to what a
-// turning loop may bring: a second start, or the engine going away.
+// image that takes long enough to freeze the windows, so the check runs in
+// slices on the event loop after StartDownload returns; these cases hold it to
+// that, and to what may come meanwhile: a second start, an abort, or the
+// engine going away.
 
 #include "software/SoftwareModule.h"
 #include "software/download/DownloadTexts.h"
 #include "software/download/MulticastDownload.h"
+#include "support/EventLoop.h"
 #include "support/SampleFirmware.h"
 
 #include <QCoreApplication>
@@ -64,13 +66,15 @@ TEST_F(ResponsiveStartTest, TheEventLoopKeepsTurningWhileALargeImageIsChecked)
     gaps.start();
     clock.restart();
     ASSERT_TRUE(engine.StartDownload(firmware.masterPath)) << qPrintable(engine.GetErrorText());
+    EXPECT_TRUE(engine.IsCheckingImage());
+    EXPECT_EQ(engine.GetState(), CMulticastDownload::kIdle);
+    ASSERT_TRUE(PumpUntil([&] { return !engine.IsCheckingImage(); }, 30000));
     const qint64 startMs = clock.elapsed();
     longest = std::max(longest, gaps.elapsed() - last);
     probe.stop();
 
     // The check went on as before: the start command went out after it.
     EXPECT_EQ(engine.GetState(), CMulticastDownload::kStartSent);
-    EXPECT_FALSE(engine.IsCheckingImage());
     EXPECT_TRUE(engine.IsImageOpen());
     // Without turns the probe would have fired at most once, after one gap as
     // long as the whole check.
@@ -83,18 +87,34 @@ TEST_F(ResponsiveStartTest, TheEventLoopKeepsTurningWhileALargeImageIsChecked)
 TEST_F(ResponsiveStartTest, ASecondStartDuringTheCheckIsRefused)
 {
     CMulticastDownload engine;
-    bool secondStarted = true;
-    QString secondText;
-    bool sawCheck = false;
-    QTimer::singleShot(0, [&] {
-        sawCheck = engine.IsCheckingImage();
-        secondStarted = engine.StartDownload(firmware.masterPath);
-        secondText = engine.GetErrorText();
-    });
     EXPECT_TRUE(engine.StartDownload(firmware.masterPath));
-    ASSERT_TRUE(sawCheck) << "the check did not let the loop turn";
-    EXPECT_FALSE(secondStarted);
-    EXPECT_EQ(secondText, DownloadText::AlreadyInProgress());
+    ASSERT_TRUE(engine.IsCheckingImage());
+    EXPECT_FALSE(engine.StartDownload(firmware.masterPath));
+    EXPECT_EQ(engine.GetErrorText(), DownloadText::AlreadyInProgress());
+    EXPECT_TRUE(engine.IsImageOpen()) << "the refusal closed the files of the running start";
+    ASSERT_TRUE(PumpUntil([&] { return !engine.IsCheckingImage(); }, 30000));
+    EXPECT_EQ(engine.GetState(), CMulticastDownload::kStartSent);
+    engine.AbortDownload();
+}
+
+TEST_F(ResponsiveStartTest, AnAbortDuringTheCheckEndsTheStartQuietly)
+{
+    CMulticastDownload engine;
+    bool failed = false;
+    QObject::connect(&engine, &CMulticastDownload::StartFailed, [&] { failed = true; });
+    ASSERT_TRUE(engine.StartDownload(firmware.masterPath));
+    ASSERT_TRUE(engine.IsCheckingImage());
+    EXPECT_TRUE(engine.AbortDownload());
+    EXPECT_FALSE(engine.IsCheckingImage());
+    EXPECT_FALSE(engine.IsImageOpen());
+    EXPECT_FALSE(engine.IsMasterOpen());
+    PumpFor(50);
+    EXPECT_EQ(engine.GetState(), CMulticastDownload::kIdle);
+    EXPECT_FALSE(failed);
+    EXPECT_FALSE(engine.AbortDownload());
+    // And it can start again.
+    ASSERT_TRUE(engine.StartDownload(firmware.masterPath));
+    ASSERT_TRUE(PumpUntil([&] { return !engine.IsCheckingImage(); }, 30000));
     EXPECT_EQ(engine.GetState(), CMulticastDownload::kStartSent);
     engine.AbortDownload();
 }
@@ -109,9 +129,9 @@ TEST_F(ResponsiveStartTest, AnEngineDestroyedDuringTheCheckIsLeftAlone)
             destroyed = true;
         }
     });
-    const bool started = engine->StartDownload(firmware.masterPath);
-    ASSERT_TRUE(destroyed) << "the check did not let the loop turn";
-    EXPECT_FALSE(started);
+    EXPECT_TRUE(engine->StartDownload(firmware.masterPath));
+    ASSERT_TRUE(PumpUntil([&] { return destroyed; }, 5000)) << "the check did not let the loop turn";
+    PumpFor(50);
 }
 
 } // namespace

@@ -79,6 +79,29 @@ protected:
     bool AcceptReadStatus(std::uint16_t, int) override { return acceptStatus; }
 };
 
+// The bare plumbing a group is built on: the owner the handler posts to.
+class ChannelOwner : public CMessageTarget, private IReplyListener {
+public:
+    CRequestChannel channel{*this, *this};
+    std::vector<Bytes> replies;
+    std::vector<MsgLParam> lost;
+
+protected:
+    MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override
+    {
+        if (message == WM_DEVICE_MESSAGE)
+            channel.Dispatch(wParam, lParam);
+        return 0;
+    }
+
+private:
+    void OnUnitReply(const CDeviceMessage& reply) override
+    {
+        replies.emplace_back(reply.GetData(), reply.GetData() + reply.GetLength());
+    }
+    void OnRequestLost(MsgLParam header) override { lost.push_back(header); }
+};
+
 class DataClassTest : public testing::Test {
 protected:
     void SetUp() override
@@ -324,6 +347,43 @@ TEST_F(DataClassTest, AReadRunningKeepsItsListWhenAskedForOthers)
     EXPECT_TRUE(group.ReadIds(others));
     Reply(ReadReply(kA, {1, 2})); // the outstanding reply still counts
     EXPECT_EQ(group.PendingReads(), (std::vector<std::uint16_t>{kB, kC}));
+}
+
+TEST_F(DataClassTest, AChannelCarriesRequestsRepliesAndLossesForItsOwner)
+{
+    ChannelOwner owner;
+    MessageRecorder ownerWindow;
+    owner.channel.AddWindow(&ownerWindow);
+    owner.channel.AddWindow(&ownerWindow);
+    owner.channel.Register();
+
+    auto request = std::make_unique<CDeviceMessage>();
+    request->AppendByte(0x85);
+    request->AppendByte(0x11);
+    owner.channel.Send(std::move(request));
+    EXPECT_EQ(Sent(), std::vector<Bytes>{Bytes({0x85, 0x11})});
+
+    // Every listener sees every reply; a loss names the lost request's header.
+    Reply(WriteReply(kA));
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x851195);
+    PumpFor(10);
+    EXPECT_EQ(owner.replies, std::vector<Bytes>{WriteReply(kA)});
+    ASSERT_EQ(owner.lost.size(), 1u);
+    EXPECT_EQ(owner.lost[0] >> 8, 0x8511);
+    // A reply notice without its message is nobody's.
+    PostMessageTo(&owner, WM_DEVICE_MESSAGE, 1, 0);
+    PumpFor(5);
+    EXPECT_EQ(owner.replies.size(), 1u);
+
+    // Notices name the owner, once per window however often it was added.
+    owner.channel.NotifyWindows(WM_SYSTEM_READ_DONE, 1);
+    PumpFor(5);
+    ASSERT_EQ(ownerWindow.received.size(), 1u);
+    EXPECT_EQ(ownerWindow.received[0].lParam, reinterpret_cast<MsgLParam>(&owner));
+
+    owner.channel.Unregister();
+    Reply(WriteReply(kB));
+    EXPECT_EQ(owner.replies.size(), 1u);
 }
 
 } // namespace

@@ -39,7 +39,7 @@ protected:
         RegisterRksComponents();
         SetMainWindowTarget(&frame);
         SetTimerScale(0.01); // retry 10 s -> 100 ms, failure window 120 s -> 1.2 s
-        CMulticastDownload::ResetSharedCounters();
+        CDownloadCounters::Program().Reset();
         ASSERT_TRUE(folder.isValid());
     }
     void TearDown() override

@@ -63,7 +63,7 @@ protected:
     void SetUp() override
     {
         FaultRig::SetUp();
-        CMulticastDownload::ResetSharedCounters();
+        CDownloadCounters::Program().Reset();
         // Six blocks of image: enough to break in the middle of it.
         firmware = MakeSampleFirmware(folder.path(), kImageName, QStringLiteral("QOR0310"), 3000);
         ASSERT_TRUE(firmware.Valid());

@@ -1,5 +1,4 @@
 #include "software/download/MulticastDownload.h"
-#include "link/DeviceMessageNotice.h"
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
@@ -11,24 +10,12 @@
 #include "software/download/DownloadChannel.h"
 #include "software/download/DownloadReplies.h"
 #include "software/download/DownloadTexts.h"
-#include "software/download/SlicedChecksum.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 
 #include <algorithm>
 #include <memory>
 #include <utility>
 
 namespace {
-
-// The engine talks to the download function block; no read or write notices.
-constexpr std::uint8_t kEngineAddressing = kDownloadAddressing;
-
-// Shared by every engine of the process.
-int busyRetries = 0;
-int sendFailures = 0;
 
 constexpr int kRemoteOpenType = 2;
 constexpr int kRemoteCommissionType = 4;
@@ -42,8 +29,6 @@ enum EVersion { kNewVersion = 0, kSameVersion = 1, kVersionBusy = 2, kVersionNot
 constexpr int kTftpAck = 4;
 constexpr int kBusyLimit = 2;
 constexpr int kVerifyBusyLimit = 11;
-// How long the image check may hold the UI thread before the event loop turns.
-constexpr qint64 kChecksumTurnMs = 8;
 
 bool IsRemoteConnection(const CCommHandler* handler)
 {
@@ -53,36 +38,21 @@ bool IsRemoteConnection(const CCommHandler* handler)
 
 } // namespace
 
-CMulticastDownload::CMulticastDownload(QObject* parent)
-    : CDataClass(kEngineAddressing, {}), chunkSize_(kDefaultChecksumChunkSize),
+CMulticastDownload::CMulticastDownload(QObject* parent) : CMulticastDownload(CDownloadCounters::Program(), parent) {}
+
+CMulticastDownload::CMulticastDownload(CDownloadCounters& counters, QObject* parent)
+    : CMessageTarget(parent), counters_(counters), chunkSize_(kDefaultChecksumChunkSize),
       multicastAddress_(kDefaultMulticastAddress)
 {
-    setParent(parent);
+    connect(&check_, &CSlicedChecksum::Finished, this, &CMulticastDownload::OnImageChecked);
 }
 
 CMulticastDownload::~CMulticastDownload()
 {
-    *alive_ = false;
     // Not leave the unit mid-transfer when the engine goes with its window.
     if (IsUnderWay())
         AbortDownload();
     Finish();
-}
-
-int CMulticastDownload::BusyRetryCount()
-{
-    return busyRetries;
-}
-
-int CMulticastDownload::SendFailureCount()
-{
-    return sendFailures;
-}
-
-void CMulticastDownload::ResetSharedCounters()
-{
-    busyRetries = 0;
-    sendFailures = 0;
 }
 
 QString CMulticastDownload::GetImageFileName() const
@@ -113,9 +83,12 @@ bool CMulticastDownload::StartDownload(const QString& masterPath)
     // the last download.
     const std::string connection =
         remote && handler->GetDriver() ? handler->GetDriver()->GetConnectionString() : std::string();
-    if (remote && IsChannelBelowDownloadChannel(connection))
-        return FailStart(DownloadText::ChannelTooLow());
-    if (state_ != kIdle || checkingImage_) {
+    // Refusals before the files are opened leave a download under way alone.
+    if (remote && IsChannelBelowDownloadChannel(connection)) {
+        errorText_ = DownloadText::ChannelTooLow();
+        return false;
+    }
+    if (state_ != kIdle || IsCheckingImage()) {
         errorText_ = DownloadText::AlreadyInProgress();
         return false;
     }
@@ -126,13 +99,34 @@ bool CMulticastDownload::StartDownload(const QString& masterPath)
 
     remote_ = remote;
     unitAddress_ = DownloadUnitAddress(remote, connection, target_.unitAddress);
+    const std::optional<ESoftwareFileResult> checked = check_.Start(image_, imageHeader_, chunkSize_);
+    if (!checked)
+        return true; // OnImageChecked goes on
+    if (*checked != ESoftwareFileResult::Ok)
+        return FailStart(SoftwareFileResultText(*checked));
+    return BeginDialogue();
+}
+
+bool CMulticastDownload::BeginDialogue()
+{
+    finalEmptyBlock_ = imageLength_ % kTftpBlockSize == 0;
     resumeOffset_ = 0;
     failureWindow_ = false;
-    sendFailures = 0;
+    counters_.ClearSendFailures();
     StopTimers();
     state_ = kStartSent;
     SendText(kKindStart, DownloadCommand::kStart);
     return state_ != kIdle;
+}
+
+void CMulticastDownload::OnImageChecked(ESoftwareFileResult result)
+{
+    if (result == ESoftwareFileResult::Ok) {
+        BeginDialogue();
+        return;
+    }
+    FailStart(SoftwareFileResultText(result));
+    emit StartFailed();
 }
 
 bool CMulticastDownload::OpenMaster(const QString& path)
@@ -153,34 +147,20 @@ bool CMulticastDownload::OpenImage(const QString& path)
     if (!image_.open(QIODevice::ReadOnly))
         return FailStart(SoftwareFileResultText(ESoftwareFileResult::OpenFailed));
     imageLength_ = image_.size();
-    ESoftwareFileResult result = imageHeader_.ReadHeader(image_);
-    if (result == ESoftwareFileResult::Ok) {
-        // Timers, the link and redraws go on during a long check; user input
-        // waits for its end, and a second start is refused meanwhile.
-        const std::shared_ptr<bool> alive = alive_;
-        QElapsedTimer sinceTurn;
-        sinceTurn.start();
-        const auto turn = [&alive, &sinceTurn] {
-            if (sinceTurn.elapsed() >= kChecksumTurnMs && QCoreApplication::instance()) {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                sinceTurn.restart();
-            }
-            return *alive;
-        };
-        checkingImage_ = true;
-        result = VerifyChecksumInSlices(image_, imageHeader_, chunkSize_, turn);
-        if (!*alive)
-            return false; // destroyed meanwhile: nothing of it may be touched
-        checkingImage_ = false;
-    }
+    const ESoftwareFileResult result = imageHeader_.ReadHeader(image_);
     if (result != ESoftwareFileResult::Ok)
         return FailStart(SoftwareFileResultText(result));
-    finalEmptyBlock_ = imageLength_ % kTftpBlockSize == 0;
     return true;
 }
 
 bool CMulticastDownload::AbortDownload()
 {
+    if (IsCheckingImage()) {
+        // The unit has not heard of this download yet: nothing to tell it.
+        check_.Cancel();
+        CloseFiles();
+        return true;
+    }
     if (!IsUnderWay())
         return false;
     StopTimers();
@@ -192,24 +172,17 @@ bool CMulticastDownload::AbortDownload()
 
 MsgResult CMulticastDownload::OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam)
 {
-    if (message != WM_DEVICE_MESSAGE)
-        return 0;
-    if (wParam == 0) {
-        OnSendFailure(lParam);
-        return 0;
-    }
-    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
-    if (reply)
-        OnReply(*reply);
+    if (message == WM_DEVICE_MESSAGE)
+        channel_.Dispatch(wParam, lParam);
     return 0;
 }
 
-void CMulticastDownload::OnReply(const CDeviceMessage& reply)
+void CMulticastDownload::OnUnitReply(const CDeviceMessage& reply)
 {
     if (const auto address = DownloadReply::ReadMulticastAddress(reply))
         multicastAddress_ = *address;
     if (state_ == kIdle) {
-        busyRetries = 0;
+        counters_.SetBusyRetries(0);
         return;
     }
     // While a request waits for its timer nothing is outstanding; a late
@@ -229,21 +202,24 @@ void CMulticastDownload::OnReply(const CDeviceMessage& reply)
         return;
     }
 
-    int code = 0;
-    switch (state_) {
-    case kStartSent: code = OnStartEcho(reply); break;
-    case kMasterTransfer: code = OnMasterAck(reply); break;
-    case kVersionCheck: code = OnVersionResult(reply); break;
-    case kStatusBeforeImage: code = OnStatusBeforeImage(reply); break;
-    case kTransferStartSent: code = OnTransferStart(reply); break;
-    case kImageTransfer: code = OnImageAck(reply); break;
-    case kVerifying: code = OnVerification(reply); break;
-    case kEndSent: code = OnEndEcho(reply); break;
-    case kFinalStatus: code = OnFinalStatus(reply); break;
-    default: break;
-    }
-    if (code != 0)
+    if (const int code = OnReplyInState(reply))
         EndWithCode(code);
+}
+
+int CMulticastDownload::OnReplyInState(const CDeviceMessage& reply)
+{
+    switch (state_) {
+    case kStartSent: return OnStartEcho(reply);
+    case kMasterTransfer: return OnMasterAck(reply);
+    case kVersionCheck: return OnVersionResult(reply);
+    case kStatusBeforeImage: return OnStatusBeforeImage(reply);
+    case kTransferStartSent: return OnTransferStart(reply);
+    case kImageTransfer: return OnImageAck(reply);
+    case kVerifying: return OnVerification(reply);
+    case kEndSent: return OnEndEcho(reply);
+    case kFinalStatus: return OnFinalStatus(reply);
+    default: return 0;
+    }
 }
 
 int CMulticastDownload::OnStartEcho(const CDeviceMessage& reply)
@@ -289,7 +265,7 @@ int CMulticastDownload::OnMasterAck(const CDeviceMessage& reply)
     master_.close();
     state_ = kVersionCheck;
     SendAfter(kShortWaitMs, [this] {
-        busyRetries = 0;
+        counters_.SetBusyRetries(0);
         SendText(kKindVersionCheck, DownloadCommand::kVersionCheck);
     });
     return 0;
@@ -326,14 +302,14 @@ int CMulticastDownload::OnVersionResult(const CDeviceMessage& reply)
         if (state_ != kVersionCheck)
             return 0;
         state_ = kIdle;
-        NotifyWindows(WM_DOWNLOAD_CANCELLED, 0);
+        channel_.NotifyWindows(WM_DOWNLOAD_CANCELLED, 0);
         Finish();
         return 0;
     }
     case kVersionBusy:
-        if (busyRetries >= kBusyLimit)
+        if (counters_.BusyRetries() >= kBusyLimit)
             return kBusyAtVersion;
-        ++busyRetries;
+        counters_.CountBusyRetry();
         SendAfter(kShortWaitMs, [this] { SendText(kKindVersionCheck, DownloadCommand::kVersionCheck); });
         return 0;
     case kVersionNotAllowed:
@@ -361,9 +337,9 @@ int CMulticastDownload::OnStatusBeforeImage(const CDeviceMessage& reply)
         ShowMessageBox(DownloadText::NonRecoverable(), MsgIcon::Error, MsgButtons::Ok);
         return kBadReply;
     case kStatusBusy:
-        if (busyRetries >= kBusyLimit)
+        if (counters_.BusyRetries() >= kBusyLimit)
             return kBusyTooLong;
-        ++busyRetries;
+        counters_.CountBusyRetry();
         SendAfter(kShortWaitMs, [this] { SendText(kKindStatusQuery, DownloadCommand::kStatusQuery); });
         return 0;
     default:
@@ -394,7 +370,7 @@ int CMulticastDownload::OnTransferStart(const CDeviceMessage& reply)
         return kRefused;
     case kStatusBusy:
         SendAfter(kBusyStartWaitMs, [this] {
-            busyRetries = 1;
+            counters_.SetBusyRetries(1);
             SendTransferStart();
         });
         return 0;
@@ -407,7 +383,7 @@ int CMulticastDownload::OnImageAck(const CDeviceMessage& reply)
 {
     if (const int code = CheckAck(reply))
         return code;
-    NotifyWindows(WM_DOWNLOAD_PROGRESS, static_cast<std::uint16_t>(bytesSent_ * 100 / imageLength_));
+    channel_.NotifyWindows(WM_DOWNLOAD_PROGRESS, static_cast<std::uint16_t>(bytesSent_ * 100 / imageLength_));
     if (bytesSent_ < imageLength_) {
         if (!SendNextBlock(kKindImageData))
             EndWithCode(kBadReply, SoftwareFileResultText(ESoftwareFileResult::ReadError));
@@ -438,12 +414,12 @@ int CMulticastDownload::OnVerification(const CDeviceMessage& reply)
     case kStatusRefused:
         return kRefused;
     case kStatusBusy:
-        if (busyRetries >= kVerifyBusyLimit)
+        if (counters_.BusyRetries() >= kVerifyBusyLimit)
             return kBusyTooLong;
-        ++busyRetries;
+        counters_.CountBusyRetry();
         SendAfter(kVerifyWaitMs, [this] {
             SendText(kKindStatusQuery, DownloadCommand::kStatusQuery);
-            NotifyWindows(WM_DOWNLOAD_VERIFYING, 1);
+            channel_.NotifyWindows(WM_DOWNLOAD_VERIFYING, 1);
         });
         return 0;
     default:
@@ -469,12 +445,12 @@ int CMulticastDownload::OnFinalStatus(const CDeviceMessage& reply)
     case kStatusDone:
         state_ = kIdle;
         Finish();
-        NotifyWindows(WM_DOWNLOAD_DONE, 1);
+        channel_.NotifyWindows(WM_DOWNLOAD_DONE, 1);
         return 0;
     case kStatusBusy:
-        if (busyRetries >= kBusyLimit)
+        if (counters_.BusyRetries() >= kBusyLimit)
             return kBusyTooLong;
-        ++busyRetries;
+        counters_.CountBusyRetry();
         SendAfter(kShortWaitMs, [this] { SendText(kKindFinalStatus, DownloadCommand::kFinalStatus); });
         return 0;
     default:
@@ -482,7 +458,7 @@ int CMulticastDownload::OnFinalStatus(const CDeviceMessage& reply)
     }
 }
 
-void CMulticastDownload::OnSendFailure(MsgLParam header)
+void CMulticastDownload::OnRequestLost(MsgLParam header)
 {
     if (((header >> 8) & 0xFFFF) != kDownloadRequestMark || state_ == kIdle)
         return;
@@ -490,14 +466,15 @@ void CMulticastDownload::OnSendFailure(MsgLParam header)
         EndWithCode(kSendFailed);
         return;
     }
-    if (++sendFailures == 1) {
+    const int failures = counters_.CountSendFailure();
+    if (failures == 1) {
         SetTimer(kFailureWindowTimerId, kFailureWindowMs);
         failureWindow_ = true;
     }
     const int limit = remote_ ? kRemoteFailureLimit : kLocalFailureLimit;
-    if (!failureWindow_ || sendFailures > limit) {
+    if (!failureWindow_ || failures > limit) {
         EndWithCode(kBadReply);
-        sendFailures = 0;
+        counters_.ClearSendFailures();
         return;
     }
     // The retry asks for the unit's status anyway; a request still waiting
@@ -537,7 +514,7 @@ void CMulticastDownload::Send(EKind kind, std::optional<CDeviceMessage> request)
         EndWithCode(kBadReply);
         return;
     }
-    SendToHandler(AppCommHandler(), std::make_unique<CDeviceMessage>(*request));
+    channel_.Send(std::make_unique<CDeviceMessage>(*request));
 }
 
 void CMulticastDownload::SendText(EKind kind, std::string_view command)
@@ -591,11 +568,12 @@ void CMulticastDownload::EndWithCode(int code, const QString& text)
     state_ = kIdle;
     errorText_ = !text.isEmpty() ? text : DownloadText::ForEnding(number);
     Finish();
-    NotifyWindows(WM_DOWNLOAD_DONE, 0);
+    channel_.NotifyWindows(WM_DOWNLOAD_DONE, 0);
 }
 
 void CMulticastDownload::Finish()
 {
+    check_.Cancel();
     CloseFiles();
     StopTimers();
     failureWindow_ = false;

@@ -7,23 +7,26 @@
 // it holds and resuming from there. Progress and the outcome go to the
 // windows added with AddWindow as posted notices.
 //
-// Waits between requests never block the UI thread: a one-shot timer sends
-// the next request when it fires, and abort or any other ending cancels it.
+// Neither the start nor the waits between requests block the UI thread: a
+// large image is checked in slices on the event loop, and a one-shot timer
+// sends the next request when it fires; abort or any other ending cancels both.
 
-#include "data/DataClass.h"
+#include "data/RequestChannel.h"
+#include "platform/MessageTarget.h"
 #include "software/MasterFile.h"
 #include "software/SoftwareModule.h"
+#include "software/download/DownloadCounters.h"
 #include "software/download/DownloadTarget.h"
+#include "software/download/SlicedChecksum.h"
 
 #include <QFile>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 
-class CMulticastDownload : public CDataClass {
+class CMulticastDownload : public CMessageTarget, private IReplyListener {
     Q_OBJECT
 public:
     enum EState {
@@ -75,7 +78,9 @@ public:
     static constexpr int kLocalFailureLimit = 3;
     static constexpr int kRemoteFailureLimit = 12;
 
+    // The engine counts with the program's shared counters unless given others.
     explicit CMulticastDownload(QObject* parent = nullptr);
+    explicit CMulticastDownload(CDownloadCounters& counters, QObject* parent = nullptr);
     ~CMulticastDownload() override;
     CMulticastDownload(const CMulticastDownload&) = delete;
     CMulticastDownload& operator=(const CMulticastDownload&) = delete;
@@ -84,17 +89,21 @@ public:
     [[nodiscard]] const SDownloadTarget& GetTarget() const { return target_; }
 
     // Checks both files and sends the start command; false with the error
-    // text set when the download cannot start.
+    // text set when the download cannot start. An image too large to check at
+    // once is checked on the event loop (IsCheckingImage) and the start
+    // command follows; when that check fails, StartFailed is emitted with the
+    // error text set, just as a false here would have reported it.
     bool StartDownload(const QString& masterPath);
-    // Ends a download under way (sends the end command); false when none was.
+    // Ends a download under way (sends the end command) or the image check of
+    // its start (nothing was sent yet); false when there was neither.
     bool AbortDownload();
     // An even size from 128 to 256; anything else is refused and the old size kept.
     bool SetChecksumChunkSize(int size);
     [[nodiscard]] const QString& GetErrorText() const { return errorText_; }
 
     [[nodiscard]] int GetState() const { return state_; }
-    // StartDownload is checking the image (the event loop turns meanwhile).
-    [[nodiscard]] bool IsCheckingImage() const { return checkingImage_; }
+    // StartDownload left the image check running on the event loop.
+    [[nodiscard]] bool IsCheckingImage() const { return check_.IsRunning(); }
     [[nodiscard]] bool IsUnderWay() const { return state_ >= 2 && state_ <= 15; }
     // A request waits for its timer before going out.
     [[nodiscard]] bool IsWaiting() const { return IsTimerRunning(kWaitTimerId); }
@@ -109,24 +118,35 @@ public:
     // The image file's name without its directory.
     [[nodiscard]] QString GetImageFileName() const;
 
-    // The counters every engine of the process shares.
-    [[nodiscard]] static int BusyRetryCount();
-    [[nodiscard]] static int SendFailureCount();
-    static void ResetSharedCounters();
+    [[nodiscard]] CDownloadCounters& Counters() const { return counters_; }
+
+    // Windows notified of progress and the outcome; registering makes the
+    // engine a listener of the application's handler.
+    void AddWindow(CMessageTarget* window) { channel_.AddWindow(window); }
+    void Register() { channel_.Register(); }
+    void Unregister() { channel_.Unregister(); }
+    [[nodiscard]] CRequestChannel& Channel() { return channel_; }
+
+signals:
+    // The image check StartDownload left running failed; GetErrorText says why.
+    void StartFailed();
 
 protected:
     MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
     void OnTimer(int timerId) override;
-    bool StoreValue(std::uint16_t, const Value&) override { return false; }
 
 private:
     bool FailStart(const QString& text);
     bool OpenMaster(const QString& path);
     bool OpenImage(const QString& path);
+    // The start once the image passed its check: the start command.
+    bool BeginDialogue();
+    void OnImageChecked(ESoftwareFileResult result);
 
-    void OnReply(const CDeviceMessage& reply);
-    void OnSendFailure(MsgLParam header);
+    void OnUnitReply(const CDeviceMessage& reply) override;
+    void OnRequestLost(MsgLParam header) override;
     // Each returns the result code: 0 when the download goes on.
+    int OnReplyInState(const CDeviceMessage& reply);
     int OnStartEcho(const CDeviceMessage& reply);
     int OnMasterAck(const CDeviceMessage& reply);
     int OnVersionResult(const CDeviceMessage& reply);
@@ -155,6 +175,9 @@ private:
     void CloseFiles();
     void StopTimers();
 
+    CDownloadCounters& counters_;
+    CRequestChannel channel_{*this, *this};
+    CSlicedChecksum check_;
     SDownloadTarget target_;
     std::uint16_t unitAddress_ = 0;
     int state_ = kIdle;
@@ -176,8 +199,4 @@ private:
     bool failureWindow_ = false;
     bool verificationAbortSent_ = false;
     std::function<void()> pendingSend_;
-    bool checkingImage_ = false;
-    // Cleared by the destructor: the image check lets the event loop turn,
-    // and whatever runs then might destroy the engine.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -29,7 +29,7 @@ protected:
         RegisterRksComponents();
         SetMainWindowTarget(&frame);
         SetTimerScale(0.01);
-        CMulticastDownload::ResetSharedCounters();
+        CDownloadCounters::Program().Reset();
         ASSERT_TRUE(folder.isValid());
     }
     void TearDown() override

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -77,10 +79,15 @@ inline QByteArray MasterBytes(const MasterLayout& layout)
 // the checksum of the rest, then a counting pattern.
 inline QByteArray ImageBytes(int length, bool goodChecksum = true)
 {
+    // The checksum bit by bit is slow for the megabytes of the larger images.
+    static std::map<std::pair<int, bool>, QByteArray> made;
+    if (const auto found = made.find({length, goodChecksum}); found != made.end())
+        return found->second;
     QByteArray bytes(length, '\0');
     for (int i = kHeaderSize; i < length; ++i)
         bytes[i] = static_cast<char>((i * 7 + 3) & 0xFF);
     PutLe32(bytes, 0, SlowCrc(bytes, kHeaderSize) ^ (goodChecksum ? 0 : 0x5A5A));
+    made.emplace(std::pair{length, goodChecksum}, bytes);
     return bytes;
 }
 

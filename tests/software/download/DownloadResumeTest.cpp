@@ -15,7 +15,7 @@ TEST_F(DownloadResumeTest, LostBlockResumesFromTheUnitsByteCount)
     ReachImageTransfer();
     AckBlocks(image, 0, 1, 2);
     Lose();
-    EXPECT_EQ(CMulticastDownload::SendFailureCount(), 1);
+    EXPECT_EQ(counters.SendFailures(), 1);
     EXPECT_TRUE(engine->IsFailureWindowOpen());
     EXPECT_TRUE(engine->IsTimerRunning(CMulticastDownload::kRetryTimerId));
     EXPECT_EQ(Awaited(), std::vector<Bytes>{Text("M:17,3,1")});
@@ -69,7 +69,7 @@ TEST_F(DownloadResumeTest, FourthLossEndsALocalDownload)
     }
     Lose();
     EXPECT_EQ(NoticesOf(WM_DOWNLOAD_DONE), std::vector<MsgWParam>{0});
-    EXPECT_EQ(CMulticastDownload::SendFailureCount(), 0);
+    EXPECT_EQ(counters.SendFailures(), 0);
     EXPECT_TRUE(engine->GetErrorText().contains(QStringLiteral("(Unknown message : (0002))")));
     ExpectIdle();
     PumpFor(150);

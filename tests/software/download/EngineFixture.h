@@ -15,8 +15,7 @@ protected:
     void SetUp() override
     {
         DownloadFixture::SetUp();
-        CMulticastDownload::ResetSharedCounters();
-        engine = std::make_unique<CMulticastDownload>();
+        engine = std::make_unique<CMulticastDownload>(counters);
         engine->SetTarget({kUnitAddress, QStringLiteral("Local (192.168.0.1:131)")});
         engine->AddWindow(&notices);
         engine->Register();
@@ -82,6 +81,7 @@ protected:
     }
 
     MessageRecorder notices;
+    CDownloadCounters counters;
     std::unique_ptr<CMulticastDownload> engine;
 };
 

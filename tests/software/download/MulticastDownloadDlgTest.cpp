@@ -2,6 +2,7 @@
 
 #include "DownloadFixture.h"
 
+#include "software/download/SlicedChecksum.h"
 #include "software/download/widgets/MulticastDownloadDlg.h"
 #include "support/ModalAnswer.h"
 #include "support/PromptRecorder.h"
@@ -21,7 +22,7 @@ protected:
     void SetUp() override
     {
         DownloadFixture::SetUp();
-        CMulticastDownload::ResetSharedCounters();
+        CDownloadCounters::Program().Reset();
         dlg = std::make_unique<CMulticastDownloadDlg>();
         dlg->SetTarget({kUnitAddress, QStringLiteral("Local (192.168.0.1:131)")});
         dlg->SetMasterFile(MasterPath());
@@ -77,6 +78,41 @@ TEST_F(DownloadDialogTest, MasterThatCannotBeOpenedEndsAtOnce)
                              "used by another\nprocess, then try again."));
     EXPECT_EQ(prompts.shown[0].icon, MsgIcon::None);
     EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(handler->ListenerCount(), 0u);
+}
+
+TEST_F(DownloadDialogTest, ALargeImageFailingItsCheckEndsLikeAStartThatFailed)
+{
+    // Too large to check before the dialog runs: the check ends while it is up.
+    WriteFile("QORA.IMG", ImageBytes(static_cast<int>(kChecksumFirstSliceBytes) + 1000, false));
+    PromptRecorder prompts;
+    EXPECT_EQ(dlg->exec(), QDialog::Rejected);
+    EXPECT_FALSE(dlg->isVisible());
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Error encountered when reading data from the source file."));
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::None);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_EQ(handler->ListenerCount(), 0u);
+}
+
+TEST_F(DownloadDialogTest, AbortWhileTheImageIsCheckedClosesWithoutAWordToTheUnit)
+{
+    // Zeros throughout: a 48-byte header, and a check long enough to abort.
+    WriteFile("QORA.IMG", QByteArray(24'000'000, '\0'));
+    PromptRecorder prompts;
+    bool checking = false;
+    const int result = Run([&](QDialog&) {
+        checking = dlg->Engine().IsCheckingImage();
+        EXPECT_TRUE(Child<QPushButton>("abortButton")->isVisible());
+        Child<QPushButton>("abortButton")->click();
+    });
+    ASSERT_TRUE(checking) << "the check ended before the dialog was up";
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_FALSE(dlg->Engine().IsCheckingImage());
+    EXPECT_FALSE(dlg->Engine().IsImageOpen());
+    PumpFor(20);
+    EXPECT_TRUE(Sent().empty());
+    EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(handler->ListenerCount(), 0u);
 }
 

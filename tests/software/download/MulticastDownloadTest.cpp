@@ -231,7 +231,7 @@ TEST_F(DownloadEngineTest, BusyRepliesAreRetriedWithinTheirLimits)
     // The count is not reset between the version check and the status query.
     notices.received.clear();
     Sent();
-    CMulticastDownload::ResetSharedCounters();
+    counters.Reset();
     ASSERT_TRUE(engine->StartDownload(MasterPath()));
     Reply(Echo("M:17,2,1\r"));
     Reply(Ack(0));
@@ -314,7 +314,7 @@ TEST_F(DownloadEngineTest, RefusalsAndUnexpectedResults)
     // The final status: busy is retried, an unknown status is code 7.
     notices.received.clear();
     Sent();
-    CMulticastDownload::ResetSharedCounters();
+    counters.Reset();
     const QByteArray image = ImageBytes(1100);
     WriteFile("QORA.IMG", image);
     ReachImageTransfer();
@@ -384,7 +384,7 @@ TEST_F(DownloadEngineTest, BusyTransferStartWaitsTenSecondsWithoutLimit)
     for (int i = 0; i < 4; ++i) {
         Reply(TransferStartReply(2));
         ASSERT_EQ(Awaited(), std::vector<Bytes>{TransferStart(kUnitAddress, false, "QORA_R2_1", 0)});
-        EXPECT_EQ(CMulticastDownload::BusyRetryCount(), 1);
+        EXPECT_EQ(counters.BusyRetries(), 1);
     }
     Reply(TransferStartReply(2));
     EXPECT_TRUE(engine->IsWaiting());

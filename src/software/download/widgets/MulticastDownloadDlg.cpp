@@ -35,6 +35,7 @@ CMulticastDownloadDlg::CMulticastDownloadDlg(QWidget* parent)
             OnAnimationTick();
     };
     connect(ui_->abortButton, &QPushButton::clicked, this, &CMulticastDownloadDlg::OnAbort);
+    connect(&engine_, &CMulticastDownload::StartFailed, this, &CMulticastDownloadDlg::OnStartFailed);
 }
 
 CMulticastDownloadDlg::~CMulticastDownloadDlg()
@@ -139,6 +140,14 @@ void CMulticastDownloadDlg::OnDone(bool success)
         reject();
         ShowMessageBox(engine_.GetErrorText(), MsgIcon::Error, MsgButtons::Ok);
     }
+}
+
+void CMulticastDownloadDlg::OnStartFailed()
+{
+    // A large image failed its check after the dialog opened: reported as a
+    // start that failed at once would be.
+    reject();
+    ShowMessageBox(engine_.GetErrorText(), MsgIcon::None, MsgButtons::Ok);
 }
 
 void CMulticastDownloadDlg::OnAbort()

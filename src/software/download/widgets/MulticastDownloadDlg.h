@@ -38,7 +38,8 @@ public:
     [[nodiscard]] CMulticastDownload& Engine() { return engine_; }
 
     // Starts the download, then runs the dialog; a download that cannot start
-    // is reported and Rejected at once, without showing the dialog.
+    // is reported and Rejected at once, without showing the dialog (or, when
+    // a large image fails its check, as soon as the check ends).
     int exec() override;
     void done(int result) override;
 
@@ -59,6 +60,7 @@ private:
     void OnProgress(int percent, MsgLParam source);
     void OnVerifying();
     void OnDone(bool success);
+    void OnStartFailed();
     void OnAnimationTick();
     void OnAbort();
 

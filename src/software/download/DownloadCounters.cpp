@@ -1,0 +1,7 @@
+#include "software/download/DownloadCounters.h"
+
+CDownloadCounters& CDownloadCounters::Program()
+{
+    static CDownloadCounters counters;
+    return counters;
+}
