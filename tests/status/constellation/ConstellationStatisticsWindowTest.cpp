@@ -2,12 +2,12 @@
 
 #include "app/LocalConnection.h"
 #include "app/SettingsSandbox.h"
-#include "app/shell/MMStatusBar.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
 #include "platform/PostMessage.h"
+#include "platform/widgets/MMStatusBar.h"
 #include "rks/RksComponents.h"
 #include "support/EventLoop.h"
 #include "support/MessageRecorder.h"

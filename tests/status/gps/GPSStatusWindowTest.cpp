@@ -4,15 +4,15 @@
 
 #include "status/gps/GPSStatus.h"
 
-#include "app/Registry.h"
 #include "app/SettingsSandbox.h"
-#include "app/shell/MMStatusBar.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MainWindow.h"
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
+#include "platform/widgets/MMStatusBar.h"
 #include "rks/RksComponents.h"
+#include "settings/Registry.h"
 #include "support/EventLoop.h"
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
