@@ -1,5 +1,6 @@
 # Fails when a source under ROOT includes a header under FORBIDDEN (a path
-# prefix such as "app/"), naming each offending line. Run as a test:
+# prefix such as "app/", or several as "app/|status/"), naming each offending
+# line. Run as a test:
 #   cmake -DROOT=<folder> -DFORBIDDEN=<prefix> -P check-includes.cmake
 if(NOT ROOT OR NOT FORBIDDEN)
   message(FATAL_ERROR "usage: cmake -DROOT=<folder> -DFORBIDDEN=<prefix> -P check-includes.cmake")
@@ -16,7 +17,7 @@ endif()
 
 set(offences "")
 foreach(source IN LISTS sources)
-  file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]${FORBIDDEN}|<header>${FORBIDDEN}")
+  file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<](${FORBIDDEN})|<header>(${FORBIDDEN})")
   foreach(line IN LISTS lines)
     file(RELATIVE_PATH name "${ROOT}" "${source}")
     string(STRIP "${line}" line)

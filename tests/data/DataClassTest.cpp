@@ -243,7 +243,7 @@ TEST_F(DataClassTest, AnUndeliveredRequestAbortsEveryRunningOperation)
     ASSERT_TRUE(group.ReadAll());
     ASSERT_TRUE(other.WriteAll());
     Sent();
-    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x861234); // whoever sent it
+    Lose(0x861234); // whoever sent it
     PumpFor(10);
     EXPECT_EQ(group.GetOperationState(), CDataClass::kIdle);
     EXPECT_EQ(other.GetOperationState(), CDataClass::kIdle);
