@@ -11,7 +11,7 @@
 #include "PlayedHandler.h"
 #include "FuzzSupport.h"
 
-#include "app/ArchiveForm.h"
+#include "settings/ArchiveForm.h"
 #include "data/constlog/ConstLogData.h"
 #include "data/gps/GpsData.h"
 #include "data/system/SystemData.h"

@@ -6,7 +6,7 @@
 
 #include "FuzzSupport.h"
 
-#include "app/ArchiveForm.h"
+#include "settings/ArchiveForm.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "app/ManagerSettings.h"
 
-#include "app/UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 // reconnection time, kept under HKEY_CURRENT_USER\Software\QORAManager\Settings.
 // One object belongs to the application for the whole run.
 
-#include "app/Registry.h"
+#include "settings/Registry.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
-#include "app/UserSettings.h"
+#include "settings/UserSettings.h"
 
 QString SettingsReport()
 {

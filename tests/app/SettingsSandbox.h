@@ -2,7 +2,7 @@
 // Points the settings store at a fresh temporary folder while it lives, and
 // gives raw access to the file behind it for planting and inspecting values.
 
-#include "app/UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QDir>
 #include <QFile>

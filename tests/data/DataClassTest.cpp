@@ -1,11 +1,6 @@
 #include "data/DataClass.h"
 #include "data/ProgressPane.h"
-#include "link/AppHandler.h"
-#include "link/CommHandler.h"
-#include "platform/MainWindow.h"
-#include "platform/PostMessage.h"
-#include "support/EventLoop.h"
-#include "support/MessageRecorder.h"
+#include "support/PlayedUnit.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +9,6 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 constexpr std::uint16_t kA = 0xA001, kB = 0xA002, kC = 0xA003;
-
-class SilentDriver : public CCommDriver {
-public:
-    std::string GetConnectionString() const override { return {}; }
-};
 
 struct ProgressLog {
     int created = 0, alive = 0, range = -1, steps = 0;
@@ -102,19 +92,12 @@ private:
     void OnRequestLost(MsgLParam header) override { lost.push_back(header); }
 };
 
-class DataClassTest : public testing::Test {
+class DataClassTest : public testing::Test, public PlayedUnit {
 protected:
     void SetUp() override
     {
-        SetMainWindowTarget(&frame);
-        CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
         SetProgressBarFactory([this] { return std::make_unique<RecordingBar>(progress); });
-        handler = std::make_unique<CCommHandler>();
-        handler->SetSilentConnect(true);
-        SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
+        Start();
         group.AddWindow(&window);
         group.AddWindow(&window);
         group.Register();
@@ -122,32 +105,10 @@ protected:
     void TearDown() override
     {
         group.Unregister();
-        handler.reset();
-        SetAppCommHandler(nullptr);
-        CCommHandler::SetDriverFactory({});
+        Stop();
         SetProgressBarFactory({});
-        SetMainWindowTarget(nullptr);
     }
 
-    // The requests the handler holds for the unit, oldest first.
-    std::vector<Bytes> Sent()
-    {
-        std::vector<Bytes> requests;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
-            requests.emplace_back(m->GetData(), m->GetData() + m->GetLength());
-            delete m;
-        }
-        return requests;
-    }
-    void Reply(const Bytes& bytes)
-    {
-        auto m = new CDeviceMessage;
-        m->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        handler->PushReceiveQueue(m);
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
-        PumpFor(5);
-    }
     static Bytes ReadReply(std::uint16_t id, Bytes value, std::uint8_t status = 0, std::uint8_t address = 0x07)
     {
         Bytes reply{0x84, address, 0x18, 0x01, 0x00, static_cast<std::uint8_t>(id >> 8),
@@ -168,9 +129,8 @@ protected:
         return found;
     }
 
-    MessageRecorder frame, window;
+    MessageRecorder window;
     ProgressLog progress;
-    std::unique_ptr<CCommHandler> handler;
     TestGroup group;
 };
 
@@ -306,7 +266,7 @@ TEST_F(DataClassTest, AnUndeliveredRequestAbortsEveryRunningOperation)
     ASSERT_TRUE(group.ReadAll());
     ASSERT_TRUE(other.WriteAll());
     Sent();
-    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x861234); // whoever sent it
+    Lose(0x861234); // whoever sent it
     PumpFor(10);
     EXPECT_EQ(group.GetOperationState(), CDataClass::kIdle);
     EXPECT_EQ(other.GetOperationState(), CDataClass::kIdle);

@@ -8,6 +8,7 @@
 #include "status/gps/GPSStatusView.h"
 #include "status/install/InstallStatusView.h"
 #include "support/CliRun.h"
+#include "support/FakeStatusFrame.h"
 #include "support/SimProcess.h"
 
 #include <QJsonArray>
@@ -21,13 +22,6 @@
 #include <vector>
 
 namespace {
-
-struct Frame : IStatusFrame {
-    bool ResetPending() const override { return false; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int) override {}
-};
 
 void PutWord(std::vector<std::uint8_t>& b, std::uint32_t v)
 {
@@ -115,7 +109,7 @@ void ExpectNullExactlyWhereNothingIsShown(const QJsonObject& snapshot)
 
 TEST(CliStatusJson, NumbersBesideTheTextsTheWindowsShow)
 {
-    Frame frame;
+    FakeStatusFrame frame;
     CGPSStatusView gps(frame);
     gps.SetMetricUnits(true);
     CInstallStatusView install(frame, [] { return QStringLiteral("131"); });

@@ -3,35 +3,13 @@
 #include "platform/MainWindow.h"
 #include "platform/PostMessage.h"
 #include "support/EventLoop.h"
+#include "support/FakeDriver.h"
 #include "support/MessageRecorder.h"
 #include "support/PromptRecorder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct DriverLog {
-    int sends = 0, commissions = 0, stops = 0, opens = 0, destroyed = 0;
-    std::string connection;
-};
-
-class FakeDriver : public CCommDriver {
-public:
-    explicit FakeDriver(DriverLog& log) : log_(log) {}
-    ~FakeDriver() override { ++log_.destroyed; }
-    void Open(CCommHandler*, const std::string& connection) override
-    {
-        ++log_.opens;
-        log_.connection = connection;
-    }
-    void SignalCommission() override { ++log_.commissions; }
-    void SignalSend() override { ++log_.sends; }
-    void SignalStop() override { ++log_.stops; }
-    std::string GetConnectionString() const override { return log_.connection; }
-
-private:
-    DriverLog& log_;
-};
 
 std::unique_ptr<CDeviceMessage> Request(std::initializer_list<std::uint8_t> bytes)
 {
@@ -46,7 +24,7 @@ protected:
     void SetUp() override
     {
         SetMainWindowTarget(&frame);
-        CCommHandler::SetDriverFactory([this] { return std::make_unique<FakeDriver>(log); });
+        CCommHandler::SetDriverFactory(FakeDriver::Factory(log));
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
     }
@@ -70,7 +48,7 @@ protected:
     }
 
     MessageRecorder frame;
-    DriverLog log;
+    FakeDriverLog log;
     std::unique_ptr<CCommHandler> handler;
 };
 

@@ -19,9 +19,9 @@
 #include "SavePayloads.h"
 
 #include "app/ManagerSettings.h"
-#include "app/UserSettings.h"
 #include "commissioning/report/WorkOrderWriter.h"
 #include "data/constlog/ConstLogFile.h"
+#include "settings/UserSettings.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "SavePayloads.h"
 
 #include "app/ManagerSettings.h"
-#include "app/UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,29 +1,10 @@
 #include "status/StatusPoller.h"
-#include "link/AppHandler.h"
-#include "link/CommHandler.h"
-#include "platform/MainWindow.h"
-#include "platform/MessageIds.h"
-#include "platform/PostMessage.h"
-#include "support/EventLoop.h"
-#include "support/MessageRecorder.h"
+#include "support/FakeStatusFrame.h"
+#include "support/PlayedUnit.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class SilentDriver : public CCommDriver {
-public:
-    std::string GetConnectionString() const override { return {}; }
-};
-
-struct FakeFrame : IStatusFrame {
-    bool resetPending = false, commissioning = false, download = false;
-    std::vector<int> watchdog;
-    bool ResetPending() const override { return resetPending; }
-    bool CommissioningRunning() const override { return commissioning; }
-    bool DownloadDialogOpen() const override { return download; }
-    void SetLinkWatchdog(int mode) override { watchdog.push_back(mode); }
-};
 
 class TestPoller : public CStatusPoller {
 public:
@@ -47,40 +28,18 @@ class StatusPollerTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        SetMainWindowTarget(&mainWindow);
-        CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
-        handler = std::make_unique<CCommHandler>();
-        handler->SetSilentConnect(true);
-        SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        QCoreApplication::sendPostedEvents();
-        handler->EnterCommissionMode();
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
-        ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() == 3; }));
+        unit.Start();
+        ASSERT_TRUE(unit.EnterCommissionMode());
     }
     void TearDown() override
     {
         poller.reset();
-        handler.reset();
-        SetAppCommHandler(nullptr);
-        CCommHandler::SetDriverFactory({});
-        SetMainWindowTarget(nullptr);
+        unit.Stop();
     }
-    std::size_t TakeSent()
-    {
-        std::size_t count = 0;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
-            delete m;
-            ++count;
-        }
-        return count;
-    }
+    std::size_t TakeSent() { return unit.Sent().size(); }
 
-    MessageRecorder mainWindow;
-    FakeFrame frame;
-    std::unique_ptr<CCommHandler> handler;
+    PlayedUnit unit;
+    FakeStatusFrame frame;
     std::unique_ptr<TestPoller> poller = std::make_unique<TestPoller>(frame);
 };
 
@@ -125,27 +84,20 @@ TEST_F(StatusPollerTest, SilenceArmsTheWatchdogOnceThenWaitsElevenMore)
         poller->RequestStatus();
     TakeSent();
     EXPECT_EQ(poller->UnansweredRequests(), 6);
-    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x831227); // a send failed
-    PumpFor(5);
+    unit.Lose(0x831227); // a send failed
     EXPECT_EQ(frame.watchdog, std::vector<int>{1});
     EXPECT_EQ(poller->UnansweredRequests(), -5);
 
     for (int i = 0; i < 10; ++i)
         poller->RequestStatus();
-    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x831227);
-    PumpFor(5);
+    unit.Lose(0x831227);
     EXPECT_EQ(frame.watchdog.size(), 1u); // 5 unanswered again: not yet
     poller->RequestStatus();
-    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x831227);
-    PumpFor(5);
+    unit.Lose(0x831227);
     EXPECT_EQ(frame.watchdog, (std::vector<int>{1, 1}));
 
     // Any reply stops the watchdog and the count starts over.
-    auto* reply = new CDeviceMessage;
-    reply->AppendByte(0x83);
-    handler->PushReceiveQueue(reply);
-    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
-    PumpFor(5);
+    unit.Reply({0x83});
     EXPECT_EQ(frame.watchdog.back(), 0);
     EXPECT_EQ(poller->UnansweredRequests(), 0);
     EXPECT_EQ(poller->replies, 1);

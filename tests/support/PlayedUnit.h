@@ -1,15 +1,21 @@
 #pragma once
-// A data group (or its dialog) against a communication handler whose driver
-// never sends: the test takes the requests from the send queue and plays the
-// unit's replies. The connection is open (not in commission mode) and the
-// access level is Full Control.
+// The unit's side played by the test: a communication handler over a driver
+// that never sends, connected as the main frame sees it. The test takes the
+// requests from the send queue and hands in the unit's replies the way the
+// driver's worker thread does.
+//
+// PlayedUnit is the rig; PlayedUnitTest is a fixture for a data group (or its
+// dialog) against it: connected (not in commission mode), access level Full
+// Control.
 
 #include "data/AccessLevel.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MainWindow.h"
+#include "platform/MessageIds.h"
 #include "platform/PostMessage.h"
 #include "support/EventLoop.h"
+#include "support/FakeDriver.h"
 #include "support/MessageRecorder.h"
 
 #include <gtest/gtest.h>
@@ -19,34 +25,50 @@
 #include <string>
 #include <vector>
 
-class PlayedUnitTest : public testing::Test {
-protected:
+class PlayedUnit {
+public:
     using Bytes = std::vector<std::uint8_t>;
 
-    class SilentDriver : public CCommDriver {
-    public:
-        std::string GetConnectionString() const override { return {}; }
-    };
+    PlayedUnit() = default;
+    ~PlayedUnit() { Stop(); }
+    PlayedUnit(const PlayedUnit&) = delete;
+    PlayedUnit& operator=(const PlayedUnit&) = delete;
 
-    void SetUp() override
+    // The handler, made the application's, connects and the driver reports an
+    // identified unit. `reported` is the connection string the driver gives
+    // back (a remote one makes the connection remote).
+    void Start(int routeFlag = 1, const std::string& connection = "ADDR=1", const std::string& reported = {})
     {
-        SetAppFullControl(true);
         SetMainWindowTarget(&frame);
-        CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
+        CCommHandler::SetDriverFactory(FakeDriver::Factory(reported));
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
+        Open(routeFlag, connection);
     }
-    void TearDown() override
+    void Stop()
     {
+        if (!handler)
+            return;
         handler.reset();
         SetAppCommHandler(nullptr);
         CCommHandler::SetDriverFactory({});
         SetMainWindowTarget(nullptr);
-        SetAppFullControl(true);
+    }
+    // Closes the connection and opens another over a fresh driver that
+    // reports `reported`.
+    void Reconnect(int routeFlag, const std::string& connection, const std::string& reported)
+    {
+        handler->CloseConnection();
+        CCommHandler::SetDriverFactory(FakeDriver::Factory(reported));
+        Open(routeFlag, connection);
+    }
+    // The handler asks for commission mode and the unit acknowledges it.
+    [[nodiscard]] bool EnterCommissionMode()
+    {
+        handler->EnterCommissionMode();
+        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
+        return PumpUntil([this] { return handler->GetConnectionType() >= 3; });
     }
 
     // The requests the handler holds for the unit, oldest first.
@@ -60,7 +82,7 @@ protected:
         }
         return requests;
     }
-    // The unit's reply, as the driver would deliver it.
+    // The unit's reply, as the driver delivers it; the listeners have it on return.
     void Reply(const Bytes& bytes)
     {
         auto m = new CDeviceMessage;
@@ -69,7 +91,36 @@ protected:
         PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
         PumpFor(5);
     }
+    // A request the transport could not deliver (its first three bytes packed
+    // as the handler reports them).
+    void Lose(MsgLParam header)
+    {
+        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, header);
+        PumpFor(5);
+    }
 
-    MessageRecorder frame;
+    MessageRecorder frame; // the main window: connection notices land here
     std::unique_ptr<CCommHandler> handler;
+
+private:
+    void Open(int routeFlag, const std::string& connection)
+    {
+        handler->Connect(routeFlag, connection);
+        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
+        PumpFor(5);
+    }
+};
+
+class PlayedUnitTest : public testing::Test, public PlayedUnit {
+protected:
+    void SetUp() override
+    {
+        SetAppFullControl(true);
+        Start();
+    }
+    void TearDown() override
+    {
+        Stop();
+        SetAppFullControl(true);
+    }
 };

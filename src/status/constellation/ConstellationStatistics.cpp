@@ -1,10 +1,10 @@
 #include "status/constellation/ConstellationStatistics.h"
 
-#include "app/Registry.h"
-#include "app/UserSettings.h"
-#include "app/shell/MMStatusBar.h"
-#include "app/widgets/WidgetPlacement.h"
 #include "platform/StringTable.h"
+#include "platform/widgets/MMStatusBar.h"
+#include "settings/Registry.h"
+#include "settings/UserSettings.h"
+#include "settings/widgets/WidgetPlacement.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>

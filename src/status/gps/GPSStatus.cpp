@@ -1,9 +1,9 @@
 #include "status/gps/GPSStatus.h"
 
-#include "app/Registry.h"
-#include "app/shell/MMStatusBar.h"
-#include "app/widgets/WidgetPlacement.h"
 #include "platform/StringTable.h"
+#include "platform/widgets/MMStatusBar.h"
+#include "settings/Registry.h"
+#include "settings/widgets/WidgetPlacement.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>

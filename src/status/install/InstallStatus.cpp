@@ -1,8 +1,8 @@
 #include "status/install/InstallStatus.h"
 
-#include "app/Registry.h"
-#include "app/widgets/WidgetPlacement.h"
 #include "platform/StringTable.h"
+#include "settings/Registry.h"
+#include "settings/widgets/WidgetPlacement.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>

@@ -205,12 +205,7 @@ protected:
         PlayedUnitTest::TearDown();
         SetMeasureSettingFunction(previousMeasure_);
     }
-    void EnterCommissionMode()
-    {
-        handler->EnterCommissionMode();
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
-        ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() >= 3; }));
-    }
+    void EnterCommissionMode() { ASSERT_TRUE(PlayedUnit::EnterCommissionMode()); }
     std::vector<RecordedMessage> Done() const
     {
         std::vector<RecordedMessage> done;

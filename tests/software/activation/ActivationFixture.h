@@ -48,18 +48,11 @@ inline const char* const kSendingProblem =
 class ActivationFixture : public PlayedUnitTest {
 protected:
     // A request that never reached the unit, as the handler reports it.
-    void SendFailure()
-    {
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x860C38);
-        PumpFor(5);
-    }
+    void SendFailure() { Lose(0x860C38); }
     // Reconnects over the operator's network (connection type 2).
     void ConnectRemotely()
     {
-        handler->CloseConnection();
-        handler->Connect(0, "ADDR=1");
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
+        Reconnect(0, "ADDR=1", {});
         ASSERT_EQ(handler->GetConnectionType(), 2);
     }
 };

@@ -188,15 +188,6 @@ inline Bytes TransferStartReply(std::uint8_t status)
 
 class DownloadFixture : public PlayedUnitTest {
 protected:
-    class RemoteDriver : public CCommDriver {
-    public:
-        explicit RemoteDriver(std::string connection) : connection_(std::move(connection)) {}
-        std::string GetConnectionString() const override { return connection_; }
-
-    private:
-        std::string connection_;
-    };
-
     void SetUp() override
     {
         PlayedUnitTest::SetUp();
@@ -225,11 +216,7 @@ protected:
     // Connects again, remotely, with this connection string.
     void GoRemote(const std::string& connection)
     {
-        handler->CloseConnection();
-        CCommHandler::SetDriverFactory([connection] { return std::make_unique<RemoteDriver>(connection); });
-        handler->Connect(0, connection);
-        PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
-        PumpFor(5);
+        Reconnect(0, connection, connection);
         ASSERT_EQ(handler->GetConnectionType(), 2);
     }
 
@@ -241,11 +228,7 @@ protected:
     }
 
     // A request the transport could not deliver, as the handler reports it.
-    void Lose(MsgLParam header = 0x85118B)
-    {
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, header);
-        PumpFor(5);
-    }
+    void Lose(MsgLParam header = 0x85118B) { PlayedUnit::Lose(header); }
 
     QTemporaryDir dir;
 };

@@ -1,6 +1,7 @@
 #include "status/constellation/ConstellationStatisticsView.h"
 
 #include "platform/MessageIds.h"
+#include "support/FakeStatusFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +11,6 @@
 namespace {
 
 using Tone = CConstellationStatisticsView::Tone;
-
-struct FakeFrame : IStatusFrame {
-    bool resetPending = false;
-    bool ResetPending() const override { return resetPending; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int) override {}
-};
 
 class Probe : public CConstellationStatisticsView {
 public:
@@ -50,7 +43,7 @@ protected:
     void SetUp() override { view.ClearStatus(); }
     void TearDown() override { view.ClearStatus(); }
 
-    FakeFrame frame;
+    FakeStatusFrame frame;
     Probe view{frame};
 };
 

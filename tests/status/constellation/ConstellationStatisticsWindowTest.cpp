@@ -2,15 +2,17 @@
 
 #include "app/LocalConnection.h"
 #include "app/SettingsSandbox.h"
-#include "app/shell/MMStatusBar.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
 #include "platform/PostMessage.h"
+#include "platform/widgets/MMStatusBar.h"
 #include "rks/RksComponents.h"
 #include "support/EventLoop.h"
+#include "support/FakeStatusFrame.h"
 #include "support/MessageRecorder.h"
+#include "support/PlayedUnit.h"
 #include "support/SimProcess.h"
 
 #include <QDir>
@@ -21,19 +23,6 @@
 
 namespace {
 
-struct FakeFrame : IStatusFrame {
-    bool resetPending = false;
-    bool ResetPending() const override { return resetPending; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int) override {}
-};
-
-class SilentDriver : public CCommDriver {
-public:
-    std::string GetConnectionString() const override { return {}; }
-};
-
 class ConstellationWindowTest : public testing::Test {
 protected:
     void SetUp() override { SetMainWindowTarget(&mainWindow); }
@@ -42,6 +31,7 @@ protected:
         if (window)
             window->StopRefresh();
         area.reset();
+        unit.Stop();
         handler.reset();
         SetAppCommHandler(nullptr);
         CCommHandler::SetDriverFactory({});
@@ -67,24 +57,23 @@ protected:
     // A reply as if from the unit: status 0, the verdict, durations n * 10 s.
     void Deliver(int verdict, std::uint32_t zeroSatellites)
     {
-        auto* reply = new CDeviceMessage;
+        CDeviceMessage reply;
         for (int b : {0x83, 0x13, 0x28, 0, verdict})
-            reply->AppendByte(std::uint8_t(b));
-        reply->AppendUInt32(zeroSatellites);
+            reply.AppendByte(std::uint8_t(b));
+        reply.AppendUInt32(zeroSatellites);
         for (std::uint32_t n = 1; n < 13; ++n)
-            reply->AppendUInt32(n == 2 ? 0 : n * 10);
-        reply->AppendUInt32(777);
-        handler->PushReceiveQueue(reply);
-        PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
-        PumpFor(5);
+            reply.AppendUInt32(n == 2 ? 0 : n * 10);
+        reply.AppendUInt32(777);
+        unit.Reply(PlayedUnit::Bytes(reply.GetData(), reply.GetData() + reply.GetLength()));
     }
     QString Cell(int row) const { return window->Table()->item(row, 1)->text(); }
     QColor CellColour(int row) const { return window->Table()->item(row, 1)->foreground().color(); }
 
     SettingsSandbox sandbox;
     MessageRecorder mainWindow;
-    FakeFrame frame;
-    std::unique_ptr<CCommHandler> handler;
+    FakeStatusFrame frame;
+    PlayedUnit unit;                       // the unit played by the test, or ...
+    std::unique_ptr<CCommHandler> handler; // ... the simulated one
     std::unique_ptr<QMdiArea> area;
     CConstellationStatistics* window = nullptr;
 };
@@ -134,12 +123,7 @@ TEST_F(ConstellationWindowTest, ShowsTheSimulatedUnitsStatistics)
 
 TEST_F(ConstellationWindowTest, DrawsTheStatesOfTheStatistics)
 {
-    CCommHandler::SetDriverFactory([] { return std::make_unique<SilentDriver>(); });
-    handler = std::make_unique<CCommHandler>();
-    handler->SetSilentConnect(true);
-    SetAppCommHandler(handler.get());
-    handler->Connect(1, "ADDR=1");
-    PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
+    unit.Start();
     Open();
     window->StartRefresh();
     EXPECT_EQ(Cell(3), "?");

@@ -5,6 +5,7 @@
 
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
+#include "support/FakeStatusFrame.h"
 
 #include <QSignalSpy>
 
@@ -14,14 +15,6 @@
 #include <vector>
 
 namespace {
-
-struct FakeFrame : IStatusFrame {
-    std::vector<int> watchdog;
-    bool ResetPending() const override { return false; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int mode) override { watchdog.push_back(mode); }
-};
 
 struct ChannelBytes {
     std::uint8_t satellite = 0, cno = 0, state = 0;
@@ -86,7 +79,7 @@ protected:
         SetMeasureSettingFunction(previous_);
     }
 
-    FakeFrame frame;
+    FakeStatusFrame frame;
     std::unique_ptr<TestView> view;
     MeasureSettingFunction previous_;
 };

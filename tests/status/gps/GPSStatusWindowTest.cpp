@@ -4,16 +4,17 @@
 
 #include "status/gps/GPSStatus.h"
 
-#include "app/Registry.h"
 #include "app/SettingsSandbox.h"
-#include "app/shell/MMStatusBar.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MainWindow.h"
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
+#include "platform/widgets/MMStatusBar.h"
 #include "rks/RksComponents.h"
+#include "settings/Registry.h"
 #include "support/EventLoop.h"
+#include "support/FakeStatusFrame.h"
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
 
@@ -27,14 +28,6 @@
 namespace {
 
 const char kLocal[] = "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131";
-
-struct FakeFrame : IStatusFrame {
-    std::vector<int> watchdog;
-    bool ResetPending() const override { return false; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int mode) override { watchdog.push_back(mode); }
-};
 
 class GPSStatusWindowTest : public testing::Test {
 protected:
@@ -73,7 +66,7 @@ protected:
 
     SettingsSandbox settings;
     MessageRecorder mainWindow;
-    FakeFrame frame;
+    FakeStatusFrame frame;
     QMdiArea area;
     CGPSStatus* window = nullptr;
     std::unique_ptr<SimProcess> sim;

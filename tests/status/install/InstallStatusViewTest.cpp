@@ -1,19 +1,12 @@
 #include "status/install/InstallStatusView.h"
 #include "platform/MessageIds.h"
+#include "support/FakeStatusFrame.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-struct FakeFrame : IStatusFrame {
-    std::vector<int> watchdog;
-    bool ResetPending() const override { return false; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int mode) override { watchdog.push_back(mode); }
-};
 
 // The installation status reply: header, the six bytes at offsets 3..8, bus
 // time and survey progress.
@@ -44,7 +37,7 @@ protected:
         return texts;
     }
 
-    FakeFrame frame;
+    FakeStatusFrame frame;
     CInstallStatusView view{frame, [] { return QStringLiteral("131"); }};
 };
 

@@ -7,6 +7,7 @@
 #include "platform/MainWindow.h"
 #include "rks/RksComponents.h"
 #include "support/EventLoop.h"
+#include "support/FakeStatusFrame.h"
 #include "support/MessageRecorder.h"
 #include "support/SimProcess.h"
 
@@ -18,13 +19,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct FakeFrame : IStatusFrame {
-    bool ResetPending() const override { return false; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int) override {}
-};
 
 class InstallStatusWindowTest : public testing::Test {
 protected:
@@ -62,7 +56,7 @@ protected:
 
     SettingsSandbox sandbox;
     MessageRecorder mainWindow;
-    FakeFrame frame;
+    FakeStatusFrame frame;
     QString connection;
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<CCommHandler> handler;

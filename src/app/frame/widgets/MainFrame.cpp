@@ -5,7 +5,7 @@
 #include "app/frame/WindowArrangement.h"
 #include "app/frame/widgets/FrameIcons.h"
 #include "app/widgets/CommParamDlg.h"
-#include "app/widgets/WidgetPlacement.h"
+#include "settings/widgets/WidgetPlacement.h"
 #include "data/ProgressPane.h"
 #include "link/CommHandler.h"
 #include "link/widgets/ConnectProgressDlg.h"

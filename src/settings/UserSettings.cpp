@@ -1,4 +1,4 @@
-#include "app/UserSettings.h"
+#include "settings/UserSettings.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,7 +1,7 @@
-#include "app/Registry.h"
+#include "settings/Registry.h"
 
-#include "app/ArchiveForm.h"
-#include "app/UserSettings.h"
+#include "settings/ArchiveForm.h"
+#include "settings/UserSettings.h"
 
 #include <QSettings>
 #include <QVariant>

@@ -1,4 +1,4 @@
-#include "app/widgets/WidgetPlacement.h"
+#include "settings/widgets/WidgetPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

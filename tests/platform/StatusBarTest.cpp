@@ -1,4 +1,4 @@
-#include "app/shell/MMStatusBar.h"
+#include "platform/widgets/MMStatusBar.h"
 
 #include "support/EventLoop.h"
 

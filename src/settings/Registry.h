@@ -5,7 +5,7 @@
 // Results are truth values; what went wrong last is kept for who wants to know.
 // Nothing here shows a message.
 
-#include "app/WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
 #include <QString>
 

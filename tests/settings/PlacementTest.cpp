@@ -1,11 +1,11 @@
 // Window placements: the six values, the hidden window, keeping a placement on
 // the screen, and the adapter that takes and applies a real window's placement.
 
-#include "app/Registry.h"
 #include "app/SettingsSandbox.h"
-#include "app/UserSettings.h"
-#include "app/WindowPlacement.h"
-#include "app/widgets/WidgetPlacement.h"
+#include "settings/Registry.h"
+#include "settings/UserSettings.h"
+#include "settings/WindowPlacement.h"
+#include "settings/widgets/WidgetPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,9 +1,9 @@
 // The registry-style store: keys, typed values, the read limits, and object
 // values in their archive form.
 
-#include "app/ArchiveForm.h"
-#include "app/Registry.h"
 #include "app/SettingsSandbox.h"
+#include "settings/ArchiveForm.h"
+#include "settings/Registry.h"
 
 #include <QRect>
 #include <QStringList>

@@ -3,8 +3,8 @@
 // placement to it (which shows, hides, minimizes or maximizes it as the show
 // state says), and saving and loading them through the settings store.
 
-#include "app/Registry.h"
-#include "app/WindowPlacement.h"
+#include "settings/Registry.h"
+#include "settings/WindowPlacement.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "app/ArchiveForm.h"
+#include "settings/ArchiveForm.h"
 
 namespace {
 void AppendLittleEndian(QByteArray& out, std::uint32_t value, int bytes)
