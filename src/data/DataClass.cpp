@@ -237,7 +237,7 @@ void CDataClass::Unregister()
 bool CDataClass::IsConnected() const
 {
     const CCommHandler* handler = AppCommHandler();
-    return handler && handler->GetConnectionType() != 0;
+    return handler && ::IsConnected(handler->GetConnectionType());
 }
 
 void CDataClass::ShowProgress(int count)

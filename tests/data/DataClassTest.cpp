@@ -89,7 +89,7 @@ protected:
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
+        handler->Connect(ConnectionRoute::Direct, "ADDR=1");
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
         PumpFor(5);
         group.AddWindow(&window);

@@ -52,12 +52,12 @@ protected:
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(1, "ADDR=1");
+        handler->Connect(ConnectionRoute::Direct, "ADDR=1");
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
         QCoreApplication::sendPostedEvents();
         handler->EnterCommissionMode();
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
-        ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() == 3; }));
+        ASSERT_TRUE(PumpUntil([&] { return InCommissionMode(handler->GetConnectionType()); }));
     }
     void TearDown() override
     {

@@ -51,12 +51,7 @@ CCommissioningCommands::CCommissioningCommands(CMainFrame& frame, CStatusWindows
     , report_(ReportSources(statusWindows))
 {
     previousUnitChoice_ = InstallUnitSelectionDialog(&frame);
-    CMainFrameController& controller = frame.Controller();
-    controller.loadWorkOrder = [this](const QString& path, int unitNumber) { return LoadWorkOrder(path, unitNumber); };
-    controller.runStartupCommissioning = [this] { RunStartupCommissioning(); };
-    // The Q1 page exists only for a wizard made on a local connection, so a
-    // new connection gets a new wizard.
-    controller.deleteWizard = [this] { wizard_.reset(); };
+    frame.Controller().SetWorkflow(this);
     frame.SetCommandHandler(ID_OPEN_WORK_ORDER, [this] { ChooseWorkOrderFile(); });
     frame.SetCommandHandler(ID_COMMISSIONING_WIZARD, [this] { RunWizardCommand(); });
     frame.SetCommandHandler(ID_COMMISSIONING_REPORT, [this] { SaveReport(); });
@@ -64,10 +59,7 @@ CCommissioningCommands::CCommissioningCommands(CMainFrame& frame, CStatusWindows
 
 CCommissioningCommands::~CCommissioningCommands()
 {
-    CMainFrameController& controller = frame_.Controller();
-    controller.loadWorkOrder = nullptr;
-    controller.runStartupCommissioning = nullptr;
-    controller.deleteWizard = nullptr;
+    frame_.Controller().SetWorkflow(nullptr);
     SetUnitChoiceFunction(previousUnitChoice_);
 }
 

@@ -30,8 +30,6 @@ constexpr std::uint8_t kEngineAddressing = kDownloadAddressing;
 int busyRetries = 0;
 int sendFailures = 0;
 
-constexpr int kRemoteOpenType = 2;
-constexpr int kRemoteCommissionType = 4;
 // The first two bytes of a lost request, as the handler packs its header.
 constexpr MsgLParam kDownloadRequestMark = (MsgLParam{kDownloadClass} << 8) | kDownloadAddressing;
 
@@ -47,8 +45,7 @@ constexpr qint64 kChecksumTurnMs = 8;
 
 bool IsRemoteConnection(const CCommHandler* handler)
 {
-    const int type = handler ? handler->GetConnectionType() : 0;
-    return type == kRemoteOpenType || type == kRemoteCommissionType;
+    return handler && IsRemote(handler->GetConnectionType());
 }
 
 } // namespace

@@ -50,7 +50,7 @@ protected:
         qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
         controller = std::make_unique<CMainFrameController>(settings, view);
     }
-    bool WaitState(int state, int ms = 8000)
+    bool WaitState(ConnectionState state, int ms = 8000)
     {
         return PumpUntil([&] { return controller->ConnectionState() == state; }, ms);
     }
@@ -64,9 +64,9 @@ protected:
     void ToCommissionMode()
     {
         controller->LocalConnection();
-        ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+        ASSERT_TRUE(WaitState(ConnectionState::Connected));
         controller->CommissionMode();
-        ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+        ASSERT_TRUE(WaitState(ConnectionState::Commission));
     }
 
     SettingsSandbox sandbox;
@@ -84,17 +84,17 @@ TEST_F(MainFrameControllerTest, LocalConnectionThroughCommissionMode)
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Local (192.168.255.120)"));
     EXPECT_EQ(controller->ConnectionDescription(), QStringLiteral("Local (192.168.255.120)"));
     EXPECT_EQ(controller->UnitAddressText(), QStringLiteral("131"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 1);
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::Connected);
     controller->CommissionMode();
-    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kCommissionRequested);
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 3);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::EnteringCommission);
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::Commission);
     EXPECT_EQ(view.starts, 1);
     EXPECT_TRUE(prompts.shown.empty());
 
     controller->Disconnect();
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager"));
     EXPECT_EQ(view.hides, 1); // the status windows go when commission mode ends
 }
@@ -105,7 +105,7 @@ TEST_F(MainFrameControllerTest, AFailedConnectionLeavesTheBareTitle)
     settings.SaveSettings();
     Start();
     controller->LocalConnection();
-    ASSERT_TRUE(WaitState(CMainFrameController::kFailed));
+    ASSERT_TRUE(WaitState(ConnectionState::Failed));
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager"));
     EXPECT_TRUE(controller->FullControl());
     EXPECT_EQ(Count(kCannotConnect), 1);
@@ -120,11 +120,11 @@ TEST_F(MainFrameControllerTest, TheConnectionPaneFollowsConnectionCommissionMode
     Start({QStringLiteral("--reboot-ms"), QStringLiteral("200")});
     controller->LocalConnection();
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connecting") + unit);
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connected") + unit);
     controller->CommissionMode();
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Entering commission mode") + unit);
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
     EXPECT_EQ(view.connectionTexts,
               (QStringList{QStringLiteral("Connecting") + unit, QStringLiteral("Connected") + unit,
                            QStringLiteral("Entering commission mode") + unit, QStringLiteral("Commission mode") + unit}));
@@ -141,7 +141,7 @@ TEST_F(MainFrameControllerTest, TheConnectionPaneFollowsConnectionCommissionMode
 
     controller->Disconnect();
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
 }
 
@@ -158,7 +158,7 @@ TEST_F(MainFrameControllerTest, ResetReconnectsSilentlyAndReturnsToCommissionMod
     ASSERT_TRUE(PumpUntil([&] { return controller->SilentReconnection(); }, 5000));
     EXPECT_FALSE(controller->ResetPending());
     EXPECT_FALSE(controller->Handler().GetConnectProgress()->IsActive()); // no connecting window
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
     EXPECT_EQ(view.restarts, 1);
     EXPECT_EQ(view.starts, 1);
     EXPECT_EQ(prompts.shown.size(), 1u);                           // only the question
@@ -170,7 +170,7 @@ TEST_F(MainFrameControllerTest, AUnitThatStaysDownAfterAResetIsReportedOnce)
     ToCommissionMode();
     controller->ResetQora();
     sim->Kill();
-    ASSERT_TRUE(WaitState(CMainFrameController::kFailed, 10000));
+    ASSERT_TRUE(WaitState(ConnectionState::Failed, 10000));
     PumpFor(50);
     EXPECT_EQ(Count(kCannotConnect), 1);
     EXPECT_EQ(view.hides, 1);
@@ -185,13 +185,13 @@ TEST_F(MainFrameControllerTest, WatchdogDisconnectsUnlessTheDownloadDialogIsOpen
     controller->SetLinkWatchdog(1);
     PumpFor(350); // several periods: only restarted
     EXPECT_TRUE(controller->IsWatchdogRunning());
-    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Commission);
     controller->SetLinkWatchdog(0);
     EXPECT_FALSE(controller->IsWatchdogRunning());
 
     controller->SetDownloadDialogOpen(false);
     controller->SetLinkWatchdog(1);
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone, 3000));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected, 3000));
     EXPECT_EQ(Count(kCannotConnect), 1);
     EXPECT_FALSE(controller->IsWatchdogRunning());
 }
@@ -205,10 +205,10 @@ TEST_F(MainFrameControllerTest, CancelledConnectionThatSucceedsLaterIsClosedWith
     ASSERT_NE(progress, nullptr);
     progress->Cancel();
     ASSERT_TRUE(PumpUntil([&] { return controller->ConnectCancelled(); }));
-    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectionState() == CMainFrameController::kNone; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectionState() == ConnectionState::Disconnected; }, 5000));
     PumpFor(100);
     EXPECT_EQ(Count(kCannotConnect), 1);
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
 }
 
 TEST_F(MainFrameControllerTest, AnotherUnitEndsTheProgramWithItsSettingsSaved)
@@ -218,7 +218,7 @@ TEST_F(MainFrameControllerTest, AnotherUnitEndsTheProgramWithItsSettingsSaved)
     controller->LocalConnection();
     ASSERT_TRUE(PumpUntil([&] { return view.destroyed; }, 8000));
     EXPECT_EQ(Count(QStringLiteral("The connected QOR unit is not compatible")), 1);
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
     EXPECT_EQ(view.placementSaves, 1);
     EXPECT_EQ(sandbox.Raw(QStringLiteral("Settings"))->value(QStringLiteral("Advanced Mode")).toUInt(), 0u);
 }
@@ -230,7 +230,7 @@ TEST_F(MainFrameControllerTest, ClosingWhileConnectedDisconnectsFirst)
     EXPECT_FALSE(controller->RequestClose());
     EXPECT_FALSE(view.destroyed);
     ASSERT_TRUE(PumpUntil([&] { return view.destroyed; }));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
     EXPECT_EQ(view.placementSaves, 1);
 }
 
@@ -238,7 +238,7 @@ TEST_F(MainFrameControllerTest, WatchdogStartsOnceAndStopsOnAnyOtherMode)
 {
     Start();
     controller->LocalConnection();
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     controller->SetLinkWatchdog(1);
     EXPECT_TRUE(controller->IsWatchdogRunning());
     controller->SetLinkWatchdog(7); // any mode other than 1 stops it
@@ -288,13 +288,13 @@ TEST_F(RemoteConnectionTest, PickedInTheBrowserWithFullControlAndNoWatchdog)
     EXPECT_EQ(controller->ConnectionDescription(), QStringLiteral("Remote (QORA-131)"));
     EXPECT_EQ(controller->UnitBusAddress(), 131);
     EXPECT_EQ(view.accessText, QStringLiteral("Access Level: Full Control"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 2);
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::ConnectedBrowsed);
     controller->SetLinkWatchdog(1);
     EXPECT_FALSE(controller->IsWatchdogRunning());
     controller->CommissionMode();
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 4);
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::CommissionBrowsed);
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Commission mode - Remote (QORA-131)"));
 }
@@ -310,8 +310,8 @@ TEST_F(RemoteConnectionTest, ABrowserClosedWithoutAPickSaysNothingAndConnectsNot
     EXPECT_EQ(browses, 1);
     PumpFor(100);
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
-    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kNone);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Disconnected);
     EXPECT_FALSE(controller->IsRemote());
     EXPECT_TRUE(view.titles.isEmpty());
 
@@ -325,13 +325,13 @@ TEST_F(RemoteConnectionTest, ABrowserClosedWithoutAPickSaysNothingAndConnectsNot
     }
     PumpFor(100);
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
 
     // Nothing of the cancelled browses stays in the way of the next pick.
     RegisterRksBrowser([](const CRksNodeDirectory& nodes) { return std::optional<RksNode>(*nodes.Find("QORA-131")); });
     controller->RemoteConnection();
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Remote (QORA-131)"));
     EXPECT_TRUE(prompts.shown.empty());
 }
@@ -342,9 +342,9 @@ TEST_F(RemoteConnectionTest, ReadOnlyTakesAwayWizardResetAndDownload)
     controller->SetWorkOrderValuesPresent(true);
     controller->RemoteConnection();
     EXPECT_EQ(view.accessText, QStringLiteral("Access Level: Read Only"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     controller->CommissionMode();
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
     const FrameCommandState state = controller->CommandState(false);
     EXPECT_FALSE(IsFrameCommandEnabled(ID_COMMISSIONING_WIZARD, state));
     EXPECT_FALSE(IsFrameCommandEnabled(ID_RESET_QORA, state));
@@ -369,15 +369,15 @@ TEST_F(RemoteConnectionTest, AStartUpNameIsResolvedWithoutTheBrowser)
     EXPECT_EQ(browses, 0);
     EXPECT_TRUE(settings.startupNodeName.isEmpty());
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Remote (qora-131)"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
 
     // An unknown name: one message, no connection.
     controller->Disconnect();
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
     settings.startupNodeName = QStringLiteral("BTS-404");
     controller->RemoteConnection();
     EXPECT_EQ(Count(kCannotConnect), 1);
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
 }
 
 TEST_F(RemoteConnectionTest, NoReadableDirectoryMeansNoBrowser)

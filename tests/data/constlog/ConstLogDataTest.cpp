@@ -209,7 +209,7 @@ protected:
     {
         handler->EnterCommissionMode();
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
-        ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() >= 3; }));
+        ASSERT_TRUE(PumpUntil([&] { return InCommissionMode(handler->GetConnectionType()); }));
     }
     std::vector<RecordedMessage> Done() const
     {

@@ -57,10 +57,10 @@ protected:
     void ConnectRemotely()
     {
         handler->CloseConnection();
-        handler->Connect(0, "ADDR=1");
+        handler->Connect(ConnectionRoute::Browsed, "ADDR=1");
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
         PumpFor(5);
-        ASSERT_EQ(handler->GetConnectionType(), 2);
+        ASSERT_EQ(handler->GetConnectionType(), ConnectionType::ConnectedBrowsed);
     }
 };
 

@@ -220,10 +220,10 @@ protected:
     {
         handler->CloseConnection();
         CCommHandler::SetDriverFactory([connection] { return std::make_unique<RemoteDriver>(connection); });
-        handler->Connect(0, connection);
+        handler->Connect(ConnectionRoute::Browsed, connection);
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
         PumpFor(5);
-        ASSERT_EQ(handler->GetConnectionType(), 2);
+        ASSERT_EQ(handler->GetConnectionType(), ConnectionType::ConnectedBrowsed);
     }
 
     // The requests sent once at least one is there (after a wait of the engine).

@@ -518,10 +518,10 @@ TEST_F(DownloadEngineTest, EachDownloadNamesTheUnitOfTheConnectionItStartsOn)
     // Local again: the configured address, although the string says ADDR=1.
     handler->CloseConnection();
     CCommHandler::SetDriverFactory([] { return std::make_unique<RemoteDriver>("WP=SOCKET,HOST=h,ADDR=1"); });
-    handler->Connect(1, "WP=SOCKET,HOST=h,ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=h,ADDR=1");
     PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
     PumpFor(5);
-    ASSERT_EQ(handler->GetConnectionType(), 1);
+    ASSERT_EQ(handler->GetConnectionType(), ConnectionType::Connected);
     engine->SetTarget({0x0203, QStringLiteral("Local (h)")});
     reachAndAbort(false, 0x0203);
 }

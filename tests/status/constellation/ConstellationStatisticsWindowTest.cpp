@@ -59,10 +59,10 @@ protected:
     }
     bool InCommissionMode()
     {
-        if (!PumpUntil([&] { return handler->GetConnectionType() == 1; }, 8000))
+        if (!PumpUntil([&] { return IsConnected(handler->GetConnectionType()); }, 8000))
             return false;
         handler->EnterCommissionMode();
-        return PumpUntil([&] { return handler->GetConnectionType() == 3; }, 8000);
+        return PumpUntil([&] { return InCommissionMode(handler->GetConnectionType()); }, 8000);
     }
     // A reply as if from the unit: status 0, the verdict, durations n * 10 s.
     void Deliver(int verdict, std::uint32_t zeroSatellites)
@@ -98,7 +98,7 @@ TEST_F(ConstellationWindowTest, ShowsTheSimulatedUnitsStatistics)
     handler = std::make_unique<CCommHandler>();
     handler->SetSilentConnect(true);
     SetAppCommHandler(handler.get());
-    handler->Connect(1, BuildLocalConnectionString(LocalConnectionSettings{}).toStdString());
+    handler->Connect(ConnectionRoute::Direct, BuildLocalConnectionString(LocalConnectionSettings{}).toStdString());
     ASSERT_TRUE(InCommissionMode());
 
     Open();
@@ -138,7 +138,7 @@ TEST_F(ConstellationWindowTest, DrawsTheStatesOfTheStatistics)
     handler = std::make_unique<CCommHandler>();
     handler->SetSilentConnect(true);
     SetAppCommHandler(handler.get());
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
     Open();
     window->StartRefresh();
