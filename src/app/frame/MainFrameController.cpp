@@ -110,6 +110,56 @@ void CMainFrameController::StartupConnection()
     StateChanged();
 }
 
+CMainFrameController::RemotePick CMainFrameController::ResolveNode(INetworkBrowser& browser, const QString& nodeName)
+{
+    RemotePick pick;
+    pick.succeeded = browser.Resolve(nodeName.toStdString(), pick.connection);
+    settings_.startupNodeName.clear();
+    if (!pick.succeeded) {
+        ShowError(StringId::CannotConnect);
+        return pick;
+    }
+    pick.title = AppTitle() + QStringLiteral(" - Remote (") + nodeName + QLatin1Char(')');
+    connectionDescription_ = QStringLiteral("Remote (") + nodeName + QLatin1Char(')');
+    remoteNodeName_ = nodeName;
+    remoteConnection_ = QString::fromStdString(pick.connection);
+    return pick;
+}
+
+CMainFrameController::RemotePick CMainFrameController::BrowseNode(INetworkBrowser& browser)
+{
+    RemotePick pick;
+    std::uint16_t kind = 0;
+    std::string name;
+    pick.succeeded = browser.Browse(kind, name, pick.connection);
+    if (!pick.succeeded)
+        return pick;
+    remoteNodeName_ = QString::fromStdString(name);
+    remoteConnection_ = QString::fromStdString(pick.connection);
+    if (kind == 1) {
+        pick.title = AppTitle() + QStringLiteral(" - Remote");
+        connectionDescription_ = QStringLiteral("Remote");
+        if (!remoteNodeName_.isEmpty()) {
+            pick.title += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
+            connectionDescription_ += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
+        }
+    }
+    return pick;
+}
+
+void CMainFrameController::ConnectRemote(const std::string& connection)
+{
+    if (workflow_)
+        workflow_->DeleteWizard();
+    paneUnit_ = remoteNodeName_.isEmpty() ? QStringLiteral("Remote")
+                                          : QStringLiteral("Remote (") + remoteNodeName_ + QLatin1Char(')');
+    unitAddressText_ = ::UnitAddressText(QString::fromStdString(connection));
+    Connect(FrameEvent::RemoteConnectStarted, ConnectionRoute::Browsed, connection);
+    CUserAccessControl access;
+    SetFullControl(access.DetermineAccessLevel() == kAccessFullControl);
+    view_.SetAccessLevelText(AccessLevelStatusText(fullControl_ ? kAccessFullControl : kAccessReadOnly));
+}
+
 void CMainFrameController::RemoteConnection()
 {
     std::unique_ptr<INetworkBrowser> browser = ComponentFactory<INetworkBrowser>::Create(CLSID_NetworkBrowser);
@@ -117,63 +167,24 @@ void CMainFrameController::RemoteConnection()
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);
         return;
     }
-    QString nodeName = !remoteNodeName_.isEmpty() ? remoteNodeName_ : settings_.startupNodeName;
-    bool succeeded = false;
-    bool browsed = false;
-    QString title;
-    std::string connection;
-    if (!nodeName.isEmpty()) {
-        succeeded = browser->Resolve(nodeName.toStdString(), connection);
-        settings_.startupNodeName.clear();
-        if (!succeeded) {
-            ShowError(StringId::CannotConnect);
-        } else {
-            title = AppTitle() + QStringLiteral(" - Remote (") + nodeName + QLatin1Char(')');
-            connectionDescription_ = QStringLiteral("Remote (") + nodeName + QLatin1Char(')');
-            remoteNodeName_ = nodeName;
-            remoteConnection_ = QString::fromStdString(connection);
-        }
-    } else if (!remoteConnection_.isEmpty()) {
+    const QString nodeName = !remoteNodeName_.isEmpty() ? remoteNodeName_ : settings_.startupNodeName;
+    if (nodeName.isEmpty() && !remoteConnection_.isEmpty()) {
         Connect(FrameEvent::KeptConnectStarted, ConnectionRoute::Direct, remoteConnection_.toStdString());
         StateChanged();
         return;
-    } else {
-        std::uint16_t kind = 0;
-        std::string name;
-        browsed = true;
-        succeeded = browser->Browse(kind, name, connection);
-        if (succeeded) {
-            remoteNodeName_ = QString::fromStdString(name);
-            remoteConnection_ = QString::fromStdString(connection);
-            if (kind == 1) {
-                title = AppTitle() + QStringLiteral(" - Remote");
-                connectionDescription_ = QStringLiteral("Remote");
-                if (!remoteNodeName_.isEmpty()) {
-                    title += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
-                    connectionDescription_ += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
-                }
-            }
-        }
     }
-    const QString text = QString::fromStdString(connection);
-    const bool addressed = succeeded && text.contains(QLatin1String("ADDR="));
+    const bool browsed = nodeName.isEmpty();
+    const RemotePick pick = browsed ? BrowseNode(*browser) : ResolveNode(*browser, nodeName);
+    const bool addressed = pick.succeeded && QString::fromStdString(pick.connection).contains(QLatin1String("ADDR="));
     if (addressed)
-        unitBusAddress_ = ConnectionBusAddress(connection);
+        unitBusAddress_ = ConnectionBusAddress(pick.connection);
     browser.reset();
-    if (!title.isEmpty())
-        view_.SetFrameTitle(title);
+    if (!pick.title.isEmpty())
+        view_.SetFrameTitle(pick.title);
 
     if (addressed) {
-        if (workflow_)
-            workflow_->DeleteWizard();
-        paneUnit_ = remoteNodeName_.isEmpty() ? QStringLiteral("Remote")
-                                              : QStringLiteral("Remote (") + remoteNodeName_ + QLatin1Char(')');
-        unitAddressText_ = ::UnitAddressText(text);
-        Connect(FrameEvent::RemoteConnectStarted, ConnectionRoute::Browsed, connection);
-        CUserAccessControl access;
-        SetFullControl(access.DetermineAccessLevel() == kAccessFullControl);
-        view_.SetAccessLevelText(AccessLevelStatusText(fullControl_ ? kAccessFullControl : kAccessReadOnly));
-    } else if (browsed && !succeeded) {
+        ConnectRemote(pick.connection);
+    } else if (browsed && !pick.succeeded) {
         // A browser closed without a pick has succeeded with an empty string
         // and ends above: nothing to connect to, nothing to report.
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);

@@ -20,6 +20,7 @@ class CCommHandler;
 class CManagerSettings;
 class IFrameView;
 class IFrameWorkflow;
+class INetworkBrowser;
 
 // What the application was asked to do at start.
 struct StartupRequest {
@@ -102,6 +103,15 @@ protected:
     void OnTimer(int timerId) override;
 
 private:
+    // What the network browser gave: the connection string and the title it makes.
+    struct RemotePick {
+        bool succeeded = false;
+        QString title;
+        std::string connection;
+    };
+    RemotePick ResolveNode(INetworkBrowser& browser, const QString& nodeName);
+    RemotePick BrowseNode(INetworkBrowser& browser);
+    void ConnectRemote(const std::string& connection);
     // Runs an event through the state machine and does what it answers.
     void Handle(FrameEvent event, bool unitConnected = false);
     void Apply(FrameAction actions);

@@ -63,6 +63,11 @@ CCommissioningCommands::~CCommissioningCommands()
     SetUnitChoiceFunction(previousUnitChoice_);
 }
 
+void CCommissioningCommands::DeleteWizard()
+{
+    wizard_.reset();
+}
+
 void CCommissioningCommands::ChooseWorkOrderFile()
 {
     FileDialogRequest request;

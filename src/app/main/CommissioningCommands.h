@@ -35,7 +35,7 @@ public:
     void RunStartupCommissioning() override;
     // The Q1 page exists only for a wizard made on a local connection, so a
     // new connection gets a new wizard.
-    void DeleteWizard() override { wizard_.reset(); }
+    void DeleteWizard() override;
     void SaveReport();
 
     [[nodiscard]] CWorkOrder* WorkOrder() const { return workOrder_.get(); }

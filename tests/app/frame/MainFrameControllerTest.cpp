@@ -3,6 +3,7 @@
 
 #include "app/ManagerSettings.h"
 #include "app/access/AccessControlSettings.h"
+#include "app/frame/FrameWorkflow.h"
 #include "app/frame/MainFrameController.h"
 #include "data/AccessLevel.h"
 #include "link/CommHandler.h"
@@ -28,6 +29,22 @@
 
 namespace {
 
+// The commissioning road as the workflow sees it.
+class RecordingWorkflow : public IFrameWorkflow {
+public:
+    bool loads = true; // what LoadWorkOrder answers
+    QStringList loaded;
+    int commissionings = 0, wizardsDeleted = 0;
+
+    bool LoadWorkOrder(const QString& path, int unitNumber) override
+    {
+        loaded << path + QLatin1Char('#') + QString::number(unitNumber);
+        return loads;
+    }
+    void RunStartupCommissioning() override { ++commissionings; }
+    void DeleteWizard() override { ++wizardsDeleted; }
+};
+
 const QString kCannotConnect = QStringLiteral("Can't create a connection to the target device.");
 
 class MainFrameControllerTest : public testing::Test {
@@ -43,12 +60,13 @@ protected:
         SetTimerScale(1.0);
         qunsetenv("QORA_RKS_GATEWAY");
     }
-    void Start(QStringList simArguments = {})
+    void Start(QStringList simArguments = {}, StartupRequest startup = {})
     {
         sim = std::make_unique<SimProcess>(simArguments);
         ASSERT_TRUE(sim->Running());
         qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
-        controller = std::make_unique<CMainFrameController>(settings, view);
+        controller = std::make_unique<CMainFrameController>(settings, view, std::move(startup));
+        controller->SetWorkflow(&workflow);
     }
     bool WaitState(ConnectionState state, int ms = 8000)
     {
@@ -72,6 +90,7 @@ protected:
     SettingsSandbox sandbox;
     CManagerSettings settings;
     RecordingFrameView view;
+    RecordingWorkflow workflow;
     PromptRecorder prompts{MsgAnswer::Yes};
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<CMainFrameController> controller;
@@ -209,6 +228,40 @@ TEST_F(MainFrameControllerTest, CancelledConnectionThatSucceedsLaterIsClosedWith
     PumpFor(100);
     EXPECT_EQ(Count(kCannotConnect), 1);
     EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
+}
+
+TEST_F(MainFrameControllerTest, TheStartUpConnectionCommissionsFromTheWorkOrderOnce)
+{
+    Start({QStringLiteral("--reboot-ms"), QStringLiteral("200")},
+          StartupRequest{true, QStringLiteral("/orders/site.xml"), 2});
+    controller->StartupConnection();
+    EXPECT_EQ(view.commParamDialogs, 1);
+    EXPECT_EQ(workflow.wizardsDeleted, 1);
+    // Commission mode is asked for without the command.
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(workflow.loaded, QStringList{QStringLiteral("/orders/site.xml#2")});
+    EXPECT_EQ(workflow.commissionings, 1);
+    EXPECT_TRUE(view.titles.isEmpty()) << "the start-up connection keeps the title";
+
+    // The reset after it reconnects without commissioning again.
+    controller->ResetQora();
+    ASSERT_TRUE(PumpUntil([&] { return controller->SilentReconnection(); }, 5000));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(workflow.commissionings, 1);
+    EXPECT_EQ(workflow.wizardsDeleted, 2);
+
+    // A work order that cannot be read commissions nothing.
+    controller->Disconnect();
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
+    workflow.loads = false;
+    controller.reset();
+    controller = std::make_unique<CMainFrameController>(settings, view,
+                                                        StartupRequest{true, QStringLiteral("/orders/bad.xml"), -1});
+    controller->SetWorkflow(&workflow);
+    controller->StartupConnection();
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(workflow.loaded.last(), QStringLiteral("/orders/bad.xml#-1"));
+    EXPECT_EQ(workflow.commissionings, 1);
 }
 
 TEST_F(MainFrameControllerTest, AnotherUnitEndsTheProgramWithItsSettingsSaved)
@@ -359,6 +412,27 @@ TEST_F(RemoteConnectionTest, ReadOnlyTakesAwayWizardResetAndDownload)
     EXPECT_TRUE(controller->FullControl());
     EXPECT_TRUE(AppFullControl());
     EXPECT_TRUE(view.accessText.isEmpty());
+}
+
+TEST_F(RemoteConnectionTest, ARemoteConnectionAfterACancelledAttemptStays)
+{
+    StartRemote();
+    // A local attempt to a unit the gateway does not know, cancelled before it fails.
+    settings.q1Address = 999;
+    settings.SaveSettings();
+    qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
+    controller->LocalConnection();
+    controller->Handler().GetConnectProgress()->Cancel();
+    ASSERT_TRUE(WaitState(ConnectionState::Failed));
+    EXPECT_EQ(Count(kCannotConnect), 1);
+    qunsetenv("QORA_RKS_GATEWAY");
+
+    controller->RemoteConnection();
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
+    PumpFor(100);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Connected);
+    EXPECT_TRUE(IsRemote(controller->Handler().GetConnectionType()));
+    EXPECT_EQ(Count(kCannotConnect), 1);
 }
 
 TEST_F(RemoteConnectionTest, AStartUpNameIsResolvedWithoutTheBrowser)
