@@ -30,7 +30,7 @@ void ShowError(unsigned stringId)
 } // namespace
 
 CMainFrameController::CMainFrameController(CManagerSettings& settings, IFrameView& view, StartupRequest startup)
-    : settings_(settings), view_(view), startup_(std::move(startup))
+    : settings_(settings), view_(view), startup_(std::move(startup)), machine_(startup_.startupSwitch)
 {
     SetMainWindowTarget(this);
     handler_ = std::make_unique<CCommHandler>();

@@ -12,7 +12,7 @@ using E = FrameEvent;
 using S = ConnectionState;
 
 // A machine brought to commission mode on a local connection.
-CFrameStateMachine InCommissionMode(bool startupSwitch = false)
+CFrameStateMachine CommissionedMachine(bool startupSwitch = false)
 {
     CFrameStateMachine machine(startupSwitch);
     machine.Transition(E::LocalConnectStarted);
@@ -28,7 +28,7 @@ CFrameStateMachine InCommissionMode(bool startupSwitch = false)
 
 TEST(FrameStateMachine, ResetReconnectsSilentlyAndRestartsOnlyTheVisibleWindows)
 {
-    CFrameStateMachine machine = InCommissionMode();
+    CFrameStateMachine machine = CommissionedMachine();
     EXPECT_EQ(machine.Transition(E::ReconnectTimer, true), A::Reconnect);
     EXPECT_EQ(machine.Phase(), FramePhase::Reconnecting);
     machine.Transition(E::LocalConnectStarted);
@@ -50,7 +50,7 @@ TEST(FrameStateMachine, ResetReconnectsSilentlyAndRestartsOnlyTheVisibleWindows)
 
 TEST(FrameStateMachine, AReconnectionThatFailsIsReportedOnceAndHidesTheWindows)
 {
-    CFrameStateMachine machine = InCommissionMode();
+    CFrameStateMachine machine = CommissionedMachine();
     machine.Transition(E::ReconnectTimer, true);
     machine.Transition(E::LocalConnectStarted);
     machine.Transition(E::Connecting);
@@ -62,7 +62,7 @@ TEST(FrameStateMachine, AReconnectionThatFailsIsReportedOnceAndHidesTheWindows)
     // Nothing to reconnect: without a unit, or while commission mode is still asked for.
     CFrameStateMachine idle;
     EXPECT_EQ(idle.Transition(E::ReconnectTimer, false), A::None);
-    CFrameStateMachine entering = InCommissionMode();
+    CFrameStateMachine entering = CommissionedMachine();
     entering.Transition(E::CommissionRequested);
     EXPECT_EQ(entering.Transition(E::ReconnectTimer, true), A::None);
     EXPECT_EQ(entering.Phase(), FramePhase::Idle);
@@ -114,7 +114,7 @@ TEST(FrameStateMachine, ACancellationDoesNotOutliveItsAttempt)
 
 TEST(FrameStateMachine, ClosingWhileConnectedDisconnectsAndClosesOnTheDisconnection)
 {
-    CFrameStateMachine machine = InCommissionMode();
+    CFrameStateMachine machine = CommissionedMachine();
     EXPECT_EQ(machine.Transition(E::CloseWhileConnected), A::Disconnect);
     machine.Transition(E::DisconnectCommand);
     EXPECT_EQ(machine.Phase(), FramePhase::Closing) << "the disconnection command keeps the close";

@@ -62,7 +62,7 @@ protected:
         if (!PumpUntil([&] { return IsConnected(handler->GetConnectionType()); }, 8000))
             return false;
         handler->EnterCommissionMode();
-        return PumpUntil([&] { return InCommissionMode(handler->GetConnectionType()); }, 8000);
+        return PumpUntil([&] { return ::InCommissionMode(handler->GetConnectionType()); }, 8000);
     }
     // A reply as if from the unit: status 0, the verdict, durations n * 10 s.
     void Deliver(int verdict, std::uint32_t zeroSatellites)
