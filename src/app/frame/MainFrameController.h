@@ -2,8 +2,9 @@
 // The main frame's connection workflow: local and remote connections,
 // commission mode, disconnecting, the reset of the unit with the automatic
 // reconnection after it, the link watchdog, and the reactions to every
-// connection notice. It owns the communication handler; the window over it
-// only draws and forwards commands.
+// connection notice. Its state and every change of it live in the state
+// machine; this class carries out what each transition asks. It owns the
+// communication handler; the window over it only draws and forwards commands.
 
 #include "app/frame/FrameCommands.h"
 #include "app/frame/FrameStateMachine.h"
