@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     CCallbackTarget frame([&](unsigned message, MsgWParam wParam, MsgLParam) {
         if (message != WM_CONNECTION_EVENT)
             return;
-        if (wParam == NOTICE_CONNECTED) {
+        if (NoticeOf(wParam) == NOTICE_CONNECTED) {
             engine.AddWindow(&dialog);
             engine.Register();
             total.start();
@@ -77,13 +77,13 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "cannot start: %s\n", qPrintable(engine.GetErrorText()));
                 QCoreApplication::exit(1);
             }
-        } else if (wParam == NOTICE_CONNECT_FAILED) {
+        } else if (NoticeOf(wParam) == NOTICE_CONNECT_FAILED) {
             std::fprintf(stderr, "cannot connect\n");
             QCoreApplication::exit(1);
         }
     });
     SetMainWindowTarget(&frame);
-    handler.Connect(1, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
+    handler.Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
     const int status = app.exec();
     handler.Disconnect();
     SetAppCommHandler(nullptr);

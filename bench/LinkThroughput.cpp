@@ -93,10 +93,10 @@ protected:
     MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override
     {
         if (message == WM_CONNECTION_EVENT) {
-            if (wParam == NOTICE_CONNECTED) {
+            if (NoticeOf(wParam) == NOTICE_CONNECTED) {
                 handler_.AddListener(this);
                 Start();
-            } else if (wParam == NOTICE_CONNECT_FAILED) {
+            } else if (NoticeOf(wParam) == NOTICE_CONNECT_FAILED) {
                 std::fprintf(stderr, "cannot connect\n");
                 QCoreApplication::exit(1);
             }
@@ -157,7 +157,7 @@ int main(int argc, char* argv[])
     handler.SetSilentConnect(true);
     Pump pump(handler, count);
     SetMainWindowTarget(&pump);
-    QTimer::singleShot(0, [&] { handler.Connect(1, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131"); });
+    QTimer::singleShot(0, [&] { handler.Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131"); });
     const int status = app.exec();
     handler.CloseConnection();
     return status;

@@ -169,17 +169,17 @@ int main(int argc, char** argv)
     CCallbackTarget frame([&](unsigned message, MsgWParam wParam, MsgLParam) {
         if (message != WM_CONNECTION_EVENT)
             return;
-        if (wParam == NOTICE_CONNECTED) {
+        if (NoticeOf(wParam) == NOTICE_CONNECTED) {
             handler.EnterCommissionMode();
-        } else if (wParam == NOTICE_COMMISSION_MODE) {
+        } else if (NoticeOf(wParam) == NOTICE_COMMISSION_MODE) {
             startDownload();
-        } else if (wParam == NOTICE_CONNECT_FAILED) {
+        } else if (NoticeOf(wParam) == NOTICE_CONNECT_FAILED) {
             std::fprintf(stderr, "cannot connect\n");
             QCoreApplication::exit(1);
         }
     });
     SetMainWindowTarget(&frame);
-    handler.Connect(1, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
+    handler.Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
     const int status = app.exec();
     if (gps) {
         gps->StopRefresh();

@@ -41,7 +41,7 @@ PlayedHandler::PlayedHandler()
     handler_ = new CCommHandler;
     handler_->SetSilentConnect(true);
     SetAppCommHandler(handler_);
-    handler_->Connect(1, "ADDR=1");
+    handler_->Connect(ConnectionRoute::Direct, "ADDR=1");
     handler_->Send(WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
     DeliverPosted();
 }

@@ -29,7 +29,7 @@ void CCliSession::StartIdentify()
         std::printf("identity: %s%s\n", identity.c_str(), qora ? "" : " (not a QORA unit)");
         Finish(qora ? kExitOk : kExitOtherUnit);
     };
-    handler_.Connect(1, connection_);
+    handler_.Connect(ConnectionRoute::Direct, connection_);
 }
 
 void CCliSession::StartRaw(Requests requests)
@@ -39,19 +39,19 @@ void CCliSession::StartRaw(Requests requests)
         handler_.AddListener(this);
         SendNext();
     };
-    handler_.Connect(1, connection_);
+    handler_.Connect(ConnectionRoute::Direct, connection_);
 }
 
 MsgResult CCliSession::OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam)
 {
     if (message == WM_CONNECTION_EVENT)
-        OnNotice(static_cast<int>(wParam));
+        OnNotice(NoticeOf(wParam));
     else if (message == WM_DEVICE_MESSAGE)
         OnReply(wParam, lParam);
     return 0;
 }
 
-void CCliSession::OnNotice(int notice)
+void CCliSession::OnNotice(ConnectionNotice notice)
 {
     if (finished_)
         return;

@@ -34,7 +34,7 @@ protected:
     MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
 
 private:
-    void OnNotice(int notice);
+    void OnNotice(ConnectionNotice notice);
     void OnReply(MsgWParam wParam, MsgLParam lParam);
     void SendNext();
     void Finish(int status);

@@ -149,7 +149,7 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
     });
     // Leaving early (no answer in time) must not leave the unit mid-transfer.
     session.SetBeforeClose([&] {
-        if (const CCommHandler* handler = AppCommHandler(); handler && handler->GetConnectionType() != 0)
+        if (const CCommHandler* handler = AppCommHandler(); handler && IsConnected(handler->GetConnectionType()))
             engine.AbortDownload();
     });
     const auto refused = [&] {

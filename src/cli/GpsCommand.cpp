@@ -79,7 +79,7 @@ int RunGpsCommand(const std::string& connection)
         if (finished)
             return;
         if (message == WM_CONNECTION_EVENT) {
-            switch (static_cast<int>(wParam)) {
+            switch (NoticeOf(wParam)) {
             case NOTICE_CONNECTED:
             case NOTICE_CONNECTED_OTHER_UNIT:
                 group.Register();
@@ -114,7 +114,7 @@ int RunGpsCommand(const std::string& connection)
     group.AddWindow(&target);
     handler.SetSilentConnect(true);
 
-    QTimer::singleShot(0, &loop, [&] { handler.Connect(1, connection); });
+    QTimer::singleShot(0, &loop, [&] { handler.Connect(ConnectionRoute::Direct, connection); });
     QTimer::singleShot(kCommandTimeoutMs, &loop,
                        [&] { finish(kExitRequestFailed, QStringLiteral("the unit did not answer in time")); });
     loop.exec();

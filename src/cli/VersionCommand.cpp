@@ -52,7 +52,7 @@ int CGroupCommandSession::Run(bool commission, std::function<void()> ready)
     });
     limit_ = &limit;
     KeepAlive();
-    handler_.Connect(1, connection_);
+    handler_.Connect(ConnectionRoute::Direct, connection_);
     QEventLoop loop;
     while (!finished_)
         loop.processEvents(QEventLoop::WaitForMoreEvents);
@@ -97,7 +97,7 @@ MsgResult CGroupCommandSession::OnMessage(unsigned message, MsgWParam wParam, Ms
             ready_();
         }
     };
-    switch (static_cast<int>(wParam)) {
+    switch (NoticeOf(wParam)) {
     case NOTICE_CONNECTED:
     case NOTICE_CONNECTED_OTHER_UNIT:
         if (commission_)

@@ -202,7 +202,7 @@ bool CDataClass::SendWriteRequest(std::uint16_t id, const CDeviceMessage& value)
 bool CDataClass::IsConnected() const
 {
     const CCommHandler* handler = AppCommHandler();
-    return handler && handler->GetConnectionType() != 0;
+    return handler && ::IsConnected(handler->GetConnectionType());
 }
 
 void CDataClass::ShowProgress(int count)

@@ -3,7 +3,6 @@
 #include "link/ConnectProgress.h"
 #include "link/RksDriver.h"
 #include "link/ServiceFraming.h"
-#include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
 #include "platform/PostMessage.h"
 #include "platform/StringTable.h"
@@ -29,7 +28,7 @@ void CCommHandler::SetDriverFactory(DriverFactory factory)
 
 CCommHandler::CCommHandler()
 {
-    PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_DISCONNECTED, 0);
+    PostConnectionNotice(NOTICE_DISCONNECTED);
 }
 
 CCommHandler::~CCommHandler()
@@ -40,20 +39,20 @@ CCommHandler::~CCommHandler()
     CRksDriver::WaitForAbandonedThreads(kAbandonedThreadWait);
 }
 
-void CCommHandler::Connect(int routeFlag, const std::string& connection)
+void CCommHandler::Connect(ConnectionRoute route, const std::string& connection)
 {
     if (driver_)
         return;
     lastFailure_ = {};
     state_ = STATE_CONNECTING;
-    PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_CONNECTING, 0);
+    PostConnectionNotice(NOTICE_CONNECTING);
     if (!silentConnect_) {
         if (!progress_)
             progress_ = std::make_unique<CConnectProgress>();
         progress_->Create();
     }
     driver_ = Factory() ? Factory()() : std::make_unique<CRksDriver>();
-    routeFlag_ = routeFlag;
+    route_ = route;
     driver_->Open(this, connection);
 }
 
@@ -73,7 +72,7 @@ void CCommHandler::Disconnect()
         return;
     DropDriver();
     state_ = STATE_DISCONNECTED;
-    PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_DISCONNECTED, 0);
+    PostConnectionNotice(NOTICE_DISCONNECTED);
     ClearQueues();
 }
 
@@ -92,7 +91,7 @@ void CCommHandler::EnterCommissionMode()
         return;
     driver_->SignalCommission();
     state_ = STATE_ENTERING_COMMISSION;
-    PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_COMMISSION_REQUESTED, 0);
+    PostConnectionNotice(NOTICE_COMMISSION_REQUESTED);
 }
 
 SLinkFailure CCommHandler::LastFailure() const
@@ -100,19 +99,9 @@ SLinkFailure CCommHandler::LastFailure() const
     return driver_ ? driver_->LastFailure() : lastFailure_;
 }
 
-int CCommHandler::GetConnectionType() const
+ConnectionType CCommHandler::GetConnectionType() const
 {
-    if (!driver_)
-        return 0;
-    switch (state_) {
-    case STATE_CONNECTED:
-    case STATE_ENTERING_COMMISSION:
-        return routeFlag_ ? 1 : 2;
-    case STATE_COMMISSION:
-        return routeFlag_ ? 3 : 4;
-    default:
-        return 0;
-    }
+    return driver_ ? TypeOfConnection(state_, route_) : ConnectionType::None;
 }
 
 void CCommHandler::AddListener(CMessageTarget* window)
@@ -250,23 +239,23 @@ void CCommHandler::OnConnectionEvent(int driverEvent)
     case DRIVER_OPEN_QORA:
         CloseProgress();
         state_ = STATE_CONNECTED;
-        PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_CONNECTED, 0);
+        PostConnectionNotice(NOTICE_CONNECTED);
         break;
     case DRIVER_OPEN_FAILED:
         CloseProgress();
         DropDriver();
         state_ = STATE_DISCONNECTED;
         ClearQueues();
-        PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_CONNECT_FAILED, 0);
+        PostConnectionNotice(NOTICE_CONNECT_FAILED);
         break;
     case DRIVER_COMMISSION_DONE:
-        PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_COMMISSION_ACKNOWLEDGED, 0);
+        PostConnectionNotice(NOTICE_COMMISSION_ACKNOWLEDGED);
         SetTimer(kCommissionTimerId, kCommissionDelayMs);
         break;
     case DRIVER_OPEN_OTHER_UNIT:
         CloseProgress();
         state_ = STATE_CONNECTED;
-        PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_CONNECTED_OTHER_UNIT, 0);
+        PostConnectionNotice(NOTICE_CONNECTED_OTHER_UNIT);
         break;
     default:
         break;
@@ -279,7 +268,7 @@ void CCommHandler::OnTimer(int timerId)
         return;
     KillTimer(kCommissionTimerId);
     state_ = STATE_COMMISSION;
-    PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_COMMISSION_MODE, 0);
+    PostConnectionNotice(NOTICE_COMMISSION_MODE);
 }
 
 void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request)

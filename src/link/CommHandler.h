@@ -6,6 +6,7 @@
 // change.
 
 #include "link/CommDriver.h"
+#include "link/ConnectionType.h"
 #include "link/DeviceMessage.h"
 #include "platform/MessageTarget.h"
 
@@ -17,27 +18,6 @@
 #include <vector>
 
 class CConnectProgress;
-
-enum ConnectionState : int {
-    STATE_DISCONNECTED = 0,
-    STATE_CONNECTING = 1,
-    STATE_CONNECTED = 2,
-    STATE_ENTERING_COMMISSION = 4,
-    STATE_COMMISSION = 5,
-};
-
-// wParam of WM_CONNECTION_EVENT posted to the main window.
-enum ConnectionNotice : int {
-    NOTICE_DISCONNECTED = 0,
-    NOTICE_CONNECTING = 1,
-    NOTICE_CONNECTED = 2,
-    NOTICE_CONNECT_FAILED = 3,
-    NOTICE_COMMISSION_REQUESTED = 4,
-    NOTICE_COMMISSION_MODE = 5,
-    NOTICE_COMMISSION_ACKNOWLEDGED = 8,
-    NOTICE_CONNECTED_OTHER_UNIT = 9,
-    NOTICE_CONNECT_CANCELLED = 11,
-};
 
 class CCommHandler : public CMessageTarget {
     Q_OBJECT
@@ -54,9 +34,9 @@ public:
     CCommHandler(const CCommHandler&) = delete;
     CCommHandler& operator=(const CCommHandler&) = delete;
 
-    // routeFlag: 1 for a local connection or a remote one to a string kept from
-    // earlier, 0 for a string the network browser has just returned.
-    void Connect(int routeFlag, const std::string& connection);
+    // route: Direct for a local connection or a remote one to a string kept
+    // from earlier, Browsed for a string the network browser has just returned.
+    void Connect(ConnectionRoute route, const std::string& connection);
     void Disconnect();
     // Closes without telling the main window (before a reconnection).
     void CloseConnection();
@@ -64,9 +44,9 @@ public:
     // The main frame's automatic reconnection shows no connecting window.
     void SetSilentConnect(bool silent) { silentConnect_ = silent; }
 
-    // 0 not connected; 1/2 connected; 3/4 in commission mode (odd: route flag set).
-    [[nodiscard]] int GetConnectionType() const;
-    [[nodiscard]] int GetState() const { return state_; }
+    // None while no unit answers (also while connecting); see ConnectionType.
+    [[nodiscard]] ConnectionType GetConnectionType() const;
+    [[nodiscard]] ConnectionState GetState() const { return state_; }
     [[nodiscard]] CCommDriver* GetDriver() const { return driver_.get(); }
     [[nodiscard]] CConnectProgress* GetConnectProgress() const { return progress_.get(); }
     // Why the connection could not be opened, or why the latest request that
@@ -101,8 +81,8 @@ private:
     void DropDriver();
 
     std::unique_ptr<CCommDriver> driver_;
-    int routeFlag_ = 1;
-    int state_ = STATE_DISCONNECTED;
+    ConnectionRoute route_ = ConnectionRoute::Direct;
+    ConnectionState state_ = ConnectionState::Disconnected;
     std::deque<CDeviceMessage*> receiveQueue_;
     std::deque<CDeviceMessage*> sendQueue_;
     std::vector<Listener> listeners_;

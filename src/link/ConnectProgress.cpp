@@ -63,7 +63,7 @@ void CConnectProgress::Tick()
 
 void CConnectProgress::Cancel()
 {
-    PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_CONNECT_CANCELLED, 0);
+    PostConnectionNotice(NOTICE_CONNECT_CANCELLED);
     cancelled_ = true;
     CloseWindow();
 }

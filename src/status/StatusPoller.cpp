@@ -32,7 +32,7 @@ void CStatusPoller::RequestStatus()
 {
     CCommHandler* handler = AppCommHandler();
     // Status requests go out only in commission mode, and not while the unit restarts.
-    if (!handler || handler->GetConnectionType() <= 2 || frame_.ResetPending()) {
+    if (!handler || !InCommissionMode(handler->GetConnectionType()) || frame_.ResetPending()) {
         ClearStatus();
         return;
     }

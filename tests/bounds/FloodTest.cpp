@@ -50,7 +50,7 @@ protected:
         handler->SetSilentConnect(true);
         handler->AddListener(&first);
         handler->AddListener(&second);
-        handler->Connect(1, kLocal);
+        handler->Connect(ConnectionRoute::Direct, kLocal);
         ASSERT_TRUE(PumpUntil([&] { return frame.HasNotice(NOTICE_CONNECTED); }, 10000));
     }
     // Sends one request and waits for its answer, noting the queue lengths seen.

@@ -62,7 +62,7 @@ protected:
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(1, kLocal);
+        handler->Connect(ConnectionRoute::Direct, kLocal);
         ASSERT_TRUE(PumpUntil([&] { return frame.HasNotice(NOTICE_CONNECTED); }, 10000));
         engine = std::make_unique<CMulticastDownload>();
         engine->SetTarget(SDownloadTarget{131, QStringLiteral("Local (131)")});

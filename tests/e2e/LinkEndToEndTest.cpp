@@ -74,9 +74,9 @@ protected:
         handler->SetSilentConnect(true);
         handler->AddListener(&listener);
     }
-    bool Connect(const std::string& connection, int notice = NOTICE_CONNECTED)
+    bool Connect(const std::string& connection, ConnectionNotice notice = NOTICE_CONNECTED)
     {
-        handler->Connect(1, connection);
+        handler->Connect(ConnectionRoute::Direct, connection);
         return PumpUntil([&] { return frame.HasNotice(notice); }, 10000);
     }
     bool WaitReplies(std::size_t count, int ms = 10000)

@@ -69,7 +69,7 @@ protected:
     bool Reconnected(int opens)
     {
         return PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000)
-            && PumpUntil([&] { return Opens() == opens && State() == CMainFrameController::kCommissionMode; },
+            && PumpUntil([&] { return Opens() == opens && State() == ConnectionState::Commission; },
                          8000);
     }
 

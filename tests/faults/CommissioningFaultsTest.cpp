@@ -56,7 +56,7 @@ protected:
         EXPECT_EQ(app.Settings().ipAddress, QStringLiteral("192.168.255.120"));
         EXPECT_EQ(app.Settings().q1Address, 131u);
         PumpFor(300);
-        EXPECT_EQ(State(), CMainFrameController::kCommissionMode) << "no reset: the connection stays";
+        EXPECT_EQ(State(), ConnectionState::Commission) << "no reset: the connection stays";
         EXPECT_FALSE(Requests().contains(QStringLiteral("53770000")));
         EXPECT_FALSE(FileBytes(StatePath()).contains("\"commissioning\""))
             << "no commissioning applied or pending: the unit keeps its address after a restart too";

@@ -15,8 +15,8 @@ protected:
     {
         EXPECT_EQ(Messages(), QStringList{kCannotConnect});
         EXPECT_EQ(prompts.shown.at(0).icon, MsgIcon::Error);
-        EXPECT_EQ(State(), CMainFrameController::kFailed);
-        EXPECT_EQ(HandlerState(), 0);
+        EXPECT_EQ(State(), ConnectionState::Failed);
+        EXPECT_EQ(HandlerState(), ConnectionState::Disconnected);
         EXPECT_EQ(frame->windowTitle(), kBareTitle);
         EXPECT_TRUE(frame->Controller().FullControl());
         EXPECT_EQ(Menus(), kMenusDisconnected);
@@ -28,7 +28,7 @@ TEST_F(ConnectionFaults, RefusedOpenFailsOnceAndTheUnitBackOnItsPortConnects)
 {
     StartUnit({QStringLiteral("--refuse-open")});
     StartProgram();
-    ASSERT_TRUE(ConnectLocally(CMainFrameController::kFailed));
+    ASSERT_TRUE(ConnectLocally(ConnectionState::Failed));
     PumpFor(100);
     ExpectFailedConnection();
     // The unit was asked once and never reached: no TRANSFER.
@@ -50,7 +50,7 @@ TEST_F(ConnectionFaults, NoUnitListeningFailsTheConnection)
     StartUnit({});
     StartProgram();
     StopUnit();
-    ASSERT_TRUE(ConnectLocally(CMainFrameController::kFailed));
+    ASSERT_TRUE(ConnectLocally(ConnectionState::Failed));
     PumpFor(100);
     ExpectFailedConnection();
 
@@ -62,14 +62,14 @@ TEST_F(ConnectionFaults, RepliesLaterThanTheTimeoutFailTheConnection)
 {
     StartUnit({QStringLiteral("--delay-ms"), QStringLiteral("1500")});
     StartProgram();
-    ASSERT_TRUE(ConnectRemotely(300, CMainFrameController::kFailed));
+    ASSERT_TRUE(ConnectRemotely(300, ConnectionState::Failed));
     PumpFor(100);
     ExpectFailedConnection();
     EXPECT_TRUE(frame->Controller().RemoteNodeName().isEmpty());
     EXPECT_TRUE(frame->Controller().ConnectionDescription().isEmpty());
 
     // The same slow unit is reachable with a timeout that waits for it.
-    ASSERT_TRUE(ConnectRemotely(4000, CMainFrameController::kConnected));
+    ASSERT_TRUE(ConnectRemotely(4000, ConnectionState::Connected));
     EXPECT_EQ(frame->windowTitle(), kBareTitle + QStringLiteral(" - Remote (QORA-131)"));
     EXPECT_EQ(prompts.shown.size(), 1u);
 }
@@ -82,7 +82,7 @@ TEST_F(ConnectionFaults, RepliesLateWithinTheTimeoutOnlySlowTheToolDown)
     ASSERT_TRUE(EnterCommissionMode());
     EXPECT_TRUE(ReadVersion());
     EXPECT_TRUE(prompts.shown.empty()) << Messages().join(QStringLiteral(" | ")).toStdString();
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(State(), ConnectionState::Commission);
 }
 
 TEST_F(ConnectionFaults, EveryProbeLostFailsTheConnection)
@@ -90,7 +90,7 @@ TEST_F(ConnectionFaults, EveryProbeLostFailsTheConnection)
     StartUnit({QStringLiteral("--drop-probability"), QStringLiteral("1"), QStringLiteral("--seed"),
                QStringLiteral("7")});
     StartProgram();
-    ASSERT_TRUE(ConnectRemotely(300, CMainFrameController::kFailed));
+    ASSERT_TRUE(ConnectRemotely(300, ConnectionState::Failed));
     PumpFor(100);
     ExpectFailedConnection();
     EXPECT_EQ(frame->Controller().UnitBusAddress(), 131) << "kept for the next attempt";
@@ -107,8 +107,8 @@ TEST_F(ConnectionFaults, AnotherKindOfUnitIsRefusedAndTheProgramCloses)
                               "The connected QOR unit is not compatible with the used QORA Manager software.\n\n"
                               "Switch to the correct QOR Manager software and try again.")});
     EXPECT_EQ(prompts.shown.at(0).icon, MsgIcon::Error);
-    EXPECT_EQ(State(), CMainFrameController::kNone);
-    EXPECT_EQ(HandlerState(), 0);
+    EXPECT_EQ(State(), ConnectionState::Disconnected);
+    EXPECT_EQ(HandlerState(), ConnectionState::Disconnected);
     EXPECT_EQ(OpenDialogs(), QStringList{});
     // The probe was the only request: nothing was asked of the wrong unit.
     int transfers = 0;

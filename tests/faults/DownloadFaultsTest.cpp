@@ -109,7 +109,7 @@ protected:
         EXPECT_EQ(Messages(), QStringList{DownloadText::ForEnding(code)});
         EXPECT_EQ(prompts.shown.at(0).icon, MsgIcon::Error);
         EXPECT_EQ(OpenDialogs(), QStringList{});
-        EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+        EXPECT_EQ(State(), ConnectionState::Commission);
         EXPECT_FALSE(frame->Controller().ResetPending());
         EXPECT_EQ(Menus(), kMenusCommissionMode);
         EXPECT_EQ(Banks(), std::make_pair(QStringLiteral("QOR0300.bin"), inactiveAfter))
@@ -178,7 +178,7 @@ TEST_F(DownloadFaults, AConnectionBrokenMidImageResumesAndTheUnitHoldsTheWholeIm
     EXPECT_EQ(prompts.shown.at(0).icon, MsgIcon::Information);
     EXPECT_EQ(StoredImage(), FileBytes(firmware.imagePath));
     EXPECT_EQ(OpenDialogs(), QStringList{});
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(State(), ConnectionState::Commission);
     // Lost with the connection: the third block once; the link opened again.
     int opens = 0;
     for (const QJsonObject& line : TraceLines(TracePath()))
@@ -205,7 +205,7 @@ TEST_F(DownloadFaults, TheUnitGoneMidImageEndsAfterTheRetriesAndBackOnItsPortTak
     EXPECT_EQ(Messages(), QStringList{DownloadText::ForEnding(2)});
     EXPECT_EQ(prompts.shown.at(0).icon, MsgIcon::Error);
     EXPECT_EQ(OpenDialogs(), QStringList{});
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode) << "no status window polls: no watchdog";
+    EXPECT_EQ(State(), ConnectionState::Commission) << "no status window polls: no watchdog";
     EXPECT_EQ(Menus(), kMenusCommissionMode);
     const QByteArray partial = StoredImage();
     EXPECT_GT(partial.size(), 0);
@@ -236,7 +236,7 @@ TEST_F(DownloadFaults, ARefusedActivationIsReportedAndTheUnitIsNotWaitedFor)
                              "Download the software and try to activate again."));
     EXPECT_FALSE(frame->Controller().ResetPending()) << "no restart follows a refused activation";
     EXPECT_EQ(OpenDialogs(), QStringList{});
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(State(), ConnectionState::Commission);
     EXPECT_EQ(Banks().first, QStringLiteral("QOR0300.bin")) << "the old bank stays active";
 }
 

@@ -147,7 +147,7 @@ protected:
     }
 
     // "&Local Connection" through the unit as the gateway; `state` is the frame's state waited for.
-    bool ConnectLocally(int state = CMainFrameController::kConnected, int ms = 8000)
+    bool ConnectLocally(ConnectionState state = ConnectionState::Connected, int ms = 8000)
     {
         qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
         frame->RunCommand(ID_LOCAL_CONNECTION);
@@ -155,7 +155,7 @@ protected:
     }
     // "Remote &Connection..." to the node "QORA-131" of a directory whose
     // connection string gives the link a transfer timeout of `timeoutMs`.
-    bool ConnectRemotely(int timeoutMs, int state = CMainFrameController::kConnected, int ms = 8000)
+    bool ConnectRemotely(int timeoutMs, ConnectionState state = ConnectionState::Connected, int ms = 8000)
     {
         const QString directory = folder.filePath(QStringLiteral("nodes.json"));
         QFile file(directory);
@@ -175,11 +175,11 @@ protected:
     bool EnterCommissionMode()
     {
         frame->RunCommand(ID_COMMISSION_MODE);
-        return PumpUntil([&] { return State() == CMainFrameController::kCommissionMode; }, 8000);
+        return PumpUntil([&] { return State() == ConnectionState::Commission; }, 8000);
     }
 
-    [[nodiscard]] int State() const { return frame->Controller().ConnectionState(); }
-    [[nodiscard]] int HandlerState() const { return frame->Controller().Handler().GetState(); }
+    [[nodiscard]] ConnectionState State() const { return frame->Controller().ConnectionState(); }
+    [[nodiscard]] ConnectionState HandlerState() const { return frame->Controller().Handler().GetState(); }
     [[nodiscard]] QString Menus() const { return ConnectionMenus(*frame); }
 
     // The texts of the message boxes shown so far.

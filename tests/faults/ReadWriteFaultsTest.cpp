@@ -83,7 +83,7 @@ TEST_F(ReadWriteFaults, ALostReplyFailsOneReadAndTheNextRequestIsAnswered)
     EXPECT_EQ(Messages(), QStringList{ReadingProblem()});
     EXPECT_EQ(prompts.shown.at(0).icon, MsgIcon::Error);
     EXPECT_EQ(OpenDialogs(), QStringList{});
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode) << "a lost reply does not end the connection";
+    EXPECT_EQ(State(), ConnectionState::Commission) << "a lost reply does not end the connection";
     EXPECT_EQ(Menus(), kMenusCommissionMode);
 
     // The third request (the status window's) is answered.
@@ -101,11 +101,11 @@ TEST_F(ReadWriteFaults, RefusedReadsEndTheDialogWhileStatusQueriesGoOn)
     EXPECT_FALSE(ReadVersion());
     EXPECT_EQ(Messages(), QStringList{ReadingProblem()});
     EXPECT_EQ(OpenDialogs(), QStringList{});
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(State(), ConnectionState::Commission);
     EXPECT_TRUE(PumpUntil([&] { return GpsLatitude().startsWith(QStringLiteral("N 59")); }, 5000));
     PumpFor(300); // a few refreshes: a refused read does not arm the watchdog
     EXPECT_FALSE(frame->Controller().IsWatchdogRunning());
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(State(), ConnectionState::Commission);
 }
 
 TEST_F(ReadWriteFaults, ARefusedWriteKeepsTheDialogOpenAndTheUnitUnchanged)
@@ -121,7 +121,7 @@ TEST_F(ReadWriteFaults, ARefusedWriteKeepsTheDialogOpenAndTheUnitUnchanged)
     EXPECT_EQ(OpenDialogs(), QStringList{});
     EXPECT_FALSE(StoredState().contains(kNewName.toLatin1().toHex())) << "nothing written";
     EXPECT_EQ(ReadUserName(), before);
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(State(), ConnectionState::Commission);
 }
 
 TEST_F(ReadWriteFaults, AConnectionBrokenBetweenReadAndWriteIsOpenedAgainAndTheWriteArrives)
@@ -147,7 +147,7 @@ TEST_F(ReadWriteFaults, AConnectionBrokenBetweenReadAndWriteIsOpenedAgainAndTheW
     }
     // Probe and four reads; the write and four reads; Version Information's three reads.
     EXPECT_EQ(repliesPerConnection, (std::vector<int>{5, 5, 3}));
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(State(), ConnectionState::Commission);
 }
 
 TEST_F(ReadWriteFaults, TheUnitGoneFailsAReadAndBackOnItsPortAnswersTheNext)
@@ -160,7 +160,7 @@ TEST_F(ReadWriteFaults, TheUnitGoneFailsAReadAndBackOnItsPortAnswersTheNext)
     EXPECT_FALSE(ReadVersion());
     EXPECT_EQ(Messages(), QStringList{ReadingProblem()});
     EXPECT_EQ(OpenDialogs(), QStringList{});
-    EXPECT_EQ(State(), CMainFrameController::kCommissionMode) << "no status window polls, so no watchdog";
+    EXPECT_EQ(State(), ConnectionState::Commission) << "no status window polls, so no watchdog";
 
     RestartUnitWithout();
     EXPECT_TRUE(ReadVersion());
@@ -177,11 +177,11 @@ TEST_F(ReadWriteFaults, TheUnitGoneWhileStatusWindowsPollIsDisconnectedByTheWatc
     ASSERT_TRUE(PumpUntil([&] { return GpsLatitude().startsWith(QStringLiteral("N 59")); }, 5000));
     StopUnit();
     // Six unanswered refreshes arm the watchdog, which fires 200 ms later.
-    ASSERT_TRUE(PumpUntil([&] { return State() == CMainFrameController::kNone; }, 8000));
+    ASSERT_TRUE(PumpUntil([&] { return State() == ConnectionState::Disconnected; }, 8000));
     PumpFor(300);
     EXPECT_EQ(Messages(), QStringList{kCannotConnect});
     EXPECT_EQ(prompts.shown.at(0).icon, MsgIcon::Error);
-    EXPECT_EQ(HandlerState(), 0);
+    EXPECT_EQ(HandlerState(), ConnectionState::Disconnected);
     EXPECT_FALSE(app.StatusWindows()->AnyVisible());
     EXPECT_FALSE(frame->Controller().IsWatchdogRunning());
     EXPECT_EQ(frame->windowTitle(), kBareTitle);

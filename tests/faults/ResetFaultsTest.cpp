@@ -61,7 +61,7 @@ TEST_F(ResetFaults, AUnitBackBeforeTheRetryTimeIsFoundAgainAndPollingGoesOn)
     // The whole reconnection can pass between two looks at the state, so
     // wait for its traces instead: the wait ended, and a second OPEN.
     ASSERT_TRUE(PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000));
-    ASSERT_TRUE(PumpUntil([&] { return Opens() == 2 && State() == CMainFrameController::kCommissionMode; }, 8000));
+    ASSERT_TRUE(PumpUntil([&] { return Opens() == 2 && State() == ConnectionState::Commission; }, 8000));
     EXPECT_TRUE(frame->Controller().SilentReconnection());
     EXPECT_TRUE(app.StatusWindows()->AnyVisible());
     ASSERT_TRUE(PumpUntil([&] { return Latitude().startsWith(QStringLiteral("N 59")); }, 5000));
@@ -79,14 +79,14 @@ TEST_F(ResetFaults, AUnitStillRebootingWhenTheToolComesBackFailsOnceAndIsReachab
     // Reboot 1.5 s; the tool comes back after 10 s scaled to 200 ms.
     StartPolling({QStringLiteral("--reboot-ms"), QStringLiteral("1500")}, 10);
     frame->RunCommand(ID_RESET_QORA);
-    ASSERT_TRUE(PumpUntil([&] { return State() == CMainFrameController::kFailed; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return State() == ConnectionState::Failed; }, 5000));
     PumpFor(200);
     EXPECT_EQ(Messages(), (QStringList{kResetQuestion, kCannotConnect}));
     EXPECT_EQ(prompts.shown.at(1).icon, MsgIcon::Error);
     EXPECT_FALSE(app.StatusWindows()->AnyVisible());
     EXPECT_FALSE(frame->Controller().SilentReconnection());
     EXPECT_FALSE(frame->Controller().ResetPending());
-    EXPECT_EQ(HandlerState(), 0);
+    EXPECT_EQ(HandlerState(), ConnectionState::Disconnected);
     EXPECT_EQ(frame->windowTitle(), kBareTitle);
     EXPECT_EQ(Menus(), kMenusDisconnected);
     EXPECT_EQ(OpenDialogs(), QStringList{});

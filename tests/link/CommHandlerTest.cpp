@@ -40,9 +40,9 @@ protected:
         QCoreApplication::sendPostedEvents();
     }
     void Settle() { PumpFor(5); }
-    void ConnectQora(int routeFlag = 1)
+    void ConnectQora(ConnectionRoute route = ConnectionRoute::Direct)
     {
-        handler->Connect(routeFlag, "ADDR=131");
+        handler->Connect(route, "ADDR=131");
         DriverEvent(DRIVER_OPEN_QORA);
         Settle();
     }
@@ -55,28 +55,28 @@ protected:
 TEST_F(CommHandlerTest, ConnectionLifeThroughCommissionMode)
 {
     Settle();
-    EXPECT_EQ(frame.Notices(), std::vector<int>{NOTICE_DISCONNECTED}); // from construction
-    handler->Connect(1, "  ADDR=131 ");
+    EXPECT_EQ(frame.Notices(), std::vector<ConnectionNotice>{NOTICE_DISCONNECTED}); // from construction
+    handler->Connect(ConnectionRoute::Direct, "  ADDR=131 ");
     EXPECT_EQ(handler->GetState(), STATE_CONNECTING);
-    EXPECT_EQ(handler->GetConnectionType(), 0); // a driver exists, but nothing is open yet
+    EXPECT_EQ(handler->GetConnectionType(), ConnectionType::None); // a driver exists, but nothing is open yet
     EXPECT_EQ(log.opens, 1);
     EXPECT_EQ(log.connection, "  ADDR=131 ");
 
     DriverEvent(DRIVER_OPEN_QORA);
     EXPECT_EQ(handler->GetState(), STATE_CONNECTED);
-    EXPECT_EQ(handler->GetConnectionType(), 1);
+    EXPECT_EQ(handler->GetConnectionType(), ConnectionType::Connected);
 
     handler->EnterCommissionMode();
     EXPECT_EQ(handler->GetState(), STATE_ENTERING_COMMISSION);
     EXPECT_EQ(log.commissions, 1);
-    EXPECT_EQ(handler->GetConnectionType(), 1);
+    EXPECT_EQ(handler->GetConnectionType(), ConnectionType::Connected);
 
     DriverEvent(DRIVER_COMMISSION_DONE);
     EXPECT_EQ(handler->GetState(), STATE_ENTERING_COMMISSION);
     ASSERT_TRUE(PumpUntil([&] { return handler->GetState() == STATE_COMMISSION; }));
-    EXPECT_EQ(handler->GetConnectionType(), 3);
+    EXPECT_EQ(handler->GetConnectionType(), ConnectionType::Commission);
     Settle();
-    EXPECT_EQ(frame.Notices(), (std::vector<int>{NOTICE_DISCONNECTED, NOTICE_CONNECTING, NOTICE_CONNECTED,
+    EXPECT_EQ(frame.Notices(), (std::vector<ConnectionNotice>{NOTICE_DISCONNECTED, NOTICE_CONNECTING, NOTICE_CONNECTED,
                                                  NOTICE_COMMISSION_REQUESTED, NOTICE_COMMISSION_ACKNOWLEDGED,
                                                  NOTICE_COMMISSION_MODE}));
 
@@ -91,13 +91,14 @@ TEST_F(CommHandlerTest, ConnectionLifeThroughCommissionMode)
 
 TEST_F(CommHandlerTest, RemoteTypesAndOtherUnit)
 {
-    handler->Connect(0, "ADDR=7");
+    handler->Connect(ConnectionRoute::Browsed, "ADDR=7");
     DriverEvent(DRIVER_OPEN_OTHER_UNIT);
     EXPECT_EQ(handler->GetState(), STATE_CONNECTED);
-    EXPECT_EQ(handler->GetConnectionType(), 2);
+    EXPECT_EQ(handler->GetConnectionType(), ConnectionType::ConnectedBrowsed);
     handler->EnterCommissionMode();
     DriverEvent(DRIVER_COMMISSION_DONE);
-    ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() == 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return handler->GetState() == STATE_COMMISSION; }));
+    EXPECT_EQ(handler->GetConnectionType(), ConnectionType::CommissionBrowsed);
     Settle();
     EXPECT_TRUE(frame.HasNotice(NOTICE_CONNECTED_OTHER_UNIT));
     EXPECT_FALSE(frame.HasNotice(NOTICE_CONNECTED));
@@ -108,10 +109,10 @@ TEST_F(CommHandlerTest, RequestsThatDoNothing)
     handler->EnterCommissionMode(); // no driver
     handler->Disconnect();
     handler->CloseConnection();
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     Settle();
     const auto before = frame.Notices().size();
-    handler->Connect(1, "ADDR=2"); // a driver exists already
+    handler->Connect(ConnectionRoute::Direct, "ADDR=2"); // a driver exists already
     handler->EnterCommissionMode(); // state 1
     EXPECT_EQ(log.opens, 1);
     EXPECT_EQ(log.commissions, 0);
@@ -136,7 +137,7 @@ TEST_F(CommHandlerTest, RequestsThatDoNothing)
 
 TEST_F(CommHandlerTest, FailedOpenTearsDownAndEmptiesTheQueues)
 {
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     SendToHandler(handler.get(), Request({0x84, 9, 0x17, 1, 0, 0x90, 0x04}));
     SendToHandler(handler.get(), Request({0x84, 9, 0x17, 1, 0, 0x90, 0x05}));
     EXPECT_EQ(handler->SendQueueLength(), 2u); // queued while connecting
@@ -235,7 +236,7 @@ TEST_F(CommHandlerTest, ReceivedMessagesWithoutListenersAreDropped)
 TEST_F(CommHandlerTest, ConnectingWindowOpensAndClosesWithTheConnection)
 {
     handler->SetSilentConnect(false);
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_NE(handler->GetConnectProgress(), nullptr);
     EXPECT_TRUE(handler->GetConnectProgress()->IsActive());
     DriverEvent(DRIVER_OPEN_QORA);
@@ -244,7 +245,7 @@ TEST_F(CommHandlerTest, ConnectingWindowOpensAndClosesWithTheConnection)
 
     handler->Disconnect();
     handler->SetSilentConnect(true);
-    handler->Connect(1, "ADDR=1"); // the automatic reconnection shows nothing
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1"); // the automatic reconnection shows nothing
     EXPECT_FALSE(handler->GetConnectProgress()->IsActive());
 }
 

@@ -38,7 +38,7 @@ protected:
         ComponentFactory<IRksLink>::Register(CLSID_RksLink, {});
         SetMainWindowTarget(nullptr);
     }
-    bool WaitNotice(int notice) { return PumpUntil([&] { return frame.HasNotice(notice); }); }
+    bool WaitNotice(ConnectionNotice notice) { return PumpUntil([&] { return frame.HasNotice(notice); }); }
     std::size_t Transfers()
     {
         std::lock_guard guard(log->lock);
@@ -52,7 +52,7 @@ protected:
 
 TEST_F(RksDriverTest, ProbeOutcomes)
 {
-    handler->Connect(1, " \tWP=SOCKET,HOST=h,PORT=1,ADDR=131  ");
+    handler->Connect(ConnectionRoute::Direct, " \tWP=SOCKET,HOST=h,PORT=1,ADDR=131  ");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED));
     {
         // The worker thread wrote the log; the notice came through Qt's queue,
@@ -69,13 +69,13 @@ TEST_F(RksDriverTest, ProbeOutcomes)
     EXPECT_EQ(log->destroyed, 1);
 
     log->identity = {'Q', 'O', 'R', 'H', 'W', '1', 0};
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED_OTHER_UNIT));
     EXPECT_EQ(handler->GetState(), STATE_CONNECTED);
     handler->Disconnect();
 
     log->probeSucceeds = false;
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECT_FAILED));
     EXPECT_EQ(handler->GetDriver(), nullptr);
     std::lock_guard guard(log->lock);
@@ -85,7 +85,7 @@ TEST_F(RksDriverTest, ProbeOutcomes)
 TEST_F(RksDriverTest, FailedOpenAndAMissingServiceFailTheConnection)
 {
     log->openSucceeds = false;
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECT_FAILED));
     EXPECT_EQ(Transfers(), 0u);
     EXPECT_TRUE(log->WaitFor([&] { return log->destroyed == 1; }));
@@ -93,7 +93,7 @@ TEST_F(RksDriverTest, FailedOpenAndAMissingServiceFailTheConnection)
 
     frame.received.clear();
     ComponentFactory<IRksLink>::Register(CLSID_RksLink, {});
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECT_FAILED));
     EXPECT_EQ(handler->GetState(), STATE_DISCONNECTED);
 }
@@ -101,7 +101,7 @@ TEST_F(RksDriverTest, FailedOpenAndAMissingServiceFailTheConnection)
 TEST_F(RksDriverTest, RequestsQueuedWhileOpeningGoOutInOrderAfterTheProbe)
 {
     log->holdOpen = true;
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(log->WaitFor([&] { return log->openEntered; }));
     SendToHandler(handler.get(), Read(0x9004));
     SendToHandler(handler.get(), Read(0xC001));
@@ -139,7 +139,7 @@ TEST_F(RksDriverTest, FailedAndUnrecognisedRepliesFailOnlyTheirRequest)
         reply = {0x54, 0xF0};
         return true;
     };
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED));
     for (std::uint16_t id : {0x0001, 0x0002, 0x0003, 0x0004})
         SendToHandler(handler.get(), Read(id));
@@ -155,16 +155,16 @@ TEST_F(RksDriverTest, FailedAndUnrecognisedRepliesFailOnlyTheirRequest)
 
 TEST_F(RksDriverTest, CommissionRequestIsAcknowledgedByTheDriver)
 {
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED));
     handler->EnterCommissionMode();
     ASSERT_TRUE(WaitNotice(NOTICE_COMMISSION_MODE));
-    EXPECT_EQ(handler->GetConnectionType(), 3);
+    EXPECT_EQ(handler->GetConnectionType(), ConnectionType::Commission);
 }
 
 TEST_F(RksDriverTest, DisconnectCutsABurstShort)
 {
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED));
     {
         std::lock_guard guard(log->lock);
@@ -188,7 +188,7 @@ TEST_F(RksDriverTest, DisconnectCutsABurstShort)
 TEST_F(RksDriverTest, DisconnectWhileOpeningReturnsAtOnceAndHearsNothingMore)
 {
     log->holdOpen = true;
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(log->WaitFor([&] { return log->openEntered; }));
     handler->Disconnect();
     EXPECT_EQ(handler->GetState(), STATE_DISCONNECTED);
@@ -204,7 +204,7 @@ TEST_F(RksDriverTest, AHandlerGoneWhileTheLinkStillOpensIsNeverTouched)
 {
     log->holdOpen = true;
     log->interruptReleases = false; // a link that ignores the hurry
-    handler->Connect(1, "ADDR=1");
+    handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(log->WaitFor([&] { return log->openEntered; }));
     std::thread releaser([this] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

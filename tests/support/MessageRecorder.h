@@ -2,6 +2,7 @@
 // A message target that records what it receives; device messages it owns are
 // kept as byte copies and freed.
 
+#include "link/ConnectionType.h"
 #include "link/DeviceMessage.h"
 #include "link/DeviceMessageNotice.h"
 #include "platform/MessageIds.h"
@@ -23,12 +24,12 @@ public:
     std::vector<RecordedMessage> received;
 
     // Connection notices (wParam of WM_CONNECTION_EVENT) in arrival order.
-    [[nodiscard]] std::vector<int> Notices() const
+    [[nodiscard]] std::vector<ConnectionNotice> Notices() const
     {
-        std::vector<int> notices;
+        std::vector<ConnectionNotice> notices;
         for (const auto& m : received)
             if (m.message == WM_CONNECTION_EVENT)
-                notices.push_back(static_cast<int>(m.wParam));
+                notices.push_back(NoticeOf(m.wParam));
         return notices;
     }
     [[nodiscard]] std::vector<RecordedMessage> DeviceMessages() const
@@ -39,9 +40,9 @@ public:
                 messages.push_back(m);
         return messages;
     }
-    [[nodiscard]] bool HasNotice(int notice) const
+    [[nodiscard]] bool HasNotice(ConnectionNotice notice) const
     {
-        for (int n : Notices())
+        for (ConnectionNotice n : Notices())
             if (n == notice)
                 return true;
         return false;

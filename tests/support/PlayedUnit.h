@@ -37,14 +37,14 @@ public:
     // The handler, made the application's, connects and the driver reports an
     // identified unit. `reported` is the connection string the driver gives
     // back (a remote one makes the connection remote).
-    void Start(int routeFlag = 1, const std::string& connection = "ADDR=1", const std::string& reported = {})
+    void Start(ConnectionRoute route = ConnectionRoute::Direct, const std::string& connection = "ADDR=1", const std::string& reported = {})
     {
         SetMainWindowTarget(&frame);
         CCommHandler::SetDriverFactory(FakeDriver::Factory(reported));
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        Open(routeFlag, connection);
+        Open(route, connection);
     }
     void Stop()
     {
@@ -57,18 +57,18 @@ public:
     }
     // Closes the connection and opens another over a fresh driver that
     // reports `reported`.
-    void Reconnect(int routeFlag, const std::string& connection, const std::string& reported)
+    void Reconnect(ConnectionRoute route, const std::string& connection, const std::string& reported)
     {
         handler->CloseConnection();
         CCommHandler::SetDriverFactory(FakeDriver::Factory(reported));
-        Open(routeFlag, connection);
+        Open(route, connection);
     }
     // The handler asks for commission mode and the unit acknowledges it.
     [[nodiscard]] bool EnterCommissionMode()
     {
         handler->EnterCommissionMode();
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
-        return PumpUntil([this] { return handler->GetConnectionType() >= 3; });
+        return PumpUntil([this] { return InCommissionMode(handler->GetConnectionType()); });
     }
 
     // The requests the handler holds for the unit, oldest first.
@@ -103,9 +103,9 @@ public:
     std::unique_ptr<CCommHandler> handler;
 
 private:
-    void Open(int routeFlag, const std::string& connection)
+    void Open(ConnectionRoute route, const std::string& connection)
     {
-        handler->Connect(routeFlag, connection);
+        handler->Connect(route, connection);
         PostMessageTo(handler.get(), WM_CONNECTION_EVENT, DRIVER_OPEN_QORA, 0);
         PumpFor(5);
     }

@@ -9,19 +9,19 @@ QString WithUnit(const QString& text, const QString& unit)
 
 QString ConnectionPaneText(const ConnectionPaneInputs& in)
 {
-    constexpr int kCommissionMode = 5;
     // From the reset request until the unit is back in commission mode it is
     // restarting, whatever the connection in between is doing.
-    if (in.resetPending || (in.silentReconnection && in.handlerState != 0 && in.handlerState != kCommissionMode))
+    if (in.resetPending || (in.silentReconnection && in.handlerState != ConnectionState::Disconnected
+                            && in.handlerState != ConnectionState::Commission))
         return WithUnit(QStringLiteral("Waiting for the unit to restart"), in.unit);
     switch (in.handlerState) {
-    case 1:
+    case ConnectionState::Connecting:
         return WithUnit(QStringLiteral("Connecting"), in.unit);
-    case 2:
+    case ConnectionState::Connected:
         return WithUnit(QStringLiteral("Connected"), in.unit);
-    case 4:
+    case ConnectionState::EnteringCommission:
         return WithUnit(QStringLiteral("Entering commission mode"), in.unit);
-    case kCommissionMode:
+    case ConnectionState::Commission:
         return WithUnit(QStringLiteral("Commission mode"), in.unit);
     default:
         return in.failed ? WithUnit(QStringLiteral("Connection failed"), in.unit) : QStringLiteral("Not connected");

@@ -3,10 +3,12 @@
 // every moment and with which unit, so that the engineer never has to guess
 // from greyed menu entries whether the tool is connected.
 
+#include "link/ConnectionType.h"
+
 #include <QString>
 
 struct ConnectionPaneInputs {
-    int handlerState = 0;            // the handler's: 0 none, 1 connecting, 2 connected, 4 entering, 5 commission mode
+    ConnectionState handlerState = ConnectionState::Disconnected; // the handler's
     bool failed = false;             // the frame's last connection attempt failed
     bool resetPending = false;       // the unit was told to restart
     bool silentReconnection = false; // the frame connects again after a reset

@@ -78,18 +78,20 @@ const FrameCommand* FindFrameCommand(int id)
 
 bool IsFrameCommandEnabled(int id, const FrameCommandState& s)
 {
-    const int t = s.connectionType;
-    const bool commission = t > 2;
+    const bool connected = IsConnected(s.connectionType);
+    const bool commission = InCommissionMode(s.connectionType);
+    const bool connecting = s.connectionState == ConnectionState::Connecting;
+    const bool entering = s.connectionState == ConnectionState::EnteringCommission;
     switch (id) {
     case ID_LOCAL_CONNECTION:
     case ID_REMOTE_CONNECTION:
-        return t == 0 && s.connectionState != 1;
+        return !connected && !connecting;
     case ID_COMMISSION_MODE:
-        return (t == 1 || t == 2) && s.connectionState != 4;
+        return connected && !commission && !entering;
     case ID_DISCONNECT:
-        return t != 0;
+        return connected;
     case ID_SW_DOWNLOAD:
-        return t != 0 && s.connectionState != 4 && s.fullControl;
+        return connected && !entering && s.fullControl;
     case ID_COMMISSIONING_WIZARD:
         return commission && s.workOrderValues && s.fullControl;
     case ID_COMMISSIONING_REPORT:
@@ -97,7 +99,7 @@ bool IsFrameCommandEnabled(int id, const FrameCommandState& s)
     case ID_RESET_QORA:
         return commission && s.fullControl;
     case ID_VERSION_INFORMATION:
-        return t != 0 && s.connectionState != 4;
+        return connected && !entering;
     case ID_SW_ACTIVATION:
     case ID_CONSTELLATION_LOG:
     case ID_GPS_PARAMETERS:

@@ -3,6 +3,8 @@
 // accelerator letters, and the rules that enable them. Widget-free, so the
 // rules are tested without a window.
 
+#include "link/ConnectionType.h"
+
 #include <QString>
 
 #include <optional>
@@ -43,8 +45,8 @@ enum FrameCommandId : int {
 
 // What the enabling rules look at.
 struct FrameCommandState {
-    int connectionType = 0;  // the handler's: 0 none, 1/2 connected, 3/4 commission mode
-    int connectionState = 0; // the frame's: 0..5
+    ConnectionType connectionType = ConnectionType::None;          // the handler's
+    ConnectionState connectionState = ConnectionState::Disconnected; // the frame's
     bool fullControl = true;
     bool workOrderValues = false;
     bool reportReady = false;

@@ -5,6 +5,7 @@
 #include "app/access/UserAccessControl.h"
 #include "app/frame/ConnectionPaneText.h"
 #include "app/frame/FrameView.h"
+#include "app/frame/FrameWorkflow.h"
 #include "data/AccessLevel.h"
 #include "link/AppHandler.h"
 #include "link/BusAddress.h"
@@ -29,7 +30,7 @@ void ShowError(unsigned stringId)
 } // namespace
 
 CMainFrameController::CMainFrameController(CManagerSettings& settings, IFrameView& view, StartupRequest startup)
-    : settings_(settings), view_(view), startup_(std::move(startup))
+    : settings_(settings), view_(view), startup_(std::move(startup)), machine_(startup_.startupSwitch)
 {
     SetMainWindowTarget(this);
     handler_ = std::make_unique<CCommHandler>();
@@ -63,27 +64,32 @@ void CMainFrameController::StopTimers()
     KillTimer(kWatchdogTimerId);
 }
 
-void CMainFrameController::ConnectLocal(const QString& connection)
+void CMainFrameController::Connect(FrameEvent started, ConnectionRoute route, const std::string& connection)
 {
-    if (deleteWizard)
-        deleteWizard();
+    // The pane follows once the handler reports the attempt.
+    Apply(machine_.Transition(started));
+    handler_->SetSilentConnect(SilentReconnection());
+    handler_->Connect(route, connection);
+}
+
+void CMainFrameController::ConnectLocal(FrameEvent started, const QString& connection)
+{
+    if (workflow_)
+        workflow_->DeleteWizard();
     unitAddressText_ = ::UnitAddressText(connection);
-    handler_->SetSilentConnect(silentReconnection_);
-    handler_->Connect(1, connection.toStdString());
+    Connect(started, ConnectionRoute::Direct, connection.toStdString());
 }
 
 void CMainFrameController::LocalConnection()
 {
-    connectCancelled_ = false;
     settings_.LoadSettings();
     SetFullControl(true);
     view_.SetAccessLevelText(QString());
     const QString connection = BuildLocalConnectionString(
         LocalConnectionSettings{settings_.ipAddress, settings_.q1Address, settings_.portAddress});
-    remote_ = false;
     remoteNodeName_.clear();
     remoteConnection_.clear();
-    ConnectLocal(connection);
+    ConnectLocal(FrameEvent::LocalConnectStarted, connection);
     view_.SetFrameTitle(AppTitle() + QStringLiteral(" - Local (") + settings_.ipAddress + QLatin1Char(')'));
     connectionDescription_ = QStringLiteral("Local (") + settings_.ipAddress + QLatin1Char(')');
     localHost_ = settings_.ipAddress;
@@ -97,11 +103,61 @@ void CMainFrameController::StartupConnection()
         return;
     view_.RunCommParamDialog();
     settings_.LoadSettings();
-    ConnectLocal(BuildLocalConnectionString(
-        LocalConnectionSettings{settings_.ipAddress, settings_.q1Address, settings_.portAddress}));
-    startupCommissioningPending_ = true;
+    ConnectLocal(FrameEvent::StartupConnectStarted,
+                 BuildLocalConnectionString(
+                     LocalConnectionSettings{settings_.ipAddress, settings_.q1Address, settings_.portAddress}));
     paneUnit_ = QStringLiteral("Local (") + settings_.ipAddress + QLatin1Char(')');
     StateChanged();
+}
+
+CMainFrameController::RemotePick CMainFrameController::ResolveNode(INetworkBrowser& browser, const QString& nodeName)
+{
+    RemotePick pick;
+    pick.succeeded = browser.Resolve(nodeName.toStdString(), pick.connection);
+    settings_.startupNodeName.clear();
+    if (!pick.succeeded) {
+        ShowError(StringId::CannotConnect);
+        return pick;
+    }
+    pick.title = AppTitle() + QStringLiteral(" - Remote (") + nodeName + QLatin1Char(')');
+    connectionDescription_ = QStringLiteral("Remote (") + nodeName + QLatin1Char(')');
+    remoteNodeName_ = nodeName;
+    remoteConnection_ = QString::fromStdString(pick.connection);
+    return pick;
+}
+
+CMainFrameController::RemotePick CMainFrameController::BrowseNode(INetworkBrowser& browser)
+{
+    RemotePick pick;
+    std::uint16_t kind = 0;
+    std::string name;
+    pick.succeeded = browser.Browse(kind, name, pick.connection);
+    if (!pick.succeeded)
+        return pick;
+    remoteNodeName_ = QString::fromStdString(name);
+    remoteConnection_ = QString::fromStdString(pick.connection);
+    if (kind == 1) {
+        pick.title = AppTitle() + QStringLiteral(" - Remote");
+        connectionDescription_ = QStringLiteral("Remote");
+        if (!remoteNodeName_.isEmpty()) {
+            pick.title += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
+            connectionDescription_ += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
+        }
+    }
+    return pick;
+}
+
+void CMainFrameController::ConnectRemote(const std::string& connection)
+{
+    if (workflow_)
+        workflow_->DeleteWizard();
+    paneUnit_ = remoteNodeName_.isEmpty() ? QStringLiteral("Remote")
+                                          : QStringLiteral("Remote (") + remoteNodeName_ + QLatin1Char(')');
+    unitAddressText_ = ::UnitAddressText(QString::fromStdString(connection));
+    Connect(FrameEvent::RemoteConnectStarted, ConnectionRoute::Browsed, connection);
+    CUserAccessControl access;
+    SetFullControl(access.DetermineAccessLevel() == kAccessFullControl);
+    view_.SetAccessLevelText(AccessLevelStatusText(fullControl_ ? kAccessFullControl : kAccessReadOnly));
 }
 
 void CMainFrameController::RemoteConnection()
@@ -111,66 +167,24 @@ void CMainFrameController::RemoteConnection()
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);
         return;
     }
-    QString nodeName = !remoteNodeName_.isEmpty() ? remoteNodeName_ : settings_.startupNodeName;
-    bool succeeded = false;
-    bool browsed = false;
-    QString title;
-    std::string connection;
-    if (!nodeName.isEmpty()) {
-        succeeded = browser->Resolve(nodeName.toStdString(), connection);
-        settings_.startupNodeName.clear();
-        if (!succeeded) {
-            ShowError(StringId::CannotConnect);
-        } else {
-            title = AppTitle() + QStringLiteral(" - Remote (") + nodeName + QLatin1Char(')');
-            connectionDescription_ = QStringLiteral("Remote (") + nodeName + QLatin1Char(')');
-            remoteNodeName_ = nodeName;
-            remoteConnection_ = QString::fromStdString(connection);
-        }
-    } else if (!remoteConnection_.isEmpty()) {
-        handler_->SetSilentConnect(silentReconnection_);
-        handler_->Connect(1, remoteConnection_.toStdString());
+    const QString nodeName = !remoteNodeName_.isEmpty() ? remoteNodeName_ : settings_.startupNodeName;
+    if (nodeName.isEmpty() && !remoteConnection_.isEmpty()) {
+        Connect(FrameEvent::KeptConnectStarted, ConnectionRoute::Direct, remoteConnection_.toStdString());
         StateChanged();
         return;
-    } else {
-        std::uint16_t kind = 0;
-        std::string name;
-        browsed = true;
-        succeeded = browser->Browse(kind, name, connection);
-        if (succeeded) {
-            remoteNodeName_ = QString::fromStdString(name);
-            remoteConnection_ = QString::fromStdString(connection);
-            if (kind == 1) {
-                title = AppTitle() + QStringLiteral(" - Remote");
-                connectionDescription_ = QStringLiteral("Remote");
-                if (!remoteNodeName_.isEmpty()) {
-                    title += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
-                    connectionDescription_ += QStringLiteral(" (") + remoteNodeName_ + QLatin1Char(')');
-                }
-            }
-        }
     }
-    const QString text = QString::fromStdString(connection);
-    const bool addressed = succeeded && text.contains(QLatin1String("ADDR="));
+    const bool browsed = nodeName.isEmpty();
+    const RemotePick pick = browsed ? BrowseNode(*browser) : ResolveNode(*browser, nodeName);
+    const bool addressed = pick.succeeded && QString::fromStdString(pick.connection).contains(QLatin1String("ADDR="));
     if (addressed)
-        unitBusAddress_ = ConnectionBusAddress(connection);
+        unitBusAddress_ = ConnectionBusAddress(pick.connection);
     browser.reset();
-    if (!title.isEmpty())
-        view_.SetFrameTitle(title);
+    if (!pick.title.isEmpty())
+        view_.SetFrameTitle(pick.title);
 
     if (addressed) {
-        if (deleteWizard)
-            deleteWizard();
-        remote_ = true;
-        paneUnit_ = remoteNodeName_.isEmpty() ? QStringLiteral("Remote")
-                                              : QStringLiteral("Remote (") + remoteNodeName_ + QLatin1Char(')');
-        unitAddressText_ = ::UnitAddressText(text);
-        handler_->SetSilentConnect(silentReconnection_);
-        handler_->Connect(0, connection);
-        CUserAccessControl access;
-        SetFullControl(access.DetermineAccessLevel() == kAccessFullControl);
-        view_.SetAccessLevelText(AccessLevelStatusText(fullControl_ ? kAccessFullControl : kAccessReadOnly));
-    } else if (browsed && !succeeded) {
+        ConnectRemote(pick.connection);
+    } else if (browsed && !pick.succeeded) {
         // A browser closed without a pick has succeeded with an empty string
         // and ends above: nothing to connect to, nothing to report.
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);
@@ -180,15 +194,12 @@ void CMainFrameController::RemoteConnection()
 
 void CMainFrameController::CommissionMode()
 {
-    state_ = kCommissionRequested;
-    handler_->EnterCommissionMode();
-    StateChanged();
+    Handle(FrameEvent::CommissionCommand);
 }
 
 void CMainFrameController::Disconnect()
 {
-    silentReconnection_ = false;
-    resetPending_ = false;
+    Apply(machine_.Transition(FrameEvent::DisconnectCommand));
     StopTimers();
     view_.ShowWaitCursor();
     handler_->Disconnect();
@@ -222,7 +233,6 @@ void CMainFrameController::SendResetRequest()
 
 void CMainFrameController::StartResetWait()
 {
-    resetPending_ = true;
     const std::uint64_t ms = std::uint64_t{settings_.retryConnTime} * 1000;
     SetTimer(kReconnectTimerId, static_cast<int>(std::min<std::uint64_t>(ms, 0x7FFFFFFF)));
     StateChanged();
@@ -230,7 +240,7 @@ void CMainFrameController::StartResetWait()
 
 void CMainFrameController::SetLinkWatchdog(int mode)
 {
-    if (remote_)
+    if (IsRemote())
         return;
     if (mode == 1) {
         if (!IsTimerRunning(kWatchdogTimerId))
@@ -242,18 +252,17 @@ void CMainFrameController::SetLinkWatchdog(int mode)
 
 void CMainFrameController::PrepareModalDialog()
 {
-    if (remote_)
+    if (IsRemote())
         handler_->ClearQueues();
 }
 
 bool CMainFrameController::RequestClose()
 {
-    if (handler_->GetConnectionType() == 0) {
+    if (!IsConnected(handler_->GetConnectionType())) {
         CloseNow();
         return true;
     }
-    closeRequested_ = true;
-    Disconnect();
+    Handle(FrameEvent::CloseWhileConnected);
     return false;
 }
 
@@ -268,9 +277,9 @@ void CMainFrameController::StateChanged()
 {
     ConnectionPaneInputs pane;
     pane.handlerState = handler_->GetState();
-    pane.failed = state_ == kFailed;
-    pane.resetPending = resetPending_;
-    pane.silentReconnection = silentReconnection_;
+    pane.failed = machine_.Connection() == ConnectionState::Failed;
+    pane.resetPending = ResetPending();
+    pane.silentReconnection = SilentReconnection();
     pane.unit = paneUnit_;
     view_.SetConnectionText(ConnectionPaneText(pane));
     view_.CommandStateChanged();
@@ -278,15 +287,15 @@ void CMainFrameController::StateChanged()
 
 FrameCommandState CMainFrameController::CommandState(bool statusWindowVisible) const
 {
-    return FrameCommandState{handler_->GetConnectionType(), state_, fullControl_, workOrderValues_, reportReady_,
-                             statusWindowVisible};
+    return FrameCommandState{handler_->GetConnectionType(), machine_.Connection(), fullControl_, workOrderValues_,
+                             reportReady_, statusWindowVisible};
 }
 
 MsgResult CMainFrameController::OnMessage(unsigned message, MsgWParam wParam, MsgLParam)
 {
     if (message == WM_CONNECTION_EVENT) {
-        OnNotice(static_cast<int>(wParam));
-        StateChanged();
+        if (const std::optional<FrameEvent> event = FrameEventOf(NoticeOf(wParam)))
+            Handle(*event);
     } else if (message == kFrameCloseMessage) {
         if (RequestClose())
             view_.DestroyFrame();
@@ -294,103 +303,71 @@ MsgResult CMainFrameController::OnMessage(unsigned message, MsgWParam wParam, Ms
     return 0;
 }
 
-void CMainFrameController::OnNotice(int notice)
+void CMainFrameController::Handle(FrameEvent event, bool unitConnected)
 {
-    switch (notice) {
-    case NOTICE_DISCONNECTED:
-        if (state_ == kCommissionMode)
-            view_.HideStatusWindows();
-        if (state_ != kNone && closeRequested_) {
-            closeRequested_ = false;
-            PostMessageTo(this, kFrameCloseMessage, 0, 0);
-        }
-        state_ = kNone;
-        connectCancelled_ = false;
-        break;
-    case NOTICE_CONNECTING:
-        state_ = kConnecting;
-        break;
-    case NOTICE_CONNECTED:
-        if (connectCancelled_) {
-            Disconnect();
-            break;
-        }
-        state_ = kConnected;
-        if (silentReconnection_) {
-            state_ = kCommissionRequested;
-            handler_->EnterCommissionMode();
-        } else if (startup_.startupSwitch && startupCommissioningPending_) {
-            CommissionMode();
-        }
-        break;
-    case NOTICE_CONNECT_FAILED:
-        view_.SetFrameTitle(AppTitle());
-        remoteNodeName_.clear();
-        remoteConnection_.clear();
-        connectionDescription_.clear();
-        if (silentReconnection_) {
-            ShowError(StringId::CannotConnect);
-            view_.HideStatusWindows();
-            silentReconnection_ = false;
-        } else if (!connectCancelled_) {
-            ShowError(StringId::CannotConnect);
-        }
-        state_ = kFailed;
-        SetFullControl(true);
-        break;
-    case NOTICE_COMMISSION_REQUESTED:
-        state_ = kCommissionRequested;
-        break;
-    case NOTICE_COMMISSION_MODE:
-        state_ = kCommissionMode;
-        break;
-    case NOTICE_COMMISSION_ACKNOWLEDGED:
-        OnCommissionAcknowledged();
-        break;
-    case NOTICE_CONNECTED_OTHER_UNIT:
-        ShowError(StringId::IncompatibleUnit);
-        PostMessageTo(this, kFrameCloseMessage, 0, 0);
-        break;
-    case NOTICE_CONNECT_CANCELLED:
-        connectCancelled_ = true;
-        ShowError(StringId::CannotConnect);
-        break;
-    default:
-        break;
-    }
+    Apply(machine_.Transition(event, unitConnected));
+    StateChanged();
 }
 
-void CMainFrameController::OnCommissionAcknowledged()
+void CMainFrameController::Apply(FrameAction actions)
 {
-    if (startup_.startupSwitch && startupCommissioningPending_) {
-        startupCommissioningPending_ = false;
-        if (!startup_.workOrderPath.isEmpty() && loadWorkOrder
-            && loadWorkOrder(startup_.workOrderPath, startup_.unitNumber) && runStartupCommissioning)
-            runStartupCommissioning();
-    }
-    if (state_ != kCommissionRequested)
-        return;
-    if (silentReconnection_)
-        view_.RestartVisibleStatusWindows();
-    else
+    if (Has(actions, FrameAction::ForgetConnection))
+        ForgetConnection();
+    if (Has(actions, FrameAction::ShowCannotConnect))
+        ShowError(StringId::CannotConnect);
+    if (Has(actions, FrameAction::ShowIncompatibleUnit))
+        ShowError(StringId::IncompatibleUnit);
+    if (Has(actions, FrameAction::HideStatusWindows))
+        view_.HideStatusWindows();
+    if (Has(actions, FrameAction::Disconnect))
+        Disconnect();
+    if (Has(actions, FrameAction::EnterCommissionMode))
+        handler_->EnterCommissionMode();
+    if (Has(actions, FrameAction::CommissionFromWorkOrder))
+        CommissionFromWorkOrder();
+    if (Has(actions, FrameAction::StatusWindowsDue))
+        Apply(machine_.Transition(FrameEvent::StatusWindowsDue));
+    if (Has(actions, FrameAction::StartStatusWindows))
         view_.StartStatusWindows();
+    if (Has(actions, FrameAction::RestartVisibleStatusWindows))
+        view_.RestartVisibleStatusWindows();
+    if (Has(actions, FrameAction::Reconnect))
+        Reconnect();
+    if (Has(actions, FrameAction::PostClose))
+        PostMessageTo(this, kFrameCloseMessage, 0, 0);
+}
+
+void CMainFrameController::ForgetConnection()
+{
+    view_.SetFrameTitle(AppTitle());
+    remoteNodeName_.clear();
+    remoteConnection_.clear();
+    connectionDescription_.clear();
+    SetFullControl(true);
+}
+
+void CMainFrameController::CommissionFromWorkOrder()
+{
+    if (!startup_.workOrderPath.isEmpty() && workflow_
+        && workflow_->LoadWorkOrder(startup_.workOrderPath, startup_.unitNumber))
+        workflow_->RunStartupCommissioning();
+}
+
+void CMainFrameController::Reconnect()
+{
+    view_.ShowWaitCursor();
+    handler_->CloseConnection();
+    if (IsRemote())
+        RemoteConnection();
+    else
+        LocalConnection();
 }
 
 void CMainFrameController::OnTimer(int timerId)
 {
     if (timerId == kReconnectTimerId) {
         KillTimer(kReconnectTimerId);
-        resetPending_ = false;
-        if (handler_->GetConnectionType() != 0 && state_ != kCommissionRequested) {
-            view_.ShowWaitCursor();
-            handler_->CloseConnection();
-            silentReconnection_ = true;
-            if (remote_)
-                RemoteConnection();
-            else
-                LocalConnection();
-        }
-        StateChanged();
+        Handle(FrameEvent::ReconnectTimer, IsConnected(handler_->GetConnectionType()));
     } else if (timerId == kWatchdogTimerId) {
         if (downloadDialogOpen_) {
             SetTimer(kWatchdogTimerId, kWatchdogMs);

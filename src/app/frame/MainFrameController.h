@@ -2,22 +2,26 @@
 // The main frame's connection workflow: local and remote connections,
 // commission mode, disconnecting, the reset of the unit with the automatic
 // reconnection after it, the link watchdog, and the reactions to every
-// connection notice. It owns the communication handler; the window over it
-// only draws and forwards commands.
+// connection notice. Its state and every change of it live in the state
+// machine; this class carries out what each transition asks. It owns the
+// communication handler; the window over it only draws and forwards commands.
 
 #include "app/frame/FrameCommands.h"
+#include "app/frame/FrameStateMachine.h"
 #include "platform/MessageTarget.h"
 #include "status/StatusPoller.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <string>
 
 class CCommHandler;
 class CManagerSettings;
 class IFrameView;
+class IFrameWorkflow;
+class INetworkBrowser;
 
 // What the application was asked to do at start.
 struct StartupRequest {
@@ -29,14 +33,6 @@ struct StartupRequest {
 class CMainFrameController : public CMessageTarget, public IStatusFrame {
     Q_OBJECT
 public:
-    enum ConnectionState {
-        kNone = 0,
-        kConnecting = 1,
-        kConnected = 2,
-        kFailed = 3,
-        kCommissionRequested = 4,
-        kCommissionMode = 5,
-    };
     static constexpr int kReconnectTimerId = 1;
     static constexpr int kWatchdogTimerId = 2;
     static constexpr int kWatchdogMs = 10000;
@@ -63,19 +59,21 @@ public:
     // Empties the handler's queues on a remote connection, before a modal dialog.
     void PrepareModalDialog();
 
-    // Later parts hook in here: work orders, the wizard, start-up commissioning.
-    std::function<bool(const QString& path, int unitNumber)> loadWorkOrder;
-    std::function<void()> runStartupCommissioning;
-    std::function<void()> deleteWizard;
+    // Work orders, the wizard and the start-up commissioning; null: none.
+    void SetWorkflow(IFrameWorkflow* workflow) { workflow_ = workflow; }
 
     [[nodiscard]] CCommHandler& Handler() const { return *handler_; }
-    [[nodiscard]] int ConnectionState() const { return state_; }
+    // The frame's view of the connection (Failed after a failed attempt).
+    [[nodiscard]] ::ConnectionState ConnectionState() const { return machine_.Connection(); }
+    [[nodiscard]] FramePhase Phase() const { return machine_.Phase(); }
     [[nodiscard]] bool FullControl() const { return fullControl_; }
-    [[nodiscard]] bool IsRemote() const { return remote_; }
-    [[nodiscard]] bool ResetPending() const override { return resetPending_; }
-    [[nodiscard]] bool SilentReconnection() const { return silentReconnection_; }
-    [[nodiscard]] bool ConnectCancelled() const { return connectCancelled_; }
-    [[nodiscard]] bool CloseRequested() const { return closeRequested_; }
+    // The last connection was made by the remote connection command.
+    [[nodiscard]] bool IsRemote() const { return machine_.LastCommand() == ConnectionCommand::Remote; }
+    // From the reset request until the reconnection is due.
+    [[nodiscard]] bool ResetPending() const override { return IsTimerRunning(kReconnectTimerId); }
+    [[nodiscard]] bool SilentReconnection() const { return machine_.Phase() == FramePhase::Reconnecting; }
+    [[nodiscard]] bool ConnectCancelled() const { return machine_.Phase() == FramePhase::Cancelled; }
+    [[nodiscard]] bool CloseRequested() const { return machine_.Phase() == FramePhase::Closing; }
     [[nodiscard]] std::uint16_t UnitBusAddress() const { return unitBusAddress_; }
     [[nodiscard]] const QString& UnitAddressText() const { return unitAddressText_; }
     [[nodiscard]] const QString& ConnectionDescription() const { return connectionDescription_; }
@@ -106,9 +104,23 @@ protected:
     void OnTimer(int timerId) override;
 
 private:
-    void OnNotice(int notice);
-    void OnCommissionAcknowledged();
-    void ConnectLocal(const QString& connection);
+    // What the network browser gave: the connection string and the title it makes.
+    struct RemotePick {
+        bool succeeded = false;
+        QString title;
+        std::string connection;
+    };
+    RemotePick ResolveNode(INetworkBrowser& browser, const QString& nodeName);
+    RemotePick BrowseNode(INetworkBrowser& browser);
+    void ConnectRemote(const std::string& connection);
+    // Runs an event through the state machine and does what it answers.
+    void Handle(FrameEvent event, bool unitConnected = false);
+    void Apply(FrameAction actions);
+    void ForgetConnection();
+    void CommissionFromWorkOrder();
+    void Reconnect();
+    void ConnectLocal(FrameEvent started, const QString& connection);
+    void Connect(FrameEvent started, ConnectionRoute route, const std::string& connection);
     void CloseNow();
     void StopTimers();
     void SetFullControl(bool fullControl);
@@ -119,18 +131,14 @@ private:
     IFrameView& view_;
     StartupRequest startup_;
     std::unique_ptr<CCommHandler> handler_;
+    IFrameWorkflow* workflow_ = nullptr;
+    CFrameStateMachine machine_;
 
-    bool connectCancelled_ = false;
+    // Independent of the connection's course.
     bool workOrderValues_ = false;
-    int state_ = kNone;
     bool reportReady_ = false;
-    bool closeRequested_ = false;
-    bool startupCommissioningPending_ = false;
     bool commissioningRunning_ = false;
-    bool silentReconnection_ = false;
     bool downloadDialogOpen_ = false;
-    bool resetPending_ = false;
-    bool remote_ = false;
     QString localHost_;
     QString unitAddressText_;
     QString remoteNodeName_;

@@ -59,12 +59,7 @@ CCommissioningCommands::CCommissioningCommands(CMainFrame& frame, CStatusWindows
     , runner_(std::make_unique<CCommissioningRunner>(&frame))
     , report_(ReportSources(statusWindows))
 {
-    CMainFrameController& controller = frame.Controller();
-    controller.loadWorkOrder = [this](const QString& path, int unitNumber) { return LoadWorkOrder(path, unitNumber); };
-    controller.runStartupCommissioning = [this] { RunStartupCommissioning(); };
-    // The Q1 page exists only for a wizard made on a local connection, so a
-    // new connection gets a new wizard.
-    controller.deleteWizard = [this] { wizard_.reset(); };
+    frame.Controller().SetWorkflow(this);
     frame.SetCommandHandler(ID_OPEN_WORK_ORDER, [this] { ChooseWorkOrderFile(); });
     frame.SetCommandHandler(ID_COMMISSIONING_WIZARD, [this] { RunWizardCommand(); });
     frame.SetCommandHandler(ID_COMMISSIONING_REPORT, [this] { SaveReport(); });
@@ -72,10 +67,12 @@ CCommissioningCommands::CCommissioningCommands(CMainFrame& frame, CStatusWindows
 
 CCommissioningCommands::~CCommissioningCommands()
 {
-    CMainFrameController& controller = frame_.Controller();
-    controller.loadWorkOrder = nullptr;
-    controller.runStartupCommissioning = nullptr;
-    controller.deleteWizard = nullptr;
+    frame_.Controller().SetWorkflow(nullptr);
+}
+
+void CCommissioningCommands::DeleteWizard()
+{
+    wizard_.reset();
 }
 
 void CCommissioningCommands::ChooseWorkOrderFile()

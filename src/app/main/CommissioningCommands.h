@@ -6,6 +6,7 @@
 // "Commissioning Report". Holds the work order, its values, the wizard and
 // the report for the whole run.
 
+#include "app/frame/FrameWorkflow.h"
 #include "commissioning/CommissionValues.h"
 #include "commissioning/WorkOrder.h"
 #include "commissioning/report/CommissionReport.h"
@@ -20,18 +21,21 @@ class CMainFrame;
 class CManagerSettings;
 class CStatusWindows;
 
-class CCommissioningCommands {
+class CCommissioningCommands : public IFrameWorkflow {
 public:
     CCommissioningCommands(CMainFrame& frame, CStatusWindows& statusWindows, CManagerSettings& settings);
-    ~CCommissioningCommands();
+    ~CCommissioningCommands() override;
     CCommissioningCommands(const CCommissioningCommands&) = delete;
     CCommissioningCommands& operator=(const CCommissioningCommands&) = delete;
 
     // Replaces the current work order; with a unit number of 0 or more that
     // unit is taken without asking (the first when there is no such unit).
-    bool LoadWorkOrder(const QString& path, int unitNumber);
+    bool LoadWorkOrder(const QString& path, int unitNumber) override;
     void RunWizardCommand();
-    void RunStartupCommissioning();
+    void RunStartupCommissioning() override;
+    // The Q1 page exists only for a wizard made on a local connection, so a
+    // new connection gets a new wizard.
+    void DeleteWizard() override;
     void SaveReport();
 
     [[nodiscard]] CWorkOrder* WorkOrder() const { return workOrder_.get(); }

@@ -34,7 +34,7 @@ void RunSoftwareDownload(CMainFrame& frame, const CManagerSettings& settings)
         downloaded = dialog.exec() == QDialog::Accepted;
         controller.SetDownloadDialogOpen(false);
     }
-    if (downloaded && controller.Handler().GetConnectionType() > 2)
+    if (downloaded && InCommissionMode(controller.Handler().GetConnectionType()))
         RunSoftwareActivation(frame);
 }
 } // namespace

@@ -51,7 +51,7 @@ void CConstLogData::Start()
 bool CConstLogData::SendRequest(std::uint8_t opcode)
 {
     CCommHandler* handler = AppCommHandler();
-    if (!handler || handler->GetConnectionType() < 3)
+    if (!handler || !InCommissionMode(handler->GetConnectionType()))
         return false;
     auto request = std::make_unique<CDeviceMessage>();
     request->AppendByte(kClass);

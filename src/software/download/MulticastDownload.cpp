@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kRemoteOpenType = 2;
-constexpr int kRemoteCommissionType = 4;
 // The first two bytes of a lost request, as the handler packs its header.
 constexpr MsgLParam kDownloadRequestMark = (MsgLParam{kDownloadClass} << 8) | kDownloadAddressing;
 
@@ -32,8 +30,7 @@ constexpr int kVerifyBusyLimit = 11;
 
 bool IsRemoteConnection(const CCommHandler* handler)
 {
-    const int type = handler ? handler->GetConnectionType() : 0;
-    return type == kRemoteOpenType || type == kRemoteCommissionType;
+    return handler && IsRemote(handler->GetConnectionType());
 }
 
 } // namespace

@@ -33,20 +33,23 @@ std::set<int> Union(std::set<int> a, const std::set<int>& b)
 
 TEST(FrameCommands, EnablingFollowsConnectionAndRights)
 {
+    using T = ConnectionType;
+    using S = ConnectionState;
     // Not connected, failed or idle.
-    for (int state : {0, 3})
-        EXPECT_EQ(Enabled({0, state}), Union(kAlways, {ID_LOCAL_CONNECTION, ID_REMOTE_CONNECTION})) << state;
+    for (S state : {S::Disconnected, S::Failed})
+        EXPECT_EQ(Enabled({T::None, state}), Union(kAlways, {ID_LOCAL_CONNECTION, ID_REMOTE_CONNECTION}));
     // Connecting: neither connection command.
-    EXPECT_EQ(Enabled({0, 1}), kAlways);
+    EXPECT_EQ(Enabled({T::None, S::Connecting}), kAlways);
     // Connected, local and remote.
     const std::set<int> connected =
         Union(kAlways, {ID_COMMISSION_MODE, ID_DISCONNECT, ID_SW_DOWNLOAD, ID_VERSION_INFORMATION});
-    EXPECT_EQ(Enabled({1, 2}), connected);
-    EXPECT_EQ(Enabled({2, 2}), connected);
+    EXPECT_EQ(Enabled({T::Connected, S::Connected}), connected);
+    EXPECT_EQ(Enabled({T::ConnectedBrowsed, S::Connected}), connected);
     // Commission mode requested: no second request, no download, no version.
-    EXPECT_EQ(Enabled({1, 4}), Union(kAlways, {ID_DISCONNECT}));
-    // Commission mode.
-    FrameCommandState commission{3, 5};
+    EXPECT_EQ(Enabled({T::Connected, S::EnteringCommission}), Union(kAlways, {ID_DISCONNECT}));
+    // Commission mode, on either route.
+    EXPECT_EQ(Enabled({T::Commission, S::Commission}), Enabled({T::CommissionBrowsed, S::Commission}));
+    FrameCommandState commission{T::Commission, S::Commission};
     EXPECT_EQ(Enabled(commission),
               Union(Union(kAlways, kMaintenance),
                     {ID_DISCONNECT, ID_SW_DOWNLOAD, ID_VERSION_INFORMATION, ID_RESET_QORA}));

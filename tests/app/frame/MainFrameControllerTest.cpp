@@ -3,6 +3,7 @@
 
 #include "app/ManagerSettings.h"
 #include "app/access/AccessControlSettings.h"
+#include "app/frame/FrameWorkflow.h"
 #include "app/frame/MainFrameController.h"
 #include "data/AccessLevel.h"
 #include "link/CommHandler.h"
@@ -28,6 +29,22 @@
 
 namespace {
 
+// The commissioning road as the workflow sees it.
+class RecordingWorkflow : public IFrameWorkflow {
+public:
+    bool loads = true; // what LoadWorkOrder answers
+    QStringList loaded;
+    int commissionings = 0, wizardsDeleted = 0;
+
+    bool LoadWorkOrder(const QString& path, int unitNumber) override
+    {
+        loaded << path + QLatin1Char('#') + QString::number(unitNumber);
+        return loads;
+    }
+    void RunStartupCommissioning() override { ++commissionings; }
+    void DeleteWizard() override { ++wizardsDeleted; }
+};
+
 const QString kCannotConnect = QStringLiteral("Can't create a connection to the target device.");
 
 class MainFrameControllerTest : public testing::Test {
@@ -43,14 +60,15 @@ protected:
         SetTimerScale(1.0);
         qunsetenv("QORA_RKS_GATEWAY");
     }
-    void Start(QStringList simArguments = {})
+    void Start(QStringList simArguments = {}, StartupRequest startup = {})
     {
         sim = std::make_unique<SimProcess>(simArguments);
         ASSERT_TRUE(sim->Running());
         qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
-        controller = std::make_unique<CMainFrameController>(settings, view);
+        controller = std::make_unique<CMainFrameController>(settings, view, std::move(startup));
+        controller->SetWorkflow(&workflow);
     }
-    bool WaitState(int state, int ms = 8000)
+    bool WaitState(ConnectionState state, int ms = 8000)
     {
         return PumpUntil([&] { return controller->ConnectionState() == state; }, ms);
     }
@@ -64,14 +82,15 @@ protected:
     void ToCommissionMode()
     {
         controller->LocalConnection();
-        ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+        ASSERT_TRUE(WaitState(ConnectionState::Connected));
         controller->CommissionMode();
-        ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+        ASSERT_TRUE(WaitState(ConnectionState::Commission));
     }
 
     SettingsSandbox sandbox;
     CManagerSettings settings;
     RecordingFrameView view;
+    RecordingWorkflow workflow;
     PromptRecorder prompts{MsgAnswer::Yes};
     std::unique_ptr<SimProcess> sim;
     std::unique_ptr<CMainFrameController> controller;
@@ -84,17 +103,17 @@ TEST_F(MainFrameControllerTest, LocalConnectionThroughCommissionMode)
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Local (192.168.255.120)"));
     EXPECT_EQ(controller->ConnectionDescription(), QStringLiteral("Local (192.168.255.120)"));
     EXPECT_EQ(controller->UnitAddressText(), QStringLiteral("131"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 1);
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::Connected);
     controller->CommissionMode();
-    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kCommissionRequested);
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 3);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::EnteringCommission);
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::Commission);
     EXPECT_EQ(view.starts, 1);
     EXPECT_TRUE(prompts.shown.empty());
 
     controller->Disconnect();
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager"));
     EXPECT_EQ(view.hides, 1); // the status windows go when commission mode ends
 }
@@ -105,7 +124,7 @@ TEST_F(MainFrameControllerTest, AFailedConnectionLeavesTheBareTitle)
     settings.SaveSettings();
     Start();
     controller->LocalConnection();
-    ASSERT_TRUE(WaitState(CMainFrameController::kFailed));
+    ASSERT_TRUE(WaitState(ConnectionState::Failed));
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager"));
     EXPECT_TRUE(controller->FullControl());
     EXPECT_EQ(Count(kCannotConnect), 1);
@@ -120,11 +139,11 @@ TEST_F(MainFrameControllerTest, TheConnectionPaneFollowsConnectionCommissionMode
     Start({QStringLiteral("--reboot-ms"), QStringLiteral("200")});
     controller->LocalConnection();
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connecting") + unit);
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connected") + unit);
     controller->CommissionMode();
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Entering commission mode") + unit);
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
     EXPECT_EQ(view.connectionTexts,
               (QStringList{QStringLiteral("Connecting") + unit, QStringLiteral("Connected") + unit,
                            QStringLiteral("Entering commission mode") + unit, QStringLiteral("Commission mode") + unit}));
@@ -141,7 +160,7 @@ TEST_F(MainFrameControllerTest, TheConnectionPaneFollowsConnectionCommissionMode
 
     controller->Disconnect();
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
 }
 
@@ -158,7 +177,7 @@ TEST_F(MainFrameControllerTest, ResetReconnectsSilentlyAndReturnsToCommissionMod
     ASSERT_TRUE(PumpUntil([&] { return controller->SilentReconnection(); }, 5000));
     EXPECT_FALSE(controller->ResetPending());
     EXPECT_FALSE(controller->Handler().GetConnectProgress()->IsActive()); // no connecting window
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
     EXPECT_EQ(view.restarts, 1);
     EXPECT_EQ(view.starts, 1);
     EXPECT_EQ(prompts.shown.size(), 1u);                           // only the question
@@ -170,7 +189,7 @@ TEST_F(MainFrameControllerTest, AUnitThatStaysDownAfterAResetIsReportedOnce)
     ToCommissionMode();
     controller->ResetQora();
     sim->Kill();
-    ASSERT_TRUE(WaitState(CMainFrameController::kFailed, 10000));
+    ASSERT_TRUE(WaitState(ConnectionState::Failed, 10000));
     PumpFor(50);
     EXPECT_EQ(Count(kCannotConnect), 1);
     EXPECT_EQ(view.hides, 1);
@@ -185,13 +204,13 @@ TEST_F(MainFrameControllerTest, WatchdogDisconnectsUnlessTheDownloadDialogIsOpen
     controller->SetLinkWatchdog(1);
     PumpFor(350); // several periods: only restarted
     EXPECT_TRUE(controller->IsWatchdogRunning());
-    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kCommissionMode);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Commission);
     controller->SetLinkWatchdog(0);
     EXPECT_FALSE(controller->IsWatchdogRunning());
 
     controller->SetDownloadDialogOpen(false);
     controller->SetLinkWatchdog(1);
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone, 3000));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected, 3000));
     EXPECT_EQ(Count(kCannotConnect), 1);
     EXPECT_FALSE(controller->IsWatchdogRunning());
 }
@@ -205,10 +224,44 @@ TEST_F(MainFrameControllerTest, CancelledConnectionThatSucceedsLaterIsClosedWith
     ASSERT_NE(progress, nullptr);
     progress->Cancel();
     ASSERT_TRUE(PumpUntil([&] { return controller->ConnectCancelled(); }));
-    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectionState() == CMainFrameController::kNone; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectionState() == ConnectionState::Disconnected; }, 5000));
     PumpFor(100);
     EXPECT_EQ(Count(kCannotConnect), 1);
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
+}
+
+TEST_F(MainFrameControllerTest, TheStartUpConnectionCommissionsFromTheWorkOrderOnce)
+{
+    Start({QStringLiteral("--reboot-ms"), QStringLiteral("200")},
+          StartupRequest{true, QStringLiteral("/orders/site.xml"), 2});
+    controller->StartupConnection();
+    EXPECT_EQ(view.commParamDialogs, 1);
+    EXPECT_EQ(workflow.wizardsDeleted, 1);
+    // Commission mode is asked for without the command.
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(workflow.loaded, QStringList{QStringLiteral("/orders/site.xml#2")});
+    EXPECT_EQ(workflow.commissionings, 1);
+    EXPECT_TRUE(view.titles.isEmpty()) << "the start-up connection keeps the title";
+
+    // The reset after it reconnects without commissioning again.
+    controller->ResetQora();
+    ASSERT_TRUE(PumpUntil([&] { return controller->SilentReconnection(); }, 5000));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(workflow.commissionings, 1);
+    EXPECT_EQ(workflow.wizardsDeleted, 2);
+
+    // A work order that cannot be read commissions nothing.
+    controller->Disconnect();
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
+    workflow.loads = false;
+    controller.reset();
+    controller = std::make_unique<CMainFrameController>(settings, view,
+                                                        StartupRequest{true, QStringLiteral("/orders/bad.xml"), -1});
+    controller->SetWorkflow(&workflow);
+    controller->StartupConnection();
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(workflow.loaded.last(), QStringLiteral("/orders/bad.xml#-1"));
+    EXPECT_EQ(workflow.commissionings, 1);
 }
 
 TEST_F(MainFrameControllerTest, AnotherUnitEndsTheProgramWithItsSettingsSaved)
@@ -218,7 +271,7 @@ TEST_F(MainFrameControllerTest, AnotherUnitEndsTheProgramWithItsSettingsSaved)
     controller->LocalConnection();
     ASSERT_TRUE(PumpUntil([&] { return view.destroyed; }, 8000));
     EXPECT_EQ(Count(QStringLiteral("The connected QOR unit is not compatible")), 1);
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
     EXPECT_EQ(view.placementSaves, 1);
     EXPECT_EQ(sandbox.Raw(QStringLiteral("Settings"))->value(QStringLiteral("Advanced Mode")).toUInt(), 0u);
 }
@@ -230,7 +283,7 @@ TEST_F(MainFrameControllerTest, ClosingWhileConnectedDisconnectsFirst)
     EXPECT_FALSE(controller->RequestClose());
     EXPECT_FALSE(view.destroyed);
     ASSERT_TRUE(PumpUntil([&] { return view.destroyed; }));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
     EXPECT_EQ(view.placementSaves, 1);
 }
 
@@ -238,7 +291,7 @@ TEST_F(MainFrameControllerTest, WatchdogStartsOnceAndStopsOnAnyOtherMode)
 {
     Start();
     controller->LocalConnection();
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     controller->SetLinkWatchdog(1);
     EXPECT_TRUE(controller->IsWatchdogRunning());
     controller->SetLinkWatchdog(7); // any mode other than 1 stops it
@@ -288,13 +341,13 @@ TEST_F(RemoteConnectionTest, PickedInTheBrowserWithFullControlAndNoWatchdog)
     EXPECT_EQ(controller->ConnectionDescription(), QStringLiteral("Remote (QORA-131)"));
     EXPECT_EQ(controller->UnitBusAddress(), 131);
     EXPECT_EQ(view.accessText, QStringLiteral("Access Level: Full Control"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 2);
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::ConnectedBrowsed);
     controller->SetLinkWatchdog(1);
     EXPECT_FALSE(controller->IsWatchdogRunning());
     controller->CommissionMode();
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 4);
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::CommissionBrowsed);
     EXPECT_TRUE(prompts.shown.empty());
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Commission mode - Remote (QORA-131)"));
 }
@@ -310,8 +363,8 @@ TEST_F(RemoteConnectionTest, ABrowserClosedWithoutAPickSaysNothingAndConnectsNot
     EXPECT_EQ(browses, 1);
     PumpFor(100);
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
-    EXPECT_EQ(controller->ConnectionState(), CMainFrameController::kNone);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Disconnected);
     EXPECT_FALSE(controller->IsRemote());
     EXPECT_TRUE(view.titles.isEmpty());
 
@@ -325,13 +378,13 @@ TEST_F(RemoteConnectionTest, ABrowserClosedWithoutAPickSaysNothingAndConnectsNot
     }
     PumpFor(100);
     EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
     EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
 
     // Nothing of the cancelled browses stays in the way of the next pick.
     RegisterRksBrowser([](const CRksNodeDirectory& nodes) { return std::optional<RksNode>(*nodes.Find("QORA-131")); });
     controller->RemoteConnection();
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Remote (QORA-131)"));
     EXPECT_TRUE(prompts.shown.empty());
 }
@@ -342,9 +395,9 @@ TEST_F(RemoteConnectionTest, ReadOnlyTakesAwayWizardResetAndDownload)
     controller->SetWorkOrderValuesPresent(true);
     controller->RemoteConnection();
     EXPECT_EQ(view.accessText, QStringLiteral("Access Level: Read Only"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
     controller->CommissionMode();
-    ASSERT_TRUE(WaitState(CMainFrameController::kCommissionMode));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
     const FrameCommandState state = controller->CommandState(false);
     EXPECT_FALSE(IsFrameCommandEnabled(ID_COMMISSIONING_WIZARD, state));
     EXPECT_FALSE(IsFrameCommandEnabled(ID_RESET_QORA, state));
@@ -361,6 +414,27 @@ TEST_F(RemoteConnectionTest, ReadOnlyTakesAwayWizardResetAndDownload)
     EXPECT_TRUE(view.accessText.isEmpty());
 }
 
+TEST_F(RemoteConnectionTest, ARemoteConnectionAfterACancelledAttemptStays)
+{
+    StartRemote();
+    // A local attempt to a unit the gateway does not know, cancelled before it fails.
+    settings.q1Address = 999;
+    settings.SaveSettings();
+    qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim->Port()).toLatin1());
+    controller->LocalConnection();
+    controller->Handler().GetConnectProgress()->Cancel();
+    ASSERT_TRUE(WaitState(ConnectionState::Failed));
+    EXPECT_EQ(Count(kCannotConnect), 1);
+    qunsetenv("QORA_RKS_GATEWAY");
+
+    controller->RemoteConnection();
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
+    PumpFor(100);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Connected);
+    EXPECT_TRUE(IsRemote(controller->Handler().GetConnectionType()));
+    EXPECT_EQ(Count(kCannotConnect), 1);
+}
+
 TEST_F(RemoteConnectionTest, AStartUpNameIsResolvedWithoutTheBrowser)
 {
     StartRemote();
@@ -369,15 +443,15 @@ TEST_F(RemoteConnectionTest, AStartUpNameIsResolvedWithoutTheBrowser)
     EXPECT_EQ(browses, 0);
     EXPECT_TRUE(settings.startupNodeName.isEmpty());
     EXPECT_EQ(view.titles.last(), QStringLiteral("Tavra QORA Manager - Remote (qora-131)"));
-    ASSERT_TRUE(WaitState(CMainFrameController::kConnected));
+    ASSERT_TRUE(WaitState(ConnectionState::Connected));
 
     // An unknown name: one message, no connection.
     controller->Disconnect();
-    ASSERT_TRUE(WaitState(CMainFrameController::kNone));
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
     settings.startupNodeName = QStringLiteral("BTS-404");
     controller->RemoteConnection();
     EXPECT_EQ(Count(kCannotConnect), 1);
-    EXPECT_EQ(controller->Handler().GetConnectionType(), 0);
+    EXPECT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
 }
 
 TEST_F(RemoteConnectionTest, NoReadableDirectoryMeansNoBrowser)

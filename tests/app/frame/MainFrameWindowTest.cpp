@@ -115,7 +115,7 @@ TEST_F(MainFrameWindowTest, PlainLetterKeysRunTheirCommands)
     QTest::keyClick(&frame, Qt::Key_L);
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tavra QORA Manager - Local (192.168.255.120)"));
     EXPECT_EQ(frame.ConnectionPane()->text(), QStringLiteral("Connecting - Local (192.168.255.120)"));
-    ASSERT_TRUE(PumpUntil([&] { return frame.Controller().ConnectionState() == CMainFrameController::kFailed; }));
+    ASSERT_TRUE(PumpUntil([&] { return frame.Controller().ConnectionState() == ConnectionState::Failed; }));
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tavra QORA Manager"));
     EXPECT_EQ(frame.ConnectionPane()->text(), QStringLiteral("Connection failed - Local (192.168.255.120)"));
     EXPECT_EQ(frame.AccessLevelPane()->text(), QStringLiteral(" ")); // pane 2 as it was

@@ -105,22 +105,24 @@ TEST(ConnectionPaneText, ARestartLastsUntilCommissionModeIsBack)
 {
     ConnectionPaneInputs in;
     in.unit = QStringLiteral("Remote (QORA-131)");
-    in.handlerState = 5;
+    in.handlerState = ConnectionState::Commission;
     in.resetPending = true;
     EXPECT_EQ(ConnectionPaneText(in), "Waiting for the unit to restart - Remote (QORA-131)");
     in.resetPending = false;
     in.silentReconnection = true;
-    for (int state : {1, 2, 4}) {
+    for (ConnectionState state :
+         {ConnectionState::Connecting, ConnectionState::Connected, ConnectionState::EnteringCommission}) {
         in.handlerState = state;
-        EXPECT_EQ(ConnectionPaneText(in), "Waiting for the unit to restart - Remote (QORA-131)") << state;
+        EXPECT_EQ(ConnectionPaneText(in), "Waiting for the unit to restart - Remote (QORA-131)")
+            << static_cast<int>(state);
     }
-    in.handlerState = 5;
+    in.handlerState = ConnectionState::Commission;
     EXPECT_EQ(ConnectionPaneText(in), "Commission mode - Remote (QORA-131)");
     in.unit.clear();
     EXPECT_EQ(ConnectionPaneText(in), "Commission mode");
     in.unit = QStringLiteral("Remote (QORA-131)");
     // The reconnection failed.
-    in.handlerState = 0;
+    in.handlerState = ConnectionState::Disconnected;
     in.silentReconnection = false;
     in.failed = true;
     EXPECT_EQ(ConnectionPaneText(in), "Connection failed - Remote (QORA-131)");

@@ -150,9 +150,9 @@ protected:
         ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding")}));
         frame = app.MainFrame();
         frame->RunCommand(ID_LOCAL_CONNECTION);
-        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 2; }, 8000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Connected; }, 8000));
         frame->RunCommand(ID_COMMISSION_MODE);
-        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 8000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 8000));
     }
     void TearDown() override
     {
@@ -205,8 +205,8 @@ TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport
     EXPECT_EQ(app.Settings().q1Address, 140u);
 
     // The reset, then the tool finds the unit at its new address by itself.
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != 5; }, 5000));
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != ConnectionState::Commission; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 20000));
     EXPECT_TRUE(frame->Controller().UnitAddressText() == QStringLiteral("140"))
         << frame->Controller().UnitAddressText().toStdString();
 
@@ -300,8 +300,8 @@ TEST_F(CommissioningFromMenuTest, AWorkOrderInADefaultNamespaceCommissionsTheUni
     EXPECT_EQ(app.Settings().q1Address, 142u);
 
     // Back at its new address, the report is saved from the menu.
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != 5; }, 5000));
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != ConnectionState::Commission; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 20000));
     frame->CommandStateChanged();
     ASSERT_TRUE(frame->Action(ID_COMMISSIONING_REPORT)->isEnabled());
     const QString report = folder.filePath(QStringLiteral("report.xml"));
@@ -351,7 +351,7 @@ TEST(CommissioningAtStartup, RunsTheWizardOnTheWorkOrderWithoutConfirmationOrRes
         EXPECT_EQ(app.Settings().ipAddress, QStringLiteral("192.168.255.120"));
         EXPECT_EQ(app.Settings().q1Address, 131u);
         PumpFor(300);
-        EXPECT_EQ(frame->Controller().ConnectionState(), 5) << "no reset: the connection stays";
+        EXPECT_EQ(frame->Controller().ConnectionState(), ConnectionState::Commission) << "no reset: the connection stays";
         CSplashWnd::HideSplashScreen();
     }
     const std::vector<QByteArray> requests = TracedRequests(trace);
@@ -378,7 +378,7 @@ TEST(CommissioningAtStartup, TheSwitchAloneOpensNoWorkOrder)
         ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("SW")}));
         EXPECT_TRUE(engineer.parametersShown);
         CMainFrame* frame = app.MainFrame();
-        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 10000));
         PumpFor(200);
         EXPECT_EQ(app.Commissioning()->WorkOrder(), nullptr);
         EXPECT_TRUE(engineer.pagesSeen.empty()) << "no commissioning without a work order";

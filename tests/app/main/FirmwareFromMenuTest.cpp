@@ -113,9 +113,9 @@ protected:
         ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding")}));
         frame = app.MainFrame();
         frame->RunCommand(ID_LOCAL_CONNECTION);
-        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 2; }, 8000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Connected; }, 8000));
         frame->RunCommand(ID_COMMISSION_MODE);
-        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 8000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 8000));
         previousDialog = SetFileDialogFunction([this](const FileDialogRequest& request) -> std::optional<QString> {
             EXPECT_FALSE(request.save);
             EXPECT_TRUE(request.filter.contains(QStringLiteral("*.MFI")));
@@ -164,8 +164,8 @@ TEST_F(FirmwareFromMenuTest, DownloadThenActivateAndTheUnitComesBackWithTheNewFi
     EXPECT_EQ(FileBytes(stored + QStringLiteral("/unit-131-master.bin")), FileBytes(firmware.masterPath));
 
     // The activation restarted the unit; the frame reconnects by itself.
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != 5; }, 5000));
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() != ConnectionState::Commission; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 15000));
     FirmwareOperator reader(false);
     frame->RunCommand(ID_SW_ACTIVATION);
     ASSERT_TRUE(reader.activationShown);
@@ -182,7 +182,7 @@ TEST_F(FirmwareFromMenuTest, AMasterFileThatCannotBeOpenedEndsAtOnceWithItsMessa
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_TRUE(prompts.shown[0].text.startsWith(QStringLiteral("Error while opening the source file.")));
     EXPECT_FALSE(engineer.activationShown);
-    EXPECT_EQ(frame->Controller().ConnectionState(), 5);
+    EXPECT_EQ(frame->Controller().ConnectionState(), ConnectionState::Commission);
 }
 
 } // namespace

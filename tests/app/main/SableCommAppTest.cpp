@@ -104,11 +104,11 @@ TEST_F(SableCommAppTest, ARemoteUnitNameOnTheCommandLineConnectsToIt)
     CMainFrame* frame = app.MainFrame();
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("Tavra QORA Manager - Remote (QORA-131)"));
     EXPECT_EQ(app.Settings().saveEnabled, 1u);
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().Handler().GetConnectionType() == 2; }, 8000));
+    ASSERT_TRUE(PumpUntil([&] { return IsRemote(frame->Controller().Handler().GetConnectionType()); }, 8000));
     // For people: QORA_SCREENSHOT_DIR=folder keeps pictures of the connected window.
     if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty()) {
         frame->RunCommand(ID_COMMISSION_MODE);
-        PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 8000);
+        PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 8000);
         frame->RunCommand(ID_FILE_NEW);
         frame->resize(900, 600);
         PumpFor(50);
@@ -122,7 +122,7 @@ TEST_F(SableCommAppTest, ARemoteUnitNameOnTheCommandLineConnectsToIt)
     CSableCommApp numbered;
     ASSERT_TRUE(numbered.InitInstance(ProgramPath(), {QStringLiteral("-sobriquet"), QStringLiteral("12")}));
     EXPECT_EQ(numbered.MainFrame()->windowTitle(), QStringLiteral("Tavra QORA Manager"));
-    EXPECT_EQ(numbered.MainFrame()->Controller().Handler().GetState(), 0);
+    EXPECT_EQ(numbered.MainFrame()->Controller().Handler().GetState(), ConnectionState::Disconnected);
 }
 
 } // namespace
@@ -139,9 +139,9 @@ protected:
         ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding")}));
         frame = app.MainFrame();
         frame->RunCommand(ID_LOCAL_CONNECTION);
-        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 2; }, 8000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Connected; }, 8000));
         frame->RunCommand(ID_COMMISSION_MODE);
-        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 5; }, 8000));
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 8000));
     }
     // Runs the command; `ready` tells when its dialog shows what it read.
     void RunDialog(int commandId, const std::function<bool(QDialog&)>& ready, const QString& picture)
@@ -230,7 +230,7 @@ TEST_F(UnitDialogsTest, StatusWindowsShowTheMovingUnitAndHideOnDisconnect)
     EXPECT_EQ(frame->ConnectionPane()->text(), QStringLiteral("Commission mode - Local (192.168.255.120)"));
 
     frame->RunCommand(ID_DISCONNECT);
-    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Disconnected; }));
     EXPECT_EQ(frame->ConnectionPane()->text(), QStringLiteral("Not connected"));
     EXPECT_FALSE(windows->AnyVisible());
     EXPECT_TRUE(sandbox.Raw(QStringLiteral("Settings/Coordinates"))->contains(QStringLiteral("GPSStatusWnd x1")));

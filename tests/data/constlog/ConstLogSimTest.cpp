@@ -70,11 +70,11 @@ protected:
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(1, kLocal + extra);
+        handler->Connect(ConnectionRoute::Direct, kLocal + extra);
         ASSERT_TRUE(PumpUntil([&] { return frame.HasNotice(NOTICE_CONNECTED); }, 10000));
         if (commission) {
             handler->EnterCommissionMode();
-            ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() >= 3; }, 10000));
+            ASSERT_TRUE(PumpUntil([&] { return InCommissionMode(handler->GetConnectionType()); }, 10000));
         }
     }
     // Opens the dialog and waits until it has closed.

@@ -29,7 +29,7 @@ TEST(GpsDataOverTheLink, ReadsWhatTheSimulatedUnitWasStartedWith)
         CCommHandler handler;
         handler.SetSilentConnect(true);
         SetAppCommHandler(&handler);
-        handler.Connect(1, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
+        handler.Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
         ASSERT_TRUE(PumpUntil([&] { return frame.HasNotice(NOTICE_CONNECTED); }, 10000));
 
         CGPSData group;

@@ -47,7 +47,7 @@ protected:
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(1, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
+        handler->Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
         ASSERT_TRUE(PumpUntil([&] { return frame.HasNotice(NOTICE_CONNECTED); }, 10000));
     }
     void SetUp() override

@@ -48,7 +48,7 @@ public:
         handler_ = std::make_unique<CCommHandler>();
         handler_->SetSilentConnect(true);
         SetAppCommHandler(handler_.get());
-        handler_->Connect(1, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
+        handler_->Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
         connected_ = PumpUntil([this] { return frame.HasNotice(NOTICE_CONNECTED); }, 10000);
     }
     ~SimLink()

@@ -52,8 +52,8 @@ protected:
     // Reconnects over the operator's network (connection type 2).
     void ConnectRemotely()
     {
-        Reconnect(0, "ADDR=1", {});
-        ASSERT_EQ(handler->GetConnectionType(), 2);
+        Reconnect(ConnectionRoute::Browsed, "ADDR=1", {});
+        ASSERT_EQ(handler->GetConnectionType(), ConnectionType::ConnectedBrowsed);
     }
 };
 

@@ -43,7 +43,7 @@ protected:
         SetTimerScale(1.0);
         qunsetenv("QORA_RKS_GATEWAY");
     }
-    void Connect(int routeFlag, const char* connection)
+    void Connect(ConnectionRoute route, const char* connection)
     {
         if (handler)
             handler->CloseConnection();
@@ -52,7 +52,7 @@ protected:
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(routeFlag, connection);
+        handler->Connect(route, connection);
         ASSERT_TRUE(PumpUntil([&] { return frame.HasNotice(NOTICE_CONNECTED); }, 10000));
     }
     // One whole download with the engine kept from before; true on success.
@@ -104,13 +104,13 @@ TEST_F(DownloadAddressOverTheLink, EachDownloadNamesTheUnitItsConnectionReaches)
     engine->SetTarget(SDownloadTarget{131, QStringLiteral("Remote")});
     engine->AddWindow(&dialog);
 
-    Connect(0, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=2051");
+    Connect(ConnectionRoute::Browsed, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=2051");
     ASSERT_TRUE(Download(firmware)) << engine->GetErrorText().toStdString();
     // Another unit, the same engine and target: the new connection's address.
-    Connect(0, "WP=SOCKET,HOST=192.168.255.121,PORT=7000,WP=NEQ1,ADDR=300");
+    Connect(ConnectionRoute::Browsed, "WP=SOCKET,HOST=192.168.255.121,PORT=7000,WP=NEQ1,ADDR=300");
     ASSERT_TRUE(Download(firmware)) << engine->GetErrorText().toStdString();
     // A local connection: the configured address.
-    Connect(1, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=2051");
+    Connect(ConnectionRoute::Direct, "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=2051");
     engine->SetTarget(SDownloadTarget{0x0203, QStringLiteral("Local (192.168.255.120)")});
     ASSERT_TRUE(Download(firmware)) << engine->GetErrorText().toStdString();
 

@@ -216,8 +216,8 @@ protected:
     // Connects again, remotely, with this connection string.
     void GoRemote(const std::string& connection)
     {
-        Reconnect(0, connection, connection);
-        ASSERT_EQ(handler->GetConnectionType(), 2);
+        Reconnect(ConnectionRoute::Browsed, connection, connection);
+        ASSERT_EQ(handler->GetConnectionType(), ConnectionType::ConnectedBrowsed);
     }
 
     // The requests sent once at least one is there (after a wait of the engine).

@@ -516,8 +516,8 @@ TEST_F(DownloadEngineTest, EachDownloadNamesTheUnitOfTheConnectionItStartsOn)
     reachAndAbort(true, kUnitAddress);
 
     // Local again: the configured address, although the string says ADDR=1.
-    Reconnect(1, "WP=SOCKET,HOST=h,ADDR=1", "WP=SOCKET,HOST=h,ADDR=1");
-    ASSERT_EQ(handler->GetConnectionType(), 1);
+    Reconnect(ConnectionRoute::Direct, "WP=SOCKET,HOST=h,ADDR=1", "WP=SOCKET,HOST=h,ADDR=1");
+    ASSERT_EQ(handler->GetConnectionType(), ConnectionType::Connected);
     engine->SetTarget({0x0203, QStringLiteral("Local (h)")});
     reachAndAbort(false, 0x0203);
 }

@@ -49,10 +49,10 @@ protected:
     }
     bool InCommissionMode()
     {
-        if (!PumpUntil([&] { return handler->GetConnectionType() == 1; }, 8000))
+        if (!PumpUntil([&] { return IsConnected(handler->GetConnectionType()); }, 8000))
             return false;
         handler->EnterCommissionMode();
-        return PumpUntil([&] { return handler->GetConnectionType() == 3; }, 8000);
+        return PumpUntil([&] { return ::InCommissionMode(handler->GetConnectionType()); }, 8000);
     }
     // A reply as if from the unit: status 0, the verdict, durations n * 10 s.
     void Deliver(int verdict, std::uint32_t zeroSatellites)
@@ -87,7 +87,7 @@ TEST_F(ConstellationWindowTest, ShowsTheSimulatedUnitsStatistics)
     handler = std::make_unique<CCommHandler>();
     handler->SetSilentConnect(true);
     SetAppCommHandler(handler.get());
-    handler->Connect(1, BuildLocalConnectionString(LocalConnectionSettings{}).toStdString());
+    handler->Connect(ConnectionRoute::Direct, BuildLocalConnectionString(LocalConnectionSettings{}).toStdString());
     ASSERT_TRUE(InCommissionMode());
 
     Open();

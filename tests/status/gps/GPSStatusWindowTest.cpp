@@ -57,10 +57,10 @@ protected:
         handler = std::make_unique<CCommHandler>();
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
-        handler->Connect(1, kLocal);
+        handler->Connect(ConnectionRoute::Direct, kLocal);
         ASSERT_TRUE(PumpUntil([&] { return mainWindow.HasNotice(NOTICE_CONNECTED); }, 10000));
         handler->EnterCommissionMode();
-        ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() >= 3; }, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return InCommissionMode(handler->GetConnectionType()); }, 10000));
     }
     QString Cell(int row, int column) const { return window->Table().item(row, column)->text(); }
 

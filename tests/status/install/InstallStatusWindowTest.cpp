@@ -47,10 +47,10 @@ protected:
         handler->SetSilentConnect(true);
         SetAppCommHandler(handler.get());
         connection = BuildLocalConnectionString(LocalConnectionSettings{});
-        handler->Connect(1, connection.toStdString());
-        ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() == 1; }, 8000));
+        handler->Connect(ConnectionRoute::Direct, connection.toStdString());
+        ASSERT_TRUE(PumpUntil([&] { return IsConnected(handler->GetConnectionType()); }, 8000));
         handler->EnterCommissionMode();
-        ASSERT_TRUE(PumpUntil([&] { return handler->GetConnectionType() == 3; }, 8000));
+        ASSERT_TRUE(PumpUntil([&] { return InCommissionMode(handler->GetConnectionType()); }, 8000));
     }
     QString Shown(int row) const { return window->Table().item(row, 1)->text(); }
 

@@ -12,11 +12,10 @@ namespace {
 const char* const kCaptionPrefix = "Software Activation - ";
 const char* const kSameBuild = "The same software build is currently active.";
 
-// Connection types of a connection over the operator's network.
+// A connection over the operator's network.
 bool IsRemoteConnection(const CCommHandler& handler)
 {
-    const int type = handler.GetConnectionType();
-    return type == 2 || type == 4;
+    return IsRemote(handler.GetConnectionType());
 }
 
 // The unit's names are plain 8-bit texts.

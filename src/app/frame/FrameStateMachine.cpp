@@ -1,0 +1,125 @@
+#include "app/frame/FrameStateMachine.h"
+
+std::optional<FrameEvent> FrameEventOf(ConnectionNotice notice)
+{
+    switch (notice) {
+    case ConnectionNotice::Disconnected: return FrameEvent::Disconnected;
+    case ConnectionNotice::Connecting: return FrameEvent::Connecting;
+    case ConnectionNotice::Connected: return FrameEvent::Connected;
+    case ConnectionNotice::ConnectFailed: return FrameEvent::ConnectFailed;
+    case ConnectionNotice::CommissionRequested: return FrameEvent::CommissionRequested;
+    case ConnectionNotice::CommissionMode: return FrameEvent::CommissionMode;
+    case ConnectionNotice::CommissionAcknowledged: return FrameEvent::CommissionAcknowledged;
+    case ConnectionNotice::ConnectedOtherUnit: return FrameEvent::ConnectedOtherUnit;
+    case ConnectionNotice::ConnectCancelled: return FrameEvent::ConnectCancelled;
+    }
+    return std::nullopt;
+}
+
+FrameAction CFrameStateMachine::OnConnected()
+{
+    if (phase_ == FramePhase::Cancelled)
+        return FrameAction::Disconnect;
+    connection_ = ConnectionState::Connected;
+    // After a reset, and for the start-up request, commission mode is asked for at once.
+    if (phase_ == FramePhase::Reconnecting || (startupSwitch_ && startupPending_)) {
+        connection_ = ConnectionState::EnteringCommission;
+        return FrameAction::EnterCommissionMode;
+    }
+    return FrameAction::None;
+}
+
+FrameAction CFrameStateMachine::Transition(FrameEvent event, bool unitConnected)
+{
+    FrameAction actions = FrameAction::None;
+    switch (event) {
+    case FrameEvent::Disconnected:
+        if (connection_ == ConnectionState::Commission)
+            actions |= FrameAction::HideStatusWindows;
+        if (connection_ != ConnectionState::Disconnected && phase_ == FramePhase::Closing) {
+            phase_ = FramePhase::Idle;
+            actions |= FrameAction::PostClose;
+        }
+        connection_ = ConnectionState::Disconnected;
+        if (phase_ == FramePhase::Cancelled)
+            phase_ = FramePhase::Idle;
+        break;
+    case FrameEvent::Connecting:
+        connection_ = ConnectionState::Connecting;
+        break;
+    case FrameEvent::Connected:
+        actions = OnConnected();
+        break;
+    case FrameEvent::ConnectFailed:
+        actions |= FrameAction::ForgetConnection;
+        if (phase_ == FramePhase::Reconnecting) {
+            // The unit did not come back after its reset.
+            actions |= FrameAction::ShowCannotConnect | FrameAction::HideStatusWindows;
+            phase_ = FramePhase::Idle;
+        } else if (phase_ != FramePhase::Cancelled) {
+            actions |= FrameAction::ShowCannotConnect; // a cancelled attempt was reported already
+        }
+        connection_ = ConnectionState::Failed;
+        break;
+    case FrameEvent::CommissionRequested:
+    case FrameEvent::CommissionCommand:
+        connection_ = ConnectionState::EnteringCommission;
+        if (event == FrameEvent::CommissionCommand)
+            actions |= FrameAction::EnterCommissionMode;
+        break;
+    case FrameEvent::CommissionMode:
+        connection_ = ConnectionState::Commission;
+        break;
+    case FrameEvent::CommissionAcknowledged:
+        if (startupSwitch_ && startupPending_) {
+            startupPending_ = false;
+            actions |= FrameAction::CommissionFromWorkOrder;
+        }
+        // The start-up commissioning runs its wizard modally and notices
+        // arrive meanwhile: the windows follow the state as it is afterwards.
+        actions |= FrameAction::StatusWindowsDue;
+        break;
+    case FrameEvent::StatusWindowsDue:
+        if (connection_ == ConnectionState::EnteringCommission)
+            actions |= phase_ == FramePhase::Reconnecting ? FrameAction::RestartVisibleStatusWindows
+                                                          : FrameAction::StartStatusWindows;
+        break;
+    case FrameEvent::ConnectedOtherUnit:
+        actions |= FrameAction::ShowIncompatibleUnit | FrameAction::PostClose;
+        break;
+    case FrameEvent::ConnectCancelled:
+        if (phase_ != FramePhase::Closing)
+            phase_ = FramePhase::Cancelled;
+        actions |= FrameAction::ShowCannotConnect;
+        break;
+    case FrameEvent::LocalConnectStarted:
+    case FrameEvent::RemoteConnectStarted:
+    case FrameEvent::KeptConnectStarted:
+    case FrameEvent::StartupConnectStarted:
+        // A cancellation belongs to the attempt it was made in.
+        if (phase_ == FramePhase::Cancelled)
+            phase_ = FramePhase::Idle;
+        if (event == FrameEvent::LocalConnectStarted)
+            lastCommand_ = ConnectionCommand::Local;
+        else if (event == FrameEvent::RemoteConnectStarted)
+            lastCommand_ = ConnectionCommand::Remote;
+        else if (event == FrameEvent::StartupConnectStarted)
+            startupPending_ = true;
+        break;
+    case FrameEvent::DisconnectCommand:
+        if (phase_ == FramePhase::Reconnecting)
+            phase_ = FramePhase::Idle;
+        break;
+    case FrameEvent::ReconnectTimer:
+        if (unitConnected && connection_ != ConnectionState::EnteringCommission) {
+            phase_ = FramePhase::Reconnecting;
+            actions |= FrameAction::Reconnect;
+        }
+        break;
+    case FrameEvent::CloseWhileConnected:
+        phase_ = FramePhase::Closing;
+        actions |= FrameAction::Disconnect;
+        break;
+    }
+    return actions;
+}
