@@ -19,6 +19,7 @@
 #include "cli/TimingCommand.h"
 #include "cli/UserCommand.h"
 #include "cli/VersionCommand.h"
+#include "platform/LogFile.h"
 #include "platform/MainWindow.h"
 #include "rks/RksComponents.h"
 
@@ -108,28 +109,39 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     RegisterRksComponents();
 
-    int at = 1;
+    const Arguments all(argv, argv + argc);
+    std::size_t at = 1;
     std::string connection;
     bool haveConnection = false;
-    while (at < argc && argv[at][0] == '-') {
-        const std::string option = argv[at];
+    std::optional<std::string> logPath;
+    std::string logError;
+    while (at < all.size() && all[at][0] == '-') {
+        const std::string option = all[at];
         if (IsHelpArgument(option)) {
             PrintUsage(stdout);
             return kExitOk;
         }
+        if (ReadLogOption(all, at, logPath, logError)) {
+            if (!logError.empty())
+                return RefuseUsage(stderr, logError);
+            continue;
+        }
         if (option != "--connection")
             return RefuseUsage(stderr, "unknown option " + option + " (see qora-cli --help)");
-        if (at + 1 >= argc)
+        if (at + 1 >= all.size())
             return RefuseUsage(stderr, MissingValue(option));
-        connection = argv[at + 1];
+        connection = all[at + 1];
         haveConnection = true;
         at += 2;
     }
-    if (at >= argc)
+    if (at >= all.size())
         return RefuseUsage(stderr, "no command given (see qora-cli --help)");
 
-    const std::string command = argv[at++];
-    const Arguments arguments(argv + at, argv + argc);
+    const std::string command = all[at++];
+    Arguments arguments(all.begin() + static_cast<std::ptrdiff_t>(at), all.end());
+    TakeLogOption(command, arguments, logPath, logError);
+    if (!logError.empty())
+        return RefuseUsage(stderr, logError);
     if (std::any_of(arguments.begin(), arguments.end(), IsHelpArgument)) {
         if (!PrintCommandUsage(command, stdout))
             return RefuseUsage(stderr, "unknown command " + command + " (see qora-cli --help)");
@@ -137,6 +149,10 @@ int main(int argc, char* argv[])
     }
     if (!IsCommand(command))
         return RefuseUsage(stderr, "unknown command " + command + " (see qora-cli --help)");
+    if (logPath) {
+        if (const auto problem = StartLogFile(QString::fromLocal8Bit(logPath->c_str())))
+            return RefuseUsage(stderr, problem->toStdString());
+    }
 
     if (command == "settings") {
         if (!arguments.empty())

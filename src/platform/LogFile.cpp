@@ -87,9 +87,10 @@ void WriteToLogFile(QtMsgType type, const QMessageLogContext& context, const QSt
 std::optional<QString> StartLogFile(const QString& path)
 {
     auto file = std::make_unique<QFile>(path);
-    if (path.isEmpty() || !file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return QStringLiteral("cannot open %1: %2")
-            .arg(path, path.isEmpty() ? QStringLiteral("no file name given") : file->errorString());
+    if (path.isEmpty())
+        return QStringLiteral("cannot open the log file: no file name given");
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return QStringLiteral("cannot open %1: %2").arg(path, file->errorString());
     LogSink& sink = Sink();
     {
         std::lock_guard guard(sink.lock);

@@ -13,17 +13,19 @@ std::string ResultText(int result)
     return "result " + std::to_string(result) + " (" + RksResultMeaning(result) + ")";
 }
 
-// "request 83 12 01 (+4 bytes)": the header names the request, the body only its size.
+// "request 53 54 01 00 90 04" as it goes on the wire; a long one (a firmware
+// block) by its first bytes and its size.
 std::string RequestText(std::span<const std::uint8_t> request)
 {
+    constexpr std::size_t kShown = 16;
     std::string text = "request";
     char hex[4];
-    for (std::size_t i = 0; i < request.size() && i < 3; ++i) {
+    for (std::size_t i = 0; i < request.size() && i < kShown; ++i) {
         std::snprintf(hex, sizeof hex, " %02X", request[i]);
         text += hex;
     }
-    if (request.size() > 3)
-        text += " (+" + std::to_string(request.size() - 3) + " bytes)";
+    if (request.size() > kShown)
+        text += " ... (" + std::to_string(request.size()) + " bytes)";
     return text;
 }
 } // namespace

@@ -52,6 +52,19 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
         if (argument.startsWith(u'-') || argument.startsWith(u'/'))
             argument.remove(0, 1);
 
+        // "--log FILE" takes its file whatever it looks like, so that a path
+        // such as "SCF=x.log" is not read as another switch.
+        const bool prefixed = arguments[i].startsWith(u'-') || arguments[i].startsWith(u'/');
+        const QString logSwitch = prefixed && argument.startsWith(u'-') ? argument.mid(1) : argument;
+        if (prefixed && Is(logSwitch, "log")) {
+            options.logFilePath = i + 1 < arguments.size() ? arguments[++i] : QString();
+            continue;
+        }
+        if (prefixed && StartsWith(logSwitch, "log=")) {
+            options.logFilePath = logSwitch.mid(4);
+            continue;
+        }
+
         if (Is(argument, "REGSERVER") || Is(argument, "UNREGSERVER")) {
             options.endAtOnce = true;
             return options;
