@@ -96,7 +96,7 @@ bool CRksTcpLink::Connect(const std::string& connection)
         return Fail(SLinkFailure::Kind::Refused,
                     "the unit was refused: " + endpointText_ + " answered " + ResultText(reply.result), reply.result);
     }
-    qCInfo(lcRks, "%s: open", activity_.c_str());
+    qCInfo(lcRks, "%s: accepted", activity_.c_str());
     return true;
 }
 
