@@ -55,10 +55,10 @@ protected:
     void TearDown() override { StopLogFile(); }
 
     [[nodiscard]] QString LogPath() const { return folder.filePath(QStringLiteral("qora.log")); }
-    [[nodiscard]] std::vector<std::pair<QString, QString>> Gateway() const
+    [[nodiscard]] std::vector<std::pair<QString, QString>> Gateway(const QString& rules = QString()) const
     {
         return {{QStringLiteral("QORA_RKS_GATEWAY"), QStringLiteral("127.0.0.1:%1").arg(sim->Port())},
-                {QStringLiteral("QT_LOGGING_RULES"), QString()}};
+                {QStringLiteral("QT_LOGGING_RULES"), rules}};
     }
     void StartUnit(const QStringList& faults)
     {
@@ -130,13 +130,14 @@ TEST_F(LogFileEndToEnd, AMalformedReplyIsLoggedByTheGroupThatReadIt)
     EXPECT_EQ(Entries(lines, QStringLiteral("warning qora.rks")), QStringList{});
 }
 
-// An OPEN the gateway refuses: the result code from the wire, then the handler's word.
+// An OPEN the gateway refuses: the result code from the wire, then the
+// handler's word. The engineer's own rules still decide what the file takes.
 TEST_F(LogFileEndToEnd, ARefusedOpenIsLoggedWithItsResultCode)
 {
     StartUnit({QStringLiteral("--refuse-open")});
     const CliRun run = RunCli({QStringLiteral("--connection"), QString::fromLatin1(kLocal), QStringLiteral("version"),
                                QStringLiteral("--log=") + LogPath()},
-                              Gateway());
+                              Gateway(QStringLiteral("qora.link.info=false")));
     EXPECT_EQ(run.status, 2) << qPrintable(run.err);
     const QStringList lines = LogLines(LogPath());
     const QString endpoint = QStringLiteral("gateway 127.0.0.1:%1").arg(sim->Port());
@@ -146,6 +147,7 @@ TEST_F(LogFileEndToEnd, ARefusedOpenIsLoggedWithItsResultCode)
               QStringList{QStringLiteral("OPEN \"%1\" to %2: %3").arg(QLatin1String(kLocal), endpoint, refusal)});
     EXPECT_EQ(Entries(lines, QStringLiteral("warning qora.link")),
               QStringList{QStringLiteral("connection failed: ") + refusal});
+    EXPECT_EQ(Entries(lines, QStringLiteral("info qora.link")), QStringList{});
 }
 
 TEST_F(LogFileEndToEnd, TheCommandLineCompanionRefusesALogFileItCannotOpen)
