@@ -1,6 +1,7 @@
 // The log file of --log: what it says about failures that really happen on the
 // TCP link to the simulated unit, and how the programs take the option.
 
+#include "cli/CliArguments.h"
 #include "link/CommHandler.h"
 #include "platform/LogFile.h"
 #include "platform/MainWindow.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <tuple>
 
 namespace {
 
@@ -166,6 +168,29 @@ TEST_F(LogFileEndToEnd, TheCommandLineCompanionRefusesALogFileItCannotOpen)
                                  QStringLiteral("b.log")});
     EXPECT_EQ(twice.status, 64);
     EXPECT_EQ(twice.err, QStringLiteral("qora-cli: --log given twice\n"));
+}
+
+// After the command, --log is taken where an option may stand and nowhere else.
+TEST(CliLogOption, TakenAmongTheOptionsButNeverFromAValueOrAText)
+{
+    using Args = std::vector<std::string>;
+    const auto take = [](const std::string& command, Args arguments) {
+        std::optional<std::string> path;
+        std::string error;
+        TakeLogOption(command, arguments, path, error);
+        return std::make_tuple(arguments, path.value_or("(none)"), error);
+    };
+    EXPECT_EQ(take("download", {"m.MFI", "--log", "x.log", "--chunk", "256"}),
+              std::make_tuple(Args{"m.MFI", "--chunk", "256"}, std::string("x.log"), std::string()));
+    EXPECT_EQ(take("commission", {"wo.xml", "--user", "--log", "--log=y.log", "--comments", "--log=z"}),
+              std::make_tuple(Args{"wo.xml", "--user", "--log", "--comments", "--log=z"}, std::string("y.log"),
+                              std::string()));
+    EXPECT_EQ(take("user", {"set", "--log", "-", "--log=c", "a", "--log", "u.log"}),
+              std::make_tuple(Args{"set", "--log", "-", "--log=c", "a"}, std::string("u.log"), std::string()));
+    EXPECT_EQ(take("timing", {"set", "--log", "1"}),
+              std::make_tuple(Args{"set", "--log", "1"}, std::string("(none)"), std::string()));
+    EXPECT_EQ(std::get<2>(take("version", {"--log="})), "--log needs a value");
+    EXPECT_EQ(std::get<2>(take("version", {"--log=a", "--log", "b"})), "--log given twice");
 }
 
 // Without --log the program's categories stay off: a failing command still
