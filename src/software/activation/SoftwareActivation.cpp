@@ -123,8 +123,9 @@ MsgResult CSoftwareActivation::OnMessage(unsigned message, MsgWParam wParam, Msg
     if (wParam == 0) {
         // Some request was not delivered; the notice does not say whose.
         if (GetOperationState() != kIdle)
-            qCWarning(lcFirmware, "activation: request %02X %02X %02X failed", static_cast<unsigned>((lParam >> 16) & 0xFF),
-                      static_cast<unsigned>((lParam >> 8) & 0xFF), static_cast<unsigned>(lParam & 0xFF));
+            qCWarning(lcFirmware, "activation: request %02X %02X %02X failed",
+                      static_cast<unsigned>((lParam >> 16) & 0xFF), static_cast<unsigned>((lParam >> 8) & 0xFF),
+                      static_cast<unsigned>(lParam & 0xFF));
         FailOperation();
         return 0;
     }

@@ -100,7 +100,8 @@ TEST_F(SableCommAppTest, ALogFileOnTheCommandLineIsUsedOrItsProblemShown)
     const QString unwritable = dir.filePath(QStringLiteral("missing/qora.log"));
     {
         CSableCommApp app;
-        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("--log"), unwritable, QStringLiteral("/Embedding")}));
+        ASSERT_TRUE(
+            app.InitInstance(ProgramPath(), {QStringLiteral("--log"), unwritable, QStringLiteral("/Embedding")}));
         ASSERT_EQ(prompts.shown.size(), 1u);
         EXPECT_EQ(prompts.shown[0].text, QStringLiteral("cannot open %1: No such file or directory").arg(unwritable));
         EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Warning);
