@@ -2,6 +2,8 @@
 
 #include "cli/CliSession.h"
 
+#include <algorithm>
+
 bool IsHelpArgument(const std::string& argument)
 {
     return argument == "-h" || argument == "--help";
@@ -38,4 +40,83 @@ bool ReadDigits(const std::string& text, int maxDigits, int& value)
         return false;
     value = std::stoi(text);
     return true;
+}
+
+bool ReadLogOption(const std::vector<std::string>& arguments, std::size_t& at, std::optional<std::string>& path,
+                   std::string& error)
+{
+    const std::string& argument = arguments[at];
+    const std::string prefix = std::string(kLogOption) + "=";
+    std::string value;
+    if (argument == kLogOption) {
+        if (at + 1 >= arguments.size()) {
+            error = MissingValue(kLogOption);
+            ++at;
+            return true;
+        }
+        value = arguments[at + 1];
+        at += 2;
+    } else if (argument.compare(0, prefix.size(), prefix) == 0) {
+        value = argument.substr(prefix.size());
+        ++at;
+    } else {
+        return false;
+    }
+    if (value.empty())
+        error = MissingValue(kLogOption);
+    else if (path)
+        error = std::string(kLogOption) + " given twice";
+    else
+        path = value;
+    return true;
+}
+
+namespace {
+
+// Options of the commands that take the next argument as their value.
+bool TakesValue(const std::string& option)
+{
+    static const char* const options[] = {"--chunk", "--interval", "--unit",     "--report",
+                                          "--user",  "--date",     "--comments", "--actions"};
+    for (const char* name : options) {
+        if (option == name)
+            return true;
+    }
+    return false;
+}
+
+// How many texts follow "set" of the command: they may be anything.
+std::size_t SetValues(const std::string& command)
+{
+    if (command == "user")
+        return 4;
+    if (command == "timing")
+        return 2;
+    return 0;
+}
+
+} // namespace
+
+void TakeLogOption(const std::string& command, std::vector<std::string>& arguments,
+                   std::optional<std::string>& path, std::string& error)
+{
+    std::vector<std::string> kept;
+    kept.reserve(arguments.size());
+    std::size_t at = 0;
+    if (!arguments.empty() && arguments[0] == "set" && SetValues(command) > 0) {
+        at = std::min(arguments.size(), 1 + SetValues(command));
+        kept.assign(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    while (at < arguments.size()) {
+        if (ReadLogOption(arguments, at, path, error)) {
+            if (!error.empty())
+                return;
+            continue;
+        }
+        kept.push_back(arguments[at]);
+        if (TakesValue(arguments[at]) && at + 1 < arguments.size())
+            kept.push_back(arguments[++at]);
+        ++at;
+    }
+    arguments = std::move(kept);
 }

@@ -211,6 +211,8 @@ void PrintUsage(std::FILE* to)
                  "options:\n"
                  "  --connection STRING  the unit's connection string (default: the local\n"
                  "                       connection of the settings)\n"
+                 "  --log FILE           append the program's log (connections, failed requests\n"
+                 "                       and why) to FILE; also after the command\n"
                  "  -h, --help           this overview; after a command, that command's usage\n"
                  "\n"
                  "Exit status: 0 done, 1 failed or refused, 2 no connection, 3 declined,\n"

@@ -19,6 +19,7 @@
 #include "commissioning/wizard/WorkOrderReplacements.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "platform/LogCategories.h"
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
@@ -137,16 +138,20 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
     };
     const auto resetDone = [&](std::optional<std::vector<std::uint8_t>> reply) {
         if (reply && !ResetRefused(*reply)) {
+            qCInfo(lcCommissioning, "reset answered: the unit restarts with the new values");
             PrintLine(output.out, QStringLiteral("The unit restarts with the new values."));
             session.Finish(kExitOk);
         } else if (reply) {
+            qCWarning(lcCommissioning, "reset refused by the unit (%d-byte reply)", static_cast<int>(reply->size()));
             std::fprintf(output.err, "the unit refused the reset; reset it to apply the values\n");
             session.Finish(kExitRequestFailed);
         } else if (UnansweredRequest(*AppCommHandler(), kResetHeader)) {
+            qCInfo(lcCommissioning, "reset unanswered: the unit may already be restarting");
             PrintLine(output.out, QString::fromLatin1(kUnansweredRestartText));
             session.Finish(kExitOk);
         } else {
             const std::string why = AppCommHandler()->LastFailure().text;
+            qCWarning(lcCommissioning, "reset not sent: %s", why.c_str());
             std::fprintf(output.err, "the reset could not be sent%s%s; reset the unit to apply the values\n",
                          why.empty() ? "" : ": ", why.c_str());
             session.Finish(kExitRequestFailed);

@@ -19,6 +19,7 @@
 #include "cli/TimingCommand.h"
 #include "cli/UserCommand.h"
 #include "cli/VersionCommand.h"
+#include "platform/LogFile.h"
 #include "platform/MainWindow.h"
 #include "rks/RksComponents.h"
 
@@ -101,6 +102,40 @@ int RunCommand(const std::string& command, const std::string& connection, bool c
     return RunSessionCommand(command, connection, arguments);
 }
 
+// The options before the command.
+struct GlobalOptions {
+    std::string connection;
+    bool haveConnection = false;
+    std::optional<std::string> logPath;
+};
+
+// Reads them from `at` on and leaves `at` at the command. The exit status when
+// the program ends here (help, or an option refused).
+std::optional<int> ReadGlobalOptions(const Arguments& all, std::size_t& at, GlobalOptions& options)
+{
+    while (at < all.size() && all[at][0] == '-') {
+        const std::string option = all[at];
+        if (IsHelpArgument(option)) {
+            PrintUsage(stdout);
+            return kExitOk;
+        }
+        std::string logError;
+        if (ReadLogOption(all, at, options.logPath, logError)) {
+            if (!logError.empty())
+                return RefuseUsage(stderr, logError);
+            continue;
+        }
+        if (option != "--connection")
+            return RefuseUsage(stderr, "unknown option " + option + " (see qora-cli --help)");
+        if (at + 1 >= all.size())
+            return RefuseUsage(stderr, MissingValue(option));
+        options.connection = all[at + 1];
+        options.haveConnection = true;
+        at += 2;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -108,28 +143,20 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     RegisterRksComponents();
 
-    int at = 1;
-    std::string connection;
-    bool haveConnection = false;
-    while (at < argc && argv[at][0] == '-') {
-        const std::string option = argv[at];
-        if (IsHelpArgument(option)) {
-            PrintUsage(stdout);
-            return kExitOk;
-        }
-        if (option != "--connection")
-            return RefuseUsage(stderr, "unknown option " + option + " (see qora-cli --help)");
-        if (at + 1 >= argc)
-            return RefuseUsage(stderr, MissingValue(option));
-        connection = argv[at + 1];
-        haveConnection = true;
-        at += 2;
-    }
-    if (at >= argc)
+    const Arguments all(argv, argv + argc);
+    std::size_t at = 1;
+    GlobalOptions global;
+    if (const auto ended = ReadGlobalOptions(all, at, global))
+        return *ended;
+    if (at >= all.size())
         return RefuseUsage(stderr, "no command given (see qora-cli --help)");
 
-    const std::string command = argv[at++];
-    const Arguments arguments(argv + at, argv + argc);
+    const std::string command = all[at++];
+    Arguments arguments(all.begin() + static_cast<std::ptrdiff_t>(at), all.end());
+    std::string logError;
+    TakeLogOption(command, arguments, global.logPath, logError);
+    if (!logError.empty())
+        return RefuseUsage(stderr, logError);
     if (std::any_of(arguments.begin(), arguments.end(), IsHelpArgument)) {
         if (!PrintCommandUsage(command, stdout))
             return RefuseUsage(stderr, "unknown command " + command + " (see qora-cli --help)");
@@ -137,6 +164,10 @@ int main(int argc, char* argv[])
     }
     if (!IsCommand(command))
         return RefuseUsage(stderr, "unknown command " + command + " (see qora-cli --help)");
+    if (global.logPath) {
+        if (const auto problem = StartLogFile(QString::fromLocal8Bit(global.logPath->c_str())))
+            return RefuseUsage(stderr, problem->toStdString());
+    }
 
     if (command == "settings") {
         if (!arguments.empty())
@@ -144,10 +175,10 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(SettingsReport()), stdout);
         return kExitOk;
     }
-    if (!haveConnection) {
+    if (!global.haveConnection) {
         CManagerSettings settings;
         settings.LoadSettings();
-        connection = BuildLocalConnectionString(settings).toStdString();
+        global.connection = BuildLocalConnectionString(settings).toStdString();
     }
-    return RunCommand(command, connection, !haveConnection, arguments);
+    return RunCommand(command, global.connection, !global.haveConnection, arguments);
 }

@@ -3,6 +3,7 @@
 #include "data/ProgressPane.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 
 #include <algorithm>
@@ -26,6 +27,12 @@ constexpr std::int32_t kReadLengthBias = 5;
 // Write reply: identifier at 3, status at 5.
 constexpr std::int32_t kWriteIdOffset = 3;
 constexpr std::int32_t kWriteStatusOffset = 5;
+
+// The group's class, for the log: "CGPSData".
+const char* GroupName(const QObject& group)
+{
+    return group.metaObject()->className();
+}
 
 bool Contains(const std::vector<std::uint16_t>& ids, std::uint16_t id)
 {
@@ -88,6 +95,8 @@ bool CDataClass::SendNextWrite()
     }
     state_ = kWriting;
     if (!SendPendingWrite(pendingWrites_.front())) {
+        qCWarning(lcData, "%s: write of identifier %04X not sent: its value cannot be encoded", GroupName(*this),
+                  static_cast<unsigned>(pendingWrites_.front()));
         FailOperation();
         return true;
     }
@@ -226,6 +235,17 @@ void CDataClass::HideProgress()
     progress_.reset();
 }
 
+void CDataClass::OnRequestLost(MsgLParam header)
+{
+    // A request failed somewhere; the notice does not say whose, so every
+    // running operation ends.
+    if (state_ != kIdle)
+        qCWarning(lcData, "%s: %s ends: request %02X %02X %02X failed", GroupName(*this),
+                  state_ == kReading ? "read" : "write", static_cast<unsigned>((header >> 16) & 0xFF),
+                  static_cast<unsigned>((header >> 8) & 0xFF), static_cast<unsigned>(header & 0xFF));
+    FailOperation();
+}
+
 void CDataClass::FailOperation()
 {
     if (state_ == kReading) {
@@ -254,6 +274,9 @@ void CDataClass::OnUnitReply(const CDeviceMessage& reply)
         address != address_)
         return;
     if (opcode == kNegativeAck) {
+        if (state_ != kIdle)
+            qCWarning(lcData, "%s: the unit refused a request of class %02X (negative acknowledgement)",
+                      GroupName(*this), static_cast<unsigned>(messageClass));
         FailOperation();
         return;
     }
@@ -273,6 +296,8 @@ void CDataClass::ParseReadReply(const CDeviceMessage& reply)
     std::int32_t length = 0, id = 0, status = 0;
     if (!reply.GetByte(kReadLengthOffset, length) || reply.GetLength() != length + kReadLengthBias ||
         !reply.GetByte(kReadStatusOffset, status)) {
+        qCWarning(lcData, "%s: malformed read reply 84 %02X 18: %d bytes, length byte %d", GroupName(*this),
+                  static_cast<unsigned>(address_), reply.GetLength(), length);
         FailOperation();
         return;
     }
@@ -281,12 +306,16 @@ void CDataClass::ParseReadReply(const CDeviceMessage& reply)
         return;
     if (status != 0) {
         if (!AcceptReadStatus(static_cast<std::uint16_t>(id), status)) {
+            qCWarning(lcData, "%s: read of identifier %04X answered with status %d", GroupName(*this),
+                      static_cast<unsigned>(id), status);
             FailOperation();
             return;
         }
     } else {
         const Value value{reply, kReadValueOffset, reply.GetLength() - kReadValueOffset};
         if (!StoreValue(static_cast<std::uint16_t>(id), value)) {
+            qCWarning(lcData, "%s: malformed value of identifier %04X: %d bytes", GroupName(*this),
+                      static_cast<unsigned>(id), value.length);
             FailOperation();
             return;
         }
@@ -304,12 +333,16 @@ void CDataClass::ParseWriteReply(const CDeviceMessage& reply)
         return;
     std::int32_t id = 0, status = 0;
     if (!reply.GetUInt16(kWriteIdOffset, id) || !reply.GetByte(kWriteStatusOffset, status)) {
+        qCWarning(lcData, "%s: malformed write reply 84 %02X 06: %d bytes", GroupName(*this),
+                  static_cast<unsigned>(address_), reply.GetLength());
         FailOperation();
         return;
     }
     if (pendingWrites_.empty() || id != pendingWrites_.front())
         return;
     if (status != 0) {
+        qCWarning(lcData, "%s: write of identifier %04X refused with status %d", GroupName(*this),
+                  static_cast<unsigned>(id), status);
         FailOperation();
         return;
     }

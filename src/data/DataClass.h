@@ -112,7 +112,7 @@ private:
     void OnUnitReply(const CDeviceMessage& reply) override;
     // A request failed somewhere; the notice does not say whose, so every
     // running operation ends.
-    void OnRequestLost(MsgLParam) override { FailOperation(); }
+    void OnRequestLost(MsgLParam header) override;
 
     std::uint8_t address_;
     Notices notices_;

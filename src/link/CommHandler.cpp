@@ -3,6 +3,7 @@
 #include "link/ConnectProgress.h"
 #include "link/RksDriver.h"
 #include "link/ServiceFraming.h"
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 #include "platform/PostMessage.h"
 #include "platform/StringTable.h"
@@ -51,6 +52,7 @@ void CCommHandler::Connect(ConnectionRoute route, const std::string& connection)
             progress_ = std::make_unique<CConnectProgress>();
         progress_->Create();
     }
+    qCInfo(lcLink, "connecting to \"%s\" (%s)", connection.c_str(), route == ConnectionRoute::Browsed ? "browsed" : "direct");
     driver_ = Factory() ? Factory()() : std::make_unique<CRksDriver>();
     route_ = route;
     driver_->Open(this, connection);
@@ -70,6 +72,7 @@ void CCommHandler::Disconnect()
 {
     if (!driver_)
         return;
+    qCInfo(lcLink, "disconnecting");
     DropDriver();
     state_ = STATE_DISCONNECTED;
     PostConnectionNotice(NOTICE_DISCONNECTED);
@@ -190,6 +193,9 @@ MsgResult CCommHandler::OnMessageSend(CDeviceMessage* request)
     if (!request)
         return 0;
     if (state_ == STATE_DISCONNECTED) {
+        const std::int32_t header = ServiceFraming::PackedHeader(*request);
+        qCWarning(lcLink, "request %02X %02X %02X not sent: no unit is connected", (header >> 16) & 0xFF,
+                  (header >> 8) & 0xFF, header & 0xFF);
         PostMessageTo(this, WM_DEVICE_MESSAGE, 0, ServiceFraming::PackedHeader(*request));
         delete request;
         ShowMessageBox(LoadResString(StringId::DeviceNotConnected), MsgIcon::None, MsgButtons::Ok);
@@ -237,6 +243,7 @@ void CCommHandler::OnConnectionEvent(int driverEvent)
         return;
     switch (driverEvent) {
     case DRIVER_OPEN_QORA:
+        qCInfo(lcLink, "connected to a QORA unit");
         CloseProgress();
         state_ = STATE_CONNECTED;
         PostConnectionNotice(NOTICE_CONNECTED);
@@ -244,6 +251,7 @@ void CCommHandler::OnConnectionEvent(int driverEvent)
     case DRIVER_OPEN_FAILED:
         CloseProgress();
         DropDriver();
+        qCWarning(lcLink, "connection failed: %s", lastFailure_.text.c_str());
         state_ = STATE_DISCONNECTED;
         ClearQueues();
         PostConnectionNotice(NOTICE_CONNECT_FAILED);
@@ -253,6 +261,7 @@ void CCommHandler::OnConnectionEvent(int driverEvent)
         SetTimer(kCommissionTimerId, kCommissionDelayMs);
         break;
     case DRIVER_OPEN_OTHER_UNIT:
+        qCInfo(lcLink, "connected to a unit that is no QORA unit");
         CloseProgress();
         state_ = STATE_CONNECTED;
         PostConnectionNotice(NOTICE_CONNECTED_OTHER_UNIT);
@@ -268,6 +277,7 @@ void CCommHandler::OnTimer(int timerId)
         return;
     KillTimer(kCommissionTimerId);
     state_ = STATE_COMMISSION;
+    qCInfo(lcLink, "the unit is in commission mode");
     PostConnectionNotice(NOTICE_COMMISSION_MODE);
 }
 

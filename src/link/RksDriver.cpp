@@ -4,6 +4,7 @@
 #include "link/ComponentFactory.h"
 #include "link/IRksLink.h"
 #include "link/ServiceFraming.h"
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 #include "platform/PostMessage.h"
 
@@ -38,6 +39,10 @@ struct CRksDriver::Session {
 
     void RecordFailure(SLinkFailure why)
     {
+        // A failed opening is logged by the handler, which hears of it.
+        if (why.request >= 0)
+            qCWarning(lcLink, "request %02X %02X %02X to \"%s\" failed: %s", (why.request >> 16) & 0xFF,
+                      (why.request >> 8) & 0xFF, why.request & 0xFF, connection.c_str(), why.text.c_str());
         std::lock_guard lock(gate);
         failure = std::move(why);
     }

@@ -2,17 +2,31 @@
 
 #include "rks/RksConnectionString.h"
 #include "rks/RksEndpoint.h"
+#include "platform/LogCategories.h"
 
-#include <QLoggingCategory>
+#include <cstdio>
 
 namespace {
-// Off by default, so that a program's own one-line reasons stay alone on
-// standard error; QT_LOGGING_RULES="qora.rks.link.info=true" shows each failure.
-Q_LOGGING_CATEGORY(lcRksLink, "qora.rks.link", QtWarningMsg)
 
 std::string ResultText(int result)
 {
     return "result " + std::to_string(result) + " (" + RksResultMeaning(result) + ")";
+}
+
+// "request 53 54 01 00 90 04" as it goes on the wire; a long one (a firmware
+// block) by its first bytes and its size.
+std::string RequestText(std::span<const std::uint8_t> request)
+{
+    constexpr std::size_t kShown = 16;
+    std::string text = "request";
+    char hex[4];
+    for (std::size_t i = 0; i < request.size() && i < kShown; ++i) {
+        std::snprintf(hex, sizeof hex, " %02X", request[i]);
+        text += hex;
+    }
+    if (request.size() > kShown)
+        text += " ... (" + std::to_string(request.size()) + " bytes)";
+    return text;
 }
 } // namespace
 
@@ -40,6 +54,7 @@ bool CRksTcpLink::Open(const std::string& connection)
 
 bool CRksTcpLink::Connect(const std::string& connection)
 {
+    activity_ = "OPEN \"" + connection + "\"";
     if (interrupted_)
         return Fail(SLinkFailure::Kind::Broken, "interrupted");
     std::string problem;
@@ -59,6 +74,7 @@ bool CRksTcpLink::Connect(const std::string& connection)
                         "HOST and PORT");
     transferTimeout_ = params->transferTimeout;
     endpointText_ = (gateway.empty() ? "" : "gateway ") + endpoint->host + ":" + std::to_string(endpoint->port);
+    activity_ += " to " + endpointText_;
 
     const auto connectDeadline = CRksSocket::Clock::now() + connectTimeout_;
     if (socket_.Connect(*endpoint, connectDeadline, interrupted_) != CRksSocket::Status::Ok)
@@ -80,6 +96,7 @@ bool CRksTcpLink::Connect(const std::string& connection)
         return Fail(SLinkFailure::Kind::Refused,
                     "the unit was refused: " + endpointText_ + " answered " + ResultText(reply.result), reply.result);
     }
+    qCInfo(lcRks, "%s: accepted", activity_.c_str());
     return true;
 }
 
@@ -98,6 +115,7 @@ bool CRksTcpLink::Transfer(const std::optional<std::string>& route, std::span<co
 {
     reply.clear();
     failure_ = {};
+    activity_ = RequestText(request) + " to " + (endpointText_.empty() ? "the unit" : endpointText_);
     if (interrupted_)
         return Fail(SLinkFailure::Kind::NotSent, "interrupted");
     if (!socket_.IsOpen() || socket_.PeerHasClosed()) {
@@ -110,6 +128,7 @@ bool CRksTcpLink::Transfer(const std::optional<std::string>& route, std::span<co
             failure_.kind = SLinkFailure::Kind::NotSent;
             return false;
         }
+        activity_ = RequestText(request) + " to " + endpointText_;
     }
     const std::uint16_t seq = seq_ + 1;
     if (!RksBuildTransfer(frame_, seq, route ? std::string_view(*route) : std::string_view(), request))
@@ -179,7 +198,7 @@ bool CRksTcpLink::Fail(SLinkFailure::Kind kind, std::string text, int result)
     failure_.kind = kind;
     failure_.result = result;
     failure_.text = std::move(text);
-    qCInfo(lcRksLink, "%s", failure_.text.c_str());
+    qCWarning(lcRks, "%s: %s", activity_.c_str(), failure_.text.c_str());
     return false;
 }
 

@@ -52,4 +52,5 @@ private:
     std::string connection_;          // of the last successful Open; empty after Close
     std::string endpointText_;        // "gateway host:port" or "host:port", for messages
     SLinkFailure failure_;            // of the last Open or Transfer
+    std::string activity_;            // the exchange under way, for the log
 };

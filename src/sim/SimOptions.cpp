@@ -207,6 +207,11 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (!ParseOpcode(value, opcode))
                 return bad("a hexadecimal opcode from 0x00 to 0xFF");
             options.behaviour.nakOpcodes.set(opcode);
+        } else if (name == u"--short-reply-opcode") {
+            std::size_t opcode = 0;
+            if (!ParseOpcode(value, opcode))
+                return bad("a hexadecimal opcode from 0x00 to 0xFF");
+            options.behaviour.shortReplyOpcodes.set(opcode);
         } else if (name == u"--refuse-open") {
             options.faults.refuseOpen = true;
         } else if (name == u"--reboot-ms") {
@@ -393,6 +398,9 @@ QString HelpText()
         "  --delay-ms MS           send every reply MS milliseconds late\n"
         "  --nak-opcode HEX        answer null-route requests with this service opcode\n"
         "                          (e.g. 0x54) with 54 F0 (repeatable)\n"
+        "  --short-reply-opcode HEX\n"
+        "                          cut the reply to null-route requests with this\n"
+        "                          service opcode after its first two bytes (repeatable)\n"
         "  --refuse-open           answer every OPEN with result 1 (no such unit)\n"
         "  --break-after N         close a connection once N TRANSFER replies have been\n"
         "                          sent on it\n"

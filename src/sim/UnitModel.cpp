@@ -64,8 +64,13 @@ CUnitModel::Outcome CUnitModel::Handle(std::string_view route, std::span<const s
 CUnitModel::Outcome CUnitModel::HandleRoute(std::string_view route, std::span<const std::uint8_t> request,
                                             std::vector<std::uint8_t>& reply)
 {
-    if (route.empty())
-        return HandleUnitMessage(request, reply);
+    if (route.empty()) {
+        const std::size_t start = reply.size();
+        const Outcome outcome = HandleUnitMessage(request, reply);
+        if (request.size() >= 2 && behaviour_.shortReplyOpcodes.test(request[1]) && reply.size() > start + 2)
+            reply.resize(start + 2);
+        return outcome;
+    }
     if (SameTextIgnoringCase(route, kIdentityRoute)) {
         if (request.size() != 1 || request[0] != kIdentityProbe)
             return {};

@@ -53,6 +53,8 @@ struct UnitBehaviour {
     ResetReply resetReply = ResetReply::Answered;
     // Requests with these service opcodes get a negative acknowledgement.
     std::bitset<256> nakOpcodes;
+    // Replies to requests with these service opcodes are cut after two bytes.
+    std::bitset<256> shortReplyOpcodes;
     FirmwareOptions firmware; // banks, received files and download faults
     CommissioningFaults commissioning; // commissioning steps refused or not answered
 };

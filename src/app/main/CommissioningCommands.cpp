@@ -5,6 +5,7 @@
 #include "app/frame/widgets/MainFrame.h"
 #include "app/main/StatusWindows.h"
 #include "link/CommHandler.h"
+#include "platform/LogCategories.h"
 #include "commissioning/procedure/widgets/CommFinishDlg.h"
 #include "commissioning/procedure/widgets/CommissioningRunner.h"
 #include "commissioning/WorkOrderReader.h"
@@ -171,6 +172,7 @@ void CCommissioningCommands::RunWizardCommand()
         settings_.q1Address = static_cast<std::uint32_t>(committed_.q1Address);
         settings_.SaveSettings();
     }
+    qCInfo(lcCommissioning, "commissioning written; the unit is reset to apply it");
     controller.SendResetRequest();
 }
 

@@ -17,6 +17,8 @@
 #include "app/shell/HelpViewer.h"
 #include "app/shell/ResourceLibrary.h"
 #include "app/shell/SplashWnd.h"
+#include "platform/LogFile.h"
+#include "platform/UserPrompts.h"
 #include "rks/RksComponents.h"
 #include "rks/widgets/RksWidgetComponents.h"
 
@@ -56,6 +58,11 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     options_ = ParseCommandLine(arguments);
     if (options_.endAtOnce)
         return false;
+    // Without its log file the program still runs; the engineer is told why.
+    if (options_.logFilePath) {
+        if (const auto problem = StartLogFile(*options_.logFilePath))
+            ShowMessageBox(*problem, MsgIcon::Warning, MsgButtons::Ok);
+    }
 
     // The settings are read before the window exists, so that the advanced
     // mode saved at the last close is the one the menu starts with.

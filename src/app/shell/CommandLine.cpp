@@ -42,6 +42,29 @@ QString UnquotedPath(QString path)
     return path;
 }
 
+// "--log FILE" or "--log=FILE" (also "-log" or "/log"): true when arguments[i]
+// is one, with `i` moved onto its file. The file is taken whatever it looks
+// like, so that a path such as "SCF=x.log" is not read as another switch.
+bool TakeLogSwitch(const QStringList& arguments, qsizetype& i, std::optional<QString>& path)
+{
+    QString argument = arguments[i];
+    if (argument.startsWith(QLatin1String("--")))
+        argument.remove(0, 2);
+    else if (argument.startsWith(u'-') || argument.startsWith(u'/'))
+        argument.remove(0, 1);
+    else
+        return false;
+    if (Is(argument, "log")) {
+        path = i + 1 < arguments.size() ? arguments[++i] : QString();
+        return true;
+    }
+    if (StartsWith(argument, "log=")) {
+        path = argument.mid(4);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 CommandLineOptions ParseCommandLine(const QStringList& arguments)
@@ -52,6 +75,8 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
         if (argument.startsWith(u'-') || argument.startsWith(u'/'))
             argument.remove(0, 1);
 
+        if (TakeLogSwitch(arguments, i, options.logFilePath))
+            continue;
         if (Is(argument, "REGSERVER") || Is(argument, "UNREGSERVER")) {
             options.endAtOnce = true;
             return options;

@@ -7,6 +7,7 @@
 //   SCF=PATH                 work order file for that commissioning
 //   SNR=N                    unit number in the work order (N >= 0)
 //   sobriquet NAME           remote unit: connect to it through the network browser
+//   --log FILE, --log=FILE   append the program's log to FILE
 //
 // Each switch may begin with '-' or '/', and is matched in any letter case.
 
@@ -14,6 +15,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 
 struct CommandLineOptions {
     bool endAtOnce = false;          // REGSERVER or UNREGSERVER was given
@@ -22,6 +24,7 @@ struct CommandLineOptions {
     QString workOrderPath;           // from "SCF="
     std::int32_t unitNumber = -1;    // from "SNR="; -1: none given
     QString remoteUnitName;          // the argument after "sobriquet"
+    std::optional<QString> logFilePath; // from "--log FILE"; empty when no file followed
 
     // Copies the work order path and unit number out and returns the start-up
     // switch (what the main frame asks when it carries out the start-up request).

@@ -1,6 +1,7 @@
 #include "commissioning/procedure/CommissionData.h"
 #include "link/DeviceMessageNotice.h"
 
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 
 #include <memory>
@@ -12,6 +13,25 @@ constexpr std::int32_t kOpCommandReply = 0x13;
 constexpr std::int32_t kNegativeAck = 0xF0;
 constexpr std::int32_t kReplyIdOffset = 3;
 constexpr std::int32_t kReplyStatusOffset = 5;
+
+// The step of the guarded write, for the log.
+const char* StepName(const std::vector<std::uint16_t>& pending)
+{
+    if (pending.empty())
+        return "no step";
+    switch (pending.front()) {
+    case CCommissionData::kOpeningCommand:
+        return "the opening command";
+    case CCommissionData::kClosingCommand:
+        return "the closing command";
+    case CCommissionData::kCommissioningBlockId:
+        return "the commissioning block";
+    case CCommissionData::kUserBlockId:
+        return "the user block";
+    default:
+        return "an unknown step";
+    }
+}
 } // namespace
 
 CCommissionData::CCommissionData() : CDataClass(kAddress, {0, WM_COMMISSION_WRITE_DONE})
@@ -127,8 +147,10 @@ bool CCommissionData::SendNextWrite()
         const QByteArray block = BuildCommissioningBlock(block_);
         CDeviceMessage value;
         value.AppendBytes(block.constData(), static_cast<std::int32_t>(block.size()));
-        if (!SendWriteRequest(kCommissioningBlockId, value))
+        if (!SendWriteRequest(kCommissioningBlockId, value)) {
+            qCWarning(lcCommissioning, "commissioning block of %d bytes not sent: too long", value.GetLength());
             Fail();
+        }
         return true;
     }
     case kUserBlockId: {
@@ -136,6 +158,7 @@ bool CCommissionData::SendNextWrite()
         CDeviceMessage value;
         value.AppendBytes(block.constData(), static_cast<std::int32_t>(block.size()));
         if (!SendWriteRequest(kUserBlockId, value)) {
+            qCWarning(lcCommissioning, "user block of %d bytes not sent: too long", value.GetLength());
             Fail();
             return true;
         }
@@ -144,6 +167,7 @@ bool CCommissionData::SendNextWrite()
     }
     default:
         // Nothing this group knows how to send: the unit would never answer it.
+        qCWarning(lcCommissioning, "commissioning write: nothing to send for identifier %04X", pending.front());
         Fail();
         return true;
     }
@@ -163,6 +187,10 @@ MsgResult CCommissionData::OnMessage(unsigned message, MsgWParam wParam, MsgLPar
         return 0;
     if (wParam == 0) {
         // Some request was not delivered; the notice does not say whose.
+        if (!PendingWrites().empty())
+            qCWarning(lcCommissioning, "commissioning write failed at %s: request %02X %02X %02X unanswered",
+                      StepName(PendingWrites()), static_cast<unsigned>((lParam >> 16) & 0xFF),
+                      static_cast<unsigned>((lParam >> 8) & 0xFF), static_cast<unsigned>(lParam & 0xFF));
         Fail();
         return 0;
     }
@@ -179,6 +207,9 @@ void CCommissionData::OnReply(const CDeviceMessage& reply)
         address != kAddress)
         return;
     if (opcode == kNegativeAck) {
+        if (!PendingWrites().empty())
+            qCWarning(lcCommissioning, "commissioning write refused at %s (negative acknowledgement)",
+                      StepName(PendingWrites()));
         Fail();
         return;
     }
@@ -186,6 +217,8 @@ void CCommissionData::OnReply(const CDeviceMessage& reply)
         return;
     std::int32_t id = 0, status = 0;
     if (!reply.GetUInt16(kReplyIdOffset, id) || !reply.GetByte(kReplyStatusOffset, status)) {
+        qCWarning(lcCommissioning, "commissioning write failed at %s: malformed reply of %d bytes",
+                  StepName(PendingWrites()), reply.GetLength());
         Fail();
         return;
     }
@@ -201,6 +234,7 @@ void CCommissionData::OnReply(const CDeviceMessage& reply)
     if (commandPending != (opcode == kOpCommandReply))
         return;
     if (status != 0) {
+        qCWarning(lcCommissioning, "commissioning write refused at %s: status %d", StepName(pending), status);
         Fail();
         return;
     }

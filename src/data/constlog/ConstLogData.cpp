@@ -4,6 +4,7 @@
 #include "data/UnitFacts.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "platform/LogCategories.h"
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
@@ -88,8 +89,10 @@ void CConstLogData::OnPositionReply(const CDeviceMessage& reply)
 {
     std::int32_t status = 0, altitude = 0, latitude = 0, longitude = 0;
     if (!reply.GetByte(kPositionStatus, status) || status != 0 || !reply.GetUInt32(kAltitudeOffset, altitude) ||
-        !reply.GetUInt32(kLatitudeOffset, latitude) || !reply.GetUInt32(kLongitudeOffset, longitude))
+        !reply.GetUInt32(kLatitudeOffset, latitude) || !reply.GetUInt32(kLongitudeOffset, longitude)) {
+        qCWarning(lcData, "CConstLogData: position reply not usable: %d bytes, status %d", reply.GetLength(), status);
         return;
+    }
     altitudeCm_ = altitude;
     latitude_ = latitude;
     longitude_ = longitude;
@@ -103,6 +106,9 @@ void CConstLogData::OnPositionReply(const CDeviceMessage& reply)
 void CConstLogData::OnStatisticsReply(const CDeviceMessage& reply)
 {
     ConstLogStatistics& table = Table();
+    if (reply.GetLength() < kFirstRecordOffset + kConstLogDays * kDayRecordSize)
+        qCWarning(lcData, "CConstLogData: short statistics reply: %d bytes, the days beyond it stay empty",
+                  reply.GetLength());
     for (int day = 0; day < kConstLogDays; ++day) {
         const std::int32_t record = kFirstRecordOffset + day * kDayRecordSize;
         ConstLogDay& entry = table.days[day];

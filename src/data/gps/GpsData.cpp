@@ -4,6 +4,7 @@
 #include "data/UnitFacts.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "platform/LogCategories.h"
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
 
@@ -99,6 +100,7 @@ void CGPSData::ParseReadReply(const CDeviceMessage& reply)
 void CGPSData::StoreDateTime(const CDeviceMessage& reply)
 {
     if (reply.GetLength() <= kDateTimeLastOffset) {
+        qCWarning(lcData, "CGPSData: short date and time reply: %d bytes", reply.GetLength());
         FailOperation();
         return;
     }

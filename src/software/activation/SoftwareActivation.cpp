@@ -3,6 +3,7 @@
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
 
@@ -121,6 +122,10 @@ MsgResult CSoftwareActivation::OnMessage(unsigned message, MsgWParam wParam, Msg
         return CDataClass::OnMessage(message, wParam, lParam);
     if (wParam == 0) {
         // Some request was not delivered; the notice does not say whose.
+        if (GetOperationState() != kIdle)
+            qCWarning(lcFirmware, "activation: request %02X %02X %02X failed",
+                      static_cast<unsigned>((lParam >> 16) & 0xFF), static_cast<unsigned>((lParam >> 8) & 0xFF),
+                      static_cast<unsigned>(lParam & 0xFF));
         FailOperation();
         return 0;
     }
@@ -139,6 +144,7 @@ void CSoftwareActivation::OnReply(const CDeviceMessage& reply)
     if (opcode == kNegativeAck) {
         // The unit refused the request: waiting on would leave the dialog
         // hanging with nothing to tell the user.
+        qCWarning(lcFirmware, "activation: the unit refused the request (negative acknowledgement)");
         FailOperation();
         return;
     }
@@ -159,6 +165,7 @@ void CSoftwareActivation::ParseNames(const CDeviceMessage& reply)
     if (!reply.GetByte(kActiveStateOffset, activeState) || !reply.GetByte(kInactiveStateOffset, inactiveState) ||
         !ApplyName(reply, activeState, kActiveNameOffset, active) ||
         !ApplyName(reply, inactiveState, kInactiveNameOffset, inactive)) {
+        qCWarning(lcFirmware, "activation: malformed bank names reply: %d bytes", reply.GetLength());
         FailOperation();
         return;
     }
@@ -172,6 +179,7 @@ void CSoftwareActivation::ParseActivateResult(const CDeviceMessage& reply)
 {
     std::int32_t result = 0;
     if (!reply.GetUInt16(kResultOffset, result)) {
+        qCWarning(lcFirmware, "activation: malformed activation reply: %d bytes", reply.GetLength());
         FailOperation(); // with the sending-problem text Activate set
         return;
     }
@@ -181,5 +189,6 @@ void CSoftwareActivation::ParseActivateResult(const CDeviceMessage& reply)
         return;
     }
     errorText_ = QString::asprintf(kActivationRefused, static_cast<unsigned>(result));
+    qCWarning(lcFirmware, "activation refused: result %04X", static_cast<unsigned>(result));
     NotifyWindows(WM_ACTIVATION_DONE, 0);
 }

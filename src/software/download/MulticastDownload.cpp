@@ -2,6 +2,7 @@
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 #include "platform/UserPrompts.h"
 #include "software/Crc16.h"
@@ -69,6 +70,7 @@ bool CMulticastDownload::FailStart(const QString& text)
 {
     CloseFiles();
     errorText_ = text;
+    qCWarning(lcFirmware, "download not started: %s", qPrintable(text));
     return false;
 }
 
@@ -469,6 +471,9 @@ void CMulticastDownload::OnRequestLost(MsgLParam header)
         failureWindow_ = true;
     }
     const int limit = remote_ ? kRemoteFailureLimit : kLocalFailureLimit;
+    qCWarning(lcFirmware, "download request %02X %02X %02X failed (%d of %d in a row allowed)",
+              static_cast<unsigned>((header >> 16) & 0xFF), static_cast<unsigned>((header >> 8) & 0xFF),
+              static_cast<unsigned>(header & 0xFF), failures, limit);
     if (!failureWindow_ || failures > limit) {
         EndWithCode(kBadReply);
         counters_.ClearSendFailures();
@@ -562,6 +567,8 @@ void CMulticastDownload::EndWithCode(int code, const QString& text)
         StopTimers(); // the status query must not follow the end command
         SendText(kKindEnd, DownloadCommand::kEnd);
     }
+    qCWarning(lcFirmware, "download failed in state %d (ending %d): %s", state_, number,
+              qPrintable(!text.isEmpty() ? text : DownloadText::ForEnding(number)));
     state_ = kIdle;
     errorText_ = !text.isEmpty() ? text : DownloadText::ForEnding(number);
     Finish();

@@ -9,6 +9,7 @@
 #include "link/CommHandler.h"
 #include "link/ComponentFactory.h"
 #include "link/INetworkBrowser.h"
+#include "platform/LogFile.h"
 #include "data/UnitFacts.h"
 #include "data/gps/widgets/GpsParamDlg.h"
 #include "data/system/widgets/SystemParamDlg.h"
@@ -89,6 +90,41 @@ TEST_F(SableCommAppTest, StartsWithTheSavedAdvancedMode)
     EXPECT_TRUE(frame->Controller().AdvancedMode());
     EXPECT_TRUE(frame->Menu(QStringLiteral("Maintenance"))->actions().contains(frame->Action(ID_CLOCK_OUT_TIMING)));
     EXPECT_TRUE(prompts.shown.empty());
+}
+
+// --log FILE: a file that cannot be opened is named to the engineer and the
+// program runs on; one that can gets the connection's story.
+TEST_F(SableCommAppTest, ALogFileOnTheCommandLineIsUsedOrItsProblemShown)
+{
+    QTemporaryDir dir;
+    const QString unwritable = dir.filePath(QStringLiteral("missing/qora.log"));
+    {
+        CSableCommApp app;
+        ASSERT_TRUE(
+            app.InitInstance(ProgramPath(), {QStringLiteral("--log"), unwritable, QStringLiteral("/Embedding")}));
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_EQ(prompts.shown[0].text, QStringLiteral("cannot open %1: No such file or directory").arg(unwritable));
+        EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Warning);
+        EXPECT_NE(app.MainFrame(), nullptr);
+    }
+    prompts.shown.clear();
+
+    const QString directory = dir.filePath(QStringLiteral("nodes.json"));
+    SimProcess sim({QStringLiteral("--directory"), directory});
+    ASSERT_TRUE(sim.Running());
+    qputenv("QORA_RKS_DIRECTORY", directory.toLocal8Bit());
+    const QString log = dir.filePath(QStringLiteral("qora.log"));
+    {
+        CSableCommApp app;
+        ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("--log=") + log, QStringLiteral("sobriquet"),
+                                                     QStringLiteral("QORA-131")}));
+        ASSERT_TRUE(PumpUntil([&] { return app.MainFrame()->Controller().Handler().GetConnectionType() == ConnectionType::ConnectedBrowsed; }, 8000));
+    }
+    StopLogFile();
+    EXPECT_TRUE(prompts.shown.empty());
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains(" info qora.link: connected to a QORA unit\n"));
 }
 
 TEST_F(SableCommAppTest, ARemoteUnitNameOnTheCommandLineConnectsToIt)

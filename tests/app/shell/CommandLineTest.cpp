@@ -134,3 +134,24 @@ TEST(CommandLine, OnlyANameThatIsNoNonZeroNumberStartsARemoteConnection)
     EXPECT_FALSE(RemoteNameStartsConnection(QStringLiteral("123456789012345678901234567890")));
     EXPECT_FALSE(RemoteNameStartsConnection(QString()));
 }
+
+TEST(CommandLine, LogFileTakesItsPathWithoutDisturbingTheOtherSwitches)
+{
+    EXPECT_EQ(Parse({}).logFilePath, std::nullopt);
+    EXPECT_EQ(Parse({"--log", "/tmp/qora.log"}).logFilePath, QStringLiteral("/tmp/qora.log"));
+    EXPECT_EQ(Parse({"--log=/tmp/a b.log"}).logFilePath, QStringLiteral("/tmp/a b.log"));
+    EXPECT_EQ(Parse({"/LOG", "x.log"}).logFilePath, QStringLiteral("x.log"));
+    EXPECT_EQ(Parse({"--log"}).logFilePath, QString()) << "asked for, but no file named";
+    // A bare word is no switch: "log" stays an ignored argument.
+    EXPECT_EQ(Parse({"log", "x.log"}).logFilePath, std::nullopt);
+
+    // The file is never read as a switch of its own, and the switches around
+    // it keep their meaning.
+    const CommandLineOptions o = Parse({"/SW", "--log", "SCF=odd.log", "SCF=wo.xml", "--log=sw", "SNR=2", "sobriquet",
+                                        "--log"});
+    EXPECT_EQ(o.logFilePath, QStringLiteral("sw"));
+    EXPECT_EQ(o.startupSwitch, 1);
+    EXPECT_EQ(o.workOrderPath, QStringLiteral("wo.xml"));
+    EXPECT_EQ(o.unitNumber, 2);
+    EXPECT_EQ(o.remoteUnitName, QStringLiteral("--log"));
+}
