@@ -173,7 +173,7 @@ void CDataClass::SendReadRequest(std::uint16_t id)
     request->AppendByte(0x01);
     request->AppendByte(0x00);
     request->AppendUInt16(id);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
 }
 
 void CDataClass::SendCommand(std::uint16_t commandId)
@@ -183,7 +183,7 @@ void CDataClass::SendCommand(std::uint16_t commandId)
     request->AppendByte(address_);
     request->AppendByte(kOpCommand);
     request->AppendUInt16(commandId);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
 }
 
 bool CDataClass::SendWriteRequest(std::uint16_t id, const CDeviceMessage& value)
@@ -197,7 +197,7 @@ bool CDataClass::SendWriteRequest(std::uint16_t id, const CDeviceMessage& value)
     request->AppendUInt16(id);
     request->AppendByte(static_cast<std::uint8_t>(value.GetLength()));
     request->AppendMessage(value);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
     return true;
 }
 
@@ -285,9 +285,11 @@ MsgResult CDataClass::OnMessage(unsigned message, MsgWParam wParam, MsgLParam lP
 void CDataClass::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
 {
     if (wParam == 0) {
-        // A request failed somewhere; the notice does not say whose, so every
-        // running operation ends.
-        FailOperation();
+        // One of this group's requests was not sent or not answered. A failure
+        // of another listener's request (say, of a dialog closed meanwhile) is
+        // none of this group's business.
+        if (IsOwnFailure(*this))
+            FailOperation();
         return;
     }
     const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);

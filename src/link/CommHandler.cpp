@@ -1,6 +1,7 @@
 #include "link/CommHandler.h"
 
 #include "link/ConnectProgress.h"
+#include "link/DeviceMessageNotice.h"
 #include "link/RksDriver.h"
 #include "link/ServiceFraming.h"
 #include "platform/MainWindow.h"
@@ -140,32 +141,33 @@ void CCommHandler::RemoveListener(CMessageTarget* window)
 
 void CCommHandler::ClearQueues()
 {
+    // The messages are freed outside the locks, one queue after the other.
+    std::deque<std::unique_ptr<CDeviceMessage>> dropped;
     {
         std::lock_guard lock(sendLock_);
-        for (CDeviceMessage* message : sendQueue_)
-            delete message;
-        sendQueue_.clear();
+        dropped.swap(sendQueue_);
     }
+    dropped.clear();
     std::lock_guard lock(receiveLock_);
-    for (CDeviceMessage* message : receiveQueue_)
-        delete message;
-    receiveQueue_.clear();
+    dropped.swap(receiveQueue_);
 }
 
-bool CCommHandler::PopSendQueue(CDeviceMessage*& message)
+std::unique_ptr<CDeviceMessage> CCommHandler::PopSendQueue()
 {
     std::lock_guard lock(sendLock_);
     if (sendQueue_.empty())
-        return false;
-    message = sendQueue_.front();
+        return nullptr;
+    std::unique_ptr<CDeviceMessage> message = std::move(sendQueue_.front());
     sendQueue_.pop_front();
-    return true;
+    return message;
 }
 
-void CCommHandler::PushReceiveQueue(CDeviceMessage* message)
+void CCommHandler::PushReceiveQueue(std::unique_ptr<CDeviceMessage> message)
 {
+    if (!message)
+        return;
     std::lock_guard lock(receiveLock_);
-    receiveQueue_.push_back(message);
+    receiveQueue_.push_back(std::move(message));
 }
 
 std::size_t CCommHandler::SendQueueLength() const
@@ -184,7 +186,7 @@ MsgResult CCommHandler::OnMessage(unsigned message, MsgWParam wParam, MsgLParam 
 {
     switch (message) {
     case WM_SEND_MESSAGE:
-        return OnMessageSend(reinterpret_cast<CDeviceMessage*>(lParam));
+        return OnMessageSend(TakeDeviceMessage(lParam));
     case WM_DEVICE_MESSAGE:
         OnDeviceMessage(wParam, lParam);
         return 0;
@@ -196,19 +198,19 @@ MsgResult CCommHandler::OnMessage(unsigned message, MsgWParam wParam, MsgLParam 
     }
 }
 
-MsgResult CCommHandler::OnMessageSend(CDeviceMessage* request)
+MsgResult CCommHandler::OnMessageSend(std::unique_ptr<CDeviceMessage> request)
 {
     if (!request)
         return 0;
     if (state_ == STATE_DISCONNECTED) {
-        PostMessageTo(this, WM_DEVICE_MESSAGE, 0, ServiceFraming::PackedHeader(*request));
-        delete request;
+        PostMessageTo(this, WM_DEVICE_MESSAGE, 0, ServiceFraming::PackedHeader(*request), request->Requester());
+        request.reset();
         ShowMessageBox(LoadResString(StringId::DeviceNotConnected), MsgIcon::None, MsgButtons::Ok);
         return 0;
     }
     {
         std::lock_guard lock(sendLock_);
-        sendQueue_.push_back(request);
+        sendQueue_.push_back(std::move(request));
     }
     if (driver_)
         driver_->SignalSend();
@@ -221,7 +223,7 @@ void CCommHandler::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
     if (wParam != 0) {
         if (receiveQueue_.empty())
             return;
-        std::unique_ptr<CDeviceMessage> received(receiveQueue_.front());
+        const std::unique_ptr<CDeviceMessage> received = std::move(receiveQueue_.front());
         receiveQueue_.pop_front();
         for (const Listener& listener : listeners_) {
             if (listener.alive)
@@ -229,9 +231,11 @@ void CCommHandler::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
         }
         return;
     }
+    // Every listener hears of the failure; the notice names whose request it
+    // was, so that only its owner ends what it was doing.
     for (const Listener& listener : listeners_) {
         if (listener.alive)
-            PostMessageTo(listener.alive, WM_DEVICE_MESSAGE, 0, lParam);
+            PostMessageTo(listener.alive, WM_DEVICE_MESSAGE, 0, lParam, DeliveringFor());
     }
 }
 
@@ -282,8 +286,10 @@ void CCommHandler::OnTimer(int timerId)
     PostToMainWindow(WM_CONNECTION_EVENT, NOTICE_COMMISSION_MODE, 0);
 }
 
-void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request)
+void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request, const CMessageTarget* requester)
 {
-    if (handler)
-        handler->Send(WM_SEND_MESSAGE, 0, reinterpret_cast<MsgLParam>(request.release()));
+    if (!handler || !request)
+        return;
+    request->SetRequester(requester ? requester->Serial() : kNoRequester);
+    handler->Send(WM_SEND_MESSAGE, 0, GiveDeviceMessage(std::move(request)));
 }

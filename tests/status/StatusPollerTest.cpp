@@ -70,11 +70,8 @@ protected:
     std::size_t TakeSent()
     {
         std::size_t count = 0;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
-            delete m;
+        while (handler->PopSendQueue())
             ++count;
-        }
         return count;
     }
 
@@ -141,9 +138,9 @@ TEST_F(StatusPollerTest, SilenceArmsTheWatchdogOnceThenWaitsElevenMore)
     EXPECT_EQ(frame.watchdog, (std::vector<int>{1, 1}));
 
     // Any reply stops the watchdog and the count starts over.
-    auto* reply = new CDeviceMessage;
+    auto reply = std::make_unique<CDeviceMessage>();
     reply->AppendByte(0x83);
-    handler->PushReceiveQueue(reply);
+    handler->PushReceiveQueue(std::move(reply));
     PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
     PumpFor(5);
     EXPECT_EQ(frame.watchdog.back(), 0);

@@ -162,8 +162,9 @@ MsgResult CCommissionData::OnMessage(unsigned message, MsgWParam wParam, MsgLPar
     if (message != WM_DEVICE_MESSAGE)
         return 0;
     if (wParam == 0) {
-        // Some request was not delivered; the notice does not say whose.
-        Fail();
+        // One of the commissioning's requests was not delivered.
+        if (IsOwnFailure(*this))
+            Fail();
         return 0;
     }
     const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);

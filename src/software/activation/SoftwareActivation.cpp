@@ -69,7 +69,7 @@ bool CSoftwareActivation::Read()
     // State first: a refused send comes back as a posted failure for this state.
     errorText_ = LoadResString(StringId::ReadingProblem);
     SetOperationState(kReading);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
     return true;
 }
 
@@ -106,7 +106,7 @@ bool CSoftwareActivation::Activate(const QByteArray& name)
     request->AppendByte(0);
     errorText_ = LoadResString(kSendingProblem);
     SetOperationState(kWriting);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
     return true;
 }
 
@@ -120,8 +120,9 @@ MsgResult CSoftwareActivation::OnMessage(unsigned message, MsgWParam wParam, Msg
     if (message != WM_DEVICE_MESSAGE)
         return CDataClass::OnMessage(message, wParam, lParam);
     if (wParam == 0) {
-        // Some request was not delivered; the notice does not say whose.
-        FailOperation();
+        // One of this group's requests was not delivered.
+        if (IsOwnFailure(*this))
+            FailOperation();
         return 0;
     }
     const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);

@@ -67,14 +67,14 @@ protected:
     // A reply as if from the unit: status 0, the verdict, durations n * 10 s.
     void Deliver(int verdict, std::uint32_t zeroSatellites)
     {
-        auto* reply = new CDeviceMessage;
+        auto reply = std::make_unique<CDeviceMessage>();
         for (int b : {0x83, 0x13, 0x28, 0, verdict})
             reply->AppendByte(std::uint8_t(b));
         reply->AppendUInt32(zeroSatellites);
         for (std::uint32_t n = 1; n < 13; ++n)
             reply->AppendUInt32(n == 2 ? 0 : n * 10);
         reply->AppendUInt32(777);
-        handler->PushReceiveQueue(reply);
+        handler->PushReceiveQueue(std::move(reply));
         PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
         PumpFor(5);
     }
