@@ -29,7 +29,7 @@ Bytes VersionBlockReply()
     const char unit[] = "QORA-2";
     std::copy(unit, unit + sizeof unit - 1, block.begin());
     reply.insert(reply.end(), block.begin(), block.end());
-    reply[6] = static_cast<std::uint8_t>(3 + block.size()); // from the identifier to the end
+    reply[6] = static_cast<std::uint8_t>(4 + block.size()); // from the identifier to the end
     return reply;
 }
 
