@@ -10,14 +10,9 @@
 #include <gtest/gtest.h>
 
 #if defined(__SANITIZE_THREAD__)
-#include <csignal>
-#include <string>
-#include <vector>
+#include "support/ForkedChild.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 class SimProcess {
@@ -76,29 +71,13 @@ public:
 
 private:
 #if defined(__SANITIZE_THREAD__)
-    // Under ThreadSanitizer the unit is started with a plain fork. QProcess
-    // starts its child the vfork way (clone sharing the parent's memory): the
-    // child runs the checker's hooks on the parent's thread state and execs
-    // before they finish, and from then on the checker misses the locks the
-    // test's main thread takes and reports races that are not there.
+    // Under ThreadSanitizer the unit is started with a plain fork (see ForkedChild.h).
     void StartForked(const QStringList& arguments)
     {
-        std::vector<std::string> words{QORA_UNIT_SIM_PATH};
-        for (const QString& argument : arguments)
-            words.push_back(argument.toStdString());
-        std::vector<char*> argv;
-        for (std::string& word : words)
-            argv.push_back(word.data());
-        argv.push_back(nullptr);
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
             return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(fds[1], STDOUT_FILENO);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
+        pid_ = ForkProgram(QORA_UNIT_SIM_PATH, arguments, fds[1]);
         ::close(fds[1]);
         output_ = fds[0];
         if (pid_ < 0)
