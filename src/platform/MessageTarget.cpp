@@ -23,8 +23,10 @@ MsgResult CMessageTarget::Send(unsigned message, MsgWParam wParam, MsgLParam lPa
 {
     const TargetSerial outer = deliveringFor_;
     deliveringFor_ = kNoRequester;
+    const QPointer<CMessageTarget> alive(this); // a handler may end its own target
     const MsgResult result = OnMessage(message, wParam, lParam);
-    deliveringFor_ = outer;
+    if (alive)
+        deliveringFor_ = outer;
     return result;
 }
 
@@ -65,8 +67,10 @@ bool CMessageTarget::event(QEvent* event)
         // Restored afterwards: a handler may deliver other messages itself.
         const TargetSerial outer = deliveringFor_;
         deliveringFor_ = message->Requester();
+        const QPointer<CMessageTarget> alive(this); // a handler may end its own target
         OnMessage(message->Message(), message->WParam(), lParam);
-        deliveringFor_ = outer;
+        if (alive)
+            deliveringFor_ = outer;
         return true;
     }
     return QObject::event(event);
