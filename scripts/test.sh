@@ -2,7 +2,7 @@
 # Installs what is missing, builds and runs the tests through CTest.
 #   scripts/test.sh            the normal build, every test
 #   scripts/test.sh sanitize   every test under AddressSanitizer and UndefinedBehaviorSanitizer
-#   scripts/test.sh thread     the event, link, driver and TCP link tests under ThreadSanitizer
+#   scripts/test.sh thread     the event, link, driver, TCP link and end-to-end link tests under ThreadSanitizer
 #   scripts/test.sh all        the three above, then every fuzz target for 20 s (scripts/fuzz.sh)
 # Each mode builds in build/<mode>. Set QORA_TEST_JOBS to limit parallel jobs.
 set -euo pipefail
@@ -26,7 +26,8 @@ run_preset() {
     thread)
       # Only the thread tests are built; the others show as *_NOT_BUILT and the
       # preset leaves them out. Qt is not built with ThreadSanitizer:
-      # tests/safety/tsan.supp says what is suppressed and why.
+      # tests/safety/tsan.supp says what is suppressed and why; the tests start
+      # the simulated unit with a plain fork (tests/support/ForkedChild.h).
       TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/safety/tsan.supp" \
         ctest --preset thread -j "$jobs" "${retry[@]}"
       ;;

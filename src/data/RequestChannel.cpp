@@ -24,7 +24,7 @@ void CRequestChannel::Unregister()
 
 void CRequestChannel::Send(std::unique_ptr<CDeviceMessage> request) const
 {
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), &owner_);
 }
 
 void CRequestChannel::AddWindow(CMessageTarget* window)
@@ -51,7 +51,10 @@ void CRequestChannel::NotifyWindows(unsigned message, std::uint16_t result) cons
 void CRequestChannel::Dispatch(MsgWParam wParam, MsgLParam lParam)
 {
     if (wParam == 0) {
-        listener_.OnRequestLost(lParam);
+        // A failure of another listener's request (say, of a dialog closed
+        // meanwhile) is none of this owner's business.
+        if (IsOwnFailure(owner_))
+            listener_.OnRequestLost(lParam);
         return;
     }
     if (const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam))

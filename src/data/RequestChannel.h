@@ -19,8 +19,8 @@ public:
     virtual ~IReplyListener() = default;
     // A message from the unit; every listener sees every reply and picks its own.
     virtual void OnUnitReply(const CDeviceMessage& reply) = 0;
-    // A request that could not be delivered; `header` holds its first bytes
-    // as the handler packs them (whichever listener sent it).
+    // One of the owner's requests (or one nobody claimed) could not be
+    // delivered; `header` holds its first bytes as the handler packs them.
     virtual void OnRequestLost(MsgLParam header) = 0;
 
 protected:

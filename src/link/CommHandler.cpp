@@ -1,6 +1,7 @@
 #include "link/CommHandler.h"
 
 #include "link/ConnectProgress.h"
+#include "link/DeviceMessageNotice.h"
 #include "link/RksDriver.h"
 #include "link/ServiceFraming.h"
 #include "platform/LogCategories.h"
@@ -132,32 +133,33 @@ void CCommHandler::RemoveListener(CMessageTarget* window)
 
 void CCommHandler::ClearQueues()
 {
+    // The messages are freed outside the locks, one queue after the other.
+    std::deque<std::unique_ptr<CDeviceMessage>> dropped;
     {
         std::lock_guard lock(sendLock_);
-        for (CDeviceMessage* message : sendQueue_)
-            delete message;
-        sendQueue_.clear();
+        dropped.swap(sendQueue_);
     }
+    dropped.clear();
     std::lock_guard lock(receiveLock_);
-    for (CDeviceMessage* message : receiveQueue_)
-        delete message;
-    receiveQueue_.clear();
+    dropped.swap(receiveQueue_);
 }
 
-bool CCommHandler::PopSendQueue(CDeviceMessage*& message)
+std::unique_ptr<CDeviceMessage> CCommHandler::PopSendQueue()
 {
     std::lock_guard lock(sendLock_);
     if (sendQueue_.empty())
-        return false;
-    message = sendQueue_.front();
+        return nullptr;
+    std::unique_ptr<CDeviceMessage> message = std::move(sendQueue_.front());
     sendQueue_.pop_front();
-    return true;
+    return message;
 }
 
-void CCommHandler::PushReceiveQueue(CDeviceMessage* message)
+void CCommHandler::PushReceiveQueue(std::unique_ptr<CDeviceMessage> message)
 {
+    if (!message)
+        return;
     std::lock_guard lock(receiveLock_);
-    receiveQueue_.push_back(message);
+    receiveQueue_.push_back(std::move(message));
 }
 
 std::size_t CCommHandler::SendQueueLength() const
@@ -176,7 +178,7 @@ MsgResult CCommHandler::OnMessage(unsigned message, MsgWParam wParam, MsgLParam 
 {
     switch (message) {
     case WM_SEND_MESSAGE:
-        return OnMessageSend(reinterpret_cast<CDeviceMessage*>(lParam));
+        return OnMessageSend(TakeDeviceMessage(lParam));
     case WM_DEVICE_MESSAGE:
         OnDeviceMessage(wParam, lParam);
         return 0;
@@ -188,7 +190,7 @@ MsgResult CCommHandler::OnMessage(unsigned message, MsgWParam wParam, MsgLParam 
     }
 }
 
-MsgResult CCommHandler::OnMessageSend(CDeviceMessage* request)
+MsgResult CCommHandler::OnMessageSend(std::unique_ptr<CDeviceMessage> request)
 {
     if (!request)
         return 0;
@@ -196,14 +198,14 @@ MsgResult CCommHandler::OnMessageSend(CDeviceMessage* request)
         const std::int32_t header = ServiceFraming::PackedHeader(*request);
         qCWarning(lcLink, "request %02X %02X %02X not sent: no unit is connected", (header >> 16) & 0xFF,
                   (header >> 8) & 0xFF, header & 0xFF);
-        PostMessageTo(this, WM_DEVICE_MESSAGE, 0, ServiceFraming::PackedHeader(*request));
-        delete request;
+        PostMessageTo(this, WM_DEVICE_MESSAGE, 0, header, request->Requester());
+        request.reset();
         ShowMessageBox(LoadResString(StringId::DeviceNotConnected), MsgIcon::None, MsgButtons::Ok);
         return 0;
     }
     {
         std::lock_guard lock(sendLock_);
-        sendQueue_.push_back(request);
+        sendQueue_.push_back(std::move(request));
     }
     if (driver_)
         driver_->SignalSend();
@@ -216,7 +218,7 @@ void CCommHandler::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
     if (wParam != 0) {
         if (receiveQueue_.empty())
             return;
-        std::unique_ptr<CDeviceMessage> received(receiveQueue_.front());
+        const std::unique_ptr<CDeviceMessage> received = std::move(receiveQueue_.front());
         receiveQueue_.pop_front();
         for (const Listener& listener : listeners_) {
             if (listener.alive)
@@ -224,9 +226,11 @@ void CCommHandler::OnDeviceMessage(MsgWParam wParam, MsgLParam lParam)
         }
         return;
     }
+    // Every listener hears of the failure; the notice names whose request it
+    // was, so that only its owner ends what it was doing.
     for (const Listener& listener : listeners_) {
         if (listener.alive)
-            PostMessageTo(listener.alive, WM_DEVICE_MESSAGE, 0, lParam);
+            PostMessageTo(listener.alive, WM_DEVICE_MESSAGE, 0, lParam, DeliveringFor());
     }
 }
 
@@ -281,8 +285,10 @@ void CCommHandler::OnTimer(int timerId)
     PostConnectionNotice(NOTICE_COMMISSION_MODE);
 }
 
-void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request)
+void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request, const CMessageTarget* requester)
 {
-    if (handler)
-        handler->Send(WM_SEND_MESSAGE, 0, reinterpret_cast<MsgLParam>(request.release()));
+    if (!handler || !request)
+        return;
+    request->SetRequester(requester ? requester->Serial() : kNoRequester);
+    handler->Send(WM_SEND_MESSAGE, 0, GiveDeviceMessage(std::move(request)));
 }

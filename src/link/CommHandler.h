@@ -58,9 +58,9 @@ public:
     [[nodiscard]] std::size_t ListenerCount() const { return listeners_.size(); }
 
     void ClearQueues();
-    // Driver thread side.
-    bool PopSendQueue(CDeviceMessage*& message);
-    void PushReceiveQueue(CDeviceMessage* message);
+    // Driver thread side. The oldest request, now the caller's; null when none waits.
+    [[nodiscard]] std::unique_ptr<CDeviceMessage> PopSendQueue();
+    void PushReceiveQueue(std::unique_ptr<CDeviceMessage> message);
     [[nodiscard]] std::size_t SendQueueLength() const;
     [[nodiscard]] std::size_t ReceiveQueueLength() const;
 
@@ -74,7 +74,7 @@ private:
         TargetPtr alive;
     };
 
-    MsgResult OnMessageSend(CDeviceMessage* request);
+    MsgResult OnMessageSend(std::unique_ptr<CDeviceMessage> request);
     void OnDeviceMessage(MsgWParam wParam, MsgLParam lParam);
     void OnConnectionEvent(int driverEvent);
     void CloseProgress();
@@ -83,8 +83,8 @@ private:
     std::unique_ptr<CCommDriver> driver_;
     ConnectionRoute route_ = ConnectionRoute::Direct;
     ConnectionState state_ = ConnectionState::Disconnected;
-    std::deque<CDeviceMessage*> receiveQueue_;
-    std::deque<CDeviceMessage*> sendQueue_;
+    std::deque<std::unique_ptr<CDeviceMessage>> receiveQueue_;
+    std::deque<std::unique_ptr<CDeviceMessage>> sendQueue_;
     std::vector<Listener> listeners_;
     std::unique_ptr<CConnectProgress> progress_;
     bool silentConnect_ = false;
@@ -95,5 +95,7 @@ private:
 };
 
 // Hands a request to the handler as WM_SEND_MESSAGE; ownership goes with it.
-// Without a handler the request is dropped.
-void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request);
+// Without a handler the request is dropped. A listener names itself as the
+// requester so that it can tell the failure of its own request from another's.
+void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request,
+                   const CMessageTarget* requester = nullptr);

@@ -48,6 +48,12 @@ public:
     // bytes that the caller splits again.
     bool GetRawUInt32(std::int32_t offset, std::int32_t& value) const;
 
+    // A request remembers who made it (the sending target's serial; 0 when
+    // nobody said), so that the notice of its failure can name its owner. Not
+    // part of the bytes: copies and assignments leave it out.
+    void SetRequester(std::uint64_t serial) { requester_ = serial; }
+    [[nodiscard]] std::uint64_t Requester() const { return requester_; }
+
 private:
     [[nodiscard]] bool InRange(std::int32_t offset, std::int32_t size) const;
     void Reallocate(std::int32_t newCapacity);
@@ -57,4 +63,5 @@ private:
     std::int32_t capacity_;
     std::int32_t length_;
     std::int32_t growthStep_;
+    std::uint64_t requester_ = 0;
 };

@@ -47,10 +47,10 @@ struct CRksDriver::Session {
         failure = std::move(why);
     }
 
-    bool Post(unsigned message, MsgWParam wParam, MsgLParam lParam)
+    bool Post(unsigned message, MsgWParam wParam, MsgLParam lParam, TargetSerial requester = kNoRequester)
     {
         std::lock_guard lock(gate);
-        return !abandoned && PostMessageTo(handler, message, wParam, lParam);
+        return !abandoned && PostMessageTo(handler, message, wParam, lParam, requester);
     }
 
     void ReleaseLink()
@@ -163,16 +163,15 @@ namespace {
 
 void RunSendLoop(IRksLink& link, CCommHandler& handler, CAutoResetEvent& stop,
                  const std::optional<std::string>& downloadRoute,
-                 const std::function<void(unsigned, MsgWParam, MsgLParam)>& post,
+                 const std::function<void(unsigned, MsgWParam, MsgLParam, TargetSerial)>& post,
                  const std::function<void(SLinkFailure)>& record)
 {
     std::vector<std::uint8_t> reply;
     reply.reserve(1024);
     for (;;) {
-        CDeviceMessage* taken = nullptr;
-        if (!handler.PopSendQueue(taken))
+        const std::unique_ptr<CDeviceMessage> request = handler.PopSendQueue();
+        if (!request)
             return;
-        std::unique_ptr<CDeviceMessage> request(taken);
         if (stop.TryConsume()) {
             stop.Set(); // leave it for the wait that follows; this request is dropped
             return;
@@ -205,10 +204,11 @@ void RunSendLoop(IRksLink& link, CCommHandler& handler, CAutoResetEvent& stop,
             record(std::move(failure));
         }
         if (received) {
-            handler.PushReceiveQueue(received.release());
-            post(WM_DEVICE_MESSAGE, 1, 1);
+            handler.PushReceiveQueue(std::move(received));
+            post(WM_DEVICE_MESSAGE, 1, 1, kNoRequester);
         } else {
-            post(WM_DEVICE_MESSAGE, 0, header);
+            // The failure names its request's owner; replies go to everybody.
+            post(WM_DEVICE_MESSAGE, 0, header, request->Requester());
         }
     }
 }
@@ -260,8 +260,8 @@ void CRksDriver::RksThreadFunction(std::shared_ptr<Session> session)
     // The handler outlives an opened connection: it stops and joins this
     // thread before it lets the driver go.
     CCommHandler* handler = session->handler;
-    auto post = [&](unsigned message, MsgWParam wParam, MsgLParam lParam) {
-        session->Post(message, wParam, lParam);
+    auto post = [&](unsigned message, MsgWParam wParam, MsgLParam lParam, TargetSerial requester) {
+        session->Post(message, wParam, lParam, requester);
     };
     while (running) {
         switch (CAutoResetEvent::WaitAny(waitList)) {
@@ -269,7 +269,7 @@ void CRksDriver::RksThreadFunction(std::shared_ptr<Session> session)
             running = false;
             break;
         case 1:
-            post(WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0);
+            post(WM_CONNECTION_EVENT, DRIVER_COMMISSION_DONE, 0, kNoRequester);
             break;
         default:
             RunSendLoop(link, *handler, *session->stop, downloadRoute, post,

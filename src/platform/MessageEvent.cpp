@@ -2,8 +2,10 @@
 
 #include "platform/PostMessage.h"
 
-CMessageEvent::CMessageEvent(unsigned message, MsgWParam wParam, MsgLParam lParam, Deleter ownedPayload)
-    : QEvent(Type()), message_(message), wParam_(wParam), lParam_(lParam), deleter_(ownedPayload)
+CMessageEvent::CMessageEvent(unsigned message, MsgWParam wParam, MsgLParam lParam, Deleter ownedPayload,
+                             TargetSerial requester)
+    : QEvent(Type()), message_(message), wParam_(wParam), lParam_(lParam), deleter_(ownedPayload),
+      requester_(requester)
 {
 }
 
@@ -25,15 +27,17 @@ MsgLParam CMessageEvent::TakeLParam()
     return lParam_;
 }
 
-bool PostMessageTo(CMessageTarget* target, unsigned message, MsgWParam wParam, MsgLParam lParam)
+bool PostMessageTo(CMessageTarget* target, unsigned message, MsgWParam wParam, MsgLParam lParam,
+                   TargetSerial requester)
 {
     if (!target)
         return false;
-    QCoreApplication::postEvent(target, new CMessageEvent(message, wParam, lParam));
+    QCoreApplication::postEvent(target, new CMessageEvent(message, wParam, lParam, nullptr, requester));
     return true;
 }
 
-bool PostMessageTo(const TargetPtr& target, unsigned message, MsgWParam wParam, MsgLParam lParam)
+bool PostMessageTo(const TargetPtr& target, unsigned message, MsgWParam wParam, MsgLParam lParam,
+                   TargetSerial requester)
 {
-    return PostMessageTo(target.data(), message, wParam, lParam);
+    return PostMessageTo(target.data(), message, wParam, lParam, requester);
 }

@@ -5,13 +5,29 @@
 
 #include <QTimerEvent>
 
-CMessageTarget::CMessageTarget(QObject* parent) : QObject(parent) {}
+#include <atomic>
+
+namespace {
+TargetSerial NextSerial()
+{
+    static std::atomic<TargetSerial> last{kNoRequester};
+    return ++last;
+}
+} // namespace
+
+CMessageTarget::CMessageTarget(QObject* parent) : QObject(parent), serial_(NextSerial()) {}
 
 CMessageTarget::~CMessageTarget() = default;
 
 MsgResult CMessageTarget::Send(unsigned message, MsgWParam wParam, MsgLParam lParam)
 {
-    return OnMessage(message, wParam, lParam);
+    const TargetSerial outer = deliveringFor_;
+    deliveringFor_ = kNoRequester;
+    const QPointer<CMessageTarget> alive(this); // a handler may end its own target
+    const MsgResult result = OnMessage(message, wParam, lParam);
+    if (alive)
+        deliveringFor_ = outer;
+    return result;
 }
 
 MsgResult CMessageTarget::OnMessage(unsigned, MsgWParam, MsgLParam)
@@ -48,7 +64,13 @@ bool CMessageTarget::event(QEvent* event)
     if (event->type() == CMessageEvent::Type()) {
         auto* message = static_cast<CMessageEvent*>(event);
         const MsgLParam lParam = message->TakeLParam();
+        // Restored afterwards: a handler may deliver other messages itself.
+        const TargetSerial outer = deliveringFor_;
+        deliveringFor_ = message->Requester();
+        const QPointer<CMessageTarget> alive(this); // a handler may end its own target
         OnMessage(message->Message(), message->WParam(), lParam);
+        if (alive)
+            deliveringFor_ = outer;
         return true;
     }
     return QObject::event(event);

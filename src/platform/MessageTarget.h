@@ -6,11 +6,17 @@
 #include <QObject>
 #include <QPointer>
 
+#include <cstdint>
 #include <map>
 
 using MsgWParam = quintptr;
 using MsgLParam = qintptr;
 using MsgResult = qintptr;
+
+// Names one target for the whole run: unlike its address, a serial is never
+// given to another target after this one is gone.
+using TargetSerial = std::uint64_t;
+inline constexpr TargetSerial kNoRequester = 0;
 
 class CMessageTarget : public QObject {
     Q_OBJECT
@@ -27,6 +33,11 @@ public:
     void KillTimer(int timerId);
     [[nodiscard]] bool IsTimerRunning(int timerId) const;
 
+    [[nodiscard]] TargetSerial Serial() const { return serial_; }
+    // While a posted message is being delivered: the target whose request it
+    // reports on, or kNoRequester (also for sent messages and outside delivery).
+    [[nodiscard]] TargetSerial DeliveringFor() const { return deliveringFor_; }
+
 protected:
     virtual MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam);
     virtual void OnTimer(int timerId);
@@ -36,6 +47,8 @@ protected:
 
 private:
     std::map<int, int> timers_; // our timer id -> Qt's timer id
+    const TargetSerial serial_;
+    TargetSerial deliveringFor_ = kNoRequester;
 };
 
 using TargetPtr = QPointer<CMessageTarget>;

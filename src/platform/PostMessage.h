@@ -10,9 +10,11 @@
 #include <memory>
 
 // Queues the message for the target. Returns false (and posts nothing) when the
-// target no longer exists.
-bool PostMessageTo(CMessageTarget* target, unsigned message, MsgWParam wParam, MsgLParam lParam);
-bool PostMessageTo(const TargetPtr& target, unsigned message, MsgWParam wParam, MsgLParam lParam);
+// target no longer exists. A notice about one request names its requester.
+bool PostMessageTo(CMessageTarget* target, unsigned message, MsgWParam wParam, MsgLParam lParam,
+                   TargetSerial requester = kNoRequester);
+bool PostMessageTo(const TargetPtr& target, unsigned message, MsgWParam wParam, MsgLParam lParam,
+                   TargetSerial requester = kNoRequester);
 
 // Queues the message with an owned object as lParam. The receiver owns the
 // object once the message is delivered; an undelivered object is deleted.

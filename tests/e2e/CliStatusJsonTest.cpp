@@ -3,6 +3,7 @@
 // parsed back with QJsonDocument.
 
 #include "cli/StatusJson.h"
+#include "link/DeviceMessageNotice.h"
 #include "platform/MessageIds.h"
 #include "status/constellation/ConstellationStatisticsView.h"
 #include "status/gps/GPSStatusView.h"
@@ -31,9 +32,9 @@ void PutWord(std::vector<std::uint8_t>& b, std::uint32_t v)
 
 void Deliver(CStatusPoller& view, const std::vector<std::uint8_t>& bytes)
 {
-    auto* message = new CDeviceMessage;
+    auto message = std::make_unique<CDeviceMessage>();
     message->AppendBytes(bytes.data(), std::int32_t(bytes.size()));
-    view.Send(WM_DEVICE_MESSAGE, 1, reinterpret_cast<MsgLParam>(message));
+    DeliverDeviceMessage(view, std::move(message));
 }
 
 // A GPS status reply: 12:34:56, 123.45 m, S 12°34'56.789", E 001°23'45.678";

@@ -1,5 +1,6 @@
 #include "link/CommHandler.h"
 #include "link/ConnectProgress.h"
+#include "link/RequesterListener.h"
 #include "platform/MainWindow.h"
 #include "platform/PostMessage.h"
 #include "support/EventLoop.h"
@@ -189,6 +190,48 @@ TEST_F(CommHandlerTest, SendWhileDisconnectedFailsOnceAtEveryListener)
     EXPECT_EQ(log.sends, 0);
 }
 
+TEST_F(CommHandlerTest, FailureNoticesReachEveryListenerAndNameTheirRequester)
+{
+    PromptRecorder prompts;
+    RequesterListener a, b;
+    handler->AddListener(&a);
+    handler->AddListener(&b);
+
+    // Refused while disconnected: the handler's own notice names the sender.
+    SendToHandler(handler.get(), Request({0x84, 9, 0x17, 1, 0, 0x90, 0x04}), &a);
+    // A request nobody claims fails for everybody, as it always did.
+    SendToHandler(handler.get(), Request({0x84, 4, 0x17, 1, 0, 0x10, 0x01}));
+    Settle();
+    EXPECT_EQ(a.ownFailures, (std::vector<bool>{true, true}));
+    EXPECT_EQ(b.ownFailures, (std::vector<bool>{false, true}));
+
+    // A failure the driver reports is passed on with its requester.
+    ConnectQora();
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x840917, b.Serial());
+    // A requester that has gone meanwhile is nobody here.
+    TargetSerial gone = kNoRequester;
+    {
+        MessageRecorder closed;
+        gone = closed.Serial();
+    }
+    PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x840917, gone);
+    Settle();
+    EXPECT_EQ(a.ownFailures, (std::vector<bool>{true, true, false, false}));
+    EXPECT_EQ(b.ownFailures, (std::vector<bool>{false, true, true, false}));
+    // What a listener sees of the notice itself is unchanged: wParam 0, the packed header.
+    for (RequesterListener* listener : {&a, &b}) {
+        const auto messages = listener->DeviceMessages();
+        ASSERT_EQ(messages.size(), 4u);
+        EXPECT_EQ(messages[0].lParam, 0x840917);
+        EXPECT_EQ(messages[1].lParam, 0x840417);
+        EXPECT_EQ(messages[3].wParam, 0u);
+        EXPECT_EQ(messages[3].lParam, 0x840917);
+    }
+    // A message sent directly is nobody's failure in particular.
+    a.Send(WM_DEVICE_MESSAGE, 0, 0x840917);
+    EXPECT_TRUE(a.ownFailures.back());
+}
+
 TEST_F(CommHandlerTest, EachReceivedMessageIsCopiedToLiveListenersOnce)
 {
     ConnectQora();
@@ -200,7 +243,7 @@ TEST_F(CommHandlerTest, EachReceivedMessageIsCopiedToLiveListenersOnce)
     delete gone; // destroyed without unregistering: skipped, but stays registered
     handler->RemoveListener(reinterpret_cast<CMessageTarget*>(0x1234)); // absent: nothing
 
-    handler->PushReceiveQueue(Request({0x84, 9, 0x18, 1}).release());
+    handler->PushReceiveQueue(Request({0x84, 9, 0x18, 1}));
     PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
     PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1); // one message, two notices
     PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 0, 0x830000 | 0x1225);
@@ -217,7 +260,7 @@ TEST_F(CommHandlerTest, EachReceivedMessageIsCopiedToLiveListenersOnce)
     }
 
     handler->RemoveListener(&first);
-    handler->PushReceiveQueue(Request({1, 2, 3}).release());
+    handler->PushReceiveQueue(Request({1, 2, 3}));
     PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
     Settle();
     EXPECT_EQ(first.DeviceMessages().size(), 2u);
@@ -227,7 +270,7 @@ TEST_F(CommHandlerTest, EachReceivedMessageIsCopiedToLiveListenersOnce)
 TEST_F(CommHandlerTest, ReceivedMessagesWithoutListenersAreDropped)
 {
     ConnectQora();
-    handler->PushReceiveQueue(Request({1, 2, 3}).release());
+    handler->PushReceiveQueue(Request({1, 2, 3}));
     PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
     Settle();
     EXPECT_EQ(handler->ReceiveQueueLength(), 0u);

@@ -4,6 +4,7 @@
 #include "support/EventLoop.h"
 #include "support/MessageRecorder.h"
 #include "link/FakeLink.h"
+#include "link/RequesterListener.h"
 
 #include <gtest/gtest.h>
 
@@ -139,17 +140,29 @@ TEST_F(RksDriverTest, FailedAndUnrecognisedRepliesFailOnlyTheirRequest)
         reply = {0x54, 0xF0};
         return true;
     };
+    RequesterListener mine, other;
+    handler->AddListener(&mine);
+    handler->AddListener(&other);
     handler->Connect(ConnectionRoute::Direct, "ADDR=1");
     ASSERT_TRUE(WaitNotice(NOTICE_CONNECTED));
-    for (std::uint16_t id : {0x0001, 0x0002, 0x0003, 0x0004})
-        SendToHandler(handler.get(), Read(id));
-    ASSERT_TRUE(PumpUntil([&] { return listener.DeviceMessages().size() == 4; }));
-    const auto messages = listener.DeviceMessages();
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(messages[i].wParam, 0u);
-        EXPECT_EQ(messages[i].lParam, 0x840917);
+    SendToHandler(handler.get(), Read(0x0001), &mine);
+    SendToHandler(handler.get(), Read(0x0002), &other);
+    SendToHandler(handler.get(), Read(0x0003)); // nobody's
+    SendToHandler(handler.get(), Read(0x0004), &mine);
+    ASSERT_TRUE(PumpUntil([&] { return other.DeviceMessages().size() == 4; }));
+    for (MessageRecorder* heard : {static_cast<MessageRecorder*>(&listener), static_cast<MessageRecorder*>(&mine),
+                                   static_cast<MessageRecorder*>(&other)}) {
+        const auto messages = heard->DeviceMessages();
+        ASSERT_EQ(messages.size(), 4u);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(messages[i].wParam, 0u);
+            EXPECT_EQ(messages[i].lParam, 0x840917);
+        }
+        EXPECT_EQ(messages[3].bytes, (Bytes{0x84, 0x09, 0xF0})); // a reply goes to everybody
     }
-    EXPECT_EQ(messages[3].bytes, (Bytes{0x84, 0x09, 0xF0}));
+    // Each failure names the listener that asked, across the driver's thread.
+    EXPECT_EQ(mine.ownFailures, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(other.ownFailures, (std::vector<bool>{false, true, true}));
     EXPECT_EQ(handler->GetState(), STATE_CONNECTED);
 }
 

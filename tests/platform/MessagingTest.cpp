@@ -95,3 +95,45 @@ TEST(Timers, KeyedByIdRestartableAndKillable)
 }
 
 } // namespace
+
+namespace {
+
+// Records which request each message it hears is about; a message numbered 0
+// makes it end itself in the handler.
+class RequesterProbe : public CMessageTarget {
+public:
+    explicit RequesterProbe(std::vector<TargetSerial>& heard) : heard_(heard) {}
+
+protected:
+    MsgResult OnMessage(unsigned message, MsgWParam, MsgLParam) override
+    {
+        heard_.push_back(DeliveringFor());
+        if (message == 0)
+            delete this;
+        return 0;
+    }
+
+private:
+    std::vector<TargetSerial>& heard_;
+};
+
+TEST(Posting, APostedNoticeNamesItsRequesterOnlyWhileItIsDelivered)
+{
+    std::vector<TargetSerial> heard;
+    auto* probe = new RequesterProbe(heard);
+    MessageRecorder other;
+    EXPECT_NE(probe->Serial(), other.Serial());
+    PostMessageTo(probe, WM_DEVICE_MESSAGE, 0, 0x841217, other.Serial());
+    PostMessageTo(probe, WM_DEVICE_MESSAGE, 0, 0x841217);
+    PumpFor(5);
+    probe->Send(WM_DEVICE_MESSAGE, 0, 0x841217);
+    EXPECT_EQ(heard, (std::vector<TargetSerial>{other.Serial(), kNoRequester, kNoRequester}));
+    EXPECT_EQ(probe->DeliveringFor(), kNoRequester);
+
+    // A handler that ends its own target leaves nothing behind to touch.
+    PostMessageTo(probe, 0, 0, 0, other.Serial());
+    PumpFor(5);
+    EXPECT_EQ(heard.size(), 4u);
+}
+
+} // namespace

@@ -75,19 +75,16 @@ public:
     std::vector<Bytes> Sent()
     {
         std::vector<Bytes> requests;
-        CDeviceMessage* m = nullptr;
-        while (handler->PopSendQueue(m)) {
+        while (const std::unique_ptr<CDeviceMessage> m = handler->PopSendQueue())
             requests.emplace_back(m->GetData(), m->GetData() + m->GetLength());
-            delete m;
-        }
         return requests;
     }
     // The unit's reply, as the driver delivers it; the listeners have it on return.
     void Reply(const Bytes& bytes)
     {
-        auto m = new CDeviceMessage;
+        auto m = std::make_unique<CDeviceMessage>();
         m->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-        handler->PushReceiveQueue(m);
+        handler->PushReceiveQueue(std::move(m));
         PostMessageTo(handler.get(), WM_DEVICE_MESSAGE, 1, 1);
         PumpFor(5);
     }

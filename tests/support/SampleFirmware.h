@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#if defined(__SANITIZE_THREAD__)
+#include "support/ForkedChild.h"
+#endif
+
 struct SampleFirmware {
     QString masterPath;
     QString imagePath;
@@ -16,14 +20,20 @@ struct SampleFirmware {
 inline SampleFirmware MakeSampleFirmware(const QString& folder, const QString& imageName, const QString& software,
                                          qint64 size, const QString& masterName = QStringLiteral("SAMPLE.MFI"))
 {
+    const QStringList arguments{QStringLiteral("--out"),      folder,   QStringLiteral("--image"),
+                                imageName,                    QStringLiteral("--software"), software,
+                                QStringLiteral("--size"),     QString::number(size),        QStringLiteral("--master"),
+                                masterName};
+#if defined(__SANITIZE_THREAD__)
+    if (RunForked(QORA_FIRMWARE_GEN_PATH, arguments, std::chrono::milliseconds(20000)) != 0)
+        return {};
+#else
     QProcess generator;
-    generator.start(QStringLiteral(QORA_FIRMWARE_GEN_PATH),
-                    {QStringLiteral("--out"), folder, QStringLiteral("--image"), imageName, QStringLiteral("--software"),
-                     software, QStringLiteral("--size"), QString::number(size), QStringLiteral("--master"),
-                     masterName});
+    generator.start(QStringLiteral(QORA_FIRMWARE_GEN_PATH), arguments);
     if (!generator.waitForFinished(20000) || generator.exitStatus() != QProcess::NormalExit
         || generator.exitCode() != 0)
         return {};
+#endif
     return {folder + QLatin1Char('/') + masterName, folder + QLatin1Char('/') + imageName};
 }
 #endif

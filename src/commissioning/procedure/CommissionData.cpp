@@ -186,7 +186,9 @@ MsgResult CCommissionData::OnMessage(unsigned message, MsgWParam wParam, MsgLPar
     if (message != WM_DEVICE_MESSAGE)
         return 0;
     if (wParam == 0) {
-        // Some request was not delivered; the notice does not say whose.
+        // One of the commissioning's requests was not delivered.
+        if (!IsOwnFailure(*this))
+            return 0;
         if (!PendingWrites().empty())
             qCWarning(lcCommissioning, "commissioning write failed at %s: request %02X %02X %02X unanswered",
                       StepName(PendingWrites()), static_cast<unsigned>((lParam >> 16) & 0xFF),

@@ -59,7 +59,7 @@ bool CConstLogData::SendRequest(std::uint8_t opcode)
     request->AppendByte(kAddress);
     request->AppendByte(opcode);
     request->AppendUInt16(0);
-    SendToHandler(handler, std::move(request));
+    SendToHandler(handler, std::move(request), this);
     return true;
 }
 
@@ -68,7 +68,8 @@ MsgResult CConstLogData::OnMessage(unsigned message, MsgWParam wParam, MsgLParam
     if (message != WM_DEVICE_MESSAGE)
         return 0;
     if (wParam == 0) {
-        NotifyWindows(WM_CONSTLOG_DONE, 0);
+        if (IsOwnFailure(*this))
+            NotifyWindows(WM_CONSTLOG_DONE, 0);
         return 0;
     }
     const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);

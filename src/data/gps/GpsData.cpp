@@ -82,7 +82,7 @@ void CGPSData::SendDateTimeRequest()
     request->AppendByte(kAddress);
     request->AppendByte(kOpDateTime);
     request->AppendUInt16(0);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
 }
 
 void CGPSData::ParseReadReply(const CDeviceMessage& reply)

@@ -70,7 +70,7 @@ bool CSoftwareActivation::Read()
     // State first: a refused send comes back as a posted failure for this state.
     errorText_ = LoadResString(StringId::ReadingProblem);
     SetOperationState(kReading);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
     return true;
 }
 
@@ -107,7 +107,7 @@ bool CSoftwareActivation::Activate(const QByteArray& name)
     request->AppendByte(0);
     errorText_ = LoadResString(kSendingProblem);
     SetOperationState(kWriting);
-    SendToHandler(AppCommHandler(), std::move(request));
+    SendToHandler(AppCommHandler(), std::move(request), this);
     return true;
 }
 
@@ -121,7 +121,9 @@ MsgResult CSoftwareActivation::OnMessage(unsigned message, MsgWParam wParam, Msg
     if (message != WM_DEVICE_MESSAGE)
         return CDataClass::OnMessage(message, wParam, lParam);
     if (wParam == 0) {
-        // Some request was not delivered; the notice does not say whose.
+        // One of this group's requests was not delivered.
+        if (!IsOwnFailure(*this))
+            return 0;
         if (GetOperationState() != kIdle)
             qCWarning(lcFirmware, "activation: request %02X %02X %02X failed",
                       static_cast<unsigned>((lParam >> 16) & 0xFF), static_cast<unsigned>((lParam >> 8) & 0xFF),

@@ -4,6 +4,7 @@
 #include "status/gps/GPSStatusView.h"
 
 #include "platform/MeasureSetting.h"
+#include "link/DeviceMessageNotice.h"
 #include "platform/MessageIds.h"
 #include "support/FakeStatusFrame.h"
 
@@ -62,7 +63,7 @@ public:
     // Delivers the reply as the handler does: the view owns it from then on.
     void Receive(const CDeviceMessage& reply)
     {
-        Send(WM_DEVICE_MESSAGE, 1, reinterpret_cast<MsgLParam>(new CDeviceMessage(reply)));
+        DeliverDeviceMessage(*this, std::make_unique<CDeviceMessage>(reply));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "status/install/InstallStatusView.h"
+#include "link/DeviceMessageNotice.h"
 #include "platform/MessageIds.h"
 #include "support/FakeStatusFrame.h"
 
@@ -25,9 +26,9 @@ class InstallStatusViewTest : public testing::Test {
 protected:
     void Deliver(const std::vector<std::uint8_t>& bytes)
     {
-        auto* message = new CDeviceMessage;
+        auto message = std::make_unique<CDeviceMessage>();
         message->AppendBytes(bytes.data(), std::int32_t(bytes.size()));
-        view.Send(WM_DEVICE_MESSAGE, 1, reinterpret_cast<MsgLParam>(message));
+        DeliverDeviceMessage(view, std::move(message));
     }
     std::vector<QString> Texts() const
     {
