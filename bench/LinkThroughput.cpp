@@ -4,6 +4,7 @@
 // Prints one line: "<mode> <exchanges> <seconds> <exchanges per second>".
 
 #include "link/CommHandler.h"
+#include "link/DeviceMessageNotice.h"
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
 #include "rks/RksComponents.h"
@@ -106,7 +107,7 @@ protected:
                 QCoreApplication::exit(1);
                 return 0;
             }
-            delete reinterpret_cast<CDeviceMessage*>(lParam);
+            TakeDeviceMessage(lParam).reset(); // a listener owns its copy
             if (++done_ == count_) {
                 const double seconds = clock_.nsecsElapsed() / 1e9;
                 std::printf("handler %d %.3f %.0f\n", count_, seconds, count_ / seconds);

@@ -11,6 +11,7 @@
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "link/DeviceMessageNotice.h"
 #include "platform/CallbackTarget.h"
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
@@ -90,7 +91,7 @@ int main(int argc, char** argv)
         if (message != WM_DEVICE_MESSAGE)
             return;
         if (wParam == 1)
-            delete reinterpret_cast<CDeviceMessage*>(lParam); // a listener owns its copy
+            TakeDeviceMessage(lParam).reset(); // a listener owns its copy
         else
             std::fprintf(stderr, "a status request failed\n");
         // Rounds follow each other closely, so that the probe sees many of them.

@@ -48,9 +48,9 @@ PlayedHandler::PlayedHandler()
 
 void PlayedHandler::Reply(std::span<const std::uint8_t> bytes)
 {
-    auto* message = new CDeviceMessage;
+    auto message = std::make_unique<CDeviceMessage>();
     message->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    handler_->PushReceiveQueue(message);
+    handler_->PushReceiveQueue(std::move(message));
     handler_->Send(WM_DEVICE_MESSAGE, 1, 1);
     DeliverPosted();
 }
@@ -64,11 +64,8 @@ void PlayedHandler::Failure(std::int32_t packedHeader)
 std::vector<std::vector<std::uint8_t>> PlayedHandler::TakeRequests()
 {
     std::vector<std::vector<std::uint8_t>> requests;
-    CDeviceMessage* message = nullptr;
-    while (handler_->PopSendQueue(message)) {
+    while (const std::unique_ptr<CDeviceMessage> message = handler_->PopSendQueue())
         requests.emplace_back(message->GetData(), message->GetData() + message->GetLength());
-        delete message;
-    }
     return requests;
 }
 

@@ -8,10 +8,13 @@
 
 #include "FuzzSupport.h"
 
+#include "link/DeviceMessageNotice.h"
 #include "platform/MessageIds.h"
 #include "status/constellation/ConstellationStatisticsView.h"
 #include "status/gps/GPSStatusView.h"
 #include "status/install/InstallStatusView.h"
+
+#include <memory>
 
 namespace {
 
@@ -35,10 +38,10 @@ void Deliver(CStatusPoller& view, fuzz::InputReader& input)
             continue;
         }
         const auto bytes = input.Bytes(length);
-        auto* reply = new CDeviceMessage;
+        auto reply = std::make_unique<CDeviceMessage>();
         reply->AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
         // The poller owns the reply from here on, as from a posted message.
-        view.Send(WM_DEVICE_MESSAGE, 1, reinterpret_cast<MsgLParam>(reply));
+        DeliverDeviceMessage(view, std::move(reply));
     }
 }
 
