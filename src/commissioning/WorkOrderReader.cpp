@@ -1,16 +1,14 @@
 #include "commissioning/WorkOrderReader.h"
 
 #include "commissioning/WorkOrderSax.h"
+#include "platform/LogCategories.h"
 
 #include <QFile>
-#include <QLoggingCategory>
 
 #include <new>
 #include <unordered_set>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcWorkOrder, "qora.commissioning")
 
 WorkOrderError ParseFailure(const QString& detail)
 {
@@ -192,7 +190,7 @@ void LiftOutOfUnits(const std::vector<xmlNodePtr>& units, xmlNodePtr chosen)
 
 WorkOrderOpenFailure Failed(const QString& path, WorkOrderOpenFailure failure)
 {
-    qCWarning(lcWorkOrder).noquote() << "work order" << path << "not opened:" << failure.detail;
+    qCWarning(lcCommissioning).noquote() << "work order" << path << "not opened:" << failure.detail;
     return failure;
 }
 
