@@ -143,12 +143,21 @@ bool CReplayRecording::ParseLine(const QByteArray& line, QString& reason)
         return false;
 
     if (kind.toString() == u"open") {
+        // The connection text; a recorder that names connections otherwise
+        // still has the text as received in "req".
         const QJsonValue conn = object.value(QStringLiteral("conn"));
-        if (!conn.isString()) {
+        std::string connection;
+        std::vector<std::uint8_t> text;
+        if (conn.isString()) {
+            connection = Latin1(conn.toString());
+        } else if (object.value(QStringLiteral("req")).isString()
+                   && FromHex(object.value(QStringLiteral("req")).toString(), text)) {
+            connection = std::string(TrimBlanks(std::string_view(reinterpret_cast<const char*>(text.data()), text.size())));
+        } else {
             reason = QStringLiteral("missing key \"conn\"");
             return false;
         }
-        opens_[Latin1(conn.toString())].recorded.push_back(std::move(answer));
+        opens_[connection].recorded.push_back(std::move(answer));
         return true;
     }
     if (kind.toString() != u"transfer") {

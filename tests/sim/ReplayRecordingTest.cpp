@@ -42,13 +42,16 @@ TEST(SimReplayRecording, AnswersRepeatInRecordedOrderThenTheLastOneStays)
         // The tool's lines carry a time and a round trip, and it records closes.
         + "{\"kind\":\"transfer\",\"time\":\"2026-12-08T08:00:00.000Z\",\"rtt_ms\":3,\"conn\":\"x\",\"route\":\"\","
           "\"req\":\"01\",\"result\":0,\"rep\":\"\"}\n"
-        + "\n{\"kind\":\"close\",\"conn\":\"x\"}\n";
+        + "\n{\"kind\":\"close\",\"conn\":\"x\"}\n"
+        // A connection known by number: its text is the request.
+        + "{\"kind\":\"open\",\"conn\":7,\"req\":\"20414444523d3720\",\"result\":0}\n";
     ASSERT_TRUE(recording.Parse(text, error)) << error.toStdString();
-    EXPECT_EQ(recording.OpenCount(), 2u);
+    EXPECT_EQ(recording.OpenCount(), 3u);
 
     EXPECT_EQ(recording.NextOpen(kConn.toStdString())->result, 0);
     EXPECT_EQ(recording.NextOpen("ADDR=9")->result, 1);
     EXPECT_FALSE(recording.NextOpen("ADDR=10"));
+    EXPECT_EQ(recording.NextOpen("ADDR=7")->result, 0);
 
     const Bytes version = {0x53, 0x54, 0x01, 0x00, 0x90, 0x04};
     EXPECT_EQ(recording.NextTransfer("", version)->reply, (Bytes{0xAA, 0x01}));
