@@ -25,7 +25,6 @@ public:
     // Longest line accepted: a largest frame as hex, with room for the rest.
     static constexpr qint64 kMaxLineLength = 4 * 65536 + 4096;
 
-
     // Reads a whole recording. On failure returns false with "line N: reason"
     // in `error` and leaves the recording as it was.
     bool Load(const QString& path, QString& error);
