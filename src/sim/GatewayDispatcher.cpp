@@ -3,9 +3,11 @@
 #include "sim/ConnectionString.h"
 #include "sim/FloodFaults.h"
 #include "sim/LinkContract.h"
+#include "sim/ReplayRecording.h"
 #include "sim/StateFile.h"
 #include "sim/TraceWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 
@@ -98,6 +100,8 @@ CGatewayDispatcher::Action CGatewayDispatcher::Open(SessionState& session, std::
                                                     std::vector<std::uint8_t>& out)
 {
     const std::string_view connection = TrimBlanks(AsText(text));
+    if (replay_ && !faults_.refuseOpen)
+        return ReplayOpen(session, seq, connection, text, out);
     CSimUnit* unit = faults_.refuseOpen ? nullptr : registry_.Resolve(connection);
 
     // A failed OPEN leaves the client with no unit, whatever it had before.
@@ -132,6 +136,8 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     const std::optional<std::string_view> tracedRoute =
         routeLength ? std::optional<std::string_view>(route) : std::nullopt;
 
+    if (replay_ && session.connection)
+        return ReplayTransfer(session, seq, route, request, out);
     if (!session.unit) {
         EndReply(out, BeginReply(out, kKindTransfer, seq, kResultNoSuchUnit));
         if (trace_) {
@@ -198,6 +204,69 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     // trace line, which names the unit where the reset reached it).
     if (outcome.reset)
         session.unit->FollowCommissioning();
+    return Answered(session);
+}
+
+CGatewayDispatcher::Action CGatewayDispatcher::ReplayOpen(SessionState& session, std::uint16_t seq,
+                                                          std::string_view connection,
+                                                          std::span<const std::uint8_t> text,
+                                                          std::vector<std::uint8_t>& out)
+{
+    const std::optional<RecordedAnswer> answer = replay_->NextOpen(std::string(connection));
+    const std::uint8_t result = answer ? answer->result : std::uint8_t(kResultNoAnswer);
+    if (!answer) {
+        std::fprintf(stderr, "qora-unit-sim: no OPEN of \"%.*s\" in the recording\n", int(connection.size()),
+                     connection.data());
+    }
+    session.unit = nullptr;
+    if (result == kResultOk)
+        session.connection.emplace(connection);
+    else
+        session.connection.reset();
+    EndReply(out, BeginReply(out, kKindOpen, seq, result));
+    if (trace_)
+        trace_->Write({"open", seq, connection, std::nullopt, std::nullopt, text, result, std::nullopt});
+    return Action::Reply;
+}
+
+CGatewayDispatcher::Action CGatewayDispatcher::ReplayTransfer(SessionState& session, std::uint16_t seq,
+                                                              std::string_view route,
+                                                              std::span<const std::uint8_t> request,
+                                                              std::vector<std::uint8_t>& out)
+{
+    if (injector_.DropNext())
+        return Action::Silent;
+    const std::optional<RecordedAnswer> answer =
+        replay_->NextTransfer(std::string(route), std::vector<std::uint8_t>(request.begin(), request.end()));
+    if (!answer) {
+        std::string hex;
+        for (const std::uint8_t b : request.first(std::min<std::size_t>(request.size(), 32))) {
+            hex.push_back("0123456789abcdef"[b >> 4]);
+            hex.push_back("0123456789abcdef"[b & 0x0F]);
+        }
+        std::fprintf(stderr, "qora-unit-sim: request not in the recording: route \"%.*s\", bytes %s%s\n",
+                     int(route.size()), route.data(), hex.c_str(), request.size() > 32 ? "..." : "");
+    }
+    const std::uint8_t result = answer ? answer->result : std::uint8_t(kResultNoAnswer);
+    const std::size_t start = BeginReply(out, kKindTransfer, seq, result);
+    const std::size_t replyAt = out.size();
+    if (result == kResultOk)
+        out.insert(out.end(), answer->reply.begin(), answer->reply.end());
+    // A recorded reply too large for one frame cannot be sent as recorded.
+    if (out.size() - start - kFrameHeaderSize > kMaxBodySize) {
+        out.resize(replyAt);
+        out[start + kResultOffset] = kResultNoAnswer;
+    }
+    EndReply(out, start);
+    if (trace_) {
+        const std::uint8_t sent = out[start + kResultOffset];
+        std::optional<std::span<const std::uint8_t>> reply;
+        if (sent == kResultOk)
+            reply = std::span<const std::uint8_t>(out.data() + replyAt, out.size() - replyAt);
+        const std::optional<std::string_view> tracedRoute =
+            route.empty() ? std::nullopt : std::optional<std::string_view>(route);
+        trace_->Write({"transfer", seq, ConnectionOf(session), std::nullopt, tracedRoute, request, sent, reply});
+    }
     return Answered(session);
 }
 

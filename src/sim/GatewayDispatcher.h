@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
 namespace sim {
 
+class CReplayRecording;
 class CStateFile;
 class CTraceWriter;
 
@@ -44,6 +46,9 @@ public:
     // the action is Reply or ReplyThenClose.
     Action Handle(SessionState& session, std::span<const std::uint8_t> body, std::vector<std::uint8_t>& out);
 
+    // From now on the units answer from `recording` instead of the registry.
+    void AnswerFrom(CReplayRecording* recording) { replay_ = recording; }
+
     // Saves the state file when an earlier save failed; false if it fails again.
     bool SaveIfDirty();
 
@@ -52,6 +57,10 @@ private:
                 std::vector<std::uint8_t>& out);
     Action Transfer(SessionState& session, std::uint16_t seq, std::span<const std::uint8_t> rest,
                     std::vector<std::uint8_t>& out);
+    Action ReplayOpen(SessionState& session, std::uint16_t seq, std::string_view connection,
+                      std::span<const std::uint8_t> text, std::vector<std::uint8_t>& out);
+    Action ReplayTransfer(SessionState& session, std::uint16_t seq, std::string_view route,
+                          std::span<const std::uint8_t> request, std::vector<std::uint8_t>& out);
     Action Answered(SessionState& session);
     void Save();
 
@@ -60,6 +69,7 @@ private:
     CFaultInjector injector_;
     CTraceWriter* trace_;
     CStateFile* state_;
+    CReplayRecording* replay_ = nullptr;
     bool dirty_ = false;
     QElapsedTimer clock_; // for units that restart
 };

@@ -174,6 +174,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (value.isEmpty())
                 return bad("a file name");
             options.tracePath = value;
+        } else if (name == u"--replay") {
+            if (value.isEmpty())
+                return bad("a file name");
+            options.replayPath = value;
         } else if (name == u"--state") {
             if (value.isEmpty())
                 return bad("a file name");
@@ -322,7 +326,7 @@ QString HelpText()
 {
     return QStringLiteral(
         "Usage: qora-unit-sim --listen ADDRESS:PORT [--unit IP:Q1ADDRESS]... [--trace FILE]\n"
-        "                     [--state FILE] [--directory FILE] [fault options] [--help]\n"
+        "                     [--replay FILE] [--state FILE] [--directory FILE] [fault options] [--help]\n"
         "\n"
         "A gateway to simulated QORA units, speaking the tool's TCP link (length-prefixed\n"
         "OPEN / TRANSFER / CLOSE frames). The first line on standard output is always\n"
@@ -345,6 +349,15 @@ QString HelpText()
         "                          text (null before one) and req the request bytes.\n"
         "                          rep is the reply bytes' hex for a TRANSFER with result 0,\n"
         "                          otherwise null. Hex is lower case without separators.\n"
+        "  --replay FILE           answer from a recording (such a trace, or one the tool\n"
+        "                          wrote; other keys are ignored) instead of the units:\n"
+        "                          an OPEN with the result recorded for its connection\n"
+        "                          text, a TRANSFER with the reply recorded for the same\n"
+        "                          route and request bytes, repeats in recorded order and\n"
+        "                          the last one again when they run out. A request never\n"
+        "                          recorded gets result 2 and a line on standard error.\n"
+        "                          A damaged recording is refused at start (exit 1) with\n"
+        "                          its line number and the reason\n"
         "  --state FILE            keep the values written to the units in FILE (JSON):\n"
         "                          loaded at start (a damaged file is reported, left\n"
         "                          alone and replaced only after the next applied\n"
@@ -448,7 +461,7 @@ QString HelpText()
         "  --help                  show this text\n"
         "\n"
         "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"
-        "trace file or write the node directory, 2 for bad options.\n")
+        "trace file, read the recording or write the node directory, 2 for bad options.\n")
         .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()),
              FirmwareHelpText(), CommissioningHelpText(), FloodHelpText());
 }

@@ -33,6 +33,7 @@ struct SimOptions {
     std::uint16_t listenPort = 0;
     std::vector<UnitAddress> units; // never empty after a successful parse
     QString tracePath;
+    QString replayPath; // answer from this recording instead of the units
     QString statePath;
     QString directoryPath; // node directory to write once listening
     UnitBehaviour behaviour; // identity answer and negative acknowledgements

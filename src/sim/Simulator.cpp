@@ -3,6 +3,7 @@
 #include "sim/GatewayDispatcher.h"
 #include "sim/GatewayServer.h"
 #include "sim/NodeDirectoryWriter.h"
+#include "sim/ReplayRecording.h"
 #include "sim/SignalWatcher.h"
 #include "sim/SimOptions.h"
 #include "sim/StateFile.h"
@@ -72,7 +73,15 @@ int RunSimulator(int argc, char** argv)
         }
     }
 
+    CReplayRecording recording;
+    if (!options.replayPath.isEmpty() && !recording.Load(options.replayPath, error)) {
+        Complain(error);
+        return 1;
+    }
+
     CGatewayDispatcher dispatcher(registry, options.faults, trace.get(), state.get());
+    if (!options.replayPath.isEmpty())
+        dispatcher.AnswerFrom(&recording);
     CGatewayServer server(dispatcher, options.faults.delayMs);
     if (!server.Listen(options.listenAddress, options.listenPort, error)) {
         Complain(error);
