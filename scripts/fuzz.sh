@@ -33,7 +33,7 @@ shift $((OPTIND - 1))
 
 all_targets=(service_framing data_group_replies status_replies software_files work_order
              archive_form rks_frames sim_frames sim_gateway download_replies activation_replies
-             commission_replies report_writer sim_firmware)
+             commission_replies report_writer sim_firmware traffic_recording)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 for target in "${targets[@]}"; do
