@@ -179,6 +179,11 @@ TEST(ExchangeDecoder, OpenCloseAndTruncatedBytesNeverReadPastTheEnd)
     STrafficExchange close;
     close.kind = ETrafficKind::Close;
     EXPECT_EQ(Summary(close), "close");
+    STrafficExchange probe;
+    probe.route = ServiceFraming::kIdentityRoute;
+    probe.req = {ServiceFraming::kIdentityProbe};
+    probe.rep = Bytes{'Q', 'O', 'R', 'H', 'W', '2', 0};
+    EXPECT_EQ(Summary(probe), "identity query");
 
     STrafficExchange cut;
     for (const Bytes& req : {Bytes{}, Bytes{0x53}, Bytes{0x53, 0x54, 0x01}, Bytes{0x53, 0x53, 0x90},
