@@ -112,8 +112,13 @@ bool CRecordingWriter::Write(const STrafficExchange& exchange)
     const std::lock_guard lock(mutex_);
     if (!file_.isOpen())
         return false;
+    const qint64 before = file_.size();
     if (file_.write(line.data(), qint64(line.size())) == qint64(line.size()))
         return true;
+    // A line cut short (a full disk) would make the rest of the file unreadable:
+    // take it back so the recording still ends on a whole line.
+    if (file_.size() > before)
+        file_.resize(before);
     if (!failed_) {
         failed_ = true; // said once, not once per exchange
         qCWarning(lcLink, "cannot write the recording %s: %s", qPrintable(file_.fileName()),

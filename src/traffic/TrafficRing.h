@@ -28,7 +28,19 @@ public:
     // Index 0 is the oldest held; none past the end.
     [[nodiscard]] std::optional<STrafficExchange> At(std::size_t index) const;
     [[nodiscard]] std::vector<STrafficExchange> Snapshot() const;
-    // Exchanges that gave way to newer ones since construction or Clear.
+    // Calls visit with the exchange at index under the lock, without copying
+    // it; false past the end. visit must not call back into the ring.
+    template <typename Visit>
+    bool Read(std::size_t index, Visit&& visit) const
+    {
+        const std::lock_guard lock(mutex_);
+        if (index >= items_.size())
+            return false;
+        visit(items_[index]);
+        return true;
+    }
+    // Exchanges that gave way to newer ones since construction or Clear; also
+    // the running number of the exchange now at index 0.
     [[nodiscard]] std::uint64_t Dropped() const;
     // Every exchange ever appended since construction or Clear.
     [[nodiscard]] std::uint64_t Appended() const;

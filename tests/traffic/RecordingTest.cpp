@@ -103,6 +103,14 @@ TEST(RecordingFormat, FilesThatCannotBeOpenedSayWhy)
     EXPECT_FALSE(writer.IsOpen());
     EXPECT_FALSE(writer.Write(Transfer()));
 
+    // A device that takes no bytes: every write is reported, none as success.
+    if (QFile::exists("/dev/full")) {
+        CRecordingWriter full;
+        ASSERT_TRUE(full.Open("/dev/full", error));
+        EXPECT_FALSE(full.Write(Transfer()));
+        EXPECT_FALSE(full.Write(Transfer()));
+    }
+
     EXPECT_FALSE(ReadRecordingFile(dir.filePath("absent.jsonl"), error).has_value());
     EXPECT_TRUE(error.startsWith("cannot open the recording"));
 }

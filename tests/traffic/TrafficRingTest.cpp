@@ -27,6 +27,10 @@ TEST(TrafficRing, KeepsTheNewestAndCountsTheOldestThatGaveWay)
     EXPECT_EQ(ring.At(2)->timeMs, 5);
     EXPECT_FALSE(ring.At(3).has_value());
     EXPECT_EQ(ring.Snapshot().back(), Numbered(5));
+    std::int64_t seen = 0;
+    EXPECT_TRUE(ring.Read(1, [&seen](const STrafficExchange& e) { seen = e.timeMs; }));
+    EXPECT_EQ(seen, 4);
+    EXPECT_FALSE(ring.Read(3, [](const STrafficExchange&) { ADD_FAILURE(); }));
 
     // Shrinking drops the oldest; a capacity of 0 still holds the newest.
     ring.SetCapacity(0);
