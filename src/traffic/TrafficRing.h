@@ -1,0 +1,56 @@
+#pragma once
+// The last exchanges over the link, bounded: the driver thread appends, the
+// traffic table reads by index. When full, the oldest exchange gives way and
+// is counted, so the window can say how much it no longer holds.
+
+#include "traffic/TrafficExchange.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+class CTrafficRing {
+public:
+    static constexpr std::size_t kDefaultCapacity = 100000;
+
+    explicit CTrafficRing(std::size_t capacity = kDefaultCapacity);
+
+    void Append(STrafficExchange exchange);
+    // A capacity of 0 is taken as 1; shrinking drops the oldest.
+    void SetCapacity(std::size_t capacity);
+    void Clear();
+
+    [[nodiscard]] std::size_t Capacity() const;
+    [[nodiscard]] std::size_t Size() const;
+    // Index 0 is the oldest held; none past the end.
+    [[nodiscard]] std::optional<STrafficExchange> At(std::size_t index) const;
+    [[nodiscard]] std::vector<STrafficExchange> Snapshot() const;
+    // Calls visit with the exchange at index under the lock, without copying
+    // it; false past the end. visit must not call back into the ring.
+    template <typename Visit>
+    bool Read(std::size_t index, Visit&& visit) const
+    {
+        const std::lock_guard lock(mutex_);
+        if (index >= items_.size())
+            return false;
+        visit(items_[index]);
+        return true;
+    }
+    // Exchanges that gave way to newer ones since construction or Clear; also
+    // the running number of the exchange now at index 0.
+    [[nodiscard]] std::uint64_t Dropped() const;
+    // Every exchange ever appended since construction or Clear.
+    [[nodiscard]] std::uint64_t Appended() const;
+
+private:
+    void TrimLocked();
+
+    mutable std::mutex mutex_;
+    std::deque<STrafficExchange> items_;
+    std::size_t capacity_;
+    std::uint64_t dropped_ = 0;
+    std::uint64_t appended_ = 0;
+};
