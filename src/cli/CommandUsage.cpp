@@ -213,6 +213,8 @@ void PrintUsage(std::FILE* to)
                  "                       connection of the settings)\n"
                  "  --log FILE           append the program's log (connections, failed requests\n"
                  "                       and why) to FILE; also after the command\n"
+                 "  --trace FILE         record every exchange with the unit to FILE (JSON lines,\n"
+                 "                       appended; qora-unit-sim --replay plays it back)\n"
                  "  -h, --help           this overview; after a command, that command's usage\n"
                  "\n"
                  "Exit status: 0 done, 1 failed or refused, 2 no connection, 3 declined,\n"

@@ -19,14 +19,18 @@
 #include "cli/TimingCommand.h"
 #include "cli/UserCommand.h"
 #include "cli/VersionCommand.h"
+#include "link/LinkTap.h"
 #include "platform/LogFile.h"
 #include "platform/MainWindow.h"
 #include "rks/RksComponents.h"
+#include "traffic/RecordingWriter.h"
+#include "traffic/TrafficRecorder.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -107,6 +111,7 @@ struct GlobalOptions {
     std::string connection;
     bool haveConnection = false;
     std::optional<std::string> logPath;
+    std::optional<std::string> tracePath; // --trace FILE: the unit traffic recorded
 };
 
 // Reads them from `at` on and leaves `at` at the command. The exit status when
@@ -123,6 +128,22 @@ std::optional<int> ReadGlobalOptions(const Arguments& all, std::size_t& at, Glob
         if (ReadLogOption(all, at, options.logPath, logError)) {
             if (!logError.empty())
                 return RefuseUsage(stderr, logError);
+            continue;
+        }
+        if (option == "--trace" || option.rfind("--trace=", 0) == 0) {
+            if (options.tracePath)
+                return RefuseUsage(stderr, "--trace given twice");
+            if (option != "--trace") {
+                options.tracePath = option.substr(8);
+                ++at;
+            } else if (at + 1 < all.size()) {
+                options.tracePath = all[at + 1];
+                at += 2;
+            } else {
+                return RefuseUsage(stderr, MissingValue(option));
+            }
+            if (options.tracePath->empty())
+                return RefuseUsage(stderr, MissingValue("--trace"));
             continue;
         }
         if (option != "--connection")
@@ -168,6 +189,18 @@ int main(int argc, char* argv[])
         if (const auto problem = StartLogFile(QString::fromLocal8Bit(global.logPath->c_str())))
             return RefuseUsage(stderr, problem->toStdString());
     }
+
+    // Every exchange with the unit goes to the recording, a line at a time.
+    CRecordingWriter recording;
+    if (global.tracePath) {
+        QString error;
+        if (!recording.Open(QString::fromLocal8Bit(global.tracePath->c_str()), error))
+            return RefuseUsage(stderr, error.toStdString());
+        SetLinkObserver(std::make_shared<CTrafficRecorder>(nullptr, &recording));
+    }
+    struct ObserverReset {
+        ~ObserverReset() { SetLinkObserver(nullptr); }
+    } observerReset;
 
     if (command == "settings") {
         if (!arguments.empty())

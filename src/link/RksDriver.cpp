@@ -3,6 +3,7 @@
 #include "link/CommHandler.h"
 #include "link/ComponentFactory.h"
 #include "link/IRksLink.h"
+#include "link/LinkTap.h"
 #include "link/ServiceFraming.h"
 #include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
@@ -107,7 +108,7 @@ CRksDriver::~CRksDriver()
 void CRksDriver::Open(CCommHandler* handler, const std::string& connection)
 {
     handler_ = handler;
-    auto link = ComponentFactory<IRksLink>::Create(CLSID_RksLink);
+    auto link = TapLink(ComponentFactory<IRksLink>::Create(CLSID_RksLink), CurrentLinkObserver());
     if (!link) {
         openFailure_.kind = SLinkFailure::Kind::NotSent;
         openFailure_.text = "the communication service's link cannot be created";

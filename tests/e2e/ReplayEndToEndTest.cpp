@@ -84,6 +84,48 @@ TEST(Replay, AReplayedSessionPrintsWhatTheRecordedOneDid)
     EXPECT_FALSE(ReadAll(again).isEmpty());
 }
 
+TEST(Replay, ASessionTheCompanionRecordedPlaysBackTheSame)
+{
+    QTemporaryDir dir;
+    const QString recording = dir.filePath(QStringLiteral("cli.jsonl"));
+    const QList<QStringList> commands = {{QStringLiteral("status")}, {QStringLiteral("version")}};
+    QList<CliRun> recorded;
+    {
+        SimProcess sim;
+        ASSERT_TRUE(sim.Running());
+        for (const QStringList& command : commands) {
+            recorded.push_back(RunCli(QStringList{QStringLiteral("--trace"), recording} + command, sim.Port()));
+            ASSERT_EQ(recorded.back().status, 0) << recorded.back().err.toStdString();
+        }
+    }
+    // Appended, one whole line an exchange: two sessions, each opened and closed.
+    const QList<QByteArray> lines = ReadAll(recording).split('\n');
+    ASSERT_GT(lines.size(), 4);
+    EXPECT_TRUE(lines.last().isEmpty()) << "the last line is whole";
+    EXPECT_TRUE(lines.first().startsWith("{\"kind\":\"open\",\"time\":\"")) << lines.first().constData();
+    EXPECT_EQ(ReadAll(recording).count("\"kind\":\"open\""), 2);
+    EXPECT_EQ(ReadAll(recording).count("\"kind\":\"close\""), 2);
+    EXPECT_TRUE(lines[1].contains("\"rtt_ms\":")) << lines[1].constData();
+
+    ReplaySim replay({QStringLiteral("--replay"), recording});
+    ASSERT_NE(replay.port, 0) << replay.process.readAllStandardError().toStdString();
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        const CliRun run = RunCli(commands[i], replay.port);
+        EXPECT_EQ(run.status, recorded[i].status) << run.err.toStdString();
+        EXPECT_EQ(run.out, recorded[i].out) << commands[i].join(u' ').toStdString();
+    }
+    EXPECT_TRUE(replay.process.readAllStandardError().isEmpty()) << "every request was recorded";
+}
+
+TEST(Replay, ARecordingThatCannotBeOpenedIsRefusedBeforeAnythingIsSent)
+{
+    const CliRun run = RunCli({QStringLiteral("--trace"), QStringLiteral("/nonexistent-dir/x.jsonl"),
+                               QStringLiteral("version")},
+                              1);
+    EXPECT_EQ(run.status, 64);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("cannot open the recording /nonexistent-dir/x.jsonl"))) << run.err.toStdString();
+}
+
 TEST(Replay, ARequestNeverRecordedGetsNoAnswerAndALine)
 {
     QTemporaryDir dir;
