@@ -1,16 +1,24 @@
 // Exchanges per second of a 7-byte parameter read and its reply:
 //   --raw HOST:PORT       a plain lock-step TCP loop with frames of the same sizes
 //   --handler HOST:PORT   CCommHandler -> driver -> TCP link -> gateway -> back to a listener
+//   --recorded HOST:PORT  the same with the traffic recorded: into the ring and
+//                         into a recording (QORA_BENCH_RECORDING, or a temporary file)
 // Prints one line: "<mode> <exchanges> <seconds> <exchanges per second>".
 
 #include "link/CommHandler.h"
 #include "link/DeviceMessageNotice.h"
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
+#include "link/LinkTap.h"
 #include "rks/RksComponents.h"
+#include "traffic/RecordingWriter.h"
+#include "traffic/TrafficRecorder.h"
+#include "traffic/TrafficRing.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <memory>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -139,7 +147,7 @@ private:
 int main(int argc, char* argv[])
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: qora-link-bench --raw|--handler HOST:PORT [COUNT]\n");
+        std::fprintf(stderr, "usage: qora-link-bench --raw|--handler|--recorded HOST:PORT [COUNT]\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -154,6 +162,20 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     qputenv("QORA_RKS_GATEWAY", QByteArray::fromStdString(endpoint));
     RegisterRksComponents();
+    CTrafficRing ring;
+    CRecordingWriter recording;
+    QTemporaryDir folder;
+    if (mode == "--recorded") {
+        QString path = qEnvironmentVariable("QORA_BENCH_RECORDING");
+        if (path.isEmpty())
+            path = folder.filePath(QStringLiteral("bench.jsonl"));
+        QString error;
+        if (!recording.Open(path, error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 2;
+        }
+        SetLinkObserver(std::make_shared<CTrafficRecorder>(&ring, &recording));
+    }
     CCommHandler handler;
     handler.SetSilentConnect(true);
     Pump pump(handler, count);
