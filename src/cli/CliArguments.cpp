@@ -42,15 +42,15 @@ bool ReadDigits(const std::string& text, int maxDigits, int& value)
     return true;
 }
 
-bool ReadLogOption(const std::vector<std::string>& arguments, std::size_t& at, std::optional<std::string>& path,
-                   std::string& error)
+bool ReadPathOption(const char* option, const std::vector<std::string>& arguments, std::size_t& at,
+                    std::optional<std::string>& path, std::string& error)
 {
     const std::string& argument = arguments[at];
-    const std::string prefix = std::string(kLogOption) + "=";
+    const std::string prefix = std::string(option) + "=";
     std::string value;
-    if (argument == kLogOption) {
+    if (argument == option) {
         if (at + 1 >= arguments.size()) {
-            error = MissingValue(kLogOption);
+            error = MissingValue(option);
             ++at;
             return true;
         }
@@ -63,12 +63,18 @@ bool ReadLogOption(const std::vector<std::string>& arguments, std::size_t& at, s
         return false;
     }
     if (value.empty())
-        error = MissingValue(kLogOption);
+        error = MissingValue(option);
     else if (path)
-        error = std::string(kLogOption) + " given twice";
+        error = std::string(option) + " given twice";
     else
         path = value;
     return true;
+}
+
+bool ReadLogOption(const std::vector<std::string>& arguments, std::size_t& at, std::optional<std::string>& path,
+                   std::string& error)
+{
+    return ReadPathOption(kLogOption, arguments, at, path, error);
 }
 
 namespace {

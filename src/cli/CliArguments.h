@@ -29,6 +29,15 @@ int RefuseUsage(std::FILE* err, const std::string& reason);
 
 // "--log FILE" or "--log=FILE".
 inline constexpr char kLogOption[] = "--log";
+// "--trace FILE" or "--trace=FILE": the unit traffic recorded (before the command only).
+inline constexpr char kTraceOption[] = "--trace";
+
+// Reads one file option at arguments[at] (either form) into `path` and moves
+// `at` past it. False when arguments[at] is not that option. A missing or empty
+// file, or a second one, leaves a reason in `error` (true is returned: the
+// option was there).
+bool ReadPathOption(const char* option, const std::vector<std::string>& arguments, std::size_t& at,
+                    std::optional<std::string>& path, std::string& error);
 
 // Reads one --log option at arguments[at] (either form) into `path` and moves
 // `at` past it. False when arguments[at] is no --log option. A --log without

@@ -124,26 +124,11 @@ std::optional<int> ReadGlobalOptions(const Arguments& all, std::size_t& at, Glob
             PrintUsage(stdout);
             return kExitOk;
         }
-        std::string logError;
-        if (ReadLogOption(all, at, options.logPath, logError)) {
-            if (!logError.empty())
-                return RefuseUsage(stderr, logError);
-            continue;
-        }
-        if (option == "--trace" || option.rfind("--trace=", 0) == 0) {
-            if (options.tracePath)
-                return RefuseUsage(stderr, "--trace given twice");
-            if (option != "--trace") {
-                options.tracePath = option.substr(8);
-                ++at;
-            } else if (at + 1 < all.size()) {
-                options.tracePath = all[at + 1];
-                at += 2;
-            } else {
-                return RefuseUsage(stderr, MissingValue(option));
-            }
-            if (options.tracePath->empty())
-                return RefuseUsage(stderr, MissingValue("--trace"));
+        std::string error;
+        if (ReadLogOption(all, at, options.logPath, error)
+            || ReadPathOption(kTraceOption, all, at, options.tracePath, error)) {
+            if (!error.empty())
+                return RefuseUsage(stderr, error);
             continue;
         }
         if (option != "--connection")

@@ -237,8 +237,6 @@ void CDataClass::HideProgress()
 
 void CDataClass::OnRequestLost(MsgLParam header)
 {
-    // A request failed somewhere; the notice does not say whose, so every
-    // running operation ends.
     if (state_ != kIdle)
         qCWarning(lcData, "%s: %s ends: request %02X %02X %02X failed", GroupName(*this),
                   state_ == kReading ? "read" : "write", static_cast<unsigned>((header >> 16) & 0xFF),

@@ -109,9 +109,9 @@ protected:
     MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
 
 private:
+    // Replies and this group's own lost requests, from its channel; a lost
+    // request ends the running operation.
     void OnUnitReply(const CDeviceMessage& reply) override;
-    // A request failed somewhere; the notice does not say whose, so every
-    // running operation ends.
     void OnRequestLost(MsgLParam header) override;
 
     std::uint8_t address_;

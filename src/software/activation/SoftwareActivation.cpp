@@ -1,5 +1,4 @@
 #include "software/activation/SoftwareActivation.h"
-#include "link/DeviceMessageNotice.h"
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
@@ -116,28 +115,16 @@ bool CSoftwareActivation::StoreValue(std::uint16_t, const Value&)
     return false; // no parameter reads
 }
 
-MsgResult CSoftwareActivation::OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam)
+void CSoftwareActivation::OnRequestLost(MsgLParam header)
 {
-    if (message != WM_DEVICE_MESSAGE)
-        return CDataClass::OnMessage(message, wParam, lParam);
-    if (wParam == 0) {
-        // One of this group's requests was not delivered.
-        if (!IsOwnFailure(*this))
-            return 0;
-        if (GetOperationState() != kIdle)
-            qCWarning(lcFirmware, "activation: request %02X %02X %02X failed",
-                      static_cast<unsigned>((lParam >> 16) & 0xFF), static_cast<unsigned>((lParam >> 8) & 0xFF),
-                      static_cast<unsigned>(lParam & 0xFF));
-        FailOperation();
-        return 0;
-    }
-    const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
-    if (reply)
-        OnReply(*reply);
-    return 0;
+    if (GetOperationState() != kIdle)
+        qCWarning(lcFirmware, "activation: request %02X %02X %02X failed",
+                  static_cast<unsigned>((header >> 16) & 0xFF), static_cast<unsigned>((header >> 8) & 0xFF),
+                  static_cast<unsigned>(header & 0xFF));
+    FailOperation();
 }
 
-void CSoftwareActivation::OnReply(const CDeviceMessage& reply)
+void CSoftwareActivation::OnUnitReply(const CDeviceMessage& reply)
 {
     std::int32_t messageClass = 0, address = 0, opcode = 0;
     if (!reply.GetByte(0, messageClass) || !reply.GetByte(1, address) || !reply.GetByte(2, opcode) ||

@@ -49,10 +49,12 @@ public:
 
 protected:
     bool StoreValue(std::uint16_t id, const Value& value) override;
-    MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
 
 private:
-    void OnReply(const CDeviceMessage& reply);
+    // The group's channel hands over every reply and this group's own lost
+    // requests; activation reads its own replies instead of parameter values.
+    void OnUnitReply(const CDeviceMessage& reply) override;
+    void OnRequestLost(MsgLParam header) override;
     void ParseNames(const CDeviceMessage& reply);
     void ParseActivateResult(const CDeviceMessage& reply);
 
