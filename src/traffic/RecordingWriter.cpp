@@ -84,6 +84,7 @@ bool CRecordingWriter::Open(const QString& path, QString& error)
     if (file_.isOpen())
         file_.close();
     failed_ = false;
+    error_.clear();
     file_.setFileName(path);
     // Unbuffered: each line reaches the file in the one write that carries it.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
@@ -106,6 +107,12 @@ bool CRecordingWriter::IsOpen() const
     return file_.isOpen();
 }
 
+QString CRecordingWriter::Error() const
+{
+    const std::lock_guard lock(mutex_);
+    return error_;
+}
+
 bool CRecordingWriter::Write(const STrafficExchange& exchange)
 {
     const std::string line = FormatRecordingLine(exchange);
@@ -121,8 +128,8 @@ bool CRecordingWriter::Write(const STrafficExchange& exchange)
         file_.resize(before);
     if (!failed_) {
         failed_ = true; // said once, not once per exchange
-        qCWarning(lcLink, "cannot write the recording %s: %s", qPrintable(file_.fileName()),
-                  qPrintable(file_.errorString()));
+        error_ = QStringLiteral("cannot write the recording %1: %2").arg(file_.fileName(), file_.errorString());
+        qCWarning(lcLink, "%s", qPrintable(error_));
     }
     return false;
 }

@@ -26,9 +26,12 @@ public:
     // Safe from any thread. False when the line could not be written whole;
     // the first such failure is logged with its reason.
     bool Write(const STrafficExchange& exchange);
+    // Why the last write failed, or empty.
+    [[nodiscard]] QString Error() const;
 
 private:
     mutable std::mutex mutex_;
     QFile file_;
     bool failed_ = false;
+    QString error_;
 };
