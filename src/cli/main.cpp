@@ -175,7 +175,8 @@ int main(int argc, char* argv[])
             return RefuseUsage(stderr, problem->toStdString());
     }
 
-    // Every exchange with the unit goes to the recording, a line at a time.
+    // Every exchange with the unit goes to the recording; what is still on its
+    // way is written when the command ends.
     CRecordingWriter recording;
     if (global.tracePath) {
         QString error;

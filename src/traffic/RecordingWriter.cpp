@@ -4,9 +4,16 @@
 
 #include <QDateTime>
 
+#include <chrono>
+#include <cstdio>
+
 namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
+
+// How long the writer lets lines gather before it writes them, at most.
+constexpr std::chrono::milliseconds kGatherTime{20};
+constexpr std::size_t kGatherLines = 4096;
 
 void AppendHex(std::string& out, const std::vector<std::uint8_t>& bytes)
 {
@@ -46,7 +53,25 @@ void AppendText(std::string& out, const std::optional<std::string>& text)
 
 std::string FormatRecordingTime(std::int64_t timeMs)
 {
-    return QDateTime::fromMSecsSinceEpoch(timeMs, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
+    // By hand rather than through QDateTime: it runs once per exchange.
+    // Days to a civil date after H. Hinnant's algorithm (proleptic Gregorian).
+    const std::int64_t days = (timeMs >= 0 ? timeMs : timeMs - 86399999) / 86400000;
+    const std::int64_t msOfDay = timeMs - days * 86400000;
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+    if (year < 0 || year > 9999) // beyond what ISO 8601's four digits hold
+        return QDateTime::fromMSecsSinceEpoch(timeMs, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", int(year), int(month), int(day),
+                  int(msOfDay / 3600000), int(msOfDay / 60000 % 60), int(msOfDay / 1000 % 60), int(msOfDay % 1000));
+    return text;
 }
 
 std::string FormatRecordingLine(const STrafficExchange& exchange)
@@ -78,33 +103,54 @@ std::string FormatRecordingLine(const STrafficExchange& exchange)
     return line;
 }
 
+CRecordingWriter::~CRecordingWriter()
+{
+    Close();
+}
+
 bool CRecordingWriter::Open(const QString& path, QString& error)
 {
-    const std::lock_guard lock(mutex_);
-    if (file_.isOpen())
-        file_.close();
-    failed_ = false;
-    error_.clear();
+    Close();
+    // Unbuffered: what the writer's thread writes reaches the file at once.
     file_.setFileName(path);
-    // Unbuffered: each line reaches the file in the one write that carries it.
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         error = QStringLiteral("cannot open the recording %1: %2").arg(path, file_.errorString());
         qCWarning(lcLink, "%s", qPrintable(error));
         return false;
     }
+    size_ = file_.size();
+    {
+        const std::lock_guard lock(mutex_);
+        open_ = true;
+        closing_ = false;
+        failed_ = false;
+        error_.clear();
+        pending_.clear();
+        handedOver_ = done_ = 0;
+    }
+    thread_ = std::thread([this] { Run(); });
     return true;
 }
 
 void CRecordingWriter::Close()
 {
-    const std::lock_guard lock(mutex_);
+    {
+        const std::lock_guard lock(mutex_);
+        if (!thread_.joinable())
+            return;
+        closing_ = true;
+    }
+    wake_.notify_one();
+    thread_.join();
     file_.close();
+    const std::lock_guard lock(mutex_);
+    open_ = false;
 }
 
 bool CRecordingWriter::IsOpen() const
 {
     const std::lock_guard lock(mutex_);
-    return file_.isOpen();
+    return open_ && !closing_;
 }
 
 QString CRecordingWriter::Error() const
@@ -113,23 +159,82 @@ QString CRecordingWriter::Error() const
     return error_;
 }
 
-bool CRecordingWriter::Write(const STrafficExchange& exchange)
+bool CRecordingWriter::Write(STrafficExchange exchange)
 {
-    const std::string line = FormatRecordingLine(exchange);
-    const std::lock_guard lock(mutex_);
-    if (!file_.isOpen())
-        return false;
-    const qint64 before = file_.size();
-    if (file_.write(line.data(), qint64(line.size())) == qint64(line.size()))
-        return true;
-    // A line cut short (a full disk) would make the rest of the file unreadable:
-    // take it back so the recording still ends on a whole line.
-    if (file_.size() > before)
-        file_.resize(before);
-    if (!failed_) {
-        failed_ = true; // said once, not once per exchange
-        error_ = QStringLiteral("cannot write the recording %1: %2").arg(file_.fileName(), file_.errorString());
-        qCWarning(lcLink, "%s", qPrintable(error_));
+    bool wake = false;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!open_ || closing_ || failed_)
+            return false;
+        pending_.push_back(std::move(exchange));
+        wake = pending_.size() == 1 || pending_.size() == kGatherLines;
+        ++handedOver_;
     }
+    // One wake-up per batch: the first line starts it, a full one ends it.
+    if (wake)
+        wake_.notify_one();
+    return true;
+}
+
+void CRecordingWriter::Flush()
+{
+    std::unique_lock lock(mutex_);
+    flushing_ = true;
+    wake_.notify_one();
+    written_.wait(lock, [this] { return done_ == handedOver_ || failed_ || !open_; });
+    flushing_ = false;
+}
+
+void CRecordingWriter::Run()
+{
+    std::vector<STrafficExchange> batch;
+    std::string lines;
+    for (;;) {
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return !pending_.empty() || closing_; });
+            if (pending_.empty() || failed_) {
+                if (closing_) {
+                    done_ = handedOver_;
+                    written_.notify_all();
+                    return;
+                }
+                pending_.clear();
+                continue;
+            }
+            // Lines that follow close behind join this batch: one write and
+            // one wake-up for many exchanges, instead of one each, is what
+            // keeps recording from slowing the link down.
+            wake_.wait_for(lock, kGatherTime, [this] { return closing_ || flushing_ || pending_.size() >= kGatherLines; });
+            batch.swap(pending_);
+        }
+        lines.clear();
+        for (const STrafficExchange& exchange : batch)
+            lines += FormatRecordingLine(exchange);
+        const bool ok = WriteLines(lines);
+        {
+            const std::lock_guard lock(mutex_);
+            done_ += batch.size();
+            if (!ok && !failed_) {
+                failed_ = true; // said once, not once per exchange
+                error_ = QStringLiteral("cannot write the recording %1: %2").arg(file_.fileName(), file_.errorString());
+                qCWarning(lcLink, "%s", qPrintable(error_));
+            }
+        }
+        written_.notify_all();
+        batch.clear();
+    }
+}
+
+bool CRecordingWriter::WriteLines(const std::string& lines)
+{
+    // The lines of a batch go in one write: each is whole, and a write cut
+    // short (a full disk) is taken back, so the file still ends on a whole line.
+    if (file_.write(lines.data(), qint64(lines.size())) == qint64(lines.size())) {
+        size_ += qint64(lines.size());
+        return true;
+    }
+    if (file_.size() > size_)
+        file_.resize(size_);
     return false;
 }

@@ -9,8 +9,12 @@
 #include <QFile>
 #include <QString>
 
+#include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 // The line for one exchange, newline included.
 [[nodiscard]] std::string FormatRecordingLine(const STrafficExchange& exchange);
@@ -19,19 +23,43 @@
 
 class CRecordingWriter {
 public:
+    CRecordingWriter() = default;
+    ~CRecordingWriter(); // closes: every line handed over is in the file
+    CRecordingWriter(const CRecordingWriter&) = delete;
+    CRecordingWriter& operator=(const CRecordingWriter&) = delete;
+
     // Opens the file for appending; false with the reason when it cannot.
     bool Open(const QString& path, QString& error);
+    // Writes what is still waiting, then closes the file.
     void Close();
     [[nodiscard]] bool IsOpen() const;
-    // Safe from any thread. False when the line could not be written whole;
-    // the first such failure is logged with its reason.
-    bool Write(const STrafficExchange& exchange);
-    // Why the last write failed, or empty.
+    // Safe from any thread, and cheap: the line is formatted and written on
+    // the writer's own thread, as soon as it gets to it, so the link never
+    // waits for the disk. False when the recording is not open or has failed.
+    bool Write(STrafficExchange exchange);
+    // Returns once every exchange handed over so far is in the file (or the
+    // recording has failed).
+    void Flush();
+    // Why writing failed (a full disk), or empty. The file then ends with the
+    // last whole line that could be written.
     [[nodiscard]] QString Error() const;
 
 private:
+    void Run();
+    bool WriteLines(const std::string& lines);
+
     mutable std::mutex mutex_;
-    QFile file_;
+    std::condition_variable wake_;    // lines waiting, or closing
+    std::condition_variable written_; // a batch has reached the file
+    std::vector<STrafficExchange> pending_;
+    std::uint64_t handedOver_ = 0;
+    std::uint64_t done_ = 0;
+    bool closing_ = false;
+    bool flushing_ = false; // someone waits: no gathering
+    bool open_ = false;
     bool failed_ = false;
     QString error_;
+    std::thread thread_;
+    QFile file_; // the writer's thread alone writes while it runs
+    qint64 size_ = 0;
 };

@@ -18,7 +18,9 @@ STrafficExchange ToTrafficExchange(const SLinkExchange& seen)
         break;
     }
     exchange.timeMs = seen.timeMs;
-    if (seen.connection)
+    // The connection is named where it opens; the exchanges that follow
+    // belong to it.
+    if (seen.connection && seen.kind == SLinkExchange::Kind::Open)
         exchange.conn = *seen.connection;
     if (seen.route)
         exchange.route = *seen.route;

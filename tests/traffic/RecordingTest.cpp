@@ -5,6 +5,7 @@
 #include "traffic/RecordingWriter.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -82,7 +83,8 @@ TEST(RecordingFormat, WrittenExchangesReadBackUnchanged)
         ASSERT_TRUE(writer.Open(path, error));
         for (std::size_t i = 2; i < written.size(); ++i)
             EXPECT_TRUE(writer.Write(written[i]));
-        // Each line is in the file as soon as it is written.
+        // Each line is in the file as soon as the writer's thread gets to it.
+        writer.Flush();
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         EXPECT_EQ(file.readAll().count('\n'), 4);
@@ -103,11 +105,14 @@ TEST(RecordingFormat, FilesThatCannotBeOpenedSayWhy)
     EXPECT_FALSE(writer.IsOpen());
     EXPECT_FALSE(writer.Write(Transfer()));
 
-    // A device that takes no bytes: every write is reported, none as success.
+    // A device that takes no bytes: the failure is reported with its reason,
+    // and the recording takes nothing more.
     if (QFile::exists("/dev/full")) {
         CRecordingWriter full;
         ASSERT_TRUE(full.Open("/dev/full", error));
-        EXPECT_FALSE(full.Write(Transfer()));
+        full.Write(Transfer());
+        full.Flush();
+        EXPECT_TRUE(full.Error().contains("/dev/full"));
         EXPECT_FALSE(full.Write(Transfer()));
     }
 
@@ -191,3 +196,17 @@ TEST(RecordingReader, RefusesACutLastLineAndHugeLines)
 }
 
 } // namespace
+
+TEST(RecordingFormat, TimesMatchTheCalendarAcrossLeapYearsAndCenturies)
+{
+    // Every day from 1899 to 2101 at a changing time of day, and the edges
+    // of the days around the epoch.
+    std::vector<std::int64_t> times = {-1, 0, 86399999, 86400000, -86400000, -86400001, 951782400000 /* 2000-02-29 */};
+    for (std::int64_t day = -25567; day <= 48213; ++day)
+        times.push_back(day * 86400000 + (day * 7919 % 86400000 + 86400000) % 86400000);
+    for (const std::int64_t ms : times) {
+        const std::string expected =
+            QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
+        ASSERT_EQ(FormatRecordingTime(ms), expected) << ms;
+    }
+}
