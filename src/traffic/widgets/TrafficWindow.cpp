@@ -1,5 +1,6 @@
 #include "traffic/widgets/TrafficWindow.h"
 
+#include "platform/LogCategories.h"
 #include "platform/UserPrompts.h"
 #include "traffic/RecordingReader.h"
 #include "traffic/TrafficTableModel.h"
@@ -14,7 +15,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLoggingCategory>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -26,8 +26,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcTrafficWindow, "qora.traffic.window")
 
 const QString kRecordingFilter = QStringLiteral("Traffic recordings (*.jsonl);;All files (*)");
 
@@ -221,7 +219,7 @@ CTrafficWindow* CTrafficWindow::OpenRecording(const QString& path, QWidget& besi
     QString error;
     auto exchanges = ReadRecordingFile(path, error);
     if (!exchanges) {
-        qCWarning(lcTrafficWindow).noquote() << "recording not shown:" << error;
+        qCWarning(lcLink).noquote() << "recording not shown:" << error;
         ShowMessageBox(QStringLiteral("The recording %1 cannot be shown.\n\n%2").arg(QFileInfo(path).fileName(), error),
                        MsgIcon::Warning, MsgButtons::Ok);
         return nullptr;
