@@ -220,8 +220,8 @@ CTrafficWindow* CTrafficWindow::OpenRecording(const QString& path, QWidget& besi
     auto exchanges = ReadRecordingFile(path, error);
     if (!exchanges) {
         qCWarning(lcLink).noquote() << "recording not shown:" << error;
-        ShowMessageBox(QStringLiteral("The recording %1 cannot be shown.\n\n%2").arg(QFileInfo(path).fileName(), error),
-                       MsgIcon::Warning, MsgButtons::Ok);
+        ShowMessageBox(QStringLiteral("The recording cannot be shown.\n\n%1").arg(error), MsgIcon::Warning,
+                       MsgButtons::Ok);
         return nullptr;
     }
     auto* window = new CTrafficWindow(new CTrafficTableModel(std::move(*exchanges)),
