@@ -56,6 +56,9 @@ public:
     [[nodiscard]] std::uint64_t Dropped() const;
     // Every exchange ever appended since construction or Clear.
     [[nodiscard]] std::uint64_t Appended() const;
+    // How many times the ring was cleared: a reader that remembers running
+    // numbers knows from it that they start again.
+    [[nodiscard]] std::uint64_t Clears() const;
 
 private:
     void TrimLocked();
@@ -65,4 +68,5 @@ private:
     std::size_t capacity_;
     std::uint64_t dropped_ = 0;
     std::uint64_t appended_ = 0;
+    std::uint64_t clears_ = 0;
 };

@@ -14,7 +14,7 @@
 namespace {
 
 // Longest a catch-up works before it hands the event loop back.
-constexpr qint64 kCatchUpBudgetMs = 6;
+constexpr qint64 kCatchUpBudgetMs = 4;
 
 const std::array<const char*, CTrafficTableModel::ColumnCount> kHeaders = {
     "Time", "Direction", "Route", "Summary", "Bytes", "Result", "Round Trip"};
@@ -25,8 +25,9 @@ const QColor kFailedText(0x9C, 0x00, 0x06);
 
 QString ResultWords(bool failed, std::uint8_t result)
 {
+    // A reply the tool refused comes with result 0; the number adds nothing then.
     if (failed)
-        return QStringLiteral("failed (%1)").arg(result);
+        return result == 0 ? QStringLiteral("failed") : QStringLiteral("failed (%1)").arg(result);
     if (result == 0)
         return QStringLiteral("OK");
     return QStringLiteral("result %1").arg(result);
@@ -108,6 +109,7 @@ CTrafficTableModel::CTrafficTableModel(CTrafficRing& ring, QObject* parent)
     : QAbstractTableModel(parent), ring_(&ring), live_(true)
 {
     // Whatever the ring already holds comes in on the first ticks.
+    clears_ = ring_->Clears();
     next_ = ring_->Dropped();
     timer_.setInterval(kCatchUpIntervalMs);
     connect(&timer_, &QTimer::timeout, this, &CTrafficTableModel::CatchUp);
@@ -164,17 +166,17 @@ void CTrafficTableModel::CatchUp()
 {
     if (!live_ || paused_)
         return;
-    std::uint64_t appended = ring_->Appended();
-    if (appended < next_) {
-        // Cleared behind the table's back: start again from the top.
+    if (const std::uint64_t clears = ring_->Clears(); clears != clears_) {
+        // Cleared behind the table's back: its numbers start again.
         beginResetModel();
         entries_.clear();
         matches_.clear();
         entriesRemoved_ = 0;
         next_ = 0;
+        clears_ = clears;
         endResetModel();
-        appended = ring_->Appended();
     }
+    const std::uint64_t appended = ring_->Appended();
     const std::uint64_t dropped = ring_->Dropped();
     DropBefore(dropped);
     next_ = std::max(next_, dropped);
@@ -253,6 +255,7 @@ void CTrafficTableModel::Clear()
     matches_.clear();
     entriesRemoved_ = 0;
     next_ = 0;
+    clears_ = ring_->Clears();
     endResetModel();
 }
 

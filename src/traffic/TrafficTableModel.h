@@ -103,6 +103,7 @@ private:
     std::deque<SEntry> entries_;      // oldest first
     std::uint64_t entriesRemoved_ = 0; // entries let go from the front, for the positions below
     std::uint64_t next_ = 0;          // running number of the next exchange to take in
+    std::uint64_t clears_ = 0;        // the ring's clears when next_ was counted
     QString filter_;
     std::vector<std::uint8_t> hexNeedle_; // nibbles; empty when the filter is not hex
     bool filtering_ = false;

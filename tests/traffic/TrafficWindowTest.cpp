@@ -198,4 +198,64 @@ TEST_F(TrafficWindowTest, TheTableFollowsNewRowsUnlessTheEngineerScrolledAway)
     EXPECT_EQ(table->rowAt(0), 0);
 }
 
+// For people: QORA_SCREENSHOT_DIR=folder keeps a picture of the window over a
+// short session with a download under way, a refusal and a lost reply.
+TEST_F(TrafficWindowTest, APictureOfASession)
+{
+    const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "QORA_SCREENSHOT_DIR not set";
+    window->ClearButton()->click();
+    const std::int64_t t0 = 1796722878101; // 2026-12-08T09:41:18.101Z
+    STrafficExchange open;
+    open.kind = ETrafficKind::Open;
+    open.timeMs = t0;
+    open.conn = "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131";
+    open.rttMs = 3;
+    ring.Append(open);
+    STrafficExchange identity;
+    identity.timeMs = t0 + 4;
+    identity.route = "wp=opt,pr=q1dl";
+    identity.req = {0x03};
+    identity.rep = Bytes{'Q', 'O', 'R', 'H', 'W', '2', 0x00};
+    identity.rttMs = 6;
+    ring.Append(identity);
+    ring.Append(Read(0x9004, t0 + 12));
+    ring.Append(Read(0xC001, t0 + 30));
+    STrafficExchange nak = Read(0xC005, t0 + 45);
+    nak.rep = Bytes{0x54, 0xF0};
+    nak.failed = true;
+    ring.Append(nak);
+    ring.Append(Failed(t0 + 60));
+    STrafficExchange start;
+    start.timeMs = t0 + 2100;
+    start.req = {'M', ':', '1', '7', ',', '2', ',', '1', 0x00};
+    start.rep = Bytes{'O', 'K', 0x00};
+    start.rttMs = 21;
+    ring.Append(start);
+    for (std::uint16_t block = 1; block <= 12; ++block) {
+        STrafficExchange data;
+        data.timeMs = t0 + 2130 + block * 7;
+        data.route = "wp=opt,pr=q1ad";
+        data.req = {0x00, 0x03, static_cast<std::uint8_t>(block >> 8), static_cast<std::uint8_t>(block)};
+        for (int i = 0; i < 506; ++i)
+            data.req.push_back(static_cast<std::uint8_t>(i * 7 + block));
+        data.rep = Bytes{0x00, 0x04, static_cast<std::uint8_t>(block >> 8), static_cast<std::uint8_t>(block)};
+        data.rttMs = 6;
+        if (block == 9) {
+            data.rep.reset();
+            data.result = 2;
+            data.failed = true;
+            data.rttMs = 2000;
+        }
+        ring.Append(data);
+    }
+    window->Model().CatchUp();
+    window->parentWidget()->resize(980, 640);
+    window->Table()->selectRow(8);
+    window->Table()->scrollToTop();
+    QApplication::processEvents();
+    EXPECT_TRUE(window->grab().save(folder + QStringLiteral("/traffic-window.png")));
+}
+
 } // namespace
