@@ -105,11 +105,13 @@ TEST_F(TrafficFromMenuTest, ViewUnitTrafficOpensTheWindowOnceAndBringsItBack)
     EXPECT_EQ(app.TrafficCommands()->Window(), window);
     EXPECT_FALSE(window->parentWidget()->isMinimized());
 
-    // Closed, it goes; the next use opens a new one over the same traffic.
+    // Closed, it goes; the next use opens a new one where the last one was.
+    window->parentWidget()->setGeometry(40, 30, 700, 420);
     window->parentWidget()->close();
     ASSERT_TRUE(PumpUntil([&] { return app.TrafficCommands()->Window() == nullptr; }));
     frame->RunCommand(ID_VIEW_UNIT_TRAFFIC);
-    EXPECT_NE(app.TrafficCommands()->Window(), nullptr);
+    ASSERT_NE(app.TrafficCommands()->Window(), nullptr);
+    EXPECT_EQ(app.TrafficCommands()->Window()->parentWidget()->geometry(), QRect(40, 30, 700, 420));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
