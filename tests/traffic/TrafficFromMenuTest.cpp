@@ -203,9 +203,10 @@ TEST_F(TrafficFromMenuTest, RecordUnitTrafficWritesARecordingThatReadsBack)
     }
     EXPECT_TRUE(prompts.shown.empty());
 
-    // Cancelling the dialog starts nothing.
+    // Cancelling the dialog starts nothing, and the entry the menu ticked
+    // on the click is unticked again.
     answer.reset();
-    frame->RunCommand(ID_RECORD_UNIT_TRAFFIC);
+    frame->Action(ID_RECORD_UNIT_TRAFFIC)->trigger();
     EXPECT_FALSE(app.Traffic().IsRecording());
     EXPECT_FALSE(frame->Action(ID_RECORD_UNIT_TRAFFIC)->isChecked());
     // The next dialog starts in the folder used last.
