@@ -24,6 +24,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -151,6 +152,13 @@ TEST_F(TrafficFromMenuTest, TheWindowShowsTheExchangesWithTheSimulatedUnit)
         EXPECT_FALSE(exchange->failed) << summaries[row / 2].toStdString();
     }
     EXPECT_TRUE(prompts.shown.empty());
+    // For people: QORA_SCREENSHOT_DIR=folder keeps a picture of the window.
+    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty()) {
+        window->parentWidget()->resize(900, 560);
+        window->Table()->selectRow(2 * gps + 1);
+        PumpFor(50);
+        window->grab().save(folder + QStringLiteral("/traffic-window-live.png"));
+    }
 }
 
 TEST_F(TrafficFromMenuTest, RecordUnitTrafficWritesARecordingThatReadsBack)
