@@ -2,10 +2,13 @@
 // to the simulated unit: during a firmware download (StartDownload's file
 // checks and checksum included) and during refreshes of the three status
 // windows.
-//   qora-ui-gap-bench HOST:PORT MASTERFILE [STATUS_ROUNDS]
+//   qora-ui-gap-bench [--traffic-window] HOST:PORT MASTERFILE [STATUS_ROUNDS]
+// --traffic-window keeps the "Unit Traffic" window open over the run's traffic
+// all along, following every exchange as the tool does.
 // Prints one line per phase (download; status_show: the windows shown and
 // their first answers; status: the refreshes after it): "<phase> max_ms <m> p99_ms <p> median_ms <d> ticks <n>"
-// and "startdownload_ms <ms>" for the synchronous StartDownload call alone.
+// and "startdownload_ms <ms>" for the synchronous StartDownload call alone;
+// with the window, "traffic_window exchanges <n> rows <r>" at the end.
 
 #include "EventLoopProbe.h"
 
@@ -22,14 +25,19 @@
 #include "status/constellation/ConstellationStatistics.h"
 #include "status/gps/GPSStatus.h"
 #include "status/install/InstallStatus.h"
+#include "traffic/TrafficSession.h"
+#include "traffic/TrafficTableModel.h"
+#include "traffic/widgets/TrafficWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -55,8 +63,14 @@ void Print(const char* phase, const CEventLoopProbe::Figures& f)
 
 int main(int argc, char** argv)
 {
+    const bool trafficWindow = argc > 1 && std::strcmp(argv[1], "--traffic-window") == 0;
+    if (trafficWindow) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: qora-ui-gap-bench HOST:PORT MASTERFILE [STATUS_ROUNDS]\n");
+        std::fprintf(stderr, "usage: qora-ui-gap-bench [--traffic-window] HOST:PORT MASTERFILE [STATUS_ROUNDS]\n");
         return 2;
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -70,6 +84,17 @@ int main(int argc, char** argv)
     const int rounds = argc == 4 ? std::atoi(argv[3]) : 300;
     RegisterRksComponents();
     SetMessageBoxFunction([](const MessageBoxRequest&) { return MsgAnswer::Yes; });
+
+    // The observer goes in before the connection opens, as the tool does it.
+    CTrafficSession traffic;
+    std::unique_ptr<QMdiArea> area;
+    if (trafficWindow) {
+        SetLinkObserver(traffic.Observer());
+        area = std::make_unique<QMdiArea>();
+        area->resize(1024, 720);
+        area->show();
+        CTrafficWindow::OpenLive(*area, traffic.Ring())->parentWidget()->showMaximized();
+    }
 
     CCommHandler handler;
     handler.SetSilentConnect(true);
@@ -191,5 +216,14 @@ int main(int argc, char** argv)
     handler.Disconnect();
     SetAppCommHandler(nullptr);
     SetMainWindowTarget(nullptr);
+    if (trafficWindow) {
+        if (auto* window = area->findChild<CTrafficWindow*>()) {
+            window->Model().CatchUp();
+            std::printf("traffic_window exchanges %zu rows %d\n", window->Model().ExchangeCount(),
+                        window->Model().rowCount());
+        }
+        area.reset();
+        SetLinkObserver(nullptr);
+    }
     return status;
 }

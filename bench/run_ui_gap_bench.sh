@@ -4,10 +4,12 @@
 # included) and during status refreshes of the three status windows, through
 # the real link to the simulated unit. Both ends pinned to CPU 0, five runs;
 # prints each run and the medians of the maximum and 99th-percentile gaps.
-#   bench/run_ui_gap_bench.sh [BUILD_DIR] [BYTES]
+# --traffic-window runs it with the "Unit Traffic" window open and following.
+#   bench/run_ui_gap_bench.sh [BUILD_DIR] [BYTES] [--traffic-window]
 set -euo pipefail
 build=${1:-build/release}
 bytes=${2:-4194304}
+mode=${3:-}
 bin=$build/bin
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -22,7 +24,7 @@ one_run() { # prints the bench's lines for one run
   pid=$SIM_PID
   read -r line <&"${SIM[0]}"
   endpoint=${line#listening on }
-  taskset -c 0 "$bin/qora-ui-gap-bench" "$endpoint" "$work/GAP.MFI" 300 2>"$work/stderr" || true
+  taskset -c 0 "$bin/qora-ui-gap-bench" $mode "$endpoint" "$work/GAP.MFI" 300 2>"$work/stderr" || true
   kill "$pid"; wait "$pid" 2>/dev/null || true
 }
 

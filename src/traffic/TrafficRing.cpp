@@ -28,6 +28,7 @@ void CTrafficRing::Clear()
     items_.clear();
     dropped_ = 0;
     appended_ = 0;
+    ++clears_;
 }
 
 std::size_t CTrafficRing::Capacity() const
@@ -66,6 +67,12 @@ std::uint64_t CTrafficRing::Appended() const
 {
     const std::lock_guard lock(mutex_);
     return appended_;
+}
+
+std::uint64_t CTrafficRing::Clears() const
+{
+    const std::lock_guard lock(mutex_);
+    return clears_;
 }
 
 void CTrafficRing::TrimLocked()

@@ -39,11 +39,26 @@ public:
         visit(items_[index]);
         return true;
     }
+    // The same by running number (Dropped() is the number at index 0), so a
+    // reader that remembers numbers is never handed a neighbour when the ring
+    // moves between two calls; false when it gave way or has not come yet.
+    template <typename Visit>
+    bool ReadNumber(std::uint64_t number, Visit&& visit) const
+    {
+        const std::lock_guard lock(mutex_);
+        if (number < dropped_ || number - dropped_ >= items_.size())
+            return false;
+        visit(items_[static_cast<std::size_t>(number - dropped_)]);
+        return true;
+    }
     // Exchanges that gave way to newer ones since construction or Clear; also
     // the running number of the exchange now at index 0.
     [[nodiscard]] std::uint64_t Dropped() const;
     // Every exchange ever appended since construction or Clear.
     [[nodiscard]] std::uint64_t Appended() const;
+    // How many times the ring was cleared: a reader that remembers running
+    // numbers knows from it that they start again.
+    [[nodiscard]] std::uint64_t Clears() const;
 
 private:
     void TrimLocked();
@@ -53,4 +68,5 @@ private:
     std::size_t capacity_;
     std::uint64_t dropped_ = 0;
     std::uint64_t appended_ = 0;
+    std::uint64_t clears_ = 0;
 };

@@ -41,6 +41,8 @@ enum FrameCommandId : int {
     ID_HELP_TOPICS = 57667,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
+    ID_VIEW_UNIT_TRAFFIC = 32830,
+    ID_RECORD_UNIT_TRAFFIC = 32831,
 };
 
 // What the enabling rules look at.

@@ -4,6 +4,7 @@
 #include "app/main/CommissioningCommands.h"
 #include "app/main/SoftwareCommands.h"
 #include "app/main/StatusWindows.h"
+#include "app/main/TrafficCommands.h"
 #include "app/shell/AboutDlg.h"
 #include "data/constlog/widgets/ConstLogDlg.h"
 #include "data/gps/widgets/GpsParamDlg.h"
@@ -21,6 +22,7 @@
 #include "platform/UserPrompts.h"
 #include "rks/RksComponents.h"
 #include "rks/widgets/RksWidgetComponents.h"
+#include "traffic/TrafficSession.h"
 
 #include <QFileInfo>
 
@@ -38,15 +40,23 @@ void AttachDialog(CMainFrame& frame, int commandId)
 }
 } // namespace
 
-CSableCommApp::CSableCommApp() = default;
+CSableCommApp::CSableCommApp() : traffic_(std::make_unique<CTrafficSession>())
+{
+    // Before any connection can open: connections report to the observer they
+    // started with.
+    SetLinkObserver(traffic_->Observer());
+}
 
 CSableCommApp::~CSableCommApp()
 {
     if (frame_)
         frame_->SetStatusWindows(nullptr);
+    trafficCommands_.reset();
     commissioning_.reset();
     statusWindows_.reset();
     frame_.reset();
+    if (CurrentLinkObserver() == traffic_->Observer())
+        SetLinkObserver(nullptr);
 }
 
 bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& arguments)
@@ -72,6 +82,7 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     frame_ = std::make_unique<CMainFrame>(settings_, startup);
     statusWindows_ = std::make_unique<CStatusWindows>(*frame_);
     commissioning_ = std::make_unique<CCommissioningCommands>(*frame_, *statusWindows_, settings_);
+    trafficCommands_ = std::make_unique<CTrafficCommands>(*frame_, *traffic_);
     AttachShellCommands(programPath);
     // Only a work order named on the command line is opened; the start-up
     // switch alone names none.

@@ -14,6 +14,8 @@
 class CMainFrame;
 class CStatusWindows;
 class CCommissioningCommands;
+class CTrafficCommands;
+class CTrafficSession;
 
 class CSableCommApp {
 public:
@@ -30,6 +32,9 @@ public:
     [[nodiscard]] CStatusWindows* StatusWindows() const { return statusWindows_.get(); }
     [[nodiscard]] CCommissioningCommands* Commissioning() const { return commissioning_.get(); }
     [[nodiscard]] const CommandLineOptions& Options() const { return options_; }
+    // Every exchange with a unit during the run, for the traffic window and recordings.
+    [[nodiscard]] CTrafficSession& Traffic() const { return *traffic_; }
+    [[nodiscard]] CTrafficCommands* TrafficCommands() const { return trafficCommands_.get(); }
     std::int32_t GetStartupRequest(QString& path, std::int32_t& number) const
     {
         return options_.GetStartupRequest(path, number);
@@ -39,9 +44,12 @@ private:
     void AttachShellCommands(const QString& programPath);
     void StartRemoteUnit();
 
+    // Declared first, so it outlives the frame and every connection it owns.
+    std::unique_ptr<CTrafficSession> traffic_;
     CManagerSettings settings_;
     CommandLineOptions options_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<CStatusWindows> statusWindows_;
     std::unique_ptr<CCommissioningCommands> commissioning_;
+    std::unique_ptr<CTrafficCommands> trafficCommands_;
 };

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -17,7 +19,7 @@ std::set<int> Enabled(const FrameCommandState& state)
 
 const std::set<int> kAlways = {ID_FILE_NEW,      ID_OPEN_WORK_ORDER, ID_COMM_PARAMETERS, ID_APP_EXIT,
                                ID_VIEW_TOOLBAR,  ID_VIEW_STATUS_BAR, ID_ADVANCED,        ID_HELP_TOPICS,
-                               ID_APP_ABOUT};
+                               ID_APP_ABOUT,     ID_VIEW_UNIT_TRAFFIC, ID_RECORD_UNIT_TRAFFIC};
 const std::set<int> kMaintenance = {ID_SW_ACTIVATION,   ID_CONSTELLATION_LOG, ID_GPS_PARAMETERS,
                                     ID_TIME_CALCULATION, ID_CLOCK_OUT_TIMING, ID_USER_INFORMATION,
                                     ID_GPS_STATUS,       ID_INSTALLATION_STATUS, ID_CONSTELLATION_STATISTICS,
@@ -89,4 +91,32 @@ TEST(FrameCommands, PromptsSplitIntoStatusTextAndToolTip)
     const FrameCommand* system = FindFrameCommand(ID_SYSTEM_PARAMETERS);
     EXPECT_EQ(CommandToolTip(*system), QStringLiteral("Displays System Parameters "));
     EXPECT_EQ(FindFrameCommand(12345), nullptr);
+}
+
+// The traffic commands sit in File and View; no letter key runs them, so a
+// letter typed anywhere in the frame never starts or stops a recording.
+TEST(FrameCommands, TrafficCommandsHaveTheirMenusAndNoAccelerator)
+{
+    const FrameCommand* view = FindFrameCommand(ID_VIEW_UNIT_TRAFFIC);
+    const FrameCommand* record = FindFrameCommand(ID_RECORD_UNIT_TRAFFIC);
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(view->menu, "View");
+    EXPECT_EQ(QString::fromLatin1(view->text).remove(QLatin1Char('&')), QStringLiteral("Unit Traffic"));
+    EXPECT_STREQ(record->menu, "File");
+    EXPECT_EQ(QString::fromLatin1(record->text).remove(QLatin1Char('&')), QStringLiteral("Record Unit Traffic..."));
+    EXPECT_EQ(view->accelerator, 0);
+    EXPECT_EQ(record->accelerator, 0);
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const auto id = CommandForAccelerator(letter);
+        EXPECT_NE(id, std::optional<int>(ID_VIEW_UNIT_TRAFFIC)) << letter;
+        EXPECT_NE(id, std::optional<int>(ID_RECORD_UNIT_TRAFFIC)) << letter;
+    }
+    // Record comes before Exit in File, Unit Traffic among the View entries.
+    std::vector<int> file;
+    for (const FrameCommand& command : FrameCommands())
+        if (std::string_view(command.menu) == "File")
+            file.push_back(command.id);
+    EXPECT_EQ(file.back(), ID_APP_EXIT);
+    EXPECT_EQ(file[file.size() - 2], ID_RECORD_UNIT_TRAFFIC);
 }

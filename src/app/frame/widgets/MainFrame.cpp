@@ -37,7 +37,7 @@ constexpr int kProgressPaneWidth = 80;
 constexpr int kAccessPaneWidth = 130;
 
 // Commands that start a new group in their menu.
-const std::set<int> kSeparatorBefore = {ID_APP_EXIT,          ID_ADVANCED,            ID_COMMISSIONING_WIZARD,
+const std::set<int> kSeparatorBefore = {ID_RECORD_UNIT_TRAFFIC, ID_APP_EXIT, ID_ADVANCED, ID_COMMISSIONING_WIZARD,
                                         ID_CONSTELLATION_LOG, ID_VERSION_INFORMATION, ID_APP_ABOUT};
 
 const char* const kMenuOrder[] = {"File", "View", "Run", "Maintenance", "Status", "Window", "Help"};
@@ -217,6 +217,14 @@ void CMainFrame::SetCommandHandler(int commandId, std::function<void()> handler)
     CommandStateChanged();
 }
 
+void CMainFrame::SetCommandChecked(int commandId, std::function<bool()> checked)
+{
+    if (QAction* action = Action(commandId))
+        action->setCheckable(true);
+    checks_[commandId] = std::move(checked);
+    CommandStateChanged();
+}
+
 void CMainFrame::RunCommand(int id)
 {
     CommandStateChanged();
@@ -363,6 +371,9 @@ void CMainFrame::CommandStateChanged()
     actions_.at(ID_ADVANCED)->setChecked(controller_->AdvancedMode());
     actions_.at(ID_VIEW_TOOLBAR)->setChecked(toolBar_->isVisible() || !isVisible());
     actions_.at(ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisible() || !isVisible());
+    for (auto& [id, checked] : checks_)
+        if (QAction* action = Action(id); action && checked)
+            action->setChecked(checked());
 }
 
 void CMainFrame::HideStatusWindows()

@@ -46,6 +46,8 @@ public:
     void RunCommand(int commandId);
     // Later parts of the program attach their commands' actions here.
     void SetCommandHandler(int commandId, std::function<void()> handler);
+    // Makes the command's entry check-marked while checked() says so.
+    void SetCommandChecked(int commandId, std::function<bool()> checked);
     void SetStatusWindows(IStatusWindowSet* windows) { statusWindows_ = windows; }
     // Whether advanced mode shows its entries; toggled by "&Advanced".
     void ToggleAdvancedMode();
@@ -92,6 +94,7 @@ private:
     std::map<int, QAction*> actions_;
     std::map<QString, QMenu*> menus_;
     std::map<int, std::function<void()>> handlers_;
+    std::map<int, std::function<bool()>> checks_;
     IStatusWindowSet* statusWindows_ = nullptr;
     QAction* clockOutAction_ = nullptr; // kept while advanced mode hides it
     bool destroying_ = false;
