@@ -155,8 +155,14 @@ CTrafficTableModel::SEntry CTrafficTableModel::MakeEntry(std::uint64_t number, c
         break;
     case ETrafficKind::Transfer:
         entry.request = DescribeRequest(e.req, e.route);
+        // The answer row names what it answers when the reply adds nothing
+        // of its own, so that a row read alone still says what it is.
         if (e.rep)
             entry.reply = DescribeReply(e.req, *e.rep, e.route);
+        if (e.rep && entry.reply.isEmpty())
+            entry.reply = entry.request + QStringLiteral(" reply");
+        else if (!e.rep && e.failed)
+            entry.reply = QStringLiteral("no reply");
         break;
     }
     return entry;

@@ -134,7 +134,7 @@ TEST(TrafficTableModel, EveryExchangeGivesARequestRowAndAnAnswerRow)
     EXPECT_EQ(Row(model, 1), QStringList({"12:00:00.003", "\u2190", "", "", "", "OK", "3 ms"}));
     // A read: request and reply bytes; the answer's time is when it came.
     EXPECT_EQ(Row(model, 2), QStringList({"12:00:00.000", "\u2192", "", "read 0x9004 version block", "6", "", ""}));
-    EXPECT_EQ(Row(model, 3), QStringList({"12:00:00.012", "\u2190", "", "", "10", "OK", "12 ms"}));
+    EXPECT_EQ(Row(model, 3), QStringList({"12:00:00.012", "\u2190", "", "read 0x9004 version block reply", "10", "OK", "12 ms"}));
     EXPECT_FALSE(Highlighted(model, 2));
     EXPECT_FALSE(Highlighted(model, 3));
     // A negative acknowledgement is named and marked as failed.
@@ -383,7 +383,7 @@ TEST(TrafficTableModel, CopiedRowsAndTheDetailPaneReadAsTheTableShows)
     EXPECT_EQ(model.RowsAsText({3, 0, 1, 2, 3, 99}),
               "Time\tDirection\tRoute\tSummary\tBytes\tResult\tRound Trip\n"
               "12:00:00.000\t\u2192\t\tread 0x9004 version block\t6\t\t\n"
-              "12:00:00.012\t\u2190\t\t\t10\tOK\t12 ms\n"
+              "12:00:00.012\t\u2190\t\tread 0x9004 version block reply\t10\tOK\t12 ms\n"
               "12:00:00.000\t\u2192\t\topen HOST=a b\t\t\t\n"
               "12:00:00.003\t\u2190\t\t\t\tfailed (2)\t3 ms\n");
 

@@ -118,7 +118,7 @@ TEST_F(TrafficWindowTest, CopyPutsTheSelectedRowsOnTheClipboardAndTheDetailShows
     EXPECT_EQ(QApplication::clipboard()->text(),
               QStringLiteral("Time\tDirection\tRoute\tSummary\tBytes\tResult\tRound Trip\n"
                              "00:00:02.000\t\u2192\t\tGPS status\t2\t\t\n"
-                             "00:00:04.000\t\u2190\t\t\t\tfailed (2)\t2000 ms\n"));
+                             "00:00:04.000\t\u2190\t\tno reply\t\tfailed (2)\t2000 ms\n"));
 
     table->selectRow(1);
     EXPECT_TRUE(window->Detail()->toPlainText().contains(
