@@ -61,7 +61,9 @@ QString Degrees(double degrees)
     return QString::number(degrees, 'g', 12) + QStringLiteral(" degrees");
 }
 
-QString Escaped(const QString& text)
+} // namespace
+
+QString OneLineText(const QString& text)
 {
     QString out;
     out.reserve(text.size());
@@ -82,6 +84,8 @@ QString Escaped(const QString& text)
     return out;
 }
 
+namespace {
+
 // A value stands bare when it is one plain word; otherwise it is quoted, so
 // that where it ends is never in doubt.
 QString ValueText(const std::optional<QString>& value)
@@ -92,7 +96,7 @@ QString ValueText(const std::optional<QString>& value)
         && std::none_of(value->begin(), value->end(), [](QChar c) {
                return c.isSpace() || c == u'"' || c == u':' || c == u'\\' || c.category() == QChar::Other_Control;
            });
-    return bare ? *value : QLatin1Char('"') + Escaped(*value) + QLatin1Char('"');
+    return bare ? *value : QLatin1Char('"') + OneLineText(*value) + QLatin1Char('"');
 }
 
 class CChecker {
@@ -217,9 +221,10 @@ private:
             if (!texts_.contains(parameter) || replaced.contains(parameter)
                 || IsWholeNumber(parameter, texts_.value(parameter)))
                 continue;
+            const QString text = texts_.value(parameter);
             Add(Kind::Replacement, parameter, 0,
-                QStringLiteral("not a number as written; the wizard would use ") + PageValue(parameter)
-                    + QStringLiteral(" instead"));
+                (text.isEmpty() ? QStringLiteral("empty") : QStringLiteral("not a number as written"))
+                    + QStringLiteral("; the wizard would use ") + PageValue(parameter) + QStringLiteral(" instead"));
         }
     }
 
@@ -261,7 +266,7 @@ private:
 
 QString Body(const SWorkOrderProblem& problem, bool escaped)
 {
-    const QString message = escaped ? Escaped(problem.message) : problem.message;
+    const QString message = escaped ? OneLineText(problem.message) : problem.message;
     switch (problem.kind) {
     case Kind::Missing:
     case Kind::Refusal:

@@ -38,6 +38,10 @@ struct SWorkOrderProblem {
     [[nodiscard]] QString Text() const;
 };
 
+// The text on one line: line breaks, tabs, backslashes and double quotes
+// written as \n, \r, \t, \\ and \".
+[[nodiscard]] QString OneLineText(const QString& text);
+
 // The problems of the work order's unit, grouped by parameter in the order of
 // the wizard's pages; empty when the wizard would take every value as written.
 [[nodiscard]] QList<SWorkOrderProblem> CheckWorkOrderUnit(const CWorkOrder& workOrder);

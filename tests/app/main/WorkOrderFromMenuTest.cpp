@@ -18,6 +18,8 @@
 #include <QCoreApplication>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +41,16 @@ QString UnitName(const CCommissioningCommands& commands)
     const XmlPtr<xmlChar> name(
         xmlGetNoNsProp(commands.WorkOrder()->UnitElement(), reinterpret_cast<const xmlChar*>("distName")));
     return QString::fromUtf8(reinterpret_cast<const char*>(name.get()));
+}
+
+// The samples' units carry values the wizard replaces (speed code 2, a
+// negative frame clock delay), so each opening tells them in one check box and
+// nothing else.
+bool OnlyCheckBoxes(const std::vector<MessageBoxRequest>& shown)
+{
+    return std::all_of(shown.begin(), shown.end(), [](const MessageBoxRequest& request) {
+        return request.caption == QLatin1String("Work Order Check");
+    });
 }
 
 class WorkOrderFromMenuTest : public testing::Test {
@@ -101,7 +113,8 @@ TEST_F(WorkOrderFromMenuTest, SeveralUnitsAreChosenInTheSelectionDialog)
         EXPECT_EQ(UnitName(*app.Commissioning()), QLatin1String(c.kept));
         EXPECT_EQ(app.Commissioning()->WorkOrderPath(), Sample("several_units.xml"));
     }
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(OnlyCheckBoxes(prompts.shown));
 }
 
 TEST_F(WorkOrderFromMenuTest, AUnitNumberFromTheStartIsTakenWithoutAsking)
@@ -113,7 +126,8 @@ TEST_F(WorkOrderFromMenuTest, AUnitNumberFromTheStartIsTakenWithoutAsking)
     EXPECT_TRUE(app.Commissioning()->LoadWorkOrder(Sample("several_units.xml"), 7));
     EXPECT_EQ(UnitName(*app.Commissioning()), QStringLiteral("BSC-4/QOR-1"));
     EXPECT_FALSE(modal.Answered()) << "no dialog for a unit number given at start-up";
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(OnlyCheckBoxes(prompts.shown));
 }
 
 TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpen)
