@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -34,30 +35,28 @@ QString Quoted(const QString& message, const QString& detail)
         + QLatin1Char(')');
 }
 
-// One work order: each of its units is taken as the window takes it when
-// that unit is chosen, so the file is read again for every further unit.
+// One work order, read once; each unit is checked as it reads when the window
+// opens the work order with that unit chosen.
 int CheckFile(const QString& path, const SCliOutput& output)
 {
-    WorkOrderResult<CWorkOrderUnits> read = ReadWorkOrderFile(path);
+    const WorkOrderResult<CWorkOrderUnits> read = ReadWorkOrderFile(path);
     if (!read) {
         const WorkOrderError& error = read.Failure();
         PrintUnreadable(output, path, Quoted(LoadResString(error.messageId), error.detail), error.detail);
         return kExitCheckUnreadable;
     }
-    const QStringList names = read.Value().Names();
+    const QStringList& names = read.Value().Names();
     int status = kExitCheckPassed;
     for (qsizetype index = 0; index < names.size(); ++index) {
-        if (index > 0) {
-            read = ReadWorkOrderFile(path);
-            if (!read || read.Value().Names() != names) {
-                const QString why = QStringLiteral("the file changed while it was checked");
-                PrintUnreadable(output, path, why, why);
-                return kExitCheckUnreadable;
-            }
-        }
-        const CWorkOrder unit = std::move(read.Value()).Choose(static_cast<int>(index));
         const QString prefix = QStringLiteral("%1 unit %2 (%3): ").arg(path).arg(index + 1).arg(names[index]);
-        const QList<SWorkOrderProblem> problems = CheckWorkOrderUnit(unit);
+        QList<SWorkOrderProblem> problems;
+        try {
+            problems = CheckWorkOrderUnit(read.Value().CopyUnit(static_cast<int>(index)));
+        } catch (const std::bad_alloc&) {
+            const QString why = LoadResString(WorkOrderStringId::OutOfMemory);
+            PrintUnreadable(output, path, Quoted(why, QStringLiteral("unit %1").arg(index + 1)), why);
+            return kExitCheckUnreadable;
+        }
         if (problems.isEmpty())
             PrintLine(output.out, prefix + QStringLiteral("OK"));
         for (const SWorkOrderProblem& problem : problems)

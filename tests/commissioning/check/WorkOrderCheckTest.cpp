@@ -314,6 +314,55 @@ TEST(WorkOrderCheck, MessagesKeepTheirLineBreaksForAPersonAndTheirLineForAProgra
     EXPECT_TRUE(problem.Line().startsWith(QStringLiteral("qorName \"(missing)\": ")));
 }
 
+// The check reads each unit from one reading of the file; the window reads the
+// file again and keeps only the chosen unit. Both must find the same values,
+// also for units inside units and in namespaces.
+TEST(WorkOrderCheck, EachUnitReadsAsTheWindowReadsItWhenChosen)
+{
+    const QStringList files{
+        QStringLiteral(WORKORDER_TESTDATA "/nested_units.xml"),
+        QStringLiteral(WORKORDER_TESTDATA "/nested_units_namespaced.xml"),
+        QStringLiteral(WORKORDER_TESTDATA "/nested_unit.xml"),
+        QStringLiteral(WORKORDER_TESTDATA "/namespace_scopes.xml"),
+        QStringLiteral(WORKORDER_TESTDATA "/export_prefixed.xml"),
+        QStringLiteral(WORKORDER_TESTDATA "/two_units.xml"),
+        QStringLiteral(WORKORDER_SAMPLES "/namespace_default.xml"),
+        QStringLiteral(WORKORDER_SAMPLES "/unit_inside_object.xml"),
+        QStringLiteral(CHECK_TESTDATA "/several_units.xml"),
+        QStringLiteral(CHECK_TESTDATA "/unit_in_unit.xml"),
+    };
+    for (const QString& file : files) {
+        const auto read = ReadWorkOrderFile(file);
+        ASSERT_TRUE(read) << file.toStdString();
+        for (int index = 0; index < read.Value().Names().size(); ++index) {
+            SCOPED_TRACE(file.toStdString() + " unit " + std::to_string(index + 1));
+            const CWorkOrder copy = read.Value().CopyUnit(index);
+            auto again = ReadWorkOrderFile(file);
+            ASSERT_TRUE(again);
+            const CWorkOrder chosen = std::move(again.Value()).Choose(index);
+            for (const auto& [name, good] : kGoodUnit) {
+                QString fromCopy, fromChosen;
+                const bool inCopy = copy.FindParameterText(QString::fromStdString(name), fromCopy);
+                EXPECT_EQ(inCopy, chosen.FindParameterText(QString::fromStdString(name), fromChosen)) << name;
+                EXPECT_EQ(fromCopy, fromChosen) << name;
+            }
+            QStringList copyLines, chosenLines;
+            for (const SWorkOrderProblem& problem : CheckWorkOrderUnit(copy))
+                copyLines << problem.Line();
+            for (const SWorkOrderProblem& problem : CheckWorkOrderUnit(chosen))
+                chosenLines << problem.Line();
+            EXPECT_EQ(copyLines, chosenLines);
+        }
+    }
+    // The outer unit does not borrow the mask of the unit inside it.
+    const auto read = ReadWorkOrderFile(QStringLiteral(CHECK_TESTDATA "/unit_in_unit.xml"));
+    ASSERT_TRUE(read);
+    const QList<SWorkOrderProblem> outer = CheckWorkOrderUnit(read.Value().CopyUnit(0));
+    ASSERT_EQ(outer.size(), 1);
+    EXPECT_EQ(outer[0].Line(), QStringLiteral("qorQ1Mask (missing): \"Error reading the Work Order file.\""));
+    EXPECT_TRUE(CheckWorkOrderUnit(read.Value().CopyUnit(1)).isEmpty());
+}
+
 TEST(WorkOrderCheck, TheTimeCalculationPageAsksForAnEntryBeforeItChecksARange)
 {
     SRfPageValues values;
