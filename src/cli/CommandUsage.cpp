@@ -172,7 +172,7 @@ constexpr SCommandHelp kCommands[] = {
     {"check", "check PATH...",
      "check work orders (files, or folders of .xml files) as the\n"
      "wizard would check their values; no unit is needed\n"
-     "(exit 0: every unit passes, 1: a unit fails, 2: a path unreadable)",
+     "(exit 0: all pass, 1: a unit fails, 2: a path cannot be read)",
      "Reads each work order as \"Open Work Order\" does and checks every unit in\n"
      "it as the Commissioning Wizard checks the values it is filled with: the\n"
      "pages' rules (Q1 address, IP address class, subnet mask, host, gateway,\n"
