@@ -169,6 +169,29 @@ constexpr SCommandHelp kCommands[] = {
      "Exit status: 0 commissioned, 1 the work order could not be used, a page or\n"
      "the unit refused, or the report was not saved, 2 no connection, 64 bad\n"
      "arguments.\n"},
+    {"check", "check PATH...",
+     "check work orders (files, or folders of .xml files) as the\n"
+     "wizard would check their values; no unit is needed\n"
+     "(exit 0: all pass, 1: a unit fails, 2: a path cannot be read)",
+     "Reads each work order as \"Open Work Order\" does and checks every unit in\n"
+     "it as the Commissioning Wizard checks the values it is filled with: the\n"
+     "pages' rules (Q1 address, IP address class, subnet mask, host, gateway,\n"
+     "delays), the parameters the work order lacks, every value the wizard would\n"
+     "quietly replace with 0 or a default, and a gateway equal to the unit's own\n"
+     "address. No connection is made.\n"
+     "  PATH      a work order file, or a folder: its .xml files in name order\n"
+     "\n"
+     "Prints one line per unit that passes and one per problem:\n"
+     "  FILE unit N (DISTNAME): OK\n"
+     "  FILE unit N (DISTNAME): PARAMETER VALUE: \"the wizard's message\"\n"
+     "  FILE unit N (DISTNAME): PARAMETER VALUE: replaced: what the wizard uses\n"
+     "  FILE unit N (DISTNAME): PARAMETER VALUE: warning: why no site can use it\n"
+     "  PATH: cannot be read: \"the reader's message\" (why)\n"
+     "VALUE is \"(missing)\" for a parameter the unit lacks, and in double quotes\n"
+     "when it is empty or holds blanks; see docs/work-order-check.md.\n"
+     "\n"
+     "Exit status: 0 every unit passes, 1 a unit has a problem, 2 a path cannot\n"
+     "be read (also when another fails), 64 bad arguments.\n"},
 };
 // clang-format on
 

@@ -5,6 +5,7 @@
 #include "app/ManagerSettings.h"
 #include "cli/ActivateCommand.h"
 #include "cli/CliArguments.h"
+#include "cli/CheckCommand.h"
 #include "cli/CliSession.h"
 #include "cli/CommandUsage.h"
 #include "cli/CommissionCommand.h"
@@ -194,6 +195,8 @@ int main(int argc, char* argv[])
         std::fputs(qPrintable(SettingsReport()), stdout);
         return kExitOk;
     }
+    if (command == "check")
+        return RunCheckCommand(arguments, SCliOutput::Standard());
     if (!global.haveConnection) {
         CManagerSettings settings;
         settings.LoadSettings();

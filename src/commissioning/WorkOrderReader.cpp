@@ -214,6 +214,31 @@ CWorkOrder CWorkOrderUnits::Choose(int index) &&
     return CWorkOrder(std::move(doc_), chosen);
 }
 
+CWorkOrder CWorkOrderUnits::CopyUnit(int index) const
+{
+    if (units_.empty())
+        return {};
+    const bool listed = index >= 0 && static_cast<std::size_t>(index) < units_.size();
+    xmlNodePtr unit = units_[listed ? static_cast<std::size_t>(index) : 0];
+    XmlPtr<xmlDoc> doc(xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0")));
+    xmlNodePtr copy = doc ? xmlDocCopyNode(unit, doc.get(), 1) : nullptr;
+    if (!copy)
+        throw std::bad_alloc();
+    xmlDocSetRootElement(doc.get(), copy);
+
+    const XmlPtr<xmlXPathContext> xpath(xmlXPathNewContext(doc.get()));
+    if (!xpath)
+        throw std::bad_alloc();
+    xpath->node = copy;
+    const XmlPtr<xmlXPathObject> found(
+        xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(UnitQuery), xpath.get()));
+    std::vector<xmlNodePtr> inside;
+    if (found && found->type == XPATH_NODESET && found->nodesetval)
+        inside.assign(found->nodesetval->nodeTab, found->nodesetval->nodeTab + found->nodesetval->nodeNr);
+    DropUnitsBeside(inside, copy);
+    return CWorkOrder(std::move(doc), copy);
+}
+
 WorkOrderResult<CWorkOrderUnits> ReadWorkOrderFile(const QString& path)
 {
     return ReadFiltered([&path] { return ParseFilteredFile(path); });

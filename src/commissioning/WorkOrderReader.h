@@ -28,6 +28,11 @@ public:
     // The work order holding the unit at `index` (outside the list: the first)
     // and no other unit.
     [[nodiscard]] CWorkOrder Choose(int index) &&;
+    // A copy of that unit as Choose leaves it (the units inside it dropped),
+    // in a document of its own without what stands around it: its values read
+    // as they read after Choose, while the list stays whole for the next unit.
+    // Throws std::bad_alloc when memory runs out.
+    [[nodiscard]] CWorkOrder CopyUnit(int index) const;
 
 private:
     XmlPtr<xmlDoc> doc_;

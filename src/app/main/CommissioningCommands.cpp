@@ -10,6 +10,7 @@
 #include "commissioning/procedure/widgets/CommissioningRunner.h"
 #include "commissioning/WorkOrderReader.h"
 #include "commissioning/report/widgets/QORSelectionDlg.h"
+#include "commissioning/wizard/WorkOrderCheck.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
@@ -49,6 +50,27 @@ void TellOpenFailure(const WorkOrderOpenFailure& failure)
     if (failure.reading)
         ShowMessageBox(LoadResString(failure.reading->messageId), MsgIcon::Error);
     ShowMessageBox(LoadResString(failure.messageId), MsgIcon::None);
+}
+// What the wizard would refuse or quietly replace among the chosen unit's
+// values, told once before the wizard opens with them; nothing when all pass.
+void TellWorkOrderProblems(const CWorkOrder& workOrder)
+{
+    const QList<SWorkOrderProblem> problems = CheckWorkOrderUnit(workOrder);
+    if (problems.isEmpty())
+        return;
+    const XmlPtr<xmlChar> name(xmlGetProp(workOrder.UnitElement(), BAD_CAST "distName"));
+    const QString unit = name ? QString::fromUtf8(reinterpret_cast<const char*>(name.get())) : QString();
+    QString text = QStringLiteral("The work order's values for the QORA unit %1 have problems. The "
+                                  "Commissioning Wizard still opens with them; correct them there.\n")
+                       .arg(unit);
+    for (const SWorkOrderProblem& problem : problems)
+        text += QStringLiteral("\n") + problem.Text();
+    qCWarning(lcCommissioning).noquote() << "work order unit" << unit << "has" << problems.size() << "problems";
+    MessageBoxRequest request;
+    request.caption = QStringLiteral("Work Order Check");
+    request.text = text;
+    request.icon = MsgIcon::Warning;
+    ShowMessageBox(request);
 }
 } // namespace
 
@@ -96,6 +118,8 @@ bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
     const auto opened = OpenWorkOrder(path, choose, workOrder_, values_, workOrderPath_);
     if (!opened)
         TellOpenFailure(opened.Failure());
+    else if (workOrder_)
+        TellWorkOrderProblems(*workOrder_);
 
     // Whatever was recorded belonged to the document just replaced.
     report_.OnWorkOrderOpened();

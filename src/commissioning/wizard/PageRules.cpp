@@ -58,34 +58,66 @@ std::optional<std::int32_t> AltitudeFromText(const QString& text, bool feet)
     return feet ? TruncatedToInt32(hundredths * kMetresPerFoot) : hundredths;
 }
 
+std::optional<SPageProblem> CheckAltitudeText(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return PlainProblem(WizardStringId::EnterAltitude, EWizardField::Altitude);
+    return std::nullopt;
+}
+
 std::optional<SPageProblem> TakeGpsPage(const SGpsEntries& entries, SGpsPageValues& values)
 {
-    const auto altitude = AltitudeFromText(entries.altitudeText, entries.feet);
-    if (!altitude)
-        return PlainProblem(WizardStringId::EnterAltitude, EWizardField::Altitude);
+    if (auto problem = CheckAltitudeText(entries.altitudeText))
+        return problem;
     values.latitude = entries.latitude;
     values.longitude = entries.longitude;
-    values.altitudeCm = *altitude;
+    values.altitudeCm = AltitudeFromText(entries.altitudeText, entries.feet).value_or(0);
     values.utc = entries.utc;
     return std::nullopt;
 }
 
 // --- time calculation page -------------------------------------------------
 
+namespace {
+std::optional<SPageProblem> CheckDelayText(const QString& text, unsigned emptyId, EWizardField field,
+                                           std::int32_t max)
+{
+    if (text.trimmed().isEmpty())
+        return PlainProblem(emptyId, field);
+    const long long delay = ReadDecimalInteger(text);
+    if (delay < 0 || delay > max)
+        return IntegerRangeProblem(field, 0, max);
+    return std::nullopt;
+}
+
+bool IsEmptyEntry(const std::optional<SPageProblem>& problem)
+{
+    return problem && problem->messageId != WizardStringId::IntegerRange;
+}
+} // namespace
+
+std::optional<SPageProblem> CheckGpsAntennaDelayText(const QString& text)
+{
+    return CheckDelayText(text, WizardStringId::EnterGpsDelay, EWizardField::GpsAntennaDelay, kMaxGpsAntennaDelayNs);
+}
+
+std::optional<SPageProblem> CheckFrameClockDelayText(const QString& text)
+{
+    return CheckDelayText(text, WizardStringId::EnterFrameDelay, EWizardField::FrameClockDelay, kMaxFrameClockDelayNs);
+}
+
 std::optional<SPageProblem> TakeRfPage(const SRfEntries& entries, SRfPageValues& values)
 {
-    if (entries.gpsAntennaDelayText.trimmed().isEmpty())
-        return PlainProblem(WizardStringId::EnterGpsDelay, EWizardField::GpsAntennaDelay);
-    if (entries.frameClockDelayText.trimmed().isEmpty())
-        return PlainProblem(WizardStringId::EnterFrameDelay, EWizardField::FrameClockDelay);
-    const long long gps = ReadDecimalInteger(entries.gpsAntennaDelayText);
-    if (gps < 0 || gps > kMaxGpsAntennaDelayNs)
-        return IntegerRangeProblem(EWizardField::GpsAntennaDelay, 0, kMaxGpsAntennaDelayNs);
-    const long long frame = ReadDecimalInteger(entries.frameClockDelayText);
-    if (frame < 0 || frame > kMaxFrameClockDelayNs)
-        return IntegerRangeProblem(EWizardField::FrameClockDelay, 0, kMaxFrameClockDelayNs);
-    values.gpsAntennaDelayNs = static_cast<std::int32_t>(gps);
-    values.frameClockDelayNs = static_cast<std::int32_t>(frame);
+    auto gpsProblem = CheckGpsAntennaDelayText(entries.gpsAntennaDelayText);
+    auto frameProblem = CheckFrameClockDelayText(entries.frameClockDelayText);
+    // An empty edit is told before a delay out of range, the GPS antenna
+    // delay's before the frame clock delay's.
+    if (IsEmptyEntry(gpsProblem) || (gpsProblem && !IsEmptyEntry(frameProblem)))
+        return gpsProblem;
+    if (frameProblem)
+        return frameProblem;
+    values.gpsAntennaDelayNs = static_cast<std::int32_t>(ReadDecimalInteger(entries.gpsAntennaDelayText));
+    values.frameClockDelayNs = static_cast<std::int32_t>(ReadDecimalInteger(entries.frameClockDelayText));
     values.gpsAntennaDelayText = entries.gpsAntennaDelayText;
     values.frameClockDelayText = entries.frameClockDelayText;
     values.onePps = entries.onePps;
@@ -131,37 +163,55 @@ std::optional<int> MaskPrefixLength(const Ipv4Fields& mask)
     return prefix;
 }
 
-std::optional<SPageProblem> CheckQ1Page(const SQ1Entries& entries)
+std::optional<SPageProblem> CheckQ1AddressText(const QString& text)
 {
-    if (entries.q1AddressText.trimmed().isEmpty())
+    if (text.trimmed().isEmpty())
         return PlainProblem(WizardStringId::EnterQ1Address, EWizardField::Q1Address);
-    const long long q1Address = ReadDecimalInteger(entries.q1AddressText);
+    const long long q1Address = ReadDecimalInteger(text);
     if (q1Address < 0 || q1Address > kWizardMaxQ1Address)
         return IntegerRangeProblem(EWizardField::Q1Address, 0, kWizardMaxQ1Address);
+    return std::nullopt;
+}
 
-    const auto addressClass = AddressClass(entries.ip);
-    if (!addressClass) {
-        const bool secondOctet = entries.ip[0] == 172 || entries.ip[0] == 192;
-        SPageProblem problem = PlainProblem(WizardStringId::IpRanges, EWizardField::IpAddress, secondOctet ? 1 : 0);
-        problem.text.replace(QStringLiteral("%s"), RangesText());
-        return problem;
-    }
+std::optional<SPageProblem> CheckAddressClass(const Ipv4Fields& ip)
+{
+    if (AddressClass(ip))
+        return std::nullopt;
+    const bool secondOctet = ip[0] == 172 || ip[0] == 192;
+    SPageProblem problem = PlainProblem(WizardStringId::IpRanges, EWizardField::IpAddress, secondOctet ? 1 : 0);
+    problem.text.replace(QStringLiteral("%s"), RangesText());
+    return problem;
+}
 
-    const auto prefix = MaskPrefixLength(entries.mask);
-    if (!prefix || *prefix < kClassPrefix[*addressClass] || *prefix > kLongestPrefix)
+std::optional<SPageProblem> CheckSubnetMask(const Ipv4Fields& ip, const Ipv4Fields& mask)
+{
+    const auto addressClass = AddressClass(ip);
+    const auto prefix = MaskPrefixLength(mask);
+    if (!addressClass || !prefix || *prefix < kClassPrefix[*addressClass] || *prefix > kLongestPrefix)
         return PlainProblem(WizardStringId::InvalidMask, EWizardField::SubnetMask, 0);
+    return std::nullopt;
+}
 
-    const std::uint32_t ip = PackIpv4(entries.ip);
-    const std::uint32_t mask = PackIpv4(entries.mask);
-    const std::uint32_t network = ip & mask;
-    const std::uint32_t broadcast = network | ~mask;
-    if (ip == network || ip == broadcast)
+std::optional<SPageProblem> CheckHostAddress(const Ipv4Fields& ip, const Ipv4Fields& mask)
+{
+    const std::uint32_t address = PackIpv4(ip);
+    const std::uint32_t network = address & PackIpv4(mask);
+    const std::uint32_t broadcast = network | ~PackIpv4(mask);
+    if (address == network || address == broadcast)
         return PlainProblem(WizardStringId::InvalidHost, EWizardField::IpAddress, 3);
+    return std::nullopt;
+}
 
-    const std::uint32_t gateway = PackIpv4(entries.gateway);
-    if ((gateway & mask) != network) {
+std::optional<SPageProblem> CheckGatewayAddress(const Ipv4Fields& ip, const Ipv4Fields& mask,
+                                                const Ipv4Fields& gatewayFields)
+{
+    const std::uint32_t bits = PackIpv4(mask);
+    const std::uint32_t network = PackIpv4(ip) & bits;
+    const std::uint32_t broadcast = network | ~bits;
+    const std::uint32_t gateway = PackIpv4(gatewayFields);
+    if ((gateway & bits) != network) {
         int differing = 0;
-        const Ipv4Fields gatewayNetwork = UnpackIpv4(gateway & mask);
+        const Ipv4Fields gatewayNetwork = UnpackIpv4(gateway & bits);
         const Ipv4Fields networkOctets = UnpackIpv4(network);
         while (differing < 3 && gatewayNetwork[std::size_t(differing)] == networkOctets[std::size_t(differing)])
             ++differing;
@@ -172,6 +222,19 @@ std::optional<SPageProblem> CheckQ1Page(const SQ1Entries& entries)
     if (gateway == network || gateway == broadcast)
         return PlainProblem(WizardStringId::InvalidGateway, EWizardField::Gateway, 3);
     return std::nullopt;
+}
+
+std::optional<SPageProblem> CheckQ1Page(const SQ1Entries& entries)
+{
+    if (auto problem = CheckQ1AddressText(entries.q1AddressText))
+        return problem;
+    if (auto problem = CheckAddressClass(entries.ip))
+        return problem;
+    if (auto problem = CheckSubnetMask(entries.ip, entries.mask))
+        return problem;
+    if (auto problem = CheckHostAddress(entries.ip, entries.mask))
+        return problem;
+    return CheckGatewayAddress(entries.ip, entries.mask, entries.gateway);
 }
 
 std::optional<SPageProblem> Q1IpChangeNotice(const SQ1Entries& entries, bool localConnection,

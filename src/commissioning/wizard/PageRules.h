@@ -28,6 +28,9 @@ struct SGpsEntries {
     SUtcDateTime utc;  // the pickers, already in UTC
 };
 
+// 61317 when the altitude edit is empty.
+[[nodiscard]] std::optional<SPageProblem> CheckAltitudeText(const QString& text);
+
 // 61317 for an empty altitude; otherwise the page's position, altitude and
 // time are taken (the flags are the check boxes' business).
 std::optional<SPageProblem> TakeGpsPage(const SGpsEntries& entries, SGpsPageValues& values);
@@ -43,7 +46,13 @@ struct SRfEntries {
     bool onePps = false;
 };
 
-// 61320 / 61321 for an empty text, 61714 for a delay beyond its range.
+// Each delay edit on its own: 61320 (61321) when empty, 61714 for a delay
+// beyond its range.
+[[nodiscard]] std::optional<SPageProblem> CheckGpsAntennaDelayText(const QString& text);
+[[nodiscard]] std::optional<SPageProblem> CheckFrameClockDelayText(const QString& text);
+
+// 61320 / 61321 for an empty text, 61714 for a delay beyond its range; both
+// edits are checked for an entry before either is checked for its range.
 std::optional<SPageProblem> TakeRfPage(const SRfEntries& entries, SRfPageValues& values);
 
 // --- Q1 page ---------------------------------------------------------------
@@ -64,6 +73,20 @@ struct SQ1Entries {
 [[nodiscard]] std::optional<int> MaskPrefixLength(const Ipv4Fields& mask);
 [[nodiscard]] std::uint32_t PackIpv4(const Ipv4Fields& fields);
 [[nodiscard]] Ipv4Fields UnpackIpv4(std::uint32_t address);
+
+// The steps of Next one by one. The address edit: 61319 when empty, 61714
+// outside 0..4095.
+[[nodiscard]] std::optional<SPageProblem> CheckQ1AddressText(const QString& text);
+// 61352 with the valid ranges for an address of no class.
+[[nodiscard]] std::optional<SPageProblem> CheckAddressClass(const Ipv4Fields& ip);
+// 61357 for a mask that does not suit the address's class (or no class at all).
+[[nodiscard]] std::optional<SPageProblem> CheckSubnetMask(const Ipv4Fields& ip, const Ipv4Fields& mask);
+// 61358 for the network or broadcast address of the subnet.
+[[nodiscard]] std::optional<SPageProblem> CheckHostAddress(const Ipv4Fields& ip, const Ipv4Fields& mask);
+// 61354 for a gateway outside the subnet, 61359 for its network or broadcast
+// address.
+[[nodiscard]] std::optional<SPageProblem> CheckGatewayAddress(const Ipv4Fields& ip, const Ipv4Fields& mask,
+                                                              const Ipv4Fields& gateway);
 
 // Steps 1 to 7 of Next, in order: Q1 address (61319, 61714), the address class
 // (61352), the mask (61357), the host part (61358), the gateway (61354, 61359).

@@ -11,12 +11,15 @@
 #include "app/shell/SplashWnd.h"
 #include "commissioning/XmlPtr.h"
 #include "commissioning/report/widgets/QORSelectionDlg.h"
+#include "commissioning/wizard/widgets/CommissionWiz.h"
 #include "support/ModalAnswer.h"
 #include "support/PromptRecorder.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QPushButton>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +42,16 @@ QString UnitName(const CCommissioningCommands& commands)
     const XmlPtr<xmlChar> name(
         xmlGetNoNsProp(commands.WorkOrder()->UnitElement(), reinterpret_cast<const xmlChar*>("distName")));
     return QString::fromUtf8(reinterpret_cast<const char*>(name.get()));
+}
+
+// The samples' units carry values the wizard replaces (speed code 2, a
+// negative frame clock delay), so each opening tells them in one check box and
+// nothing else.
+bool OnlyCheckBoxes(const std::vector<MessageBoxRequest>& shown)
+{
+    return std::all_of(shown.begin(), shown.end(), [](const MessageBoxRequest& request) {
+        return request.caption == QLatin1String("Work Order Check");
+    });
 }
 
 class WorkOrderFromMenuTest : public testing::Test {
@@ -101,7 +114,8 @@ TEST_F(WorkOrderFromMenuTest, SeveralUnitsAreChosenInTheSelectionDialog)
         EXPECT_EQ(UnitName(*app.Commissioning()), QLatin1String(c.kept));
         EXPECT_EQ(app.Commissioning()->WorkOrderPath(), Sample("several_units.xml"));
     }
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(OnlyCheckBoxes(prompts.shown));
 }
 
 TEST_F(WorkOrderFromMenuTest, AUnitNumberFromTheStartIsTakenWithoutAsking)
@@ -113,7 +127,8 @@ TEST_F(WorkOrderFromMenuTest, AUnitNumberFromTheStartIsTakenWithoutAsking)
     EXPECT_TRUE(app.Commissioning()->LoadWorkOrder(Sample("several_units.xml"), 7));
     EXPECT_EQ(UnitName(*app.Commissioning()), QStringLiteral("BSC-4/QOR-1"));
     EXPECT_FALSE(modal.Answered()) << "no dialog for a unit number given at start-up";
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(prompts.shown.size(), 2u);
+    EXPECT_TRUE(OnlyCheckBoxes(prompts.shown));
 }
 
 TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpen)
@@ -150,6 +165,60 @@ TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpe
         // The path of the last work order that opened stays.
         EXPECT_EQ(app.Commissioning()->WorkOrderPath(), Sample("one_unit.xml"));
     }
+}
+
+TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizardStillOpens)
+{
+    // A unit that passes: no box.
+    Open(QStringLiteral(QORA_APP_TESTDATA "/commission_order.xml"));
+    ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+    EXPECT_TRUE(prompts.shown.empty());
+
+    // The third unit is chosen: its problems, and none of the first unit's.
+    {
+        CModalAnswer modal([](QDialog& shown) {
+            auto& dialog = static_cast<CQORSelectionDlg&>(shown);
+            dialog.UnitCombo().setCurrentIndex(2);
+            dialog.OkButton().click();
+        });
+        Open(QStringLiteral(QORA_CHECK_TESTDATA "/several_units.xml"));
+        EXPECT_TRUE(modal.Answered());
+    }
+    ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    const MessageBoxRequest& box = prompts.shown[0];
+    EXPECT_EQ(box.caption, QStringLiteral("Work Order Check"));
+    EXPECT_EQ(box.icon, MsgIcon::Warning);
+    EXPECT_EQ(box.buttons, MsgButtons::Ok);
+    EXPECT_TRUE(box.text.contains(QStringLiteral("BSC-2/QOR-3"))) << box.text.toStdString();
+    for (const char* line : {"\nqorGPSAntennaLatitudeLocation 950000000: the wizard would use 0 degrees instead of 95 "
+                             "degrees",
+                             "\nqorBtsFrDelay -45: Enter an integer between 0 and 4800.",
+                             "\nqorBtsFrDelay -45: the wizard would use 0 instead",
+                             "\nqorQ1Speed 12: the wizard would use 7 (9600) instead",
+                             "\nqorQ1GW 192.168.1.12: warning: "})
+        EXPECT_TRUE(box.text.contains(QString::fromUtf8(line))) << line << "\n" << box.text.toStdString();
+    EXPECT_FALSE(box.text.contains(QStringLiteral("Valid range IP GW"))) << "unit 2's problem";
+
+    // The wizard opens with the work order's values all the same, to be
+    // corrected there; the box is not shown again.
+    CCommissionWiz* shownWizard = nullptr;
+    SWizardPageValues pages;
+    {
+        CModalAnswer modal([&](QDialog& shown) {
+            shownWizard = qobject_cast<CCommissionWiz*>(&shown);
+            if (shownWizard)
+                pages = shownWizard->Values();
+            shown.reject();
+        });
+        app.Commissioning()->RunWizardCommand();
+        EXPECT_TRUE(modal.Answered());
+    }
+    ASSERT_NE(shownWizard, nullptr);
+    EXPECT_EQ(pages.q1.ipOctets, (Ipv4Fields{192, 168, 1, 12}));
+    EXPECT_EQ(pages.q1.gatewayOctets, (Ipv4Fields{192, 168, 1, 12}));
+    EXPECT_EQ(pages.rf.frameClockDelayNs, 0);
+    EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
 } // namespace
