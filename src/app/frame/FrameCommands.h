@@ -41,6 +41,8 @@ enum FrameCommandId : int {
     ID_HELP_TOPICS = 57667,
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
+    // Status > Record to File... (check-marked while a recording runs)
+    ID_RECORD_STATUS = 32861,
 };
 
 // What the enabling rules look at.
