@@ -2,6 +2,7 @@
 
 #include "status/history/StatusRecord.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -89,6 +90,14 @@ bool ExportStatusHistoryCsv(const CStatusHistory& history, StatusSampleKind kind
     const QByteArray csv = kind == StatusSampleKind::Gps            ? GpsHistoryCsv(history)
                            : kind == StatusSampleKind::Installation ? InstallationHistoryCsv(history)
                                                                     : ConstellationHistoryCsv(history);
+    // The new file is renamed over the old one: a device or a pipe in its
+    // place would be replaced, not written to.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        error = QStringLiteral("%1 is not a regular file").arg(path);
+        qCWarning(lcStatusFiles, "cannot export the status history: %s", qPrintable(error));
+        return false;
+    }
     QSaveFile file(path);
     // Unbuffered: a short write is seen here, before the commit could put a
     // cut file in place of the old one.
