@@ -88,9 +88,10 @@ void CStatusRecordingCommand::OnFailed(const QString& reason)
 {
     SetWantedAll(false);
     emit RecordingChanged(false);
+    const std::int64_t rows = recorder_.Rows();
     ShowMessageBox(QStringLiteral("The recording to %1 stopped: it could not be written.\n\n%2\n\n"
-                                  "The %3 rows written before are kept.")
-                       .arg(QDir::toNativeSeparators(recorder_.Path()), reason)
-                       .arg(recorder_.Rows()),
+                                  "The file keeps the %3 written before.")
+                       .arg(QDir::toNativeSeparators(recorder_.Path()), reason,
+                            rows == 1 ? QStringLiteral("row") : QStringLiteral("%1 rows").arg(rows)),
                    MsgIcon::Error, MsgButtons::Ok);
 }
