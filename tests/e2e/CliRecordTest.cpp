@@ -57,7 +57,7 @@ void ExpectRow(const QByteArray& line)
     const QList<QByteArray> fields = line.split(',');
     ASSERT_EQ(fields.size(), kColumns.size()) << line.constData();
     const QDateTime time = QDateTime::fromString(QString::fromLatin1(fields[0]), Qt::ISODateWithMs);
-    EXPECT_TRUE(time.isValid() && time.offsetFromUtc() == 0) << fields[0].constData();
+    EXPECT_TRUE(time.isValid() && time.offsetFromUtc() == 0 && fields[0].endsWith('Z')) << fields[0].constData();
     EXPECT_LT(std::abs(time.secsTo(QDateTime::currentDateTimeUtc())), 60);
     // The simulated unit's default position.
     EXPECT_EQ(fields[1], "59.3293500");

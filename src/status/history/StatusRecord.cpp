@@ -71,7 +71,9 @@ const QStringList& StatusRecordColumns()
 
 QString StatusRecordTime(std::int64_t timeMs)
 {
-    return QDateTime::fromMSecsSinceEpoch(timeMs, QTimeZone::utc()).toString(Qt::ISODateWithMs);
+    // UTC written as "Z", as in the traffic recordings.
+    return QDateTime::fromMSecsSinceEpoch(timeMs, QTimeZone::utc()).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+           u'Z';
 }
 
 std::vector<SStatusRecordValue> StatusRecordValues(const SGpsSample& gps, const SInstallationSample* installation,

@@ -41,7 +41,7 @@ struct SStatusRecordValue {
                                                                  const SInstallationSample* installation,
                                                                  const SConstellationSample* constellation);
 
-// ISO 8601 in UTC with milliseconds: "2026-12-08T09:50:53.123+00:00".
+// ISO 8601 in UTC with milliseconds: "2026-12-08T09:50:53.123Z".
 [[nodiscard]] QString StatusRecordTime(std::int64_t timeMs);
 // A CSV field: quoted (quotes doubled) when it holds a comma, a quote or a line break.
 [[nodiscard]] QByteArray CsvField(const QString& text);

@@ -108,7 +108,7 @@ TEST_F(StatusRecordingFromMenuTest, TheMenuCommandStartsAndStopsARecordingWithIt
     const QList<QByteArray> lines = Lines(path);
     ASSERT_EQ(lines.size(), 3);
     EXPECT_TRUE(lines[0].startsWith("time,latitude,longitude,altitude_m,"));
-    EXPECT_TRUE(lines[1].startsWith("1970-01-01T00:00:01.000+00:00,"));
+    EXPECT_TRUE(lines[1].startsWith("1970-01-01T00:00:01.000Z,"));
     EXPECT_TRUE(lines[2].endsWith(",21,47,,,,,,,,,,,,,,")); // channel 5
     EXPECT_TRUE(prompts.shown.empty());
 
@@ -127,7 +127,7 @@ TEST_F(StatusRecordingFromMenuTest, TheMenuCommandStartsAndStopsARecordingWithIt
     Sample(12000);
     frame.RunCommand(ID_RECORD_STATUS);
     ASSERT_EQ(Lines(json).size(), 1);
-    EXPECT_TRUE(Lines(json)[0].startsWith("{\"time\":\"1970-01-01T00:00:12.000+00:00\","));
+    EXPECT_TRUE(Lines(json)[0].startsWith("{\"time\":\"1970-01-01T00:00:12.000Z\","));
 }
 
 TEST_F(StatusRecordingFromMenuTest, AFileThatCannotBeWrittenEndsTheRecordingWithTheReason)

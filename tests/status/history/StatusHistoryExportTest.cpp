@@ -59,20 +59,20 @@ TEST(StatusHistoryExport, EachHistoryAsCsvWithItsGaps)
     EXPECT_TRUE(gps[0].startsWith("time,after_gap,latitude,longitude,altitude_m,ch1_sat,ch1_cno,ch1_elevation,"
                                   "ch1_azimuth,ch2_sat"));
     EXPECT_TRUE(gps[0].endsWith(",ch12_azimuth"));
-    EXPECT_EQ(gps[1], "1970-01-01T00:00:01.000+00:00,0,48.1000000,-11.5000000,500.00,,,,,9,45,61.25,300.50" +
+    EXPECT_EQ(gps[1], "1970-01-01T00:00:01.000Z,0,48.1000000,-11.5000000,500.00,,,,,9,45,61.25,300.50" +
                           QByteArray(40, ','));
-    EXPECT_TRUE(gps[2].startsWith("1970-01-01T00:00:16.000+00:00,1,"));
+    EXPECT_TRUE(gps[2].startsWith("1970-01-01T00:00:16.000Z,1,"));
 
     EXPECT_EQ(InstallationHistoryCsv(history),
               "time,after_gap,self_test,gps_fix,clock_output,clock_state,transmission,bus_time,survey_progress\n"
-              "1970-01-01T00:00:02.000+00:00,0,OK,OK (Survey) [37 %],On,PLL Locked,OK (131),"
+              "1970-01-01T00:00:02.000Z,0,OK,OK (Survey) [37 %],On,PLL Locked,OK (131),"
               "01.01.1990   00:00:00,37\n");
 
     const QList<QByteArray> constellation = ConstellationHistoryCsv(history).split('\n');
     EXPECT_EQ(constellation[0], "time,after_gap,verdict,total_s,satellites_0_s,satellites_1_s,satellites_2_s,"
                                 "satellites_3_s,satellites_4_s,satellites_5_s,satellites_6_s,satellites_7_s,"
                                 "satellites_8_s,satellites_9_s,satellites_10_s,satellites_11_s,satellites_12_s");
-    EXPECT_EQ(constellation[1], "1970-01-01T00:00:03.000+00:00,0,Sufficient,120,0,0,0,0,120,0,0,0,0,0,0,0,0");
+    EXPECT_EQ(constellation[1], "1970-01-01T00:00:03.000Z,0,Sufficient,120,0,0,0,0,120,0,0,0,0,0,0,0,0");
 }
 
 TEST(StatusHistoryExport, TheFileIsWrittenCompletelyOrNotAtAll)

@@ -69,7 +69,7 @@ TEST(StatusRecord, ARowHoldsTheValuesAsTheWindowsShowThemTrimmed)
     const SConstellationSample constellation = Constellation();
     const QStringList row = Texts(StatusRecordValues(Gps(), &installation, &constellation));
     ASSERT_EQ(row.size(), StatusRecordColumns().size());
-    EXPECT_EQ(row.mid(0, 10), (QStringList{"2025-12-08T10:10:53.123+00:00", "-33.5000000", "-70.6666667", "12.34",
+    EXPECT_EQ(row.mid(0, 10), (QStringList{"2025-12-08T10:10:53.123Z", "-33.5000000", "-70.6666667", "12.34",
                                             "3", "24.3", "OK  (Locked)", "PLL Locked", "OK", "Good"}));
     // Channels without a satellite are empty; one tracked at 0 dBHz counts in the mean.
     EXPECT_EQ(row.mid(10, 8), (QStringList{"5", "40", "", "", "", "", "12", "33"}));
@@ -121,7 +121,7 @@ TEST(StatusRecord, CsvAndJsonLinesCarryTheSameRowWhole)
     EXPECT_DOUBLE_EQ(json.value(QStringLiteral("mean_cno")).toDouble(), 24.3);
     EXPECT_EQ(json.value(QStringLiteral("ch1_sat")).toInt(), 5);
     EXPECT_TRUE(json.value(QStringLiteral("ch2_sat")).isNull());
-    EXPECT_EQ(json.value(QStringLiteral("time")).toString(), QStringLiteral("2025-12-08T10:10:53.123+00:00"));
+    EXPECT_EQ(json.value(QStringLiteral("time")).toString(), QStringLiteral("2025-12-08T10:10:53.123Z"));
 }
 
 TEST(StatusRecord, FormatsByNameAndByFileName)
