@@ -187,9 +187,14 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
     CStatusRecorder recorder;
     const StopSignals stopSignals;
 
+    QTimer poll;
     QObject::connect(&recorder, &CStatusRecorder::RowWritten, [&](std::int64_t rows) {
-        if (options->count && rows >= *options->count)
-            session.Finish(kExitOk);
+        if (!options->count || rows < *options->count)
+            return;
+        // Answers still on their way must not add a row beyond the count.
+        recorder.Close();
+        poll.stop();
+        session.Finish(kExitOk);
     });
     QObject::connect(&recorder, &CStatusRecorder::Failed, [&](const QString& reason) {
         std::fprintf(stderr, "cannot write %s: %s; the rows before are kept\n", qPrintable(path), qPrintable(reason));
@@ -206,7 +211,6 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
         constellation.RequestStatus();
         gps.RequestStatus();
     };
-    QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, requestRound);
     QTimer stopCheck; // signals are looked at between rows, in the event loop
     QObject::connect(&stopCheck, &QTimer::timeout, [&] {
