@@ -160,13 +160,19 @@ int main(int argc, char** argv)
     };
     std::printf("samples per kind:            %zu / %zu / %zu (capacity %zu)\n", history.Gps().size(),
                 history.Installation().size(), history.Constellation().size(), history.Capacity());
-    std::printf("heap added by the history:   %.2f MiB (goal under 40 MiB)\n",
-                Mib(double(heapAfter) - double(heapBefore)));
-    std::printf("resident size added:         %.2f MiB\n", Mib(double(rssAfter - rssBefore) * 1024.0));
+    // An allocator that malloc's statistics do not see (a sanitizer's) leaves
+    // the resident size to judge by.
+    const double heapMib = Mib(double(heapAfter) - double(heapBefore));
+    const double rssMib = Mib(double(rssAfter - rssBefore) * 1024.0);
+    const double addedMib = heapAfter > heapBefore ? heapMib : rssMib;
+    if (heapAfter > heapBefore)
+        std::printf("heap added by the history:   %.2f MiB (goal under 40 MiB)\n", heapMib);
+    else
+        std::printf("heap added by the history:   not seen by malloc's statistics\n");
+    std::printf("resident size added:         %.2f MiB\n", rssMib);
     std::printf("answer to sample, GPS:       %.2f us (decode, sample, append)\n", perSampleUs(gpsTime));
     std::printf("answer to sample, install:   %.2f us\n", perSampleUs(installTime));
     std::printf("answer to sample, constell.: %.2f us\n", perSampleUs(constellationTime));
     std::printf("append to a full history:    %.0f ns per GPS sample\n", appendNs);
-    const bool withinGoal = Mib(double(heapAfter) - double(heapBefore)) < 40.0;
-    return withinGoal ? 0 : 1;
+    return addedMib < 40.0 ? 0 : 1;
 }
