@@ -82,8 +82,9 @@ namespace {
 // Options of the commands that take the next argument as their value.
 bool TakesValue(const std::string& option)
 {
-    static const char* const options[] = {"--chunk", "--interval", "--unit",     "--report",
-                                          "--user",  "--date",     "--comments", "--actions"};
+    static const char* const options[] = {"--chunk",   "--interval", "--unit",  "--report",   "--user",
+                                          "--date",    "--comments", "--actions", "--count", "--duration",
+                                          "--format"};
     for (const char* name : options) {
         if (option == name)
             return true;

@@ -85,6 +85,24 @@ constexpr SCommandHelp kCommands[] = {
      "\n"
      "Exit status: 1 the unit stopped answering, 2 no connection, 64 bad\n"
      "arguments.\n"},
+    {"record", "record FILE [--interval S] [--count N | --duration S]\n"
+               "       [--format csv|jsonl]",
+     "record the status answers to FILE, one row per GPS status\n"
+     "answer (the unit is put in commission mode)",
+     "Puts the unit in commission mode, asks for the GPS status, installation\n"
+     "status and constellation statistics every S seconds and writes one row per\n"
+     "GPS status answer to FILE (created or emptied), with the installation and\n"
+     "constellation answers of the same round. Columns and empty values are\n"
+     "described in docs/status-recording.md. Every row is written whole; Ctrl+C\n"
+     "(SIGINT) or SIGTERM ends the recording after the last whole row.\n"
+     "  --interval S     seconds between requests, 0.1 to 3600 (default 5)\n"
+     "  --count N        stop after N rows\n"
+     "  --duration S     stop after S seconds\n"
+     "  --format F       csv or jsonl (default: jsonl for a FILE ending in\n"
+     "                   .jsonl, csv otherwise)\n"
+     "\n"
+     "Exit status: 0 done or stopped, 1 the unit stopped answering or FILE could\n"
+     "not be written (the rows before stay), 2 no connection, 64 bad arguments.\n"},
     {"timing", "timing [set CLOCKS_OUT DISABLE]",
      "print the clock delays and the clock-out timing, or set the\n"
      "clock-out timing (seconds: 11-3540 from fix lost to clocks out\n"

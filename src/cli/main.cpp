@@ -15,6 +15,7 @@
 #include "cli/GpsCommand.h"
 #include "cli/HexText.h"
 #include "cli/SettingsCommand.h"
+#include "cli/RecordCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/SystemCommand.h"
 #include "cli/TimingCommand.h"
@@ -85,6 +86,8 @@ int RunCommand(const std::string& command, const std::string& connection, bool c
         return RunStatusCommand(connection, arguments, command == "watch");
     if (command == "timing")
         return RunTimingCommand(connection, arguments);
+    if (command == "record")
+        return RunRecordCommand(connection, arguments);
     if (command == "constellation-log") {
         if (arguments.empty())
             return RefuseUsage(stderr, "constellation-log needs the file to write (see qora-cli "

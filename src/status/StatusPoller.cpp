@@ -16,7 +16,7 @@ void CStatusPoller::StartRefresh()
 {
     if (CCommHandler* handler = AppCommHandler())
         handler->AddListener(this);
-    if (visible_)
+    if (visible_ || wanted_)
         RequestStatus();
     SetTimer(kRefreshTimerId, kRefreshMs);
 }
@@ -42,7 +42,7 @@ void CStatusPoller::RequestStatus()
 
 void CStatusPoller::OnTimer(int timerId)
 {
-    if (timerId != kRefreshTimerId || !visible_ || frame_.CommissioningRunning())
+    if (timerId != kRefreshTimerId || !(visible_ || wanted_) || frame_.CommissioningRunning())
         return;
     if (frame_.DownloadDialogOpen() && downloadTicks_ < 3) {
         ++downloadTicks_; // every fourth tick only while a download runs
@@ -58,6 +58,7 @@ MsgResult CStatusPoller::OnMessage(unsigned message, MsgWParam wParam, MsgLParam
         return 0;
     if (wParam == 0) {
         OnSendFailed();
+        emit RequestFailed();
         if (unanswered_ > kUnansweredLimit) {
             frame_.SetLinkWatchdog(1);
             unanswered_ = -kUnansweredLimit;

@@ -3,7 +3,9 @@
 // status every 5 s while the window is visible (every 20 s while a firmware
 // download runs, never while a commissioning runs or a reset is pending),
 // and arms the main frame's link watchdog when the unit stops answering.
-// Widget-free; each window derives and decodes its own reply.
+// Widget-free; each window derives and decodes its own reply. A window that
+// is hidden can still be wanted (by the status history's plots or a
+// recording): it then goes on asking at the same rate.
 
 #include "link/DeviceMessage.h"
 #include "platform/MessageTarget.h"
@@ -41,8 +43,17 @@ public:
 
     void SetVisible(bool visible) { visible_ = visible; }
     [[nodiscard]] bool IsVisible() const { return visible_; }
+    // Asks on every tick as if visible, without changing what IsVisible says.
+    void SetWanted(bool wanted) { wanted_ = wanted; }
+    [[nodiscard]] bool IsWanted() const { return wanted_; }
     [[nodiscard]] int UnansweredRequests() const { return unanswered_; }
     [[nodiscard]] bool IsRefreshing() const { return IsTimerRunning(kRefreshTimerId); }
+
+signals:
+    // A reply of this window's kind was decoded whole (emitted after the redraw).
+    void Answered();
+    // A request did not reach the unit or was not answered.
+    void RequestFailed();
 
 protected:
     // The window's own request, reply decoding and clearing.
@@ -59,6 +70,7 @@ protected:
 private:
     IStatusFrame& frame_;
     bool visible_ = false;
+    bool wanted_ = false;
     int unanswered_ = 0;
     int downloadTicks_ = 0;
 };

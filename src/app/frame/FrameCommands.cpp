@@ -48,6 +48,8 @@ constexpr std::array kCommands{
                  "Shows the Installation Status window\nInstallation Status", 'I'},
     FrameCommand{ID_CONSTELLATION_STATISTICS, "Status", "GPS &Constellation Statistics",
                  "Shows the GPS constellation statistics window\nGPS constellation statistics", 'C'},
+    FrameCommand{ID_RECORD_STATUS, "Status", "&Record to File...",
+                 "Records the status answers to a file\nRecord to File", 0},
     FrameCommand{ID_WINDOW_CASCADE, "Window", "&Cascade", "Arranges windows so they overlap\nCascade Windows", 'C'},
     FrameCommand{ID_WINDOW_TILE, "Window", "&Tile", "Arranges windows as non-overlapping tiles\nTile Windows", 'T'},
     FrameCommand{ID_HELP_TOPICS, "Help", "&Help Topics", "Lists Help topics\nHelp Topics", 'H'},

@@ -43,6 +43,8 @@ enum FrameCommandId : int {
     ID_VIEW_STATUS_BAR = 59393,
     ID_VIEW_UNIT_TRAFFIC = 32830,
     ID_RECORD_UNIT_TRAFFIC = 32831,
+    // Status > Record to File... (check-marked while a recording runs)
+    ID_RECORD_STATUS = 32861,
 };
 
 // What the enabling rules look at.

@@ -69,6 +69,7 @@ void CMainFrameController::Connect(FrameEvent started, ConnectionRoute route, co
     // The pane follows once the handler reports the attempt.
     Apply(machine_.Transition(started));
     handler_->SetSilentConnect(SilentReconnection());
+    lastConnection_ = QString::fromStdString(connection);
     handler_->Connect(route, connection);
 }
 
@@ -235,6 +236,7 @@ void CMainFrameController::StartResetWait()
 {
     const std::uint64_t ms = std::uint64_t{settings_.retryConnTime} * 1000;
     SetTimer(kReconnectTimerId, static_cast<int>(std::min<std::uint64_t>(ms, 0x7FFFFFFF)));
+    emit LinkInterrupted();
     StateChanged();
 }
 
@@ -306,6 +308,19 @@ MsgResult CMainFrameController::OnMessage(unsigned message, MsgWParam wParam, Ms
 void CMainFrameController::Handle(FrameEvent event, bool unitConnected)
 {
     Apply(machine_.Transition(event, unitConnected));
+    switch (event) {
+    case FrameEvent::Disconnected:
+    case FrameEvent::Connecting:
+    case FrameEvent::ConnectFailed:
+        emit LinkInterrupted();
+        break;
+    case FrameEvent::Connected:
+        if (IsConnected(handler_->GetConnectionType()))
+            emit UnitConnected();
+        break;
+    default:
+        break;
+    }
     StateChanged();
 }
 

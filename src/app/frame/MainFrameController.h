@@ -79,6 +79,9 @@ public:
     [[nodiscard]] const QString& ConnectionDescription() const { return connectionDescription_; }
     [[nodiscard]] const QString& RemoteNodeName() const { return remoteNodeName_; }
     [[nodiscard]] const QString& LocalHost() const { return localHost_; }
+    // The connection string of the last connection attempt: it names the unit
+    // (host, port and Q1 address, or the remote route) without asking it.
+    [[nodiscard]] const QString& LastConnection() const { return lastConnection_; }
     [[nodiscard]] const StartupRequest& Startup() const { return startup_; }
     // Advanced mode shows more commands and wizard fields; saved on close.
     [[nodiscard]] bool AdvancedMode() const { return advancedMode_; }
@@ -98,6 +101,13 @@ public:
     [[nodiscard]] FrameCommandState CommandState(bool statusWindowVisible) const;
 
     [[nodiscard]] static QString AppTitle();
+
+signals:
+    // What the unit reported so far stops here: the connection ended or
+    // failed, a new attempt starts, or the unit is being reset.
+    void LinkInterrupted();
+    // A connection to the unit of LastConnection() is made.
+    void UnitConnected();
 
 protected:
     MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override;
@@ -143,6 +153,7 @@ private:
     QString unitAddressText_;
     QString remoteNodeName_;
     QString remoteConnection_;
+    QString lastConnection_;
     std::uint16_t unitBusAddress_ = 0xFFFF;
     QString connectionDescription_;
     QString paneUnit_; // the unit the connection pane names; kept when a failure clears the description

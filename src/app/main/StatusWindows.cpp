@@ -2,9 +2,14 @@
 
 #include "status/constellation/ConstellationStatistics.h"
 #include "status/gps/GPSStatus.h"
+#include "status/history/StatusHistory.h"
+#include "status/history/StatusHistoryFeed.h"
+#include "status/history/StatusRecordingCommand.h"
 #include "status/install/InstallStatus.h"
 
+#include <QAction>
 #include <QMdiArea>
+#include <QMenu>
 
 namespace {
 template <typename Window>
@@ -27,9 +32,42 @@ CStatusWindows::CStatusWindows(CMainFrame& frame)
     frame.SetCommandHandler(ID_GPS_STATUS, [this] { gps_->ShowAndRequest(); });
     frame.SetCommandHandler(ID_INSTALLATION_STATUS, [this] { install_->ShowAndRequest(); });
     frame.SetCommandHandler(ID_CONSTELLATION_STATISTICS, [this] { constellation_->ShowAndRequest(); });
+    AttachHistory(frame);
 }
 
-CStatusWindows::~CStatusWindows() = default; // the MDI area owns the windows
+// The MDI area owns the windows; the recording ends before the history goes.
+CStatusWindows::~CStatusWindows()
+{
+    recording_.reset();
+    feed_.reset();
+    history_.reset();
+}
+
+void CStatusWindows::AttachHistory(CMainFrame& frame)
+{
+    history_ = std::make_unique<CStatusHistory>();
+    feed_ = std::make_unique<CStatusHistoryFeed>(*history_);
+    feed_->Attach(gps_->View());
+    feed_->Attach(install_->View());
+    feed_->Attach(constellation_->View());
+    CMainFrameController& controller = frame.Controller();
+    QObject::connect(&controller, &CMainFrameController::LinkInterrupted, history_.get(),
+                     [history = history_.get()] { history->MarkGap(); });
+    // The tool learns no serial number without asking the unit: the
+    // connection string names the unit instead, so a reconnection to the
+    // same one (also after a reset) continues its history.
+    QObject::connect(&controller, &CMainFrameController::UnitConnected, history_.get(),
+                     [history = history_.get(), &controller] { history->SetUnit(controller.LastConnection()); });
+
+    recording_ = std::make_unique<CStatusRecordingCommand>(*feed_);
+    frame.SetCommandHandler(ID_RECORD_STATUS, [this] { recording_->Toggle(); });
+    if (QAction* action = frame.Action(ID_RECORD_STATUS)) {
+        action->setCheckable(true);
+        if (QMenu* menu = frame.Menu(QStringLiteral("Status")))
+            menu->insertSeparator(action);
+        QObject::connect(recording_.get(), &CStatusRecordingCommand::RecordingChanged, action, &QAction::setChecked);
+    }
+}
 
 template <typename F>
 void CStatusWindows::ForEach(F&& f)

@@ -1,11 +1,17 @@
 #pragma once
 // The three status windows of the main frame: created hidden inside its MDI
 // area, started when commission mode is acknowledged, hidden when it ends,
-// and shown by their menu commands.
+// and shown by their menu commands. Their answers feed the status history of
+// the run, which Status > Record to File records.
 
 #include "app/frame/widgets/MainFrame.h"
 
+#include <memory>
+
 class CGPSStatus;
+class CStatusHistory;
+class CStatusHistoryFeed;
+class CStatusRecordingCommand;
 class CInstallStatus;
 class CConstellationStatistics;
 
@@ -23,11 +29,22 @@ public:
     [[nodiscard]] CInstallStatus& InstallStatus() const { return *install_; }
     [[nodiscard]] CConstellationStatistics& ConstellationStatistics() const { return *constellation_; }
 
+    // The status history of the whole run, kept across reconnections and
+    // resets, and what feeds it (the plots say there which answers they want).
+    [[nodiscard]] CStatusHistory& History() const { return *history_; }
+    [[nodiscard]] CStatusHistoryFeed& HistoryFeed() const { return *feed_; }
+    [[nodiscard]] CStatusRecordingCommand& Recording() const { return *recording_; }
+
 private:
+    void AttachHistory(CMainFrame& frame);
+
     template <typename F>
     void ForEach(F&& f);
 
     CGPSStatus* gps_;
     CInstallStatus* install_;
     CConstellationStatistics* constellation_;
+    std::unique_ptr<CStatusHistory> history_;
+    std::unique_ptr<CStatusHistoryFeed> feed_;
+    std::unique_ptr<CStatusRecordingCommand> recording_;
 };

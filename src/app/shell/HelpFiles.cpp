@@ -41,6 +41,7 @@ const std::pair<int, const char*> kCommandPages[] = {
     {ID_GPS_STATUS, "gps-status.html"},
     {ID_INSTALLATION_STATUS, "installation-status.html"},
     {ID_CONSTELLATION_STATISTICS, "constellation-statistics.html"},
+    {ID_RECORD_STATUS, "record-to-file.html"},
     {ID_WINDOW_CASCADE, "main-window.html"},
     {ID_WINDOW_TILE, "main-window.html"},
     {ID_HELP_TOPICS, "index.html"},

@@ -68,6 +68,7 @@ void CConstellationStatisticsView::OnStatusReply(const CDeviceMessage& reply)
         return;
     valid_ = true;
     Redraw();
+    emit Answered();
 }
 
 void CConstellationStatisticsView::ClearStatus()

@@ -64,8 +64,10 @@ std::unique_ptr<CDeviceMessage> CGPSStatusView::BuildRequest() const
 
 void CGPSStatusView::OnStatusReply(const CDeviceMessage& reply)
 {
-    if (Decode(reply))
+    if (Decode(reply)) {
         emit Redraw();
+        emit Answered();
+    }
 }
 
 bool CGPSStatusView::Decode(const CDeviceMessage& reply)

@@ -24,18 +24,32 @@ CStatusHistory::CStatusHistory(std::size_t capacity, QObject* parent)
 void CStatusHistory::AddGps(SGpsSample sample)
 {
     Append(gps_, std::move(sample), gpsGap_, capacity_);
+    emit SampleAdded(StatusSampleKind::Gps);
     emit Changed();
 }
 
 void CStatusHistory::AddInstallation(SInstallationSample sample)
 {
+    // The rows rarely change: a text equal to the last sample's shares its
+    // storage, which keeps a day of samples small.
+    if (!installation_.empty()) {
+        const SInstallationSample& last = installation_.back();
+        for (std::size_t row = 0; row < sample.texts.size(); ++row) {
+            if (sample.texts[row] == last.texts[row])
+                sample.texts[row] = last.texts[row];
+        }
+    }
     Append(installation_, std::move(sample), installationGap_, capacity_);
+    emit SampleAdded(StatusSampleKind::Installation);
     emit Changed();
 }
 
 void CStatusHistory::AddConstellation(SConstellationSample sample)
 {
+    if (!constellation_.empty() && sample.verdictText == constellation_.back().verdictText)
+        sample.verdictText = constellation_.back().verdictText;
     Append(constellation_, std::move(sample), constellationGap_, capacity_);
+    emit SampleAdded(StatusSampleKind::Constellation);
     emit Changed();
 }
 

@@ -17,6 +17,9 @@
 #include <deque>
 #include <optional>
 
+// The three kinds of answer the history keeps, one series each.
+enum class StatusSampleKind { Gps, Installation, Constellation };
+
 // One receiver channel as the GPS status answer gave it.
 struct SChannelSample {
     int satellite = 0;        // 0: no satellite on the channel
@@ -79,6 +82,8 @@ public:
 signals:
     // A sample was added or a gap marked.
     void Changed();
+    // A sample of this kind was added (before Changed); it is the series' last.
+    void SampleAdded(StatusSampleKind kind);
     // The history was cleared (another unit, or Clear()).
     void Restarted();
 

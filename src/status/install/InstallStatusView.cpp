@@ -155,8 +155,10 @@ std::unique_ptr<CDeviceMessage> CInstallStatusView::BuildRequest() const
 
 void CInstallStatusView::OnStatusReply(const CDeviceMessage& reply)
 {
-    if (Recognised(reply) && Decode(reply))
+    if (Recognised(reply) && Decode(reply)) {
         Redraw();
+        emit Answered();
+    }
 }
 
 bool CInstallStatusView::Decode(const CDeviceMessage& reply)

@@ -468,3 +468,44 @@ TEST_F(RemoteConnectionTest, NoReadableDirectoryMeansNoBrowser)
 }
 
 } // namespace
+
+namespace {
+
+// What the status history hears of the connection: every break in what the
+// unit reports (reset, reconnection, disconnection, failure) and the unit
+// each connection reaches.
+TEST_F(MainFrameControllerTest, TheStatusHistoryHearsOfEveryBreakAndOfTheUnit)
+{
+    Start({QStringLiteral("--reboot-ms"), QStringLiteral("200")});
+    int breaks = 0;
+    QStringList units;
+    QObject::connect(controller.get(), &CMainFrameController::LinkInterrupted, [&] { ++breaks; });
+    QObject::connect(controller.get(), &CMainFrameController::UnitConnected,
+                     [&] { units << controller->LastConnection(); });
+    ToCommissionMode();
+    const QString local = QStringLiteral("WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
+    EXPECT_EQ(units, QStringList{local});
+    const int afterConnecting = breaks; // the attempt itself starts a new line
+
+    controller->ResetQora();
+    EXPECT_EQ(breaks, afterConnecting + 1); // the reset, before the unit goes down
+    ASSERT_TRUE(PumpUntil([&] { return controller->SilentReconnection(); }, 5000));
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_GT(breaks, afterConnecting + 1);     // the reconnection as well
+    EXPECT_EQ(units, (QStringList{local, local})); // the same unit again: its history goes on
+
+    const int beforeDisconnecting = breaks;
+    controller->Disconnect();
+    ASSERT_TRUE(WaitState(ConnectionState::Disconnected));
+    EXPECT_GT(breaks, beforeDisconnecting);
+
+    settings.q1Address = 999; // nobody answers there
+    settings.SaveSettings();
+    const int beforeFailing = breaks;
+    controller->LocalConnection();
+    ASSERT_TRUE(WaitState(ConnectionState::Failed));
+    EXPECT_GT(breaks, beforeFailing);
+    EXPECT_EQ(units.size(), 2);
+}
+
+} // namespace

@@ -86,7 +86,8 @@ TEST(HelpPages, TheBuildTreeHoldsEveryPageWithWorkingLinks)
                    ID_CLOCK_OUT_TIMING, ID_RESET_QORA, ID_USER_INFORMATION, ID_VERSION_INFORMATION, ID_GPS_STATUS,
                    ID_INSTALLATION_STATUS, ID_CONSTELLATION_STATISTICS, ID_SYSTEM_PARAMETERS, ID_WINDOW_CASCADE,
                    ID_WINDOW_TILE, ID_FILE_NEW, ID_APP_EXIT, ID_APP_ABOUT, ID_HELP_TOPICS, ID_VIEW_TOOLBAR,
-                   ID_VIEW_STATUS_BAR}) {
+                   ID_VIEW_STATUS_BAR,
+                   ID_RECORD_STATUS}) {
         SCOPED_TRACE(id);
         const QString page = HelpPageForCommand(id);
         EXPECT_TRUE(id == ID_HELP_TOPICS || page != QStringLiteral("index.html"));
