@@ -22,7 +22,7 @@ Window* AddHidden(QMdiArea* area, Window* window)
 } // namespace
 
 CStatusWindows::CStatusWindows(CMainFrame& frame)
-    : gps_(AddHidden(frame.MdiArea(), new CGPSStatus(frame.Controller()))),
+    : frame_(frame), gps_(AddHidden(frame.MdiArea(), new CGPSStatus(frame.Controller()))),
       install_(AddHidden(frame.MdiArea(), new CInstallStatus(frame.Controller(), [&frame] {
           return frame.Controller().UnitAddressText();
       }))),
@@ -38,6 +38,8 @@ CStatusWindows::CStatusWindows(CMainFrame& frame)
 // The MDI area owns the windows; the recording ends before the history goes.
 CStatusWindows::~CStatusWindows()
 {
+    frame_.SetCommandChecked(ID_RECORD_STATUS, {});
+    frame_.SetCommandHandler(ID_RECORD_STATUS, {});
     recording_.reset();
     feed_.reset();
     history_.reset();
@@ -61,11 +63,13 @@ void CStatusWindows::AttachHistory(CMainFrame& frame)
 
     recording_ = std::make_unique<CStatusRecordingCommand>(*feed_);
     frame.SetCommandHandler(ID_RECORD_STATUS, [this] { recording_->Toggle(); });
+    // The check mark follows the recording, also when it stops by itself.
+    frame.SetCommandChecked(ID_RECORD_STATUS, [this] { return recording_->IsRecording(); });
     if (QAction* action = frame.Action(ID_RECORD_STATUS)) {
-        action->setCheckable(true);
         if (QMenu* menu = frame.Menu(QStringLiteral("Status")))
             menu->insertSeparator(action);
-        QObject::connect(recording_.get(), &CStatusRecordingCommand::RecordingChanged, action, &QAction::setChecked);
+        QObject::connect(recording_.get(), &CStatusRecordingCommand::RecordingChanged, &frame,
+                         [&frame] { frame.CommandStateChanged(); });
     }
 }
 

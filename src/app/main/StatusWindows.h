@@ -41,6 +41,7 @@ private:
     template <typename F>
     void ForEach(F&& f);
 
+    CMainFrame& frame_;
     CGPSStatus* gps_;
     CInstallStatus* install_;
     CConstellationStatistics* constellation_;
