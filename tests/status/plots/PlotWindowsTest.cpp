@@ -71,7 +71,7 @@ int SeriesNamed(const QChart& chart, const QString& name)
 {
     int n = 0;
     for (QAbstractSeries* series : chart.series())
-        n += series->name() == name;
+        n += series->isVisible() && series->name() == name;
     return n;
 }
 
@@ -248,15 +248,18 @@ TEST(SurveyPlotWindow, SpreadAndProgressShown)
     install.surveyProgress = 64;
     history.AddInstallation(install);
     CSurveyPlotWindow window(history);
+    window.resize(560, 640);
     window.show();
     EXPECT_EQ(window.Progress().value(), 64);
     EXPECT_TRUE(window.SpreadLabel().text().startsWith("Mean of 30 positions: N 60.0000010°, E 24.9000000°, 20.00 m"));
     EXPECT_TRUE(window.SpreadLabel().text().contains("0.09 m RMS")); // +-0.11 m north, a third each
-    EXPECT_EQ(SeriesNamed(window.Chart(), "Newest"), 1);
-    auto* east = qobject_cast<QValueAxis*>(window.Chart().axes(Qt::Horizontal).value(0));
-    auto* north = qobject_cast<QValueAxis*>(window.Chart().axes(Qt::Vertical).value(0));
-    ASSERT_TRUE(east && north);
-    EXPECT_EQ(east->max(), north->max()); // the same metres both ways
+    // One scale both ways, the newest position drawn where it lies.
+    const CSurveyScatter& scatter = window.Scatter();
+    const QPointF centre = scatter.PixelOf({0, 0});
+    EXPECT_DOUBLE_EQ(scatter.PixelOf({1, 0}).x() - centre.x(), centre.y() - scatter.PixelOf({0, 1}).y());
+    const SurveyOffsets offsets = BuildSurveyOffsets(history.Gps(), history.Installation());
+    const QImage image = window.Scatter().grab().toImage();
+    EXPECT_EQ(QColor(image.pixel(scatter.PixelOf(offsets.points.back()).toPoint())), QColor::fromRgb(0xA02000));
 }
 
 TEST(ConstellationChartsWindow, BarsOfTheNewestStatisticsAndOneChartPerLoggedDay)

@@ -14,51 +14,82 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <map>
+
+namespace {
+
+// The distinct colours of the bars in the order of first use: one set each.
+std::vector<std::uint32_t> SetColours(const DurationBars& bars)
+{
+    std::vector<std::uint32_t> colours;
+    for (std::uint32_t rgb : bars.rgb)
+        if (std::find(colours.begin(), colours.end(), rgb) == colours.end())
+            colours.push_back(rgb);
+    return colours;
+}
+
+// The chart's series when it already has the sets these bars need.
+QStackedBarSeries* Reusable(QChart& chart, const std::vector<std::uint32_t>& colours)
+{
+    if (chart.series().size() != 1)
+        return nullptr;
+    auto* series = qobject_cast<QStackedBarSeries*>(chart.series().front());
+    if (!series || series->count() != int(colours.size()))
+        return nullptr;
+    for (int i = 0; i < series->count(); ++i)
+        if (series->barSets()[i]->color() != QColor::fromRgb(colours[std::size_t(i)]) ||
+            series->barSets()[i]->count() != kConstLogCounts)
+            return nullptr;
+    return series;
+}
+
+} // namespace
 
 void FillDurationChart(QChart& chart, const DurationBars& bars)
 {
-    chart.removeAllSeries();
-    for (QAbstractAxis* axis : chart.axes())
-        chart.removeAxis(axis), delete axis;
     chart.setTitle(bars.title);
     chart.legend()->hide();
-    if (!bars.shown)
-        return;
-    // One set per colour, stacked, so that each bar takes its row's colour.
-    auto* series = new QStackedBarSeries;
-    series->setBarWidth(0.8);
-    std::map<std::uint32_t, QBarSet*> sets;
-    for (int n = 0; n < kConstLogCounts; ++n)
-        if (!sets.count(bars.rgb[std::size_t(n)])) {
+    const std::vector<std::uint32_t> colours = SetColours(bars);
+    QStackedBarSeries* series = bars.shown ? Reusable(chart, colours) : nullptr;
+    if (!series) {
+        // Built anew only when the bars change their make-up; new figures
+        // go into the bars already there.
+        chart.removeAllSeries();
+        for (QAbstractAxis* axis : chart.axes())
+            chart.removeAxis(axis), delete axis;
+        if (!bars.shown)
+            return;
+        series = new QStackedBarSeries;
+        series->setBarWidth(0.8);
+        for (std::uint32_t rgb : colours) {
             auto* set = new QBarSet(QString());
-            set->setColor(QColor::fromRgb(bars.rgb[std::size_t(n)]));
+            set->setColor(QColor::fromRgb(rgb));
             set->setBorderColor(Qt::transparent);
-            sets[bars.rgb[std::size_t(n)]] = set;
+            for (int n = 0; n < kConstLogCounts; ++n)
+                set->append(0.0);
+            series->append(set);
         }
-    QStringList categories;
+        chart.addSeries(series);
+        auto* x = new QBarCategoryAxis;
+        for (int n = 0; n < kConstLogCounts; ++n)
+            x->append(QString::number(n));
+        x->setTitleText(QStringLiteral("Visible satellites"));
+        chart.addAxis(x, Qt::AlignBottom);
+        chart.addAxis(new QValueAxis, Qt::AlignLeft);
+        series->attachAxis(x);
+        series->attachAxis(chart.axes(Qt::Vertical).front());
+    }
+    // One set per colour, stacked, so that each bar takes its row's colour.
     double top = 0;
     for (int n = 0; n < kConstLogCounts; ++n) {
         const double value = bars.seconds[std::size_t(n)] / bars.scale.secondsPerUnit;
         top = std::max(top, value);
-        for (auto& [rgb, set] : sets)
-            set->append(rgb == bars.rgb[std::size_t(n)] ? value : 0.0);
-        categories << QString::number(n);
+        for (int i = 0; i < series->count(); ++i)
+            series->barSets()[i]->replace(n, colours[std::size_t(i)] == bars.rgb[std::size_t(n)] ? value : 0.0);
     }
-    for (auto& [rgb, set] : sets)
-        series->append(set);
-    chart.addSeries(series);
-    auto* x = new QBarCategoryAxis;
-    x->append(categories);
-    x->setTitleText(QStringLiteral("Visible satellites"));
-    auto* y = new QValueAxis;
+    auto* y = qobject_cast<QValueAxis*>(chart.axes(Qt::Vertical).front());
     y->setRange(0, top > 0 ? top * 1.05 : 1);
     y->setLabelFormat(bars.scale.secondsPerUnit > 1 ? QStringLiteral("%.1f") : QStringLiteral("%d"));
     y->setTitleText(QStringLiteral("Duration (%1)").arg(bars.scale.unit));
-    chart.addAxis(x, Qt::AlignBottom);
-    chart.addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
 }
 
 CConstellationBarsWidget::CConstellationBarsWidget(CStatusHistory& history, QWidget* parent)
@@ -102,7 +133,18 @@ CConstellationChartsWindow::CConstellationChartsWindow(CStatusHistory& history, 
 void CConstellationChartsWindow::Refresh()
 {
     bars_->Refresh();
-    const std::vector<LogDayBars> days = BuildLogDayBars(logSource_());
+    // The log changes only when the Constellation Log command reads it again.
+    const ConstLogStatistics log = logSource_();
+    const auto sameDay = [](const ConstLogDay& a, const ConstLogDay& b) {
+        return a.durations == b.durations && a.day == b.day && a.month == b.month && a.year == b.year;
+    };
+    if (shownLog_ && shownLog_->totals == log.totals &&
+        std::equal(log.days.begin(), log.days.end(), shownLog_->days.begin(), sameDay)) {
+        CountRefresh();
+        return;
+    }
+    shownLog_ = log;
+    const std::vector<LogDayBars> days = BuildLogDayBars(log);
     if (days.empty())
         logLabel_->setText(QStringLiteral("Seven-day log: none read yet (Maintenance > Constellation Log...)"));
     else

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QChart;
@@ -57,4 +58,5 @@ private:
     QGridLayout* days_;
     std::vector<QChartView*> dayViews_;
     std::vector<QChart*> dayCharts_;
+    std::optional<ConstLogStatistics> shownLog_;
 };

@@ -5,9 +5,50 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <deque>
+
+namespace {
+
+// Windows due for a redraw take turns, one per turn of the event loop, so
+// that the loop (and the painting of the one before) runs in between.
+std::deque<QPointer<CPlotWindow>>& RedrawQueue()
+{
+    static std::deque<QPointer<CPlotWindow>> queue;
+    return queue;
+}
+
+void RunNextRedraw()
+{
+    auto& queue = RedrawQueue();
+    while (!queue.empty()) {
+        QPointer<CPlotWindow> window = queue.front();
+        queue.pop_front();
+        if (window) {
+            window->Refresh();
+            break;
+        }
+    }
+    if (!queue.empty())
+        QTimer::singleShot(0, &RunNextRedraw);
+}
+
+void QueueRedraw(CPlotWindow* window)
+{
+    auto& queue = RedrawQueue();
+    if (std::find(queue.begin(), queue.end(), window) != queue.end())
+        return;
+    queue.emplace_back(window);
+    if (queue.size() == 1)
+        QTimer::singleShot(0, &RunNextRedraw);
+}
+
+} // namespace
 
 CPlotWindow::CPlotWindow(CStatusHistory& history, const QString& title, const QString& exportName, QWidget* parent)
     : QMdiSubWindow(parent), history_(history), exportName_(exportName)
@@ -30,7 +71,7 @@ CPlotWindow::CPlotWindow(CStatusHistory& history, const QString& title, const QS
     redrawTimer_ = new QTimer(this);
     redrawTimer_->setSingleShot(true);
     redrawTimer_->setInterval(kRedrawDelayMs);
-    connect(redrawTimer_, &QTimer::timeout, this, [this] { Refresh(); });
+    connect(redrawTimer_, &QTimer::timeout, this, [this] { QueueRedraw(this); });
     connect(&history_, &CStatusHistory::Changed, this, &CPlotWindow::ScheduleRefresh);
     connect(&history_, &CStatusHistory::Restarted, this, &CPlotWindow::ScheduleRefresh);
 }

@@ -3,7 +3,8 @@
 // frame's window area with a tool bar to save the chart as PNG or SVG and to
 // export the history as CSV, and a redraw that follows the history. Changes
 // are gathered and drawn at most once per interval, and not at all while the
-// window is hidden. Closing it only hides it.
+// window is hidden; windows due at the same time redraw one per turn of the
+// event loop. Closing it only hides it.
 
 #include <QMdiSubWindow>
 

@@ -15,6 +15,8 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <set>
+
 namespace {
 
 // A colour per satellite number that stays the same from one redraw to the next.
@@ -23,43 +25,30 @@ QColor SatelliteColour(int satellite)
     return QColor::fromHsv((satellite * 47) % 360, 200, satellite % 2 ? 200 : 150);
 }
 
-// A time axis in ms since the epoch, labelled in UTC at round times.
-QCategoryAxis* TimeAxis(std::int64_t fromMs, std::int64_t toMs, std::int64_t spanMs)
+// Labels a time axis in ms since the epoch in UTC at round times.
+void LabelTimeAxis(QCategoryAxis& axis, std::int64_t fromMs, std::int64_t toMs, std::int64_t spanMs)
 {
-    auto* axis = new QCategoryAxis;
-    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    for (const QString& label : axis.categoriesLabels())
+        axis.remove(label);
     toMs = std::max(toMs, fromMs + 1);
-    axis->setRange(double(fromMs), double(toMs));
+    axis.setRange(double(fromMs), double(toMs));
     const std::int64_t stepMs = spanMs <= 10 * 60 * 1000  ? 2 * 60 * 1000
                                 : spanMs <= 3600 * 1000    ? 10 * 60 * 1000
                                 : spanMs <= 6 * 3600 * 1000 ? 3600 * 1000
                                                             : 4 * 3600 * 1000;
     const QString format = spanMs > 6 * 3600 * 1000 ? QStringLiteral("dd. HH:mm") : QStringLiteral("HH:mm");
     for (std::int64_t t = (fromMs / stepMs + 1) * stepMs; t <= toMs; t += stepMs)
-        axis->append(QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString(format), double(t));
-    axis->setTitleText(QStringLiteral("Time (UTC)"));
-    return axis;
+        axis.append(QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString(format), double(t));
 }
 
-// Adds the stretches of one line as series of the same look; only the
-// first shows in the legend.
-void AddLine(QChart& chart, const SignalLine& line, const QString& name, const QPen& pen, QAbstractAxis* x,
-             QAbstractAxis* y)
+QValueAxis* ValueAxis(double top, int ticks, const QString& title)
 {
-    bool first = true;
-    for (const auto& stretch : line) {
-        auto* series = new QLineSeries;
-        series->setName(name);
-        series->setPen(pen);
-        series->replace(QList<QPointF>(stretch.begin(), stretch.end()));
-        chart.addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(y);
-        if (!first)
-            for (QLegendMarker* marker : chart.legend()->markers(series))
-                marker->setVisible(false);
-        first = false;
-    }
+    auto* axis = new QValueAxis;
+    axis->setRange(0, top);
+    axis->setTickCount(ticks);
+    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setTitleText(title);
+    return axis;
 }
 
 QChartView* MakeView(QChart* chart)
@@ -88,6 +77,14 @@ CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* par
     cnoChart_->setTitle(QStringLiteral("C/No per satellite"));
     countChart_ = new QChart;
     countChart_->setTitle(QStringLiteral("Tracked satellites"));
+    cnoLines_ = {cnoChart_, new QCategoryAxis, ValueAxis(60, 7, QStringLiteral("dBHz")), {}, 0};
+    countLines_ = {countChart_, new QCategoryAxis, ValueAxis(14, 8, QStringLiteral("Satellites")), {}, 0};
+    for (LinePool* pool : {&cnoLines_, &countLines_}) {
+        pool->x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        pool->x->setTitleText(QStringLiteral("Time (UTC)"));
+        pool->chart->addAxis(pool->x, Qt::AlignBottom);
+        pool->chart->addAxis(pool->y, Qt::AlignLeft);
+    }
     cnoView_ = MakeView(cnoChart_);
     countView_ = MakeView(countChart_);
     charts_ = new QWidget;
@@ -110,39 +107,74 @@ std::int64_t CSignalHistoryWindow::SpanMs() const
     return kSpansMs[std::size_t(index >= 0 && index < int(kSpansMs.size()) ? index : kDefaultSpan)];
 }
 
+void CSignalHistoryWindow::LinePool::Add(const std::vector<QPointF>& points, const QString& name, const QPen& pen,
+                                         bool inLegend)
+{
+    if (used == lines.size()) {
+        auto* series = new QLineSeries;
+        chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+        lines.push_back(series);
+    }
+    QLineSeries* series = lines[used++];
+    series->setName(name);
+    series->setPen(pen);
+    series->replace(QList<QPointF>(points.begin(), points.end()));
+    series->setVisible(true);
+    for (QLegendMarker* marker : chart->legend()->markers(series))
+        marker->setVisible(inLegend);
+}
+
+void CSignalHistoryWindow::LinePool::End()
+{
+    for (std::size_t i = used; i < lines.size(); ++i) {
+        lines[i]->clear();
+        lines[i]->setVisible(false);
+        for (QLegendMarker* marker : chart->legend()->markers(lines[i]))
+            marker->setVisible(false);
+    }
+}
+
 void CSignalHistoryWindow::Refresh()
 {
     const std::int64_t spanMs = SpanMs();
     const SignalSeries series = BuildSignalSeries(History().Gps(), spanMs, kMaxPoints);
     const std::int64_t toMs = series.toMs ? series.toMs : QDateTime::currentMSecsSinceEpoch();
     const std::int64_t fromMs = toMs - spanMs;
+    LabelTimeAxis(*cnoLines_.x, fromMs, toMs, spanMs);
+    LabelTimeAxis(*countLines_.x, fromMs, toMs, spanMs);
 
-    for (QChart* chart : {cnoChart_, countChart_}) {
-        chart->removeAllSeries();
-        for (QAbstractAxis* axis : chart->axes())
-            chart->removeAxis(axis), delete axis;
+    // The legend names the satellites tracked now; the lines of the others
+    // are drawn thinner.
+    std::set<int> trackedNow;
+    if (!History().Gps().empty())
+        for (const SChannelSample& channel : History().Gps().back().channels)
+            if (channel.satellite != 0)
+                trackedNow.insert(channel.satellite);
+    cnoLines_.Begin();
+    for (const auto& [satellite, line] : series.cnoBySatellite) {
+        const bool now = trackedNow.count(satellite) > 0;
+        bool first = true;
+        for (const auto& stretch : line) {
+            cnoLines_.Add(stretch, QString::number(satellite), QPen(SatelliteColour(satellite), now ? 1.5 : 0.8),
+                          now && first);
+            first = false;
+        }
     }
+    bool first = true;
+    for (const auto& stretch : series.meanCno) {
+        cnoLines_.Add(stretch, QStringLiteral("Mean"), QPen(Qt::black, 2.5), first);
+        first = false;
+    }
+    cnoLines_.End();
 
-    QCategoryAxis* x = TimeAxis(fromMs, toMs, spanMs);
-    auto* cno = new QValueAxis;
-    cno->setRange(0, 60);
-    cno->setTickCount(7);
-    cno->setLabelFormat(QStringLiteral("%d"));
-    cno->setTitleText(QStringLiteral("dBHz"));
-    cnoChart_->addAxis(x, Qt::AlignBottom);
-    cnoChart_->addAxis(cno, Qt::AlignLeft);
-    for (const auto& [satellite, line] : series.cnoBySatellite)
-        AddLine(*cnoChart_, line, QString::number(satellite), QPen(SatelliteColour(satellite), 1.2), x, cno);
-    AddLine(*cnoChart_, series.meanCno, QStringLiteral("Mean"), QPen(Qt::black, 2.5), x, cno);
-
-    QCategoryAxis* x2 = TimeAxis(fromMs, toMs, spanMs);
-    auto* count = new QValueAxis;
-    count->setRange(0, 12);
-    count->setTickCount(7);
-    count->setLabelFormat(QStringLiteral("%d"));
-    count->setTitleText(QStringLiteral("Satellites"));
-    countChart_->addAxis(x2, Qt::AlignBottom);
-    countChart_->addAxis(count, Qt::AlignLeft);
-    AddLine(*countChart_, series.trackedCount, QStringLiteral("Tracked"), QPen(QColor(0x00, 0x60, 0xB0), 2), x2, count);
+    countLines_.Begin();
+    first = true;
+    for (const auto& stretch : series.trackedCount) {
+        countLines_.Add(stretch, QStringLiteral("Tracked"), QPen(QColor(0x00, 0x60, 0xB0), 2), first);
+        first = false;
+    }
+    countLines_.End();
     CountRefresh();
 }

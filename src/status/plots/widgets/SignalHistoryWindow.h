@@ -9,9 +9,17 @@
 
 #include <array>
 
+#include <QString>
+
+#include <vector>
+
+class QCategoryAxis;
 class QChart;
 class QChartView;
 class QComboBox;
+class QLineSeries;
+class QPen;
+class QValueAxis;
 
 class CSignalHistoryWindow : public CPlotWindow {
     Q_OBJECT
@@ -34,10 +42,25 @@ public:
     [[nodiscard]] QChart& CountChart() const { return *countChart_; }
 
 private:
+    // The lines of one chart, kept from one redraw to the next: making chart
+    // series is what costs, changing their points is cheap.
+    struct LinePool {
+        QChart* chart = nullptr;
+        QCategoryAxis* x = nullptr;
+        QValueAxis* y = nullptr;
+        std::vector<QLineSeries*> lines;
+        std::size_t used = 0;
+        void Begin() { used = 0; }
+        void Add(const std::vector<QPointF>& points, const QString& name, const QPen& pen, bool inLegend);
+        void End();
+    };
+
     QComboBox* span_;
     QWidget* charts_;
     QChartView* cnoView_;
     QChartView* countView_;
     QChart* cnoChart_;
     QChart* countChart_;
+    LinePool cnoLines_;
+    LinePool countLines_;
 };

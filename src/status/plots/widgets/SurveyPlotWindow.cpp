@@ -2,13 +2,10 @@
 
 #include "status/history/StatusHistory.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
-#include <QScatterSeries>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -20,7 +17,106 @@ QString Degrees(double value, char positive, char negative)
     return QStringLiteral("%1 %2°").arg(QLatin1Char(value < 0 ? negative : positive)).arg(std::abs(value), 0, 'f', 7);
 }
 
+// A round step for rings: 1, 2 or 5 times a power of ten, about a third of the extent.
+double RingStep(double extent)
+{
+    const double raw = extent / 3.0;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double f : {1.0, 2.0, 5.0})
+        if (f * power >= raw)
+            return f * power;
+    return 10 * power;
+}
+
+QString Metres(double m)
+{
+    return m >= 1 ? QStringLiteral("%1 m").arg(m, 0, 'g', 3) : QStringLiteral("%1 cm").arg(m * 100, 0, 'g', 3);
+}
+
 } // namespace
+
+CSurveyScatter::CSurveyScatter(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+    setMinimumSize(240, 240);
+}
+
+void CSurveyScatter::SetOffsets(const SurveyOffsets& offsets)
+{
+    points_ = offsets.points;
+    rmsM_ = offsets.horizontalSdM;
+    // A little room around the farthest position; never under a decimetre.
+    extentM_ = std::max(0.1, offsets.maxDistanceM * 1.1);
+    update();
+}
+
+QPointF CSurveyScatter::PixelOf(QPointF metres) const
+{
+    const double half = std::max(1.0, std::min(width(), height()) / 2.0 - kMargin);
+    const QPointF centre(width() / 2.0, height() / 2.0);
+    return {centre.x() + metres.x() / extentM_ * half, centre.y() - metres.y() / extentM_ * half};
+}
+
+void CSurveyScatter::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QPointF centre = PixelOf({0, 0});
+    const double half = PixelOf({extentM_, 0}).x() - centre.x();
+    const QFontMetrics fm(font());
+
+    // Axes through the mean, rings at round distances.
+    painter.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), 1));
+    painter.drawLine(QPointF(centre.x() - half, centre.y()), QPointF(centre.x() + half, centre.y()));
+    painter.drawLine(QPointF(centre.x(), centre.y() - half), QPointF(centre.x(), centre.y() + half));
+    const double step = RingStep(extentM_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (double r = step; r <= extentM_ * 1.0001; r += step) {
+        const double px = PixelOf({r, 0}).x() - centre.x();
+        painter.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), 1));
+        painter.drawEllipse(centre, px, px);
+        painter.setPen(QColor(0x70, 0x70, 0x70));
+        painter.drawText(QPointF(centre.x() + px * 0.7071 + 2, centre.y() - px * 0.7071 - 2), Metres(r));
+    }
+    painter.setPen(Qt::black);
+    painter.drawText(QPointF(centre.x() - fm.horizontalAdvance(QStringLiteral("N")) / 2.0, centre.y() - half - 6),
+                     QStringLiteral("N"));
+    painter.drawText(QPointF(centre.x() + half + 6, centre.y() + fm.ascent() / 2.0), QStringLiteral("E"));
+
+    // The positions, oldest faintest; the RMS circle; the mean and the newest.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const std::size_t n = points_.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        const int alpha = 60 + int(150.0 * double(i) / double(n));
+        painter.setPen(QPen(QColor(0x30, 0x70, 0xC0, alpha), 3));
+        painter.drawPoint(PixelOf(points_[i]));
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (rmsM_ > 0) {
+        const double px = PixelOf({rmsM_, 0}).x() - centre.x();
+        painter.setPen(QPen(QColor(0x00, 0x80, 0x20), 1.5, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(centre, px, px);
+    }
+    if (n > 0) {
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::black);
+        painter.drawRect(QRectF(centre.x() - 4, centre.y() - 4, 8, 8));
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(QColor::fromRgb(0xA02000));
+        painter.drawEllipse(PixelOf(points_.back()), 5, 5);
+    }
+    // The key.
+    int y = 8 + fm.ascent();
+    painter.setPen(Qt::black);
+    painter.drawText(8, y, QStringLiteral("■ mean   "));
+    painter.setPen(QColor::fromRgb(0xA02000));
+    painter.drawText(8, y + fm.height(), QStringLiteral("● newest"));
+    painter.setPen(QColor(0x00, 0x80, 0x20));
+    painter.drawText(8, y + 2 * fm.height(), QStringLiteral("- - RMS spread"));
+}
 
 CSurveyPlotWindow::CSurveyPlotWindow(CStatusHistory& history, QWidget* parent)
     : CPlotWindow(history, QStringLiteral("Survey Plot"), QStringLiteral("Survey Plot"), parent)
@@ -32,21 +128,15 @@ CSurveyPlotWindow::CSurveyPlotWindow(CStatusHistory& history, QWidget* parent)
     progressRow->addWidget(new QLabel(QStringLiteral("Survey progress:")));
     progress_ = new QProgressBar;
     progress_->setRange(0, 100);
-    progress_->setFormat(QStringLiteral("%p %"));
     progressRow->addWidget(progress_, 1);
     layout->addLayout(progressRow);
     spread_ = new QLabel;
     spread_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(spread_);
-    plot_ = new QChart;
-    plot_->setTitle(QStringLiteral("Reported positions, offsets from their mean"));
-    plot_->legend()->setAlignment(Qt::AlignBottom);
-    plot_->setMargins(QMargins(4, 4, 4, 4));
-    view_ = new QChartView(plot_);
-    view_->setRenderHint(QPainter::Antialiasing);
-    layout->addWidget(view_, 1);
+    scatter_ = new CSurveyScatter;
+    layout->addWidget(scatter_, 1);
     Body().addWidget(chart_);
-    resize(560, 620);
+    resize(560, 640);
 }
 
 void CSurveyPlotWindow::Refresh()
@@ -73,46 +163,6 @@ void CSurveyPlotWindow::Refresh()
                 .arg(o.maxDistanceM, 0, 'f', 2)
                 .arg(o.altitudeSdM, 0, 'f', 2)
                 .arg(o.recentHorizontalSdM, 0, 'f', 2));
-
-    plot_->removeAllSeries();
-    for (QAbstractAxis* axis : plot_->axes())
-        plot_->removeAxis(axis), delete axis;
-    // Both axes over the same metres, so that a round cloud looks round.
-    const double extent = std::max(1.0, std::ceil(o.maxDistanceM * 1.1));
-    auto* east = new QValueAxis;
-    east->setRange(-extent, extent);
-    east->setTitleText(QStringLiteral("East (m)"));
-    east->setTickCount(5);
-    auto* north = new QValueAxis;
-    north->setRange(-extent, extent);
-    north->setTitleText(QStringLiteral("North (m)"));
-    north->setTickCount(5);
-    plot_->addAxis(east, Qt::AlignBottom);
-    plot_->addAxis(north, Qt::AlignLeft);
-
-    auto* positions = new QScatterSeries;
-    positions->setName(QStringLiteral("Positions"));
-    positions->setMarkerSize(5);
-    positions->setColor(QColor(0x30, 0x70, 0xC0, 120));
-    positions->setBorderColor(Qt::transparent);
-    auto* newest = new QScatterSeries;
-    newest->setName(QStringLiteral("Newest"));
-    newest->setMarkerSize(11);
-    newest->setColor(QColor::fromRgb(0xA02000));
-    auto* mean = new QScatterSeries;
-    mean->setName(QStringLiteral("Mean"));
-    mean->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-    mean->setMarkerSize(9);
-    mean->setColor(Qt::black);
-    if (!o.points.empty()) {
-        positions->replace(QList<QPointF>(o.points.begin(), o.points.end() - 1));
-        newest->append(o.points.back());
-        mean->append(0, 0);
-    }
-    for (QScatterSeries* series : {positions, mean, newest}) {
-        plot_->addSeries(series);
-        series->attachAxis(east);
-        series->attachAxis(north);
-    }
+    scatter_->SetOffsets(o);
     CountRefresh();
 }
