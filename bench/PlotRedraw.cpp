@@ -31,7 +31,7 @@ namespace {
 
 constexpr std::int64_t kStartMs = 1'765'000'000'000; // ms since the epoch
 constexpr std::int64_t kStepMs = 5000;
-constexpr int kSatellites = 31;
+constexpr int kSatellites = 27;
 constexpr double kPi = 3.14159265358979323846;
 
 // A deterministic wobble in -1..1.

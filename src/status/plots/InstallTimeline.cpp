@@ -28,10 +28,11 @@ InstallTimeline BuildInstallTimeline(const std::deque<SInstallationSample>& samp
             // sample: only a change of code is a change of the row.
             if (!newRun && !bands.empty() && bands.back().code == code) {
                 bands.back().toMs = sample.timeMs;
+                bands.back().lastText = text;
                 continue;
             }
-            const QString from = newRun || bands.empty() ? QString() : bands.back().text;
-            bands.push_back({sample.timeMs, sample.timeMs, code, text});
+            const QString from = newRun || bands.empty() ? QString() : bands.back().lastText;
+            bands.push_back({sample.timeMs, sample.timeMs, code, text, text});
             timeline.changes.push_back({sample.timeMs, row, from, text, code});
         }
         if (newRun)

@@ -20,6 +20,7 @@ struct TimelineBand {
     std::int64_t toMs = 0; // the time of the last sample of the stretch
     std::uint16_t code = CInstallStatusView::Unset;
     QString text;          // as the window showed it at the start of the stretch
+    QString lastText;      // and at its end (a survey's percentage moves on)
 };
 
 struct TimelineChange {

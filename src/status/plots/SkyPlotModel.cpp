@@ -45,7 +45,7 @@ std::uint32_t CnoColour(int cno)
     return CnoBands().back().rgb;
 }
 
-SkyScene BuildSkyScene(const std::deque<SGpsSample>& samples, std::int64_t lookBackMs)
+SkyScene BuildSkyScene(const std::deque<SGpsSample>& samples, std::int64_t lookBackMs, std::size_t maxTrackPoints)
 {
     SkyScene scene;
     if (samples.empty())
@@ -65,23 +65,36 @@ SkyScene BuildSkyScene(const std::deque<SGpsSample>& samples, std::int64_t lookB
     auto first = samples.end();
     while (first != samples.begin() && std::prev(first)->timeMs >= newest.timeMs - lookBackMs)
         --first;
-    std::map<int, bool> open; // the satellite's current stretch may be extended
-    for (auto it = first; it != samples.end(); ++it) {
+    const std::size_t count = std::size_t(samples.end() - first);
+    const std::size_t stride =
+        maxTrackPoints == 0 ? 1 : std::max<std::size_t>(1, (count + maxTrackPoints - 1) / maxTrackPoints);
+    // A satellite's track breaks at a gap and where it left the channels,
+    // also when the sample that showed it is thinned out.
+    std::map<int, bool> broken;
+    std::size_t position = 0;
+    for (auto it = first; it != samples.end(); ++it, ++position) {
         if (it->afterGap)
-            open.clear();
+            for (auto& [satellite, isBroken] : broken)
+                isBroken = true;
+        // Every stride-th sample is drawn, and always the newest.
+        const bool kept = position % stride == 0 || std::next(it) == samples.end();
         std::map<int, bool> seen;
         for (const SChannelSample& channel : it->channels) {
             const auto found = index.find(channel.satellite);
             if (channel.satellite == 0 || found == index.end() || seen[channel.satellite])
                 continue;
             seen[channel.satellite] = true;
+            if (!kept)
+                continue;
             auto& track = scene.satellites[found->second].track;
-            if (!open[channel.satellite] || track.empty())
+            if (broken[channel.satellite] || track.empty())
                 track.emplace_back();
+            broken[channel.satellite] = false;
             track.back().push_back({channel.azimuthDeg, channel.elevationDeg});
         }
-        // A satellite off the channels for a sample starts a new stretch.
-        open = seen;
+        for (auto& [satellite, isBroken] : broken)
+            if (!seen.count(satellite))
+                isBroken = true;
     }
     std::sort(scene.satellites.begin(), scene.satellites.end(),
               [](const SkySatellite& a, const SkySatellite& b) { return a.number < b.number; });

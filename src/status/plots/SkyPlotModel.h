@@ -54,5 +54,7 @@ struct SkyScene {
     std::vector<SkySatellite> satellites; // tracked in the newest sample, by number
 };
 
-// The satellites of the newest sample with their tracks over `lookBackMs`.
-[[nodiscard]] SkyScene BuildSkyScene(const std::deque<SGpsSample>& samples, std::int64_t lookBackMs = 3600 * 1000);
+// The satellites of the newest sample with their tracks over `lookBackMs`,
+// each track thinned to about `maxTrackPoints` (0: every sample).
+[[nodiscard]] SkyScene BuildSkyScene(const std::deque<SGpsSample>& samples, std::int64_t lookBackMs = 3600 * 1000,
+                                     std::size_t maxTrackPoints = 240);

@@ -286,8 +286,8 @@ TEST(ConstellationChartsWindow, BarsOfTheNewestStatisticsAndOneChartPerLoggedDay
     auto* bars = static_cast<QAbstractBarSeries*>(window.Bars().Chart().series()[0]);
     EXPECT_EQ(bars->count(), 3); // one set per colour of the table
     ASSERT_EQ(window.DayCharts().size(), 2u);
-    EXPECT_EQ(window.DayCharts()[0]->title(), "12-03-2024");
-    EXPECT_EQ(window.DayCharts()[1]->title(), "10-03-2024");
+    EXPECT_EQ(window.DayCharts()[0]->title(), "12-03-2024 (h)");
+    EXPECT_EQ(window.DayCharts()[1]->title(), "10-03-2024 (h)");
     // A new log with fewer days hides the charts left over.
     log = {};
     window.Refresh();

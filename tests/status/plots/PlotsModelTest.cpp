@@ -81,7 +81,7 @@ TEST(SkyPlotModel, OnlyTrackedSatellitesWithTheirLastHour)
         else
             h.push_back(Gps(i, {{7, 41, double(i % 360), 30}, {3, 20, 200, 5}}, i == 980));
     }
-    const SkyScene scene = BuildSkyScene(h);
+    const SkyScene scene = BuildSkyScene(h, 3600 * 1000, 0);
     ASSERT_EQ(scene.satellites.size(), 2u);
     EXPECT_EQ(scene.satellites[0].number, 3); // ordered by number
     EXPECT_EQ(scene.satellites[1].number, 7);
@@ -97,6 +97,14 @@ TEST(SkyPlotModel, OnlyTrackedSatellitesWithTheirLastHour)
     // Satellite 3 was off the channels at 950 and the gap came at 980.
     EXPECT_EQ(scene.satellites[0].track.size(), 3u);
     EXPECT_TRUE(BuildSkyScene({}).satellites.empty());
+    // Thinned for drawing: fewer points, the same breaks, the newest kept.
+    const SkyScene thin = BuildSkyScene(h, 3600 * 1000, 100);
+    std::size_t thinPoints = 0;
+    for (const auto& stretch : thin.satellites[1].track)
+        thinPoints += stretch.size();
+    EXPECT_LE(thinPoints, 102u);
+    EXPECT_EQ(thin.satellites[1].track.size(), 2u);
+    EXPECT_EQ(thin.satellites[1].track.back().back().azimuthDeg, 999 % 360);
 }
 
 TEST(SignalSeries, GapsAndLostSatellitesBreakEveryLine)

@@ -88,7 +88,9 @@ void FillDurationChart(QChart& chart, const DurationBars& bars)
     }
     auto* y = qobject_cast<QValueAxis*>(chart.axes(Qt::Vertical).front());
     y->setRange(0, top > 0 ? top * 1.05 : 1);
-    y->setLabelFormat(bars.scale.secondsPerUnit > 1 ? QStringLiteral("%.1f") : QStringLiteral("%d"));
+    y->setTickCount(5);
+    y->applyNiceNumbers();
+    y->setLabelFormat(bars.scale.secondsPerUnit > 1 && top < 10 ? QStringLiteral("%.1f") : QStringLiteral("%d"));
     y->setTitleText(QStringLiteral("Duration (%1)").arg(bars.scale.unit));
 }
 
@@ -152,6 +154,10 @@ void CConstellationChartsWindow::Refresh()
     while (dayViews_.size() < days.size()) {
         auto* chart = new QChart;
         chart->setMargins(QMargins(2, 2, 2, 2));
+        // Small charts: small labels, the unit in the title.
+        QFont small = chart->font();
+        small.setPointSizeF(small.pointSizeF() * 0.75);
+        chart->setTitleFont(small);
         auto* view = new QChartView(chart);
         view->setMinimumSize(180, 150);
         const int i = int(dayViews_.size());
@@ -164,9 +170,16 @@ void CConstellationChartsWindow::Refresh()
         if (i >= days.size())
             continue;
         DurationBars bars = days[i].bars;
+        bars.title += QStringLiteral(" (%1)").arg(bars.scale.unit);
         if (days[i].suspect)
-            bars.title += QStringLiteral(" (a whole day without satellites)");
+            bars.title += QStringLiteral(": a whole day without satellites");
         FillDurationChart(*dayCharts_[i], bars);
+        for (QAbstractAxis* axis : dayCharts_[i]->axes()) {
+            QFont small = axis->labelsFont();
+            small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.75));
+            axis->setLabelsFont(small);
+            axis->setTitleVisible(false);
+        }
     }
     CountRefresh();
 }

@@ -97,6 +97,9 @@ void CTimelineBands::paintEvent(QPaintEvent*)
             const double x1 = std::max(XOf(band.toMs), x0 + 2);
             const QRectF b(x0, r.top(), x1 - x0, r.height());
             painter.fillRect(b, InstallCodeColour(band.code));
+            // Codes of one colour (a survey, then a lock) still show their change.
+            if (&band != &timeline_.bands[std::size_t(row)].front())
+                painter.fillRect(QRectF(x0, r.top(), 1.5, r.height()), Qt::white);
             if (fm.horizontalAdvance(band.text) + 6 < b.width()) {
                 painter.setPen(TextOn(band.code));
                 painter.drawText(b.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, band.text);

@@ -15,7 +15,7 @@ class QTableWidget;
 class CTimelineBands : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kLabelWidth = 150;
+    static constexpr int kLabelWidth = 180;
     static constexpr int kRowHeight = 26;
     static constexpr int kAxisHeight = 22;
 

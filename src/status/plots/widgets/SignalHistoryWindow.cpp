@@ -55,6 +55,9 @@ QChartView* MakeView(QChart* chart)
 {
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->legend()->setAlignment(Qt::AlignRight);
+    QFont small = chart->legend()->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    chart->legend()->setFont(small);
     auto* view = new QChartView(chart);
     view->setRenderHint(QPainter::Antialiasing);
     return view;

@@ -155,7 +155,8 @@ void CSurveyPlotWindow::Refresh()
     else
         spread_->setText(
             QStringLiteral("Mean of %1 positions: %2, %3, %4 m\n"
-                           "Spread: %5 m RMS, %6 m at most from the mean, altitude %7 m RMS; newest tenth %8 m RMS")
+                           "Spread: %5 m RMS, %6 m at most from the mean, altitude %7 m RMS\n"
+                           "Spread of the newest tenth: %8 m RMS")
                 .arg(o.positions)
                 .arg(Degrees(o.meanLatitudeDeg, 'N', 'S'), Degrees(o.meanLongitudeDeg, 'E', 'W'))
                 .arg(o.meanAltitudeM, 0, 'f', 2)
