@@ -16,6 +16,8 @@ QString TimeOfDay(std::int64_t ms)
 InstallTimeline BuildInstallTimeline(const std::deque<SInstallationSample>& samples)
 {
     InstallTimeline timeline;
+    // Each row's text in the newest sample of its stretch, trimmed once the stretch ends.
+    std::array<const QString*, CInstallStatusView::kRowCount> last{};
     bool first = true;
     for (const SInstallationSample& sample : samples) {
         const bool newRun = first || sample.afterGap;
@@ -23,14 +25,17 @@ InstallTimeline BuildInstallTimeline(const std::deque<SInstallationSample>& samp
         for (int row = 0; row < CInstallStatusView::kRowCount; ++row) {
             auto& bands = timeline.bands[std::size_t(row)];
             const std::uint16_t code = sample.codes[std::size_t(row)];
-            const QString& text = sample.texts[std::size_t(row)].trimmed();
             // The bus time's text and the survey's percentage move with every
             // sample: only a change of code is a change of the row.
             if (!newRun && !bands.empty() && bands.back().code == code) {
                 bands.back().toMs = sample.timeMs;
-                bands.back().lastText = text;
+                last[std::size_t(row)] = &sample.texts[std::size_t(row)];
                 continue;
             }
+            if (!bands.empty())
+                bands.back().lastText = last[std::size_t(row)]->trimmed();
+            const QString text = sample.texts[std::size_t(row)].trimmed();
+            last[std::size_t(row)] = &sample.texts[std::size_t(row)];
             const QString from = newRun || bands.empty() ? QString() : bands.back().lastText;
             bands.push_back({sample.timeMs, sample.timeMs, code, text, text});
             timeline.changes.push_back({sample.timeMs, row, from, text, code});
@@ -44,6 +49,9 @@ InstallTimeline BuildInstallTimeline(const std::deque<SInstallationSample>& samp
             lock.lockedAtStart = newRun;
         }
     }
+    for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
+        if (!timeline.bands[std::size_t(row)].empty())
+            timeline.bands[std::size_t(row)].back().lastText = last[std::size_t(row)]->trimmed();
     return timeline;
 }
 

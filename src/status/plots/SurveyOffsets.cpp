@@ -30,15 +30,30 @@ bool HasPosition(const SGpsSample& s)
 
 } // namespace
 
+namespace {
+
+// Metres per degree north and east at an origin, on the ellipsoid.
+struct TangentPlane {
+    double originLatDeg, originLonDeg, northPerDeg, eastPerDeg;
+
+    explicit TangentPlane(double latDeg, double lonDeg) : originLatDeg(latDeg), originLonDeg(lonDeg)
+    {
+        const double phi = latDeg * kDegToRad;
+        const double w = 1.0 - kEccentricitySq * std::sin(phi) * std::sin(phi);
+        northPerDeg = kDegToRad * kSemiMajorM * (1.0 - kEccentricitySq) / (w * std::sqrt(w));
+        eastPerDeg = kDegToRad * kSemiMajorM / std::sqrt(w) * std::cos(phi);
+    }
+    [[nodiscard]] QPointF Offset(double latDeg, double lonDeg) const
+    {
+        return {WrappedDelta(lonDeg, originLonDeg) * eastPerDeg, (latDeg - originLatDeg) * northPerDeg};
+    }
+};
+
+} // namespace
+
 QPointF EastNorthOffset(double originLatDeg, double originLonDeg, double latDeg, double lonDeg)
 {
-    const double phi = originLatDeg * kDegToRad;
-    const double w = 1.0 - kEccentricitySq * std::sin(phi) * std::sin(phi);
-    const double meridianRadius = kSemiMajorM * (1.0 - kEccentricitySq) / (w * std::sqrt(w));
-    const double primeVerticalRadius = kSemiMajorM / std::sqrt(w);
-    const double north = (latDeg - originLatDeg) * kDegToRad * meridianRadius;
-    const double east = WrappedDelta(lonDeg, originLonDeg) * kDegToRad * primeVerticalRadius * std::cos(phi);
-    return {east, north};
+    return TangentPlane(originLatDeg, originLonDeg).Offset(latDeg, lonDeg);
 }
 
 SurveyOffsets BuildSurveyOffsets(const std::deque<SGpsSample>& gps, const std::deque<SInstallationSample>& installation,
@@ -76,13 +91,14 @@ SurveyOffsets BuildSurveyOffsets(const std::deque<SGpsSample>& gps, const std::d
     const std::size_t stride =
         maxPoints == 0 ? 1 : std::max<std::size_t>(1, (result.positions + maxPoints - 1) / maxPoints);
     const std::size_t recentFrom = result.positions - std::max<std::size_t>(1, result.positions / 10);
+    const TangentPlane plane(result.meanLatitudeDeg, result.meanLongitudeDeg);
     double sumSq = 0, sumAltSq = 0;
     std::vector<QPointF> recent;
     std::size_t i = 0;
     for (const SGpsSample& s : gps) {
         if (!HasPosition(s))
             continue;
-        const QPointF p = EastNorthOffset(result.meanLatitudeDeg, result.meanLongitudeDeg, s.latitudeDeg, s.longitudeDeg);
+        const QPointF p = plane.Offset(s.latitudeDeg, s.longitudeDeg);
         const double d2 = p.x() * p.x() + p.y() * p.y();
         sumSq += d2;
         result.maxDistanceM = std::max(result.maxDistanceM, std::sqrt(d2));
