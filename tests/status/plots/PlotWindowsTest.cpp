@@ -292,4 +292,5 @@ TEST(ConstellationChartsWindow, BarsOfTheNewestStatisticsAndOneChartPerLoggedDay
     log = {};
     window.Refresh();
     EXPECT_TRUE(window.LogLabel().text().contains("none read yet"));
+    EXPECT_TRUE(window.DayCharts().empty());
 }

@@ -44,7 +44,7 @@ QStackedBarSeries* Reusable(QChart& chart, const std::vector<std::uint32_t>& col
 
 } // namespace
 
-void FillDurationChart(QChart& chart, const DurationBars& bars)
+void FillDurationChart(QChart& chart, const DurationBars& bars, bool compact)
 {
     chart.setTitle(bars.title);
     chart.legend()->hide();
@@ -69,12 +69,28 @@ void FillDurationChart(QChart& chart, const DurationBars& bars)
             series->append(set);
         }
         chart.addSeries(series);
-        auto* x = new QBarCategoryAxis;
-        for (int n = 0; n < kConstLogCounts; ++n)
-            x->append(QString::number(n));
-        x->setTitleText(QStringLiteral("Visible satellites"));
+        // A compact chart numbers every other bar on a value axis; the
+        // category axis elides its labels when the bars get narrow.
+        QAbstractAxis* x = nullptr;
+        if (compact) {
+            auto* values = new QValueAxis;
+            values->setRange(-0.5, kConstLogCounts - 0.5);
+            values->setTickType(QValueAxis::TicksDynamic);
+            values->setTickAnchor(0);
+            values->setTickInterval(2);
+            values->setLabelFormat(QStringLiteral("%d"));
+            values->setGridLineVisible(false);
+            x = values;
+        } else {
+            auto* categories = new QBarCategoryAxis;
+            for (int n = 0; n < kConstLogCounts; ++n)
+                categories->append(QString::number(n));
+            categories->setTitleText(QStringLiteral("Visible satellites"));
+            x = categories;
+        }
+        auto* y = new QValueAxis;
         chart.addAxis(x, Qt::AlignBottom);
-        chart.addAxis(new QValueAxis, Qt::AlignLeft);
+        chart.addAxis(y, Qt::AlignLeft);
         series->attachAxis(x);
         series->attachAxis(chart.axes(Qt::Vertical).front());
     }
@@ -91,7 +107,8 @@ void FillDurationChart(QChart& chart, const DurationBars& bars)
     y->setTickCount(5);
     y->applyNiceNumbers();
     y->setLabelFormat(bars.scale.secondsPerUnit > 1 && top < 10 ? QStringLiteral("%.1f") : QStringLiteral("%d"));
-    y->setTitleText(QStringLiteral("Duration (%1)").arg(bars.scale.unit));
+    if (!compact)
+        y->setTitleText(QStringLiteral("Duration (%1)").arg(bars.scale.unit));
 }
 
 CConstellationBarsWidget::CConstellationBarsWidget(CStatusHistory& history, QWidget* parent)
@@ -128,8 +145,32 @@ CConstellationChartsWindow::CConstellationChartsWindow(CStatusHistory& history, 
     layout->addWidget(logLabel_);
     days_ = new QGridLayout;
     layout->addLayout(days_, 3);
+    // All seven made at once with the window: charts made later, while the
+    // window is laid out, keep labels elided for a size they no longer have.
+    for (int i = 0; i < kConstLogDays; ++i) {
+        auto* chart = new QChart;
+        chart->setMargins(QMargins(2, 2, 2, 2));
+        QFont small = chart->font();
+        small.setPointSizeF(small.pointSizeF() * 0.75);
+        chart->setTitleFont(small);
+        auto* view = new QChartView(chart);
+        view->setMinimumSize(180, 150);
+        view->hide();
+        days_->addWidget(view, i / kDayColumns, i % kDayColumns);
+        dayViews_.push_back(view);
+        dayCharts_.push_back(chart);
+    }
     Body().addWidget(chart_);
-    resize(820, 760);
+    resize(820, 900);
+}
+
+std::vector<QChart*> CConstellationChartsWindow::DayCharts() const
+{
+    std::vector<QChart*> shown;
+    for (std::size_t i = 0; i < dayViews_.size(); ++i)
+        if (!dayViews_[i]->isHidden())
+            shown.push_back(dayCharts_[i]);
+    return shown;
 }
 
 void CConstellationChartsWindow::Refresh()
@@ -150,21 +191,7 @@ void CConstellationChartsWindow::Refresh()
     if (days.empty())
         logLabel_->setText(QStringLiteral("Seven-day log: none read yet (Maintenance > Constellation Log...)"));
     else
-        logLabel_->setText(QStringLiteral("Seven-day log as last read, the last received day first"));
-    while (dayViews_.size() < days.size()) {
-        auto* chart = new QChart;
-        chart->setMargins(QMargins(2, 2, 2, 2));
-        // Small charts: small labels, the unit in the title.
-        QFont small = chart->font();
-        small.setPointSizeF(small.pointSizeF() * 0.75);
-        chart->setTitleFont(small);
-        auto* view = new QChartView(chart);
-        view->setMinimumSize(180, 150);
-        const int i = int(dayViews_.size());
-        days_->addWidget(view, i / 4, i % 4);
-        dayViews_.push_back(view);
-        dayCharts_.push_back(chart);
-    }
+        logLabel_->setText(QStringLiteral("Seven-day log as last read, the last received day first: time per number of visible satellites"));
     for (std::size_t i = 0; i < dayViews_.size(); ++i) {
         dayViews_[i]->setVisible(i < days.size());
         if (i >= days.size())
@@ -173,13 +200,7 @@ void CConstellationChartsWindow::Refresh()
         bars.title += QStringLiteral(" (%1)").arg(bars.scale.unit);
         if (days[i].suspect)
             bars.title += QStringLiteral(": a whole day without satellites");
-        FillDurationChart(*dayCharts_[i], bars);
-        for (QAbstractAxis* axis : dayCharts_[i]->axes()) {
-            QFont small = axis->labelsFont();
-            small.setPointSizeF(std::max(6.0, small.pointSizeF() * 0.75));
-            axis->setLabelsFont(small);
-            axis->setTitleVisible(false);
-        }
+        FillDurationChart(*dayCharts_[i], bars, true);
     }
     CountRefresh();
 }

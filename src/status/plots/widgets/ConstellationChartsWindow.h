@@ -18,8 +18,9 @@ class QChartView;
 class QGridLayout;
 class QLabel;
 
-// Fills `chart` with the bars, coloured per number of satellites.
-void FillDurationChart(QChart& chart, const DurationBars& bars);
+// Fills `chart` with the bars, coloured per number of satellites. A compact
+// chart has small labels and no axis titles.
+void FillDurationChart(QChart& chart, const DurationBars& bars, bool compact = false);
 
 // The bars of the newest constellation statistics in the history.
 class CConstellationBarsWidget : public QWidget {
@@ -38,6 +39,8 @@ class CConstellationChartsWindow : public CPlotWindow {
     Q_OBJECT
 public:
     using LogSource = std::function<ConstLogStatistics()>;
+    // Day charts per row: wide enough for the labels 0 to 12.
+    static constexpr int kDayColumns = 3;
 
     // `logSource` gives the log last read; by default the constellation log's
     // table for the program.
@@ -47,7 +50,8 @@ public:
     [[nodiscard]] QWidget& ChartWidget() override { return *chart_; }
 
     [[nodiscard]] CConstellationBarsWidget& Bars() const { return *bars_; }
-    [[nodiscard]] const std::vector<QChart*>& DayCharts() const { return dayCharts_; }
+    // The charts of the days the log lists, in its order.
+    [[nodiscard]] std::vector<QChart*> DayCharts() const;
     [[nodiscard]] QLabel& LogLabel() const { return *logLabel_; }
 
 private:
