@@ -1,6 +1,7 @@
 #include "status/plots/SignalSeries.h"
 
 #include <algorithm>
+#include <array>
 
 double MeanCno(const SGpsSample& sample)
 {
@@ -29,6 +30,9 @@ void Extend(SignalLine& line, bool broken, QPointF point)
     line.back().push_back(point);
 }
 
+// Satellite numbers come in one byte.
+constexpr int kSatelliteNumbers = 256;
+
 struct Bucket {
     double timeMs = 0;
     bool startsAfterGap = false; // a gap lies before or inside it
@@ -36,7 +40,20 @@ struct Bucket {
     double meanCnoSum = 0;
     int meanSamples = 0; // samples with a satellite: no mean without one
     double trackedSum = 0;
-    std::map<int, std::pair<double, int>> cno; // satellite -> sum, samples seen
+    std::array<double, kSatelliteNumbers> cnoSum{};
+    std::array<int, kSatelliteNumbers> cnoCount{};
+    std::vector<int> satellites; // those with a count, in the order first seen
+
+    void Reset()
+    {
+        for (int satellite : satellites)
+            cnoSum[std::size_t(satellite)] = 0, cnoCount[std::size_t(satellite)] = 0;
+        satellites.clear();
+        timeMs = 0;
+        startsAfterGap = false;
+        samples = meanSamples = 0;
+        meanCnoSum = trackedSum = 0;
+    }
 };
 
 } // namespace
@@ -55,27 +72,38 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
 
     // Satellites whose line is open to the next bucket; the lines are broken
     // for all at a gap and for one satellite when a bucket misses it.
-    std::map<int, bool> open;
+    std::array<bool, kSatelliteNumbers> open{};
+    std::vector<int> openSatellites;
     bool summaryOpen = false, meanOpen = false;
+    std::map<int, SignalLine*> lines;
     auto flush = [&](Bucket& bucket) {
         if (bucket.samples == 0)
             return;
-        if (bucket.startsAfterGap) {
-            open.clear();
+        if (bucket.startsAfterGap)
             summaryOpen = meanOpen = false;
-        }
+        if (bucket.startsAfterGap)
+            for (int satellite : openSatellites)
+                open[std::size_t(satellite)] = false;
         if (bucket.meanSamples > 0)
             Extend(series.meanCno, !meanOpen, {bucket.timeMs, bucket.meanCnoSum / bucket.meanSamples});
         meanOpen = bucket.meanSamples > 0;
         Extend(series.trackedCount, !summaryOpen, {bucket.timeMs, bucket.trackedSum / bucket.samples});
         summaryOpen = true;
-        std::map<int, bool> seen;
-        for (const auto& [satellite, sum] : bucket.cno) {
-            Extend(series.cnoBySatellite[satellite], !open[satellite], {bucket.timeMs, sum.first / sum.second});
-            seen[satellite] = true;
+        std::array<bool, kSatelliteNumbers> seen{};
+        for (int satellite : bucket.satellites) {
+            const std::size_t i = std::size_t(satellite);
+            SignalLine*& line = lines[satellite];
+            if (!line)
+                line = &series.cnoBySatellite[satellite];
+            Extend(*line, !open[i], {bucket.timeMs, bucket.cnoSum[i] / bucket.cnoCount[i]});
+            seen[i] = true;
         }
-        open = std::move(seen);
-        bucket = Bucket{};
+        for (int satellite : openSatellites)
+            open[std::size_t(satellite)] = seen[std::size_t(satellite)];
+        for (int satellite : bucket.satellites)
+            open[std::size_t(satellite)] = true;
+        openSatellites = bucket.satellites;
+        bucket.Reset();
     };
 
     Bucket bucket;
@@ -83,11 +111,11 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
         const SGpsSample& sample = *it;
         // The first sample of the span has nothing to break from.
         const bool gap = sample.afterGap && it != first;
+        if (bucket.samples > 0 && gap)
+            // Never average across a gap: what came before closes here.
+            flush(bucket);
         if (bucket.samples == 0)
             bucket.timeMs = double(sample.timeMs);
-        else if (gap)
-            // Never average across a gap: what came before closes here.
-            flush(bucket), bucket.timeMs = double(sample.timeMs);
         bucket.startsAfterGap = bucket.startsAfterGap || gap;
         ++bucket.samples;
         const int tracked = TrackedCount(sample);
@@ -96,14 +124,21 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
             bucket.meanCnoSum += MeanCno(sample);
             ++bucket.meanSamples;
         }
-        std::map<int, bool> counted;
-        for (const SChannelSample& channel : sample.channels) {
-            if (channel.satellite == 0 || counted[channel.satellite])
+        for (std::size_t c = 0; c < sample.channels.size(); ++c) {
+            const SChannelSample& channel = sample.channels[c];
+            if (channel.satellite <= 0 || channel.satellite >= kSatelliteNumbers)
                 continue;
-            counted[channel.satellite] = true;
-            auto& [sum, n] = bucket.cno[channel.satellite];
-            sum += channel.cno;
-            ++n;
+            // A satellite on two channels counts once.
+            bool twice = false;
+            for (std::size_t earlier = 0; earlier < c && !twice; ++earlier)
+                twice = sample.channels[earlier].satellite == channel.satellite;
+            if (twice)
+                continue;
+            const std::size_t i = std::size_t(channel.satellite);
+            if (bucket.cnoCount[i] == 0)
+                bucket.satellites.push_back(channel.satellite);
+            bucket.cnoSum[i] += channel.cno;
+            ++bucket.cnoCount[i];
         }
         if (std::size_t(bucket.samples) >= perBucket)
             flush(bucket);

@@ -122,17 +122,25 @@ void CSignalHistoryWindow::LinePool::Add(const std::vector<QPointF>& points, con
         lines.push_back(series);
     }
     QLineSeries* series = lines[used++];
-    series->setName(name);
-    series->setPen(pen);
+    // Names, pens and legend entries are set only when they change: each
+    // change lays out the legend or the series again.
+    if (series->name() != name)
+        series->setName(name);
+    if (series->pen() != pen)
+        series->setPen(pen);
     series->replace(QList<QPointF>(points.begin(), points.end()));
-    series->setVisible(true);
+    if (!series->isVisible())
+        series->setVisible(true);
     for (QLegendMarker* marker : chart->legend()->markers(series))
-        marker->setVisible(inLegend);
+        if (marker->isVisible() != inLegend)
+            marker->setVisible(inLegend);
 }
 
 void CSignalHistoryWindow::LinePool::End()
 {
     for (std::size_t i = used; i < lines.size(); ++i) {
+        if (!lines[i]->isVisible())
+            continue;
         lines[i]->clear();
         lines[i]->setVisible(false);
         for (QLegendMarker* marker : chart->legend()->markers(lines[i]))

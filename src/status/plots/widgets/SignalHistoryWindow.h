@@ -27,8 +27,8 @@ public:
     static constexpr std::array<std::int64_t, 4> kSpansMs = {10 * 60 * 1000, 60 * 60 * 1000, 6 * 3600 * 1000,
                                                             24 * 3600 * 1000};
     static constexpr int kDefaultSpan = 1; // one hour
-    // Points per line: about one per pixel of a wide window.
-    static constexpr std::size_t kMaxPoints = 720;
+    // Points per line: one per one or two pixels of a wide window.
+    static constexpr std::size_t kMaxPoints = 480;
 
     explicit CSignalHistoryWindow(CStatusHistory& history, QWidget* parent = nullptr);
 
