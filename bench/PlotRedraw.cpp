@@ -131,18 +131,26 @@ ConstLogStatistics SevenDayLog()
     return log;
 }
 
-void Fill(CStatusHistory& history, int samples)
+// Fills the history; returns the step after the last sample and the step
+// the newest run started at.
+std::pair<int, int> Fill(CStatusHistory& history, int samples)
 {
-    // One reset a little after the middle: a gap and a new lock.
+    // One reset a little after the middle: ten minutes without answers, a
+    // gap, and a new lock.
     const int resetAt = samples * 6 / 10;
-    for (int i = 0; i < samples; ++i) {
-        if (i == resetAt)
+    int step = 0, runStart = 0;
+    for (int n = 0; n < samples; ++n, ++step) {
+        if (n == resetAt) {
             history.MarkGap();
-        const SGpsSample gps = GpsAt(i);
+            step += 120;
+            runStart = step;
+        }
+        const SGpsSample gps = GpsAt(step);
         history.AddGps(gps);
-        history.AddInstallation(InstallationAt(i, i >= resetAt ? resetAt : 0));
-        history.AddConstellation(ConstellationAt(i, gps));
+        history.AddInstallation(InstallationAt(step, runStart));
+        history.AddConstellation(ConstellationAt(step, gps));
     }
+    return {step, runStart};
 }
 
 double Median(std::vector<double> v)
@@ -171,7 +179,7 @@ int main(int argc, char** argv)
 
     const int samples = int(CStatusHistory::kDefaultCapacity);
     CStatusHistory history;
-    Fill(history, samples);
+    const auto [nextStep, runStart] = Fill(history, samples);
     const ConstLogStatistics log = SevenDayLog();
 
     QMdiArea area;
@@ -222,23 +230,29 @@ int main(int argc, char** argv)
         }
         std::printf("figures signal_24h median_ms %.2f\n", Median(ms));
     }
-    if (!shots.isEmpty())
-        for (const auto& [name, window] : windows) {
+    signal->SetSpan(CSignalHistoryWindow::kDefaultSpan);
+    if (!shots.isEmpty()) {
+        const auto shoot = [&](CPlotWindow* window, const QString& name) {
             window->Refresh();
             QCoreApplication::processEvents();
-            window->grab().save(shots + QStringLiteral("/plots-%1.png").arg(QString::fromLatin1(name)));
-        }
-    signal->SetSpan(CSignalHistoryWindow::kDefaultSpan);
+            window->grab().save(shots + QStringLiteral("/plots-%1.png").arg(name));
+        };
+        for (const auto& [name, window] : windows)
+            shoot(window, QString::fromLatin1(name));
+        signal->SetSpan(3);
+        shoot(signal, QStringLiteral("signal-24h"));
+        signal->SetSpan(CSignalHistoryWindow::kDefaultSpan);
+    }
 
     // New samples every 100 ms for ten seconds (fifty times the unit's rate)
     // with every window shown and following.
     CEventLoopProbe probe;
-    int i = samples;
+    int i = nextStep;
     QTimer feed;
     QObject::connect(&feed, &QTimer::timeout, [&] {
         const SGpsSample gps = GpsAt(i);
         history.AddGps(gps);
-        history.AddInstallation(InstallationAt(i, samples * 6 / 10));
+        history.AddInstallation(InstallationAt(i, runStart));
         history.AddConstellation(ConstellationAt(i, gps));
         ++i;
     });

@@ -24,8 +24,9 @@ double WrappedDelta(double lonDeg, double originLonDeg)
 
 bool HasPosition(const SGpsSample& s)
 {
+    // A value that is not a number would spoil every mean and spread.
     return (s.latitudeDeg != 0 || s.longitudeDeg != 0) && std::isfinite(s.latitudeDeg) &&
-           std::isfinite(s.longitudeDeg) && std::abs(s.latitudeDeg) <= 90.0;
+           std::isfinite(s.longitudeDeg) && std::isfinite(s.altitudeM) && std::abs(s.latitudeDeg) <= 90.0;
 }
 
 } // namespace

@@ -259,6 +259,15 @@ TEST(SurveyOffsets, MetresFromTheMeanAndTheirSpread)
     EXPECT_LT(d.maxDistanceM, 2.0);
     EXPECT_FALSE(d.surveyProgress.has_value());
     EXPECT_EQ(BuildSurveyOffsets({cleared}, {}).positions, 0u);
+    // Values that are no position are left out rather than spoiling the rest.
+    std::deque<SGpsSample> spoilt = dateLine;
+    spoilt.push_back(dateLine[0]);
+    spoilt.back().altitudeM = NAN;
+    spoilt.push_back(dateLine[0]);
+    spoilt.back().latitudeDeg = 123.0;
+    const SurveyOffsets kept = BuildSurveyOffsets(spoilt, {});
+    EXPECT_EQ(kept.positions, 2u);
+    EXPECT_TRUE(std::isfinite(kept.altitudeSdM) && std::isfinite(kept.horizontalSdM));
 }
 
 TEST(SurveyOffsets, ConvergenceShowsInTheRecentSpread)
