@@ -25,20 +25,33 @@ QColor SatelliteColour(int satellite)
     return QColor::fromHsv((satellite * 47) % 360, 200, satellite % 2 ? 200 : 150);
 }
 
-// Labels a time axis in ms since the epoch in UTC at round times.
+// Labels a time axis in ms since the epoch in UTC at round times. The labels
+// are replaced only when another round time comes into view: every change
+// of them lays the chart out again.
 void LabelTimeAxis(QCategoryAxis& axis, std::int64_t fromMs, std::int64_t toMs, std::int64_t spanMs)
 {
-    for (const QString& label : axis.categoriesLabels())
-        axis.remove(label);
     toMs = std::max(toMs, fromMs + 1);
-    axis.setRange(double(fromMs), double(toMs));
     const std::int64_t stepMs = spanMs <= 10 * 60 * 1000  ? 2 * 60 * 1000
                                 : spanMs <= 3600 * 1000    ? 10 * 60 * 1000
                                 : spanMs <= 6 * 3600 * 1000 ? 3600 * 1000
                                                             : 4 * 3600 * 1000;
     const QString format = spanMs > 6 * 3600 * 1000 ? QStringLiteral("dd. HH:mm") : QStringLiteral("HH:mm");
-    for (std::int64_t t = (fromMs / stepMs + 1) * stepMs; t <= toMs; t += stepMs)
-        axis.append(QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString(format), double(t));
+    QStringList labels;
+    QList<double> ends;
+    for (std::int64_t t = (fromMs / stepMs + 1) * stepMs; t <= toMs; t += stepMs) {
+        labels << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString(format);
+        ends << double(t);
+    }
+    bool same = axis.categoriesLabels() == labels;
+    for (qsizetype i = 0; same && i < labels.size(); ++i)
+        same = axis.endValue(labels[i]) == ends[i];
+    if (!same) {
+        for (const QString& label : axis.categoriesLabels())
+            axis.remove(label);
+        for (qsizetype i = 0; i < labels.size(); ++i)
+            axis.append(labels[i], ends[i]);
+    }
+    axis.setRange(double(fromMs), double(toMs));
 }
 
 QValueAxis* ValueAxis(double top, int ticks, const QString& title)
