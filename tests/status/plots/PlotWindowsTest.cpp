@@ -10,6 +10,7 @@
 
 #include <QAbstractBarSeries>
 #include <QAction>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QComboBox>
 #include <QFile>
@@ -201,8 +202,14 @@ TEST(SignalHistoryWindow, HourByDefaultLinesBrokenAtGapsAndSpansSelectable)
     EXPECT_EQ(window.SpanMs(), 10 * 60 * 1000);
     EXPECT_EQ(SeriesNamed(window.CnoChart(), "3"), 1);
     EXPECT_EQ(SeriesNamed(window.CnoChart(), "4"), 0);
+    // The time axis is labelled at round UTC times of the span, none left over from another.
+    const auto labels = [&] {
+        return qobject_cast<QCategoryAxis*>(window.CnoChart().axes(Qt::Horizontal).value(0))->categoriesLabels();
+    };
+    EXPECT_EQ(labels(), (QStringList{"01:08", "01:10", "01:12", "01:14", "01:16"})); // the newest at 01:16:35
     // A day: thinned, every line within bounds.
     window.SetSpan(3);
+    EXPECT_EQ(labels(), (QStringList{"14. 04:00", "14. 08:00", "14. 12:00", "14. 16:00", "14. 20:00", "15. 00:00"}));
     for (QAbstractSeries* series : window.CnoChart().series())
         EXPECT_LE(static_cast<QXYSeries*>(series)->count(), int(CSignalHistoryWindow::kMaxPoints) + 1);
 }
