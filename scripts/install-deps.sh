@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  qt6-charts-dev qt6-svg-dev
+  qt6-charts-dev qt6-svg-dev libqt6opengl6-dev
   libxml2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth

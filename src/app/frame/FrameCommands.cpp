@@ -48,6 +48,17 @@ constexpr std::array kCommands{
                  "Shows the Installation Status window\nInstallation Status", 'I'},
     FrameCommand{ID_CONSTELLATION_STATISTICS, "Status", "GPS &Constellation Statistics",
                  "Shows the GPS constellation statistics window\nGPS constellation statistics", 'C'},
+    // The history windows: enabled at all times, since the history outlives
+    // a connection; no letters of their own.
+    FrameCommand{ID_SKY_PLOT, "Status", "Sky Plot", "Shows the satellites in the sky and their tracks\nSky Plot", 0},
+    FrameCommand{ID_SIGNAL_HISTORY, "Status", "Signal History",
+                 "Shows the satellites' C/No over time\nSignal History", 0},
+    FrameCommand{ID_INSTALLATION_TIMELINE, "Status", "Installation Timeline",
+                 "Shows when the installation status changed\nInstallation Timeline", 0},
+    FrameCommand{ID_SURVEY_PLOT, "Status", "Survey Plot",
+                 "Shows the reported positions and the survey progress\nSurvey Plot", 0},
+    FrameCommand{ID_CONSTELLATION_CHARTS, "Status", "Constellation Charts",
+                 "Shows the constellation statistics and log as charts\nConstellation Charts", 0},
     FrameCommand{ID_RECORD_STATUS, "Status", "&Record to File...",
                  "Records the status answers to a file\nRecord to File", 0},
     FrameCommand{ID_WINDOW_CASCADE, "Window", "&Cascade", "Arranges windows so they overlap\nCascade Windows", 'C'},

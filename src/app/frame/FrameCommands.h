@@ -33,6 +33,12 @@ enum FrameCommandId : int {
     ID_INSTALLATION_STATUS = 32794,
     ID_CONSTELLATION_STATISTICS = 32823,
     ID_SYSTEM_PARAMETERS = 32825,
+    // The windows over the status history.
+    ID_SKY_PLOT = 32861,
+    ID_SIGNAL_HISTORY = 32862,
+    ID_INSTALLATION_TIMELINE = 32863,
+    ID_SURVEY_PLOT = 32864,
+    ID_CONSTELLATION_CHARTS = 32865,
     ID_WINDOW_CASCADE = 57650,
     ID_WINDOW_TILE = 57651,
     ID_FILE_NEW = 57600,
@@ -44,7 +50,7 @@ enum FrameCommandId : int {
     ID_VIEW_UNIT_TRAFFIC = 32830,
     ID_RECORD_UNIT_TRAFFIC = 32831,
     // Status > Record to File... (check-marked while a recording runs)
-    ID_RECORD_STATUS = 32861,
+    ID_RECORD_STATUS = 32870,
 };
 
 // What the enabling rules look at.

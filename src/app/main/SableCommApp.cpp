@@ -3,6 +3,7 @@
 #include "app/frame/widgets/MainFrame.h"
 #include "app/main/CommissioningCommands.h"
 #include "app/main/SoftwareCommands.h"
+#include "app/main/PlotWindows.h"
 #include "app/main/StatusWindows.h"
 #include "app/main/TrafficCommands.h"
 #include "app/shell/AboutDlg.h"
@@ -52,6 +53,7 @@ CSableCommApp::~CSableCommApp()
     if (frame_)
         frame_->SetStatusWindows(nullptr);
     trafficCommands_.reset();
+    plotWindows_.reset();
     commissioning_.reset();
     statusWindows_.reset();
     frame_.reset();
@@ -83,6 +85,8 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     statusWindows_ = std::make_unique<CStatusWindows>(*frame_);
     commissioning_ = std::make_unique<CCommissioningCommands>(*frame_, *statusWindows_, settings_);
     trafficCommands_ = std::make_unique<CTrafficCommands>(*frame_, *traffic_);
+    plotWindows_ = std::make_unique<CPlotWindows>(*frame_, statusWindows_->History());
+    plotWindows_->Attach(statusWindows_->HistoryFeed());
     AttachShellCommands(programPath);
     // Only a work order named on the command line is opened; the start-up
     // switch alone names none.

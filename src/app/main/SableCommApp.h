@@ -15,6 +15,7 @@ class CMainFrame;
 class CStatusWindows;
 class CCommissioningCommands;
 class CTrafficCommands;
+class CPlotWindows;
 class CTrafficSession;
 
 class CSableCommApp {
@@ -31,6 +32,7 @@ public:
     [[nodiscard]] CMainFrame* MainFrame() const { return frame_.get(); }
     [[nodiscard]] CStatusWindows* StatusWindows() const { return statusWindows_.get(); }
     [[nodiscard]] CCommissioningCommands* Commissioning() const { return commissioning_.get(); }
+    [[nodiscard]] CPlotWindows* PlotWindows() const { return plotWindows_.get(); }
     [[nodiscard]] const CommandLineOptions& Options() const { return options_; }
     // Every exchange with a unit during the run, for the traffic window and recordings.
     [[nodiscard]] CTrafficSession& Traffic() const { return *traffic_; }
@@ -52,4 +54,5 @@ private:
     std::unique_ptr<CStatusWindows> statusWindows_;
     std::unique_ptr<CCommissioningCommands> commissioning_;
     std::unique_ptr<CTrafficCommands> trafficCommands_;
+    std::unique_ptr<CPlotWindows> plotWindows_;
 };

@@ -1,0 +1,66 @@
+#pragma once
+// What every window over the status history shares: a child of the main
+// frame's window area with a tool bar to save the chart as PNG or SVG and to
+// export the history as CSV, and a redraw that follows the history. Changes
+// are gathered and drawn at most once per interval, and not at all while the
+// window is hidden; windows due at the same time redraw one per turn of the
+// event loop. Closing it only hides it.
+
+#include <QMdiSubWindow>
+
+#include <functional>
+
+class CStatusHistory;
+class QAction;
+class QToolBar;
+class QTimer;
+class QVBoxLayout;
+
+class CPlotWindow : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    // How long changes gather before a redraw.
+    static constexpr int kRedrawDelayMs = 250;
+
+    CPlotWindow(CStatusHistory& history, const QString& title, const QString& exportName, QWidget* parent = nullptr);
+
+    // Draws the history as it is now (also when hidden).
+    virtual void Refresh() = 0;
+
+    // What "Export CSV..." does; the action is disabled without one.
+    void SetCsvExport(std::function<void()> exportCsv);
+
+    // Brings the window to the top and shows it.
+    void ShowAndRaise();
+
+    // The widget the PNG and SVG files show.
+    [[nodiscard]] virtual QWidget& ChartWidget() = 0;
+    QString SavePng();
+    QString SaveSvg();
+    void ExportCsv();
+
+    [[nodiscard]] int RefreshCount() const { return refreshes_; }
+    [[nodiscard]] QToolBar& ToolBar() const { return *toolBar_; }
+
+protected:
+    [[nodiscard]] CStatusHistory& History() const { return history_; }
+    // The area under the tool bar that the window fills.
+    [[nodiscard]] QVBoxLayout& Body() const { return *body_; }
+    // Subclasses call this at the end of Refresh.
+    void CountRefresh() { ++refreshes_; }
+
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void ScheduleRefresh();
+
+    CStatusHistory& history_;
+    QString exportName_;
+    QToolBar* toolBar_;
+    QVBoxLayout* body_;
+    QAction* csvAction_;
+    QTimer* redrawTimer_;
+    std::function<void()> exportCsv_;
+    int refreshes_ = 0;
+};

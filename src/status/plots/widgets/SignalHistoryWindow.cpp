@@ -1,0 +1,205 @@
+#include "status/plots/widgets/SignalHistoryWindow.h"
+
+#include "status/history/StatusHistory.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QCategoryAxis>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QToolBar>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <set>
+
+namespace {
+
+// A colour per satellite number that stays the same from one redraw to the next.
+QColor SatelliteColour(int satellite)
+{
+    return QColor::fromHsv((satellite * 47) % 360, 200, satellite % 2 ? 200 : 150);
+}
+
+// Labels a time axis in ms since the epoch in UTC at round times. The labels
+// are replaced only when another round time comes into view: every change
+// of them lays the chart out again.
+void LabelTimeAxis(QCategoryAxis& axis, std::int64_t fromMs, std::int64_t toMs, std::int64_t spanMs)
+{
+    toMs = std::max(toMs, fromMs + 1);
+    const std::int64_t stepMs = spanMs <= 10 * 60 * 1000  ? 2 * 60 * 1000
+                                : spanMs <= 3600 * 1000    ? 10 * 60 * 1000
+                                : spanMs <= 6 * 3600 * 1000 ? 3600 * 1000
+                                                            : 4 * 3600 * 1000;
+    const QString format = spanMs > 6 * 3600 * 1000 ? QStringLiteral("dd. HH:mm") : QStringLiteral("HH:mm");
+    QStringList labels;
+    QList<double> ends;
+    for (std::int64_t t = (fromMs / stepMs + 1) * stepMs; t <= toMs; t += stepMs) {
+        labels << QDateTime::fromMSecsSinceEpoch(t, Qt::UTC).toString(format);
+        ends << double(t);
+    }
+    bool same = axis.categoriesLabels() == labels;
+    for (qsizetype i = 0; same && i < labels.size(); ++i)
+        same = axis.endValue(labels[i]) == ends[i];
+    if (!same) {
+        for (const QString& label : axis.categoriesLabels())
+            axis.remove(label);
+        for (qsizetype i = 0; i < labels.size(); ++i)
+            axis.append(labels[i], ends[i]);
+    }
+    axis.setRange(double(fromMs), double(toMs));
+}
+
+QValueAxis* ValueAxis(double top, int ticks, const QString& title)
+{
+    auto* axis = new QValueAxis;
+    axis->setRange(0, top);
+    axis->setTickCount(ticks);
+    axis->setLabelFormat(QStringLiteral("%d"));
+    axis->setTitleText(title);
+    return axis;
+}
+
+QChartView* MakeView(QChart* chart)
+{
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->legend()->setAlignment(Qt::AlignRight);
+    QFont small = chart->legend()->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    chart->legend()->setFont(small);
+    // Without antialiasing: a day of a dozen lines draws in a fraction of the time.
+    auto* view = new QChartView(chart);
+    view->setRenderHint(QPainter::Antialiasing, false);
+    return view;
+}
+
+} // namespace
+
+CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* parent)
+    : CPlotWindow(history, QStringLiteral("Signal History"), QStringLiteral("Signal History"), parent)
+{
+    span_ = new QComboBox;
+    span_->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("6 h"), QStringLiteral("24 h")});
+    span_->setCurrentIndex(kDefaultSpan);
+    ToolBar().addSeparator();
+    ToolBar().addWidget(new QLabel(QStringLiteral(" Span: ")));
+    ToolBar().addWidget(span_);
+    connect(span_, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+
+    cnoChart_ = new QChart;
+    cnoChart_->setTitle(QStringLiteral("C/No per satellite"));
+    countChart_ = new QChart;
+    countChart_->setTitle(QStringLiteral("Tracked satellites"));
+    cnoLines_ = {cnoChart_, new QCategoryAxis, ValueAxis(60, 7, QStringLiteral("dBHz")), {}, 0};
+    countLines_ = {countChart_, new QCategoryAxis, ValueAxis(14, 8, QStringLiteral("Satellites")), {}, 0};
+    for (LinePool* pool : {&cnoLines_, &countLines_}) {
+        pool->x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        pool->x->setTitleText(QStringLiteral("Time (UTC)"));
+        pool->chart->addAxis(pool->x, Qt::AlignBottom);
+        pool->chart->addAxis(pool->y, Qt::AlignLeft);
+    }
+    cnoView_ = MakeView(cnoChart_);
+    countView_ = MakeView(countChart_);
+    charts_ = new QWidget;
+    auto* layout = new QVBoxLayout(charts_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(cnoView_, 3);
+    layout->addWidget(countView_, 2);
+    Body().addWidget(charts_);
+    resize(760, 620);
+}
+
+void CSignalHistoryWindow::SetSpan(int index)
+{
+    span_->setCurrentIndex(index);
+}
+
+std::int64_t CSignalHistoryWindow::SpanMs() const
+{
+    const int index = span_->currentIndex();
+    return kSpansMs[std::size_t(index >= 0 && index < int(kSpansMs.size()) ? index : kDefaultSpan)];
+}
+
+void CSignalHistoryWindow::LinePool::Add(const std::vector<QPointF>& points, const QString& name, const QPen& pen,
+                                         bool inLegend)
+{
+    if (used == lines.size()) {
+        auto* series = new QLineSeries;
+        chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+        lines.push_back(series);
+    }
+    QLineSeries* series = lines[used++];
+    // Names, pens and legend entries are set only when they change: each
+    // change lays out the legend or the series again.
+    if (series->name() != name)
+        series->setName(name);
+    if (series->pen() != pen)
+        series->setPen(pen);
+    series->replace(QList<QPointF>(points.begin(), points.end()));
+    if (!series->isVisible())
+        series->setVisible(true);
+    for (QLegendMarker* marker : chart->legend()->markers(series))
+        if (marker->isVisible() != inLegend)
+            marker->setVisible(inLegend);
+}
+
+void CSignalHistoryWindow::LinePool::End()
+{
+    for (std::size_t i = used; i < lines.size(); ++i) {
+        if (!lines[i]->isVisible())
+            continue;
+        lines[i]->clear();
+        lines[i]->setVisible(false);
+        for (QLegendMarker* marker : chart->legend()->markers(lines[i]))
+            marker->setVisible(false);
+    }
+}
+
+void CSignalHistoryWindow::Refresh()
+{
+    const std::int64_t spanMs = SpanMs();
+    const SignalSeries series = BuildSignalSeries(History().Gps(), spanMs, kMaxPoints);
+    const std::int64_t toMs = series.toMs ? series.toMs : QDateTime::currentMSecsSinceEpoch();
+    const std::int64_t fromMs = toMs - spanMs;
+    LabelTimeAxis(*cnoLines_.x, fromMs, toMs, spanMs);
+    LabelTimeAxis(*countLines_.x, fromMs, toMs, spanMs);
+
+    // The legend names the satellites tracked now; the lines of the others
+    // are drawn thinner.
+    std::set<int> trackedNow;
+    if (!History().Gps().empty())
+        for (const SChannelSample& channel : History().Gps().back().channels)
+            if (channel.satellite != 0)
+                trackedNow.insert(channel.satellite);
+    cnoLines_.Begin();
+    for (const auto& [satellite, line] : series.cnoBySatellite) {
+        const bool now = trackedNow.count(satellite) > 0;
+        bool first = true;
+        for (const auto& stretch : line) {
+            cnoLines_.Add(stretch, QString::number(satellite), QPen(SatelliteColour(satellite), now ? 1.5 : 0.8),
+                          now && first);
+            first = false;
+        }
+    }
+    bool first = true;
+    for (const auto& stretch : series.meanCno) {
+        cnoLines_.Add(stretch, QStringLiteral("Mean"), QPen(Qt::black, 2.5), first);
+        first = false;
+    }
+    cnoLines_.End();
+
+    countLines_.Begin();
+    first = true;
+    for (const auto& stretch : series.trackedCount) {
+        countLines_.Add(stretch, QStringLiteral("Tracked"), QPen(QColor(0x00, 0x60, 0xB0), 2), first);
+        first = false;
+    }
+    countLines_.End();
+    CountRefresh();
+}

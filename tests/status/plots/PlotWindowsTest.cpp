@@ -1,0 +1,303 @@
+#include "status/plots/widgets/ConstellationChartsWindow.h"
+#include "status/plots/widgets/InstallTimelineWindow.h"
+#include "status/plots/widgets/SignalHistoryWindow.h"
+#include "status/plots/widgets/SkyPlotWindow.h"
+#include "status/plots/widgets/SurveyPlotWindow.h"
+
+#include "status/history/StatusHistory.h"
+#include "support/EventLoop.h"
+#include "support/PromptRecorder.h"
+
+#include <QAbstractBarSeries>
+#include <QAction>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QValueAxis>
+#include <QXYSeries>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <set>
+
+namespace {
+
+constexpr std::int64_t kT0 = 1'700'000'000'000;
+constexpr std::int64_t kStep = 5000;
+
+void AddGps(CStatusHistory& h, int i, std::initializer_list<std::array<double, 4>> sats)
+{
+    SGpsSample s;
+    s.timeMs = kT0 + i * kStep;
+    std::size_t ch = 0;
+    for (const auto& sat : sats) {
+        s.channels[ch].satellite = int(sat[0]);
+        s.channels[ch].cno = int(sat[1]);
+        s.channels[ch].azimuthDeg = sat[2];
+        s.channels[ch].elevationDeg = sat[3];
+        ++ch;
+    }
+    s.latitudeDeg = 60.0 + (i % 3) * 1e-6;
+    s.longitudeDeg = 24.9;
+    s.altitudeM = 20.0;
+    h.AddGps(s);
+}
+
+// Answers the save dialog with one path, or cancels, while it lives.
+class FileAnswer {
+public:
+    explicit FileAnswer(std::optional<QString> answer)
+    {
+        previous_ = SetFileDialogFunction([this, answer](const FileDialogRequest& request) {
+            asked.push_back(request);
+            return answer;
+        });
+    }
+    ~FileAnswer() { SetFileDialogFunction(std::move(previous_)); }
+    std::vector<FileDialogRequest> asked;
+
+private:
+    FileDialogFunction previous_;
+};
+
+int SeriesNamed(const QChart& chart, const QString& name)
+{
+    int n = 0;
+    for (QAbstractSeries* series : chart.series())
+        n += series->isVisible() && series->name() == name;
+    return n;
+}
+
+} // namespace
+
+TEST(SkyPlotWindow, SatellitesDrawnWhereTheyStandAndOnlyWhileTracked)
+{
+    CStatusHistory history;
+    // Satellite 30 was seen earlier but is not tracked any more.
+    AddGps(history, 0, {{30, 45, 45, 45}});
+    AddGps(history, 1, {{11, 50, 90, 0}, {12, 20, 0, 0}, {13, 30, 180, 0}, {14, 38, 33, 90}});
+    CSkyPlotWindow window(history);
+    window.resize(640, 520);
+    window.show();
+    window.Refresh();
+    const QImage image = window.Plot().grab().toImage();
+    const SkyGeometry g = window.Plot().Geometry();
+    ASSERT_GT(g.radius, 100);
+    const auto colourAt = [&](QPointF p) { return QColor(image.pixel(p.toPoint())).rgb() & 0xFFFFFF; };
+    // East on the circle's right edge, north at the top, south at the bottom, the zenith in the centre.
+    EXPECT_EQ(colourAt({g.centre.x() + g.radius, g.centre.y()}), CnoColour(50));
+    EXPECT_EQ(colourAt({g.centre.x(), g.centre.y() - g.radius}), CnoColour(20));
+    EXPECT_EQ(colourAt({g.centre.x(), g.centre.y() + g.radius}), CnoColour(30));
+    EXPECT_EQ(colourAt(g.centre), CnoColour(38));
+    // Nothing where the satellite no longer tracked stood.
+    EXPECT_EQ(colourAt(g.PointAt(45, 45)), 0xFFFFFFu);
+    EXPECT_EQ(window.Plot().Scene().satellites.size(), 4u);
+}
+
+TEST(PlotWindow, FollowsTheHistoryOnlyWhileShownAndGathersChanges)
+{
+    CStatusHistory history;
+    CSkyPlotWindow window(history);
+    AddGps(history, 0, {{1, 40, 10, 10}});
+    PumpFor(CPlotWindow::kRedrawDelayMs + 50);
+    EXPECT_EQ(window.RefreshCount(), 0); // hidden: nothing drawn
+    window.show();
+    EXPECT_EQ(window.RefreshCount(), 1); // shown: drawn at once
+    for (int i = 1; i < 20; ++i)
+        AddGps(history, i, {{1, 40, 10, 10}});
+    EXPECT_TRUE(PumpUntil([&] { return window.RefreshCount() == 2; }));
+    PumpFor(CPlotWindow::kRedrawDelayMs + 50);
+    EXPECT_EQ(window.RefreshCount(), 2); // twenty samples, one redraw
+    history.Clear();
+    EXPECT_TRUE(PumpUntil([&] { return window.RefreshCount() == 3; }));
+    EXPECT_TRUE(window.Plot().Scene().satellites.empty());
+    // Closing only hides.
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(PlotWindow, SavesPngAndSvgWholeOrNotAtAll)
+{
+    QTemporaryDir dir;
+    CStatusHistory history;
+    AddGps(history, 0, {{5, 44, 120, 35}});
+    CSkyPlotWindow window(history);
+    window.resize(500, 420);
+    window.show();
+    PromptRecorder prompts;
+    {
+        FileAnswer answer(dir.filePath("sky.png"));
+        EXPECT_EQ(window.SavePng(), dir.filePath("sky.png"));
+        ASSERT_EQ(answer.asked.size(), 1u);
+        EXPECT_TRUE(answer.asked[0].save);
+        EXPECT_EQ(answer.asked[0].defaultSuffix, "png");
+        QImage png(dir.filePath("sky.png"));
+        EXPECT_EQ(png.size(), window.Plot().size());
+    }
+    {
+        FileAnswer answer(dir.filePath("sky.svg"));
+        EXPECT_EQ(window.SaveSvg(), dir.filePath("sky.svg"));
+        QFile svg(dir.filePath("sky.svg"));
+        ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+        const QByteArray text = svg.readAll();
+        EXPECT_TRUE(text.contains("<svg"));
+        EXPECT_TRUE(text.trimmed().endsWith("</svg>"));
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+    {
+        FileAnswer cancelled(std::nullopt);
+        EXPECT_TRUE(window.SavePng().isEmpty());
+        EXPECT_TRUE(prompts.shown.empty());
+    }
+    {
+        // A folder that is not there: the user is told, no file appears.
+        FileAnswer answer(dir.filePath("missing/sky.png"));
+        EXPECT_TRUE(window.SavePng().isEmpty());
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Warning);
+        EXPECT_TRUE(prompts.shown[0].text.contains(dir.filePath("missing/sky.png")));
+        EXPECT_FALSE(QFile::exists(dir.filePath("missing/sky.png")));
+    }
+    // Export CSV only once the history's export is connected.
+    QAction* csv = nullptr;
+    for (QAction* action : window.ToolBar().actions())
+        if (action->text() == "Export CSV...")
+            csv = action;
+    ASSERT_NE(csv, nullptr);
+    EXPECT_FALSE(csv->isEnabled());
+    int exports = 0;
+    window.SetCsvExport([&] { ++exports; });
+    EXPECT_TRUE(csv->isEnabled());
+    csv->trigger();
+    EXPECT_EQ(exports, 1);
+}
+
+TEST(SignalHistoryWindow, HourByDefaultLinesBrokenAtGapsAndSpansSelectable)
+{
+    CStatusHistory history;
+    for (int i = 0; i < 2000; ++i)
+        AddGps(history, i, {{3, 40, 0, 0}, {4, 30, 0, 0}});
+    history.MarkGap();
+    for (int i = 2100; i < 2200; ++i)
+        AddGps(history, i, {{3, 42, 0, 0}});
+    CSignalHistoryWindow window(history);
+    window.show();
+    EXPECT_EQ(window.SpanMs(), 3600 * 1000);
+    EXPECT_EQ(window.SpanBox().count(), 4);
+    // The last hour holds samples on both sides of the gap: two stretches.
+    EXPECT_EQ(SeriesNamed(window.CnoChart(), "3"), 2);
+    EXPECT_EQ(SeriesNamed(window.CnoChart(), "4"), 1);
+    EXPECT_EQ(SeriesNamed(window.CnoChart(), "Mean"), 2);
+    EXPECT_EQ(SeriesNamed(window.CountChart(), "Tracked"), 2);
+    // Ten minutes: only after the gap.
+    window.SetSpan(0);
+    EXPECT_EQ(window.SpanMs(), 10 * 60 * 1000);
+    EXPECT_EQ(SeriesNamed(window.CnoChart(), "3"), 1);
+    EXPECT_EQ(SeriesNamed(window.CnoChart(), "4"), 0);
+    // The time axis is labelled at round UTC times of the span, none left over from another.
+    const auto labels = [&] {
+        return qobject_cast<QCategoryAxis*>(window.CnoChart().axes(Qt::Horizontal).value(0))->categoriesLabels();
+    };
+    EXPECT_EQ(labels(), (QStringList{"01:08", "01:10", "01:12", "01:14", "01:16"})); // the newest at 01:16:35
+    // A day: thinned, every line within bounds.
+    window.SetSpan(3);
+    EXPECT_EQ(labels(), (QStringList{"14. 04:00", "14. 08:00", "14. 12:00", "14. 16:00", "14. 20:00", "15. 00:00"}));
+    for (QAbstractSeries* series : window.CnoChart().series())
+        EXPECT_LE(static_cast<QXYSeries*>(series)->count(), int(CSignalHistoryWindow::kMaxPoints) + 1);
+}
+
+TEST(InstallTimelineWindow, ListsChangesAndAnswersTheTimeToLock)
+{
+    using V = CInstallStatusView;
+    CStatusHistory history;
+    for (int i = 0; i < 40; ++i) {
+        SInstallationSample s;
+        s.timeMs = kT0 + i * kStep;
+        s.codes = {V::Ok, V::OkSurvey, V::On, i < 25 ? V::FreeRunning : V::PllLocked, V::OkAddress, V::BusDate};
+        s.texts = {"OK", "OK (Survey) [3 %]", "On", i < 25 ? "Free Running" : "PLL Locked", "OK (5)", "date"};
+        history.AddInstallation(s);
+    }
+    CInstallTimelineWindow window(history);
+    window.resize(800, 600);
+    window.show();
+    EXPECT_TRUE(window.LockLabel().text().contains("2 min 05 s"));
+    ASSERT_EQ(window.Changes().rowCount(), 7);
+    EXPECT_EQ(window.Changes().item(6, CInstallTimelineWindow::RowColumn)->text(), "Clock State");
+    EXPECT_EQ(window.Changes().item(6, CInstallTimelineWindow::FromColumn)->text(), "Free Running");
+    EXPECT_EQ(window.Changes().item(6, CInstallTimelineWindow::ToColumn)->background().color(),
+              QColor::fromRgb(InstallColours::kGood));
+    EXPECT_EQ(window.Changes().item(3, CInstallTimelineWindow::ToColumn)->background().color(),
+              QColor::fromRgb(InstallColours::kCaution));
+    // The clock state's band is amber before the lock and green after it.
+    const QImage image = window.Bands().grab().toImage();
+    const QRectF row = window.Bands().RowRect(V::ClockState);
+    const auto at = [&](std::int64_t t) {
+        return QColor(image.pixel(QPoint(int(window.Bands().XOf(t)), int(row.bottom()) - 2)));
+    };
+    EXPECT_EQ(at(kT0 + 10 * kStep), QColor::fromRgb(InstallColours::kCaution));
+    EXPECT_EQ(at(kT0 + 35 * kStep), QColor::fromRgb(InstallColours::kGood));
+}
+
+TEST(SurveyPlotWindow, SpreadAndProgressShown)
+{
+    CStatusHistory history;
+    for (int i = 0; i < 30; ++i)
+        AddGps(history, i, {{1, 40, 0, 0}});
+    SInstallationSample install;
+    install.surveyProgress = 64;
+    history.AddInstallation(install);
+    CSurveyPlotWindow window(history);
+    window.resize(560, 640);
+    window.show();
+    EXPECT_EQ(window.Progress().value(), 64);
+    EXPECT_TRUE(window.SpreadLabel().text().startsWith("Mean of 30 positions: N 60.0000010°, E 24.9000000°, 20.00 m"));
+    EXPECT_TRUE(window.SpreadLabel().text().contains("0.09 m RMS")); // +-0.11 m north, a third each
+    // One scale both ways, the newest position drawn where it lies.
+    const CSurveyScatter& scatter = window.Scatter();
+    const QPointF centre = scatter.PixelOf({0, 0});
+    EXPECT_DOUBLE_EQ(scatter.PixelOf({1, 0}).x() - centre.x(), centre.y() - scatter.PixelOf({0, 1}).y());
+    const SurveyOffsets offsets = BuildSurveyOffsets(history.Gps(), history.Installation());
+    const QImage image = window.Scatter().grab().toImage();
+    EXPECT_EQ(QColor(image.pixel(scatter.PixelOf(offsets.points.back()).toPoint())), QColor::fromRgb(0xA02000));
+}
+
+TEST(ConstellationChartsWindow, BarsOfTheNewestStatisticsAndOneChartPerLoggedDay)
+{
+    CStatusHistory history;
+    SConstellationSample sample;
+    sample.statistics.verdict = 1;
+    sample.statistics.durations[0] = 60;
+    sample.statistics.durations[6] = 600;
+    sample.statistics.total = 660;
+    sample.verdictText = "Sufficient     ";
+    history.AddConstellation(sample);
+    ConstLogStatistics log;
+    for (int day : {0, 2}) {
+        log.days[std::size_t(day)] = {{}, 2024, 3, 10 + day};
+        log.days[std::size_t(day)].durations[8] = 86400;
+        log.totals[std::size_t(day)] = 86400;
+    }
+    CConstellationChartsWindow window(history, [&] { return log; });
+    window.resize(800, 700);
+    window.show();
+    EXPECT_EQ(window.Bars().Chart().title(), "Total 660 s, verdict: Sufficient");
+    ASSERT_EQ(window.Bars().Chart().series().size(), 1);
+    auto* bars = static_cast<QAbstractBarSeries*>(window.Bars().Chart().series()[0]);
+    EXPECT_EQ(bars->count(), 3); // one set per colour of the table
+    ASSERT_EQ(window.DayCharts().size(), 2u);
+    EXPECT_EQ(window.DayCharts()[0]->title(), "12-03-2024 (h)");
+    EXPECT_EQ(window.DayCharts()[1]->title(), "10-03-2024 (h)");
+    // A new log with fewer days hides the charts left over.
+    log = {};
+    window.Refresh();
+    EXPECT_TRUE(window.LogLabel().text().contains("none read yet"));
+    EXPECT_TRUE(window.DayCharts().empty());
+}
