@@ -1,11 +1,14 @@
 // The Status menu's history windows: each opens its window inside the
-// window area, with or without a connection.
+// window area, with or without a connection, keeps the answers it draws
+// coming while shown, and exports its series.
 
 #include "app/ManagerSettings.h"
 #include "app/SettingsSandbox.h"
 #include "app/frame/widgets/MainFrame.h"
 #include "app/main/PlotWindows.h"
 #include "status/history/StatusHistory.h"
+#include "status/history/StatusHistoryExport.h"
+#include "status/history/StatusHistoryFeed.h"
 #include "status/plots/widgets/ConstellationChartsWindow.h"
 #include "status/plots/widgets/InstallTimelineWindow.h"
 #include "status/plots/widgets/SignalHistoryWindow.h"
@@ -13,8 +16,11 @@
 #include "status/plots/widgets/SurveyPlotWindow.h"
 #include "support/EventLoop.h"
 #include "support/PromptRecorder.h"
+#include "platform/UserPrompts.h"
 
+#include <QFile>
 #include <QMdiArea>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -58,5 +64,53 @@ TEST(PlotMenu, StatusMenuOpensEachHistoryWindowWhileNotConnected)
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(window->mdiArea(), frame.MdiArea());
     }
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST(PlotMenu, ShownWindowsKeepTheirAnswersComingAndExportTheirSeries)
+{
+    SettingsSandbox sandbox;
+    CManagerSettings settings;
+    PromptRecorder prompts;
+    CMainFrame frame{settings};
+    CStatusHistory history;
+    CStatusHistoryFeed feed(history);
+    CPlotWindows plots(frame, history);
+    plots.Attach(feed);
+    frame.resize(1024, 720);
+    frame.show();
+
+    // The timeline wants the installation answers while it is shown, and only then.
+    EXPECT_FALSE(feed.IsWanted(StatusSampleKind::Installation));
+    plots.InstallTimeline().ShowAndRaise();
+    EXPECT_TRUE(feed.IsWanted(StatusSampleKind::Installation));
+    EXPECT_FALSE(feed.IsWanted(StatusSampleKind::Gps));
+    // Two windows over the GPS answers: they are wanted until both are hidden.
+    plots.SkyPlot().ShowAndRaise();
+    plots.SurveyPlot().ShowAndRaise();
+    plots.SkyPlot().hide();
+    EXPECT_TRUE(feed.IsWanted(StatusSampleKind::Gps));
+    plots.SurveyPlot().hide();
+    EXPECT_FALSE(feed.IsWanted(StatusSampleKind::Gps));
+    plots.InstallTimeline().hide();
+    EXPECT_FALSE(feed.IsWanted(StatusSampleKind::Installation));
+
+    // "Export CSV..." of the timeline saves the installation series.
+    SInstallationSample sample;
+    sample.timeMs = 1796719278123;
+    sample.texts[0] = QStringLiteral("OK");
+    history.AddInstallation(sample);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("timeline.csv");
+    const FileDialogFunction previous =
+        SetFileDialogFunction([&path](const FileDialogRequest& request) -> std::optional<QString> {
+            EXPECT_TRUE(request.save);
+            return path;
+        });
+    plots.InstallTimeline().ExportCsv();
+    SetFileDialogFunction(previous);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), InstallationHistoryCsv(history));
     EXPECT_TRUE(prompts.shown.empty());
 }
