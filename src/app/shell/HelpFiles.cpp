@@ -21,6 +21,8 @@ const std::pair<int, const char*> kCommandPages[] = {
     {ID_APP_EXIT, "main-window.html"},
     {ID_VIEW_TOOLBAR, "main-window.html"},
     {ID_VIEW_STATUS_BAR, "main-window.html"},
+    {ID_VIEW_UNIT_TRAFFIC, "unit-traffic.html"},
+    {ID_RECORD_UNIT_TRAFFIC, "unit-traffic.html"},
     {ID_ADVANCED, "advanced.html"},
     {ID_LOCAL_CONNECTION, "local-connection.html"},
     {ID_REMOTE_CONNECTION, "remote-connection.html"},
