@@ -181,6 +181,11 @@ void CCommissioningCommands::RunWizardCommand()
                    MsgIcon::Information, MsgButtons::Ok);
 }
 
+CVerifyDlg* CCommissioningCommands::VerificationWindow() const
+{
+    return verifyDlg_.data();
+}
+
 void CCommissioningCommands::UnitBackAfterReset()
 {
     if (!verifyRemote_)

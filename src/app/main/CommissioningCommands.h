@@ -44,7 +44,7 @@ public:
     void UnitBackAfterReset() override;
     void SaveReport();
     // The verification table of the last commissioning, while it is open.
-    [[nodiscard]] CVerifyDlg* VerificationWindow() const { return verifyDlg_.data(); }
+    [[nodiscard]] CVerifyDlg* VerificationWindow() const;
 
     [[nodiscard]] CWorkOrder* WorkOrder() const { return workOrder_.get(); }
     [[nodiscard]] CCommissionWiz* Wizard() const { return wizard_.get(); }
