@@ -69,11 +69,12 @@ protected:
     }
 
     // The reset's wait ends, the tool opens the unit again and is back in
-    // commission mode: `opens` OPENs in all.
+    // commission mode: at least `opens` OPENs in all (tries while the unit
+    // was still restarting add theirs).
     bool Reconnected(int opens)
     {
         return PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000)
-            && PumpUntil([&] { return Opens() == opens && State() == ConnectionState::Commission; },
+            && PumpUntil([&] { return Opens() >= opens && State() == ConnectionState::Commission; },
                          8000);
     }
 
