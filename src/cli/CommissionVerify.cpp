@@ -112,7 +112,9 @@ SVerification VerifyCommissionedUnit(const std::string& connection, const SCommi
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &loop, finish);
     limit.start(timeoutSeconds * 1000 + kLastAttemptMs);
-    QTimer::singleShot(0, &loop, attempt);
+    // A unit may answer for a moment after it acknowledged its reset: the
+    // first try waits one period, so that it meets the restarted unit.
+    poll.start(int(std::min<qint64>(ScaledPeriod(kVerifyPollMs), deadline.remainingTime())));
     if (!finished)
         loop.exec();
     poll.stop();

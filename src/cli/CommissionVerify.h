@@ -16,7 +16,8 @@ inline constexpr int kVerifyPollMs = 2000;
 // place keeps the string as it is).
 [[nodiscard]] std::string ConnectionAt(const std::string& connection, const SUnitPlace& place);
 
-// Polls `connection` from now on every kVerifyPollMs until the unit answers in
+// Polls `connection` every kVerifyPollMs, the first time one period after
+// the reset, until the unit answers in
 // commission mode (or `timeoutSeconds` passed), then reads it back. Needs a Qt
 // application object; uses the application's handler slot while it runs.
 [[nodiscard]] SVerification VerifyCommissionedUnit(const std::string& connection, const SCommissionValues& written,
