@@ -215,6 +215,8 @@ QString VerificationSummary(const SVerification& verification, int timeoutSecond
             .arg(timeoutSeconds);
     if (verification.Passed())
         return QStringLiteral("verified: the unit answers %1 and reads back every value written").arg(where);
+    if (verification.rows.empty())
+        return QStringLiteral("verification failed: the unit answers %1 but could not be read back").arg(where);
     return QStringLiteral("verification failed: the unit answers %1 but reads back other values for: %2")
         .arg(where, verification.Mismatches().join(QStringLiteral(", ")));
 }

@@ -130,6 +130,9 @@ TEST(VerifyTable, EveryValueReadBackOtherwiseOrNotAtAllIsAMismatch)
 
     // Nothing read, or the unit not back, never passes.
     EXPECT_FALSE(Verified(Written(), SUnitReadBack{}).Passed());
+    SVerification stuck{true, kLocal, {}};
+    EXPECT_EQ(VerificationSummary(stuck, 180).toStdString(),
+              "verification failed: the unit answers at 10.20.30.40, Q1 address 200 but could not be read back");
     SVerification gone{false, kLocal, {}};
     EXPECT_FALSE(gone.Passed());
     EXPECT_EQ(VerificationSummary(gone, 180).toStdString(),
