@@ -106,6 +106,17 @@ int VerifyAfterReset(const std::string& connection, const SCommissionValues& wri
         PrintLine(output.err, summary);
         status = verification.unitBack ? kExitRequestFailed : kExitNoConnection;
     }
+    // A unit missing at its new place may be one that kept its old address.
+    const std::optional<SUnitPlace> old = PlaceOf(connection);
+    if (!verification.unitBack && !place.remote && old
+        && (old->ipAddress != place.ipAddress || old->q1Address != place.q1Address)) {
+        const SVerification there = VerifyCommissionedUnit(connection, written, *old, 1);
+        if (there.unitBack)
+            PrintLine(output.err, QStringLiteral("the unit still answers at its old place, %1, Q1 address %2: it did "
+                                                 "not take its new address")
+                                      .arg(old->ipAddress)
+                                      .arg(old->q1Address));
+    }
     if (!options.verifyReportPath.isEmpty()) {
         QString error;
         if (SaveVerificationReport(options.verifyReportPath, verification, error)) {

@@ -35,6 +35,19 @@ std::string ConnectionAt(const std::string& connection, const SUnitPlace& place)
     return text.toStdString();
 }
 
+std::optional<SUnitPlace> PlaceOf(const std::string& connection)
+{
+    const QString text = QString::fromStdString(connection);
+    const QRegularExpression host(QStringLiteral("(?:^|,)HOST=([^,]*)"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpression address(QStringLiteral("(?:^|,)ADDR=(\\d{1,5})(?:,|$)"),
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch h = host.match(text);
+    const QRegularExpressionMatch a = address.match(text);
+    if (!h.hasMatch() || !a.hasMatch() || h.captured(1).isEmpty())
+        return std::nullopt;
+    return SUnitPlace{false, h.captured(1), a.captured(1).toInt()};
+}
+
 SVerification VerifyCommissionedUnit(const std::string& connection, const SCommissionValues& written,
                                      const SUnitPlace& place, int timeoutSeconds)
 {

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 
 inline constexpr int kDefaultVerifyTimeoutSeconds = 180;
@@ -15,6 +16,10 @@ inline constexpr int kVerifyPollMs = 2000;
 // The connection string with HOST and ADDR set to the place (a remote
 // place keeps the string as it is).
 [[nodiscard]] std::string ConnectionAt(const std::string& connection, const SUnitPlace& place);
+
+// Where a local connection string points (HOST and ADDR); nothing when it
+// names no such place.
+[[nodiscard]] std::optional<SUnitPlace> PlaceOf(const std::string& connection);
 
 // Polls `connection` every kVerifyPollMs, the first time one period after
 // the reset, until the unit answers in

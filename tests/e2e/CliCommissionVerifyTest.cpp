@@ -102,6 +102,12 @@ TEST(CliCommissionVerifyArguments, VerifyNeedsTheResetAndASensibleTimeout)
     EXPECT_EQ(ConnectionAt("WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131,TMO=900", place),
               "WP=SOCKET,HOST=10.0.0.5,PORT=7000,WP=NEQ1,ADDR=77,TMO=900");
     EXPECT_EQ(ConnectionAt("WP=NEQ1,ADDR=131,CH=3", SUnitPlace{true, {}, 0}), "WP=NEQ1,ADDR=131,CH=3");
+    const auto at = PlaceOf("WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131");
+    ASSERT_TRUE(at);
+    EXPECT_EQ(at->ipAddress, QStringLiteral("192.168.255.120"));
+    EXPECT_EQ(at->q1Address, 131);
+    EXPECT_FALSE(PlaceOf("WP=NEQ1,ADDR=131,CH=3")) << "no host";
+    EXPECT_FALSE(PlaceOf("WP=SOCKET,HOST=10.0.0.1,PORT=7000")) << "no address";
 }
 
 TEST_F(CliCommissionVerify, AUnitBackAtItsNewPlaceWithEveryValuePasses)
@@ -201,4 +207,8 @@ TEST_F(CliCommissionVerify, AUnitNotBackInTimeFailsWithoutWaitingLonger)
                                    again.Output()),
               kExitNoConnection)
         << again.Err();
+    EXPECT_TRUE(Contains(again.Err(), "the unit still answers at its old place, 192.168.255.120, Q1 address 131: it "
+                                      "did not take its new address\n"))
+        << again.Err();
+    EXPECT_FALSE(Contains(output.Err(), "still answers")) << "the restarting unit answers nowhere";
 }
