@@ -151,7 +151,8 @@ constexpr SCommandHelp kCommands[] = {
     {"commission",
      "commission WORKORDER [--unit N] [--report FILE] [--user NAME]\n"
      "           [--date yyyy-MM-dd] [--comments TEXT] [--actions TEXT] [--no-reset]\n"
-     "           [--remote] [--advanced|--basic] [--accept-replaced]",
+     "           [--remote] [--advanced|--basic] [--accept-replaced]\n"
+     "           [--verify [--verify-timeout S] [--verify-report FILE]]",
      "commission the unit from a work order with the wizard's\n"
      "checks, the guarded write and the reset",
      "Commissions the unit with the work order's values as the Commissioning\n"
@@ -183,10 +184,21 @@ constexpr SCommandHelp kCommands[] = {
      "  --accept-replaced go on when the wizard would replace a work order value\n"
      "                    that is out of its bounds (refused otherwise, naming the\n"
      "                    parameter and its value)\n"
+     "  --verify          after the reset, look for the unit every 2 s where it\n"
+     "                    must now be (its new IP and Q1 address; on --remote the\n"
+     "                    same node), read back its position and GPS mode, delays,\n"
+     "                    bus options and user texts, and print them beside the\n"
+     "                    values written (subnet mask, gateway and Q1 speed cannot\n"
+     "                    be read back)\n"
+     "  --verify-timeout S  how long to wait for the unit (default 180 s)\n"
+     "  --verify-report FILE  write the table as JSON (implies --verify); the file\n"
+     "                    is written whole or not at all\n"
      "\n"
-     "Exit status: 0 commissioned, 1 the work order could not be used, a page or\n"
-     "the unit refused, or the report was not saved, 2 no connection, 64 bad\n"
-     "arguments.\n"},
+     "Exit status: 0 commissioned (and, with --verify, every value read back as\n"
+     "written), 1 the work order could not be used, a page or the unit refused,\n"
+     "the report was not saved, or the unit read back other values, 2 no\n"
+     "connection, or with --verify the unit did not answer at its new place in\n"
+     "time, 64 bad arguments.\n"},
     {"check", "check PATH...",
      "check work orders (files, or folders of .xml files) as the\n"
      "wizard would check their values; no unit is needed\n"

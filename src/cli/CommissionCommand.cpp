@@ -6,6 +6,7 @@
 #include "cli/CliPrompts.h"
 #include "cli/CliSession.h"
 #include "cli/CommissionPlan.h"
+#include "cli/CommissionVerify.h"
 #include "cli/FileArguments.h"
 #include "cli/LinkReport.h"
 #include "cli/ReportStatusReader.h"
@@ -68,6 +69,66 @@ bool AcceptReplacements(const WorkOrderValues& values, const SCommissionOptions&
                                   "commission with the replacements"));
     return false;
 }
+// After the reset: the unit looked for where it must now be, read back and
+// compared; 0 verified, 1 other values read back (or the report not
+// written), 2 the unit not back in time.
+int VerifyAfterReset(const std::string& connection, const SCommissionValues& written,
+                     const SCommissionOptions& options, const SCliOutput& output)
+{
+    SUnitPlace place;
+    place.remote = options.remote;
+    if (!place.remote) {
+        place.ipAddress = written.ipAddress;
+        place.q1Address = written.q1Address;
+    }
+    const std::string target = ConnectionAt(connection, place);
+    PrintLine(output.out, QStringLiteral("Verifying: waiting up to %1 s for the unit %2.")
+                              .arg(options.verifyTimeoutSeconds)
+                              .arg(place.remote ? QStringLiteral("on its node")
+                                                : QStringLiteral("at %1, Q1 address %2")
+                                                      .arg(place.ipAddress)
+                                                      .arg(place.q1Address)));
+    std::fflush(output.out);
+    const SVerification verification =
+        VerifyCommissionedUnit(target, written, place, options.verifyTimeoutSeconds);
+    if (verification.unitBack) {
+        for (const QString& line : VerificationTableLines(verification))
+            PrintLine(output.out, line);
+        const QStringList unreadable = UnreadableParameters(place.remote);
+        if (!unreadable.isEmpty())
+            PrintLine(output.out, QStringLiteral("Not readable on the unit: ") + unreadable.join(QStringLiteral(", ")));
+    }
+    const QString summary = VerificationSummary(verification, options.verifyTimeoutSeconds);
+    int status = kExitOk;
+    if (verification.Passed()) {
+        PrintLine(output.out, summary);
+    } else {
+        PrintLine(output.err, summary);
+        status = verification.unitBack ? kExitRequestFailed : kExitNoConnection;
+    }
+    // A unit missing at its new place may be one that kept its old address.
+    const std::optional<SUnitPlace> old = PlaceOf(connection);
+    if (!verification.unitBack && !place.remote && old
+        && (old->ipAddress != place.ipAddress || old->q1Address != place.q1Address)) {
+        const SVerification there = VerifyCommissionedUnit(connection, written, *old, 1);
+        if (there.unitBack)
+            PrintLine(output.err, QStringLiteral("the unit still answers at its old place, %1, Q1 address %2: it did "
+                                                 "not take its new address")
+                                      .arg(old->ipAddress)
+                                      .arg(old->q1Address));
+    }
+    if (!options.verifyReportPath.isEmpty()) {
+        QString error;
+        if (SaveVerificationReport(options.verifyReportPath, verification, error)) {
+            PrintLine(output.out, QStringLiteral("Verification report: ") + options.verifyReportPath);
+        } else {
+            PrintLine(output.err, QStringLiteral("cannot write %1: %2").arg(options.verifyReportPath, error));
+            if (status == kExitOk)
+                status = kExitRequestFailed;
+        }
+    }
+    return status;
+}
 } // namespace
 
 int RunCommissionCommand(const std::string& connection, bool connectionFromSettings,
@@ -80,6 +141,8 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
     auto problem = InputFileProblem(options->workOrderPath);
     if (!problem && !options->reportPath.isEmpty())
         problem = OutputFileProblem(options->reportPath);
+    if (!problem && !options->verifyReportPath.isEmpty())
+        problem = OutputFileProblem(options->verifyReportPath);
     if (problem) {
         std::fprintf(output.err, "%s\n", problem->c_str());
         return kExitRequestFailed;
@@ -207,5 +270,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
             PrintLine(output.out, QStringLiteral("Report: ") + options->reportPath);
         }
     }
+    if (recorded && status == kExitOk && options->verify)
+        status = VerifyAfterReset(connection, plan.values, *options, output);
     return status;
 }

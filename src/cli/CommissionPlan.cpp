@@ -67,7 +67,8 @@ std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std
     bool havePath = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        const bool takesValue = argument == "--unit" || argument == "--report" || argument == "--date";
+        const bool takesValue = argument == "--unit" || argument == "--report" || argument == "--date"
+            || argument == "--verify-timeout" || argument == "--verify-report";
         if (takesValue && i + 1 >= arguments.size()) {
             error = MissingValue(argument);
             return std::nullopt;
@@ -95,6 +96,25 @@ std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std
                 return std::nullopt;
             }
             options.date = date;
+        } else if (argument == "--verify") {
+            options.verify = true;
+        } else if (argument == "--verify-timeout") {
+            int seconds = 0;
+            const std::string& value = arguments[++i];
+            if (!ReadDigits(value, 5, seconds) || seconds < 1) {
+                error = RefusedValue(argument, value, "not a number of seconds (1 or more)");
+                return std::nullopt;
+            }
+            options.verifyTimeoutSeconds = seconds;
+        } else if (argument == "--verify-report") {
+            const std::string& value = arguments[++i];
+            if (value.empty()) {
+                error = RefusedValue(argument, value, "the file to write is needed");
+                return std::nullopt;
+            }
+            // The table is of a verification: asking for it asks for one.
+            options.verifyReportPath = QString::fromLocal8Bit(value.c_str());
+            options.verify = true;
         } else if (argument == "--advanced" || argument == "--basic") {
             const bool advanced = argument == "--advanced";
             if (options.advancedMode && *options.advancedMode != advanced) {
@@ -124,6 +144,10 @@ std::optional<SCommissionOptions> ParseCommissionArguments(const std::vector<std
             options.workOrderPath = QString::fromLocal8Bit(argument.c_str());
             havePath = true;
         }
+    }
+    if (options.verify && !options.reset) {
+        error = "--verify checks the unit after its reset: give it without --no-reset";
+        return std::nullopt;
     }
     if (!havePath || options.workOrderPath.isEmpty()) {
         error = "commission needs the work order file (see qora-cli commission --help)";

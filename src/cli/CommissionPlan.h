@@ -31,6 +31,10 @@ struct SCommissionOptions {
     bool remote = false;              // the connection goes through the operator's network
     std::optional<bool> advancedMode; // --advanced / --basic; the settings' when not given
     bool acceptReplaced = false;      // go on when the wizard would replace a work order value
+    // After the reset: find the unit where it must now be and read it back.
+    bool verify = false;
+    int verifyTimeoutSeconds = 180;
+    QString verifyReportPath; // empty: no JSON file
 };
 
 // The options, or nothing with the reason in `error` (naming the argument and

@@ -74,7 +74,8 @@ void CCommissioning::Opened()
 
 void CCommissioning::BlockTaken(const CommissioningSetup& setup)
 {
-    staged_ = setup;
+    if (!faults_.applyNothing)
+        staged_ = setup;
     state_ = State::BlockTaken;
 }
 
@@ -152,9 +153,18 @@ void ReportCommissionedPosition(const CommissioningSetup& setup, std::vector<std
     PutWordAt(reply, start + kReportedAltitudeAt + 8, std::uint32_t(PackedAngle(setup.longitude)));
 }
 
+bool IsCommissioningFlag(const QString& name)
+{
+    return name == u"--apply-nothing";
+}
+
 CommissioningOptionParse ParseCommissioningOption(const QString& name, const QString& value,
                                                   CommissioningFaults& faults, QString& error)
 {
+    if (name == u"--apply-nothing") {
+        faults.applyNothing = true;
+        return CommissioningOptionParse::Taken;
+    }
     std::optional<CommissioningStep>* target = nullptr;
     if (name == u"--commission-refuse")
         target = &faults.refuse;
@@ -194,7 +204,11 @@ QString CommissioningHelpText()
         "                          3 whenever it comes, changing nothing\n"
         "  --commission-silent STEP\n"
         "                          do not answer STEP or any later step (TRANSFER result\n"
-        "                          2); the unit does not act on them\n");
+        "                          2); the unit does not act on them\n"
+        "  --apply-nothing         answer every step of a commissioning as taken (status\n"
+        "                          0) but keep and apply nothing: the user texts, 0x9001\n"
+        "                          and the unit's position, delays, bus options and\n"
+        "                          address stay as they were, also after the reset\n");
 }
 
 } // namespace sim

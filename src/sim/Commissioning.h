@@ -29,6 +29,9 @@ enum class CommissioningStep : std::uint8_t { Open, Block, User, Close };
 struct CommissioningFaults {
     std::optional<CommissioningStep> refuse;     // answer this step with status 3
     std::optional<CommissioningStep> silentFrom; // no answer to this step or a later one
+    // Every step answered as taken, but nothing of it kept or applied: the
+    // unit restarts as it was (a unit that lost its new setup).
+    bool applyNothing = false;
 };
 
 // "open", "block", "user", "close"
@@ -39,6 +42,8 @@ public:
     explicit CCommissioning(const CommissioningFaults& faults = {}) : faults_(faults) {}
 
     [[nodiscard]] bool InBracket() const { return state_ != State::Idle; }
+    // The steps are acknowledged only; their values are kept nowhere.
+    [[nodiscard]] bool AppliesNothing() const { return faults_.applyNothing; }
 
     // No answer at all to `step` (the request is as good as lost).
     [[nodiscard]] bool Silent(CommissioningStep step) const;
@@ -88,8 +93,10 @@ struct CommissionedValue {
 void ReportCommissionedPosition(const CommissioningSetup& setup, std::vector<std::uint8_t>& reply,
                                 std::size_t start);
 
-// The --commission-* options; false with `error` set for a bad value.
+// The --commission-* options and --apply-nothing; false with `error` set
+// for a bad value.
 enum class CommissioningOptionParse { NotMine, Taken, Bad };
+[[nodiscard]] bool IsCommissioningFlag(const QString& name);
 [[nodiscard]] CommissioningOptionParse ParseCommissioningOption(const QString& name, const QString& value,
                                                                 CommissioningFaults& faults, QString& error);
 [[nodiscard]] QString CommissioningHelpText();

@@ -130,7 +130,7 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
         const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open"
             || name == u"--antenna-fault" || name == u"--self-test-failure" || name == u"--no-fix"
             || name == u"--free-running" || name == u"--reset-unanswered" || name == u"--reset-silent"
-            || IsFirmwareFlag(name);
+            || IsFirmwareFlag(name) || IsCommissioningFlag(name);
         if (flag) {
             if (inlineValue) {
                 error = name + QStringLiteral(" takes no value");

@@ -284,7 +284,7 @@ CUnitModel::Outcome CUnitModel::Commission(CommissioningStep step, std::span<con
     reply.push_back(request[3]);
     reply.push_back(status);
     // Opening keeps nothing; the blocks and the pending setup are kept.
-    return {true, status == kStatusOk && step != CommissioningStep::Open};
+    return {true, status == kStatusOk && step != CommissioningStep::Open && !commissioning_.AppliesNothing()};
 }
 
 std::uint8_t CUnitModel::TakeCommissioningValue(CommissioningStep step, std::span<const std::uint8_t> value)
@@ -297,7 +297,8 @@ std::uint8_t CUnitModel::TakeCommissioningValue(CommissioningStep step, std::spa
         const std::optional<CommissioningSetup> setup = ParseCommissioningBlock(value);
         if (!setup)
             return kStatusBadBlock;
-        Set(*catalog_.FindParameter(kCommissioningBlockId), value);
+        if (!commissioning_.AppliesNothing())
+            Set(*catalog_.FindParameter(kCommissioningBlockId), value);
         commissioning_.BlockTaken(*setup);
         return kStatusOk;
     }
@@ -305,7 +306,8 @@ std::uint8_t CUnitModel::TakeCommissioningValue(CommissioningStep step, std::spa
         const ParameterDescriptor* p = catalog_.FindParameter(kUserBlockId);
         if (!p || !LengthAllowed(*p, value.size()) || (p->checkWrite && p->checkWrite(value) != kStatusOk))
             return kStatusBadBlock;
-        Set(*p, value);
+        if (!commissioning_.AppliesNothing())
+            Set(*p, value);
         commissioning_.UserTaken();
         return kStatusOk;
     }

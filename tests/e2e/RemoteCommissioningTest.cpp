@@ -9,7 +9,11 @@
 
 #include "app/main/CommissioningCommands.h"
 #include "commissioning/WorkOrder.h"
+#include "commissioning/verify/widgets/VerifyDlg.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
+
+#include <QLabel>
+#include <QTableWidget>
 
 namespace faults {
 namespace {
@@ -65,11 +69,12 @@ protected:
     }
 
     // The reset's wait ends, the tool opens the unit again and is back in
-    // commission mode: `opens` OPENs in all.
+    // commission mode: at least `opens` OPENs in all (tries while the unit
+    // was still restarting add theirs).
     bool Reconnected(int opens)
     {
         return PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000)
-            && PumpUntil([&] { return Opens() == opens && State() == ConnectionState::Commission; },
+            && PumpUntil([&] { return Opens() >= opens && State() == ConnectionState::Commission; },
                          8000);
     }
 
@@ -154,6 +159,52 @@ TEST_F(WindowResetAndCommissioning, ARemoteCommissioningSendsNoAddressesAndTheUn
     EXPECT_EQ(ReportParameter(report, "qorQ1GW"), QString());
     EXPECT_EQ(ReportParameter(report, "qorQ1Mask"), QString());
     EXPECT_EQ(ReportParameter(report, "qorQ1Address"), QStringLiteral("140"));
+}
+
+TEST_F(WindowResetAndCommissioning, ALocalCommissioningIsToldAndVerifiedOnceTheUnitIsBack)
+{
+    StartConnected({QStringLiteral("--reboot-ms"), QStringLiteral("150")}, false);
+    Commission();
+    EXPECT_TRUE(Messages().contains(
+        QStringLiteral("The unit acknowledged every value; QORA restarting with the new settings")))
+        << Messages().join(QStringLiteral(" | ")).toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return app.Commissioning()->VerificationWindow() != nullptr; }, 8000));
+    EXPECT_EQ(State(), ConnectionState::Commission);
+    EXPECT_EQ(Opened().back().value(QStringLiteral("unit")).toString(), QStringLiteral("192.168.255.121:140"));
+    const CVerifyDlg* table = app.Commissioning()->VerificationWindow();
+    EXPECT_TRUE(table->Summary()->text().startsWith(
+        QStringLiteral("verified: the unit answers at 192.168.255.121, Q1 address 140")))
+        << table->Summary()->text().toStdString();
+    ASSERT_EQ(table->Table()->rowCount(), 14);
+    for (int row = 0; row < table->Table()->rowCount(); ++row)
+        EXPECT_EQ(table->Table()->item(row, 3)->text(), QStringLiteral("yes"))
+            << table->Table()->item(row, 0)->text().toStdString();
+    // The read-back reached the unit at its new place.
+    EXPECT_EQ(Requests(QStringLiteral("53540100e004")).size(), 1u);
+
+    // A plain reset afterwards brings no second table.
+    const_cast<CVerifyDlg*>(table)->close();
+    PumpFor(50);
+    frame->RunCommand(ID_RESET_QORA);
+    ASSERT_TRUE(PumpUntil([&] { return !frame->Controller().ResetPending() && State() == ConnectionState::Commission; },
+                          8000));
+    PumpFor(200);
+    EXPECT_EQ(app.Commissioning()->VerificationWindow(), nullptr);
+}
+
+TEST(VerificationWindow, MismatchesStandOut)
+{
+    SVerification v;
+    v.unitBack = true;
+    v.place = SUnitPlace{false, QStringLiteral("10.0.0.2"), 9};
+    v.rows = {{QStringLiteral("Latitude"), QStringLiteral("1.0000000"), QStringLiteral("1.0000000"), true},
+              {QStringLiteral("User name"), QStringLiteral("\"Ann\""), QStringLiteral("\"\""), false}};
+    CVerifyDlg dialog(v);
+    ASSERT_EQ(dialog.Table()->rowCount(), 2);
+    EXPECT_EQ(dialog.Table()->item(1, 3)->text(), QStringLiteral("NO"));
+    EXPECT_NE(dialog.Table()->item(1, 2)->background(), dialog.Table()->item(0, 2)->background());
+    EXPECT_TRUE(dialog.Summary()->text().endsWith(QStringLiteral("reads back other values for: User name")))
+        << dialog.Summary()->text().toStdString();
 }
 
 TEST_F(WindowResetAndCommissioning, TheResetCommandReconnectsWhenTheUnitGoesDownWithoutAnswering)

@@ -341,6 +341,48 @@ TEST(SimCommissioning, ARemoteBlockKeepsTheUnitsAddressesAndBusAndAppliesTheRest
     EXPECT_EQ(Status(other, WriteOf(0x9001, Block(remote))), 0);
 }
 
+TEST(SimCommissioning, ApplyNothingAcknowledgesEveryStepAndTheUnitRestartsAsItWas)
+{
+    sim::CommissioningFaults faults;
+    faults.applyNothing = true;
+    CUnitModel unit = FreshUnit(faults);
+    const std::vector<std::uint16_t> ids = {0x9001, 0xC001, 0xC003, 0xC004, 0xB002, sim::kUserDateId};
+    std::vector<Bytes> before;
+    for (std::uint16_t id : ids)
+        before.push_back(ValueOf(unit, id));
+
+    EXPECT_EQ(Say(unit, kOpenCommissioning), CommandReply(1, 0));
+    EXPECT_EQ(Say(unit, WriteOf(0x9001, Block())), WriteReply(0x9001, 0));
+    EXPECT_EQ(Say(unit, WriteOf(0x9002, kUserBlock)), WriteReply(0x9002, 0));
+    EXPECT_EQ(Say(unit, kCloseCommissioning), CommandReply(0, 0));
+    EXPECT_FALSE(unit.Commissioning().Pending().has_value());
+    const Answer reset = Ask(unit, kResetRequest);
+    EXPECT_TRUE(reset.reset);
+    EXPECT_FALSE(reset.changed);
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(ValueOf(unit, ids[i]), before[i]) << std::hex << ids[i];
+    EXPECT_FALSE(unit.Commissioning().Applied().has_value()) << "the unit stays at its address";
+
+    // A block the unit cannot run with is still refused, and the order still holds.
+    EXPECT_EQ(Status(unit, WriteOf(0x9001, Block())), kNotNow);
+    ASSERT_EQ(Status(unit, kOpenCommissioning), 0);
+    BlockFields bad;
+    bad.mode = 3;
+    EXPECT_EQ(Status(unit, WriteOf(0x9001, Block(bad))), kBad);
+
+    sim::SimOptions o;
+    QString error;
+    ASSERT_TRUE(sim::ParseOptions({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                   QStringLiteral("--apply-nothing")},
+                                  o, error))
+        << error.toStdString();
+    EXPECT_TRUE(o.behaviour.commissioning.applyNothing);
+    EXPECT_FALSE(sim::ParseOptions({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                                    QStringLiteral("--apply-nothing=1")},
+                                   o, error));
+    EXPECT_TRUE(sim::HelpText().contains(QStringLiteral("--apply-nothing")));
+}
+
 TEST(SimCommissioning, OptionsTakeTheStepNames)
 {
     sim::SimOptions o;

@@ -9,6 +9,8 @@ QString WithUnit(const QString& text, const QString& unit)
 
 QString ConnectionPaneText(const ConnectionPaneInputs& in)
 {
+    if (!in.countdown.isEmpty())
+        return in.countdown;
     // From the reset request until the unit is back in commission mode it is
     // restarting, whatever the connection in between is doing.
     if (in.resetPending || (in.silentReconnection && in.handlerState != ConnectionState::Disconnected

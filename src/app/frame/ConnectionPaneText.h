@@ -13,6 +13,7 @@ struct ConnectionPaneInputs {
     bool resetPending = false;       // the unit was told to restart
     bool silentReconnection = false; // the frame connects again after a reset
     QString unit;                    // "Local (192.168.255.120)", "Remote (QORA-131)", "Remote" or empty
+    QString countdown;               // during the wait after a reset: the time to the reconnection
 };
 
 [[nodiscard]] QString ConnectionPaneText(const ConnectionPaneInputs& inputs);

@@ -111,10 +111,27 @@ FrameAction CFrameStateMachine::Transition(FrameEvent event, bool unitConnected)
             phase_ = FramePhase::Idle;
         break;
     case FrameEvent::ReconnectTimer:
-        if (unitConnected && connection_ != ConnectionState::EnteringCommission) {
+    case FrameEvent::ResetPoll:
+        if (phase_ == FramePhase::Reconnecting
+            && (connection_ == ConnectionState::Failed || connection_ == ConnectionState::Disconnected)) {
+            if (event == FrameEvent::ResetPoll) {
+                actions |= FrameAction::Reconnect; // the last try failed: once more
+            } else {
+                // The retry time is up and the unit never answered.
+                actions |= FrameAction::ForgetConnection | FrameAction::ShowCannotConnect
+                    | FrameAction::HideStatusWindows;
+                phase_ = FramePhase::Idle;
+            }
+        } else if (unitConnected && connection_ != ConnectionState::EnteringCommission
+                   && connection_ != ConnectionState::Connecting) {
             phase_ = FramePhase::Reconnecting;
             actions |= FrameAction::Reconnect;
         }
+        // Otherwise a try is under way: its outcome decides.
+        break;
+    case FrameEvent::ReconnectAttemptFailed:
+        // Not yet a failure: the unit may still be restarting.
+        connection_ = ConnectionState::Failed;
         break;
     case FrameEvent::CloseWhileConnected:
         phase_ = FramePhase::Closing;

@@ -41,6 +41,8 @@ enum class FrameEvent {
     CommissionCommand,
     DisconnectCommand,
     ReconnectTimer,      // the wait after a reset is over
+    ResetPoll,           // during that wait: time to try the unit again
+    ReconnectAttemptFailed, // a try during the wait failed; the wait goes on
     CloseWhileConnected, // the frame is asked to close while a unit is connected
     StatusWindowsDue,    // after commission mode is acknowledged (and a start-up commissioning)
 };

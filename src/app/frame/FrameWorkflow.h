@@ -15,4 +15,6 @@ public:
     virtual void RunStartupCommissioning() = 0;
     // A new connection starts: the wizard made for the last one goes.
     virtual void DeleteWizard() = 0;
+    // The unit is back in commission mode after the wait that follows a reset.
+    virtual void UnitBackAfterReset() {}
 };

@@ -60,8 +60,23 @@ void CMainFrameController::SetFullControl(bool fullControl)
 
 void CMainFrameController::StopTimers()
 {
-    KillTimer(kReconnectTimerId);
+    StopResetWait();
     KillTimer(kWatchdogTimerId);
+}
+
+void CMainFrameController::StopResetWait()
+{
+    KillTimer(kReconnectTimerId);
+    KillTimer(kResetTickTimerId);
+    resetWait_.Stop();
+}
+
+void CMainFrameController::OnResetTick()
+{
+    if (resetWait_.Tick())
+        Handle(FrameEvent::ResetPoll, IsConnected(handler_->GetConnectionType()));
+    else
+        StateChanged(); // the countdown
 }
 
 void CMainFrameController::Connect(FrameEvent started, ConnectionRoute route, const std::string& connection)
@@ -237,6 +252,10 @@ void CMainFrameController::StartResetWait()
     const std::uint64_t ms = std::uint64_t{settings_.retryConnTime} * 1000;
     SetTimer(kReconnectTimerId, static_cast<int>(std::min<std::uint64_t>(ms, 0x7FFFFFFF)));
     emit LinkInterrupted();
+    // The retry time stays the limit; meanwhile the unit is tried every few
+    // seconds, so the tool is back as soon as the unit is.
+    resetWait_.Start(static_cast<int>(std::min<std::uint64_t>(ms / 1000, 0x7FFFFFFF / 1000)));
+    SetTimer(kResetTickTimerId, 1000);
     StateChanged();
 }
 
@@ -282,6 +301,8 @@ void CMainFrameController::StateChanged()
     pane.failed = machine_.Connection() == ConnectionState::Failed;
     pane.resetPending = ResetPending();
     pane.silentReconnection = SilentReconnection();
+    if (resetWait_.Running())
+        pane.countdown = resetWait_.CountdownText();
     pane.unit = paneUnit_;
     view_.SetConnectionText(ConnectionPaneText(pane));
     view_.CommandStateChanged();
@@ -296,7 +317,14 @@ FrameCommandState CMainFrameController::CommandState(bool statusWindowVisible) c
 MsgResult CMainFrameController::OnMessage(unsigned message, MsgWParam wParam, MsgLParam)
 {
     if (message == WM_CONNECTION_EVENT) {
-        if (const std::optional<FrameEvent> event = FrameEventOf(NoticeOf(wParam)))
+        std::optional<FrameEvent> event = FrameEventOf(NoticeOf(wParam));
+        if (event && SilentReconnection() && resetWait_.Running()) {
+            if (*event == FrameEvent::ConnectFailed)
+                event = FrameEvent::ReconnectAttemptFailed; // tried again at the next poll
+            else if (*event == FrameEvent::Connected)
+                StopResetWait(); // the unit is back
+        }
+        if (event)
             Handle(*event);
     } else if (message == kFrameCloseMessage) {
         if (RequestClose())
@@ -344,8 +372,11 @@ void CMainFrameController::Apply(FrameAction actions)
         Apply(machine_.Transition(FrameEvent::StatusWindowsDue));
     if (Has(actions, FrameAction::StartStatusWindows))
         view_.StartStatusWindows();
-    if (Has(actions, FrameAction::RestartVisibleStatusWindows))
+    if (Has(actions, FrameAction::RestartVisibleStatusWindows)) {
         view_.RestartVisibleStatusWindows();
+        if (workflow_)
+            workflow_->UnitBackAfterReset();
+    }
     if (Has(actions, FrameAction::Reconnect))
         Reconnect();
     if (Has(actions, FrameAction::PostClose))
@@ -381,8 +412,10 @@ void CMainFrameController::Reconnect()
 void CMainFrameController::OnTimer(int timerId)
 {
     if (timerId == kReconnectTimerId) {
-        KillTimer(kReconnectTimerId);
+        StopResetWait();
         Handle(FrameEvent::ReconnectTimer, IsConnected(handler_->GetConnectionType()));
+    } else if (timerId == kResetTickTimerId) {
+        OnResetTick();
     } else if (timerId == kWatchdogTimerId) {
         if (downloadDialogOpen_) {
             SetTimer(kWatchdogTimerId, kWatchdogMs);

@@ -8,6 +8,7 @@
 
 #include "app/frame/FrameCommands.h"
 #include "app/frame/FrameStateMachine.h"
+#include "app/frame/ResetWait.h"
 #include "platform/MessageTarget.h"
 #include "status/StatusPoller.h"
 
@@ -36,6 +37,8 @@ public:
     static constexpr int kReconnectTimerId = 1;
     static constexpr int kWatchdogTimerId = 2;
     static constexpr int kWatchdogMs = 10000;
+    // Once a second during the wait after a reset: the countdown and the tries.
+    static constexpr int kResetTickTimerId = 3;
 
     CMainFrameController(CManagerSettings& settings, IFrameView& view, StartupRequest startup = {});
     ~CMainFrameController() override;
@@ -96,6 +99,7 @@ public:
     [[nodiscard]] bool DownloadDialogOpen() const override { return downloadDialogOpen_; }
     [[nodiscard]] bool IsWatchdogRunning() const { return IsTimerRunning(kWatchdogTimerId); }
     [[nodiscard]] bool IsReconnectTimerRunning() const { return IsTimerRunning(kReconnectTimerId); }
+    [[nodiscard]] const CResetWait& ResetWait() const { return resetWait_; }
 
     // The inputs of the command enabling rules.
     [[nodiscard]] FrameCommandState CommandState(bool statusWindowVisible) const;
@@ -133,6 +137,8 @@ private:
     void Connect(FrameEvent started, ConnectionRoute route, const std::string& connection);
     void CloseNow();
     void StopTimers();
+    void StopResetWait();
+    void OnResetTick();
     void SetFullControl(bool fullControl);
     // The connection pane and the enabling of the commands follow the state.
     void StateChanged();
@@ -143,6 +149,7 @@ private:
     std::unique_ptr<CCommHandler> handler_;
     IFrameWorkflow* workflow_ = nullptr;
     CFrameStateMachine machine_;
+    CResetWait resetWait_;
 
     // Independent of the connection's course.
     bool workOrderValues_ = false;

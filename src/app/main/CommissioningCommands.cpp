@@ -9,6 +9,8 @@
 #include "commissioning/procedure/widgets/CommFinishDlg.h"
 #include "commissioning/procedure/widgets/CommissioningRunner.h"
 #include "commissioning/WorkOrderReader.h"
+#include "commissioning/verify/UnitReadBack.h"
+#include "commissioning/verify/widgets/VerifyDlg.h"
 #include "commissioning/report/widgets/QORSelectionDlg.h"
 #include "commissioning/wizard/WorkOrderCheck.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
@@ -197,7 +199,45 @@ void CCommissioningCommands::RunWizardCommand()
         settings_.SaveSettings();
     }
     qCInfo(lcCommissioning, "commissioning written; the unit is reset to apply it");
+    verifyRemote_ = controller.IsRemote();
     controller.SendResetRequest();
+    ShowMessageBox(QStringLiteral("The unit acknowledged every value; QORA restarting with the new settings"),
+                   MsgIcon::Information, MsgButtons::Ok);
+}
+
+CVerifyDlg* CCommissioningCommands::VerificationWindow() const
+{
+    return verifyDlg_.data();
+}
+
+void CCommissioningCommands::UnitBackAfterReset()
+{
+    if (!verifyRemote_)
+        return; // a reset without a commissioning before it
+    SUnitPlace place;
+    place.remote = *verifyRemote_;
+    if (!place.remote) {
+        place.ipAddress = committed_.ipAddress;
+        place.q1Address = committed_.q1Address;
+    }
+    verifyRemote_.reset();
+    readBack_ = std::make_unique<CUnitReadBack>();
+    readBack_->Start([this, place](const SUnitReadBack& read) {
+        SVerification verification;
+        verification.unitBack = true;
+        verification.place = place;
+        verification.rows = CompareReadBack(committed_, read, place);
+        if (verification.Passed())
+            qCInfo(lcCommissioning, "verification: every value read back as written");
+        else
+            qCWarning(lcCommissioning, "verification: other values read back for %s",
+                      qUtf8Printable(verification.Mismatches().join(QStringLiteral(", "))));
+        if (verifyDlg_)
+            verifyDlg_->close();
+        verifyDlg_ = new CVerifyDlg(verification, &frame_);
+        verifyDlg_->setAttribute(Qt::WA_DeleteOnClose);
+        verifyDlg_->show();
+    });
 }
 
 void CCommissioningCommands::RunStartupCommissioning()

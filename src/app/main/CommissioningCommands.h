@@ -11,15 +11,19 @@
 #include "commissioning/WorkOrder.h"
 #include "commissioning/report/CommissionReport.h"
 
+#include <QPointer>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class CCommissionWiz;
 class CCommissioningRunner;
 class CMainFrame;
 class CManagerSettings;
 class CStatusWindows;
+class CUnitReadBack;
+class CVerifyDlg;
 
 class CCommissioningCommands : public IFrameWorkflow {
 public:
@@ -36,7 +40,11 @@ public:
     // The Q1 page exists only for a wizard made on a local connection, so a
     // new connection gets a new wizard.
     void DeleteWizard() override;
+    // After a commissioning's reset: the values read back beside those written.
+    void UnitBackAfterReset() override;
     void SaveReport();
+    // The verification table of the last commissioning, while it is open.
+    [[nodiscard]] CVerifyDlg* VerificationWindow() const;
 
     [[nodiscard]] CWorkOrder* WorkOrder() const { return workOrder_.get(); }
     [[nodiscard]] CCommissionWiz* Wizard() const { return wizard_.get(); }
@@ -58,4 +66,8 @@ private:
     std::unique_ptr<CCommissioningRunner> runner_;
     CCommissionReport report_;
     SCommissionValues committed_; // the values of the last run
+    // Set when a commissioning's reset was sent: where the unit must come back.
+    std::optional<bool> verifyRemote_;
+    std::unique_ptr<CUnitReadBack> readBack_;
+    QPointer<CVerifyDlg> verifyDlg_;
 };

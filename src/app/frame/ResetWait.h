@@ -1,0 +1,31 @@
+#pragma once
+// The wait after a reset, second by second: how long until the retry time
+// is up (the status bar counts it down) and when to try the unit again. The
+// unit is tried every few seconds from the start of the wait, so that the
+// tool reconnects as soon as the unit answers; the retry time stays the limit
+// after which a unit that never answered is reported. Widget-free and
+// timer-free: the frame ticks it once a second.
+
+#include <QString>
+
+class CResetWait {
+public:
+    static constexpr int kPollSeconds = 3;
+
+    // Starts a wait of `retrySeconds` (at least one second).
+    void Start(int retrySeconds);
+    void Stop() { running_ = false; }
+    // One second passed; true when the unit is to be tried now.
+    bool Tick();
+
+    [[nodiscard]] bool Running() const { return running_; }
+    [[nodiscard]] bool Expired() const { return running_ && elapsed_ >= limit_; }
+    [[nodiscard]] int SecondsLeft() const { return running_ && elapsed_ < limit_ ? limit_ - elapsed_ : 0; }
+    // "QORA restarting: reconnecting in 42 s"
+    [[nodiscard]] QString CountdownText() const;
+
+private:
+    bool running_ = false;
+    int limit_ = 0;
+    int elapsed_ = 0;
+};
