@@ -54,8 +54,9 @@ void TellOpenFailure(const WorkOrderOpenFailure& failure)
     ShowMessageBox(LoadResString(failure.messageId), MsgIcon::None);
 }
 // What the wizard would refuse or quietly replace among the chosen unit's
-// values, told once before the wizard opens with them; nothing when all pass.
-void TellWorkOrderProblems(const CWorkOrder& workOrder)
+// values, told before the wizard opens with them; nothing when all pass, or
+// when `told` already holds the same (it becomes what was told).
+void TellWorkOrderProblems(const QString& path, const CWorkOrder& workOrder, QString& told)
 {
     const QList<SWorkOrderProblem> problems = CheckWorkOrderUnit(workOrder);
     if (problems.isEmpty())
@@ -67,6 +68,10 @@ void TellWorkOrderProblems(const CWorkOrder& workOrder)
                        .arg(unit);
     for (const SWorkOrderProblem& problem : problems)
         text += QStringLiteral("\n") + problem.Text();
+    const QString key = path + QLatin1Char('\n') + text;
+    if (key == told)
+        return;
+    told = key;
     qCWarning(lcCommissioning).noquote() << "work order unit" << unit << "has" << problems.size() << "problems";
     MessageBoxRequest request;
     request.caption = QStringLiteral("Work Order Check");
@@ -107,8 +112,10 @@ void CCommissioningCommands::ChooseWorkOrderFile()
     request.initialPath = QStringLiteral("*.xml");
     request.filter = QStringLiteral("Work Order Files (*.xml);;All files (*)");
     request.defaultSuffix = QStringLiteral("xml");
-    if (const auto path = ShowFileDialog(request))
+    if (const auto path = ShowFileDialog(request)) {
+        problemsTold_.clear(); // opened by hand: its problems are told again
         LoadWorkOrder(*path, -1);
+    }
 }
 
 bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
@@ -121,7 +128,7 @@ bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
     if (!opened)
         TellOpenFailure(opened.Failure());
     else if (workOrder_)
-        TellWorkOrderProblems(*workOrder_);
+        TellWorkOrderProblems(path, *workOrder_, problemsTold_);
 
     // Whatever was recorded belonged to the document just replaced.
     report_.OnWorkOrderOpened();

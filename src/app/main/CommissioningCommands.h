@@ -62,6 +62,10 @@ private:
     std::unique_ptr<CWorkOrder> workOrder_;
     std::unique_ptr<WorkOrderValues> values_;
     QString workOrderPath_;
+    // The work order's problems as last told, with its path: the start-up
+    // work order is read again once the unit is in commission mode, and the
+    // same problems are not told twice.
+    QString problemsTold_;
     std::unique_ptr<CCommissionWiz> wizard_;
     std::unique_ptr<CCommissioningRunner> runner_;
     CCommissionReport report_;

@@ -219,6 +219,21 @@ TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizar
     EXPECT_EQ(pages.q1.gatewayOctets, (Ipv4Fields{192, 168, 1, 12}));
     EXPECT_EQ(pages.rf.frameClockDelayNs, 0);
     EXPECT_EQ(prompts.shown.size(), 1u);
+
+    // A work order given at start-up is read again once the unit is in
+    // commission mode: the same problems are not told a second time. Opened
+    // again by hand, they are.
+    EXPECT_TRUE(app.Commissioning()->LoadWorkOrder(QStringLiteral(QORA_CHECK_TESTDATA "/several_units.xml"), 2));
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    {
+        CModalAnswer modal([](QDialog& shown) {
+            auto& dialog = static_cast<CQORSelectionDlg&>(shown);
+            dialog.UnitCombo().setCurrentIndex(2);
+            dialog.OkButton().click();
+        });
+        Open(QStringLiteral(QORA_CHECK_TESTDATA "/several_units.xml"));
+    }
+    EXPECT_EQ(prompts.shown.size(), 2u);
 }
 
 } // namespace
