@@ -3,6 +3,7 @@
 //   --handler HOST:PORT   CCommHandler -> driver -> TCP link -> gateway -> back to a listener
 //   --recorded HOST:PORT  the same with the traffic recorded: into the ring and
 //                         into a recording (QORA_BENCH_RECORDING, or a temporary file)
+//   --ring HOST:PORT      the same with the traffic kept in the ring only (the window's share)
 // Prints one line: "<mode> <exchanges> <seconds> <exchanges per second>".
 
 #include "link/CommHandler.h"
@@ -147,7 +148,7 @@ private:
 int main(int argc, char* argv[])
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: qora-link-bench --raw|--handler|--recorded HOST:PORT [COUNT]\n");
+        std::fprintf(stderr, "usage: qora-link-bench --raw|--handler|--recorded|--ring HOST:PORT [COUNT]\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -175,6 +176,8 @@ int main(int argc, char* argv[])
             return 2;
         }
         SetLinkObserver(std::make_shared<CTrafficRecorder>(&ring, &recording));
+    } else if (mode == "--ring") {
+        SetLinkObserver(std::make_shared<CTrafficRecorder>(&ring, nullptr));
     }
     CCommHandler handler;
     handler.SetSilentConnect(true);

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <memory>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -18,6 +19,8 @@
 
 // The line for one exchange, newline included.
 [[nodiscard]] std::string FormatRecordingLine(const STrafficExchange& exchange);
+// The same, added to the end of `lines`.
+void AppendRecordingLine(std::string& lines, const STrafficExchange& exchange);
 // "2026-12-08T08:21:18.123Z".
 [[nodiscard]] std::string FormatRecordingTime(std::int64_t timeMs);
 
@@ -37,6 +40,7 @@ public:
     // the writer's own thread, as soon as it gets to it, so the link never
     // waits for the disk. False when the recording is not open or has failed.
     bool Write(STrafficExchange exchange);
+    bool Write(std::shared_ptr<const STrafficExchange> exchange);
     // Returns once every exchange handed over so far is in the file (or the
     // recording has failed).
     void Flush();
@@ -51,7 +55,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable wake_;    // lines waiting, or closing
     std::condition_variable written_; // a batch has reached the file
-    std::vector<STrafficExchange> pending_;
+    std::vector<std::shared_ptr<const STrafficExchange>> pending_;
     std::uint64_t handedOver_ = 0;
     std::uint64_t done_ = 0;
     bool closing_ = false;

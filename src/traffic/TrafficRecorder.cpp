@@ -35,7 +35,7 @@ STrafficExchange ToTrafficExchange(const SLinkExchange& seen)
 
 void CTrafficRecorder::OnLinkExchange(const SLinkExchange& seen)
 {
-    STrafficExchange exchange = ToTrafficExchange(seen);
+    auto exchange = std::make_shared<const STrafficExchange>(ToTrafficExchange(seen));
     if (writer_)
         writer_->Write(exchange);
     if (ring_)

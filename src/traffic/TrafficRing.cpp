@@ -9,6 +9,13 @@ CTrafficRing::CTrafficRing(std::size_t capacity)
 
 void CTrafficRing::Append(STrafficExchange exchange)
 {
+    Append(std::make_shared<const STrafficExchange>(std::move(exchange)));
+}
+
+void CTrafficRing::Append(std::shared_ptr<const STrafficExchange> exchange)
+{
+    if (!exchange)
+        return;
     const std::lock_guard lock(mutex_);
     items_.push_back(std::move(exchange));
     ++appended_;
@@ -48,13 +55,17 @@ std::optional<STrafficExchange> CTrafficRing::At(std::size_t index) const
     const std::lock_guard lock(mutex_);
     if (index >= items_.size())
         return std::nullopt;
-    return items_[index];
+    return *items_[index];
 }
 
 std::vector<STrafficExchange> CTrafficRing::Snapshot() const
 {
     const std::lock_guard lock(mutex_);
-    return {items_.begin(), items_.end()};
+    std::vector<STrafficExchange> copy;
+    copy.reserve(items_.size());
+    for (const auto& item : items_)
+        copy.push_back(*item);
+    return copy;
 }
 
 std::uint64_t CTrafficRing::Dropped() const

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -19,6 +20,8 @@ public:
     explicit CTrafficRing(std::size_t capacity = kDefaultCapacity);
 
     void Append(STrafficExchange exchange);
+    // The same exchange may also be on its way to a recording: shared, not copied.
+    void Append(std::shared_ptr<const STrafficExchange> exchange);
     // A capacity of 0 is taken as 1; shrinking drops the oldest.
     void SetCapacity(std::size_t capacity);
     void Clear();
@@ -36,7 +39,7 @@ public:
         const std::lock_guard lock(mutex_);
         if (index >= items_.size())
             return false;
-        visit(items_[index]);
+        visit(*items_[index]);
         return true;
     }
     // The same by running number (Dropped() is the number at index 0), so a
@@ -48,7 +51,7 @@ public:
         const std::lock_guard lock(mutex_);
         if (number < dropped_ || number - dropped_ >= items_.size())
             return false;
-        visit(items_[static_cast<std::size_t>(number - dropped_)]);
+        visit(*items_[static_cast<std::size_t>(number - dropped_)]);
         return true;
     }
     // Exchanges that gave way to newer ones since construction or Clear; also
@@ -64,7 +67,7 @@ private:
     void TrimLocked();
 
     mutable std::mutex mutex_;
-    std::deque<STrafficExchange> items_;
+    std::deque<std::shared_ptr<const STrafficExchange>> items_; // never null
     std::size_t capacity_;
     std::uint64_t dropped_ = 0;
     std::uint64_t appended_ = 0;

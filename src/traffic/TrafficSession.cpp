@@ -31,7 +31,7 @@ public:
                 return;
             writer = shared_->writer;
         }
-        STrafficExchange exchange = ToTrafficExchange(seen);
+        auto exchange = std::make_shared<const STrafficExchange>(ToTrafficExchange(seen));
         if (writer)
             writer->Write(exchange);
         shared_->ring.Append(std::move(exchange));

@@ -210,3 +210,29 @@ TEST(RecordingFormat, TimesMatchTheCalendarAcrossLeapYearsAndCenturies)
         ASSERT_EQ(FormatRecordingTime(ms), expected) << ms;
     }
 }
+
+TEST(RecordingFormat, EveryByteValueIsWrittenAsTwoLowerCaseDigitsAtEveryLength)
+{
+    // Lengths around the four-byte steps the writer takes, and all 256 values.
+    std::vector<std::uint8_t> all(256);
+    for (int b = 0; b < 256; ++b)
+        all[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(b);
+    for (std::size_t length : {0u, 1u, 3u, 4u, 5u, 7u, 8u, 9u, 255u, 256u}) {
+        STrafficExchange exchange;
+        exchange.req.assign(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(length));
+        exchange.rep = std::vector<std::uint8_t>(all.rbegin(), all.rbegin() + static_cast<std::ptrdiff_t>(length));
+        std::string expectedReq, expectedRep;
+        for (const std::uint8_t b : exchange.req)
+            expectedReq += QByteArray(1, char(b)).toHex().toStdString();
+        for (const std::uint8_t b : *exchange.rep)
+            expectedRep += QByteArray(1, char(b)).toHex().toStdString();
+        const std::string line = FormatRecordingLine(exchange);
+        EXPECT_NE(line.find("\"req\":\"" + expectedReq + "\""), std::string::npos) << length;
+        EXPECT_NE(line.find("\"rep\":\"" + expectedRep + "\""), std::string::npos) << length;
+        STrafficExchange read;
+        QString reason;
+        ASSERT_TRUE(ParseRecordingLine(std::string_view(line).substr(0, line.size() - 1), read, reason))
+            << reason.toStdString();
+        EXPECT_EQ(read, exchange) << length;
+    }
+}
