@@ -28,7 +28,7 @@ public:
                                                             24 * 3600 * 1000};
     static constexpr int kDefaultSpan = 1; // one hour
     // Points per line: one per one or two pixels of a wide window.
-    static constexpr std::size_t kMaxPoints = 480;
+    static constexpr std::size_t kMaxPoints = 240;
 
     explicit CSignalHistoryWindow(CStatusHistory& history, QWidget* parent = nullptr);
 
