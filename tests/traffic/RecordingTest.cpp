@@ -3,11 +3,17 @@
 
 #include "traffic/RecordingReader.h"
 #include "traffic/RecordingWriter.h"
+#include "traffic/TrafficRing.h"
 
 #include <QBuffer>
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -235,4 +241,46 @@ TEST(RecordingFormat, EveryByteValueIsWrittenAsTwoLowerCaseDigitsAtEveryLength)
             << reason.toStdString();
         EXPECT_EQ(read, exchange) << length;
     }
+}
+
+TEST(RecordingWriter, LinesFromSeveralThreadsAllArriveWholeAndTheRingSharesThem)
+{
+    // Links on their driver threads hand over exchanges while the writer's
+    // own thread writes them; a recording closed at any moment holds whole
+    // lines, every one handed over before the close.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("threads.jsonl");
+    CRecordingWriter writer;
+    CTrafficRing ring(1000);
+    QString error;
+    ASSERT_TRUE(writer.Open(path, error)) << error.toStdString();
+    constexpr int kThreads = 4;
+    constexpr int kEach = 500;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&writer, &ring, t] {
+            for (int i = 0; i < kEach; ++i) {
+                STrafficExchange exchange = Transfer();
+                exchange.rttMs = t * kEach + i;
+                auto shared = std::make_shared<const STrafficExchange>(std::move(exchange));
+                EXPECT_TRUE(writer.Write(shared));
+                ring.Append(std::move(shared));
+                if (i == kEach / 2)
+                    writer.Flush();
+            }
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    writer.Close();
+    EXPECT_FALSE(writer.Write(Transfer())) << "a closed recording takes nothing";
+    EXPECT_EQ(ring.Size(), 1000u);
+    EXPECT_EQ(ring.Dropped(), std::uint64_t{kThreads * kEach - 1000});
+
+    const auto read = ReadRecordingFile(path, error);
+    ASSERT_TRUE(read.has_value()) << error.toStdString();
+    ASSERT_EQ(read->size(), std::size_t{kThreads * kEach});
+    std::vector<bool> seen(kThreads * kEach);
+    for (const STrafficExchange& exchange : *read)
+        seen.at(static_cast<std::size_t>(exchange.rttMs)) = true;
+    EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](bool b) { return b; }));
 }
