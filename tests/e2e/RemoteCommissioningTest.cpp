@@ -205,6 +205,8 @@ TEST(VerificationWindow, MismatchesStandOut)
     EXPECT_NE(dialog.Table()->item(1, 2)->background(), dialog.Table()->item(0, 2)->background());
     EXPECT_TRUE(dialog.Summary()->text().endsWith(QStringLiteral("reads back other values for: User name")))
         << dialog.Summary()->text().toStdString();
+    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty())
+        dialog.grab().save(folder + QStringLiteral("/verification.png"));
 }
 
 TEST_F(WindowResetAndCommissioning, TheResetCommandReconnectsWhenTheUnitGoesDownWithoutAnswering)

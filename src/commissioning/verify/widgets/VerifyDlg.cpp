@@ -38,8 +38,13 @@ CVerifyDlg::CVerifyDlg(const SVerification& verification, QWidget* parent) : QDi
             table_->setItem(row, column, item);
         }
     }
-    table_->resizeColumnsToContents();
-    table_->horizontalHeader()->setStretchLastSection(true);
+    // The written and read-back values share the room; names and verdicts
+    // take what they need.
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->setSectionResizeMode(2, QHeaderView::Stretch);
+    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     layout->addWidget(table_);
 
     const QStringList unreadable = UnreadableParameters(verification.place.remote);
