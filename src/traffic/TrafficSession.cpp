@@ -31,10 +31,9 @@ public:
                 return;
             writer = shared_->writer;
         }
-        auto exchange = std::make_shared<const STrafficExchange>(ToTrafficExchange(seen));
-        if (writer)
-            writer->Write(exchange);
-        shared_->ring.Append(std::move(exchange));
+        // The recording in effect for this exchange, recorded the one way
+        // every recorder does it.
+        CTrafficRecorder(&shared_->ring, writer.get()).OnLinkExchange(seen);
     }
 
 private:
