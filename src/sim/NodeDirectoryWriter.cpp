@@ -11,6 +11,8 @@
 namespace sim {
 namespace {
 
+constexpr std::size_t kIndentedDirectoryUnits = 1000;
+
 QString ConnectionTo(const QHostAddress& host, std::uint16_t port, std::uint16_t q1)
 {
     return QStringLiteral("WP=SOCKET,HOST=%1,PORT=%2,WP=NEQ1,ADDR=%3").arg(host.toString()).arg(port).arg(q1);
@@ -67,7 +69,9 @@ QByteArray NodeDirectoryJson(const CUnitRegistry& registry, const QHostAddress& 
          QStringLiteral("Written by qora-unit-sim listening on %1; replaced whenever it starts with --directory.")
              .arg(site)},
         {QStringLiteral("groups"), QJsonArray{network}}};
-    return QJsonDocument(top).toJson(QJsonDocument::Indented);
+    // Small directories are for reading; a fleet's is kept compact.
+    const bool large = units.size() > kIndentedDirectoryUnits;
+    return QJsonDocument(top).toJson(large ? QJsonDocument::Compact : QJsonDocument::Indented);
 }
 
 bool WriteFileWhole(const QString& path, const QByteArray& text, QString& error)
