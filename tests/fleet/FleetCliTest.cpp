@@ -1,7 +1,9 @@
 // qora-cli fleet status against the simulator's fleet, as a user runs it: the
 // table's columns and texts, the summary, the exit statuses.
 
+#include "cli/FleetCommand.h"
 #include "fleet/FleetTable.h"
+#include "rks/RksComponents.h"
 #include "support/CliRun.h"
 #include "support/SimProcess.h"
 
@@ -146,4 +148,41 @@ TEST(FleetTable, FieldsThatNeedQuotingAreQuoted)
     EXPECT_FALSE(FleetHealthy({row})) << "reachable, but no self-test OK";
     row.health.selfTestOk = true;
     EXPECT_TRUE(FleetHealthy({row, row}));
+}
+
+namespace {
+
+QByteArray ReadBack(std::FILE* file)
+{
+    std::fflush(file);
+    std::rewind(file);
+    QByteArray bytes;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, qsizetype(n));
+    return bytes;
+}
+
+} // namespace
+
+// On a terminal the sweep draws its bar on standard error while the units are
+// read, and ends it at 100 % before the summary.
+TEST_F(FleetCli, ATerminalGetsAProgressBar)
+{
+    Start({"--fleet", "20", "--delay-ms", "2"});
+    qputenv("QORA_RKS_GATEWAY", environment[0].second.toLocal8Bit());
+    RegisterRksComponents();
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    ASSERT_TRUE(out && err);
+    const int status = RunFleetCommand({"status", "--directory", directory.toStdString(), "--jobs", "2"},
+                                       SCliOutput{out, err, true});
+    qunsetenv("QORA_RKS_GATEWAY");
+    EXPECT_EQ(status, 0);
+    const QByteArray drawn = ReadBack(err);
+    EXPECT_TRUE(drawn.startsWith("\r[")) << drawn.toStdString();
+    EXPECT_TRUE(drawn.contains("] 100 %\n21 units: 21 reachable")) << drawn.toStdString();
+    EXPECT_EQ(Rows(QString::fromUtf8(ReadBack(out))).size(), 21u);
+    std::fclose(out);
+    std::fclose(err);
 }
