@@ -47,6 +47,13 @@ CFleetStatusDecoder::~CFleetStatusDecoder() = default;
 
 SFleetUnitHealth CFleetStatusDecoder::Decode(const SFleetUnitReplies& replies, const QString& unitAddressText)
 {
+    // The constellation decoder works on the program's one copy of the
+    // statistics, which may be the connected unit's: it gets it back as it was.
+    struct Keep {
+        ConstellationStatisticsData saved = SharedConstellationStatistics();
+        ~Keep() { SharedConstellationStatistics() = saved; }
+    } keep;
+
     SFleetUnitHealth health;
     health.reachable = replies.reachable;
     health.error = QString::fromStdString(replies.error);

@@ -1,8 +1,9 @@
 #pragma once
 // Turns one unit's sweep replies into the row the fleet status shows, with the
 // texts of the status windows: their own decoders do the work. Owns one set of
-// them, cleared before every unit, so it is used from one thread only (the
-// constellation statistics keep one copy per program).
+// them, cleared before every unit, so it is used from one thread only: the
+// one that owns the program's constellation statistics, which it leaves as
+// they were.
 
 #include "fleet/FleetUnitReader.h"
 #include "status/StatusPoller.h"

@@ -3,10 +3,12 @@
 // results in the order asked whatever the number of jobs.
 
 #include "fleet/FleetIdentity.h"
+#include "fleet/FleetStatusDecoder.h"
 #include "fleet/FleetSweep.h"
 #include "link/ComponentFactory.h"
 #include "rks/RksComponents.h"
 #include "rks/RksNodeDirectory.h"
+#include "status/constellation/ConstellationStatisticsView.h"
 #include "support/SimProcess.h"
 
 #include <QTemporaryDir>
@@ -135,4 +137,45 @@ TEST(FleetIdentity, ShortOrRefusedRepliesGiveNothing)
     EXPECT_TRUE(SerialNumberOf(version));
     version.GetData()[8] = 1;
     EXPECT_FALSE(SerialNumberOf(version));
+}
+
+// The decoder reads every unit afresh, and leaves the statistics of the unit
+// the program is connected to as they were.
+TEST_F(FleetOnSim, DecodingLeavesNoTraceBetweenUnitsOrInTheProgram)
+{
+    SharedConstellationStatistics().verdict = CConstellationStatisticsView::kVerdictBad;
+    SharedConstellationStatistics().total = 1234;
+
+    CFleetStatusDecoder decoder;
+    SFleetSweepOptions options;
+    options.jobs = 5;
+    options.makeLink = [] { return ComponentFactory<IRksLink>::Create(CLSID_RksLink); };
+    const auto replies = SweepFleet(connections, decoder.Requests(), options);
+    ASSERT_EQ(replies.size(), 5u);
+
+    const SFleetUnitHealth healthy = decoder.Decode(replies[4], QStringLiteral("131"));
+    EXPECT_TRUE(healthy.selfTestOk);
+    EXPECT_EQ(healthy.selfTest, QStringLiteral("OK"));
+    EXPECT_FALSE(healthy.verdict.isEmpty());
+    EXPECT_FALSE(healthy.latitude.isEmpty());
+
+    const SFleetUnitHealth failed = decoder.Decode(replies[2], QStringLiteral("131"));
+    EXPECT_FALSE(failed.selfTestOk);
+    EXPECT_EQ(failed.selfTest, QStringLiteral("Not OK"));
+
+    // Nothing of the unit before shows for a unit that was not read.
+    const SFleetUnitHealth silent = decoder.Decode(replies[1], QStringLiteral("131"));
+    EXPECT_FALSE(silent.reachable);
+    EXPECT_FALSE(silent.selfTestOk);
+    EXPECT_EQ(silent.selfTest, QString());
+    EXPECT_EQ(silent.verdict, QString());
+    SFleetUnitReplies unanswered = replies[4];
+    unanswered.replies.assign(unanswered.replies.size(), std::nullopt);
+    const SFleetUnitHealth blank = decoder.Decode(unanswered, QStringLiteral("131"));
+    EXPECT_FALSE(blank.selfTestOk);
+    EXPECT_NE(blank.selfTest, QStringLiteral("OK"));
+    EXPECT_EQ(blank.latitude, QString());
+
+    EXPECT_EQ(SharedConstellationStatistics().verdict, CConstellationStatisticsView::kVerdictBad);
+    EXPECT_EQ(SharedConstellationStatistics().total, 1234u);
 }
