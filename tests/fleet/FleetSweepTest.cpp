@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -178,4 +179,41 @@ TEST_F(FleetOnSim, DecodingLeavesNoTraceBetweenUnitsOrInTheProgram)
 
     EXPECT_EQ(SharedConstellationStatistics().verdict, CConstellationStatisticsView::kVerdictBad);
     EXPECT_EQ(SharedConstellationStatistics().total, 1234u);
+}
+
+// Units answer slowly (5 ms a reply); sixteen connections at once must not
+// wait for one another anywhere on our side.
+TEST(FleetSweepSpeed, SixteenJobsOverlapTheirWaits)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nodes.json"));
+    SimProcess sim({"--fleet", "47", "--delay-ms", "5", "--directory", path});
+    ASSERT_TRUE(sim.Running());
+    const QByteArray gateway = "127.0.0.1:" + QByteArray::number(sim.Port());
+    setenv("QORA_RKS_GATEWAY", gateway.constData(), 1);
+    RegisterRksComponents();
+    CRksNodeDirectory directory;
+    QString error;
+    ASSERT_TRUE(directory.Load(path, error)) << error.toStdString();
+    std::vector<std::string> connections;
+    for (const RksNode& node : directory.Root().groups.at(0).groups.at(0).nodes)
+        connections.push_back(node.connection);
+
+    const auto timed = [&](int jobs) {
+        SFleetSweepOptions options;
+        options.jobs = jobs;
+        options.makeLink = [] { return ComponentFactory<IRksLink>::Create(CLSID_RksLink); };
+        const auto start = std::chrono::steady_clock::now();
+        const auto results = SweepFleet(connections, {VersionBlockRequest(), FirmwareNamesRequest()}, options);
+        const auto took = std::chrono::steady_clock::now() - start;
+        for (const auto& result : results)
+            EXPECT_TRUE(result.reachable) << result.error;
+        return took;
+    };
+    const auto one = timed(1);
+    const auto sixteen = timed(16);
+    unsetenv("QORA_RKS_GATEWAY");
+    // 48 units of 4 exchanges: about 1 s alone, about 0.06 s sixteen at once.
+    EXPECT_LT(sixteen * 5, one) << std::chrono::duration_cast<std::chrono::milliseconds>(one).count() << " ms vs "
+                                << std::chrono::duration_cast<std::chrono::milliseconds>(sixteen).count() << " ms";
 }
