@@ -199,6 +199,27 @@ constexpr SCommandHelp kCommands[] = {
      "the report was not saved, or the unit read back other values, 2 no\n"
      "connection, or with --verify the unit did not answer at its new place in\n"
      "time, 64 bad arguments.\n"},
+    {"fleet", "fleet status [--directory FILE] [--group NAME] [--jobs N] [--csv FILE] [--json FILE]",
+     "the health of every unit of the node directory, N units\n"
+     "at once (exit 0: all reachable with self-test OK, 1: not\n"
+     "so, 2: no directory)",
+     "Reads every unit (node kind 1) of the node directory: the one the network\n"
+     "browser reads (QORA_RKS_DIRECTORY, else the service's Directory setting) or\n"
+     "FILE; with --group only that group and its subgroups. Each unit gets a\n"
+     "connection of its own, at most N at once (default 16, up to 1024): the\n"
+     "identity probe, the version block, the firmware names, the installation\n"
+     "status, the constellation verdict and the GPS position.\n"
+     "  --csv FILE    write the table as CSV, --json FILE as JSON; without either\n"
+     "                the CSV goes to standard output\n"
+     "CSV columns: name,connection,reachable,serial,active_firmware,\n"
+     "inactive_firmware,self_test,gps_fix,clock_state,verdict,latitude,longitude,\n"
+     "error. reachable is yes or no; texts as the status windows show them;\n"
+     "error says why a unit could not be read. A progress bar on standard error\n"
+     "when it is a terminal; a summary line at the end.\n"
+     "\n"
+     "Exit status: 0 every unit reachable with self-test OK, 1 otherwise (or a\n"
+     "file could not be written), 2 no readable directory or no such group, 64\n"
+     "bad arguments.\n"},
     {"check", "check PATH...",
      "check work orders (files, or folders of .xml files) as the\n"
      "wizard would check their values; no unit is needed\n"

@@ -6,6 +6,7 @@
 #include "cli/ActivateCommand.h"
 #include "cli/CliArguments.h"
 #include "cli/CheckCommand.h"
+#include "cli/FleetCommand.h"
 #include "cli/CliSession.h"
 #include "cli/CommandUsage.h"
 #include "cli/CommissionCommand.h"
@@ -200,6 +201,8 @@ int main(int argc, char* argv[])
     }
     if (command == "check")
         return RunCheckCommand(arguments, SCliOutput::Standard());
+    if (command == "fleet")
+        return RunFleetCommand(arguments, SCliOutput::Standard());
     if (!global.haveConnection) {
         CManagerSettings settings;
         settings.LoadSettings();

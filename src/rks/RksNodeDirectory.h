@@ -20,9 +20,10 @@ inline constexpr const char* kRksDirectoryVariable = "QORA_RKS_DIRECTORY";
 // The node kind that marks a unit reached over the operator's network.
 inline constexpr std::uint16_t kRksRemoteUnitKind = 1;
 
-// Bounds of what a directory may hold.
-inline constexpr qint64 kRksDirectoryMaxBytes = 1024 * 1024;
-inline constexpr std::size_t kRksDirectoryMaxNodes = 10000;
+// Bounds of what a directory may hold: an operator's whole network, up to a
+// hundred thousand units.
+inline constexpr qint64 kRksDirectoryMaxBytes = 32 * 1024 * 1024;
+inline constexpr std::size_t kRksDirectoryMaxNodes = 100000;
 inline constexpr std::size_t kRksDirectoryMaxGroups = 10000;
 inline constexpr int kRksDirectoryMaxDepth = 8; // group levels below the top
 inline constexpr qsizetype kRksNameMaxChars = 128;

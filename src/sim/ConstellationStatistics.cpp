@@ -31,7 +31,11 @@ struct Shared {
     std::mutex lock;
     ConstellationOptions options;
     std::function<std::int64_t()> clock;
-    std::map<const CUnitModel*, std::unique_ptr<CConstellationStatistics>> units;
+    std::map<const CUnitModel*, std::shared_ptr<CConstellationStatistics>> units;
+    // Units whose statistics start alike have the same sky and so the same
+    // statistics ever after: they share one copy, which keeps a fleet of
+    // thousands of units small and quick to start.
+    std::map<std::pair<std::int64_t, std::int64_t>, std::shared_ptr<CConstellationStatistics>> byStart;
 };
 
 Shared& State()
@@ -50,8 +54,16 @@ CConstellationStatistics& StatisticsOf(Shared& shared, const CUnitModel* unit)
 {
     const std::int64_t now = Now(shared);
     auto& slot = shared.units[unit];
-    if (!slot)
-        slot = std::make_unique<CConstellationStatistics>(shared.options, now);
+    if (!slot) {
+        const ConstellationOptions& options = shared.options;
+        const bool fromHistory = options.historyDays > 0;
+        const std::int64_t start = fromHistory ? DayIndex(now) - options.historyDays : now;
+        const std::int64_t fault = options.antennaFault && fromHistory ? DayIndex(now) : 0;
+        auto& alike = shared.byStart[{start, fault}];
+        if (!alike)
+            alike = std::make_shared<CConstellationStatistics>(options, now);
+        slot = alike;
+    }
     slot->AdvanceTo(now);
     return *slot;
 }
@@ -208,6 +220,7 @@ void SetConstellationOptions(const ConstellationOptions& options)
     std::lock_guard guard(shared.lock);
     shared.options = options;
     shared.units.clear();
+    shared.byStart.clear();
 }
 
 ConstellationOptions DefaultConstellationOptions()
@@ -229,6 +242,7 @@ void ForgetConstellationStatistics()
     Shared& shared = State();
     std::lock_guard guard(shared.lock);
     shared.units.clear();
+    shared.byStart.clear();
 }
 
 // 0x53 0x66 0x00 0x00 -> 0x54 0x67 status, five reserved bytes, altitude,

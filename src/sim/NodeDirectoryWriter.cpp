@@ -6,9 +6,12 @@
 #include <QSaveFile>
 
 #include <string>
+#include <unordered_map>
 
 namespace sim {
 namespace {
+
+constexpr std::size_t kIndentedDirectoryUnits = 1000;
 
 QString ConnectionTo(const QHostAddress& host, std::uint16_t port, std::uint16_t q1)
 {
@@ -30,17 +33,24 @@ QByteArray NodeDirectoryJson(const CUnitRegistry& registry, const QHostAddress& 
                              const QString& site)
 {
     const auto& units = registry.Units();
+    // Counted and resolved once per Q1 address: a fleet of thousands shares one.
+    std::unordered_map<std::uint16_t, std::size_t> sharing;
+    for (const auto& unit : units)
+        ++sharing[unit->Address().q1Address];
+    std::unordered_map<std::uint16_t, const CSimUnit*> foundByOwn;
     QJsonArray nodes;
     for (const auto& unit : units) {
         const UnitAddress& address = unit->Address();
-        bool shared = false;
-        for (const auto& other : units)
-            shared = shared || (other != unit && other->Address().q1Address == address.q1Address);
+        const bool shared = sharing[address.q1Address] > 1;
 
         // Through our own address when that finds this very unit; otherwise
         // by its IP, which only a client with the gateway setting can use.
         QString connection = ConnectionTo(own, port, address.q1Address);
-        if (registry.Resolve(connection.toStdString()) != unit.get())
+        const auto found = foundByOwn.find(address.q1Address);
+        const CSimUnit* byOwn = found != foundByOwn.end()
+            ? found->second
+            : foundByOwn.emplace(address.q1Address, registry.Resolve(connection.toStdString())).first->second;
+        if (byOwn != unit.get())
             connection = ConnectionTo(address.ip, port, address.q1Address);
 
         QString name = QStringLiteral("QORA-%1").arg(address.q1Address);
@@ -59,7 +69,9 @@ QByteArray NodeDirectoryJson(const CUnitRegistry& registry, const QHostAddress& 
          QStringLiteral("Written by qora-unit-sim listening on %1; replaced whenever it starts with --directory.")
              .arg(site)},
         {QStringLiteral("groups"), QJsonArray{network}}};
-    return QJsonDocument(top).toJson(QJsonDocument::Indented);
+    // Small directories are for reading; a fleet's is kept compact.
+    const bool large = units.size() > kIndentedDirectoryUnits;
+    return QJsonDocument(top).toJson(large ? QJsonDocument::Compact : QJsonDocument::Indented);
 }
 
 bool WriteFileWhole(const QString& path, const QByteArray& text, QString& error)

@@ -281,6 +281,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
                    taken != FloodOptionParse::NotMine) {
             if (taken == FloodOptionParse::Bad)
                 return false;
+        } else if (const FleetOptionParse taken = ParseFleetOption(name, value, options.fleet, error);
+                   taken != FleetOptionParse::NotMine) {
+            if (taken == FleetOptionParse::Bad)
+                return false;
         } else if (const FirmwareOptionParse taken = ParseFirmwareOption(name, value, options.behaviour.firmware, error);
                    taken != FirmwareOptionParse::NotMine) {
             if (taken == FirmwareOptionParse::Bad)
@@ -314,6 +318,8 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
         error = QStringLiteral("--listen ADDRESS:PORT is required (see --help)");
         return false;
     }
+    if (!CheckFleetOptions(options.fleet, error))
+        return false;
     if (options.units.empty()) {
         UnitAddress unit;
         ParseUnit(QLatin1String(kDefaultUnit), unit);
@@ -458,12 +464,14 @@ QString HelpText()
         "\n"
         "%4"
         "\n"
+        "%6"
+        "\n"
         "  --help                  show this text\n"
         "\n"
         "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"
         "trace file, read the recording or write the node directory, 2 for bad options.\n")
         .arg(QLatin1String(kDefaultUnit), QLatin1String(kDefaultIdentity.data(), kDefaultIdentity.size()),
-             FirmwareHelpText(), CommissioningHelpText(), FloodHelpText());
+             FirmwareHelpText(), CommissioningHelpText(), FloodHelpText(), FleetHelpText());
 }
 
 } // namespace sim

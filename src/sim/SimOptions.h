@@ -3,6 +3,7 @@
 
 #include "sim/GpsClock.h"
 #include "sim/ConstellationStatistics.h"
+#include "sim/FleetOptions.h"
 #include "sim/UnitModel.h"
 #include "sim/UnitRegistry.h"
 
@@ -40,6 +41,7 @@ struct SimOptions {
     FaultOptions faults;
     ConstellationOptions constellation; // the units' satellites and their statistics
     GpsSetup gps; // what the units' GPS receivers report
+    FleetOptions fleet; // more units, each at its own IP address
     bool help = false;
 };
 

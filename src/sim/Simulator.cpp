@@ -56,6 +56,10 @@ int RunSimulator(int argc, char** argv)
     CUnitRegistry registry;
     for (const UnitAddress& address : options.units)
         registry.Add(address, DefaultCatalog(), options.behaviour);
+    if (!AddFleet(registry, options.fleet, options.behaviour, error)) {
+        Complain(error);
+        return 2;
+    }
 
     std::unique_ptr<CStateFile> state;
     if (!options.statePath.isEmpty()) {

@@ -54,6 +54,8 @@ CUnitModel::CUnitModel(const UnitCatalog& catalog, UnitSeed seed, UnitBehaviour 
 CUnitModel::Outcome CUnitModel::Handle(std::string_view route, std::span<const std::uint8_t> request,
                                        std::vector<std::uint8_t>& reply)
 {
+    if (behaviour_.silent)
+        return {};
     const Outcome outcome = HandleRoute(route, request, reply);
     // A download or an activation may have changed what the banks hold.
     if (outcome.changed)
@@ -133,8 +135,14 @@ CUnitModel::Outcome CUnitModel::HandleUnitMessage(std::span<const std::uint8_t> 
         return {true, false};
     case kOpGpsDateTime:
         return AnswerGpsDateTime(request, reply) ? Outcome{true, false} : NegativeAck(reply);
-    case kOpInstallStatusQuery:
-        return AnswerInstallStatusQuery(request, reply) ? Outcome{true, false} : NegativeAck(reply);
+    case kOpInstallStatusQuery: {
+        const std::size_t start = reply.size();
+        if (!AnswerInstallStatusQuery(request, reply))
+            return NegativeAck(reply);
+        if (behaviour_.selfTestFailure)
+            reply[start + 2] = 1; // the self-test byte follows the service header
+        return Outcome{true, false};
+    }
     default:
         return NegativeAck(reply);
     }
@@ -375,7 +383,7 @@ void CUnitModel::RefreshVersionBlock()
     const ParameterDescriptor* p = catalog_.FindParameter(kVersionBlockId);
     // Only a catalog whose 0x9004 has the version block's layout gets it.
     if (p && p->minLength == kVersionBlockSize && p->maxLength == kVersionBlockSize)
-        values_[IndexOf(*p)] = VersionBlock(seed_, firmware_.Banks());
+        values_[IndexOf(*p)] = VersionBlock(seed_, firmware_.Banks(), behaviour_.serial);
 }
 
 std::span<const std::uint8_t> CUnitModel::Value(std::uint16_t id) const

@@ -57,6 +57,9 @@ struct UnitBehaviour {
     std::bitset<256> shortReplyOpcodes;
     FirmwareOptions firmware; // banks, received files and download faults
     CommissioningFaults commissioning; // commissioning steps refused or not answered
+    std::string serial;           // empty: the one its address gives
+    bool silent = false;          // answers nothing at all, as a unit that is off
+    bool selfTestFailure = false; // its installation status reports a failed self-test
 };
 
 class CUnitModel {

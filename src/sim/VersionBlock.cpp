@@ -11,9 +11,9 @@ FirmwareVersions VersionsOf(const std::string& name)
     return {"FPGA " + release, "GPS " + release, name};
 }
 
-std::vector<std::uint8_t> VersionBlock(const UnitSeed& seed, const CFirmwareBanks& banks)
+std::vector<std::uint8_t> VersionBlock(const UnitSeed& seed, const CFirmwareBanks& banks, const std::string& serialNumber)
 {
-    const std::string serial = "QSIM" + std::to_string(seed.q1Address);
+    const std::string serial = serialNumber.empty() ? "QSIM" + std::to_string(seed.q1Address) : serialNumber;
     const FirmwareVersions active = VersionsOf(banks.Active());
     const FirmwareVersions inactive = VersionsOf(banks.Inactive());
     return TextFields({

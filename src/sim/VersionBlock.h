@@ -25,6 +25,8 @@ struct FirmwareVersions {
 };
 [[nodiscard]] FirmwareVersions VersionsOf(const std::string& name);
 
-[[nodiscard]] std::vector<std::uint8_t> VersionBlock(const UnitSeed& seed, const CFirmwareBanks& banks);
+// An empty `serialNumber` gives "QSIM" and the unit's Q1 address.
+[[nodiscard]] std::vector<std::uint8_t> VersionBlock(const UnitSeed& seed, const CFirmwareBanks& banks,
+                                                     const std::string& serialNumber = {});
 
 } // namespace sim

@@ -156,7 +156,7 @@ namespace {
 
 const QStringList kCommands{"identify", "raw",    "settings", "version",           "gps",      "system",  "user",
                             "status",   "watch",  "timing",   "constellation-log", "download", "activate",
-                            "commission"};
+                            "commission", "fleet"};
 
 TEST(Cli, EveryCommandHasItsOwnHelp)
 {

@@ -126,3 +126,25 @@ TEST_F(RksBrowserOnSim, ANodePickedInTheDialogAnswersTheIdentityProbe)
     EXPECT_EQ(Identity(connection), kIdentityReply);
     EXPECT_EQ(LastOpenedUnit(), "10.0.0.9:40");
 }
+
+// A fleet of ten thousand units and the simulator's first unit: the directory
+// reads whole, and a fleet unit named there answers through the gateway.
+TEST(RksBrowserOnFleet, TenThousandUnitsReadAndAnswer)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("nodes.json"));
+    SimProcess sim({QStringLiteral("--fleet"), QStringLiteral("10000"), QStringLiteral("--directory"), path});
+    ASSERT_TRUE(sim.Running());
+
+    CRksNodeDirectory directory;
+    QString error;
+    ASSERT_TRUE(directory.Load(path, error)) << error.toStdString();
+    EXPECT_EQ(directory.NodeCount(), 10001u);
+    const RksNode* last = directory.Find("QORA-131 (10.0.39.94)");
+    ASSERT_NE(last, nullptr);
+
+    const QByteArray gateway = QByteArray("127.0.0.1:") + QByteArray::number(sim.Port());
+    setenv("QORA_RKS_GATEWAY", gateway.constData(), 1);
+    EXPECT_EQ(Identity(last->connection), kIdentityReply);
+    unsetenv("QORA_RKS_GATEWAY");
+}

@@ -165,8 +165,8 @@ TEST(RksNodeDirectory, RefusesAWrongFileWholeAndSaysWhereItIsWrong)
         {OneNode("\"name\":\"a\",\"kind\":1,\"connection\":\"" + tooLongConnection + "\""),
          "\"connection\" is longer than 1024 characters"},
         // bounds
-        {ManyNodes(int(kRksDirectoryMaxNodes) + 1), "nodes[10000]: more than 10000 nodes"},
-        {"{}" + QByteArray(int(kRksDirectoryMaxBytes), ' '), "larger than 1048576 bytes"},
+        {ManyNodes(int(kRksDirectoryMaxNodes) + 1), "nodes[100000]: more than 100000 nodes"},
+        {"{}" + QByteArray(int(kRksDirectoryMaxBytes), ' '), "larger than 33554432 bytes"},
     };
 
     for (const auto& [text, expected] : cases) {
@@ -225,7 +225,7 @@ TEST(RksNodeDirectory, LoadNamesTheFileAndRefusesWhatIsNoFile)
     EXPECT_TRUE(directory.Load(file.Path(), error)) << error.toStdString();
     file.Write(padded + ' ');
     EXPECT_FALSE(directory.Load(file.Path(), error));
-    EXPECT_TRUE(error.endsWith(QStringLiteral("larger than 1048576 bytes"))) << error.toStdString();
+    EXPECT_TRUE(error.endsWith(QStringLiteral("larger than 33554432 bytes"))) << error.toStdString();
 
     EXPECT_FALSE(directory.Load(file.Folder() + QStringLiteral("/missing.json"), error));
     EXPECT_TRUE(error.endsWith(QStringLiteral("missing.json: no such file"))) << error.toStdString();

@@ -1,0 +1,79 @@
+#include "fleet/FleetTable.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QByteArray CsvField(const QString& text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
+        return bytes;
+    bytes.replace("\"", "\"\"");
+    return '"' + bytes + '"';
+}
+
+QStringList Fields(const SFleetRow& row)
+{
+    const SFleetUnitHealth& h = row.health;
+    return {row.name,           row.connection, h.reachable ? QStringLiteral("yes") : QStringLiteral("no"),
+            h.serial,           h.activeFirmware, h.inactiveFirmware, h.selfTest, h.gpsFix, h.clockState,
+            h.verdict,          h.latitude,       h.longitude,        h.error};
+}
+
+} // namespace
+
+QByteArray FleetCsv(const std::vector<SFleetRow>& rows)
+{
+    QByteArray csv = QByteArray(kFleetCsvHeader) + '\n';
+    for (const SFleetRow& row : rows) {
+        const QStringList fields = Fields(row);
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (i)
+                csv += ',';
+            csv += CsvField(fields[i]);
+        }
+        csv += '\n';
+    }
+    return csv;
+}
+
+QByteArray FleetJson(const std::vector<SFleetRow>& rows)
+{
+    const QStringList keys = QString::fromLatin1(kFleetCsvHeader).split(u',');
+    QJsonArray units;
+    for (const SFleetRow& row : rows) {
+        const QStringList fields = Fields(row);
+        QJsonObject unit;
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            unit.insert(keys[i], fields[i]);
+        unit.insert(QStringLiteral("reachable"), row.health.reachable);
+        units.append(unit);
+    }
+    return QJsonDocument(QJsonObject{{QStringLiteral("units"), units}}).toJson(QJsonDocument::Indented);
+}
+
+bool FleetHealthy(const std::vector<SFleetRow>& rows)
+{
+    for (const SFleetRow& row : rows) {
+        if (!row.health.reachable || !row.health.selfTestOk)
+            return false;
+    }
+    return true;
+}
+
+QString FleetSummary(const std::vector<SFleetRow>& rows)
+{
+    std::size_t reachable = 0, failed = 0;
+    for (const SFleetRow& row : rows) {
+        reachable += row.health.reachable ? 1 : 0;
+        failed += row.health.reachable && !row.health.selfTestOk ? 1 : 0;
+    }
+    return QStringLiteral("%1 units: %2 reachable, %3 unreachable, %4 not reporting self-test OK")
+        .arg(rows.size())
+        .arg(reachable)
+        .arg(rows.size() - reachable)
+        .arg(failed);
+}
