@@ -41,6 +41,7 @@ struct SimOptions {
     ConstellationOptions constellation; // the units' satellites and their statistics
     GpsSetup gps; // what the units' GPS receivers report
     bool help = false;
+    bool version = false; // --version: print the release number and end
 };
 
 inline constexpr const char* kDefaultUnit = "192.168.255.120:131";
