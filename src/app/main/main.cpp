@@ -1,6 +1,7 @@
 // QORA Manager: the desktop tool for commissioning and maintaining QORA units.
 
 #include "app/main/ApplicationIdentity.h"
+#include "app/frame/widgets/FrameIcons.h"
 #include "app/main/SableCommApp.h"
 #include "app/shell/ProgramInfo.h"
 #include "platform/widgets/WidgetPrompts.h"
@@ -29,6 +30,7 @@ int main(int argc, char* argv[])
 
     QApplication application(argc, argv);
     SetApplicationIdentity();
+    QApplication::setWindowIcon(ApplicationIcon());
 
     InstallWidgetPrompts();
     CSableCommApp app;
