@@ -81,8 +81,17 @@ for program in "${programs[@]}"; do
   [ -n "$help" ] || fail "$program --help printed nothing"
   answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$exe" --version 2>&1) || fail "$program --version failed"
   [ "$answer" = "$program $version" ] || fail "$program --version said '$answer'"
-  # The manual page is made from --help: each of its options is in it.
+  # The manual page is made from --help: each of its options is in it, and
+  # for qora-cli each command's own options too.
   page=$(zcat "$root/usr/share/man/man1/$program.1.gz" | sed 's/\\-/-/g; s/\\f[BIRP]//g')
+  if [ "$program" = qora-cli ]; then
+    commands=$(sed -n '/^commands:/,/^options:/p' <<<"$help" | sed -n 's/^  \([a-z][a-z-]*\).*/\1/p')
+    [ -n "$commands" ] || fail "qora-cli --help lists no commands"
+    for command in $commands; do
+      grep -q "^\.SS $command\$" <<<"$page" || fail "manual page of qora-cli has no section for $command"
+      help+=$'\n'$("$exe" "$command" --help)
+    done
+  fi
   for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
     grep -q -- "$option" <<<"$page" || fail "manual page of $program lacks $option"
   done
