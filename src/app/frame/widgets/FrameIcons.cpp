@@ -10,7 +10,8 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcIcons, "qora.icons", QtWarningMsg)
+// Quiet unless a rule turns it on, as the other categories.
+Q_LOGGING_CATEGORY(lcIcons, "qora.icons", QtCriticalMsg)
 
 const std::pair<int, const char*> kCommandIcons[] = {
     {ID_OPEN_WORK_ORDER, "open-work-order"},
