@@ -33,13 +33,13 @@ QString ProgramUsageText()
 {
     return QStringLiteral(
         "Usage: QORAManager [SW] [SCF=FILE] [SNR=N] [sobriquet NAME] [--log FILE]\n"
-        "       QORAManager --help | --version\n"
+        "   or: QORAManager --help | --version\n"
         "\n"
         "The desktop tool for commissioning and maintaining QORA units: connects to one\n"
         "unit, locally or remotely, commissions it from a work order, watches its status,\n"
         "reads and sets its parameters and loads its firmware.\n"
         "\n"
-        "Options (a leading '-' or '/' may be given; any letter case):\n"
+        "Start-up switches (with or without a leading '-' or '/', in any letter case):\n"
         "  SW                open the local connection at start and, once the unit is in\n"
         "                    commission mode, commission it from the work order\n"
         "  SCF=FILE          the work order to open at start\n"
@@ -48,10 +48,12 @@ QString ProgramUsageText()
         "  --log FILE        append the program's log to FILE (also --log=FILE)\n"
         "  REGSERVER, UNREGSERVER\n"
         "                    end at once (there is nothing to register)\n"
+        "\n"
+        "Options:\n"
         "  -h, --help        show this text and end\n"
         "  --version         print the release number and end\n"
         "\n"
         "Settings are kept in ~/.config/QORAManager/QORAManager.ini. The help pages are\n"
-        "read from share/qora-manager/help beside the installation's bin folder, or from\n"
-        "qoramanager-help beside the program.\n");
+        "read from the folder qoramanager-help beside the program or else from the\n"
+        "installation's share/qora-manager/help (/usr/share/qora-manager/help).\n");
 }
