@@ -5,7 +5,6 @@
 //   writes OUTDIR/SIZExSIZE/apps/NAME.png for each SIZE
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -18,8 +17,7 @@ int main(int argc, char* argv[])
         std::fputs("usage: qora-icon-render SOURCE.svg OUTDIR NAME SIZE...\n", stderr);
         return 2;
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
+    // Drawing into an image needs no window system, so no application object.
     QSvgRenderer renderer(QString::fromLocal8Bit(argv[1]));
     if (!renderer.isValid()) {
         std::fprintf(stderr, "qora-icon-render: %s is not an SVG picture\n", argv[1]);
