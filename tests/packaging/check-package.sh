@@ -11,7 +11,7 @@ set -euo pipefail
 build_dir="$1"
 version="$2"
 programs=(QORAManager qora-cli qora-unit-sim qora-firmware-gen)
-app_id=com.tavra.QORAManager
+app_id=com.tavra.qoramanager
 
 failures=0
 fail() {
