@@ -16,6 +16,10 @@ packages=(
   # (libclang_rt.fuzzer lives in libclang-rt-14-dev, only recommended by clang),
   # and llvm-symbolizer for readable stacks.
   clang libclang-rt-14-dev llvm
+  # the Debian package: manual pages from --help, the dependencies computed
+  # from the binaries (dpkg-shlibdeps; CPack finds the binaries with file),
+  # and the package test's checks of the desktop entry, metainfo and package
+  help2man dpkg-dev file desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -290,6 +290,7 @@ void PrintUsage(std::FILE* to)
                  "  --trace FILE         record every exchange with the unit to FILE (JSON lines,\n"
                  "                       appended; qora-unit-sim --replay plays it back)\n"
                  "  -h, --help           this overview; after a command, that command's usage\n"
+                 "  --version            the program's release number (\"version\" asks the unit)\n"
                  "\n"
                  "Exit status: 0 done, 1 failed or refused, 2 no connection, 3 declined,\n"
                  "64 bad arguments.\n"

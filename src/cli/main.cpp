@@ -28,6 +28,7 @@
 #include "rks/RksComponents.h"
 #include "traffic/RecordingWriter.h"
 #include "traffic/TrafficRecorder.h"
+#include "version/ProgramVersion.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -127,6 +128,10 @@ std::optional<int> ReadGlobalOptions(const Arguments& all, std::size_t& at, Glob
         const std::string option = all[at];
         if (IsHelpArgument(option)) {
             PrintUsage(stdout);
+            return kExitOk;
+        }
+        if (option == "--version") {
+            std::fputs(VersionText("qora-cli").c_str(), stdout);
             return kExitOk;
         }
         std::string error;

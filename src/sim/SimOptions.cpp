@@ -127,7 +127,7 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             }
         }
 
-        const bool flag = name == u"--help" || name == u"-h" || name == u"--refuse-open"
+        const bool flag = name == u"--help" || name == u"-h" || name == u"--version" || name == u"--refuse-open"
             || name == u"--antenna-fault" || name == u"--self-test-failure" || name == u"--no-fix"
             || name == u"--free-running" || name == u"--reset-unanswered" || name == u"--reset-silent"
             || IsFirmwareFlag(name) || IsCommissioningFlag(name);
@@ -155,6 +155,8 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
         std::uint64_t number = 0;
         if (name == u"--help" || name == u"-h") {
             options.help = true;
+        } else if (name == u"--version") {
+            options.version = true;
         } else if (name == u"--listen") {
             if (!ParseListen(value, options))
                 return bad("ADDRESS:PORT");
@@ -312,7 +314,7 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
     SetInstallStatusOptions(installOptions);
     if (verdict)
         SetConstellationVerdictOverride(verdict);
-    if (options.help)
+    if (options.help || options.version)
         return true;
     if (!haveListen) {
         error = QStringLiteral("--listen ADDRESS:PORT is required (see --help)");
@@ -332,7 +334,8 @@ QString HelpText()
 {
     return QStringLiteral(
         "Usage: qora-unit-sim --listen ADDRESS:PORT [--unit IP:Q1ADDRESS]... [--trace FILE]\n"
-        "                     [--replay FILE] [--state FILE] [--directory FILE] [fault options] [--help]\n"
+        "                     [--replay FILE] [--state FILE] [--directory FILE] [fault options]\n"
+        "       qora-unit-sim --help | --version\n"
         "\n"
         "A gateway to simulated QORA units, speaking the tool's TCP link (length-prefixed\n"
         "OPEN / TRANSFER / CLOSE frames). The first line on standard output is always\n"
@@ -467,6 +470,7 @@ QString HelpText()
         "%6"
         "\n"
         "  --help                  show this text\n"
+        "  --version               print the release number\n"
         "\n"
         "Exit status: 0 after SIGINT or SIGTERM, 1 when it cannot listen, open the\n"
         "trace file, read the recording or write the node directory, 2 for bad options.\n")

@@ -43,6 +43,7 @@ struct SimOptions {
     GpsSetup gps; // what the units' GPS receivers report
     FleetOptions fleet; // more units, each at its own IP address
     bool help = false;
+    bool version = false; // --version: print the release number and end
 };
 
 inline constexpr const char* kDefaultUnit = "192.168.255.120:131";

@@ -9,6 +9,7 @@
 #include "sim/StateFile.h"
 #include "sim/TraceWriter.h"
 #include "sim/UnitRegistry.h"
+#include "version/ProgramVersion.h"
 
 #include <QCoreApplication>
 
@@ -50,6 +51,10 @@ int RunSimulator(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(qPrintable(HelpText()), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(VersionText("qora-unit-sim").c_str(), stdout);
         return 0;
     }
 

@@ -2,6 +2,7 @@
 
 #include "support/CliRun.h"
 #include "support/SimProcess.h"
+#include "version/ProgramVersion.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -180,6 +181,33 @@ TEST(Cli, EveryCommandHasItsOwnHelp)
                                "status [--json]", "qora-cli COMMAND --help"})
         EXPECT_TRUE(overview.out.contains(QLatin1String(option))) << option;
     EXPECT_EQ(RunCli({QStringLiteral("fly"), QStringLiteral("--help")}, 1).status, 64);
+}
+
+TEST(Cli, EveryProgramPrintsItsReleaseAndTheUnitsVersionStaysACommand)
+{
+    const QString release = QString::fromLatin1(ProgramVersion());
+    const auto cli = RunCli({QStringLiteral("--version")}, 1);
+    EXPECT_EQ(cli.status, 0);
+    EXPECT_EQ(cli.out, QStringLiteral("qora-cli %1\n").arg(release));
+    EXPECT_TRUE(cli.err.isEmpty()) << cli.err.toStdString();
+    // "version" without dashes still asks the unit.
+    const auto command = RunCli({QStringLiteral("version"), QStringLiteral("--help")}, 1);
+    EXPECT_TRUE(command.out.startsWith(QStringLiteral("usage: qora-cli [--connection STRING] version")));
+    EXPECT_TRUE(RunCli({QStringLiteral("-h")}, 1).out.contains(QStringLiteral("--version")));
+
+    for (const auto& [program, name] : {std::pair{QORA_UNIT_SIM_PATH, "qora-unit-sim"},
+                                        std::pair{QORA_FIRMWARE_GEN_PATH, "qora-firmware-gen"}}) {
+        QProcess process;
+        process.start(QString::fromLocal8Bit(program), {QStringLiteral("--version")});
+        ASSERT_TRUE(process.waitForFinished(10000)) << name;
+        EXPECT_EQ(process.exitCode(), 0) << name;
+        EXPECT_EQ(QString::fromLocal8Bit(process.readAllStandardOutput()),
+                  QStringLiteral("%1 %2\n").arg(QLatin1String(name), release));
+        // Not taken for one of the simulator's options that begin alike.
+        process.start(QString::fromLocal8Bit(program), {QStringLiteral("--version=1")});
+        ASSERT_TRUE(process.waitForFinished(10000)) << name;
+        EXPECT_NE(process.exitCode(), 0) << name;
+    }
 }
 
 // A value a command cannot take is named with the argument it was given for,

@@ -14,6 +14,7 @@
 #include "data/timing/widgets/ClockTimingDlg.h"
 #include "data/timing/widgets/RFParamDlg.h"
 #include "data/version/widgets/VersionInfoDlg.h"
+#include "app/shell/DataFolders.h"
 #include "app/shell/GenericChildWnd.h"
 #include "app/shell/HelpFiles.h"
 #include "app/shell/HelpViewer.h"
@@ -25,7 +26,6 @@
 #include "rks/widgets/RksWidgetComponents.h"
 #include "traffic/TrafficSession.h"
 
-#include <QFileInfo>
 
 namespace {
 // A unit dialog opened modally from its menu command, after the frame has
@@ -65,7 +65,9 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
 {
     RegisterRksComponents();
     RegisterRksBrowser();
-    LoadResourceLibrary(QFileInfo(programPath).absolutePath());
+    for (const QString& folder : ProgramDataFolders(programPath))
+        if (LoadResourceLibrary(folder))
+            break;
 
     options_ = ParseCommandLine(arguments);
     if (options_.endAtOnce)

@@ -1,6 +1,7 @@
 #include "app/shell/HelpFiles.h"
 
 #include "app/frame/FrameCommands.h"
+#include "app/shell/DataFolders.h"
 #include "platform/UserPrompts.h"
 
 #include <QDir>
@@ -63,7 +64,12 @@ QString HelpFilePath(const QString& programPath)
     QString name = program.fileName();
     if (name.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive))
         name.chop(4);
-    return QDir(program.path()).filePath(name.toLower() + QStringLiteral("-help/") + kContentsPage);
+    const QString beside = QDir(program.path()).filePath(name.toLower() + QStringLiteral("-help/") + kContentsPage);
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString installed = QDir(ProgramDataFolders(programPath).constLast())
+                                  .filePath(QLatin1String(kInstalledHelpFolder) + u'/' + kContentsPage);
+    return QFileInfo(installed).isFile() ? installed : beside;
 }
 
 QString HelpFileNotFoundText(const QString& helpPath)

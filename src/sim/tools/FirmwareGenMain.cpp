@@ -3,6 +3,7 @@
 #include "sim/FirmwareBanks.h"
 #include "sim/FirmwareReceiver.h"
 #include "sim/FirmwareSample.h"
+#include "version/ProgramVersion.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -24,7 +25,9 @@ constexpr const char* kUsage =
     "  --image NAME       1 to 15 printable characters, no folder\n"
     "  --software SWNAME  1 to 11 printable characters\n"
     "  --size BYTES       48 bytes or more, up to 64 MiB\n"
-    "  --master NAME      default: the image name without its extension, then .MFI\n";
+    "  --master NAME      default: the image name without its extension, then .MFI\n"
+    "  --help             show this text\n"
+    "  --version          print the release number\n";
 
 int Fail(const QString& why)
 {
@@ -59,6 +62,10 @@ int main(int argc, char** argv)
         const QString name = QString::fromLocal8Bit(argv[i]);
         if (name == u"--help" || name == u"-h") {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (name == u"--version") {
+            std::fputs(VersionText("qora-firmware-gen").c_str(), stdout);
             return 0;
         }
         QString* target = name == u"--out" ? &out

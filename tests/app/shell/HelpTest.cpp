@@ -75,6 +75,43 @@ TEST(HelpFile, MissingHelpIsReportedAndStopsTheStart)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
+TEST(HelpFile, AnInstalledProgramFindsTheHelpInItsDataFolder)
+{
+    QTemporaryDir root;
+    const QString bin = root.filePath(QStringLiteral("usr/bin"));
+    const QString help = root.filePath(QStringLiteral("usr/share/qora-manager/help"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const QString program = bin + QStringLiteral("/QORAManager");
+    {
+        // No help anywhere: the message names the place beside the program.
+        PromptRecorder prompts;
+        EXPECT_FALSE(CheckHelpFile(program));
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_TRUE(prompts.shown[0].text.endsWith(QDir::toNativeSeparators(bin + QStringLiteral("/qoramanager-help/index.html"))));
+    }
+
+    // A help folder without its contents page is no help.
+    ASSERT_TRUE(QDir().mkpath(help));
+    {
+        PromptRecorder prompts;
+        EXPECT_FALSE(CheckHelpFile(program));
+    }
+    QFile index(help + QStringLiteral("/index.html"));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.close();
+    EXPECT_EQ(QFileInfo(HelpFilePath(program)).canonicalFilePath(), QFileInfo(index).canonicalFilePath());
+    PromptRecorder prompts;
+    EXPECT_TRUE(CheckHelpFile(program));
+    EXPECT_TRUE(prompts.shown.empty());
+
+    // Pages beside the program, as in a build tree, come first.
+    ASSERT_TRUE(QDir().mkpath(bin + QStringLiteral("/qoramanager-help")));
+    QFile beside(bin + QStringLiteral("/qoramanager-help/index.html"));
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    EXPECT_EQ(HelpFilePath(program), bin + QStringLiteral("/qoramanager-help/index.html"));
+}
+
 TEST(HelpPages, TheBuildTreeHoldsEveryPageWithWorkingLinks)
 {
     // The program in the build tree finds its help.

@@ -1,0 +1,11 @@
+#pragma once
+// The release number of the programs, and the text each prints for --version.
+// No Qt: the desktop program answers before it opens a display.
+
+#include <string>
+
+// "0.1.0": the release the programs and the package were built as.
+[[nodiscard]] const char* ProgramVersion();
+
+// What "PROGRAM --version" prints: "PROGRAM 0.1.0" and a newline.
+[[nodiscard]] std::string VersionText(const char* program);
