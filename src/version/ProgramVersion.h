@@ -4,8 +4,8 @@
 
 #include <string>
 
-// "0.1.0": the release the programs and the package were built as.
+// "1.50": the release the programs and the package were built as.
 [[nodiscard]] const char* ProgramVersion();
 
-// What "PROGRAM --version" prints: "PROGRAM 0.1.0" and a newline.
+// What "PROGRAM --version" prints: "PROGRAM 1.50" and a newline.
 [[nodiscard]] std::string VersionText(const char* program);

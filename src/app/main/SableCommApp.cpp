@@ -95,8 +95,10 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     if (!startup.workOrderPath.isEmpty())
         commissioning_->LoadWorkOrder(startup.workOrderPath, -1);
 
-    if (!CheckHelpFile(programPath))
+    if (!CheckHelpFile(programPath)) {
+        endStatus_ = 1;
         return false;
+    }
 
     frame_->RestorePlacementAndShow();
     CSplashWnd::EnableSplashScreen(options_.showSplash);

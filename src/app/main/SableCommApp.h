@@ -27,6 +27,9 @@ public:
 
     // Everything up to the running main window; false ends the program.
     bool InitInstance(const QString& programPath, const QStringList& arguments);
+    // The program's exit status when InitInstance ended it: 0 for a switch that
+    // only registers, 1 when it could not start (no help pages).
+    [[nodiscard]] int EndStatus() const { return endStatus_; }
 
     [[nodiscard]] CManagerSettings& Settings() { return settings_; }
     [[nodiscard]] CMainFrame* MainFrame() const { return frame_.get(); }
@@ -50,6 +53,7 @@ private:
     std::unique_ptr<CTrafficSession> traffic_;
     CManagerSettings settings_;
     CommandLineOptions options_;
+    int endStatus_ = 0;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<CStatusWindows> statusWindows_;
     std::unique_ptr<CCommissioningCommands> commissioning_;

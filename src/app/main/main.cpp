@@ -37,6 +37,6 @@ int main(int argc, char* argv[])
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     if (!app.InitInstance(QApplication::applicationFilePath(), arguments))
-        return 0;
+        return app.EndStatus();
     return QApplication::exec();
 }

@@ -64,6 +64,7 @@ TEST_F(SableCommAppTest, RegistrationCallsEndAtOnce)
         CSableCommApp app;
         EXPECT_FALSE(app.InitInstance(ProgramPath(), {QString::fromLatin1(argument)}));
         EXPECT_EQ(app.MainFrame(), nullptr);
+        EXPECT_EQ(app.EndStatus(), 0);
     }
     EXPECT_TRUE(prompts.shown.empty());
 }
@@ -73,6 +74,7 @@ TEST_F(SableCommAppTest, MissingHelpEndsTheProgramWithItsPath)
     QTemporaryDir dir;
     CSableCommApp app;
     EXPECT_FALSE(app.InitInstance(dir.filePath(QStringLiteral("QORAManager")), {}));
+    EXPECT_EQ(app.EndStatus(), 1) << "a program that could not start does not end as a success";
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text,
               QStringLiteral("Help file not found:\r\n") + dir.filePath(QStringLiteral("qoramanager-help/index.html")));

@@ -1,5 +1,7 @@
 #include "app/shell/CommandLine.h"
 #include "app/shell/ProgramInfo.h"
+#include "platform/StringTable.h"
+#include "version/ProgramVersion.h"
 
 #include <gtest/gtest.h>
 
@@ -39,4 +41,10 @@ TEST(ProgramInfo, UsageNamesEverySwitchTheParserTakes)
     for (const char* option : {"SW", "SCF=", "SNR=", "sobriquet", "--log", "REGSERVER", "--help", "--version"})
         EXPECT_TRUE(usage.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(usage.startsWith(QStringLiteral("Usage: QORAManager ")));
+}
+
+TEST(ProgramInfo, TheSplashAndAboutBoxNameTheReleaseTheProgramsPrint)
+{
+    // One release number: the picture's text, --version, the package and its metadata.
+    EXPECT_EQ(LoadResString(StringId::VersionText), QStringLiteral("Version ") + QString::fromLatin1(ProgramVersion()));
 }
