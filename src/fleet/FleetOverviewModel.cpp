@@ -3,8 +3,6 @@
 #include "status/constellation/ConstellationStatisticsView.h"
 #include "status/install/InstallStatusView.h"
 
-#include <QCollator>
-
 #include <algorithm>
 #include <array>
 #include <numeric>
@@ -62,6 +60,43 @@ const char* const kHeaders[CFleetOverviewModel::kColumnCount] = {
     "Health",      "Name",          "Connection",  "Reachable", "Serial Number", "Active Firmware", "Inactive Firmware",
     "Self-Tests",  "GPS Fix",       "Clock State", "Verdict",   "Latitude",      "Longitude",       "Error",
 };
+
+// Compares texts as people read them: runs of digits by their value
+// ("QORA-9" before "QORA-10"), the rest without regard to case.
+int NaturalCompare(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            // Leading zeros do not count; a longer run is the larger number.
+            QStringView da = QStringView(a).mid(i, ei - i), db = QStringView(b).mid(j, ej - j);
+            while (da.size() > 1 && da.front() == u'0')
+                da = da.mid(1);
+            while (db.size() > 1 && db.front() == u'0')
+                db = db.mid(1);
+            if (da.size() != db.size())
+                return da.size() < db.size() ? -1 : 1;
+            if (const int c = da.compare(db); c != 0)
+                return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    return 0;
+}
 
 void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
 {
@@ -312,16 +347,12 @@ void CFleetOverviewModel::sort(int column, Qt::SortOrder order)
     for (const QModelIndex& index : before)
         unitsBefore.push_back(order_[std::size_t(index.row())]);
 
-    // Names like "QORA-9" and "QORA-10" in the order people count them.
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     const auto less = [&](std::size_t a, std::size_t b) {
         const Unit& ua = units_[a];
         const Unit& ub = units_[b];
         if (column == HealthColumn)
             return ua.health < ub.health;
-        return collator.compare(Text(ua, column), Text(ub, column)) < 0;
+        return NaturalCompare(Text(ua, column), Text(ub, column)) < 0;
     };
     std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
         if (column != HealthColumn) {
