@@ -284,9 +284,24 @@ QVariant CFleetOverviewModel::Foreground(const Unit& unit, int column)
         return {};
     for (const StatusCell& cell : StatusCells(unit.row.health))
         if (cell.column == column) {
+            // Amber text can't be read on a light window: it fills the cell instead.
+            if (cell.colour == StatusColour::Caution)
+                return QColor(Qt::black);
             const QColor colour = ColourOf(cell.colour);
             return colour.isValid() ? QVariant(colour) : QVariant();
         }
+    return {};
+}
+
+QVariant CFleetOverviewModel::Background(const Unit& unit, int column)
+{
+    if (column == HealthColumn)
+        return unit.health == EFleetHealth::NotRead ? QVariant() : QVariant(FleetHealthColour(unit.health));
+    if (!unit.read || !unit.row.health.reachable)
+        return {};
+    for (const StatusCell& cell : StatusCells(unit.row.health))
+        if (cell.column == column && cell.colour == StatusColour::Caution)
+            return ColourOf(cell.colour);
     return {};
 }
 
@@ -317,10 +332,7 @@ QVariant CFleetOverviewModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return Text(*unit, index.column());
     case Qt::ForegroundRole: return Foreground(*unit, index.column());
-    case Qt::BackgroundRole:
-        if (index.column() == HealthColumn && unit->health != EFleetHealth::NotRead)
-            return FleetHealthColour(unit->health);
-        return {};
+    case Qt::BackgroundRole: return Background(*unit, index.column());
     case Qt::ToolTipRole: {
         const QString tip = ToolTip(*unit, index.column());
         return tip.isEmpty() ? QVariant() : QVariant(tip);

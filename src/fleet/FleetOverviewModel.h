@@ -2,7 +2,8 @@
 // The fleet overview as a table: one row per unit of the node directory with
 // what a sweep read of it (the columns of the fleet status CSV) and a health
 // that sums the row up, coloured as the status windows colour the same
-// conditions. Rows are listed from the directory before anything is read.
+// conditions (amber fills its cell rather than colouring the text, which
+// could not be read on a light window). Rows are listed from the directory before anything is read.
 // No widgets: the window only shows it.
 
 #include "fleet/FleetTable.h"
@@ -86,6 +87,7 @@ private:
     [[nodiscard]] const Unit* UnitAt(int row) const;
     [[nodiscard]] static QString Text(const Unit& unit, int column);
     [[nodiscard]] static QVariant Foreground(const Unit& unit, int column);
+    [[nodiscard]] static QVariant Background(const Unit& unit, int column);
     [[nodiscard]] static QString ToolTip(const Unit& unit, int column);
 
     std::vector<Unit> units_;        // in directory order

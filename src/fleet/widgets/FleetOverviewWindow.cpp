@@ -14,10 +14,44 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QProgressBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
+
+namespace {
+
+// A filled cell (the health, an amber status) keeps its colour when its row
+// is selected (the selection shows as a frame), so a selected unit does not
+// look healthy.
+class CHealthDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QVariant fill = index.data(Qt::BackgroundRole);
+        if (!fill.canConvert<QColor>()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        painter->save();
+        painter->fillRect(item.rect, fill.value<QColor>());
+        painter->setPen(index.data(Qt::ForegroundRole).value<QColor>());
+        painter->setFont(item.font);
+        painter->drawText(item.rect.adjusted(4, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, item.text);
+        if (item.state & QStyle::State_Selected) {
+            painter->setPen(QPen(item.palette.color(QPalette::Highlight), 2));
+            painter->drawRect(QRectF(item.rect).adjusted(1, 1, -1, -1));
+        }
+        painter->restore();
+    }
+};
+
+} // namespace
 
 const QString CFleetOverviewWindow::kLayoutKey = QStringLiteral("Software\\QORAManager\\Settings\\Coordinates");
 const QString CFleetOverviewWindow::kLayoutName = QStringLiteral("FleetOverviewWnd");
@@ -70,6 +104,14 @@ CFleetOverviewWindow::CFleetOverviewWindow(QWidget* parent)
     table_->setSortingEnabled(true);
     table_->setWordWrap(false);
     table_->setToolTip(QStringLiteral("Double-click a unit to open a remote connection to it"));
+    for (const int column : {CFleetOverviewModel::HealthColumn, CFleetOverviewModel::SelfTestColumn,
+                             CFleetOverviewModel::GpsFixColumn, CFleetOverviewModel::ClockStateColumn,
+                             CFleetOverviewModel::VerdictColumn})
+        table_->setItemDelegateForColumn(column, new CHealthDelegate(table_));
+    // The long connection string goes last, so that the unit's state shows
+    // without scrolling; it is the same in the tool tip.
+    table_->horizontalHeader()->moveSection(table_->horizontalHeader()->visualIndex(CFleetOverviewModel::ConnectionColumn),
+                                            CFleetOverviewModel::kColumnCount - 1);
     layout->addWidget(table_, 1);
 
     summary_ = new QLabel(content);

@@ -154,7 +154,9 @@ TEST_F(FleetOverviewModelTest, RowsShowTheDirectoryUntilReadThenTheUnitsTextsAnd
     EXPECT_EQ(At(0, CFleetOverviewModel::HealthColumn, Qt::BackgroundRole).value<QColor>(), kWarning);
     EXPECT_EQ(Text(0, CFleetOverviewModel::SelfTestColumn), QStringLiteral("Not OK"));
     EXPECT_EQ(At(0, CFleetOverviewModel::SelfTestColumn, Qt::ForegroundRole).value<QColor>(), kWarning);
-    EXPECT_EQ(At(0, CFleetOverviewModel::ClockStateColumn, Qt::ForegroundRole).value<QColor>(), kCaution);
+    EXPECT_EQ(At(0, CFleetOverviewModel::ClockStateColumn, Qt::BackgroundRole).value<QColor>(), kCaution);
+    EXPECT_EQ(At(0, CFleetOverviewModel::ClockStateColumn, Qt::ForegroundRole).value<QColor>(), QColor(Qt::black));
+    EXPECT_FALSE(At(0, CFleetOverviewModel::SelfTestColumn, Qt::BackgroundRole).isValid());
     EXPECT_EQ(At(0, CFleetOverviewModel::VerdictColumn, Qt::ForegroundRole).value<QColor>(), kGood);
     EXPECT_FALSE(At(0, CFleetOverviewModel::SerialColumn, Qt::ForegroundRole).isValid());
     // The reasons are one glance away.

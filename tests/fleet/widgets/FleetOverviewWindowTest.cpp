@@ -169,7 +169,8 @@ TEST_F(FleetOverviewWindowTest, RefreshReadsEveryUnitInTheBackgroundAndColoursIt
     // warning, in the caution colour, with the status windows' own texts.
     EXPECT_EQ(Cell(window, Healthy, CFleetOverviewModel::GpsFixColumn), QStringLiteral("Not OK"));
     EXPECT_EQ(Cell(window, Healthy, CFleetOverviewModel::ClockStateColumn), QStringLiteral("Free Running"));
-    EXPECT_EQ(Colour(window, Healthy, CFleetOverviewModel::ClockStateColumn, Qt::ForegroundRole), kCaution);
+    EXPECT_EQ(Colour(window, Healthy, CFleetOverviewModel::ClockStateColumn, Qt::BackgroundRole), kCaution);
+    EXPECT_EQ(Colour(window, Healthy, CFleetOverviewModel::GpsFixColumn, Qt::ForegroundRole), kWarning);
     EXPECT_EQ(Cell(window, Healthy, CFleetOverviewModel::HealthColumn), QStringLiteral("Warning"));
     EXPECT_EQ(Colour(window, Healthy, CFleetOverviewModel::HealthColumn, Qt::BackgroundRole), kCaution);
     EXPECT_EQ(Cell(window, MainUnit, CFleetOverviewModel::SerialColumn), QStringLiteral("QSIM131"));
