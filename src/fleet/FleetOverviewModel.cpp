@@ -169,6 +169,8 @@ void CFleetOverviewModel::SetUnits(const std::vector<const RksNode*>& units)
     }
     order_.resize(units_.size());
     std::iota(order_.begin(), order_.end(), std::size_t{0});
+    rowOf_ = order_;
+    readCount_ = 0;
     endResetModel();
 }
 
@@ -178,15 +180,11 @@ void CFleetOverviewModel::SetHealth(std::size_t unit, const SFleetUnitHealth& he
         return;
     Unit& target = units_[unit];
     target.row.health = health;
+    readCount_ += target.read ? 0 : 1;
     target.read = true;
     target.health = FleetHealthOf(health);
-    const auto row = int(std::find(order_.begin(), order_.end(), unit) - order_.begin());
+    const int row = int(rowOf_[unit]);
     emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
-}
-
-std::size_t CFleetOverviewModel::ReadCount() const
-{
-    return std::size_t(std::count_if(units_.begin(), units_.end(), [](const Unit& u) { return u.read; }));
 }
 
 const CFleetOverviewModel::Unit* CFleetOverviewModel::UnitAt(int row) const
@@ -375,13 +373,12 @@ void CFleetOverviewModel::sort(int column, Qt::SortOrder order)
         return order == Qt::AscendingOrder ? less(a, b) : less(b, a);
     });
 
-    std::vector<std::size_t> rowOf(order_.size());
     for (std::size_t row = 0; row < order_.size(); ++row)
-        rowOf[order_[row]] = row;
+        rowOf_[order_[row]] = row;
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i)
-        after.append(index(int(rowOf[unitsBefore[std::size_t(i)]]), before[i].column()));
+        after.append(index(int(rowOf_[unitsBefore[std::size_t(i)]]), before[i].column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

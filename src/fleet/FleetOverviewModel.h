@@ -61,7 +61,7 @@ public:
     void SetHealth(std::size_t unit, const SFleetUnitHealth& health);
 
     [[nodiscard]] std::size_t UnitCount() const { return units_.size(); }
-    [[nodiscard]] std::size_t ReadCount() const;
+    [[nodiscard]] std::size_t ReadCount() const { return readCount_; }
     [[nodiscard]] QString UnitConnection(int row) const;
     [[nodiscard]] QString UnitName(int row) const;
     [[nodiscard]] EFleetHealth HealthAt(int row) const;
@@ -92,4 +92,6 @@ private:
 
     std::vector<Unit> units_;        // in directory order
     std::vector<std::size_t> order_; // row -> unit
+    std::vector<std::size_t> rowOf_; // unit -> row
+    std::size_t readCount_ = 0;
 };

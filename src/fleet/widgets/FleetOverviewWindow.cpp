@@ -19,6 +19,7 @@
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -138,6 +139,10 @@ CFleetOverviewWindow::CFleetOverviewWindow(QWidget* parent)
                 OnUnitRead(unit);
             });
     connect(sweep_, &CFleetOverviewSweep::Finished, this, &CFleetOverviewWindow::OnFinished);
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setSingleShot(true);
+    progressTimer_->setInterval(kProgressIntervalMs);
+    connect(progressTimer_, &QTimer::timeout, this, &CFleetOverviewWindow::ShowProgress);
     resize(980, 420);
     UpdateControls();
 }
@@ -211,12 +216,22 @@ void CFleetOverviewWindow::StopSweep()
 
 void CFleetOverviewWindow::OnUnitRead(std::size_t)
 {
+    // Thousands of units may come in within seconds: the progress and the
+    // summary follow a few times a second, not once per unit.
+    if (!progressTimer_->isActive())
+        progressTimer_->start();
+}
+
+void CFleetOverviewWindow::ShowProgress()
+{
     progress_->setValue(int(model_->ReadCount()));
     UpdateSummary();
 }
 
 void CFleetOverviewWindow::OnFinished(bool)
 {
+    progressTimer_->stop();
+    progress_->setValue(int(model_->ReadCount()));
     // Rows were left where they were while the units came in; the order
     // asked for applies to the values now read.
     const QHeaderView* header = table_->horizontalHeader();

@@ -15,12 +15,14 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableView;
+class QTimer;
 
 class CFleetOverviewWindow : public QMdiSubWindow {
     Q_OBJECT
 public:
     static const QString kLayoutKey;
     static const QString kLayoutName;
+    static constexpr int kProgressIntervalMs = 100;
 
     explicit CFleetOverviewWindow(QWidget* parent = nullptr);
     ~CFleetOverviewWindow() override;
@@ -58,6 +60,7 @@ protected:
 
 private:
     void OnUnitRead(std::size_t unit);
+    void ShowProgress();
     void OnFinished(bool stopped);
     void OpenRow(int row);
     void UpdateControls();
@@ -72,6 +75,7 @@ private:
     QProgressBar* progress_;
     QLabel* summary_;
     QLabel* directory_;
+    QTimer* progressTimer_;
     std::function<void(const QString&)> openUnit_;
     std::function<void()> help_;
     QString directoryError_;
