@@ -33,7 +33,8 @@ CFleetOverviewCommand::~CFleetOverviewCommand()
     frame_.SetCommandHandler(ID_FLEET_OVERVIEW, {});
     if (!window_)
         return;
-    if (window_->isVisible())
+    // Open when the program ends (the frame is hidden by then): its place is kept.
+    if (!window_->isHidden())
         window_->SaveLayout();
     delete window_.data();
 }

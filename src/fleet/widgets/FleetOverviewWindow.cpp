@@ -67,9 +67,10 @@ CFleetOverviewWindow::CFleetOverviewWindow(QWidget* parent)
     layout->setContentsMargins(4, 4, 4, 4);
 
     auto* controls = new QHBoxLayout;
-    refresh_ = new QPushButton(QStringLiteral("&Refresh"), content);
+    // The letters of the main menus (File, View, Run, ...) are taken.
+    refresh_ = new QPushButton(QStringLiteral("R&efresh"), content);
     refresh_->setToolTip(QStringLiteral("Reads every unit of the node directory"));
-    stop_ = new QPushButton(QStringLiteral("&Stop"), content);
+    stop_ = new QPushButton(QStringLiteral("S&top"), content);
     stop_->setToolTip(QStringLiteral("Starts no further unit; the units being read finish"));
     auto* jobsLabel = new QLabel(QStringLiteral("&Connections at once:"), content);
     jobs_ = new QSpinBox(content);
@@ -184,6 +185,9 @@ bool CFleetOverviewWindow::LoadDirectory()
         return false;
     }
     model_->SetUnits(FleetUnitsOf(directory.Root()));
+    const QHeaderView* header = table_->horizontalHeader();
+    if (header->sortIndicatorSection() >= 0)
+        model_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
     progress_->setRange(0, std::max(1, int(model_->UnitCount())));
     progress_->setValue(0);
     if (!columnsRestored_)

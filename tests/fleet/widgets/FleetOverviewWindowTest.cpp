@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -394,8 +395,23 @@ TEST_F(FleetOverviewFromMenu, HelpAndPlacementAsTheOtherChildWindows)
     EXPECT_EQ(HelpPageForCommand(ID_FLEET_OVERVIEW), QStringLiteral("fleet-overview.html"));
     EXPECT_TRUE(HelpPageNames().contains(QStringLiteral("fleet-overview.html")));
 
-    // F1 in the window asks for its page.
+    // Alt+letter of the window's controls never collides with a main menu's.
     CFleetOverviewWindow& window = command->Window();
+    QString menuLetters;
+    for (QAction* action : frame->menuBar()->actions())
+        menuLetters += action->text().at(action->text().indexOf(u'&') + 1).toUpper();
+    QStringList controls{window.RefreshButton()->text(), window.StopButton()->text()};
+    for (QLabel* label : window.findChildren<QLabel*>())
+        if (label->buddy() == window.JobsBox())
+            controls << label->text();
+    ASSERT_EQ(controls.size(), 3);
+    for (const QString& text : controls) {
+        const qsizetype amp = text.indexOf(u'&');
+        ASSERT_GE(amp, 0) << text.toStdString();
+        EXPECT_FALSE(menuLetters.contains(text.at(amp + 1).toUpper())) << text.toStdString();
+    }
+
+    // F1 in the window asks for its page.
     int helpAsked = 0;
     window.SetHelp([&] { ++helpAsked; });
     frame->activateWindow();
