@@ -166,6 +166,8 @@ void CFleetOverviewWindow::ShowAndRaise()
 
 bool CFleetOverviewWindow::LoadDirectory()
 {
+    if (sweep_->Running())
+        return false; // the sweep's results go to the rows as they are
     const QString path = RksConfiguredDirectory();
     directoryError_.clear();
     CRksNodeDirectory directory;
