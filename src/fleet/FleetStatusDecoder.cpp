@@ -97,8 +97,12 @@ SFleetUnitHealth CFleetStatusDecoder::Decode(const SFleetUnitReplies& replies, c
     health.gpsFix = install_->RowText(CInstallStatusView::GpsFix).trimmed();
     health.clockState = install_->RowText(CInstallStatusView::ClockState).trimmed();
     health.selfTestOk = reply(InstallReply) && install_->CodeOf(CInstallStatusView::SelfTests) == CInstallStatusView::Ok;
+    health.selfTestCode = install_->CodeOf(CInstallStatusView::SelfTests);
+    health.gpsFixCode = install_->CodeOf(CInstallStatusView::GpsFix);
+    health.clockStateCode = install_->CodeOf(CInstallStatusView::ClockState);
     if (const CDeviceMessage* constellation = reply(ConstellationReply))
         constellation_->OnStatusReply(*constellation);
     health.verdict = CConstellationStatisticsView::GetVerdictText().trimmed();
+    health.verdictCode = SharedConstellationStatistics().verdict;
     return health;
 }

@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 #include <memory>
 #include <vector>
 
@@ -30,6 +32,12 @@ struct SFleetUnitHealth {
     QString longitude;
     QString error;      // why the unit, or part of it, could not be read
     bool selfTestOk = false;
+    // The installation status codes and the constellation verdict behind the
+    // texts, for colouring them as the status windows do.
+    std::uint16_t selfTestCode = 5; // "?"
+    std::uint16_t gpsFixCode = 5;
+    std::uint16_t clockStateCode = 5;
+    std::int32_t verdictCode = -1; // nothing known
 };
 
 class CFleetStatusDecoder {

@@ -11,11 +11,17 @@ std::vector<SFleetUnitReplies> SweepFleet(const std::vector<std::string>& connec
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t i = next++; i < connections.size(); i = next++) {
+            if (options.stop && *options.stop) {
+                results[i].error = "not read";
+                continue;
+            }
             const std::unique_ptr<IRksLink> link = options.makeLink ? options.makeLink() : nullptr;
             if (link)
                 results[i] = ReadFleetUnit(*link, connections[i], requests);
             else
                 results[i].error = "no link available";
+            if (options.unitRead)
+                options.unitRead(i, results[i]);
             if (options.done)
                 ++*options.done;
         }

@@ -24,6 +24,12 @@ struct SFleetSweepOptions {
     FleetLinkMaker makeLink;
     // Counts the units read so far, for a progress display on another thread.
     std::atomic<std::size_t>* done = nullptr;
+    // Once set, no further unit is started; units being read finish. Units
+    // never started come back unreachable with the reason "not read".
+    const std::atomic<bool>* stop = nullptr;
+    // Called on the worker with each unit's index and replies as soon as it
+    // is read, so that a display can fill in while the sweep runs.
+    std::function<void(std::size_t, const SFleetUnitReplies&)> unitRead;
 };
 
 // Blocks until every unit has been read. `requests` is only read.

@@ -30,6 +30,9 @@ constexpr std::array kCommands{
                  "Launches the Commissioning Wizard\nCommissioning Wizard", 'W'},
     FrameCommand{ID_COMMISSIONING_REPORT, "Run", "Commissioning &Report...",
                  "Generates a commissioning report\nCommissioning Report", 'R'},
+    // Needs no connection: it reads the units through links of its own.
+    FrameCommand{ID_FLEET_OVERVIEW, "Run", "&Fleet Overview",
+                 "Shows the health of every unit in the node directory\nFleet Overview", 0},
     FrameCommand{ID_SW_DOWNLOAD, "Maintenance", "&SW Download...", "Downloads and activates new firmware", 0},
     FrameCommand{ID_SW_ACTIVATION, "Maintenance", "SW &Activation...",
                  "Shows firmware information; old firmware can be activated", 'A'},

@@ -51,6 +51,8 @@ enum FrameCommandId : int {
     ID_RECORD_UNIT_TRAFFIC = 32831,
     // Status > Record to File... (check-marked while a recording runs)
     ID_RECORD_STATUS = 32870,
+    // Run > Fleet Overview: every unit of the node directory at a glance.
+    ID_FLEET_OVERVIEW = 32880,
 };
 
 // What the enabling rules look at.

@@ -208,6 +208,16 @@ void CMainFrameController::RemoteConnection()
     StateChanged();
 }
 
+void CMainFrameController::RemoteConnectionTo(const QString& nodeName)
+{
+    // The node asked for, not the one a dropped connection would take again.
+    remoteNodeName_.clear();
+    remoteConnection_.clear();
+    settings_.startupNodeName = nodeName;
+    RemoteConnection();
+    settings_.startupNodeName.clear(); // also when no browser could be made
+}
+
 void CMainFrameController::CommissionMode()
 {
     Handle(FrameEvent::CommissionCommand);

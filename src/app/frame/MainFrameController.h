@@ -46,6 +46,9 @@ public:
     // Menu commands.
     void LocalConnection();
     void RemoteConnection();
+    // The remote connection to the node of that name, as "Remote &Connection..."
+    // makes it for a name given at start-up (the browser resolves it).
+    void RemoteConnectionTo(const QString& nodeName);
     void CommissionMode();
     void Disconnect();
     void ResetQora(); // asks first

@@ -2,6 +2,7 @@
 
 #include "app/frame/widgets/MainFrame.h"
 #include "app/main/CommissioningCommands.h"
+#include "app/main/FleetOverviewCommand.h"
 #include "app/main/SoftwareCommands.h"
 #include "app/main/PlotWindows.h"
 #include "app/main/StatusWindows.h"
@@ -52,6 +53,7 @@ CSableCommApp::~CSableCommApp()
 {
     if (frame_)
         frame_->SetStatusWindows(nullptr);
+    fleetOverview_.reset();
     trafficCommands_.reset();
     plotWindows_.reset();
     commissioning_.reset();
@@ -89,6 +91,7 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     trafficCommands_ = std::make_unique<CTrafficCommands>(*frame_, *traffic_);
     plotWindows_ = std::make_unique<CPlotWindows>(*frame_, statusWindows_->History());
     plotWindows_->Attach(statusWindows_->HistoryFeed());
+    fleetOverview_ = std::make_unique<CFleetOverviewCommand>(*frame_, programPath);
     AttachShellCommands(programPath);
     // Only a work order named on the command line is opened; the start-up
     // switch alone names none.

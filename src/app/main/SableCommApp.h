@@ -16,6 +16,7 @@ class CStatusWindows;
 class CCommissioningCommands;
 class CTrafficCommands;
 class CPlotWindows;
+class CFleetOverviewCommand;
 class CTrafficSession;
 
 class CSableCommApp {
@@ -36,6 +37,7 @@ public:
     [[nodiscard]] CStatusWindows* StatusWindows() const { return statusWindows_.get(); }
     [[nodiscard]] CCommissioningCommands* Commissioning() const { return commissioning_.get(); }
     [[nodiscard]] CPlotWindows* PlotWindows() const { return plotWindows_.get(); }
+    [[nodiscard]] CFleetOverviewCommand* FleetOverview() const { return fleetOverview_.get(); }
     [[nodiscard]] const CommandLineOptions& Options() const { return options_; }
     // Every exchange with a unit during the run, for the traffic window and recordings.
     [[nodiscard]] CTrafficSession& Traffic() const { return *traffic_; }
@@ -59,4 +61,5 @@ private:
     std::unique_ptr<CCommissioningCommands> commissioning_;
     std::unique_ptr<CTrafficCommands> trafficCommands_;
     std::unique_ptr<CPlotWindows> plotWindows_;
+    std::unique_ptr<CFleetOverviewCommand> fleetOverview_;
 };

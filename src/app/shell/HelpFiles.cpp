@@ -50,6 +50,7 @@ const std::pair<int, const char*> kCommandPages[] = {
     {ID_SURVEY_PLOT, "status-history.html"},
     {ID_CONSTELLATION_CHARTS, "status-history.html"},
     {ID_RECORD_STATUS, "record-to-file.html"},
+    {ID_FLEET_OVERVIEW, "fleet-overview.html"},
     {ID_WINDOW_CASCADE, "main-window.html"},
     {ID_WINDOW_TILE, "main-window.html"},
     {ID_HELP_TOPICS, "index.html"},

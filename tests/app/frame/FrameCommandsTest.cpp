@@ -21,7 +21,7 @@ const std::set<int> kAlways = {ID_FILE_NEW,      ID_OPEN_WORK_ORDER, ID_COMM_PAR
                                ID_VIEW_TOOLBAR,  ID_VIEW_STATUS_BAR, ID_ADVANCED,        ID_HELP_TOPICS,
                                ID_APP_ABOUT,     ID_VIEW_UNIT_TRAFFIC, ID_RECORD_UNIT_TRAFFIC,
                                ID_RECORD_STATUS, ID_SKY_PLOT,        ID_SIGNAL_HISTORY,  ID_INSTALLATION_TIMELINE,
-                               ID_SURVEY_PLOT,   ID_CONSTELLATION_CHARTS};
+                               ID_SURVEY_PLOT,   ID_CONSTELLATION_CHARTS, ID_FLEET_OVERVIEW};
 const std::set<int> kMaintenance = {ID_SW_ACTIVATION,   ID_CONSTELLATION_LOG, ID_GPS_PARAMETERS,
                                     ID_TIME_CALCULATION, ID_CLOCK_OUT_TIMING, ID_USER_INFORMATION,
                                     ID_GPS_STATUS,       ID_INSTALLATION_STATUS, ID_CONSTELLATION_STATISTICS,

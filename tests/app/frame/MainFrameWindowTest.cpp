@@ -51,7 +51,7 @@ TEST_F(MainFrameWindowTest, MenusToolbarAndPanesAsTheEngineerSeesThem)
     EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Run", "&Maintenance", "&Status", "&Window", "&Help"}));
     EXPECT_EQ(Texts(frame.Menu("Run")),
               (QStringList{"&Local Connection", "Remote &Connection...", "Commission &Mode", "&Disconnect",
-                           "Commissioning &Wizard...", "Commissioning &Report..."}));
+                           "Commissioning &Wizard...", "Commissioning &Report...", "&Fleet Overview"}));
     auto* toolBar = frame.findChild<QToolBar*>();
     ASSERT_NE(toolBar, nullptr);
     int buttons = 0;

@@ -39,7 +39,7 @@ constexpr int kAccessPaneWidth = 130;
 // Commands that start a new group in their menu.
 const std::set<int> kSeparatorBefore = {ID_RECORD_UNIT_TRAFFIC, ID_APP_EXIT, ID_ADVANCED, ID_COMMISSIONING_WIZARD,
                                         ID_CONSTELLATION_LOG, ID_VERSION_INFORMATION, ID_APP_ABOUT,
-                                        ID_SKY_PLOT};
+                                        ID_SKY_PLOT, ID_FLEET_OVERVIEW};
 
 const char* const kMenuOrder[] = {"File", "View", "Run", "Maintenance", "Status", "Window", "Help"};
 

@@ -1,0 +1,97 @@
+#pragma once
+// The fleet overview as a table: one row per unit of the node directory with
+// what a sweep read of it (the columns of the fleet status CSV) and a health
+// that sums the row up, coloured as the status windows colour the same
+// conditions (amber fills its cell rather than colouring the text, which
+// could not be read on a light window). Rows are listed from the directory before anything is read.
+// No widgets: the window only shows it.
+
+#include "fleet/FleetTable.h"
+#include "rks/RksNodeDirectory.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+
+#include <cstddef>
+#include <vector>
+
+// From worst to best, so that sorting by health puts the trouble first.
+enum class EFleetHealth { Unreachable, Fault, Warning, Ok, NotRead };
+
+// Unreachable: no answer to the identity probe. Fault: the self-tests are not
+// reported OK. Warning: another status the windows draw in their warning or
+// caution colour (no GPS fix, a clock not locked, a bad or merely sufficient
+// constellation), or part of the unit could not be read. OK otherwise.
+[[nodiscard]] EFleetHealth FleetHealthOf(const SFleetUnitHealth& health);
+[[nodiscard]] QString FleetHealthText(EFleetHealth health);
+// The status windows' colour for the condition; invalid for "not read".
+[[nodiscard]] QColor FleetHealthColour(EFleetHealth health);
+
+// The nodes of the unit kind in a directory group and its subgroups, in the
+// order the browser lists them.
+[[nodiscard]] std::vector<const RksNode*> FleetUnitsOf(const RksNodeGroup& group);
+
+class CFleetOverviewModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        HealthColumn,
+        NameColumn,
+        ConnectionColumn,
+        ReachableColumn,
+        SerialColumn,
+        ActiveFirmwareColumn,
+        InactiveFirmwareColumn,
+        SelfTestColumn,
+        GpsFixColumn,
+        ClockStateColumn,
+        VerdictColumn,
+        LatitudeColumn,
+        LongitudeColumn,
+        ErrorColumn,
+        kColumnCount
+    };
+
+    explicit CFleetOverviewModel(QObject* parent = nullptr);
+
+    // Every unit not read yet, in this order; a sweep's unit index is the
+    // position in this list, whatever the sorting.
+    void SetUnits(const std::vector<const RksNode*>& units);
+    // What the sweep read of unit `unit`; ignored for an index out of range.
+    void SetHealth(std::size_t unit, const SFleetUnitHealth& health);
+
+    [[nodiscard]] std::size_t UnitCount() const { return units_.size(); }
+    [[nodiscard]] std::size_t ReadCount() const { return readCount_; }
+    [[nodiscard]] QString UnitConnection(int row) const;
+    [[nodiscard]] QString UnitName(int row) const;
+    [[nodiscard]] EFleetHealth HealthAt(int row) const;
+    // The connection strings in unit order, for the sweep.
+    [[nodiscard]] std::vector<std::string> Connections() const;
+    // The summary of the units read so far, as qora-cli prints it, with how
+    // many are left when not all were read.
+    [[nodiscard]] QString Summary() const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Stable: rows that compare equal keep their order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    struct Unit {
+        SFleetRow row;
+        bool read = false;
+        EFleetHealth health = EFleetHealth::NotRead;
+    };
+    [[nodiscard]] const Unit* UnitAt(int row) const;
+    [[nodiscard]] static QString Text(const Unit& unit, int column);
+    [[nodiscard]] static QVariant Foreground(const Unit& unit, int column);
+    [[nodiscard]] static QVariant Background(const Unit& unit, int column);
+    [[nodiscard]] static QString ToolTip(const Unit& unit, int column);
+
+    std::vector<Unit> units_;        // in directory order
+    std::vector<std::size_t> order_; // row -> unit
+    std::vector<std::size_t> rowOf_; // unit -> row
+    std::size_t readCount_ = 0;
+};
