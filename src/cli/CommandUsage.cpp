@@ -202,8 +202,8 @@ constexpr SCommandHelp kCommands[] = {
      "connection, or with --verify the unit did not answer at its new place in\n"
      "time, 64 bad arguments.\n"},
     {"fleet", "fleet status [--directory FILE] [--group NAME] [--jobs N] [--csv FILE] [--json FILE]\n"
-              "fleet download MASTERFILE [--directory FILE] [--group NAME] [--activate]\n"
-              "      [--jobs N] [--restart-timeout S] [--yes]",
+              "       fleet download MASTERFILE [--directory FILE] [--group NAME]\n"
+              "       [--activate] [--jobs N] [--restart-timeout S] [--yes]",
      "status: the health of every unit of the node directory, N\n"
      "units at once (exit 0: all reachable with self-test OK, 1:\n"
      "not so, 2: no directory); download: a firmware rollout to\n"
