@@ -72,23 +72,27 @@ private:
 };
 
 // Ends the download under way with the end command and waits, bounded, until
-// the unit took it.
+// the unit took it; after any other ending, until what the engine sent last
+// (the end command of a failed verification) has left the handler.
 void EndDownload(CMulticastDownload& engine, CCommHandler& handler)
 {
     CEndCommandWatch watch;
     handler.AddListener(&watch);
-    if (engine.AbortDownload()) {
+    const bool aborted = engine.AbortDownload();
+    const auto settled = [&] { return aborted ? watch.Settled() : handler.SendQueueLength() == 0; };
+    if (!settled()) {
         const QDeadlineTimer deadline(kEndCommandWaitMs);
         QEventLoop loop;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (watch.Settled() || deadline.hasExpired() || !IsConnected(handler.GetConnectionType()))
+            if (settled() || deadline.hasExpired() || !IsConnected(handler.GetConnectionType()))
                 loop.quit();
         });
         poll.start(20);
         loop.exec();
-        qCInfo(lcFirmware, "download ended with the end command%s", watch.Settled() ? "" : " (not confirmed)");
     }
+    if (aborted)
+        qCInfo(lcFirmware, "download ended with the end command%s", watch.Settled() ? "" : " (not confirmed)");
     handler.RemoveListener(&watch);
 }
 
