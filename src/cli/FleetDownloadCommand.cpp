@@ -204,10 +204,14 @@ int RunFleetDownload(const std::vector<std::string>& arguments, const SCliOutput
 
     CInterruptWatcher interrupts;
     QObject::connect(&interrupts, &CInterruptWatcher::Interrupted, [&] {
-        if (rollout.Cancelled())
-            return;
         endLine();
-        std::fputs("interrupted: ending the running downloads, starting no other unit\n", output.err);
+        if (rollout.Cancelled()) {
+            std::fputs("interrupted again: stopping every unit's process at once\n", output.err);
+            rollout.Kill();
+            return;
+        }
+        std::fputs("interrupted: ending the running downloads, starting no other unit (again: stop at once)\n",
+                   output.err);
         rollout.Cancel();
     });
 

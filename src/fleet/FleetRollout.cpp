@@ -68,6 +68,15 @@ public:
         // A read or an activation under way finishes first: its result decides.
     }
 
+    // A second interrupt: the children go at once, whatever they were doing.
+    void Kill()
+    {
+        killed_ = true;
+        Cancel();
+        if (child_)
+            child_->kill();
+    }
+
     [[nodiscard]] bool Running() const { return stage_ != Stage::Waiting && stage_ != Stage::Done; }
 
     [[nodiscard]] QString StageText() const
@@ -179,9 +188,14 @@ private:
 
     void OnDownloadExit(int code)
     {
+        if (killed_ && code != 0)
+            return Finish(ERolloutOutcome::Cancelled, QStringLiteral("killed; the unit may be left mid-download"));
         if (code != 0) {
             if (cancelRequested_ && code == kChildInterrupted)
                 return Finish(ERolloutOutcome::Cancelled, QStringLiteral("interrupted; the download was ended"));
+            // The signal came before the child could take it: it had sent nothing yet.
+            if (cancelRequested_ && code < 0)
+                return Finish(ERolloutOutcome::Cancelled, QStringLiteral("interrupted before the download began"));
             return Finish(ERolloutOutcome::Failed, QStringLiteral("download: ") + Reason(code));
         }
         if (!options_.activate)
@@ -212,6 +226,8 @@ private:
 
     void OnActivateExit(int code)
     {
+        if (killed_ && code != 0)
+            return Finish(ERolloutOutcome::Cancelled, QStringLiteral("killed during the activation"));
         if (code != 0)
             return Finish(ERolloutOutcome::Failed, QStringLiteral("downloaded; activation: ") + Reason(code));
         if (cancelRequested_)
@@ -272,6 +288,7 @@ private:
     std::function<void(std::size_t)> done_;
     Stage stage_ = Stage::Waiting;
     bool cancelRequested_ = false;
+    bool killed_ = false;
     QPointer<QProcess> child_;
     QString errorText_; // what came from the child and is not a whole line yet
     QString message_;   // the child's last line that is no progress
@@ -336,6 +353,15 @@ void CFleetRollout::Cancel()
     if (finished_ == rows_.size()) {
         done_ = true;
         QMetaObject::invokeMethod(this, [this] { emit Finished(); }, Qt::QueuedConnection);
+    }
+}
+
+void CFleetRollout::Kill()
+{
+    Cancel();
+    for (const auto& job : jobs_) {
+        if (job->Running())
+            job->Kill();
     }
 }
 

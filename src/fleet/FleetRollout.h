@@ -57,6 +57,9 @@ public:
     // Starts no other unit, ends the running downloads with their end
     // command; what cannot finish is marked cancelled. Finished follows.
     void Cancel();
+    // As Cancel, and the children are killed at once (a second Ctrl+C): a
+    // unit may be left mid-download.
+    void Kill();
 
     [[nodiscard]] const std::vector<SRolloutRow>& Rows() const { return rows_; }
     [[nodiscard]] bool Cancelled() const { return cancelled_; }

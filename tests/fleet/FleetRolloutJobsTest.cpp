@@ -164,3 +164,57 @@ TEST_F(RolloutJobs, EachUnitEndsWithItsOwnReason)
     EXPECT_EQ(commands, (QStringList{"fail download", "ok activate", "ok download", "stuck activate", "stuck download",
                                      "wrong download"}));
 }
+
+TEST_F(RolloutJobs, CancelStartsNoOtherUnitAndKillEndsTheChildrenAtOnce)
+{
+    App();
+    qputenv("ROLLOUT_DIR", dir.path().toLocal8Bit());
+    std::vector<SRolloutRow> rows;
+    for (const char* name : {"a", "b", "c"})
+        rows.push_back({QString::fromLatin1(name), QString::fromLatin1(name), {}, {}});
+    SRolloutOptions options;
+    options.software = {QStringLiteral("QOR0310.bin"), QStringLiteral("QORSW310")};
+    options.jobs = 2;
+    options.program = QStringLiteral("/bin/sh");
+    // A child that ignores SIGTERM, as one stuck in its connection would.
+    options.childArguments = {QStringLiteral("-c"), QStringLiteral("trap '' TERM; echo $$ >> \"$ROLLOUT_DIR/pids\"; exec sleep 30"),
+                              QStringLiteral("child")};
+    const QString marks = dir.path();
+    options.makeLink = [marks] { return std::make_unique<FakeLink>(marks); };
+    CFleetRollout rollout(std::move(rows), options);
+    QEventLoop loop;
+    bool finished = false;
+    QObject::connect(&rollout, &CFleetRollout::Finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Lines(QStringLiteral("pids")).size() == 2)
+            loop.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    rollout.Start();
+    loop.exec();
+    poll.stop();
+    ASSERT_EQ(Lines(QStringLiteral("pids")).size(), 2);
+
+    rollout.Cancel();
+    EXPECT_EQ(rollout.Rows()[2].outcome, ERolloutOutcome::Cancelled);
+    EXPECT_EQ(rollout.Rows()[2].reason, QStringLiteral("not started"));
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(finished) << "the children ignore the request to end";
+
+    rollout.Kill();
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    if (!finished)
+        loop.exec();
+    ASSERT_TRUE(finished);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(rollout.Rows()[i].outcome, ERolloutOutcome::Cancelled);
+        EXPECT_EQ(rollout.Rows()[i].reason, QStringLiteral("killed; the unit may be left mid-download"));
+    }
+    EXPECT_EQ(Lines(QStringLiteral("pids")).size(), 2) << "no unit started after the cancel";
+}
