@@ -67,8 +67,8 @@ public:
     // "name 40 %" or "name activating" for every unit under way.
     [[nodiscard]] QStringList RunningUnits() const;
 
-    // Internal: runs `read` on a worker and hands its result to `done` on
-    // this object's thread.
+    // For the units' jobs: reads the unit's firmware names on a worker and
+    // hands the result to `done` on `context`'s thread.
     void ReadNames(const QString& connection, std::function<void(const SFleetUnitReplies&)> done, QObject* context);
     [[nodiscard]] const SRolloutOptions& Options() const { return options_; }
 
