@@ -152,7 +152,7 @@ int RunFleetDownload(const std::vector<std::string>& arguments, const SCliOutput
     std::vector<const RksNode*> units;
     if (const auto status = LoadFleetUnits(options->directory, options->group, directory, units, output.err))
         return *status;
-    if (!options->yes && !Confirmed(*options, *software, units.size(), output.err)) {
+    if (!options->yes && !units.empty() && !Confirmed(*options, *software, units.size(), output.err)) {
         std::fputs("rollout refused; nothing was sent\n", output.err);
         return kExitRolloutRefused;
     }
