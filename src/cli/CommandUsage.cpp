@@ -134,8 +134,10 @@ constexpr SCommandHelp kCommands[] = {
      "  --yes       download a version the unit already holds, or an older one\n"
      "  --no        decline that (the default; exit 3)\n"
      "\n"
-     "Exit status: 0 downloaded, 1 failed, 2 no connection, 3 declined, 64 bad\n"
-     "arguments.\n"},
+     "Ctrl+C (or SIGTERM) ends a download under way with the end command.\n"
+     "\n"
+     "Exit status: 0 downloaded, 1 failed, 2 no connection, 3 declined or\n"
+     "interrupted, 64 bad arguments.\n"},
     {"activate", "activate [--dry-run]",
      "print both firmware banks and activate the inactive one;\n"
      "the unit restarts",
@@ -199,10 +201,15 @@ constexpr SCommandHelp kCommands[] = {
      "the report was not saved, or the unit read back other values, 2 no\n"
      "connection, or with --verify the unit did not answer at its new place in\n"
      "time, 64 bad arguments.\n"},
-    {"fleet", "fleet status [--directory FILE] [--group NAME] [--jobs N] [--csv FILE] [--json FILE]",
-     "the health of every unit of the node directory, N units\n"
-     "at once (exit 0: all reachable with self-test OK, 1: not\n"
-     "so, 2: no directory)",
+    {"fleet", "fleet status [--directory FILE] [--group NAME] [--jobs N] [--csv FILE] [--json FILE]\n"
+              "       fleet download MASTERFILE [--directory FILE] [--group NAME]\n"
+              "       [--activate] [--jobs N] [--restart-timeout S] [--yes]",
+     "status: the health of every unit of the node directory, N\n"
+     "units at once (exit 0: all reachable with self-test OK, 1:\n"
+     "not so, 2: no directory); download: a firmware rollout to\n"
+     "every unit (exit 0: every unit got it or had it, 1: not\n"
+     "so, 2: no directory, 3: refused)",
+     "fleet status\n"
      "Reads every unit (node kind 1) of the node directory: the one the network\n"
      "browser reads (QORA_RKS_DIRECTORY, else the service's Directory setting) or\n"
      "FILE; with --group only that group and its subgroups. Each unit gets a\n"
@@ -216,10 +223,30 @@ constexpr SCommandHelp kCommands[] = {
      "error. reachable is yes or no; texts as the status windows show them;\n"
      "error says why a unit could not be read. A progress bar on standard error\n"
      "when it is a terminal; a summary line at the end.\n"
-     "\n"
      "Exit status: 0 every unit reachable with self-test OK, 1 otherwise (or a\n"
      "file could not be written), 2 no readable directory or no such group, 64\n"
-     "bad arguments.\n"},
+     "bad arguments.\n"
+     "\n"
+     "fleet download\n"
+     "Loads the firmware the master file names into every unit of the same node\n"
+     "directory (or --group), N units at once (default 4, up to 64), each as\n"
+     "\"download MASTERFILE --yes\" does, in a process of its own. A unit whose\n"
+     "active firmware already is that software is skipped. Without --yes the\n"
+     "rollout is asked for once (y to go on; anything else sends nothing).\n"
+     "  --activate    after a good download, activate the new firmware (the unit\n"
+     "                restarts), wait for the unit and read back that it runs it\n"
+     "  --restart-timeout S  how long to wait for a restarted unit (default 120 s)\n"
+     "A unit that fails does not stop the others. Ctrl+C (or SIGTERM) ends every\n"
+     "running download with the end command, starts no other unit and marks the\n"
+     "unfinished ones cancelled; a second Ctrl+C stops every unit's process at\n"
+     "once. One line per finished unit on standard error\n"
+     "(on a terminal also the units done and those under way); at the end the\n"
+     "results as CSV on standard output, columns name,connection,outcome,reason\n"
+     "(outcome: downloaded, activated, skipped, failed or cancelled), and a\n"
+     "summary line on standard error.\n"
+     "Exit status: 0 every unit got the software or had it already, 1 otherwise\n"
+     "(or the master file or its image cannot be used), 2 no readable directory\n"
+     "or no such group, 3 the rollout was refused, 64 bad arguments.\n"},
     {"check", "check PATH...",
      "check work orders (files, or folders of .xml files) as the\n"
      "wizard would check their values; no unit is needed\n"

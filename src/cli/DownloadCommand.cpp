@@ -6,13 +6,22 @@
 #include "cli/CliPrompts.h"
 #include "cli/FileArguments.h"
 #include "cli/CliSession.h"
+#include "cli/InterruptWatcher.h"
 #include "cli/TextProgress.h"
 #include "cli/VersionCommand.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
+#include "link/DeviceMessageNotice.h"
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
+#include "software/DownloadMessages.h"
+#include "software/download/DownloadReplies.h"
 #include "software/download/DownloadTexts.h"
 #include "software/download/MulticastDownload.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 namespace {
 // Without notices for this long the unit is taken as gone: longer than any
@@ -30,6 +39,61 @@ QString HostText(const QString& connection)
     at = connection.indexOf(key, at) + key.size();
     const qsizetype end = connection.indexOf(u',', at);
     return connection.mid(at, end < 0 ? -1 : end - at);
+}
+
+// How long an ending download waits for the unit to take its end command.
+constexpr int kEndCommandWaitMs = 3000;
+
+// Hears whether the end command went through (its echo came back) or failed,
+// so that the connection is not closed under it: closing drops whatever the
+// handler has not sent yet.
+class CEndCommandWatch : public CMessageTarget {
+public:
+    [[nodiscard]] bool Settled() const { return settled_; }
+
+protected:
+    MsgResult OnMessage(unsigned message, MsgWParam wParam, MsgLParam lParam) override
+    {
+        if (message != WM_DEVICE_MESSAGE)
+            return 0;
+        if (wParam == 0) {
+            // A failure names the request's header: a text command.
+            settled_ = settled_ || (static_cast<std::uint32_t>(lParam) & 0xFFFFFFu) == kTextCommandHeader;
+            return 0;
+        }
+        const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
+        settled_ = settled_ || (reply && DownloadReply::IsEchoOf(*reply, DownloadCommand::kEnd));
+        return 0;
+    }
+
+private:
+    static constexpr std::uint32_t kTextCommandHeader = 0x851195;
+    bool settled_ = false;
+};
+
+// Ends the download under way with the end command and waits, bounded, until
+// the unit took it; after any other ending, until what the engine sent last
+// (the end command of a failed verification) has left the handler.
+void EndDownload(CMulticastDownload& engine, CCommHandler& handler)
+{
+    CEndCommandWatch watch;
+    handler.AddListener(&watch);
+    const bool aborted = engine.AbortDownload();
+    const auto settled = [&] { return aborted ? watch.Settled() : handler.SendQueueLength() == 0; };
+    if (!settled()) {
+        const QDeadlineTimer deadline(kEndCommandWaitMs);
+        QEventLoop loop;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (settled() || deadline.hasExpired() || !IsConnected(handler.GetConnectionType()))
+                loop.quit();
+        });
+        poll.start(20);
+        loop.exec();
+    }
+    if (aborted)
+        qCInfo(lcFirmware, "download ended with the end command%s", watch.Settled() ? "" : " (not confirmed)");
+    handler.RemoveListener(&watch);
 }
 
 } // namespace
@@ -149,8 +213,16 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
     });
     // Leaving early (no answer in time) must not leave the unit mid-transfer.
     session.SetBeforeClose([&] {
-        if (const CCommHandler* handler = AppCommHandler(); handler && IsConnected(handler->GetConnectionType()))
-            engine.AbortDownload();
+        if (CCommHandler* handler = AppCommHandler(); handler && IsConnected(handler->GetConnectionType()))
+            EndDownload(engine, *handler);
+    });
+    // Ctrl+C, or a rollout ending this unit's download: the unit gets the end
+    // command before the connection closes.
+    CInterruptWatcher interrupts;
+    QObject::connect(&interrupts, &CInterruptWatcher::Interrupted, &session, [&] {
+        write(progress.Break());
+        std::fprintf(output.err, "download interrupted\n");
+        session.Finish(kExitCancelled);
     });
     const auto refused = [&] {
         PrintLine(output.err, engine.GetErrorText());

@@ -30,6 +30,7 @@ struct SDownloadOptions {
 // Returns the exit status: 0 downloaded, 1 the master file cannot be opened
 // (said before connecting) or the download failed (the engine's error text on
 // one line), 2 no connection, 3 declined at the version
-// question, 64 bad arguments. Needs a Qt application object.
+// question or interrupted (SIGINT, SIGTERM: a download under way is ended
+// with the end command first), 64 bad arguments. Needs a Qt application object.
 int RunDownloadCommand(const std::string& connection, const std::vector<std::string>& arguments,
                        const SCliOutput& output = SCliOutput::Standard());

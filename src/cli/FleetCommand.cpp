@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/FleetDownloadCommand.h"
 #include "cli/TextProgress.h"
 #include "fleet/FleetSweep.h"
 #include "fleet/FleetTable.h"
@@ -14,6 +15,58 @@
 #include <chrono>
 #include <optional>
 #include <thread>
+
+namespace {
+
+void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
+{
+    for (const RksNode& node : group.nodes) {
+        if (node.kind == kRksRemoteUnitKind)
+            units.push_back(&node);
+    }
+    for (const RksNodeGroup& inner : group.groups)
+        CollectUnits(inner, units);
+}
+
+// The groups of that name, wherever they are; their subgroups come with them.
+bool CollectGroup(const RksNodeGroup& group, const std::string& name, std::vector<const RksNode*>& units)
+{
+    bool found = false;
+    for (const RksNodeGroup& inner : group.groups) {
+        if (QString::fromStdString(inner.name).trimmed() == QString::fromStdString(name).trimmed()) {
+            CollectUnits(inner, units);
+            found = true;
+        } else {
+            found = CollectGroup(inner, name, units) || found;
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+std::optional<int> LoadFleetUnits(const QString& directoryPath, const std::optional<std::string>& group,
+                                  CRksNodeDirectory& directory, std::vector<const RksNode*>& units, std::FILE* err)
+{
+    const QString path = directoryPath.isEmpty() ? RksConfiguredDirectory() : directoryPath;
+    if (path.isEmpty()) {
+        std::fputs("qora-cli: no node directory (give --directory FILE, or set QORA_RKS_DIRECTORY)\n", err);
+        return kExitFleetNoDirectory;
+    }
+    QString why;
+    if (!directory.Load(path, why)) {
+        std::fprintf(err, "qora-cli: node directory %s: %s\n", qPrintable(path), qPrintable(why));
+        return kExitFleetNoDirectory;
+    }
+    units.clear();
+    if (!group) {
+        CollectUnits(directory.Root(), units);
+    } else if (!CollectGroup(directory.Root(), *group, units)) {
+        std::fprintf(err, "qora-cli: node directory %s has no group \"%s\"\n", qPrintable(path), group->c_str());
+        return kExitFleetNoDirectory;
+    }
+    return std::nullopt;
+}
 
 namespace {
 
@@ -61,31 +114,6 @@ std::optional<SFleetStatusOptions> ParseOptions(const std::vector<std::string>& 
         }
     }
     return options;
-}
-
-void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
-{
-    for (const RksNode& node : group.nodes) {
-        if (node.kind == kRksRemoteUnitKind)
-            units.push_back(&node);
-    }
-    for (const RksNodeGroup& inner : group.groups)
-        CollectUnits(inner, units);
-}
-
-// The groups of that name, wherever they are; their subgroups come with them.
-bool CollectGroup(const RksNodeGroup& group, const std::string& name, std::vector<const RksNode*>& units)
-{
-    bool found = false;
-    for (const RksNodeGroup& inner : group.groups) {
-        if (QString::fromStdString(inner.name).trimmed() == QString::fromStdString(name).trimmed()) {
-            CollectUnits(inner, units);
-            found = true;
-        } else {
-            found = CollectGroup(inner, name, units) || found;
-        }
-    }
-    return found;
 }
 
 bool WriteWhole(const QString& path, const QByteArray& bytes, std::FILE* err)
@@ -139,25 +167,10 @@ int FleetStatus(const std::vector<std::string>& arguments, const SCliOutput& out
     if (!options)
         return RefuseUsage(output.err, error);
 
-    const QString path = options->directory.isEmpty() ? RksConfiguredDirectory() : options->directory;
-    if (path.isEmpty()) {
-        std::fputs("qora-cli: no node directory (give --directory FILE, or set QORA_RKS_DIRECTORY)\n", output.err);
-        return kExitFleetNoDirectory;
-    }
-    CRksNodeDirectory directory;
-    QString why;
-    if (!directory.Load(path, why)) {
-        std::fprintf(output.err, "qora-cli: node directory %s: %s\n", qPrintable(path), qPrintable(why));
-        return kExitFleetNoDirectory;
-    }
     std::vector<const RksNode*> units;
-    if (!options->group) {
-        CollectUnits(directory.Root(), units);
-    } else if (!CollectGroup(directory.Root(), *options->group, units)) {
-        std::fprintf(output.err, "qora-cli: node directory %s has no group \"%s\"\n", qPrintable(path),
-                     options->group->c_str());
-        return kExitFleetNoDirectory;
-    }
+    CRksNodeDirectory directory;
+    if (const auto status = LoadFleetUnits(options->directory, options->group, directory, units, output.err))
+        return *status;
 
     std::vector<std::string> connections;
     connections.reserve(units.size());
@@ -195,8 +208,10 @@ int FleetStatus(const std::vector<std::string>& arguments, const SCliOutput& out
 
 int RunFleetCommand(const std::vector<std::string>& arguments, const SCliOutput& output)
 {
+    if (!arguments.empty() && arguments[0] == "download")
+        return RunFleetDownload(arguments, output);
     if (arguments.empty() || arguments[0] != "status")
-        return RefuseUsage(output.err, arguments.empty() ? "fleet needs a subcommand: status"
+        return RefuseUsage(output.err, arguments.empty() ? "fleet needs a subcommand: status or download"
                                                          : "unknown fleet subcommand " + arguments[0]);
     return FleetStatus(arguments, output);
 }

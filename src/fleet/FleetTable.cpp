@@ -4,9 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-namespace {
-
-QByteArray CsvField(const QString& text)
+QByteArray FleetCsvField(const QString& text)
 {
     QByteArray bytes = text.toUtf8();
     if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
@@ -14,6 +12,8 @@ QByteArray CsvField(const QString& text)
     bytes.replace("\"", "\"\"");
     return '"' + bytes + '"';
 }
+
+namespace {
 
 QStringList Fields(const SFleetRow& row)
 {
@@ -33,7 +33,7 @@ QByteArray FleetCsv(const std::vector<SFleetRow>& rows)
         for (qsizetype i = 0; i < fields.size(); ++i) {
             if (i)
                 csv += ',';
-            csv += CsvField(fields[i]);
+            csv += FleetCsvField(fields[i]);
         }
         csv += '\n';
     }

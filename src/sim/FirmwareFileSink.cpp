@@ -7,15 +7,15 @@
 
 namespace sim {
 
-CFirmwareFileSink::CFirmwareFileSink(const std::string& directory, std::uint16_t q1Address)
+CFirmwareFileSink::CFirmwareFileSink(const std::string& directory, const QString& stem)
 {
     if (directory.empty())
         return;
     QDir dir(QString::fromStdString(directory));
     if (!dir.mkpath(QStringLiteral(".")))
         std::fprintf(stderr, "qora-unit-sim: cannot create %s\n", directory.c_str());
-    masterPath_ = dir.filePath(QStringLiteral("unit-%1-master.bin").arg(q1Address));
-    imagePath_ = dir.filePath(QStringLiteral("unit-%1-image.bin").arg(q1Address));
+    masterPath_ = dir.filePath(stem + QStringLiteral("-master.bin"));
+    imagePath_ = dir.filePath(stem + QStringLiteral("-image.bin"));
 }
 
 void CFirmwareFileSink::WriteMaster(std::span<const std::uint8_t> master)

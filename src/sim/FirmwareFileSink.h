@@ -1,7 +1,7 @@
 #pragma once
 // Leaves copies of what a unit receives in a folder, so that tests compare
-// them byte for byte: DIR/unit-<Q1>-master.bin when the master file is
-// complete, DIR/unit-<Q1>-image.bin as the image grows (so a broken transfer
+// them byte for byte: DIR/<stem>-master.bin when the master file is
+// complete, DIR/<stem>-image.bin as the image grows (so a broken transfer
 // leaves what the unit holds). Without a folder it does nothing. A file that
 // cannot be written is reported on standard error; the download goes on.
 
@@ -17,7 +17,8 @@ namespace sim {
 
 class CFirmwareFileSink {
 public:
-    CFirmwareFileSink(const std::string& directory, std::uint16_t q1Address);
+    // `stem` names the unit's files: "unit-131", "fleet-7".
+    CFirmwareFileSink(const std::string& directory, const QString& stem);
 
     void WriteMaster(std::span<const std::uint8_t> master);
     // The held image now ends at `size` (a resume cuts it).

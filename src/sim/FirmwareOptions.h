@@ -18,9 +18,12 @@ inline constexpr const char* kDefaultInactiveFirmware = "QOR0290.bin";
 struct FirmwareOptions {
     std::string activeName = kDefaultActiveFirmware;
     std::string inactiveName = kDefaultInactiveFirmware; // may be empty: no firmware
-    // Received master files and images go to DIR/unit-<Q1>-master.bin and
-    // DIR/unit-<Q1>-image.bin; empty: kept in memory only.
+    // Received master files and images go to DIR/<stem>-master.bin and
+    // DIR/<stem>-image.bin; empty: kept in memory only.
     std::string directory;
+    // The stem of those files; empty: "unit-<Q1>". Units that share a Q1
+    // address behind one gateway (a fleet) need stems of their own.
+    std::string fileStem;
 
     // Busy answers (status 2) before the real one, counted afresh for every
     // download started with the start command.
@@ -37,6 +40,9 @@ struct FirmwareOptions {
     // Data block with this number of the image breaks the connection, once in
     // the unit's life; 0: never.
     std::uint32_t breakAtBlock = 0;
+    // Data block with this number of the image is answered with a TFTP error
+    // (as by a unit whose flash fails), in every download; 0: never.
+    std::uint32_t failAtBlock = 0;
     std::optional<std::uint16_t> activationResult; // answer every activation with this
 };
 

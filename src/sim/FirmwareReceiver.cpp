@@ -79,7 +79,9 @@ void Echo(Bytes& reply, std::string_view command)
 } // namespace
 
 CFirmwareReceiver::CFirmwareReceiver(const FirmwareOptions& options, std::uint16_t q1Address)
-    : options_(options), banks_(options.activeName, options.inactiveName), sink_(options.directory, q1Address)
+    : options_(options), banks_(options.activeName, options.inactiveName),
+      sink_(options.directory, options.fileStem.empty() ? QStringLiteral("unit-%1").arg(q1Address)
+                                                        : QString::fromStdString(options.fileStem))
 {
 }
 
@@ -292,6 +294,10 @@ CFirmwareReceiver::Result CFirmwareReceiver::Data(std::span<const std::uint8_t> 
     }
 
     const bool image = incoming_ == Incoming::Image;
+    if (image && options_.failAtBlock == block) {
+        Refuse(reply, tftp::kErrorDiskFull, "flash write failed");
+        return {true};
+    }
     if (image && !breakDone_ && options_.breakAtBlock == block) {
         breakDone_ = true;
         incoming_ = Incoming::None; // the connection goes with this block

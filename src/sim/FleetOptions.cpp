@@ -60,6 +60,8 @@ FleetOptionParse ParseFleetOption(const QString& name, const QString& value, Fle
         numbers = &options.selfTestFailed;
     else if (name == u"--fleet-old-firmware")
         numbers = &options.oldFirmware;
+    else if (name == u"--fleet-break-download")
+        numbers = &options.breakDownload;
     else
         return FleetOptionParse::NotMine;
     if (!ParseNumbers(value, *numbers))
@@ -69,7 +71,7 @@ FleetOptionParse ParseFleetOption(const QString& name, const QString& value, Fle
 
 bool CheckFleetOptions(const FleetOptions& options, QString& error)
 {
-    for (const auto* numbers : {&options.silent, &options.selfTestFailed, &options.oldFirmware}) {
+    for (const auto* numbers : {&options.silent, &options.selfTestFailed, &options.oldFirmware, &options.breakDownload}) {
         if (!numbers->empty() && *numbers->rbegin() > options.count) {
             error = QStringLiteral("fleet unit %1 does not exist (--fleet %2)")
                         .arg(*numbers->rbegin())
@@ -91,6 +93,10 @@ bool AddFleet(CUnitRegistry& registry, const FleetOptions& options, const UnitBe
             behaviour.firmware.activeName = kOldActiveFirmware;
             behaviour.firmware.inactiveName = kOldInactiveFirmware;
         }
+        // All fleet units share one Q1 address: their received files are named by the unit.
+        behaviour.firmware.fileStem = "fleet-" + std::to_string(number);
+        if (options.breakDownload.contains(number))
+            behaviour.firmware.failAtBlock = kFleetBreakBlock;
         const UnitAddress address = FleetAddress(number);
         if (!registry.Add(address, DefaultCatalog(), behaviour)) {
             error = QStringLiteral("fleet unit %1 would take %2, which --unit gives already")
@@ -115,7 +121,13 @@ QString FleetHelpText()
         "  --fleet-self-test-failure LIST\n"
         "                          these fleet units report a failed self-test\n"
         "  --fleet-old-firmware LIST\n"
-        "                          these fleet units run QOR0290.bin (QOR0280.bin inactive)\n");
+        "                          these fleet units run QOR0290.bin (QOR0280.bin inactive)\n"
+        "  --fleet-break-download LIST\n"
+        "                          these fleet units break every download: image data\n"
+        "                          block 2 gets TFTP error 3 (the unit's flash failed),\n"
+        "                          which ends the download at once\n"
+        "  Each fleet unit keeps its own firmware banks; with --firmware-dir its files\n"
+        "  are fleet-<N>-master.bin and fleet-<N>-image.bin.\n");
 }
 
 } // namespace sim

@@ -20,6 +20,9 @@ inline constexpr std::uint32_t kMaxFleetUnits = 10000;
 inline constexpr std::uint16_t kFleetQ1Address = 131;
 inline constexpr const char* kOldActiveFirmware = "QOR0290.bin";
 inline constexpr const char* kOldInactiveFirmware = "QOR0280.bin";
+// The image data block at which a unit of --fleet-break-download fails:
+// early, so that even a small image breaks mid-transfer.
+inline constexpr std::uint32_t kFleetBreakBlock = 2;
 
 struct FleetOptions {
     std::uint32_t count = 0; // 0: no fleet
@@ -27,6 +30,7 @@ struct FleetOptions {
     std::set<std::uint32_t> silent;         // every request to it goes unanswered
     std::set<std::uint32_t> selfTestFailed; // reports a failed self-test
     std::set<std::uint32_t> oldFirmware;    // runs the previous software
+    std::set<std::uint32_t> breakDownload;  // every download fails mid-transfer
 };
 
 // The IP address of fleet unit `number` (1-based): 10.0.0.1 onwards, never a
@@ -43,7 +47,9 @@ enum class FleetOptionParse { NotMine, Taken, Bad };
 [[nodiscard]] bool CheckFleetOptions(const FleetOptions& options, QString& error);
 
 // Adds the fleet's units to `registry`, each behaving as `base` says apart
-// from its own faults, with serial number QSIMF00001 onwards. False with a reason when an address is taken already.
+// from its own faults, with serial number QSIMF00001 onwards and firmware
+// files of its own (fleet-<N>-master.bin, ...). False with a reason when an
+// address is taken already.
 bool AddFleet(CUnitRegistry& registry, const FleetOptions& options, const UnitBehaviour& base, QString& error);
 
 [[nodiscard]] QString FleetHelpText();

@@ -121,3 +121,29 @@ TEST(SimFleet, OneGatewayServesEveryUnitWithItsOwnFaults)
     EXPECT_TRUE(Contains(oldVersion.bytes, "QSIMF00003"));
     EXPECT_TRUE(Contains(newVersion.bytes, "QSIMF00004")) << "every unit its own serial number";
 }
+
+TEST(SimFleet, EachUnitKeepsItsOwnFirmwareAndOnlyTheChosenOnesBreakDownloads)
+{
+    sim::SimOptions options;
+    QString error;
+    const QStringList listen{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0")};
+    ASSERT_TRUE(sim::ParseOptions(listen + QStringList{"--fleet", "3", "--fleet-break-download", "2"}, options, error))
+        << error.toStdString();
+    EXPECT_FALSE(sim::ParseOptions(listen + QStringList{"--fleet", "3", "--fleet-break-download", "4"}, options, error));
+    EXPECT_FALSE(sim::ParseOptions(listen + QStringList{"--fleet", "3", "--fleet-break-download", ""}, options, error));
+
+    sim::FleetOptions fleet;
+    fleet.count = 3;
+    fleet.breakDownload = {2};
+    sim::CUnitRegistry registry;
+    ASSERT_TRUE(sim::AddFleet(registry, fleet, {}, error)) << error.toStdString();
+    ASSERT_EQ(registry.Units().size(), 3u);
+    // A download into one unit leaves the others' banks as they were.
+    registry.Units()[0]->Model().Firmware().Banks().StoreDownloaded("QOR0310.bin");
+    EXPECT_EQ(registry.Units()[0]->Model().Firmware().Banks().Inactive(), "QOR0310.bin");
+    EXPECT_EQ(registry.Units()[1]->Model().Firmware().Banks().Inactive(), sim::kDefaultInactiveFirmware);
+    EXPECT_EQ(registry.Units()[0]->Model().Firmware().Options().fileStem, "fleet-1");
+    EXPECT_EQ(registry.Units()[2]->Model().Firmware().Options().fileStem, "fleet-3");
+    EXPECT_EQ(registry.Units()[0]->Model().Firmware().Options().failAtBlock, 0u);
+    EXPECT_EQ(registry.Units()[1]->Model().Firmware().Options().failAtBlock, sim::kFleetBreakBlock);
+}

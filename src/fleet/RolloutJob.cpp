@@ -1,0 +1,265 @@
+#include "fleet/RolloutJob.h"
+
+#include "fleet/FleetIdentity.h"
+#include "platform/LogCategories.h"
+
+#include <QRegularExpression>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The child's exit status when its download was interrupted.
+constexpr int kChildInterrupted = 3;
+
+std::optional<SFirmwareNames> NamesOf(const SFleetUnitReplies& replies)
+{
+    if (!replies.reachable || replies.replies.empty() || !replies.replies.front())
+        return std::nullopt;
+    return FirmwareNamesOf(*replies.replies.front());
+}
+
+QString ErrorOf(const SFleetUnitReplies& replies)
+{
+    return replies.error.empty() ? QStringLiteral("no answer") : QString::fromStdString(replies.error);
+}
+
+QString Shown(const QString& name)
+{
+    return name.isEmpty() ? QStringLiteral("nothing (empty bank)") : name;
+}
+
+} // namespace
+
+CRolloutJob::CRolloutJob(CFleetRollout& owner, std::size_t index, SRolloutRow& row,
+                         std::function<void(std::size_t)> done)
+    : owner_(owner), options_(owner.Options()), index_(index), row_(row), done_(std::move(done))
+{
+    poll_.setSingleShot(true);
+    connect(&poll_, &QTimer::timeout, this, [this] { ReadAfterRestart(); });
+}
+
+void CRolloutJob::Start()
+{
+    stage_ = Stage::Reading;
+    owner_.ReadNames(row_.connection, [this](const SFleetUnitReplies& r) { OnNamesBefore(r); }, this);
+}
+
+void CRolloutJob::Cancel()
+{
+    cancelRequested_ = true;
+    if (stage_ == Stage::Downloading && child_) {
+        // The child ends its download with the end command and exits.
+        child_->terminate();
+    } else if (stage_ == Stage::Restarting && poll_.isActive()) {
+        poll_.stop();
+        Finish(ERolloutOutcome::Cancelled, QStringLiteral("activated; the restart was not awaited"));
+    }
+    // A read or an activation under way finishes first: its result decides.
+}
+
+void CRolloutJob::Kill()
+{
+    killed_ = true;
+    Cancel();
+    if (child_)
+        child_->kill();
+}
+
+QString CRolloutJob::StageText() const
+{
+    switch (stage_) {
+    case Stage::Reading:
+        return QStringLiteral("reading");
+    case Stage::Downloading:
+        return verifying_ ? QStringLiteral("verifying") : QStringLiteral("%1 %").arg(percent_);
+    case Stage::Checking:
+        return QStringLiteral("checking");
+    case Stage::Activating:
+        return QStringLiteral("activating");
+    case Stage::Restarting:
+        return QStringLiteral("restarting");
+    case Stage::Waiting:
+    case Stage::Done:
+        break;
+    }
+    return {};
+}
+
+void CRolloutJob::OnNamesBefore(const SFleetUnitReplies& replies)
+{
+    if (cancelRequested_)
+        return Finish(ERolloutOutcome::Cancelled, QStringLiteral("not started"));
+    if (!replies.reachable)
+        return Finish(ERolloutOutcome::Failed, QStringLiteral("no connection: ") + ErrorOf(replies));
+    const auto names = NamesOf(replies);
+    if (!names)
+        return Finish(ERolloutOutcome::Failed, QStringLiteral("firmware names not read: ") + ErrorOf(replies));
+    if (IsRolloutSoftware(names->active, options_.software))
+        return Finish(ERolloutOutcome::Skipped, QStringLiteral("already running ") + names->active);
+    StartChild(Stage::Downloading, {QStringLiteral("download"), options_.masterPath, QStringLiteral("--yes")});
+}
+
+void CRolloutJob::StartChild(Stage stage, const QStringList& command)
+{
+    stage_ = stage;
+    verifying_ = false;
+    percent_ = 0;
+    message_.clear();
+    errorText_.clear();
+    auto* child = new QProcess(this);
+    child_ = child;
+#ifdef Q_OS_UNIX
+    // Ctrl+C on the terminal reaches the rollout alone, which ends each
+    // child as suits its step.
+    child->setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
+    child->setProcessChannelMode(QProcess::SeparateChannels);
+    child->setStandardOutputFile(QProcess::nullDevice());
+    connect(child, &QProcess::readyReadStandardError, this, [this, child] { TakeErrorLines(*child); });
+    connect(child, &QProcess::finished, this, [this, child](int code, QProcess::ExitStatus status) {
+        TakeErrorLines(*child);
+        child->deleteLater();
+        child_ = nullptr;
+        OnChildExit(status == QProcess::NormalExit ? code : -1);
+    });
+    connect(child, &QProcess::errorOccurred, this, [this, child](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        child->deleteLater();
+        child_ = nullptr;
+        message_ = QStringLiteral("cannot start %1: %2").arg(options_.program, child->errorString());
+        OnChildExit(-1);
+    });
+    const QStringList arguments =
+        options_.childArguments + QStringList{QStringLiteral("--connection"), row_.connection} + command;
+    qCInfo(lcFirmware, "rollout: %s: %s", qPrintable(row_.name), qPrintable(command.first()));
+    child->start(options_.program, arguments);
+}
+
+void CRolloutJob::TakeErrorLines(QProcess& child)
+{
+    static const QRegularExpression kPercent(QStringLiteral("^\\s*(\\d{1,3}) %$"));
+    errorText_ += QString::fromLocal8Bit(child.readAllStandardError());
+    qsizetype end = 0;
+    while ((end = errorText_.indexOf(u'\n')) >= 0) {
+        const QString line = errorText_.left(end).trimmed();
+        errorText_.remove(0, end + 1);
+        if (const auto match = kPercent.match(line); match.hasMatch())
+            percent_ = match.captured(1).toInt();
+        else if (line == QStringLiteral("verifying..."))
+            verifying_ = true;
+        else if (!line.isEmpty())
+            message_ = line.simplified();
+    }
+}
+
+QString CRolloutJob::Reason(int code) const
+{
+    if (!message_.isEmpty())
+        return message_;
+    return code < 0 ? QStringLiteral("ended abnormally") : QStringLiteral("exit status %1").arg(code);
+}
+
+void CRolloutJob::OnChildExit(int code)
+{
+    if (stage_ == Stage::Downloading)
+        OnDownloadExit(code);
+    else if (stage_ == Stage::Activating)
+        OnActivateExit(code);
+}
+
+void CRolloutJob::OnDownloadExit(int code)
+{
+    if (killed_ && code != 0)
+        return Finish(ERolloutOutcome::Cancelled, QStringLiteral("killed; the unit may be left mid-download"));
+    if (code != 0) {
+        if (cancelRequested_ && code == kChildInterrupted)
+            return Finish(ERolloutOutcome::Cancelled, QStringLiteral("interrupted; the download was ended"));
+        // The signal came before the child could take it: it had sent nothing yet.
+        if (cancelRequested_ && code < 0)
+            return Finish(ERolloutOutcome::Cancelled, QStringLiteral("interrupted before the download began"));
+        return Finish(ERolloutOutcome::Failed, QStringLiteral("download: ") + Reason(code));
+    }
+    if (!options_.activate)
+        return Finish(ERolloutOutcome::Downloaded, {});
+    if (cancelRequested_)
+        return Finish(ERolloutOutcome::Cancelled, QStringLiteral("downloaded; not activated"));
+    stage_ = Stage::Checking;
+    owner_.ReadNames(row_.connection, [this](const SFleetUnitReplies& r) { OnNamesAfterDownload(r); }, this);
+}
+
+void CRolloutJob::OnNamesAfterDownload(const SFleetUnitReplies& replies)
+{
+    if (cancelRequested_)
+        return Finish(ERolloutOutcome::Cancelled, QStringLiteral("downloaded; not activated"));
+    const auto names = NamesOf(replies);
+    if (!names) {
+        return Finish(ERolloutOutcome::Failed,
+                      QStringLiteral("downloaded; firmware names not read: ") + ErrorOf(replies));
+    }
+    if (!IsRolloutSoftware(names->inactive, options_.software)) {
+        return Finish(ERolloutOutcome::Failed,
+                      QStringLiteral("downloaded, but the inactive bank holds ") + Shown(names->inactive));
+    }
+    StartChild(Stage::Activating, {QStringLiteral("activate")});
+}
+
+void CRolloutJob::OnActivateExit(int code)
+{
+    if (killed_ && code != 0)
+        return Finish(ERolloutOutcome::Cancelled, QStringLiteral("killed during the activation"));
+    if (code != 0)
+        return Finish(ERolloutOutcome::Failed, QStringLiteral("downloaded; activation: ") + Reason(code));
+    if (cancelRequested_)
+        return Finish(ERolloutOutcome::Cancelled, QStringLiteral("activated; the restart was not awaited"));
+    stage_ = Stage::Restarting;
+    restart_.start();
+    lastSeen_.clear();
+    poll_.start(options_.restartPollMs);
+}
+
+void CRolloutJob::ReadAfterRestart()
+{
+    owner_.ReadNames(row_.connection, [this](const SFleetUnitReplies& r) { OnNamesAfterRestart(r); }, this);
+}
+
+void CRolloutJob::OnNamesAfterRestart(const SFleetUnitReplies& replies)
+{
+    if (stage_ != Stage::Restarting)
+        return;
+    if (cancelRequested_)
+        return Finish(ERolloutOutcome::Cancelled, QStringLiteral("activated; the restart was not awaited"));
+    const auto names = NamesOf(replies);
+    if (names && IsRolloutSoftware(names->active, options_.software))
+        return Finish(ERolloutOutcome::Activated, {});
+    if (names)
+        lastSeen_ = QStringLiteral("running %1 after the restart, not %2")
+                        .arg(Shown(names->active), options_.software.imageName);
+    else if (lastSeen_.isEmpty() || !lastSeen_.startsWith(QStringLiteral("running")))
+        lastSeen_ = ErrorOf(replies);
+    if (restart_.elapsed() + options_.restartPollMs > options_.restartTimeoutMs) {
+        if (lastSeen_.startsWith(QStringLiteral("running")))
+            return Finish(ERolloutOutcome::Failed, lastSeen_);
+        return Finish(ERolloutOutcome::Failed, QStringLiteral("not back within %1 s after the restart (%2)")
+                                                   .arg(options_.restartTimeoutMs / 1000)
+                                                   .arg(lastSeen_));
+    }
+    poll_.start(options_.restartPollMs);
+}
+
+void CRolloutJob::Finish(ERolloutOutcome outcome, const QString& reason)
+{
+    if (stage_ == Stage::Done)
+        return;
+    stage_ = Stage::Done;
+    row_.outcome = outcome;
+    row_.reason = reason;
+    if (outcome == ERolloutOutcome::Failed)
+        qCWarning(lcFirmware, "rollout: %s failed: %s", qPrintable(row_.name), qPrintable(reason));
+    else
+        qCInfo(lcFirmware, "rollout: %s %s", qPrintable(row_.name), qPrintable(RolloutOutcomeText(outcome)));
+    done_(index_);
+}

@@ -1,0 +1,220 @@
+// The rollout's scheduling and per-unit checks in process: children stand in
+// for qora-cli as a small shell script, the units' firmware names come from a
+// fake link. Bounded children at once, and each way a unit can end.
+
+#include "fleet/FleetRollout.h"
+#include "link/IRksLink.h"
+#include "link/ServiceFraming.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ranges>
+
+namespace {
+
+QCoreApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "fleet_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+// A unit's names as the fake link reports them: the new software runs once
+// the child's activation left its mark for that connection.
+class FakeLink : public IRksLink {
+public:
+    explicit FakeLink(QString marks) : marks_(std::move(marks)) {}
+
+    bool Open(const std::string& connection) override
+    {
+        connection_ = connection;
+        return connection.find("gone") == std::string::npos;
+    }
+    void Close() override {}
+    bool Transfer(const std::optional<std::string>& route, std::span<const std::uint8_t>,
+                  std::vector<std::uint8_t>& reply) override
+    {
+        if (route && *route == ServiceFraming::kIdentityRoute) {
+            reply.assign(ServiceFraming::kQoraIdentity, ServiceFraming::kQoraIdentity + 6);
+            return true;
+        }
+        const bool activated = QFile::exists(marks_ + QStringLiteral("/activated.") + QString::fromStdString(connection_));
+        std::string active = "QOR0300.bin", inactive = "QOR0310.bin";
+        if (connection_.find("new") != std::string::npos || activated)
+            std::swap(active, inactive);
+        if (connection_.find("wrong") != std::string::npos)
+            inactive = "QOR0290.bin";
+        reply = {0x54, 0x85, 0, 0};
+        for (const std::string& name : {active, inactive}) {
+            std::vector<std::uint8_t> field(16, 0);
+            std::copy(name.begin(), name.end(), field.begin());
+            reply.insert(reply.end(), field.begin(), field.end());
+        }
+        return true;
+    }
+
+private:
+    QString marks_;
+    std::string connection_;
+};
+
+// $2 is the connection, $3 the command. Records how many children run at
+// once; "fail" units refuse the download, "stuck" units never run the new
+// software after their activation.
+const char* const kChild = R"(d="$ROLLOUT_DIR"
+mkdir "$d/run.$$"
+ls -d "$d"/run.* | wc -l >> "$d/running"
+sleep 0.2
+rmdir "$d/run.$$"
+echo "$2 $3" >> "$d/commands"
+case "$2:$3" in
+  *fail*:download) echo " 40 %" >&2; echo "the unit refused the transfer" >&2; exit 1 ;;
+  *stuck*:activate) ;;
+  *:activate) touch "$d/activated.$2" ;;
+esac
+exit 0
+)";
+
+class RolloutJobs : public testing::Test {
+protected:
+    std::vector<SRolloutRow> Run(const QStringList& connections, int jobs, bool activate)
+    {
+        App();
+        qputenv("ROLLOUT_DIR", dir.path().toLocal8Bit());
+        std::vector<SRolloutRow> rows;
+        for (const QString& connection : connections)
+            rows.push_back({connection, connection, {}, {}});
+        SRolloutOptions options;
+        options.masterPath = QStringLiteral("NEW.MFI");
+        options.software = {QStringLiteral("QOR0310.bin"), QStringLiteral("QORSW310")};
+        options.jobs = jobs;
+        options.activate = activate;
+        options.restartTimeoutMs = 400;
+        options.restartPollMs = 50;
+        options.program = QStringLiteral("/bin/sh");
+        options.childArguments = {QStringLiteral("-c"), QString::fromLatin1(kChild), QStringLiteral("child")};
+        const QString marks = dir.path();
+        options.makeLink = [marks] { return std::make_unique<FakeLink>(marks); };
+        CFleetRollout rollout(std::move(rows), options);
+        QEventLoop loop;
+        QObject::connect(&rollout, &CFleetRollout::Finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        rollout.Start();
+        loop.exec();
+        EXPECT_EQ(rollout.FinishedUnits(), connections.size());
+        return rollout.Rows();
+    }
+
+    QStringList Lines(const QString& name) const
+    {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).split(u'\n', Qt::SkipEmptyParts)
+                                              : QStringList();
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(RolloutJobs, NeverMoreChildrenThanJobsAndEveryUnitEnds)
+{
+    const auto rows = Run({"a", "b", "c", "d", "e", "f"}, 2, false);
+    for (const SRolloutRow& row : rows)
+        EXPECT_EQ(row.outcome, ERolloutOutcome::Downloaded) << row.name.toStdString() << ": " << row.reason.toStdString();
+    const QStringList running = Lines(QStringLiteral("running"));
+    ASSERT_EQ(running.size(), 6);
+    const int most = std::ranges::max(running | std::views::transform([](const QString& n) { return n.trimmed().toInt(); }));
+    EXPECT_LE(most, 2);
+    EXPECT_EQ(Lines(QStringLiteral("commands")).filter(QStringLiteral(" activate")).size(), 0);
+}
+
+TEST_F(RolloutJobs, EachUnitEndsWithItsOwnReason)
+{
+    const auto rows = Run({"ok", "new", "fail", "wrong", "stuck", "gone"}, 3, true);
+    const auto row = [&](const char* name) {
+        const auto it = std::find_if(rows.begin(), rows.end(), [&](const SRolloutRow& r) { return r.name == QLatin1String(name); });
+        return it != rows.end() ? *it : SRolloutRow{};
+    };
+    EXPECT_EQ(row("ok").outcome, ERolloutOutcome::Activated) << row("ok").reason.toStdString();
+    EXPECT_EQ(row("new").outcome, ERolloutOutcome::Skipped);
+    EXPECT_EQ(row("new").reason, QStringLiteral("already running QOR0310.bin"));
+    EXPECT_EQ(row("fail").outcome, ERolloutOutcome::Failed);
+    EXPECT_EQ(row("fail").reason, QStringLiteral("download: the unit refused the transfer"));
+    EXPECT_EQ(row("wrong").outcome, ERolloutOutcome::Failed);
+    EXPECT_EQ(row("wrong").reason, QStringLiteral("downloaded, but the inactive bank holds QOR0290.bin"));
+    EXPECT_EQ(row("stuck").outcome, ERolloutOutcome::Failed);
+    EXPECT_EQ(row("stuck").reason, QStringLiteral("running QOR0300.bin after the restart, not QOR0310.bin"));
+    EXPECT_EQ(row("gone").outcome, ERolloutOutcome::Failed);
+    EXPECT_TRUE(row("gone").reason.startsWith(QStringLiteral("no connection: "))) << row("gone").reason.toStdString();
+
+    // Only what passed its checks was activated; the skipped and unreachable units got nothing.
+    QStringList commands = Lines(QStringLiteral("commands"));
+    commands.sort();
+    EXPECT_EQ(commands, (QStringList{"fail download", "ok activate", "ok download", "stuck activate", "stuck download",
+                                     "wrong download"}));
+}
+
+TEST_F(RolloutJobs, CancelStartsNoOtherUnitAndKillEndsTheChildrenAtOnce)
+{
+    App();
+    qputenv("ROLLOUT_DIR", dir.path().toLocal8Bit());
+    std::vector<SRolloutRow> rows;
+    for (const char* name : {"a", "b", "c"})
+        rows.push_back({QString::fromLatin1(name), QString::fromLatin1(name), {}, {}});
+    SRolloutOptions options;
+    options.software = {QStringLiteral("QOR0310.bin"), QStringLiteral("QORSW310")};
+    options.jobs = 2;
+    options.program = QStringLiteral("/bin/sh");
+    // A child that ignores SIGTERM, as one stuck in its connection would.
+    options.childArguments = {QStringLiteral("-c"), QStringLiteral("trap '' TERM; echo $$ >> \"$ROLLOUT_DIR/pids\"; exec sleep 30"),
+                              QStringLiteral("child")};
+    const QString marks = dir.path();
+    options.makeLink = [marks] { return std::make_unique<FakeLink>(marks); };
+    CFleetRollout rollout(std::move(rows), options);
+    QEventLoop loop;
+    bool finished = false;
+    QObject::connect(&rollout, &CFleetRollout::Finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (Lines(QStringLiteral("pids")).size() == 2)
+            loop.quit();
+    });
+    poll.start(20);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    rollout.Start();
+    loop.exec();
+    poll.stop();
+    ASSERT_EQ(Lines(QStringLiteral("pids")).size(), 2);
+
+    rollout.Cancel();
+    EXPECT_EQ(rollout.Rows()[2].outcome, ERolloutOutcome::Cancelled);
+    EXPECT_EQ(rollout.Rows()[2].reason, QStringLiteral("not started"));
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(finished) << "the children ignore the request to end";
+
+    rollout.Kill();
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    if (!finished)
+        loop.exec();
+    ASSERT_TRUE(finished);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(rollout.Rows()[i].outcome, ERolloutOutcome::Cancelled);
+        EXPECT_EQ(rollout.Rows()[i].reason, QStringLiteral("killed; the unit may be left mid-download"));
+    }
+    EXPECT_EQ(Lines(QStringLiteral("pids")).size(), 2) << "no unit started after the cancel";
+}
