@@ -99,6 +99,7 @@ void CRolloutJob::OnNamesBefore(const SFleetUnitReplies& replies)
         return Finish(ERolloutOutcome::Failed, QStringLiteral("firmware names not read: ") + ErrorOf(replies));
     if (IsRolloutSoftware(names->active, options_.software))
         return Finish(ERolloutOutcome::Skipped, QStringLiteral("already running ") + names->active);
+    inactiveBefore_ = names->inactive.trimmed();
     StartChild(Stage::Downloading, {QStringLiteral("download"), options_.masterPath, QStringLiteral("--yes")});
 }
 
@@ -200,10 +201,21 @@ void CRolloutJob::OnNamesAfterDownload(const SFleetUnitReplies& replies)
         return Finish(ERolloutOutcome::Failed,
                       QStringLiteral("downloaded; firmware names not read: ") + ErrorOf(replies));
     }
-    if (!IsRolloutSoftware(names->inactive, options_.software)) {
+    // The bank is the new software when it bears its name, or when the download
+    // renamed it: a unit may name what it received in its own way (the image
+    // goes to it as "SWDownload0"), and that name must run after the restart.
+    // A bank that kept an unrelated name would activate whatever was there.
+    const QString filled = names->inactive.trimmed();
+    const bool ours = IsRolloutSoftware(filled, options_.software) ||
+                      filled.compare(options_.software.imageName.trimmed(), Qt::CaseInsensitive) == 0 ||
+                      filled != inactiveBefore_;
+    if (filled.isEmpty() || filled == names->active.trimmed() || !ours) {
         return Finish(ERolloutOutcome::Failed,
                       QStringLiteral("downloaded, but the inactive bank holds ") + Shown(names->inactive));
     }
+    if (!IsRolloutSoftware(filled, options_.software))
+        qCInfo(lcFirmware, "rollout: %s names the new software %s", qPrintable(row_.name), qPrintable(filled));
+    filledBank_ = filled;
     StartChild(Stage::Activating, {QStringLiteral("activate")});
 }
 
@@ -233,11 +245,10 @@ void CRolloutJob::OnNamesAfterRestart(const SFleetUnitReplies& replies)
     if (cancelRequested_)
         return Finish(ERolloutOutcome::Cancelled, QStringLiteral("activated; the restart was not awaited"));
     const auto names = NamesOf(replies);
-    if (names && IsRolloutSoftware(names->active, options_.software))
+    if (names && (names->active.trimmed() == filledBank_ || IsRolloutSoftware(names->active, options_.software)))
         return Finish(ERolloutOutcome::Activated, {});
     if (names)
-        lastSeen_ = QStringLiteral("running %1 after the restart, not %2")
-                        .arg(Shown(names->active), options_.software.imageName);
+        lastSeen_ = QStringLiteral("running %1 after the restart, not %2").arg(Shown(names->active), filledBank_);
     else if (lastSeen_.isEmpty() || !lastSeen_.startsWith(QStringLiteral("running")))
         lastSeen_ = ErrorOf(replies);
     if (restart_.elapsed() + options_.restartPollMs > options_.restartTimeoutMs) {

@@ -68,4 +68,6 @@ private:
     QTimer poll_;
     QElapsedTimer restart_;
     QString lastSeen_; // what the reads after the restart found last
+    QString inactiveBefore_; // the inactive bank's name before the download
+    QString filledBank_;     // its name after the download, as the unit gives it
 };

@@ -54,6 +54,13 @@ public:
             std::swap(active, inactive);
         if (connection_.find("wrong") != std::string::npos)
             inactive = "QOR0290.bin";
+        // A unit that names what it received in its own way.
+        if (connection_.find("renamed") != std::string::npos) {
+            const bool downloaded =
+                QFile::exists(marks_ + QStringLiteral("/downloaded.") + QString::fromStdString(connection_));
+            active = activated ? "SWDL-0310" : "QOR0300.bin";
+            inactive = activated ? "QOR0300.bin" : downloaded ? "SWDL-0310" : "QOR0290.bin";
+        }
         reply = {0x54, 0x85, 0, 0};
         for (const std::string& name : {active, inactive}) {
             std::vector<std::uint8_t> field(16, 0);
@@ -81,6 +88,7 @@ case "$2:$3" in
   *fail*:download) echo " 40 %" >&2; echo "the unit refused the transfer" >&2; exit 1 ;;
   *stuck*:activate) ;;
   *:activate) touch "$d/activated.$2" ;;
+  *:download) touch "$d/downloaded.$2" ;;
 esac
 exit 0
 )";
@@ -141,7 +149,7 @@ TEST_F(RolloutJobs, NeverMoreChildrenThanJobsAndEveryUnitEnds)
 
 TEST_F(RolloutJobs, EachUnitEndsWithItsOwnReason)
 {
-    const auto rows = Run({"ok", "new", "fail", "wrong", "stuck", "gone"}, 3, true);
+    const auto rows = Run({"ok", "new", "fail", "wrong", "stuck", "gone", "renamed"}, 3, true);
     const auto row = [&](const char* name) {
         const auto it = std::find_if(rows.begin(), rows.end(), [&](const SRolloutRow& r) { return r.name == QLatin1String(name); });
         return it != rows.end() ? *it : SRolloutRow{};
@@ -151,6 +159,8 @@ TEST_F(RolloutJobs, EachUnitEndsWithItsOwnReason)
     EXPECT_EQ(row("new").reason, QStringLiteral("already running QOR0310.bin"));
     EXPECT_EQ(row("fail").outcome, ERolloutOutcome::Failed);
     EXPECT_EQ(row("fail").reason, QStringLiteral("download: the unit refused the transfer"));
+    EXPECT_EQ(row("renamed").outcome, ERolloutOutcome::Activated)
+        << "the bank the download renamed is the new software: " << row("renamed").reason.toStdString();
     EXPECT_EQ(row("wrong").outcome, ERolloutOutcome::Failed);
     EXPECT_EQ(row("wrong").reason, QStringLiteral("downloaded, but the inactive bank holds QOR0290.bin"));
     EXPECT_EQ(row("stuck").outcome, ERolloutOutcome::Failed);
@@ -161,8 +171,8 @@ TEST_F(RolloutJobs, EachUnitEndsWithItsOwnReason)
     // Only what passed its checks was activated; the skipped and unreachable units got nothing.
     QStringList commands = Lines(QStringLiteral("commands"));
     commands.sort();
-    EXPECT_EQ(commands, (QStringList{"fail download", "ok activate", "ok download", "stuck activate", "stuck download",
-                                     "wrong download"}));
+    EXPECT_EQ(commands, (QStringList{"fail download", "ok activate", "ok download", "renamed activate",
+                                     "renamed download", "stuck activate", "stuck download", "wrong download"}));
 }
 
 TEST_F(RolloutJobs, CancelStartsNoOtherUnitAndKillEndsTheChildrenAtOnce)
