@@ -32,7 +32,8 @@ public:
         if (!process_.waitForStarted(5000))
             return;
         QByteArray line;
-        while (!line.endsWith('\n') && process_.waitForReadyRead(5000))
+        // A large fleet takes seconds to build before the simulator listens.
+        while (!line.endsWith('\n') && process_.waitForReadyRead(30000))
             line += process_.readLine();
         ReadEndpoint(line);
     }
