@@ -14,9 +14,11 @@
 # Each run sends the whole image: at 2 ms each way a block costs at least 4 ms,
 # so the default image of 1 MiB (2073 blocks) takes about 9 s per transfer.
 set -euo pipefail
-# The TFTP peer comes from Debian's packages.
+export PATH=$PATH:/usr/sbin:/sbin
+# The TFTP peer comes from Debian's packages; its server changes its user and
+# root directory, which takes root (without a password through sudo otherwise).
+sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
 if ! command -v atftp >/dev/null || ! command -v in.tftpd >/dev/null; then
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends atftp tftpd-hpa </dev/null
 fi
 build=${1:-build/release}
@@ -28,9 +30,10 @@ relay_cpu=1
 [ "$(nproc)" -lt 2 ] && relay_cpu=0
 work=$(mktemp -d)
 cleanup() {
-  for pid in "${RELAY_PID_:-}" "${SIM_PID_:-}" "${TFTPD_PID:-}"; do
+  for pid in "${RELAY_PID_:-}" "${SIM_PID_:-}"; do
     [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
   done
+  [ -n "${TFTPD_PID:-}" ] && $sudo kill "$TFTPD_PID" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
@@ -43,7 +46,7 @@ blocks=$(( bytes / 506 + 1 ))
 
 mkdir -p "$work/tftp" && chmod 777 "$work/tftp"
 tftp_port=$(( 20000 + RANDOM % 20000 ))
-taskset -c 0 in.tftpd -L -c -s -u "$(id -un)" -a "127.0.0.1:$tftp_port" "$work/tftp" </dev/null &
+$sudo taskset -c 0 in.tftpd -L -c -s -u "$(id -un)" -a "127.0.0.1:$tftp_port" "$work/tftp" </dev/null &
 TFTPD_PID=$!
 
 # One simulated unit for every run: it takes one download after the other.
