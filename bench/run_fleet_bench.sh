@@ -37,6 +37,9 @@ runs=${RUNS:-5}
 units=${UNITS:-2000}
 sample=${SAMPLE:-8}
 bin=$build/bin
+# shellcheck source=bench/release_build.sh
+source "$(dirname "$0")/release_build.sh"
+ensure_programs "$build" qora-cli qora-unit-sim
 work=$(mktemp -d)
 cleanup() {
   [ -n "${SIM_PID_:-}" ] && kill "$SIM_PID_" 2>/dev/null || true

@@ -26,6 +26,9 @@ delay_ms=${2:-2}
 bytes=${3:-1048576}
 runs=${RUNS:-5}
 bin=$build/bin
+# shellcheck source=bench/release_build.sh
+source "$(dirname "$0")/release_build.sh"
+ensure_programs "$build" qora-firmware-gen qora-firmware-bench qora-unit-sim qora-delay-relay
 relay_cpu=1
 [ "$(nproc)" -lt 2 ] && relay_cpu=0
 work=$(mktemp -d)
@@ -48,6 +51,8 @@ mkdir -p "$work/tftp" && chmod 777 "$work/tftp"
 tftp_port=$(( 20000 + RANDOM % 20000 ))
 $sudo taskset -c 0 in.tftpd -L -c -s -u "$(id -un)" -a "127.0.0.1:$tftp_port" "$work/tftp" </dev/null &
 TFTPD_PID=$!
+sleep 0.3
+[ -d "/proc/$TFTPD_PID" ] || { echo "in.tftpd did not start" >&2; exit 1; }
 
 # One simulated unit for every run: it takes one download after the other.
 coproc SIM { exec taskset -c 0 "$bin/qora-unit-sim" --listen 127.0.0.1:0 --verification-polls 0 </dev/null; }
@@ -65,7 +70,6 @@ done
 grep -qx ready "$work/relay.out" || { echo "the relay did not start" >&2; cat "$work/relay.log" >&2; exit 1; }
 udp_endpoint=$(awk '$1 == "udp" {print $2}' "$work/relay.out")
 tcp_endpoint=$(awk '$1 == "tcp" {print $2}' "$work/relay.out")
-sleep 0.3
 
 tftp_rate() { # one lock-step TFTP upload through the relay; prints blocks/s
   rm -f "$work/tftp/up.bin"
