@@ -32,7 +32,7 @@ if ! [ -x /usr/bin/time ]; then
   sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends time </dev/null
 fi
-build=${1:-build/release}
+build=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/release}
 runs=${RUNS:-5}
 units=${UNITS:-2000}
 sample=${SAMPLE:-8}

@@ -21,7 +21,7 @@ sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo -n"
 if ! command -v atftp >/dev/null || ! command -v in.tftpd >/dev/null; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends atftp tftpd-hpa </dev/null
 fi
-build=${1:-build/release}
+build=${1:-$(cd "$(dirname "$0")/.." && pwd)/build/release}
 delay_ms=${2:-2}
 bytes=${3:-1048576}
 runs=${RUNS:-5}
