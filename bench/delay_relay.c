@@ -63,9 +63,11 @@ static nsec_t now_ns(void)
 struct flow {
     int used;
     int udp;
-    int in_fd[2];  /* TCP: in_fd[d] reads direction d, out fd is in_fd[!d] */
-    int eof[2];    /* TCP: direction d has seen its end (queued) */
-    int shut[2];   /* TCP: direction d's end was passed on */
+    /* [0] the client's side, [1] the target's; TCP reads direction d from
+     * in_fd[d] and writes it to in_fd[!d]. */
+    int in_fd[2];
+    int eof[2];  /* TCP: direction d has read its end (and queued it) */
+    int shut[2]; /* TCP: direction d's end is 1 due, 2 passed on */
     size_t held[2]; /* bytes queued or waiting to be written in direction d */
     unsigned char *out[2]; /* bytes due but not yet accepted by the socket */
     size_t out_len[2];
@@ -102,7 +104,6 @@ static struct flow flows[MAX_FLOWS];
 static struct piece *queue_head, *queue_tail;
 static nsec_t delay_ns = 2000000;
 static volatile sig_atomic_t stopping;
-
 
 /* Microsecond histograms: how late pieces went out, and how long each end took
  * to answer what the relay handed it (side 0 the client, side 1 the target). */
@@ -445,6 +446,10 @@ static void report(void)
 {
     for (int k = 0; k < target_count; ++k) {
         const struct target_stats *st = &stats[k];
+        if (st->forwarded == 0) {
+            fprintf(stderr, "relay %s %d: nothing forwarded\n", targets[k].udp ? "udp" : "tcp", k + 1);
+            continue;
+        }
         fprintf(stderr,
                 "relay %s %d: %llu pieces forwarded, late by %ld us (median), %.0f us at most; "
                 "answers in %ld us from the client, %ld us from the target (medians)\n",
@@ -496,6 +501,13 @@ int main(int argc, char **argv)
     sa.sa_handler = on_signal;
     sigaction(SIGTERM, &sa, NULL);
     sigaction(SIGINT, &sa, NULL);
+    /* The signals come only while ppoll waits, so none is missed between the
+     * check of `stopping` and the wait. */
+    sigset_t ending;
+    sigemptyset(&ending);
+    sigaddset(&ending, SIGTERM);
+    sigaddset(&ending, SIGINT);
+    sigprocmask(SIG_BLOCK, &ending, NULL);
     signal(SIGPIPE, SIG_IGN);
     for (int i = 0; i < MAX_FLOWS; ++i)
         flows[i].in_fd[0] = flows[i].in_fd[1] = -1;
