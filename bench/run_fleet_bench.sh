@@ -19,9 +19,9 @@
 #
 # The one-job rate comes from every SAMPLE-th unit of the directory (250 of
 # 2 000): one job reads the units one after the other, each with the same
-# exchanges, so the rate does not depend on how many units there are, and a
-# full one-job sweep would take about 90 s a run. The 16- and 64-job sweeps
-# cover all units.
+# exchanges, so the rate does not depend on how many units there are (a full
+# one-job sweep, measured once, took 74 s at the same rate: too long for every
+# run). The 16- and 64-job sweeps cover all units.
 #
 # Memory: each sweep gets a simulator of its own. The tool's growth per job is
 # the difference of its peak resident size at 64 and at 16 jobs over the 48
