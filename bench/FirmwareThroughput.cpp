@@ -2,7 +2,9 @@
 // engine -> handler -> driver -> TCP link -> simulated unit and back.
 //   qora-firmware-bench HOST:PORT MASTERFILE
 // Prints "image blocks/s <rate>" for the image transfer (first to last
-// acknowledged block) and "total seconds <s>" for the whole dialogue.
+// acknowledged block), "total seconds <s>" for the whole dialogue, and the
+// dialogue's time before and after the image transfer (the fixed waits and
+// exchanges around it).
 
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
@@ -40,10 +42,13 @@ int main(int argc, char** argv)
     QElapsedTimer image;
     int blocks = 0;
     qint64 lastBlockNs = 0;
+    qint64 firstBlockAtNs = 0;
     CCallbackTarget dialog([&](unsigned message, MsgWParam wParam, MsgLParam) {
         if (message == WM_DOWNLOAD_PROGRESS) {
-            if (blocks++ == 0)
+            if (blocks++ == 0) {
                 image.start();
+                firstBlockAtNs = total.nsecsElapsed();
+            }
             lastBlockNs = image.nsecsElapsed();
         } else if (message == WM_DOWNLOAD_DONE) {
             if (wParam != 1) {
@@ -54,7 +59,10 @@ int main(int argc, char** argv)
             const double seconds = lastBlockNs / 1e9;
             std::printf("image blocks %d\n", blocks);
             std::printf("image blocks/s %.0f\n", seconds > 0 ? (blocks - 1) / seconds : 0.0);
-            std::printf("total seconds %.3f\n", total.nsecsElapsed() / 1e9);
+            const qint64 totalNs = total.nsecsElapsed();
+            std::printf("total seconds %.3f\n", totalNs / 1e9);
+            std::printf("before image seconds %.3f\n", firstBlockAtNs / 1e9);
+            std::printf("after image seconds %.3f\n", (totalNs - firstBlockAtNs - lastBlockNs) / 1e9);
             QCoreApplication::exit(0);
         } else if (message == WM_DOWNLOAD_CANCELLED) {
             std::fprintf(stderr, "download cancelled\n");
