@@ -1,17 +1,10 @@
 #include "fleet/FleetTable.h"
 
+#include "platform/CsvField.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-QByteArray FleetCsvField(const QString& text)
-{
-    QByteArray bytes = text.toUtf8();
-    if (!bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') && !bytes.contains('\r'))
-        return bytes;
-    bytes.replace("\"", "\"\"");
-    return '"' + bytes + '"';
-}
 
 namespace {
 
@@ -33,7 +26,7 @@ QByteArray FleetCsv(const std::vector<SFleetRow>& rows)
         for (qsizetype i = 0; i < fields.size(); ++i) {
             if (i)
                 csv += ',';
-            csv += FleetCsvField(fields[i]);
+            csv += CsvField(fields[i]);
         }
         csv += '\n';
     }

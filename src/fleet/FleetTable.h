@@ -19,9 +19,6 @@ inline constexpr const char* kFleetCsvHeader =
     "name,connection,reachable,serial,active_firmware,inactive_firmware,self_test,gps_fix,clock_state,verdict,"
     "latitude,longitude,error";
 
-// One CSV field: quoted when it holds a comma, a quote or a line break, its
-// quotes doubled.
-[[nodiscard]] QByteArray FleetCsvField(const QString& text);
 
 // Header line and one line per row, each ended by "\n"; a field holding a
 // comma, a quote or a line break is quoted, its quotes doubled.

@@ -1,6 +1,6 @@
 #include "fleet/RolloutTable.h"
 
-#include "fleet/FleetTable.h"
+#include "platform/CsvField.h"
 
 #include <QStringList>
 
@@ -29,8 +29,8 @@ QByteArray RolloutCsv(const std::vector<SRolloutRow>& rows)
 {
     QByteArray csv = QByteArray(kRolloutCsvHeader) + '\n';
     for (const SRolloutRow& row : rows) {
-        csv += FleetCsvField(row.name) + ',' + FleetCsvField(row.connection) + ',' +
-               FleetCsvField(RolloutOutcomeText(row.outcome)) + ',' + FleetCsvField(row.reason) + '\n';
+        csv += CsvField(row.name) + ',' + CsvField(row.connection) + ',' +
+               CsvField(RolloutOutcomeText(row.outcome)) + ',' + CsvField(row.reason) + '\n';
     }
     return csv;
 }

@@ -114,15 +114,6 @@ std::vector<SStatusRecordValue> StatusRecordValues(const SGpsSample& gps, const 
     return values;
 }
 
-QByteArray CsvField(const QString& text)
-{
-    QByteArray field = text.toUtf8();
-    if (!field.contains(',') && !field.contains('"') && !field.contains('\n') && !field.contains('\r'))
-        return field;
-    field.replace('"', "\"\"");
-    return '"' + field + '"';
-}
-
 QByteArray StatusRecordHeader(StatusRecordFormat format)
 {
     if (format != StatusRecordFormat::Csv)

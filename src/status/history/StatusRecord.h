@@ -4,6 +4,7 @@
 // row as a CSV line or as a JSON object on its own line (the same keys).
 // docs/status-recording.md describes the format.
 
+#include "platform/CsvField.h"
 #include "status/history/StatusHistory.h"
 
 #include <QByteArray>
@@ -43,8 +44,6 @@ struct SStatusRecordValue {
 
 // ISO 8601 in UTC with milliseconds: "2026-12-08T09:50:53.123Z".
 [[nodiscard]] QString StatusRecordTime(std::int64_t timeMs);
-// A CSV field: quoted (quotes doubled) when it holds a comma, a quote or a line break.
-[[nodiscard]] QByteArray CsvField(const QString& text);
 
 // The first line of a file (the CSV header); empty for JSON lines.
 [[nodiscard]] QByteArray StatusRecordHeader(StatusRecordFormat format);
