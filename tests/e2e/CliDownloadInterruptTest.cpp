@@ -18,19 +18,6 @@
 
 namespace {
 
-// "M:17,2,1\r" (start), "M:17,2,4\r" (end), "M:17,3,1" (status query) as the trace shows them.
-const QByteArray kStartHex = "4d3a31372c322c310d";
-const QByteArray kEndHex = "4d3a31372c322c340d";
-const QByteArray kStatusQueryHex = "4d3a31372c332c31";
-
-int CountRequests(const QString& tracePath, const QByteArray& hex)
-{
-    int count = 0;
-    for (const QByteArray& request : TracedRequests(tracePath))
-        count += request.contains(hex) ? 1 : 0;
-    return count;
-}
-
 struct Interrupted {
     int status = -1;
     int ends = 0;
@@ -59,14 +46,14 @@ Interrupted InterruptDownload(int signal, const QByteArray& hex, int sent)
                "--yes"});
     EXPECT_TRUE(cli.waitForStarted(5000));
     QDeadlineTimer deadline(15000);
-    while (CountRequests(trace, hex) < sent && !deadline.hasExpired())
+    while (CountTracedRequests(trace, hex) < sent && !deadline.hasExpired())
         QThread::msleep(20);
-    EXPECT_EQ(CountRequests(trace, hex), sent);
+    EXPECT_EQ(CountTracedRequests(trace, hex), sent);
     ::kill(static_cast<pid_t>(cli.processId()), signal);
     EXPECT_TRUE(cli.waitForFinished(10000));
     Interrupted result;
     result.status = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -2;
-    result.ends = CountRequests(trace, kEndHex);
+    result.ends = CountTracedRequests(trace, kTracedDownloadEndHex);
     return result;
 }
 
@@ -74,14 +61,14 @@ Interrupted InterruptDownload(int signal, const QByteArray& hex, int sent)
 
 TEST(CliDownloadInterrupt, CtrlCWhileVerifyingSendsTheEndCommand)
 {
-    const Interrupted run = InterruptDownload(SIGINT, kStatusQueryHex, 2);
+    const Interrupted run = InterruptDownload(SIGINT, kTracedStatusQueryHex, 2);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.ends, 1);
 }
 
 TEST(CliDownloadInterrupt, SigtermRightAfterTheStartSendsTheEndCommand)
 {
-    const Interrupted run = InterruptDownload(SIGTERM, kStartHex, 1);
+    const Interrupted run = InterruptDownload(SIGTERM, kTracedDownloadStartHex, 1);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.ends, 1);
 }

@@ -21,19 +21,6 @@
 
 namespace {
 
-// "M:17,2,1\r" (start), "M:17,2,4\r" (end), "M:17,3,1" (status query) as the trace shows them.
-const QByteArray kStartHex = "4d3a31372c322c310d";
-const QByteArray kEndHex = "4d3a31372c322c340d";
-const QByteArray kStatusQueryHex = "4d3a31372c332c31";
-
-int CountRequests(const QString& tracePath, const QByteArray& hex)
-{
-    int count = 0;
-    for (const QByteArray& request : TracedRequests(tracePath))
-        count += request.contains(hex) ? 1 : 0;
-    return count;
-}
-
 QByteArray ReadBytes(const QString& path)
 {
     QFile file(path);
@@ -161,14 +148,14 @@ TEST_F(FleetRollout, ActivatesEveryUnitButTheBrokenOneAndSkipsThemTheSecondTime)
     EXPECT_EQ(health["10.0.0.3"]["inactive_firmware"], QStringLiteral("QOR0290.bin"));
 
     // Again: the units running the software are left alone.
-    const int startsBefore = CountRequests(tracePath, kStartHex);
+    const int startsBefore = CountTracedRequests(tracePath, kTracedDownloadStartHex);
     const CliRun again = RunCli({"fleet", "download", firmware.masterPath, "--yes"}, environment);
     EXPECT_EQ(again.status, 1);
     rows = RowsByHost(again.out);
     EXPECT_EQ(rows["10.0.0.1"]["outcome"], QStringLiteral("skipped"));
     EXPECT_EQ(rows["10.0.0.1"]["reason"], QStringLiteral("already running QOR0310.bin"));
     EXPECT_EQ(rows["10.0.0.2"]["outcome"], QStringLiteral("failed"));
-    EXPECT_EQ(CountRequests(tracePath, kStartHex), startsBefore + 1) << "only the broken unit was sent anything";
+    EXPECT_EQ(CountTracedRequests(tracePath, kTracedDownloadStartHex), startsBefore + 1) << "only the broken unit was sent anything";
     EXPECT_TRUE(again.err.contains(QStringLiteral("5 units: 4 skipped, 1 failed"))) << again.err.toStdString();
 }
 
@@ -198,9 +185,9 @@ TEST_F(FleetRollout, InterruptEndsTheRunningDownloadsWithTheEndCommandAndStartsN
 
     // Both running units are verifying (their second status query came).
     QDeadlineTimer deadline(15000);
-    while (CountRequests(tracePath, kStatusQueryHex) < 4 && !deadline.hasExpired())
+    while (CountTracedRequests(tracePath, kTracedStatusQueryHex) < 4 && !deadline.hasExpired())
         QThread::msleep(50);
-    ASSERT_EQ(CountRequests(tracePath, kStatusQueryHex), 4);
+    ASSERT_EQ(CountTracedRequests(tracePath, kTracedStatusQueryHex), 4);
     ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
     ASSERT_TRUE(cli.waitForFinished(10000));
     EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
@@ -217,8 +204,8 @@ TEST_F(FleetRollout, InterruptEndsTheRunningDownloadsWithTheEndCommandAndStartsN
     }
     EXPECT_EQ(interrupted, 2) << err.toStdString();
     EXPECT_EQ(notStarted, 2);
-    EXPECT_EQ(CountRequests(tracePath, kStartHex), 2) << "no unit started after the interrupt";
-    EXPECT_EQ(CountRequests(tracePath, kEndHex), 2) << "each running download got its end command";
+    EXPECT_EQ(CountTracedRequests(tracePath, kTracedDownloadStartHex), 2) << "no unit started after the interrupt";
+    EXPECT_EQ(CountTracedRequests(tracePath, kTracedDownloadEndHex), 2) << "each running download got its end command";
 }
 
 TEST_F(FleetRollout, ARefusedRolloutSendsNothing)

@@ -23,3 +23,18 @@ inline std::vector<QByteArray> TracedRequests(const QString& tracePath)
     }
     return requests;
 }
+
+// The download dialogue's commands as the trace shows them: "M:17,2,1\r"
+// (start), "M:17,2,4\r" (end), "M:17,3,1" (status query).
+inline const QByteArray kTracedDownloadStartHex = "4d3a31372c322c310d";
+inline const QByteArray kTracedDownloadEndHex = "4d3a31372c322c340d";
+inline const QByteArray kTracedStatusQueryHex = "4d3a31372c332c31";
+
+// How many traced requests hold these bytes.
+inline int CountTracedRequests(const QString& tracePath, const QByteArray& hex)
+{
+    int count = 0;
+    for (const QByteArray& request : TracedRequests(tracePath))
+        count += request.contains(hex) ? 1 : 0;
+    return count;
+}
