@@ -2,7 +2,7 @@
 # Installs what is missing, builds and runs the tests through CTest.
 #   scripts/test.sh            the normal build, every test
 #   scripts/test.sh sanitize   every test under AddressSanitizer and UndefinedBehaviorSanitizer
-#   scripts/test.sh thread     the event, link, driver, TCP link and end-to-end link tests under ThreadSanitizer
+#   scripts/test.sh thread     the event, link, driver, TCP link, end-to-end link, traffic and fleet sweep tests under ThreadSanitizer
 #   scripts/test.sh all        the three above, then every fuzz target for 20 s (scripts/fuzz.sh)
 # Each mode builds in build/<mode>. Set QORA_TEST_JOBS to limit parallel jobs.
 set -euo pipefail
