@@ -126,6 +126,44 @@ TEST(DeviceMessage, AssignmentResetsAndSelfAssignmentKeepsAll)
     EXPECT_EQ(Bytes(copy), Bytes(small));
 }
 
+// A copy or an assignment holds the room a Reset and one append of the
+// source's bytes would give it, whatever the target held before.
+TEST(DeviceMessage, CopiesTakeTheRoomOfAResetAndOneAppend)
+{
+    std::vector<std::uint8_t> block(520);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<std::uint8_t>(i * 7);
+    CDeviceMessage source;
+    source.AppendBytes(block.data(), 500);
+    source.AppendBytes(block.data() + 500, 20); // grown to 500 + 20 + 500
+
+    CDeviceMessage copy(source);
+    EXPECT_EQ(Bytes(copy), block);
+    EXPECT_EQ(copy.GetCapacity(), 500 + 520 + 500);
+    copy.GetData()[0] = 0xFF;
+    EXPECT_EQ(source.GetData()[0], 0) << "the copy has a buffer of its own";
+
+    CDeviceMessage exactly = Of({});
+    exactly.AppendBytes(block.data(), 500);
+    const CDeviceMessage fullStep(exactly);
+    EXPECT_EQ(fullStep.GetCapacity(), 500);
+    EXPECT_EQ(Bytes(fullStep), std::vector<std::uint8_t>(block.begin(), block.begin() + 500));
+
+    CDeviceMessage target = Of({1, 2, 3});
+    target.Reserve(5000);
+    target = source;
+    EXPECT_EQ(target.GetCapacity(), 1520);
+    EXPECT_EQ(Bytes(target), block);
+    target = copy; // of the same size: the bytes are still replaced
+    EXPECT_EQ(target.GetData()[0], 0xFF);
+    EXPECT_EQ(target.GetLength(), 520);
+    target = CDeviceMessage();
+    EXPECT_EQ(target.GetLength(), 0);
+    EXPECT_EQ(target.GetCapacity(), 500);
+    target.AppendByte(9);
+    EXPECT_EQ(Bytes(target), std::vector<std::uint8_t>{9});
+}
+
 TEST(DeviceMessage, ReserveAndCommitForDirectWrites)
 {
     CDeviceMessage m = Of({1});
