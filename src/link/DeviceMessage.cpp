@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 CDeviceMessage::CDeviceMessage()
     : data_(new std::uint8_t[kGrowthStep]), capacity_(kGrowthStep), length_(0), growthStep_(kGrowthStep)
@@ -30,6 +31,23 @@ CDeviceMessage& CDeviceMessage::operator=(const CDeviceMessage& other)
     if (other.length_ > 0)
         std::memcpy(data_, other.data_, static_cast<std::size_t>(other.length_));
     length_ = other.length_;
+    return *this;
+}
+
+CDeviceMessage::CDeviceMessage(CDeviceMessage&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)),
+      length_(std::exchange(other.length_, 0)), growthStep_(other.growthStep_)
+{
+}
+
+CDeviceMessage& CDeviceMessage::operator=(CDeviceMessage&& other) noexcept
+{
+    if (&other == this)
+        return *this;
+    delete[] data_;
+    data_ = std::exchange(other.data_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    length_ = std::exchange(other.length_, 0);
     return *this;
 }
 

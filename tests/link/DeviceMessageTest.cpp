@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -162,6 +163,44 @@ TEST(DeviceMessage, CopiesTakeTheRoomOfAResetAndOneAppend)
     EXPECT_EQ(target.GetCapacity(), 500);
     target.AppendByte(9);
     EXPECT_EQ(Bytes(target), std::vector<std::uint8_t>{9});
+}
+
+// A move hands the bytes over; the message moved from is empty and takes
+// appends, reads and a Reset like any other.
+TEST(DeviceMessage, AMoveHandsTheBytesOverAndLeavesAUsableMessage)
+{
+    std::vector<std::uint8_t> block(600, 0x3C);
+    CDeviceMessage source = Of({1, 2});
+    source.AppendBytes(block.data(), 600);
+    const std::uint8_t* buffer = source.GetData();
+    CDeviceMessage moved(std::move(source));
+    EXPECT_EQ(moved.GetData(), buffer) << "no copy of the bytes";
+    EXPECT_EQ(moved.GetLength(), 602);
+    EXPECT_EQ(moved.GetCapacity(), 500 + 600 + 500);
+
+    EXPECT_EQ(source.GetLength(), 0); // NOLINT(bugprone-use-after-move): what is left must still work
+    std::int32_t value = 0;
+    EXPECT_FALSE(source.GetByte(0, value));
+    EXPECT_TRUE(source.Commit(0));
+    source.AppendUInt16(0xBEEF);
+    EXPECT_EQ(Bytes(source), (std::vector<std::uint8_t>{0xBE, 0xEF}));
+    EXPECT_EQ(source.GetCapacity(), 500);
+
+    CDeviceMessage target = Of({9});
+    target = std::move(moved);
+    EXPECT_EQ(target.GetLength(), 602);
+    EXPECT_EQ(target.GetData()[1], 2);
+    moved.Reset(); // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(moved.GetCapacity(), 500);
+    moved.AppendString("M:17");
+    EXPECT_EQ(moved.GetLength(), 5);
+    CDeviceMessage& self = target;
+    target = std::move(self);
+    EXPECT_EQ(target.GetLength(), 602);
+
+    std::optional<CDeviceMessage> held = Of({7, 8});
+    CDeviceMessage copied(*held);
+    EXPECT_EQ(Bytes(copied), Bytes(*held)) << "a copy still leaves its source alone";
 }
 
 TEST(DeviceMessage, ReserveAndCommitForDirectWrites)
