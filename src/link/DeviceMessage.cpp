@@ -2,13 +2,15 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 CDeviceMessage::CDeviceMessage()
     : data_(new std::uint8_t[kGrowthStep]), capacity_(kGrowthStep), length_(0), growthStep_(kGrowthStep)
 {
 }
 
-CDeviceMessage::CDeviceMessage(const CDeviceMessage& other) : CDeviceMessage()
+CDeviceMessage::CDeviceMessage(const CDeviceMessage& other)
+    : data_(nullptr), capacity_(0), length_(0), growthStep_(kGrowthStep)
 {
     *this = other;
 }
@@ -17,8 +19,35 @@ CDeviceMessage& CDeviceMessage::operator=(const CDeviceMessage& other)
 {
     if (&other == this)
         return *this;
-    Reset();
-    AppendBytes(other.data_, other.length_);
+    // The size a Reset and an append of the other's bytes would leave, in
+    // one allocation: every reply and request is copied on its way.
+    const std::int32_t capacity =
+        other.length_ <= growthStep_ ? growthStep_ : growthStep_ + other.length_ + growthStep_;
+    if (capacity != capacity_ || data_ == nullptr) {
+        delete[] data_;
+        data_ = new std::uint8_t[capacity];
+        capacity_ = capacity;
+    }
+    if (other.length_ > 0)
+        std::memcpy(data_, other.data_, static_cast<std::size_t>(other.length_));
+    length_ = other.length_;
+    return *this;
+}
+
+CDeviceMessage::CDeviceMessage(CDeviceMessage&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)),
+      length_(std::exchange(other.length_, 0)), growthStep_(other.growthStep_)
+{
+}
+
+CDeviceMessage& CDeviceMessage::operator=(CDeviceMessage&& other) noexcept
+{
+    if (&other == this)
+        return *this;
+    delete[] data_;
+    data_ = std::exchange(other.data_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    length_ = std::exchange(other.length_, 0);
     return *this;
 }
 

@@ -14,6 +14,10 @@ public:
     CDeviceMessage();
     CDeviceMessage(const CDeviceMessage& other);
     CDeviceMessage& operator=(const CDeviceMessage& other);
+    // A move hands the buffer over without copying it; the message moved from
+    // is left empty, with no buffer until its next append or Reset.
+    CDeviceMessage(CDeviceMessage&& other) noexcept;
+    CDeviceMessage& operator=(CDeviceMessage&& other) noexcept;
     ~CDeviceMessage();
 
     bool Reset();

@@ -55,6 +55,7 @@ bool CRksTcpLink::Open(const std::string& connection)
 bool CRksTcpLink::Connect(const std::string& connection)
 {
     activity_ = "OPEN \"" + connection + "\"";
+    transferRequest_.reset();
     if (interrupted_)
         return Fail(SLinkFailure::Kind::Broken, "interrupted");
     std::string problem;
@@ -115,7 +116,12 @@ bool CRksTcpLink::Transfer(const std::optional<std::string>& route, std::span<co
 {
     reply.clear();
     failure_ = {};
-    activity_ = RequestText(request) + " to " + (endpointText_.empty() ? "the unit" : endpointText_);
+    transferRequest_ = request;
+    // The request is the caller's: no later log line may read it.
+    struct Forget {
+        std::optional<std::span<const std::uint8_t>>& request;
+        ~Forget() { request.reset(); }
+    } forget{transferRequest_};
     if (interrupted_)
         return Fail(SLinkFailure::Kind::NotSent, "interrupted");
     if (!socket_.IsOpen() || socket_.PeerHasClosed()) {
@@ -128,7 +134,7 @@ bool CRksTcpLink::Transfer(const std::optional<std::string>& route, std::span<co
             failure_.kind = SLinkFailure::Kind::NotSent;
             return false;
         }
-        activity_ = RequestText(request) + " to " + endpointText_;
+        transferRequest_ = request;
     }
     const std::uint16_t seq = seq_ + 1;
     if (!RksBuildTransfer(frame_, seq, route ? std::string_view(*route) : std::string_view(), request))
@@ -198,8 +204,15 @@ bool CRksTcpLink::Fail(SLinkFailure::Kind kind, std::string text, int result)
     failure_.kind = kind;
     failure_.result = result;
     failure_.text = std::move(text);
-    qCWarning(lcRks, "%s: %s", activity_.c_str(), failure_.text.c_str());
+    qCWarning(lcRks, "%s: %s", ActivityText().c_str(), failure_.text.c_str());
     return false;
+}
+
+std::string CRksTcpLink::ActivityText() const
+{
+    if (!transferRequest_)
+        return activity_;
+    return RequestText(*transferRequest_) + " to " + (endpointText_.empty() ? "the unit" : endpointText_);
 }
 
 void CRksTcpLink::Drop()

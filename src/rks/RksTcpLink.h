@@ -15,6 +15,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,8 @@ private:
     bool Connect(const std::string& connection);
     void Drop();
     bool Fail(SLinkFailure::Kind kind, std::string text, int result = -1);
+    // The exchange under way as the log names it.
+    [[nodiscard]] std::string ActivityText() const;
 
     const std::chrono::milliseconds connectTimeout_;
     std::chrono::milliseconds transferTimeout_;
@@ -52,5 +56,9 @@ private:
     std::string connection_;          // of the last successful Open; empty after Close
     std::string endpointText_;        // "gateway host:port" or "host:port", for messages
     SLinkFailure failure_;            // of the last Open or Transfer
-    std::string activity_;            // the exchange under way, for the log
+    std::string activity_;            // the OPEN under way, for the log
+    // The request of the transfer under way (none while opening). It is put
+    // into words only when something is logged: a firmware download makes
+    // thousands of transfers and logs none of them.
+    std::optional<std::span<const std::uint8_t>> transferRequest_;
 };

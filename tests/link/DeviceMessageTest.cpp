@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -124,6 +125,82 @@ TEST(DeviceMessage, AssignmentResetsAndSelfAssignmentKeepsAll)
     EXPECT_EQ(m.GetCapacity(), 500);
     const CDeviceMessage copy(small);
     EXPECT_EQ(Bytes(copy), Bytes(small));
+}
+
+// A copy or an assignment holds the room a Reset and one append of the
+// source's bytes would give it, whatever the target held before.
+TEST(DeviceMessage, CopiesTakeTheRoomOfAResetAndOneAppend)
+{
+    std::vector<std::uint8_t> block(520);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<std::uint8_t>(i * 7);
+    CDeviceMessage source;
+    source.AppendBytes(block.data(), 500);
+    source.AppendBytes(block.data() + 500, 20); // grown to 500 + 20 + 500
+
+    CDeviceMessage copy(source);
+    EXPECT_EQ(Bytes(copy), block);
+    EXPECT_EQ(copy.GetCapacity(), 500 + 520 + 500);
+    copy.GetData()[0] = 0xFF;
+    EXPECT_EQ(source.GetData()[0], 0) << "the copy has a buffer of its own";
+
+    CDeviceMessage exactly = Of({});
+    exactly.AppendBytes(block.data(), 500);
+    const CDeviceMessage fullStep(exactly);
+    EXPECT_EQ(fullStep.GetCapacity(), 500);
+    EXPECT_EQ(Bytes(fullStep), std::vector<std::uint8_t>(block.begin(), block.begin() + 500));
+
+    CDeviceMessage target = Of({1, 2, 3});
+    target.Reserve(5000);
+    target = source;
+    EXPECT_EQ(target.GetCapacity(), 1520);
+    EXPECT_EQ(Bytes(target), block);
+    target = copy; // of the same size: the bytes are still replaced
+    EXPECT_EQ(target.GetData()[0], 0xFF);
+    EXPECT_EQ(target.GetLength(), 520);
+    target = CDeviceMessage();
+    EXPECT_EQ(target.GetLength(), 0);
+    EXPECT_EQ(target.GetCapacity(), 500);
+    target.AppendByte(9);
+    EXPECT_EQ(Bytes(target), std::vector<std::uint8_t>{9});
+}
+
+// A move hands the bytes over; the message moved from is empty and takes
+// appends, reads and a Reset like any other.
+TEST(DeviceMessage, AMoveHandsTheBytesOverAndLeavesAUsableMessage)
+{
+    std::vector<std::uint8_t> block(600, 0x3C);
+    CDeviceMessage source = Of({1, 2});
+    source.AppendBytes(block.data(), 600);
+    const std::uint8_t* buffer = source.GetData();
+    CDeviceMessage moved(std::move(source));
+    EXPECT_EQ(moved.GetData(), buffer) << "no copy of the bytes";
+    EXPECT_EQ(moved.GetLength(), 602);
+    EXPECT_EQ(moved.GetCapacity(), 500 + 600 + 500);
+
+    EXPECT_EQ(source.GetLength(), 0); // NOLINT(bugprone-use-after-move): what is left must still work
+    std::int32_t value = 0;
+    EXPECT_FALSE(source.GetByte(0, value));
+    EXPECT_TRUE(source.Commit(0));
+    source.AppendUInt16(0xBEEF);
+    EXPECT_EQ(Bytes(source), (std::vector<std::uint8_t>{0xBE, 0xEF}));
+    EXPECT_EQ(source.GetCapacity(), 500);
+
+    CDeviceMessage target = Of({9});
+    target = std::move(moved);
+    EXPECT_EQ(target.GetLength(), 602);
+    EXPECT_EQ(target.GetData()[1], 2);
+    moved.Reset(); // NOLINT(bugprone-use-after-move)
+    EXPECT_EQ(moved.GetCapacity(), 500);
+    moved.AppendString("M:17");
+    EXPECT_EQ(moved.GetLength(), 5);
+    CDeviceMessage& self = target;
+    target = std::move(self);
+    EXPECT_EQ(target.GetLength(), 602);
+
+    std::optional<CDeviceMessage> held = Of({7, 8});
+    CDeviceMessage copied(*held);
+    EXPECT_EQ(Bytes(copied), Bytes(*held)) << "a copy still leaves its source alone";
 }
 
 TEST(DeviceMessage, ReserveAndCommitForDirectWrites)

@@ -8,6 +8,10 @@
 #include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include <QLoggingCategory>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -358,4 +362,79 @@ TEST(RksTcpLink, AFailedTransferTellsNoAnswerFromARefusal)
     EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
     EXPECT_EQ(link.LastFailure().kind, Kind::Broken);
     EXPECT_TRUE(link.LastFailure().Unanswered());
+}
+
+namespace {
+// Collects what the link logs while it lives, with the link's category on.
+class CLinkLog {
+public:
+    CLinkLog()
+    {
+        lines().clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("qora.rks.warning=true"));
+        previous_ = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+            lines().push_back(text.toStdString());
+        });
+    }
+    ~CLinkLog()
+    {
+        qInstallMessageHandler(previous_);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    CLinkLog(const CLinkLog&) = delete;
+    CLinkLog& operator=(const CLinkLog&) = delete;
+    static std::vector<std::string>& lines()
+    {
+        static std::vector<std::string> collected;
+        return collected;
+    }
+
+private:
+    QtMessageHandler previous_;
+};
+} // namespace
+
+// A failed transfer is logged by its request's first bytes and the endpoint it
+// went to, whether it failed before it went out, on its reply, on a broken
+// connection, or after the connection was made again.
+TEST(RksTcpLink, AFailedTransferIsLoggedWithItsRequest)
+{
+    CLinkLog log;
+    std::atomic<int> connection{0};
+    CFakeRksServer server(
+        [&](CPeer& peer) {
+            peer.Reply(peer.ReadFrame(), 0);
+            if (++connection == 1) {
+                peer.Reply(peer.ReadFrame(), 2);
+                peer.Reply(peer.ReadFrame(), 3);
+                peer.ReadFrame();
+                return; // the connection breaks before the reply
+            }
+            peer.Reply(peer.ReadFrame(), 1);
+            peer.ReadFrame();
+        },
+        2);
+    Bytes reply;
+    CRksTcpLink link;
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    ASSERT_TRUE(link.Open(server.Connection()));
+    EXPECT_FALSE(link.Transfer(kNullRoute, kRequest, reply));
+    Bytes block(600);
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<std::uint8_t>(i);
+    EXPECT_FALSE(link.Transfer(std::string("wp=opt,pr=q1ad"), block, reply));
+    EXPECT_FALSE(link.Transfer(kNullRoute, Bytes{0x03}, reply));
+    EXPECT_FALSE(link.Transfer(kNullRoute, Bytes{0x04}, reply));
+    link.Close();
+    server.Join();
+
+    const std::string at = server.Address();
+    ASSERT_EQ(CLinkLog::lines().size(), 5u);
+    EXPECT_EQ(CLinkLog::lines()[0], "request 53 54 01 00 90 01 to the unit: the link is not open");
+    EXPECT_EQ(CLinkLog::lines()[1],
+              "request 53 54 01 00 90 01 to " + at + ": " + at + " answered result 2 (unit did not answer)");
+    EXPECT_EQ(CLinkLog::lines()[2], "request 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F ... (600 bytes) to " +
+                                        at + ": " + at + " answered result 3 (malformed request)");
+    EXPECT_EQ(CLinkLog::lines()[3], "request 03 to " + at + ": the connection was closed before the reply came");
+    EXPECT_EQ(CLinkLog::lines()[4], "request 04 to " + at + ": " + at + " answered result 1 (no such unit)");
 }

@@ -516,7 +516,7 @@ void CMulticastDownload::Send(EKind kind, std::optional<CDeviceMessage> request)
         EndWithCode(kBadReply);
         return;
     }
-    channel_.Send(std::make_unique<CDeviceMessage>(*request));
+    channel_.Send(std::make_unique<CDeviceMessage>(std::move(*request)));
 }
 
 void CMulticastDownload::SendText(EKind kind, std::string_view command)
