@@ -6,7 +6,7 @@
 #include "cli/CliPrompts.h"
 #include "cli/FileArguments.h"
 #include "cli/CliSession.h"
-#include "cli/InterruptWatcher.h"
+#include "platform/InterruptWatcher.h"
 #include "cli/TextProgress.h"
 #include "cli/VersionCommand.h"
 #include "link/AppHandler.h"

@@ -3,7 +3,7 @@
 #include "cli/CliArguments.h"
 #include "cli/FileArguments.h"
 #include "cli/FleetCommand.h"
-#include "cli/InterruptWatcher.h"
+#include "platform/InterruptWatcher.h"
 #include "fleet/FleetRollout.h"
 #include "link/ComponentFactory.h"
 #include "platform/LogCategories.h"

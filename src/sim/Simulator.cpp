@@ -1,10 +1,10 @@
 #include "sim/Simulator.h"
 
+#include "platform/InterruptWatcher.h"
 #include "sim/GatewayDispatcher.h"
 #include "sim/GatewayServer.h"
 #include "sim/NodeDirectoryWriter.h"
 #include "sim/ReplayRecording.h"
-#include "sim/SignalWatcher.h"
 #include "sim/SimOptions.h"
 #include "sim/StateFile.h"
 #include "sim/TraceWriter.h"
@@ -107,7 +107,9 @@ int RunSimulator(int argc, char** argv)
             return 1;
         }
     }
-    CSignalWatcher signalWatcher;
+    // SIGINT and SIGTERM end the loop, so the state below is saved.
+    CInterruptWatcher interrupts;
+    QObject::connect(&interrupts, &CInterruptWatcher::Interrupted, &app, &QCoreApplication::quit);
 
     std::printf("listening on %s\n", qPrintable(Endpoint(server.serverAddress(), server.serverPort())));
     std::fflush(stdout);

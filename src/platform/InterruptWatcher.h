@@ -1,7 +1,7 @@
 #pragma once
 // Turns SIGINT and SIGTERM into a Qt signal on the event loop, so that a long
-// command ends in its ordinary way (a last word to the unit, files closed)
-// instead of dying mid-transfer. The handler only writes a byte to a socket
+// command or the simulator ends in its ordinary way (a last word to the unit,
+// state saved, files closed) instead of dying mid-transfer. The handler only writes a byte to a socket
 // pair; the loop reads it. One watcher at a time; the default handlers come
 // back when it goes.
 

@@ -1,4 +1,4 @@
-#include "cli/InterruptWatcher.h"
+#include "platform/InterruptWatcher.h"
 
 #include <QSocketNotifier>
 
