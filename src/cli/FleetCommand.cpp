@@ -55,7 +55,8 @@ std::optional<int> LoadFleetUnits(const QString& directoryPath, const std::optio
     }
     QString why;
     if (!directory.Load(path, why)) {
-        std::fprintf(err, "qora-cli: node directory %s: %s\n", qPrintable(path), qPrintable(why));
+        // The reason begins with the path.
+        std::fprintf(err, "qora-cli: node directory %s\n", qPrintable(why));
         return kExitFleetNoDirectory;
     }
     units.clear();
