@@ -85,7 +85,9 @@ if command -v update-mime-database >/dev/null && command -v gio >/dev/null; then
   cp /usr/share/mime/packages/freedesktop.org.xml "$root/usr/share/mime/packages/$app_id.xml" "$mime/mime/packages/"
   update-mime-database "$mime/mime" >/dev/null 2>&1
   printf '<?xml version="1.0"?>\n<catalog/>\n' >"$work/other.xml"
-  for file in "$source_dir"/tests/data/workorders/*.xml "$work/other.xml"; do
+  samples="$source_dir/tests/data/workorders"
+  for file in "$samples/one_unit.xml" "$samples/namespace_default.xml" "$samples/namespaces_prefixed.xml" \
+    "$work/other.xml"; do
     type=$(XDG_DATA_DIRS="$mime" XDG_DATA_HOME="$work/none" gio info -a standard::content-type "$file" 2>/dev/null \
       | sed -n 's/^ *standard::content-type: //p')
     case "$file" in
