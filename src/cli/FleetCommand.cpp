@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/FileArguments.h"
 #include "cli/FleetDownloadCommand.h"
 #include "cli/TextProgress.h"
 #include "fleet/FleetSweep.h"
@@ -168,6 +169,15 @@ int FleetStatus(const std::vector<std::string>& arguments, const SCliOutput& out
     if (!options)
         return RefuseUsage(output.err, error);
 
+    // Named before the sweep, which may take minutes, rather than after it.
+    for (const QString& path : {options->csvPath, options->jsonPath}) {
+        if (path.isEmpty())
+            continue;
+        if (const auto problem = OutputFileProblem(path)) {
+            PrintError(output.err, *problem);
+            return kExitFleetUnhealthy;
+        }
+    }
     std::vector<const RksNode*> units;
     CRksNodeDirectory directory;
     if (const auto status = LoadFleetUnits(options->directory, options->group, directory, units, output.err))

@@ -151,6 +151,12 @@ TEST_F(FleetCli, AHealthyGroupExitsZeroWithTheTableOnStandardOutput)
     const CliRun missing = RunCli({"fleet", "status", "--directory", none}, environment);
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, QStringLiteral("qora-cli: node directory %1: no such file\n").arg(none));
+    // A table that cannot be written is told before the sweep, not after it.
+    const QString noFolder = dir.filePath(QStringLiteral("no-folder/fleet.csv"));
+    const CliRun unwritable = RunCli({"fleet", "status", "--csv", noFolder}, environment);
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_TRUE(unwritable.err.startsWith(QStringLiteral("qora-cli: cannot open ") + noFolder)) << unwritable.err.toStdString();
+    EXPECT_FALSE(unwritable.err.contains(QStringLiteral("units:"))) << "no sweep: " << unwritable.err.toStdString();
     EXPECT_EQ(RunCli({"fleet", "status"}, {{QStringLiteral("QORA_RKS_DIRECTORY"), QString()}}).status, 2);
 }
 
