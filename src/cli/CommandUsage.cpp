@@ -66,7 +66,8 @@ constexpr SCommandHelp kCommands[] = {
      "connection, 64 bad arguments.\n"},
     {"status", "status [--json]",
      "one snapshot of the GPS status, installation status and\n"
-     "constellation statistics (the unit is put in commission mode)",
+     "constellation statistics (the unit is put in commission\n"
+     "mode)",
      "Puts the unit in commission mode and prints one snapshot of the three\n"
      "status windows: GPS status, installation status, constellation statistics.\n"
      "  --json    one JSON object for programs (its keys are described in\n"
@@ -106,9 +107,9 @@ constexpr SCommandHelp kCommands[] = {
      "Exit status: 0 done or stopped, 1 the unit stopped answering or FILE could\n"
      "not be written (the rows before stay), 2 no connection, 64 bad arguments.\n"},
     {"timing", "timing [set CLOCKS_OUT DISABLE]",
-     "print the clock delays and the clock-out timing, or set the\n"
-     "clock-out timing (seconds: 11-3540 from fix lost to clocks out\n"
-     "alarm, 0-60 from clocks out alarm to disable)",
+     "print the clock delays and the clock-out timing, or set\n"
+     "the clock-out timing (seconds: 11-3540 from fix lost to\n"
+     "clocks out alarm, 0-60 from clocks out alarm to disable)",
      "Without arguments prints the clock delays and the clock-out timing. With\n"
      "\"set\" writes the clock-out timing and prints what the unit then holds.\n"
      "  CLOCKS_OUT  seconds from fix lost to the clocks out alarm, 11 to 3540,\n"
@@ -260,7 +261,8 @@ constexpr SCommandHelp kCommands[] = {
     {"check", "check PATH...",
      "check work orders (files, or folders of .xml files) as the\n"
      "wizard would check their values; no unit is needed\n"
-     "(exit 0: all pass, 1: a unit fails, 2: a path cannot be read)",
+     "(exit 0: all pass, 1: a unit fails, 2: a path cannot be\n"
+     "read)",
      "Reads each work order as \"Open Work Order\" does and checks every unit in\n"
      "it as the Commissioning Wizard checks the values it is filled with: the\n"
      "pages' rules (Q1 address, IP address class, subnet mask, host, gateway,\n"
