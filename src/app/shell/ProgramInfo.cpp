@@ -33,7 +33,7 @@ QString ProgramUsageText()
 {
     return QStringLiteral(
         "Usage: QORAManager [SW] [SCF=FILE] [SNR=N] [sobriquet NAME] [--log FILE]\n"
-        "                   [WORKORDER]\n"
+        "   or: QORAManager [--log FILE] WORKORDER\n"
         "   or: QORAManager --help | --version\n"
         "\n"
         "The desktop tool for commissioning and maintaining QORA units: connects to one\n"
