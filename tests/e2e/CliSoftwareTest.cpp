@@ -157,7 +157,7 @@ TEST_F(CliSoftware, ActivateRefusesAnEmptyBankAndTheSameBuildWithoutSending)
     UseGateway(same.Port());
     CapturedOutput sameBuild;
     EXPECT_EQ(RunActivateCommand(kConnection, {}, sameBuild.Output()), kExitRequestFailed);
-    EXPECT_EQ(sameBuild.Err(), "The same software build is currently active.\n");
+    EXPECT_EQ(sameBuild.Err(), "qora-cli: The same software build is currently active.\n");
     // Only the names were read (53 84 on the link): no activation (53 77) went out.
     const QByteArray sent = ReadAll(trace);
     EXPECT_TRUE(sent.contains("\"req\":\"53840000\"")) << sent.constData();
@@ -169,7 +169,7 @@ TEST_F(CliSoftware, ActivateRefusesAnEmptyBankAndTheSameBuildWithoutSending)
     CapturedOutput emptyBank;
     EXPECT_EQ(RunActivateCommand(kConnection, {}, emptyBank.Output()), kExitRequestFailed);
     EXPECT_NE(emptyBank.Out().find("Inactive Firmware:\n"), std::string::npos);
-    EXPECT_EQ(emptyBank.Err(), "The inactive firmware bank is empty: there is nothing to activate.\n");
+    EXPECT_EQ(emptyBank.Err(), "qora-cli: The inactive firmware bank is empty: there is nothing to activate.\n");
 
     EXPECT_EQ(RunActivateCommand(kConnection, {"--now"}, emptyBank.Output()), kExitUsage);
 }
