@@ -7,8 +7,6 @@
 
 #include "DownloadFixture.h"
 
-#include <QSet>
-
 using namespace dltest;
 
 namespace {
@@ -85,32 +83,6 @@ TEST(DownloadTextTest, ResultCodesBlameTheUnitAndMessageKindsTheLink)
     EXPECT_TRUE(DownloadText::ForEnding(13).contains(QStringLiteral("non-recoverable error\n (Unknown message : (000D))")));
     EXPECT_TRUE(DownloadText::ForEnding(25).contains(
         QStringLiteral("No reply received to following message:\nUnknown message : (0019).\n")));
-}
-
-// For a terminal or a log the same endings read in words, one line each: what
-// the unit's code means, or which message went unanswered.
-TEST(DownloadTextTest, EveryEndingReadsInWordsOnOneLine)
-{
-    QSet<QString> seen;
-    for (const int code : {2, 3, 5, 6, 7, 12}) {
-        const QString text = DownloadText::ReadableEnding(code);
-        EXPECT_TRUE(text.startsWith(QStringLiteral("The target device encountered a non-recoverable error: ")));
-        EXPECT_TRUE(text.endsWith(QStringLiteral(" (code %1)").arg(code))) << text.toStdString();
-        EXPECT_FALSE(text.contains(QStringLiteral("without a known meaning"))) << text.toStdString();
-        seen.insert(text);
-    }
-    for (const int kind : {14, 15, 16, 17, 19, 20, 21, 22, 24, 25}) {
-        const QString text = DownloadText::ReadableEnding(kind);
-        EXPECT_TRUE(text.startsWith(QStringLiteral("No reply received to "))) << text.toStdString();
-        EXPECT_TRUE(text.endsWith(QStringLiteral(" (message %1)").arg(kind))) << text.toStdString();
-        EXPECT_FALSE(text.contains(QStringLiteral("unknown kind"))) << text.toStdString();
-        seen.insert(text);
-    }
-    for (const QString& text : seen) {
-        EXPECT_FALSE(text.contains(u'\n')) << text.toStdString();
-        EXPECT_FALSE(text.contains(QStringLiteral("Unknown message"))) << text.toStdString();
-    }
-    EXPECT_EQ(seen.size(), 16) << "each ending has its own words";
 }
 
 TEST(WaitingAnimationTest, ClimbsEverSlowerAndStopsAt99)
