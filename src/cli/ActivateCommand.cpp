@@ -36,7 +36,7 @@ int RunActivateCommand(const std::string& connection, const std::vector<std::str
     CSoftwareActivation activation;
     CGroupCommandSession session(connection);
     const auto refuse = [&](const QString& text) {
-        PrintLine(output.err, text);
+        PrintError(output.err, text);
         session.Finish(kExitRequestFailed);
     };
     session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {

@@ -144,7 +144,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
     if (!problem && !options->verifyReportPath.isEmpty())
         problem = OutputFileProblem(options->verifyReportPath);
     if (problem) {
-        std::fprintf(output.err, "%s\n", problem->c_str());
+        PrintError(output.err, *problem);
         return kExitRequestFailed;
     }
 

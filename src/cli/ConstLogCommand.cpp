@@ -1,5 +1,6 @@
 #include "cli/ConstLogCommand.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/VersionCommand.h"
 #include "data/constlog/ConstLogData.h"
@@ -10,9 +11,9 @@
 #include <cstdio>
 
 namespace {
-void Complain(QString text)
+void Complain(const QString& text)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(text.replace(u'\n', u' ')));
+    PrintError(stderr, text);
 }
 } // namespace
 

@@ -155,7 +155,7 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
     if (!options)
         return RefuseUsage(output.err, error);
     if (const auto problem = InputFileProblem(options->masterPath)) {
-        std::fprintf(output.err, "%s\n", problem->c_str());
+        PrintError(output.err, *problem);
         return kExitRequestFailed;
     }
 
@@ -198,7 +198,9 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
                 PrintLine(output.out, DownloadText::Completed());
                 session.Finish(kExitOk);
             } else {
-                PrintLine(output.err, engine.GetErrorText());
+                // The dialog's text names the ending only by its number.
+                const int ending = engine.GetEnding();
+                PrintError(output.err, ending != 0 ? DownloadText::ReadableEnding(ending) : engine.GetErrorText());
                 session.Finish(kExitRequestFailed);
             }
             break;
@@ -225,7 +227,7 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
         session.Finish(kExitCancelled);
     });
     const auto refused = [&] {
-        PrintLine(output.err, engine.GetErrorText());
+        PrintError(output.err, engine.GetErrorText());
         session.Finish(kExitRequestFailed);
     };
     QObject::connect(&engine, &CMulticastDownload::StartFailed, &session, refused);

@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/FileArguments.h"
 #include "cli/FleetDownloadCommand.h"
 #include "cli/TextProgress.h"
 #include "fleet/FleetSweep.h"
@@ -55,7 +56,8 @@ std::optional<int> LoadFleetUnits(const QString& directoryPath, const std::optio
     }
     QString why;
     if (!directory.Load(path, why)) {
-        std::fprintf(err, "qora-cli: node directory %s: %s\n", qPrintable(path), qPrintable(why));
+        // The reason begins with the path.
+        std::fprintf(err, "qora-cli: node directory %s\n", qPrintable(why));
         return kExitFleetNoDirectory;
     }
     units.clear();
@@ -167,6 +169,15 @@ int FleetStatus(const std::vector<std::string>& arguments, const SCliOutput& out
     if (!options)
         return RefuseUsage(output.err, error);
 
+    // Named before the sweep, which may take minutes, rather than after it.
+    for (const QString& path : {options->csvPath, options->jsonPath}) {
+        if (path.isEmpty())
+            continue;
+        if (const auto problem = OutputFileProblem(path)) {
+            PrintError(output.err, *problem);
+            return kExitFleetUnhealthy;
+        }
+    }
     std::vector<const RksNode*> units;
     CRksNodeDirectory directory;
     if (const auto status = LoadFleetUnits(options->directory, options->group, directory, units, output.err))

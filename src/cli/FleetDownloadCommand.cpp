@@ -97,7 +97,7 @@ std::optional<SFleetDownloadOptions> ParseOptions(const std::vector<std::string>
 std::optional<SRolloutSoftware> ReadSoftware(const QString& masterPath, std::FILE* err)
 {
     if (const auto problem = InputFileProblem(masterPath)) {
-        std::fprintf(err, "%s\n", problem->c_str());
+        PrintError(err, *problem);
         return std::nullopt;
     }
     QFile file(masterPath);
@@ -108,7 +108,7 @@ std::optional<SRolloutSoftware> ReadSoftware(const QString& masterPath, std::FIL
     }
     const QString imagePath = QFileInfo(masterPath).dir().filePath(master.GetImageName());
     if (const auto problem = InputFileProblem(imagePath)) {
-        std::fprintf(err, "%s\n", problem->c_str());
+        PrintError(err, *problem);
         return std::nullopt;
     }
     return SRolloutSoftware{master.GetImageName(), master.GetSoftwareName()};

@@ -2,6 +2,7 @@
 
 #include "app/LocalConnection.h"
 #include "cli/CliArguments.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/FileArguments.h"
 #include "cli/VersionCommand.h"
@@ -166,7 +167,7 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
         return RefuseUsage(stderr, error);
     const QString path = QString::fromLocal8Bit(options->path.c_str());
     if (const auto problem = OutputFileProblem(path)) {
-        std::fprintf(stderr, "%s\n", problem->c_str());
+        PrintError(stderr, *problem);
         return kExitRequestFailed;
     }
     const StatusRecordFormat format = options->format.value_or(StatusRecordFormatOfPath(path));
@@ -197,7 +198,7 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
         session.Finish(kExitOk);
     });
     QObject::connect(&recorder, &CStatusRecorder::Failed, [&](const QString& reason) {
-        std::fprintf(stderr, "cannot write %s: %s; the rows before are kept\n", qPrintable(path), qPrintable(reason));
+        PrintError(stderr, QStringLiteral("cannot write %1: %2; the rows before are kept").arg(path, reason));
         session.Finish(kExitRequestFailed);
     });
     for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),

@@ -1,6 +1,7 @@
 #include "cli/UserCommand.h"
 
 #include "cli/CliArguments.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/VersionCommand.h"
 #include "data/system/UserData.h"
@@ -39,7 +40,7 @@ std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const 
 
 int Failed(unsigned stringId)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(LoadResString(stringId).replace(u'\n', u' ')));
+    PrintError(stderr, LoadResString(stringId));
     return kExitRequestFailed;
 }
 } // namespace
@@ -106,7 +107,7 @@ int RunUserCommand(const std::string& connection, const std::vector<std::string>
     const int status = session.Run(false, [&] {
         session.Attach(user);
         if (!(set ? user.WriteAll() : user.ReadAll())) {
-            std::fprintf(stderr, "the unit is not connected\n");
+            PrintError(stderr, "the unit is not connected");
             session.Finish(kExitNoConnection);
         }
     });

@@ -1,5 +1,6 @@
 #include "cli/VersionCommand.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/LinkReport.h"
 #include "data/version/VersionData.h"
@@ -47,7 +48,7 @@ int CGroupCommandSession::Run(bool commission, std::function<void()> ready)
     QTimer limit;
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, this, [this] {
-        std::fprintf(stderr, "the unit did not answer in time\n");
+        PrintError(stderr, "the unit did not answer in time");
         Finish(kExitRequestFailed);
     });
     limit_ = &limit;
@@ -109,11 +110,11 @@ MsgResult CGroupCommandSession::OnMessage(unsigned message, MsgWParam wParam, Ms
         start();
         break;
     case NOTICE_CONNECT_FAILED:
-        std::fprintf(stderr, "%s\n", CannotConnectText(connection_, handler_.LastFailure()).c_str());
+        PrintError(stderr, CannotConnectText(connection_, handler_.LastFailure()));
         Finish(kExitNoConnection);
         break;
     case NOTICE_DISCONNECTED:
-        std::fprintf(stderr, "the connection was lost\n");
+        PrintError(stderr, "the connection was lost");
         Finish(kExitNoConnection);
         break;
     default:
@@ -145,7 +146,7 @@ int RunVersionCommand(const std::string& connection)
         if (message != WM_VERSION_READ_DONE)
             return;
         if (wParam == 0) {
-            std::fprintf(stderr, "%s\n", qPrintable(LoadResString(StringId::ReadingProblem).replace(u'\n', u' ')));
+            PrintError(stderr, LoadResString(StringId::ReadingProblem));
             session.Finish(kExitRequestFailed);
             return;
         }
@@ -155,7 +156,7 @@ int RunVersionCommand(const std::string& connection)
     const int status = session.Run(false, [&] {
         session.Attach(version);
         if (!version.ReadAll()) {
-            std::fprintf(stderr, "the unit is not connected\n");
+            PrintError(stderr, "the unit is not connected");
             session.Finish(kExitNoConnection);
         }
     });

@@ -90,6 +90,8 @@ SFleetUnitHealth CFleetStatusDecoder::Decode(const SFleetUnitReplies& replies, c
         gps_->OnStatusReply(*gps);
         health.latitude = gps_->LatitudeText().trimmed();
         health.longitude = gps_->LongitudeText().trimmed();
+        health.latitudeDegrees = gps_->GetLatitudeDegrees();
+        health.longitudeDegrees = gps_->GetLongitudeDegrees();
     }
     if (const CDeviceMessage* install = reply(InstallReply))
         install_->OnStatusReply(*install);

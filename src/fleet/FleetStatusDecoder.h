@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CGPSStatusView;
@@ -30,6 +31,8 @@ struct SFleetUnitHealth {
     QString verdict;    // constellation verdict, as shown
     QString latitude;   // GPS status, as shown
     QString longitude;
+    std::optional<double> latitudeDegrees; // the same in degrees, north and east positive
+    std::optional<double> longitudeDegrees;
     QString error;      // why the unit, or part of it, could not be read
     bool selfTestOk = false;
     // The installation status codes and the constellation verdict behind the

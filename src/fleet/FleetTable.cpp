@@ -43,6 +43,14 @@ QByteArray FleetJson(const std::vector<SFleetRow>& rows)
         for (qsizetype i = 0; i < keys.size(); ++i)
             unit.insert(keys[i], fields[i]);
         unit.insert(QStringLiteral("reachable"), row.health.reachable);
+        // Numbers in degrees, as status --json gives them, the texts beside.
+        const auto degrees = [](const std::optional<double>& value) {
+            return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+        };
+        unit.insert(QStringLiteral("latitude"), degrees(row.health.latitudeDegrees));
+        unit.insert(QStringLiteral("latitude_text"), row.health.latitude);
+        unit.insert(QStringLiteral("longitude"), degrees(row.health.longitudeDegrees));
+        unit.insert(QStringLiteral("longitude_text"), row.health.longitude);
         units.append(unit);
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("units"), units}}).toJson(QJsonDocument::Indented);

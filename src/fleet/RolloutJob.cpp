@@ -31,6 +31,14 @@ QString Shown(const QString& name)
     return name.isEmpty() ? QStringLiteral("nothing (empty bank)") : name;
 }
 
+// A child's line without the program's name in front of its failures: the
+// row already says which step failed.
+QString OwnWords(const QString& line)
+{
+    static const QString kProgram = QStringLiteral("qora-cli: ");
+    return line.startsWith(kProgram) ? line.mid(kProgram.size()) : line;
+}
+
 } // namespace
 
 CRolloutJob::CRolloutJob(CFleetRollout& owner, std::size_t index, SRolloutRow& row,
@@ -153,7 +161,7 @@ void CRolloutJob::TakeErrorLines(QProcess& child)
         else if (line == QStringLiteral("verifying..."))
             verifying_ = true;
         else if (!line.isEmpty())
-            message_ = line.simplified();
+            message_ = OwnWords(line.simplified());
     }
 }
 

@@ -102,9 +102,12 @@ TEST_F(CliSoftware, DownloadFailuresEndWithTheEnginesTextOnOneLine)
     CapturedOutput refused; // the unit's verification refuses the image: code 3
     EXPECT_EQ(RunDownloadCommand(kConnection, {master.toStdString()}, refused.Output()), kExitRequestFailed);
     const std::string err = refused.Err();
-    EXPECT_NE(err.find("The target device encountered a non-recoverable error  (Unknown message : (0003))."),
+    // The unit's code in words, not by its number alone.
+    EXPECT_NE(err.find("qora-cli: The target device encountered a non-recoverable error: the unit refused the "
+                       "software (code 3)\n"),
               std::string::npos)
         << err;
+    EXPECT_EQ(err.find("Unknown message"), std::string::npos) << err;
     // After the progress, the reason is one line.
     const std::string reason = err.substr(err.rfind("100 %\n") + 6);
     EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 1) << err;
@@ -113,7 +116,7 @@ TEST_F(CliSoftware, DownloadFailuresEndWithTheEnginesTextOnOneLine)
     CapturedOutput missing;
     const QString none = fw.filePath(QStringLiteral("none.MFI"));
     EXPECT_EQ(RunDownloadCommand(kConnection, {none.toStdString()}, missing.Output()), kExitRequestFailed);
-    EXPECT_EQ(missing.Err(), "cannot open " + none.toStdString() + ": No such file or directory\n");
+    EXPECT_EQ(missing.Err(), "qora-cli: cannot open " + none.toStdString() + ": No such file or directory\n");
 }
 
 TEST_F(CliSoftware, ActivateSwapsTheBanksAndRefusesWhatCannotBeActivated)
@@ -154,7 +157,7 @@ TEST_F(CliSoftware, ActivateRefusesAnEmptyBankAndTheSameBuildWithoutSending)
     UseGateway(same.Port());
     CapturedOutput sameBuild;
     EXPECT_EQ(RunActivateCommand(kConnection, {}, sameBuild.Output()), kExitRequestFailed);
-    EXPECT_EQ(sameBuild.Err(), "The same software build is currently active.\n");
+    EXPECT_EQ(sameBuild.Err(), "qora-cli: The same software build is currently active.\n");
     // Only the names were read (53 84 on the link): no activation (53 77) went out.
     const QByteArray sent = ReadAll(trace);
     EXPECT_TRUE(sent.contains("\"req\":\"53840000\"")) << sent.constData();
@@ -166,7 +169,7 @@ TEST_F(CliSoftware, ActivateRefusesAnEmptyBankAndTheSameBuildWithoutSending)
     CapturedOutput emptyBank;
     EXPECT_EQ(RunActivateCommand(kConnection, {}, emptyBank.Output()), kExitRequestFailed);
     EXPECT_NE(emptyBank.Out().find("Inactive Firmware:\n"), std::string::npos);
-    EXPECT_EQ(emptyBank.Err(), "The inactive firmware bank is empty: there is nothing to activate.\n");
+    EXPECT_EQ(emptyBank.Err(), "qora-cli: The inactive firmware bank is empty: there is nothing to activate.\n");
 
     EXPECT_EQ(RunActivateCommand(kConnection, {"--now"}, emptyBank.Output()), kExitUsage);
 }

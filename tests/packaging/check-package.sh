@@ -12,6 +12,8 @@ build_dir="$1"
 version="$2"
 programs=(QORAManager qora-cli qora-unit-sim qora-firmware-gen)
 app_id=com.tavra.qoramanager
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+doc_dir=usr/share/doc/qora-manager
 
 failures=0
 fail() {
@@ -48,8 +50,9 @@ for path in \
   usr/share/icons/hicolor/scalable/apps/$app_id.svg \
   usr/share/icons/hicolor/48x48/apps/$app_id.png \
   usr/share/icons/hicolor/256x256/apps/$app_id.png \
-  usr/share/doc/qora-manager/copyright \
-  usr/share/doc/qora-manager/changelog.Debian.gz; do
+  usr/share/mime/packages/$app_id.xml \
+  $doc_dir/copyright \
+  $doc_dir/changelog.Debian.gz; do
   [ -s "$root/$path" ] || fail "$path missing or empty"
 done
 for program in "${programs[@]}"; do
@@ -67,7 +70,35 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metain
 echo "== desktop entry and metainfo"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
 grep -q "^Icon=$app_id$" "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry names another icon"
-grep -q '^Exec=QORAManager' "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry starts another program"
+grep -q '^Exec=QORAManager %f$' "$root/usr/share/applications/$app_id.desktop" \
+  || fail "desktop entry starts another program, or without the file opened"
+# A double click on a work order: the entry takes the work order's type, which
+# the package defines, and a work order is told from other XML by its contents.
+work_order_type=application/x-qora-work-order
+grep -q "^MimeType=.*$work_order_type;" "$root/usr/share/applications/$app_id.desktop" \
+  || fail "desktop entry does not open $work_order_type"
+grep -q "<mime-type type=\"$work_order_type\">" "$root/usr/share/mime/packages/$app_id.xml" \
+  || fail "the package does not define $work_order_type"
+if command -v update-mime-database >/dev/null && command -v gio >/dev/null; then
+  mime="$work/mime"
+  mkdir -p "$mime/mime/packages"
+  cp /usr/share/mime/packages/freedesktop.org.xml "$root/usr/share/mime/packages/$app_id.xml" "$mime/mime/packages/"
+  update-mime-database "$mime/mime" >/dev/null 2>&1
+  printf '<?xml version="1.0"?>\n<catalog/>\n' >"$work/other.xml"
+  samples="$source_dir/tests/data/workorders"
+  for file in "$samples/one_unit.xml" "$samples/namespace_default.xml" "$samples/namespaces_prefixed.xml" \
+    "$work/other.xml"; do
+    type=$(XDG_DATA_DIRS="$mime" XDG_DATA_HOME="$work/none" gio info -a standard::content-type "$file" 2>/dev/null \
+      | sed -n 's/^ *standard::content-type: //p')
+    case "$file" in
+      */other.xml) expected=application/xml ;;
+      *) expected=$work_order_type ;;
+    esac
+    [ "$type" = "$expected" ] || fail "$(basename "$file") is taken for ${type:-nothing}, not $expected"
+  done
+else
+  echo "(no update-mime-database or gio: the work order's type is not tried on files)"
+fi
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
 
 echo "== programs"
@@ -95,6 +126,20 @@ for program in "${programs[@]}"; do
   for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
     grep -q -- "$option" <<<"$page" || fail "manual page of $program lacks $option"
   done
+  # Every command of the overview is an item of a list in the manual page, not
+  # a paragraph of its own.
+  if [ "$program" = qora-cli ]; then
+    items=$(grep -A1 '^\.TP$' <<<"$page")
+    for command in $commands; do
+      grep -q "^$command\( \|$\)" <<<"$items" || fail "manual page of qora-cli: $command is no list item"
+    done
+  fi
+  # The documents the texts name come with the package, and no text sends the
+  # reader to the source tree.
+  for doc in $(grep -oh '[a-z][a-z0-9-]*\.md' <<<"$help"$'\n'"$page" | sort -u); do
+    [ -s "$root/$doc_dir/$doc" ] || fail "$program names $doc, which is not in /$doc_dir"
+  done
+  ! grep -q 'docs/' <<<"$help"$'\n'"$page" || fail "$program names a document by its place in the source tree"
 done
 
 echo "== lintian"

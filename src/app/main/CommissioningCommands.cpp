@@ -112,10 +112,14 @@ void CCommissioningCommands::ChooseWorkOrderFile()
     request.initialPath = QStringLiteral("*.xml");
     request.filter = QStringLiteral("Work Order Files (*.xml);;All files (*)");
     request.defaultSuffix = QStringLiteral("xml");
-    if (const auto path = ShowFileDialog(request)) {
-        problemsTold_.clear(); // opened by hand: its problems are told again
-        LoadWorkOrder(*path, -1);
-    }
+    if (const auto path = ShowFileDialog(request))
+        OpenWorkOrderFile(*path);
+}
+
+bool CCommissioningCommands::OpenWorkOrderFile(const QString& path)
+{
+    problemsTold_.clear(); // opened by hand: its problems are told again
+    return LoadWorkOrder(path, -1);
 }
 
 bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)

@@ -21,6 +21,7 @@
 #include "app/shell/HelpViewer.h"
 #include "app/shell/ResourceLibrary.h"
 #include "app/shell/SplashWnd.h"
+#include "platform/LogCategories.h"
 #include "platform/LogFile.h"
 #include "platform/UserPrompts.h"
 #include "rks/RksComponents.h"
@@ -109,6 +110,7 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     frame_->Controller().StartupConnection();
     settings_.LoadSettings();
     StartRemoteUnit();
+    OpenGivenWorkOrder();
     return true;
 }
 
@@ -129,6 +131,19 @@ void CSableCommApp::AttachShellCommands(const QString& programPath)
     AttachDialog<CSystemParamDlg>(*frame, ID_SYSTEM_PARAMETERS);
     AttachDialog<CUserInfoDlg>(*frame, ID_USER_INFORMATION);
     AttachSoftwareCommands(*frame, settings_);
+}
+
+void CSableCommApp::OpenGivenWorkOrder()
+{
+    if (options_.workOrderToOpen.isEmpty())
+        return;
+    // The start-up commissioning's work order is the one it was given.
+    if (!options_.workOrderPath.isEmpty()) {
+        qCWarning(lcCommissioning).noquote() << "work order" << options_.workOrderToOpen
+                                             << "not opened: SCF= names" << options_.workOrderPath;
+        return;
+    }
+    commissioning_->OpenWorkOrderFile(options_.workOrderToOpen);
 }
 
 void CSableCommApp::StartRemoteUnit()

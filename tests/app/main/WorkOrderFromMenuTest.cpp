@@ -237,3 +237,31 @@ TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizar
 }
 
 } // namespace
+
+namespace {
+
+// A work order given as a plain path (the file manager's double click) opens
+// as "Open Work Order" opens it, once the window shows: the unit is asked for.
+TEST(WorkOrderAtStartTest, APlainPathOpensAsOpenWorkOrderDoes)
+{
+    SettingsSandbox sandbox;
+    PromptRecorder prompts;
+    CSableCommApp app;
+    bool windowShown = false;
+    CModalAnswer modal([&](QDialog& shown) {
+        auto& dialog = static_cast<CQORSelectionDlg&>(shown);
+        windowShown = app.MainFrame() && app.MainFrame()->isVisible() && dialog.parentWidget() == app.MainFrame();
+        dialog.UnitCombo().setCurrentIndex(2);
+        dialog.OkButton().click();
+    });
+    ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding"), Sample("several_units.xml")}));
+    EXPECT_TRUE(modal.Answered());
+    EXPECT_FALSE(modal.SafetyClosed());
+    EXPECT_TRUE(windowShown) << "asked over the shown main window";
+    EXPECT_EQ(app.Commissioning()->WorkOrderPath(), Sample("several_units.xml"));
+    EXPECT_EQ(UnitName(*app.Commissioning()), QStringLiteral("BSC-4/QOR-3"));
+    EXPECT_TRUE(OnlyCheckBoxes(prompts.shown));
+    CSplashWnd::HideSplashScreen();
+}
+
+} // namespace
