@@ -89,8 +89,10 @@ int VerifyAfterReset(const std::string& connection, const SCommissionValues& wri
                                                       .arg(place.ipAddress)
                                                       .arg(place.q1Address)));
     std::fflush(output.out);
-    const SVerification verification =
-        VerifyCommissionedUnit(target, written, place, options.verifyTimeoutSeconds);
+    CManagerSettings settings;
+    settings.LoadSettings();
+    const SVerification verification = VerifyCommissionedUnit(target, written, place, options.verifyTimeoutSeconds,
+                                                              static_cast<int>(settings.retryConnTime));
     if (verification.unitBack) {
         for (const QString& line : VerificationTableLines(verification))
             PrintLine(output.out, line);
@@ -110,7 +112,7 @@ int VerifyAfterReset(const std::string& connection, const SCommissionValues& wri
     const std::optional<SUnitPlace> old = PlaceOf(connection);
     if (!verification.unitBack && !place.remote && old
         && (old->ipAddress != place.ipAddress || old->q1Address != place.q1Address)) {
-        const SVerification there = VerifyCommissionedUnit(connection, written, *old, 1);
+        const SVerification there = VerifyCommissionedUnit(connection, written, *old, 1, 0);
         if (there.unitBack)
             PrintLine(output.err, QStringLiteral("the unit still answers at its old place, %1, Q1 address %2: it did "
                                                  "not take its new address")

@@ -10,6 +10,7 @@
 #include "platform/TimerScale.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -49,13 +50,17 @@ std::optional<SUnitPlace> PlaceOf(const std::string& connection)
 }
 
 SVerification VerifyCommissionedUnit(const std::string& connection, const SCommissionValues& written,
-                                     const SUnitPlace& place, int timeoutSeconds)
+                                     const SUnitPlace& place, int timeoutSeconds, int restartedAfterSeconds)
 {
     SVerification result;
     result.place = place;
     QEventLoop loop;
     bool finished = false;
     const QDeadlineTimer deadline(qint64(timeoutSeconds) * 1000);
+    QElapsedTimer sinceReset;
+    sinceReset.start();
+    const qint64 restartedAfterMs = qint64(std::clamp(restartedAfterSeconds, 0, timeoutSeconds)) * 1000;
+    bool unitGone = false; // a try found the unit down: what answers next has restarted
     CCommHandler handler;
     handler.SetSilentConnect(true);
     // Gone before the handler slot is given back, so its groups leave this handler.
@@ -93,6 +98,14 @@ SVerification VerifyCommissionedUnit(const std::string& connection, const SCommi
         switch (NoticeOf(wParam)) {
         case NOTICE_CONNECTED:
         case NOTICE_CONNECTED_OTHER_UNIT:
+            if (!unitGone && sinceReset.elapsed() < ScaledPeriod(int(restartedAfterMs))
+                && deadline.remainingTime() > 0) {
+                // Still the unit from before its restart, with its old setup.
+                qCInfo(lcCommissioning, "verification: the unit still answers at %s: not restarted yet",
+                       connection.c_str());
+                retryOrGiveUp();
+                break;
+            }
             handler.EnterCommissionMode();
             break;
         case NOTICE_COMMISSION_MODE:
@@ -110,6 +123,7 @@ SVerification VerifyCommissionedUnit(const std::string& connection, const SCommi
         case NOTICE_DISCONNECTED:
             if (readBack->Running())
                 break; // the reads end on their own and leave what failed unread
+            unitGone = true;
             retryOrGiveUp();
             break;
         default:

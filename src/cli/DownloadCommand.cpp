@@ -9,6 +9,7 @@
 #include "platform/InterruptWatcher.h"
 #include "cli/TextProgress.h"
 #include "cli/VersionCommand.h"
+#include "fleet/ChildProgress.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "link/DeviceMessageNotice.h"
@@ -22,6 +23,8 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 // Without notices for this long the unit is taken as gone: longer than any
@@ -116,6 +119,8 @@ std::optional<SDownloadOptions> ParseDownloadArguments(const std::vector<std::st
                 return std::nullopt;
             }
             options.chunkSize = size;
+        } else if (argument == "--json-progress") {
+            options.jsonProgress = true;
         } else if (argument == "--yes" || argument == "--no") {
             if (answered && options.yes != (argument == "--yes")) {
                 error = "give --yes or --no, not both";
@@ -176,19 +181,33 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
 
     CTextProgress progress(output.errIsTerminal);
     bool verifying = false;
+    int percentSent = -1;
     const auto write = [&](const std::string& text) {
         std::fputs(text.c_str(), output.err);
         std::fflush(output.err);
+    };
+    // For a parent that reads it (the fleet rollout): one JSON line per change.
+    const auto tell = [&](const SChildProgress& event) {
+        std::fputs(ChildProgressLine(event).constData(), output.out);
+        std::fflush(output.out);
     };
     session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
         session.KeepAlive();
         switch (message) {
         case WM_DOWNLOAD_PROGRESS:
-            write(progress.Update(static_cast<int>(wParam)));
+            if (!options->jsonProgress) {
+                write(progress.Update(static_cast<int>(wParam)));
+            } else if (const int percent = std::clamp(static_cast<int>(wParam), 0, 100); percent != percentSent) {
+                percentSent = percent;
+                tell({SChildProgress::Kind::Progress, percent});
+            }
             break;
         case WM_DOWNLOAD_VERIFYING:
             if (!verifying) {
-                write(progress.Break() + "verifying...\n");
+                if (options->jsonProgress)
+                    tell({SChildProgress::Kind::Verifying, 0});
+                else
+                    write(progress.Break() + "verifying...\n");
                 verifying = true;
             }
             break;

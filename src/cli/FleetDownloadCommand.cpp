@@ -1,5 +1,6 @@
 #include "cli/FleetDownloadCommand.h"
 
+#include "app/ManagerSettings.h"
 #include "cli/CliArguments.h"
 #include "cli/FileArguments.h"
 #include "cli/FleetCommand.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 
@@ -168,6 +170,12 @@ int RunFleetDownload(const std::vector<std::string>& arguments, const SCliOutput
     rolloutOptions.jobs = options->jobs;
     rolloutOptions.activate = options->activate;
     rolloutOptions.restartTimeoutMs = options->restartTimeoutS * 1000;
+    {
+        CManagerSettings settings;
+        settings.LoadSettings();
+        rolloutOptions.restartedAfterMs =
+            static_cast<int>(std::min<std::uint32_t>(settings.retryConnTime, kMaxRestartTimeoutS) * 1000);
+    }
     rolloutOptions.program = QCoreApplication::applicationFilePath();
     rolloutOptions.makeLink = [] { return ComponentFactory<IRksLink>::Create(CLSID_RksLink); };
     CFleetRollout rollout(std::move(rows), rolloutOptions);

@@ -41,9 +41,20 @@ std::optional<QString> ShowFileDialog(const FileDialogRequest& request);
 bool ShellOpen(const QString& path);
 // A line for the main window's status bar (nothing happens without one).
 void ShowStatusMessage(const QString& text);
+// A notice that stays while the program goes on, until the user closes it or
+// the program does with CloseNotice (one at a time). Without a notice
+// function it is shown as a message box.
+void ShowNotice(const MessageBoxRequest& request);
+void CloseNotice();
 
 // Each setter returns the function it replaced, so a caller can restore it.
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
 FileDialogFunction SetFileDialogFunction(FileDialogFunction function);
 ShellOpenFunction SetShellOpenFunction(ShellOpenFunction function);
 StatusMessageFunction SetStatusMessageFunction(StatusMessageFunction function);
+// `show` shows a notice, `close` closes the one shown (if still open).
+struct NoticeFunctions {
+    std::function<void(const MessageBoxRequest&)> show;
+    std::function<void()> close;
+};
+NoticeFunctions SetNoticeFunctions(NoticeFunctions functions);

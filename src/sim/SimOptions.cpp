@@ -224,6 +224,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (!ParseUnsigned(value, 600000, number))
                 return bad("a number of milliseconds up to 600000");
             options.faults.rebootMs = std::uint32_t(number);
+        } else if (name == u"--restart-delay-ms") {
+            if (!ParseUnsigned(value, 600000, number))
+                return bad("a number of milliseconds up to 600000");
+            options.faults.restartDelayMs = std::uint32_t(number);
         } else if (name == u"--reset-unanswered" || name == u"--reset-silent") {
             const ResetReply reply = name == u"--reset-silent" ? ResetReply::Silent : ResetReply::Unanswered;
             if (options.behaviour.resetReply != ResetReply::Answered && options.behaviour.resetReply != reply) {
@@ -430,6 +434,10 @@ QString HelpText()
         "                          sent on it\n"
         "  --reboot-ms MS          after a reset request a unit answers it, then does not\n"
         "                          answer (TRANSFER result 2) for MS ms (default 3000)\n"
+        "  --restart-delay-ms MS   a unit that answered a reset or an activation goes on\n"
+        "                          answering with its old setup (addresses, values,\n"
+        "                          active firmware) for MS ms; then it restarts\n"
+        "                          (--reboot-ms) and applies what the reset applies\n"
         "  --reset-unanswered      the unit goes down on the reset request (86 0D 36 00 00,\n"
         "                          53 77 00 00 on the null route) without answering it:\n"
         "                          that TRANSFER gets result 2 (unit did not answer); the\n"
@@ -454,7 +462,7 @@ QString HelpText()
         "                          first, \"DAY MONTH YEAR\" and 13 numbers of seconds;\n"
         "                          '#' starts a comment line; at most seven lines\n"
         "  --self-test-failure     the installation status reports failed self-tests\n"
-        "  --no-fix                the receiver never gets a fix\n"
+        "  --no-fix                the receiver never gets a fix and tracks no satellite\n"
         "  --free-running          the unit's clock never locks\n"
         "  --constellation-verdict N\n"
         "                          the constellation verdict reported (e.g. 255 initialising)\n"

@@ -6,6 +6,7 @@
 #include "cli/DownloadCommand.h"
 #include "cli/TextProgress.h"
 #include "e2e/CliCommandFixture.h"
+#include "fleet/ChildProgress.h"
 #include "support/EventLoop.h"
 #include "support/SimProcess.h"
 
@@ -64,6 +65,21 @@ TEST_F(CliSoftware, DownloadCopiesTheImageShowsProgressAndVerifying)
     ASSERT_EQ(image.size(), 1400);
     EXPECT_EQ(ReadAll(received.filePath(QStringLiteral("unit-131-image.bin"))), image);
     EXPECT_EQ(ReadAll(received.filePath(QStringLiteral("unit-131-master.bin"))), ReadAll(master));
+
+    // For the fleet rollout: the same progress as JSON lines on standard output.
+    CapturedOutput json;
+    ASSERT_EQ(RunDownloadCommand(kConnection, {master.toStdString(), "--json-progress"}, json.Output()), kExitOk)
+        << json.Err();
+    EXPECT_EQ(json.Err().find('%'), std::string::npos) << json.Err();
+    std::vector<std::string> events;
+    for (const QByteArray& line : QByteArray::fromStdString(json.Out()).split('\n'))
+        if (const auto event = ParseChildProgressLine(line))
+            events.push_back(event->kind == SChildProgress::Kind::Verifying ? "verifying"
+                                                                            : std::to_string(event->percent));
+    ASSERT_GE(events.size(), 3u) << json.Out();
+    EXPECT_EQ(events.front(), "0");
+    EXPECT_EQ(events[events.size() - 2], "100");
+    EXPECT_EQ(events.back(), "verifying");
 }
 
 TEST_F(CliSoftware, VersionQuestionIsDeclinedUnlessYesIsGiven)
@@ -216,6 +232,8 @@ TEST(CliDownloadArguments, ChunkAndAnswerAreCheckedBeforeConnecting)
     EXPECT_EQ(options->masterPath, QStringLiteral("a.MFI"));
     EXPECT_EQ(options->chunkSize, 128);
     EXPECT_TRUE(options->yes);
+    EXPECT_FALSE(options->jsonProgress);
+    EXPECT_TRUE(ParseDownloadArguments({"--json-progress", "a.MFI"}, error)->jsonProgress);
     EXPECT_FALSE(ParseDownloadArguments({"a.MFI"}, error)->yes);
     for (const Args& bad : {Args{}, Args{"--yes"}, Args{"a.MFI", "--chunk", "127"}, Args{"a.MFI", "--chunk", "258"},
                             Args{"a.MFI", "--chunk"}, Args{"a.MFI", "--chunk", "2x0"}, Args{"a.MFI", "b.MFI"},

@@ -161,6 +161,21 @@ TEST_F(FleetRollout, ActivatesEveryUnitButTheBrokenOneAndSkipsThemTheSecondTime)
     EXPECT_TRUE(again.err.contains(QStringLiteral("5 units: 4 skipped, 1 failed"))) << again.err.toStdString();
 }
 
+// A unit that answers its activation and runs the old firmware for a while
+// before it restarts: the reads meanwhile do not end the wait, the restarted
+// unit running the new firmware does.
+TEST_F(FleetRollout, AUnitThatRestartsLateAfterItsActivationIsReadBackOnceRestarted)
+{
+    Start({"--verification-polls", "0", "--restart-delay-ms", "1500"});
+    const CliRun run = RunCli({"fleet", "download", firmware.masterPath, "--yes", "--activate", "--restart-timeout",
+                               "20"},
+                              environment);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const auto rows = RowsByHost(run.out);
+    ASSERT_EQ(rows.size(), 1u) << run.out.toStdString();
+    EXPECT_EQ(rows.begin()->second.at("outcome"), QStringLiteral("activated")) << run.out.toStdString();
+}
+
 TEST_F(FleetRollout, ADownloadOnlyRolloutOfAGroupSucceedsAsAWhole)
 {
     Start({"--fleet", "2", "--verification-polls", "0"});

@@ -63,6 +63,7 @@ struct FrameCommandState {
     bool workOrderValues = false;
     bool reportReady = false;
     bool statusWindowVisible = false; // the GPS status or installation status window
+    bool waitingForRestart = false;   // the wait after a reset runs
 };
 
 struct FrameCommand {

@@ -130,6 +130,11 @@ private:
     RemotePick ResolveNode(INetworkBrowser& browser, const QString& nodeName);
     RemotePick BrowseNode(INetworkBrowser& browser);
     void ConnectRemote(const std::string& connection);
+    // The connection commands themselves; a reconnection repeats them.
+    void ConnectLocallyFromSettings();
+    void ConnectRemotely();
+    // A connection command during the wait after a reset ends the wait first.
+    void EndWaitForCommand();
     // Runs an event through the state machine and does what it answers.
     void Handle(FrameEvent event, bool unitConnected = false);
     void Apply(FrameAction actions);

@@ -212,8 +212,18 @@ void CCommissioningCommands::RunWizardCommand()
     qCInfo(lcCommissioning, "commissioning written; the unit is reset to apply it");
     verifyRemote_ = controller.IsRemote();
     controller.SendResetRequest();
-    ShowMessageBox(QStringLiteral("The unit acknowledged every value; QORA restarting with the new settings"),
-                   MsgIcon::Information, MsgButtons::Ok);
+    // It stays while the unit restarts and goes when the wait ends, so that
+    // it never stands over the verification.
+    ShowNotice(MessageBoxRequest{QStringLiteral("The unit acknowledged every value; QORA restarting with the new settings"),
+                                 QString(), MsgIcon::Information, MsgButtons::Ok, std::nullopt});
+}
+
+void CCommissioningCommands::UnitNotBackAfterReset()
+{
+    CloseNotice();
+    if (verifyRemote_)
+        qCWarning(lcCommissioning, "verification dropped: the unit was not back after the reset");
+    verifyRemote_.reset();
 }
 
 CVerifyDlg* CCommissioningCommands::VerificationWindow() const
@@ -223,6 +233,7 @@ CVerifyDlg* CCommissioningCommands::VerificationWindow() const
 
 void CCommissioningCommands::UnitBackAfterReset()
 {
+    CloseNotice();
     if (!verifyRemote_)
         return; // a reset without a commissioning before it
     SUnitPlace place;

@@ -45,6 +45,8 @@ public:
     void DeleteWizard() override;
     // After a commissioning's reset: the values read back beside those written.
     void UnitBackAfterReset() override;
+    // The wait ended without the unit: no verification follows.
+    void UnitNotBackAfterReset() override;
     void SaveReport();
     // The verification table of the last commissioning, while it is open.
     [[nodiscard]] CVerifyDlg* VerificationWindow() const;

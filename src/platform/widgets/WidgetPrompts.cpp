@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -63,6 +64,27 @@ MsgAnswer ToAnswer(int button)
 }
 } // namespace
 
+void InstallWidgetNotices()
+{
+    static QPointer<QMessageBox> notice;
+    // One at a time, closed by the program when what it announces is over.
+    SetNoticeFunctions(NoticeFunctions{
+        [](const MessageBoxRequest& request) {
+            if (notice)
+                notice->close();
+            const QString caption = request.caption.isEmpty() ? LoadResString(StringId::AppTitle) : request.caption;
+            notice = new QMessageBox(ToIcon(request.icon), caption, request.text, QMessageBox::Ok,
+                                     QApplication::activeWindow());
+            notice->setAttribute(Qt::WA_DeleteOnClose);
+            notice->setWindowModality(Qt::NonModal);
+            notice->show();
+        },
+        [] {
+            if (notice)
+                notice->close();
+        }});
+}
+
 void InstallWidgetPrompts()
 {
     SetMessageBoxFunction([](const MessageBoxRequest& request) {
@@ -75,6 +97,7 @@ void InstallWidgetPrompts()
             box.setDefaultButton(ToButton(*request.defaultAnswer));
         return ToAnswer(box.exec());
     });
+    InstallWidgetNotices();
     SetFileDialogFunction([](const FileDialogRequest& request) -> std::optional<QString> {
         QFileDialog dialog(QApplication::activeWindow(), request.caption, request.initialPath, request.filter);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
