@@ -263,6 +263,12 @@ TEST(CliCommissionArguments, TextsBeyondThePageLimitsAndBadDatesAreRefused)
     error.clear();
     EXPECT_FALSE(ParseCommissionArguments({"w.xml", "--actions", lines + "a"}, today, error));
     EXPECT_NE(error.find("--actions: longer than 99 bytes"), std::string::npos) << error;
+    // The unit holds Latin-1 only: "\u0141" would arrive as "?".
+    EXPECT_TRUE(ParseCommissionArguments({"w.xml", "--user", "Jos\xC3\xA9"}, today, error)) << error;
+    error.clear();
+    EXPECT_FALSE(ParseCommissionArguments({"w.xml", "--user", "\xC5\x81ukasz"}, today, error));
+    EXPECT_EQ(error, "--user: The unit cannot hold the character \"\xC5\x81\" (U+0141): its texts take Western "
+                     "European (Latin-1) characters only.");
     for (const Args& bad :
          {Args{}, Args{"--unit", "1"}, Args{"w.xml", "--unit", "0"}, Args{"w.xml", "--unit"},
           Args{"w.xml", "--date", "07/03/2009"}, Args{"w.xml", "--user", std::string(32, 'n')},
