@@ -114,3 +114,57 @@ TEST(PlotMenu, ShownWindowsKeepTheirAnswersComingAndExportTheirSeries)
     EXPECT_EQ(file.readAll(), InstallationHistoryCsv(history));
     EXPECT_TRUE(prompts.shown.empty());
 }
+
+// Each window comes back where the user left it, under its own name beside
+// the status windows' placements, and inside the window area when the frame
+// is now smaller.
+TEST(PlotMenu, EachHistoryWindowComesBackWhereItWasLeft)
+{
+    SettingsSandbox sandbox;
+    CManagerSettings settings;
+    PromptRecorder prompts;
+    const int commands[] = {ID_SKY_PLOT, ID_SIGNAL_HISTORY, ID_INSTALLATION_TIMELINE, ID_SURVEY_PLOT,
+                            ID_CONSTELLATION_CHARTS};
+    const auto windows = [](CPlotWindows& plots) {
+        return std::vector<QMdiSubWindow*>{&plots.SkyPlot(), &plots.SignalHistory(), &plots.InstallTimeline(),
+                                           &plots.SurveyPlot(), &plots.ConstellationCharts()};
+    };
+    {
+        CMainFrame frame{settings};
+        CStatusHistory history;
+        CPlotWindows plots(frame, history);
+        frame.resize(1400, 1000);
+        frame.show();
+        int at = 0;
+        for (QMdiSubWindow* window : windows(plots)) {
+            frame.RunCommand(commands[at]);
+            window->setGeometry(600 + 20 * at, 500 + 10 * at, 500, 300);
+            ++at;
+        }
+        plots.SkyPlot().close(); // closed by the user; the others go with the frame
+        frame.close();
+    }
+    const auto raw = sandbox.Raw(QStringLiteral("Settings/Coordinates"));
+    for (const char* name : {"SkyPlotWnd", "SignalHistoryWnd", "InstallTimelineWnd", "SurveyPlotWnd",
+                             "ConstellationChartsWnd"})
+        EXPECT_TRUE(raw->contains(QString::fromLatin1(name) + QStringLiteral(" x2"))) << name;
+
+    CMainFrame frame{settings};
+    CStatusHistory history;
+    CPlotWindows plots(frame, history);
+    frame.resize(900, 600);
+    frame.show();
+    const QSize area = frame.MdiArea()->viewport()->size();
+    ASSERT_LT(area.width(), 1100);
+    int at = 0;
+    for (QMdiSubWindow* window : windows(plots)) {
+        SCOPED_TRACE(at);
+        frame.RunCommand(commands[at]);
+        EXPECT_TRUE(window->isVisible());
+        EXPECT_EQ(window->size(), QSize(500, 300));
+        EXPECT_EQ(window->geometry().right(), area.width() - 1); // pulled in from 1100 + 20 * at
+        EXPECT_EQ(window->geometry().bottom(), area.height() - 1);
+        ++at;
+    }
+    EXPECT_TRUE(prompts.shown.empty());
+}
