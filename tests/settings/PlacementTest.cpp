@@ -212,22 +212,4 @@ TEST_F(WidgetPlacementTest, AWindowInsideAnotherIsPulledWhollyInsideIt)
     }
 }
 
-// A window that keeps its placement when hidden saves it as it was shown,
-// also when it is hidden because its frame closes.
-TEST_F(WidgetPlacementTest, AKeptPlacementIsSavedWhenTheWindowIsHidden)
-{
-    QWidget frame;
-    frame.resize(800, 500);
-    QWidget child(&frame);
-    child.setGeometry(30, 40, 200, 100);
-    frame.show();
-    KeepPlacementWhenHidden(child, PlacementKeyPath(), name);
-    EXPECT_FALSE(sandbox.Raw(kGroup)->contains(name + QStringLiteral(" x1")));
-    frame.hide();
-    auto raw = sandbox.Raw(kGroup);
-    EXPECT_EQ(raw->value(name + QStringLiteral(" showCmd")).toUInt(), ShowCmd::ShowNormal);
-    EXPECT_EQ(raw->value(name + QStringLiteral(" x1")).toUInt(), 30u);
-    EXPECT_EQ(raw->value(name + QStringLiteral(" y2")).toUInt(), 140u);
-}
-
 } // namespace

