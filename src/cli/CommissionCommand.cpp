@@ -97,6 +97,7 @@ bool PassWorkOrderCheck(const SCommissionOptions& options, std::FILE* err)
                                              : QString()));
     return false;
 }
+
 // After the reset: the unit looked for where it must now be, read back and
 // compared; 0 verified, 1 other values read back (or the report not
 // written), 2 the unit not back in time.
