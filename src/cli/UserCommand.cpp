@@ -26,7 +26,12 @@ QString DateReport(const UserDate& d)
 // The text argument as the unit keeps it; nothing when beyond its limit.
 std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const char* name)
 {
-    const QByteArray text = UnitTextFromField(QString::fromLocal8Bit(arg.c_str()));
+    const QString field = QString::fromLocal8Bit(arg.c_str());
+    if (const QString why = UnitTextRefusal(field); !why.isEmpty()) {
+        RefuseUsage(stderr, std::string(name) + ": " + why.toStdString());
+        return std::nullopt;
+    }
+    const QByteArray text = UnitTextFromField(field);
     if (text.contains('\0')) {
         RefuseUsage(stderr, std::string(name) + ": holds a zero byte");
         return std::nullopt;

@@ -4,12 +4,14 @@
 # and the archive's tools would: the files in place, the desktop entry and
 # the AppStream metadata valid, every program answering --help and --version
 # from the unpacked tree, each manual page naming every option of its
-# program's --help, and lintian without errors.
-#   check-package.sh BUILD_DIR VERSION
+# program's --help, and lintian without errors (and, for a release build,
+# without hardening notes).
+#   check-package.sh BUILD_DIR VERSION [BUILD_TYPE]
 set -euo pipefail
 
 build_dir="$1"
 version="$2"
+build_type="${3:-}"
 programs=(QORAManager qora-cli qora-unit-sim qora-firmware-gen)
 app_id=com.tavra.qoramanager
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -143,7 +145,16 @@ for program in "${programs[@]}"; do
 done
 
 echo "== lintian"
-lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
+lintian_status=0
+lintian_out=$(lintian --fail-on error --display-info --tag-display-limit 0 "$deb") || lintian_status=$?
+echo "$lintian_out"
+[ "$lintian_status" -eq 0 ] || fail "lintian reports errors"
+# Release builds are hardened as Debian's packages are; a debug build's
+# programs are not fortified (that needs optimisation).
+if [[ "$build_type" =~ ^(Release|RelWithDebInfo|MinSizeRel)$ ]]; then
+  hardening=$(grep -E ': hardening-' <<<"$lintian_out" || true)
+  [ -z "$hardening" ] || fail "release programs not hardened: $(tr '\n' ' ' <<<"$hardening")"
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed" >&2

@@ -7,6 +7,8 @@
 #include "status/plots/widgets/SurveyPlotWindow.h"
 
 #include "platform/SavedFile.h"
+#include "settings/Registry.h"
+#include "settings/widgets/WidgetPlacement.h"
 #include "platform/UserPrompts.h"
 #include "status/history/StatusHistoryExport.h"
 #include "status/history/StatusHistoryFeed.h"
@@ -17,12 +19,25 @@
 #include <QPointer>
 
 namespace {
+const QString kPlacementPath = QStringLiteral("Software\\QORAManager\\Settings\\Coordinates");
+
+// The window's placement, saved under its name beside the status windows',
+// comes back the first time it is shown in a run; from then on it is saved
+// whenever the window is hidden (closed, or the frame closing).
 template <typename Window>
-Window* AddHidden(CMainFrame& frame, int commandId, Window* window)
+Window* AddHidden(CMainFrame& frame, int commandId, Window* window, const char* placementName)
 {
     frame.MdiArea()->addSubWindow(window);
     window->hide();
-    frame.SetCommandHandler(commandId, [window] { window->ShowAndRaise(); });
+    frame.SetCommandHandler(commandId, [window, name = QString::fromLatin1(placementName), placed = false]() mutable {
+        if (!placed) {
+            placed = true;
+            CRegistry registry(RegRoot::CurrentUser);
+            LoadWidgetPlacement(registry, *window, kPlacementPath, name);
+            KeepPlacementWhenHidden(*window, kPlacementPath, name);
+        }
+        window->ShowAndRaise();
+    });
     return window;
 }
 // Tells the feed that a window wants a kind of answer while it is shown.
@@ -89,11 +104,12 @@ void ExportSeries(const CStatusHistory& history, StatusSampleKind kind)
 } // namespace
 
 CPlotWindows::CPlotWindows(CMainFrame& frame, CStatusHistory& history)
-    : frame_(frame), sky_(AddHidden(frame, ID_SKY_PLOT, new CSkyPlotWindow(history))),
-      signal_(AddHidden(frame, ID_SIGNAL_HISTORY, new CSignalHistoryWindow(history))),
-      timeline_(AddHidden(frame, ID_INSTALLATION_TIMELINE, new CInstallTimelineWindow(history))),
-      survey_(AddHidden(frame, ID_SURVEY_PLOT, new CSurveyPlotWindow(history))),
-      constellation_(AddHidden(frame, ID_CONSTELLATION_CHARTS, new CConstellationChartsWindow(history)))
+    : frame_(frame), sky_(AddHidden(frame, ID_SKY_PLOT, new CSkyPlotWindow(history), "SkyPlotWnd")),
+      signal_(AddHidden(frame, ID_SIGNAL_HISTORY, new CSignalHistoryWindow(history), "SignalHistoryWnd")),
+      timeline_(AddHidden(frame, ID_INSTALLATION_TIMELINE, new CInstallTimelineWindow(history), "InstallTimelineWnd")),
+      survey_(AddHidden(frame, ID_SURVEY_PLOT, new CSurveyPlotWindow(history), "SurveyPlotWnd")),
+      constellation_(AddHidden(frame, ID_CONSTELLATION_CHARTS, new CConstellationChartsWindow(history),
+                               "ConstellationChartsWnd"))
 {
 }
 

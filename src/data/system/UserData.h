@@ -82,6 +82,11 @@ private:
 // A field's text as the unit keeps it: Latin-1 (characters beyond it as '?'),
 // line breaks as "\r\n", the way the unit's other tools leave them.
 [[nodiscard]] QByteArray UnitTextFromField(const QString& text);
+// Why the unit cannot hold a character (a code point) of a user text: it keeps
+// Latin-1 only, and anything beyond would arrive as '?'. Empty when it can.
+[[nodiscard]] QString UnitCharacterRefusal(char32_t character);
+// The same for the first such character of a text; empty when there is none.
+[[nodiscard]] QString UnitTextRefusal(const QString& text);
 // How many bytes a field's text takes in the unit (a line break two).
 [[nodiscard]] qsizetype UnitTextBytes(const QString& text);
 // `text` cut at its end until UnitTextFromField of it has at most `limit` bytes.

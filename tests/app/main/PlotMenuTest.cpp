@@ -24,6 +24,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 TEST(PlotMenu, StatusMenuOpensEachHistoryWindowWhileNotConnected)
@@ -112,5 +114,38 @@ TEST(PlotMenu, ShownWindowsKeepTheirAnswersComingAndExportTheirSeries)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), InstallationHistoryCsv(history));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+// Each window comes back where the user left it (closed by the user or with
+// the frame), under its own name beside the status windows' placements.
+TEST(PlotMenu, EachHistoryWindowComesBackWhereItWasLeft)
+{
+    SettingsSandbox sandbox;
+    CManagerSettings settings;
+    PromptRecorder prompts;
+    const int commands[] = {ID_SKY_PLOT, ID_SIGNAL_HISTORY, ID_INSTALLATION_TIMELINE, ID_SURVEY_PLOT,
+                            ID_CONSTELLATION_CHARTS};
+    const auto run = [&](const std::function<void(int, QMdiSubWindow&)>& each) {
+        CMainFrame frame{settings};
+        CStatusHistory history;
+        CPlotWindows plots(frame, history);
+        frame.resize(1000, 700);
+        frame.show();
+        QMdiSubWindow* windows[] = {&plots.SkyPlot(), &plots.SignalHistory(), &plots.InstallTimeline(),
+                                    &plots.SurveyPlot(), &plots.ConstellationCharts()};
+        for (int at = 0; at < 5; ++at) {
+            frame.RunCommand(commands[at]);
+            each(at, *windows[at]);
+        }
+        plots.SkyPlot().close();
+        frame.close();
+    };
+    run([](int at, QMdiSubWindow& window) { window.setGeometry(100 + 20 * at, 50 + 10 * at, 400, 250); });
+    EXPECT_TRUE(sandbox.Raw(QStringLiteral("Settings/Coordinates"))->contains(QStringLiteral("SignalHistoryWnd x2")));
+    run([](int at, QMdiSubWindow& window) {
+        EXPECT_TRUE(window.isVisible()) << at;
+        EXPECT_EQ(window.geometry(), QRect(100 + 20 * at, 50 + 10 * at, 400, 250)) << at;
+    });
     EXPECT_TRUE(prompts.shown.empty());
 }
