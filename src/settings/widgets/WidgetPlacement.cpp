@@ -78,7 +78,9 @@ bool LoadWidgetPlacement(CRegistry& registry, QWidget& window, const QString& pa
 {
     WindowPlacement placement = TakeWindowPlacement(window);
     const PlacementLoad loaded = registry.LoadWindowPlacement(placement, DesktopArea(window), path, name);
-    if (loaded != PlacementLoad::KeyMissing)
+    if (loaded != PlacementLoad::KeyMissing) {
+        window.setProperty(kPlacementRestoredProperty, true);
         ApplyWindowPlacement(window, placement);
+    }
     return loaded == PlacementLoad::Complete;
 }

@@ -18,5 +18,8 @@ void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement);
 // six values were written.
 bool SaveWidgetPlacement(CRegistry& registry, const QWidget& window, const QString& path, const QString& name);
 // Loads what is stored, keeps it on the desktop and applies it; nothing happens
-// when the key is missing. True when all six values were read.
+// when the key is missing. True when all six values were read. A window that
+// got a stored placement carries the property below, so that nobody places
+// it anew when it is first shown.
+inline constexpr const char* kPlacementRestoredProperty = "qoraPlacementRestored";
 bool LoadWidgetPlacement(CRegistry& registry, QWidget& window, const QString& path, const QString& name);
