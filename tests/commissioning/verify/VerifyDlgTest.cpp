@@ -52,6 +52,9 @@ TEST(VerifyDlg, ShowsEveryRowAtItsOwnSizeAndSavesAndCopiesWhatItShows)
     CVerifyDlg dialog(verification);
     dialog.show();
     QApplication::processEvents();
+    // For people: QORA_SCREENSHOT_DIR=folder keeps a picture of it.
+    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty())
+        dialog.grab().save(folder + QStringLiteral("/verification.png"));
 
     // A sentence, from its capital on.
     EXPECT_TRUE(dialog.Summary()->text().startsWith(QStringLiteral("Verification failed: the unit answers at 10.20.30.40")))

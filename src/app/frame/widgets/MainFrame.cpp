@@ -40,7 +40,7 @@ constexpr int kProgressPaneWidth = 80;
 constexpr int kAccessPaneWidth = 130;
 // What the message area keeps for a menu tip before the work order pane
 // gives way.
-constexpr int kMessageRoom = 160;
+constexpr int kMessageRoom = 120;
 // Set on a child window once the frame has seen it shown.
 constexpr const char* kShownProperty = "qoraShownBefore";
 

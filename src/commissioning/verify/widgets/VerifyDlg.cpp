@@ -83,6 +83,10 @@ CVerifyDlg::CVerifyDlg(const SVerification& verification, QWidget* parent)
     save_->setToolTip(QStringLiteral("Saves the verification as JSON, as qora-cli commission --verify-report does"));
     copy_ = buttons->addButton(QStringLiteral("&Copy"), QDialogButtonBox::ActionRole);
     copy_->setToolTip(QStringLiteral("Copies the verification as text"));
+    // Enter closes, as it did before there was more than Close.
+    save_->setAutoDefault(false);
+    copy_->setAutoDefault(false);
+    buttons->button(QDialogButtonBox::Close)->setDefault(true);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(save_, &QPushButton::clicked, this, [this] { SaveReport(); });
     connect(copy_, &QPushButton::clicked, this, [this] { QApplication::clipboard()->setText(Text()); });
