@@ -309,6 +309,7 @@ TEST_F(TrafficWindowTest, APictureOfASession)
     }
     window->Model().CatchUp();
     window->parentWidget()->resize(980, 640);
+    QApplication::processEvents();
     window->Table()->selectRow(8);
     window->Table()->scrollToTop();
     QApplication::processEvents();
