@@ -17,44 +17,25 @@
 
 namespace {
 
-// A unit commissioned on a local connection that reads back one value otherwise.
+// As many rows as a local commissioning reads back, one of them otherwise.
 SVerification Verification()
 {
-    SCommissionValues v;
-    v.latitude = 60.5;
-    v.longitude = -0.25;
-    v.altitudeCm = 12345;
-    v.positionLocked = true;
-    v.gpsAntennaDelayNs = 150;
-    v.frameClockDelayNs = 800;
-    v.onePps = true;
-    v.q1Address = 200;
-    v.ipAddress = QStringLiteral("10.20.30.40");
-    v.userName = QStringLiteral("Ann");
-    v.comments = QStringLiteral("antenna on the roof");
-    v.year = 2009;
-    v.month = 3;
-    v.day = 7;
-    SUnitReadBack r;
-    r.position = SUnitReadBack::Position{605000000, -2500000, 12345, true};
-    r.delays = SUnitReadBack::Delays{150, 900};
-    r.bus = SUnitReadBack::BusOptions{0, 1};
-    r.user = SUnitReadBack::UserTexts{"Ann", "2009/03/07", "antenna on the roof", ""};
-    const SUnitPlace place{false, QStringLiteral("10.20.30.40"), 200};
-    return {true, place, CompareReadBack(v, r, place)};
+    SVerification v{true, SUnitPlace{false, QStringLiteral("10.20.30.40"), 200}, {}};
+    for (int row = 0; row < 14; ++row)
+        v.rows.push_back({QStringLiteral("Parameter %1").arg(row), QStringLiteral("written %1").arg(row),
+                          QStringLiteral("written %1").arg(row), true});
+    v.rows[5].readBack = QStringLiteral("other");
+    v.rows[5].match = false;
+    return v;
 }
 
 TEST(VerifyDlg, ShowsEveryRowAtItsOwnSizeAndSavesAndCopiesWhatItShows)
 {
     PromptRecorder prompts;
     const SVerification verification = Verification();
-    ASSERT_GE(verification.rows.size(), 10u);
     CVerifyDlg dialog(verification);
     dialog.show();
     QApplication::processEvents();
-    // For people: QORA_SCREENSHOT_DIR=folder keeps a picture of it.
-    if (const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR"); !folder.isEmpty())
-        dialog.grab().save(folder + QStringLiteral("/verification.png"));
 
     // A sentence, from its capital on.
     EXPECT_TRUE(dialog.Summary()->text().startsWith(QStringLiteral("Verification failed: the unit answers at 10.20.30.40")))
@@ -83,8 +64,7 @@ TEST(VerifyDlg, ShowsEveryRowAtItsOwnSizeAndSavesAndCopiesWhatItShows)
     });
     EXPECT_EQ(dialog.SaveReport(), *answer);
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_TRUE(asked[0].save);
-    EXPECT_TRUE(asked[0].initialPath.endsWith(QStringLiteral(".json")));
+    EXPECT_TRUE(asked[0].save && asked[0].initialPath.endsWith(QStringLiteral(".json")));
     QFile saved(*answer);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), VerificationJson(verification));
@@ -96,10 +76,6 @@ TEST(VerifyDlg, ShowsEveryRowAtItsOwnSizeAndSavesAndCopiesWhatItShows)
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Warning);
     EXPECT_FALSE(QFile::exists(*answer));
-    // Cancelled: nothing at all.
-    answer.reset();
-    EXPECT_TRUE(dialog.SaveReport().isEmpty());
-    EXPECT_EQ(prompts.shown.size(), 1u);
     SetFileDialogFunction(previous);
 }
 
