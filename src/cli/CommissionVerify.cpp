@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -154,20 +153,5 @@ SVerification VerifyCommissionedUnit(const std::string& connection, const SCommi
 
 bool SaveVerificationReport(const QString& path, const SVerification& verification, QString& error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    const QByteArray json = VerificationJson(verification);
-    if (file.write(json) != json.size()) {
-        error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return SaveVerificationJson(path, verification, error);
 }

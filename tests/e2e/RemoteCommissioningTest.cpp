@@ -177,7 +177,7 @@ TEST_F(WindowResetAndCommissioning, ALocalCommissioningIsToldAndVerifiedOnceTheU
     EXPECT_EQ(Opened().back().value(QStringLiteral("unit")).toString(), QStringLiteral("192.168.255.121:140"));
     const CVerifyDlg* table = app.Commissioning()->VerificationWindow();
     EXPECT_TRUE(table->Summary()->text().startsWith(
-        QStringLiteral("verified: the unit answers at 192.168.255.121, Q1 address 140")))
+        QStringLiteral("Verified: the unit answers at 192.168.255.121, Q1 address 140")))
         << table->Summary()->text().toStdString();
     ASSERT_EQ(table->Table()->rowCount(), 14);
     for (int row = 0; row < table->Table()->rowCount(); ++row)

@@ -177,7 +177,8 @@ TEST_F(TrafficFromMenuTest, RecordUnitTrafficWritesARecordingThatReadsBack)
     EXPECT_TRUE(frame->Action(ID_RECORD_UNIT_TRAFFIC)->isChecked());
     QLabel* pane = app.TrafficCommands()->RecordingPane();
     EXPECT_TRUE(pane->isVisible());
-    EXPECT_EQ(pane->text(), QStringLiteral("Recording unit traffic to ") + QDir::toNativeSeparators(path));
+    EXPECT_EQ(pane->text(), QStringLiteral("REC traffic"));
+    EXPECT_EQ(pane->toolTip(), QStringLiteral("Recording unit traffic to ") + QDir::toNativeSeparators(path));
 
     SimProcess sim;
     ConnectToTheSimulatedUnit(sim);

@@ -137,7 +137,7 @@ bool IsFrameCommandEnabled(int id, const FrameCommandState& s)
         return commission;
     case ID_WINDOW_CASCADE:
     case ID_WINDOW_TILE:
-        return s.statusWindowVisible;
+        return s.windowOpen;
     default:
         return true; // file, view, help and the window commands of the framework
     }

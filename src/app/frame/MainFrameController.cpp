@@ -348,10 +348,10 @@ void CMainFrameController::StateChanged()
     view_.CommandStateChanged();
 }
 
-FrameCommandState CMainFrameController::CommandState(bool statusWindowVisible) const
+FrameCommandState CMainFrameController::CommandState(bool windowOpen) const
 {
     return FrameCommandState{handler_->GetConnectionType(), machine_.Connection(), fullControl_, workOrderValues_,
-                             reportReady_, statusWindowVisible, resetWait_.Running()};
+                             reportReady_, windowOpen, resetWait_.Running()};
 }
 
 MsgResult CMainFrameController::OnMessage(unsigned message, MsgWParam wParam, MsgLParam)

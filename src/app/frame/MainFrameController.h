@@ -105,7 +105,7 @@ public:
     [[nodiscard]] const CResetWait& ResetWait() const { return resetWait_; }
 
     // The inputs of the command enabling rules.
-    [[nodiscard]] FrameCommandState CommandState(bool statusWindowVisible) const;
+    [[nodiscard]] FrameCommandState CommandState(bool windowOpen) const;
 
     [[nodiscard]] static QString AppTitle();
 

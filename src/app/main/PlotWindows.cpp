@@ -6,6 +6,7 @@
 #include "status/plots/widgets/SkyPlotWindow.h"
 #include "status/plots/widgets/SurveyPlotWindow.h"
 
+#include "app/shell/HelpFiles.h"
 #include "platform/SavedFile.h"
 #include "settings/Registry.h"
 #include "settings/widgets/WidgetPlacement.h"
@@ -17,6 +18,8 @@
 #include <QEvent>
 #include <QMdiArea>
 #include <QPointer>
+
+#include <tuple>
 
 namespace {
 const QString kPlacementPath = QStringLiteral("Software\\QORAManager\\Settings\\Coordinates");
@@ -126,6 +129,24 @@ void CPlotWindows::SetCsvExport(std::function<void()> exportCsv)
 {
     for (CPlotWindow* window : std::initializer_list<CPlotWindow*>{sky_, signal_, timeline_, survey_, constellation_})
         window->SetCsvExport(exportCsv);
+}
+
+void CPlotWindows::SetHelp(const std::function<void(const QString& page)>& show)
+{
+    const std::tuple<CPlotWindow*, int, const char*> windows[] = {
+        {sky_, ID_SKY_PLOT, "sky-plot"},
+        {signal_, ID_SIGNAL_HISTORY, "signal-history"},
+        {timeline_, ID_INSTALLATION_TIMELINE, "installation-timeline"},
+        {survey_, ID_SURVEY_PLOT, "survey-plot"},
+        {constellation_, ID_CONSTELLATION_CHARTS, "constellation-charts"},
+    };
+    for (const auto& [window, command, section] : windows) {
+        const QString page = HelpPageForCommand(command) + QLatin1Char('#') + QString::fromLatin1(section);
+        window->SetHelp([show, page] {
+            if (show)
+                show(page);
+        });
+    }
 }
 
 void CPlotWindows::Attach(CStatusHistoryFeed& feed)

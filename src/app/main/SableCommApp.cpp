@@ -92,6 +92,9 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     trafficCommands_ = std::make_unique<CTrafficCommands>(*frame_, *traffic_);
     plotWindows_ = std::make_unique<CPlotWindows>(*frame_, statusWindows_->History());
     plotWindows_->Attach(statusWindows_->HistoryFeed());
+    const auto help = [programPath](const QString& page) { ShowProgramHelp(programPath, page); };
+    plotWindows_->SetHelp(help);
+    trafficCommands_->SetHelp(help);
     fleetOverview_ = std::make_unique<CFleetOverviewCommand>(*frame_, programPath);
     AttachShellCommands(programPath);
     // Only a work order named on the command line is opened; the start-up

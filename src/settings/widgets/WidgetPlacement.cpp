@@ -92,6 +92,7 @@ bool LoadWidgetPlacement(CRegistry& registry, QWidget& window, const QString& pa
         return false;
     if (inside)
         FitPlacementInside(placement, area);
+    window.setProperty(kPlacementRestoredProperty, true);
     ApplyWindowPlacement(window, placement);
     return loaded == PlacementLoad::Complete;
 }

@@ -21,7 +21,10 @@ void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement);
 bool SaveWidgetPlacement(CRegistry& registry, const QWidget& window, const QString& path, const QString& name);
 // Loads what is stored, keeps it on the desktop (a window inside another:
 // wholly inside that other) and applies it; nothing happens when the key is
-// missing. True when all six values were read.
+// missing. True when all six values were read. A window that got a stored
+// placement carries the property below, so that nobody places it anew when it
+// is first shown.
+inline constexpr const char* kPlacementRestoredProperty = "qoraPlacementRestored";
 bool LoadWidgetPlacement(CRegistry& registry, QWidget& window, const QString& path, const QString& name);
 
 // Saves the window's placement under the name whenever it is hidden (closed,

@@ -17,7 +17,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -155,8 +157,11 @@ TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpe
         ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
         prompts.shown.clear();
 
+        EXPECT_FALSE(frame->WorkOrderPane()->isHidden());
         Open(c.path);
         EXPECT_EQ(app.Commissioning()->WorkOrder(), nullptr);
+        EXPECT_TRUE(frame->WorkOrderPane()->isHidden()) << "no work order is open";
+        EXPECT_TRUE(frame->statusBar()->currentMessage().endsWith(QStringLiteral(" not opened")));
         ASSERT_EQ(prompts.shown.size(), c.told.size());
         for (std::size_t i = 0; i < c.told.size(); ++i) {
             EXPECT_EQ(prompts.shown[i].text, c.told[i].text) << i;
@@ -169,10 +174,16 @@ TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpe
 
 TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizardStillOpens)
 {
-    // A unit that passes: no box.
+    // A unit that passes: no box; the status bar says so, and names the work
+    // order and the unit while it is open.
     Open(QStringLiteral(QORA_APP_TESTDATA "/commission_order.xml"));
     ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
     EXPECT_TRUE(prompts.shown.empty());
+    const QString clean = UnitName(*app.Commissioning());
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("Work order commission_order.xml opened for unit %1: no problems found").arg(clean));
+    EXPECT_EQ(frame->WorkOrderText(), QStringLiteral("Work order: commission_order.xml, unit ") + clean);
+    EXPECT_FALSE(frame->WorkOrderPane()->isHidden());
 
     // The third unit is chosen: its problems, and none of the first unit's.
     {
@@ -185,6 +196,10 @@ TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizar
         EXPECT_TRUE(modal.Answered());
     }
     ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+    EXPECT_EQ(frame->WorkOrderText(), QStringLiteral("Work order: several_units.xml, unit BSC-2/QOR-3"));
+    EXPECT_TRUE(frame->statusBar()->currentMessage().startsWith(
+        QStringLiteral("Work order several_units.xml opened for unit BSC-2/QOR-3: ")));
+    EXPECT_TRUE(frame->statusBar()->currentMessage().endsWith(QStringLiteral(" problems to correct in the wizard")));
     ASSERT_EQ(prompts.shown.size(), 1u);
     const MessageBoxRequest& box = prompts.shown[0];
     EXPECT_EQ(box.caption, QStringLiteral("Work Order Check"));

@@ -2,9 +2,11 @@
 
 #include "status/history/StatusHistory.h"
 #include "status/plots/widgets/ChartExport.h"
+#include "platform/widgets/HelpKey.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 #include <QToolBar>
@@ -64,6 +66,12 @@ CPlotWindow::CPlotWindow(CStatusHistory& history, const QString& title, const QS
     csvAction_ = toolBar_->addAction(QStringLiteral("Export CSV..."), this, [this] { ExportCsv(); });
     csvAction_->setEnabled(false);
     layout->addWidget(toolBar_);
+    // In a label of its own, wrapped: the whole sentence shows in any size.
+    emptyNote_ = new QLabel(QString::fromLatin1(kNoStatusText), content);
+    emptyNote_->setObjectName(QStringLiteral("EmptyNote"));
+    emptyNote_->setWordWrap(true);
+    emptyNote_->setMargin(6);
+    layout->addWidget(emptyNote_);
     body_ = new QVBoxLayout;
     layout->addLayout(body_, 1);
     setWidget(content);
@@ -74,6 +82,19 @@ CPlotWindow::CPlotWindow(CStatusHistory& history, const QString& title, const QS
     connect(redrawTimer_, &QTimer::timeout, this, [this] { QueueRedraw(this); });
     connect(&history_, &CStatusHistory::Changed, this, &CPlotWindow::ScheduleRefresh);
     connect(&history_, &CStatusHistory::Restarted, this, &CPlotWindow::ScheduleRefresh);
+    connect(&history_, &CStatusHistory::Changed, this, &CPlotWindow::UpdateEmptyNote);
+    connect(&history_, &CStatusHistory::Restarted, this, &CPlotWindow::UpdateEmptyNote);
+    UpdateEmptyNote();
+    AddHelpKey(*this, [this] {
+        if (help_)
+            help_();
+    });
+}
+
+void CPlotWindow::UpdateEmptyNote()
+{
+    const bool empty = history_.Gps().empty() && history_.Installation().empty() && history_.Constellation().empty();
+    emptyNote_->setVisible(empty);
 }
 
 void CPlotWindow::SetCsvExport(std::function<void()> exportCsv)

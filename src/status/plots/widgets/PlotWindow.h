@@ -12,6 +12,7 @@
 
 class CStatusHistory;
 class QAction;
+class QLabel;
 class QToolBar;
 class QTimer;
 class QVBoxLayout;
@@ -29,6 +30,13 @@ public:
 
     // What "Export CSV..." does; the action is disabled without one.
     void SetCsvExport(std::function<void()> exportCsv);
+    // What F1 shows, wherever the focus is in the window.
+    void SetHelp(std::function<void()> help) { help_ = std::move(help); }
+
+    // Said above the chart while the history holds no answer at all.
+    static constexpr const char* kNoStatusText =
+        "No status yet: the status windows ask the unit in commission mode";
+    [[nodiscard]] QLabel& EmptyNote() const { return *emptyNote_; }
 
     // Brings the window to the top and shows it.
     void ShowAndRaise();
@@ -54,13 +62,16 @@ protected:
 
 private:
     void ScheduleRefresh();
+    void UpdateEmptyNote();
 
     CStatusHistory& history_;
     QString exportName_;
     QToolBar* toolBar_;
+    QLabel* emptyNote_;
     QVBoxLayout* body_;
     QAction* csvAction_;
     QTimer* redrawTimer_;
     std::function<void()> exportCsv_;
+    std::function<void()> help_;
     int refreshes_ = 0;
 };
