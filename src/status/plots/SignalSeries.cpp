@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 double MeanCno(const SGpsSample& sample)
 {
@@ -67,6 +68,7 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
     series.fromMs = series.toMs - spanMs;
     auto first = std::lower_bound(samples.begin(), samples.end(), series.fromMs,
                                   [](const SGpsSample& s, std::int64_t t) { return s.timeMs < t; });
+    series.firstMs = first->timeMs;
     const std::size_t count = std::size_t(samples.end() - first);
     const std::size_t perBucket = maxPoints == 0 ? 1 : std::max<std::size_t>(1, (count + maxPoints - 1) / maxPoints);
 
@@ -110,7 +112,7 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
     for (auto it = first; it != samples.end(); ++it) {
         const SGpsSample& sample = *it;
         // The first sample of the span has nothing to break from.
-        const bool gap = sample.afterGap && it != first;
+        const bool gap = it != first && (sample.afterGap || SamplesApart(std::prev(it)->timeMs, sample.timeMs));
         if (bucket.samples > 0 && gap)
             // Never average across a gap: what came before closes here.
             flush(bucket);
@@ -145,4 +147,45 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
     }
     flush(bucket);
     return series;
+}
+
+SignalLineLook SignalLook(std::size_t slot)
+{
+    // Colours chosen to stay apart from each other, from black (the mean)
+    // and from white; no grey, no pale yellow, no warning red.
+    static constexpr std::uint32_t kPalette[kSignalPaletteSize] = {
+        0x1030A0, // dark blue
+        0xFF7F0E, // orange
+        0x009E73, // bluish green
+        0xC000C0, // magenta
+        0x56B4E9, // sky blue
+        0x8C564B, // brown
+        0x66CC00, // lime
+        0xE377C2, // pink
+    };
+    static constexpr SignalDash kDashes[] = {SignalDash::Solid, SignalDash::Dashed, SignalDash::Dotted};
+    return {kPalette[slot % kSignalPaletteSize], kDashes[slot / kSignalPaletteSize % std::size(kDashes)]};
+}
+
+void AssignSignalSlots(const std::map<int, SignalLine>& lines, std::map<int, std::size_t>& lookOf)
+{
+    for (auto it = lookOf.begin(); it != lookOf.end();)
+        it = lines.count(it->first) ? std::next(it) : lookOf.erase(it);
+    std::vector<bool> taken;
+    for (const auto& [satellite, slot] : lookOf) {
+        if (slot >= taken.size())
+            taken.resize(slot + 1);
+        taken[slot] = true;
+    }
+    for (const auto& [satellite, line] : lines) {
+        if (lookOf.count(satellite))
+            continue;
+        std::size_t slot = 0;
+        while (slot < taken.size() && taken[slot])
+            ++slot;
+        if (slot >= taken.size())
+            taken.resize(slot + 1);
+        taken[slot] = true;
+        lookOf[satellite] = slot;
+    }
 }

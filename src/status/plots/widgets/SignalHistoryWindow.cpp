@@ -19,23 +19,30 @@
 
 namespace {
 
-// A colour per satellite number that stays the same from one redraw to the next.
-QColor SatelliteColour(int satellite)
+QPen LinePen(const SignalLineLook& look, double width)
 {
-    return QColor::fromHsv((satellite * 47) % 360, 200, satellite % 2 ? 200 : 150);
+    QPen pen(QColor::fromRgb(look.rgb), width);
+    pen.setStyle(look.dash == SignalDash::Dashed   ? Qt::DashLine
+                 : look.dash == SignalDash::Dotted ? Qt::DotLine
+                                                   : Qt::SolidLine);
+    return pen;
 }
 
-// Labels a time axis in ms since the epoch in UTC at round times. The labels
-// are replaced only when another round time comes into view: every change
-// of them lays the chart out again.
-void LabelTimeAxis(QCategoryAxis& axis, std::int64_t fromMs, std::int64_t toMs, std::int64_t spanMs)
+// Labels a time axis in ms since the epoch in UTC at round times, a step
+// that suits the time shown. The labels are replaced only when another
+// round time comes into view: every change of them lays the chart out again.
+void LabelTimeAxis(QCategoryAxis& axis, std::int64_t fromMs, std::int64_t toMs)
 {
     toMs = std::max(toMs, fromMs + 1);
-    const std::int64_t stepMs = spanMs <= 10 * 60 * 1000  ? 2 * 60 * 1000
-                                : spanMs <= 3600 * 1000    ? 10 * 60 * 1000
-                                : spanMs <= 6 * 3600 * 1000 ? 3600 * 1000
-                                                            : 4 * 3600 * 1000;
-    const QString format = spanMs > 6 * 3600 * 1000 ? QStringLiteral("dd. HH:mm") : QStringLiteral("HH:mm");
+    const std::int64_t shownMs = toMs - fromMs;
+    const std::int64_t stepMs = shownMs <= 3 * 60 * 1000      ? 30 * 1000
+                                : shownMs <= 12 * 60 * 1000   ? 2 * 60 * 1000
+                                : shownMs <= 3600 * 1000      ? 10 * 60 * 1000
+                                : shownMs <= 6 * 3600 * 1000  ? 3600 * 1000
+                                                              : 4 * 3600 * 1000;
+    const QString format = shownMs > 6 * 3600 * 1000 ? QStringLiteral("dd. HH:mm")
+                           : stepMs < 60 * 1000      ? QStringLiteral("HH:mm:ss")
+                                                     : QStringLiteral("HH:mm");
     QStringList labels;
     QList<double> ends;
     for (std::int64_t t = (fromMs / stepMs + 1) * stepMs; t <= toMs; t += stepMs) {
@@ -67,7 +74,9 @@ QValueAxis* ValueAxis(double top, int ticks, const QString& title)
 QChartView* MakeView(QChart* chart)
 {
     chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->legend()->setAlignment(Qt::AlignRight);
+    // Below the chart, so that both charts' plots span the same width and
+    // their time axes line up.
+    chart->legend()->setAlignment(Qt::AlignBottom);
     QFont small = chart->legend()->font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
     chart->legend()->setFont(small);
@@ -80,7 +89,7 @@ QChartView* MakeView(QChart* chart)
 } // namespace
 
 CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* parent)
-    : CPlotWindow(history, QStringLiteral("Signal History"), QStringLiteral("Signal History"), parent)
+    : CPlotWindow(history, QStringLiteral("Signal History"), QStringLiteral("signal-history"), StatusSampleKind::Gps, parent)
 {
     span_ = new QComboBox;
     span_->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("6 h"), QStringLiteral("24 h")});
@@ -104,6 +113,8 @@ CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* par
     }
     cnoView_ = MakeView(cnoChart_);
     countView_ = MakeView(countChart_);
+    // One line, named by the title.
+    countChart_->legend()->hide();
     charts_ = new QWidget;
     auto* layout = new QVBoxLayout(charts_);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,6 +122,11 @@ CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* par
     layout->addWidget(countView_, 2);
     Body().addWidget(charts_);
     resize(760, 620);
+}
+
+std::pair<std::int64_t, std::int64_t> CSignalHistoryWindow::ShownSpanMs() const
+{
+    return shown_;
 }
 
 void CSignalHistoryWindow::SetSpan(int index)
@@ -165,10 +181,15 @@ void CSignalHistoryWindow::Refresh()
 {
     const std::int64_t spanMs = SpanMs();
     const SignalSeries series = BuildSignalSeries(History().Gps(), spanMs, kMaxPoints);
-    const std::int64_t toMs = series.toMs ? series.toMs : QDateTime::currentMSecsSinceEpoch();
-    const std::int64_t fromMs = toMs - spanMs;
-    LabelTimeAxis(*cnoLines_.x, fromMs, toMs, spanMs);
-    LabelTimeAxis(*countLines_.x, fromMs, toMs, spanMs);
+    // Less history than the span: the axis starts at the first sample
+    // (at least a minute shown), not at an empty stretch before it.
+    std::int64_t toMs = series.toMs ? series.toMs : QDateTime::currentMSecsSinceEpoch();
+    const std::int64_t fromMs = series.toMs ? std::max(series.fromMs, series.firstMs) : toMs - spanMs;
+    toMs = std::max(toMs, fromMs + kMinShownMs);
+    LabelTimeAxis(*cnoLines_.x, fromMs, toMs);
+    LabelTimeAxis(*countLines_.x, fromMs, toMs);
+    AssignSignalSlots(series.cnoBySatellite, slots_);
+    shown_ = series.toMs ? std::pair(fromMs, toMs) : std::pair<std::int64_t, std::int64_t>(0, 0);
 
     // The legend names the satellites tracked now; the lines of the others
     // are drawn thinner.
@@ -182,7 +203,7 @@ void CSignalHistoryWindow::Refresh()
         const bool now = trackedNow.count(satellite) > 0;
         bool first = true;
         for (const auto& stretch : line) {
-            cnoLines_.Add(stretch, QString::number(satellite), QPen(SatelliteColour(satellite), now ? 1.5 : 0.8),
+            cnoLines_.Add(stretch, QString::number(satellite), LinePen(SignalLook(slots_[satellite]), now ? 1.6 : 0.9),
                           now && first);
             first = false;
         }
