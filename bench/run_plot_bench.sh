@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
 # Redraw times of the history windows with a day of history, and the event
-# loop's longest stall while they follow new samples; three runs pinned to
-# one CPU, offscreen. With SHOTS, the windows are also saved as pictures there.
+# loop's longest stall while they follow new samples; RUNS runs (five by
+# default) pinned to one CPU, offscreen. The last line is the worst stall of
+# all runs, which is what the goal (under 16 ms) is held to. With SHOTS, the
+# windows are also saved as pictures there.
 #   bench/run_plot_bench.sh [BUILD_DIR] [SHOTS]
 set -euo pipefail
 build=${1:-build/release}
 shots=${2:-}
+runs=${RUNS:-5}
 bin=$build/bin/qora-plot-bench
 [ -x "$bin" ] || { echo "no $bin; build it first" >&2; exit 1; }
 export QT_QPA_PLATFORM=offscreen
-for run in 1 2 3; do
+worst=0
+for run in $(seq 1 "$runs"); do
   if [ -n "$shots" ] && [ "$run" = 1 ]; then
-    taskset -c 0 "$bin" --shots "$shots" 2>/dev/null | sed "s/^/run $run: /"
+    out=$(taskset -c 0 "$bin" --shots "$shots" 2>/dev/null)
   else
-    taskset -c 0 "$bin" 2>/dev/null | sed "s/^/run $run: /"
+    out=$(taskset -c 0 "$bin" 2>/dev/null)
   fi
+  sed "s/^/run $run: /" <<<"$out"
+  gap=$(awk '/^updates /{for (i = 1; i < NF; ++i) if ($i == "max_ms") print $(i + 1)}' <<<"$out")
+  [ -n "$gap" ] || { echo "run $run printed no updates line" >&2; exit 1; }
+  worst=$(awk -v a="$worst" -v b="$gap" 'BEGIN { print (b > a ? b : a) }')
 done
+echo "worst updates max_ms $worst of $runs runs"
