@@ -3,8 +3,9 @@
 // stalls while they follow new samples.
 //   qora-plot-bench [--shots DIR] [--rounds N] [--only WINDOW]
 // Prints "redraw <window> median_ms <m> max_ms <x>" per window and
-// "updates max_ms <m> p99_ms <p> median_ms <d> ticks <n>" for the loop while
-// samples arrive every 100 ms with all windows shown. With --shots, each
+// "updates max_ms <m> p99_ms <p> median_ms <d> ticks <n> cpu_max_ms <c>" for
+// the loop while samples arrive every 100 ms with all windows shown (cpu_max_ms:
+// the most CPU time of the thread within one stall). With --shots, each
 // window is also saved as DIR/plots-<name>.png.
 
 #include "EventLoopProbe.h"
@@ -268,20 +269,28 @@ int main(int argc, char** argv)
         for (const auto& [name, window] : windows) {
             if (!window->isVisible())
                 continue;
-            std::vector<double> refreshMs, paintMs;
+            std::vector<double> refreshMs, paintMs, refreshCpuMs, paintCpuMs;
             for (int r = 0; r < 200; ++r) {
                 history.AddGps(GpsAt(nextStep + r));
                 QElapsedTimer clock;
                 clock.start();
+                double cpu = ThreadCpuMs();
                 window->Refresh();
                 refreshMs.push_back(clock.nsecsElapsed() / 1e6);
+                refreshCpuMs.push_back(ThreadCpuMs() - cpu);
                 clock.restart();
+                cpu = ThreadCpuMs();
                 QCoreApplication::processEvents();
                 paintMs.push_back(clock.nsecsElapsed() / 1e6);
+                paintCpuMs.push_back(ThreadCpuMs() - cpu);
             }
-            std::printf("split %s refresh_median_ms %.2f refresh_max_ms %.2f events_median_ms %.2f events_max_ms %.2f\n",
+            std::printf("split %s refresh_median_ms %.2f refresh_max_ms %.2f events_median_ms %.2f events_max_ms %.2f "
+                        "refresh_cpu_median_ms %.2f refresh_cpu_max_ms %.2f events_cpu_median_ms %.2f "
+                        "events_cpu_max_ms %.2f\n",
                         name, Median(refreshMs), *std::max_element(refreshMs.begin(), refreshMs.end()), Median(paintMs),
-                        *std::max_element(paintMs.begin(), paintMs.end()));
+                        *std::max_element(paintMs.begin(), paintMs.end()), Median(refreshCpuMs),
+                        *std::max_element(refreshCpuMs.begin(), refreshCpuMs.end()), Median(paintCpuMs),
+                        *std::max_element(paintCpuMs.begin(), paintCpuMs.end()));
         }
     CEventLoopProbe probe;
     int i = nextStep;
@@ -301,7 +310,7 @@ int main(int argc, char** argv)
     app.exec();
     feed.stop();
     const CEventLoopProbe::Figures f = probe.End();
-    std::printf("updates%s%s max_ms %.2f p99_ms %.2f median_ms %.2f ticks %zu\n", only ? "_" : "", only ? only : "",
-                f.maxMs, f.p99Ms, f.medianMs, f.ticks);
+    std::printf("updates%s%s max_ms %.2f p99_ms %.2f median_ms %.2f ticks %zu cpu_max_ms %.2f\n", only ? "_" : "",
+                only ? only : "", f.maxMs, f.p99Ms, f.medianMs, f.ticks, f.cpuMaxMs);
     return 0;
 }

@@ -59,6 +59,12 @@ struct Bucket {
 
 } // namespace
 
+std::int64_t SignalBucketMs(std::int64_t spanMs, std::size_t maxPoints)
+{
+    return maxPoints == 0 ? 0
+                          : std::max<std::int64_t>(1, (spanMs + std::int64_t(maxPoints) - 1) / std::int64_t(maxPoints));
+}
+
 SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64_t spanMs, std::size_t maxPoints)
 {
     SignalSeries series;
@@ -69,8 +75,11 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
     auto first = std::lower_bound(samples.begin(), samples.end(), series.fromMs,
                                   [](const SGpsSample& s, std::int64_t t) { return s.timeMs < t; });
     series.firstMs = first->timeMs;
-    const std::size_t count = std::size_t(samples.end() - first);
-    const std::size_t perBucket = maxPoints == 0 ? 1 : std::max<std::size_t>(1, (count + maxPoints - 1) / maxPoints);
+    // Buckets of equal time, counted from the epoch: a bucket keeps its
+    // samples from one redraw to the next, so that only the newest point of
+    // a line moves as samples come in (and lines of the past stay the same).
+    const std::int64_t bucketMs = SignalBucketMs(spanMs, maxPoints);
+    std::int64_t bucketIndex = 0;
 
     // Satellites whose line is open to the next bucket; the lines are broken
     // for all at a gap and for one satellite when a bucket misses it.
@@ -113,9 +122,13 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
         const SGpsSample& sample = *it;
         // The first sample of the span has nothing to break from.
         const bool gap = it != first && (sample.afterGap || SamplesApart(std::prev(it)->timeMs, sample.timeMs));
-        if (bucket.samples > 0 && gap)
+        // Without thinning every sample is a bucket of its own.
+        const std::int64_t index = bucketMs ? sample.timeMs / bucketMs - (sample.timeMs % bucketMs < 0 ? 1 : 0)
+                                            : std::int64_t(it - first);
+        if (bucket.samples > 0 && (gap || index != bucketIndex))
             // Never average across a gap: what came before closes here.
             flush(bucket);
+        bucketIndex = index;
         if (bucket.samples == 0)
             bucket.timeMs = double(sample.timeMs);
         bucket.startsAfterGap = bucket.startsAfterGap || gap;
@@ -142,8 +155,6 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
             bucket.cnoSum[i] += channel.cno;
             ++bucket.cnoCount[i];
         }
-        if (std::size_t(bucket.samples) >= perBucket)
-            flush(bucket);
     }
     flush(bucket);
     return series;

@@ -27,9 +27,12 @@ struct SignalSeries {
 };
 
 // The span ends at the newest sample. `maxPoints` bounds the points of one
-// line (0: no thinning); samples are then averaged in buckets of equal count.
+// line (0: no thinning); samples are then averaged in buckets of equal time.
 [[nodiscard]] SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64_t spanMs,
                                              std::size_t maxPoints = 720);
+
+// The time one point of a thinned line stands for; 0 without thinning.
+[[nodiscard]] std::int64_t SignalBucketMs(std::int64_t spanMs, std::size_t maxPoints);
 
 // The mean C/No of a sample's channels with a satellite; 0 when none is tracked.
 [[nodiscard]] double MeanCno(const SGpsSample& sample);

@@ -17,8 +17,11 @@
 
 namespace {
 
-// Windows due for a redraw take turns, one per turn of the event loop, so
-// that the loop (and the painting of the one before) runs in between.
+// Windows due for a redraw take turns a few milliseconds apart, so that the
+// loop runs in between and each window is painted before the next one
+// changes: painting is a low-priority event that would otherwise wait for all
+// of them and paint them in one long stretch.
+constexpr int kRedrawTurnMs = 4;
 std::deque<QPointer<CPlotWindow>>& RedrawQueue()
 {
     static std::deque<QPointer<CPlotWindow>> queue;
@@ -37,7 +40,7 @@ void RunNextRedraw()
         }
     }
     if (!queue.empty())
-        QTimer::singleShot(0, &RunNextRedraw);
+        QTimer::singleShot(kRedrawTurnMs, &RunNextRedraw);
 }
 
 void QueueRedraw(CPlotWindow* window)

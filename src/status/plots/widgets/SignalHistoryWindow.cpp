@@ -19,9 +19,15 @@
 
 namespace {
 
-QPen LinePen(const SignalLineLook& look, double width)
+// One pixel wide: wider lines are stroked as outlines, which costs several
+// times as much for a chart of a dozen lines. A satellite gone from the
+// channels is drawn paler rather than thinner.
+QPen LinePen(const SignalLineLook& look, bool trackedNow)
 {
-    QPen pen(QColor::fromRgb(look.rgb), width);
+    QColor colour = QColor::fromRgb(look.rgb);
+    if (!trackedNow)
+        colour.setAlpha(110);
+    QPen pen(colour, 1);
     pen.setStyle(look.dash == SignalDash::Dashed   ? Qt::DashLine
                  : look.dash == SignalDash::Dotted ? Qt::DotLine
                                                    : Qt::SolidLine);
@@ -157,7 +163,11 @@ void CSignalHistoryWindow::LinePool::Add(const std::vector<QPointF>& points, con
         series->setName(name);
     if (series->pen() != pen)
         series->setPen(pen);
-    series->replace(QList<QPointF>(points.begin(), points.end()));
+    // A line that did not move is left alone: every change of one makes the
+    // chart work out its whole outline again.
+    QList<QPointF> list(points.begin(), points.end());
+    if (series->points() != list)
+        series->replace(list);
     if (!series->isVisible())
         series->setVisible(true);
     for (QLegendMarker* marker : chart->legend()->markers(series))
@@ -183,8 +193,11 @@ void CSignalHistoryWindow::Refresh()
     const SignalSeries series = BuildSignalSeries(History().Gps(), spanMs, kMaxPoints);
     // Less history than the span: the axis starts at the first sample
     // (at least a minute shown), not at an empty stretch before it.
-    std::int64_t toMs = series.toMs ? series.toMs : QDateTime::currentMSecsSinceEpoch();
-    const std::int64_t fromMs = series.toMs ? std::max(series.fromMs, series.firstMs) : toMs - spanMs;
+    // The axes end at the end of the newest point's bucket: they move on once
+    // per point, not with every sample (each move redraws every line).
+    const std::int64_t bucketMs = SignalBucketMs(spanMs, kMaxPoints);
+    std::int64_t toMs = series.toMs ? (series.toMs / bucketMs + 1) * bucketMs : QDateTime::currentMSecsSinceEpoch();
+    const std::int64_t fromMs = series.toMs ? std::max(toMs - spanMs, series.firstMs) : toMs - spanMs;
     toMs = std::max(toMs, fromMs + kMinShownMs);
     LabelTimeAxis(*cnoLines_.x, fromMs, toMs);
     LabelTimeAxis(*countLines_.x, fromMs, toMs);
@@ -203,8 +216,7 @@ void CSignalHistoryWindow::Refresh()
         const bool now = trackedNow.count(satellite) > 0;
         bool first = true;
         for (const auto& stretch : line) {
-            cnoLines_.Add(stretch, QString::number(satellite), LinePen(SignalLook(slots_[satellite]), now ? 1.6 : 0.9),
-                          now && first);
+            cnoLines_.Add(stretch, QString::number(satellite), LinePen(SignalLook(slots_[satellite]), now), now && first);
             first = false;
         }
     }
