@@ -222,6 +222,7 @@ bool CFleetOverviewWindow::LoadDirectory()
     progress_->setValue(0);
     if (!columnsRestored_)
         table_->resizeColumnsToContents();
+    FitStateColumns(); // rows kept from the last refresh are drawn in italics
     UpdateSummary();
     return true;
 }

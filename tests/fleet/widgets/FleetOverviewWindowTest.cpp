@@ -540,7 +540,7 @@ TEST_F(FleetOverviewWindowTest, APictureOfASweep)
     const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR");
     if (folder.isEmpty())
         GTEST_SKIP() << "QORA_SCREENSHOT_DIR not set";
-    StartFleet();
+    StartFleet(40);
     CFleetOverviewWindow& window = NewWindow();
     ASSERT_TRUE(window.Refresh());
     ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
@@ -549,4 +549,12 @@ TEST_F(FleetOverviewWindowTest, APictureOfASweep)
     window.Table()->selectRow(2);
     QApplication::processEvents();
     EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/fleet-overview.png")));
+    // At its default size, as it opens on a 1024x768 screen.
+    window.resize(980, 420);
+    QApplication::processEvents();
+    EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/fleet-overview-default-size.png")));
+    // The next Refresh has begun: the rows still show the last one's values.
+    ASSERT_TRUE(window.Refresh());
+    EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/fleet-overview-refreshing.png")));
+    ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
 }

@@ -9,6 +9,7 @@
 #include <QChartView>
 #include <QGridLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedBarSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -163,7 +164,13 @@ CConstellationChartsWindow::CConstellationChartsWindow(CStatusHistory& history, 
         dayViews_.push_back(view);
         dayCharts_.push_back(chart);
     }
-    Body().addWidget(chart_);
+    // Too small a window scrolls rather than pressing the charts (and the
+    // caption between them) into each other.
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(chart_);
+    Body().addWidget(scroll);
     resize(820, 900);
 }
 

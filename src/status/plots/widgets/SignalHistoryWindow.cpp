@@ -83,6 +83,8 @@ QChartView* MakeView(QChart* chart)
     // Below the chart, so that both charts' plots span the same width and
     // their time axes line up.
     chart->legend()->setAlignment(Qt::AlignBottom);
+    // A bit of each line, so that the legend shows its dashes too.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     QFont small = chart->legend()->font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
     chart->legend()->setFont(small);
@@ -110,7 +112,7 @@ CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* par
     countChart_ = new QChart;
     countChart_->setTitle(QStringLiteral("Tracked satellites"));
     cnoLines_ = {cnoChart_, new QCategoryAxis, ValueAxis(60, 7, QStringLiteral("dBHz")), {}, 0};
-    countLines_ = {countChart_, new QCategoryAxis, ValueAxis(14, 8, QStringLiteral("Satellites")), {}, 0};
+    countLines_ = {countChart_, new QCategoryAxis, ValueAxis(12, 5, QStringLiteral("Satellites")), {}, 0};
     for (LinePool* pool : {&cnoLines_, &countLines_}) {
         pool->x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         pool->x->setTitleText(QStringLiteral("Time (UTC)"));

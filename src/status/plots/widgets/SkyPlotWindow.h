@@ -13,7 +13,7 @@ class CSkyPlotWidget : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kMargin = 24;      // room for the compass letters
-    static constexpr int kLegendWidth = 120;
+    static constexpr int kLegendWidth = 140;
 
     explicit CSkyPlotWidget(QWidget* parent = nullptr);
 
