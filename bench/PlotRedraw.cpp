@@ -168,11 +168,47 @@ double Median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// With PLOT_BENCH_WHO set, notes which outermost event took the most CPU
+// time of the thread, so that the longest stall can be traced to its cause.
+class CTimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (!watch_ || depth_ > 0)
+            return QApplication::notify(receiver, event);
+        ++depth_;
+        const double start = ThreadCpuMs();
+        const QEvent::Type type = event->type();
+        const char* name = receiver->metaObject()->className();
+        const bool result = QApplication::notify(receiver, event);
+        const double spent = ThreadCpuMs() - start;
+        --depth_;
+        if (spent > worstMs_) {
+            worstMs_ = spent;
+            worst_ = QStringLiteral("%1 event %2").arg(QLatin1String(name)).arg(int(type));
+        }
+        return result;
+    }
+    void Watch() { watch_ = std::getenv("PLOT_BENCH_WHO") != nullptr; }
+    void Report() const
+    {
+        if (watch_)
+            std::printf("longest event cpu_ms %.2f %s\n", worstMs_, qPrintable(worst_));
+    }
+
+private:
+    bool watch_ = false;
+    int depth_ = 0;
+    double worstMs_ = 0;
+    QString worst_;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    CTimedApplication app(argc, argv);
     QString shots;
     int rounds = 5;
     const char* only = nullptr; // the one window shown while samples arrive
@@ -305,11 +341,15 @@ int main(int argc, char** argv)
     feed.start(100);
     // The probe starts once the windows follow: their first redraw after the
     // timings above is not what the engineer waits for every five seconds.
-    QTimer::singleShot(std::getenv("PLOT_BENCH_WARM") ? 1000 : 0, [&] { probe.Begin(); });
+    QTimer::singleShot(std::getenv("PLOT_BENCH_WARM") ? 1000 : 0, [&] {
+        probe.Begin();
+        app.Watch();
+    });
     QTimer::singleShot(11000, &app, &QCoreApplication::quit);
     app.exec();
     feed.stop();
     const CEventLoopProbe::Figures f = probe.End();
+    app.Report();
     std::printf("updates%s%s max_ms %.2f p99_ms %.2f median_ms %.2f ticks %zu cpu_max_ms %.2f\n", only ? "_" : "",
                 only ? only : "", f.maxMs, f.p99Ms, f.medianMs, f.ticks, f.cpuMaxMs);
     return 0;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QSignalBlocker>
 #include <QToolBar>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -168,8 +169,12 @@ void CSignalHistoryWindow::LinePool::Add(const std::vector<QPointF>& points, con
     // A line that did not move is left alone: every change of one makes the
     // chart work out its whole outline again.
     QList<QPointF> list(points.begin(), points.end());
-    if (series->points() != list)
+    if (series->points() != list) {
+        // When the axes move on afterwards, every line is worked out anew
+        // then: the line is not worked out for the old axes first.
+        const QSignalBlocker quiet(axesMove ? series : nullptr);
         series->replace(list);
+    }
     if (!series->isVisible())
         series->setVisible(true);
     for (QLegendMarker* marker : chart->legend()->markers(series))
@@ -201,8 +206,9 @@ void CSignalHistoryWindow::Refresh()
     std::int64_t toMs = series.toMs ? (series.toMs / bucketMs + 1) * bucketMs : QDateTime::currentMSecsSinceEpoch();
     const std::int64_t fromMs = series.toMs ? std::max(toMs - spanMs, series.firstMs) : toMs - spanMs;
     toMs = std::max(toMs, fromMs + kMinShownMs);
-    LabelTimeAxis(*cnoLines_.x, fromMs, toMs);
-    LabelTimeAxis(*countLines_.x, fromMs, toMs);
+    // The axes are moved after the lines are given their points.
+    const bool axesMove = cnoLines_.x->min() != double(fromMs) || cnoLines_.x->max() != double(toMs);
+    cnoLines_.axesMove = countLines_.axesMove = axesMove;
     AssignSignalSlots(series.cnoBySatellite, slots_);
     shown_ = series.toMs ? std::pair(fromMs, toMs) : std::pair<std::int64_t, std::int64_t>(0, 0);
 
@@ -236,5 +242,7 @@ void CSignalHistoryWindow::Refresh()
         first = false;
     }
     countLines_.End();
+    LabelTimeAxis(*cnoLines_.x, fromMs, toMs);
+    LabelTimeAxis(*countLines_.x, fromMs, toMs);
     CountRefresh();
 }

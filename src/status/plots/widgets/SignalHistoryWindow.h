@@ -54,6 +54,7 @@ private:
         QValueAxis* y = nullptr;
         std::vector<QLineSeries*> lines;
         std::size_t used = 0;
+        bool axesMove = false; // the x axis changes after this redraw's lines
         void Begin() { used = 0; }
         void Add(const std::vector<QPointF>& points, const QString& name, const QPen& pen, bool inLegend);
         void End();
