@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QMdiArea>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -446,88 +445,4 @@ TEST(PlotWindow, SavedPicturesSayWhatTheyShowUnderADatedNameAndButtonsSayADialog
     CStatusHistory empty;
     CSkyPlotWindow none(empty);
     EXPECT_TRUE(none.ExportTitle().startsWith("Sky Plot - unit not known - no data - ")) << none.ExportTitle().toStdString();
-}
-
-// For people: QORA_SCREENSHOT_DIR=folder keeps pictures of the five windows
-// with two hours of a moving sky, in the window areas of a 1600x1000 and a
-// 1024x768 screen, the last one after a disconnection.
-TEST(PlotWindows, PicturesForPeople)
-{
-    const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        GTEST_SKIP() << "QORA_SCREENSHOT_DIR not set";
-    using V = CInstallStatusView;
-    CStatusHistory history;
-    history.SetUnit("WP=SOCKET,HOST=10.0.0.4,PORT=7000,WP=NEQ1,ADDR=131");
-    for (int i = 0; i < 1440; ++i) {
-        SGpsSample s;
-        s.timeMs = kT0 + i * kStep;
-        std::size_t ch = 0;
-        for (int k = 1; k <= 24 && ch < 12; ++k) {
-            const double elevation = 100 * std::sin(2 * 3.14159 * (i / 8640.0 + k / 24.0));
-            if (elevation < 15)
-                continue;
-            SChannelSample& c = s.channels[ch++];
-            c.satellite = k;
-            c.elevationDeg = std::min(90.0, elevation - 10);
-            c.azimuthDeg = std::fmod(k * 47.0 + i * 0.05 * (k % 3 + 1), 360.0);
-            c.cno = std::clamp(int(24 + c.elevationDeg / 90 * 26 + (i * 7 + k * 13) % 5), 0, 60);
-            c.weak = c.cno < 27;
-        }
-        s.latitudeDeg = 60.17 + 2e-6 * ((i * 37) % 11 - 5) / (1 + i / 200.0);
-        s.longitudeDeg = 24.94 + 3e-6 * ((i * 53) % 13 - 6) / (1 + i / 200.0);
-        s.altitudeM = 30 + 0.01 * ((i * 29) % 17);
-        history.AddGps(s);
-        SInstallationSample install;
-        install.timeMs = s.timeMs;
-        const std::uint16_t clock = i < 40 ? V::FreeRunning : i < 130 ? V::Adjusting : V::PllLocked;
-        install.codes = {V::Ok, i < 20 ? V::NotOk : V::OkSurvey, i < 40 ? V::Off : V::On, clock, V::OkAddress, V::BusDate};
-        install.texts = {"OK", i < 20 ? "Not OK" : "OK (Survey)", i < 40 ? "Off" : "On",
-                         clock == V::FreeRunning ? "Free Running" : clock == V::Adjusting ? "Adjusting" : "PLL Locked",
-                         "OK (131)", "bus time"};
-        install.surveyProgress = std::uint32_t(std::min(100, i / 12));
-        history.AddInstallation(install);
-    }
-    SConstellationSample constellation;
-    constellation.timeMs = kT0 + 1439 * kStep;
-    constellation.statistics.verdict = 0;
-    constellation.statistics.durations[9] = 2400;
-    constellation.statistics.durations[10] = 3600;
-    constellation.statistics.durations[11] = 1200;
-    constellation.statistics.total = 7200;
-    constellation.verdictText = "Good";
-    history.AddConstellation(constellation);
-    ConstLogStatistics log;
-    for (int d = 0; d < kConstLogDays; ++d) {
-        log.days[std::size_t(d)] = {{}, 2023, 11, 8 + d};
-        log.days[std::size_t(d)].durations[std::size_t(6 + d % 5)] = 50000 - 4000 * std::uint32_t(d);
-        log.days[std::size_t(d)].durations[std::size_t(9 + d % 3)] = 36400 + 4000 * std::uint32_t(d);
-        log.totals[std::size_t(d)] = 86400;
-    }
-    for (const QSize screen : {QSize(1600, 1000), QSize(1024, 768)}) {
-        QMdiArea area;
-        // The frame's menu, tool and status bars take about 110 pixels.
-        area.resize(screen.width(), screen.height() - 110);
-        area.show();
-        const std::pair<const char*, CPlotWindow*> windows[] = {
-            {"sky", new CSkyPlotWindow(history)},
-            {"signal", new CSignalHistoryWindow(history)},
-            {"timeline", new CInstallTimelineWindow(history)},
-            {"survey", new CSurveyPlotWindow(history)},
-            {"constellation", new CConstellationChartsWindow(history, [&log] { return log; })},
-        };
-        const bool last = screen.width() == 1024;
-        if (last)
-            history.MarkGap();
-        for (const auto& [name, window] : windows) {
-            area.addSubWindow(window);
-            window->move(0, 0);
-            window->resize(window->size().boundedTo(area.size()));
-            window->show();
-            window->raise();
-            PumpFor(50);
-            EXPECT_TRUE(window->grab().save(
-                QStringLiteral("%1/%2-%3x%4.png").arg(folder, name).arg(screen.width()).arg(screen.height())));
-        }
-    }
 }
