@@ -65,6 +65,11 @@ bool FleetHealthy(const std::vector<SFleetRow>& rows)
     return true;
 }
 
+QString FleetUnitsText(std::size_t count)
+{
+    return count == 1 ? QStringLiteral("1 unit") : QStringLiteral("%1 units").arg(count);
+}
+
 QString FleetSummary(const std::vector<SFleetRow>& rows)
 {
     std::size_t reachable = 0, failed = 0;
@@ -72,8 +77,8 @@ QString FleetSummary(const std::vector<SFleetRow>& rows)
         reachable += row.health.reachable ? 1 : 0;
         failed += row.health.reachable && !row.health.selfTestOk ? 1 : 0;
     }
-    return QStringLiteral("%1 units: %2 reachable, %3 unreachable, %4 not reporting self-test OK")
-        .arg(rows.size())
+    return QStringLiteral("%1: %2 reachable, %3 unreachable, %4 not reporting self-test OK")
+        .arg(FleetUnitsText(rows.size()))
         .arg(reachable)
         .arg(rows.size() - reachable)
         .arg(failed);

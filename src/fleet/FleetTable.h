@@ -30,5 +30,7 @@ inline constexpr const char* kFleetCsvHeader =
 
 // Every unit reachable with its self-test OK.
 [[nodiscard]] bool FleetHealthy(const std::vector<SFleetRow>& rows);
+// "1 unit", "5 units".
+[[nodiscard]] QString FleetUnitsText(std::size_t count);
 // "5 units: 4 reachable, 1 unreachable, 1 with a failed self-test"
 [[nodiscard]] QString FleetSummary(const std::vector<SFleetRow>& rows);

@@ -53,6 +53,20 @@ void CStatusHistory::AddConstellation(SConstellationSample sample)
     emit Changed();
 }
 
+std::optional<std::int64_t> CStatusHistory::LastBeforeGap(StatusSampleKind kind) const
+{
+    switch (kind) {
+    case StatusSampleKind::Gps:
+        return gpsGap_ && !gps_.empty() ? std::optional(gps_.back().timeMs) : std::nullopt;
+    case StatusSampleKind::Installation:
+        return installationGap_ && !installation_.empty() ? std::optional(installation_.back().timeMs) : std::nullopt;
+    case StatusSampleKind::Constellation:
+        return constellationGap_ && !constellation_.empty() ? std::optional(constellation_.back().timeMs)
+                                                            : std::nullopt;
+    }
+    return std::nullopt;
+}
+
 void CStatusHistory::MarkGap()
 {
     gpsGap_ = installationGap_ = constellationGap_ = true;

@@ -17,6 +17,15 @@
 #include <deque>
 #include <optional>
 
+// Answers further apart than this are not joined by a line in a chart: the
+// windows ask every 5 s, every 20 s during a download, not at all while a
+// commissioning runs.
+inline constexpr std::int64_t kStatusSampleGapMs = 60 * 1000;
+[[nodiscard]] inline bool SamplesApart(std::int64_t earlierMs, std::int64_t laterMs)
+{
+    return laterMs - earlierMs > kStatusSampleGapMs;
+}
+
 // The three kinds of answer the history keeps, one series each.
 enum class StatusSampleKind { Gps, Installation, Constellation };
 
@@ -72,6 +81,10 @@ public:
     // history holds clears it first; the same one (a reconnection) keeps it.
     void SetUnit(const QString& serialNumber);
     [[nodiscard]] QString Unit() const { return unit_; }
+    // The time of the newest answer of this kind while a gap was marked after
+    // it and no answer came since: what the history shows is from before a
+    // disconnection or restart. Nothing otherwise.
+    [[nodiscard]] std::optional<std::int64_t> LastBeforeGap(StatusSampleKind kind) const;
     void Clear();
 
     [[nodiscard]] std::size_t Capacity() const { return capacity_; }
