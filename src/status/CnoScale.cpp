@@ -2,14 +2,12 @@
 
 const std::vector<CnoBand>& CnoBands()
 {
-    // The lowest band is the GPS status window's weak rule before the unit
-    // sends channel states (under 27 dBHz).
+    // The GPS status window's two bar colours: the warning colour for a weak
+    // channel (under 27 dBHz until the unit sends channel states, then as the
+    // unit marks it) and green for the others.
     static const std::vector<CnoBand> bands = {
-        {27, 0xA02000, "< 27 dBHz, weak"},
-        {35, 0xFF8C00, "27-34 dBHz"},
-        {42, 0xFFD700, "35-41 dBHz"},
-        {48, 0x7CC832, "42-47 dBHz"},
-        {1000, 0x00A020, ">= 48 dBHz"},
+        {27, 0xA02000, "weak (< 27 dBHz)"},
+        {1000, 0x00A020, ">= 27 dBHz"},
     };
     return bands;
 }
@@ -24,5 +22,6 @@ std::uint32_t CnoColour(int cno)
 
 std::uint32_t ChannelColour(int cno, bool weak)
 {
-    return weak ? CnoBands().front().rgb : CnoColour(cno);
+    (void)cno;
+    return weak ? CnoBands().front().rgb : CnoBands().back().rgb;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The program's one C/No colour scale: the GPS status window's bars and the
-// sky plot's markers and legend draw a channel in the same colour. Its ends
-// are the status windows' warning and good colours; a weak channel (as the
-// GPS status window marks it) takes the lowest band's colour whatever its C/No.
+// sky plot's markers and legend draw a channel in the same colour: the status
+// windows' warning colour for a weak channel (as the GPS status window marks
+// it), their good colour for the others.
 
 #include <cstdint>
 #include <vector>
@@ -14,7 +14,7 @@ struct CnoBand {
 };
 
 [[nodiscard]] const std::vector<CnoBand>& CnoBands();
-// The colour of a C/No in dBHz.
+// The colour of a C/No in dBHz before the unit says which channels are weak.
 [[nodiscard]] std::uint32_t CnoColour(int cno);
 // The colour a channel is drawn in.
 [[nodiscard]] std::uint32_t ChannelColour(int cno, bool weak);
