@@ -62,6 +62,8 @@ private:
     Action ReplayTransfer(SessionState& session, std::uint16_t seq, std::string_view route,
                           std::span<const std::uint8_t> request, std::vector<std::uint8_t>& out);
     Action Answered(SessionState& session);
+    // The request is one the options make fail (--fail-request).
+    [[nodiscard]] bool FailsOnPurpose(std::span<const std::uint8_t> request) const;
     void Save();
 
     CUnitRegistry& registry_;

@@ -27,6 +27,8 @@ struct FaultOptions {
     std::uint32_t rebootMs = 3000; // how long a reset unit stays silent
     std::uint32_t repeatReplies = 1; // every TRANSFER reply sent this many times
     std::uint32_t strayFrames = 0;   // unsolicited reply frames after each
+    // Null-route requests that begin with one of these bytes fail (result 2).
+    std::vector<std::vector<std::uint8_t>> failRequests;
 };
 
 struct SimOptions {
