@@ -3,6 +3,8 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace recording {
 namespace {
@@ -21,8 +23,12 @@ void FourBytesToHex(const std::uint8_t* in, char* out)
     x = high | low << 8; // one nibble a byte, in text order
     const std::uint64_t letters = ((x + 0x0606060606060606ULL) >> 4) & 0x0101010101010101ULL;
     x += 0x3030303030303030ULL + letters * ('a' - '0' - 10);
-    for (int i = 0; i < 8; ++i, x >>= 8)
-        out[i] = static_cast<char>(x & 0xFF);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(out, &x, sizeof x); // one store instead of eight
+    } else {
+        for (int i = 0; i < 8; ++i, x >>= 8)
+            out[i] = static_cast<char>(x & 0xFF);
+    }
 }
 
 void AppendHex(std::string& out, std::span<const std::uint8_t> bytes)
@@ -66,7 +72,11 @@ void AppendText(std::string& out, std::optional<std::string_view> text)
 
 } // namespace
 
-std::string FormatTime(std::int64_t timeMs)
+namespace {
+
+// Appends the time as "2026-12-08T08:21:18.123Z" straight into the line: a
+// string of its own would cost an allocation on every line.
+void AppendTime(std::string& out, std::int64_t timeMs)
 {
     // By hand rather than through QDateTime: it runs once per exchange.
     // Days to a civil date after H. Hinnant's algorithm (proleptic Gregorian).
@@ -81,12 +91,17 @@ std::string FormatTime(std::int64_t timeMs)
     const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
     const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-    if (year < 0 || year > 9999) // beyond what ISO 8601's four digits hold
-        return QDateTime::fromMSecsSinceEpoch(timeMs, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
+    if (year < 0 || year > 9999) { // beyond what ISO 8601's four digits hold
+        out += QDateTime::fromMSecsSinceEpoch(timeMs, Qt::UTC).toString(Qt::ISODateWithMs).toStdString();
+        return;
+    }
     // Digit by digit: a formatted print costs several times the rest of the line.
-    char text[] = "0000-00-00T00:00:00.000Z";
-    const auto put = [&text](int at, int width, std::int64_t value) {
-        for (int i = at + width - 1; i >= at; --i, value /= 10)
+    static constexpr char kPattern[] = "0000-00-00T00:00:00.000Z";
+    const std::size_t at = out.size();
+    out.append(kPattern, sizeof kPattern - 1);
+    char* text = out.data() + at;
+    const auto put = [text](int from, int width, std::int64_t value) {
+        for (int i = from + width - 1; i >= from; --i, value /= 10)
             text[i] = static_cast<char>('0' + value % 10);
     };
     put(0, 4, year);
@@ -96,7 +111,15 @@ std::string FormatTime(std::int64_t timeMs)
     put(14, 2, msOfDay / 60000 % 60);
     put(17, 2, msOfDay / 1000 % 60);
     put(20, 3, msOfDay % 1000);
-    return std::string(text, sizeof text - 1);
+}
+
+} // namespace
+
+std::string FormatTime(std::int64_t timeMs)
+{
+    std::string text;
+    AppendTime(text, timeMs);
+    return text;
 }
 
 void AppendLine(std::string& out, const LineView& line)
@@ -112,7 +135,7 @@ void AppendLine(std::string& out, const LineView& line)
     out += '"';
     if (line.timeMs) {
         out += ",\"time\":\"";
-        out += FormatTime(*line.timeMs);
+        AppendTime(out, *line.timeMs);
         out += '"';
     }
     if (line.seq) {
