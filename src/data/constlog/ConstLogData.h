@@ -37,7 +37,6 @@ public:
     // Ends the run: replies still on the way are ignored, nothing is saved.
     // The dialog or command ends it when another of its reads failed.
     void Stop() { running_ = false; }
-    [[nodiscard]] bool IsRunning() const { return running_; }
 
     void SetStatisticsHandler(StatisticsHandler handler) { onStatistics_ = std::move(handler); }
 
