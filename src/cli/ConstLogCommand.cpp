@@ -41,6 +41,11 @@ int RunConstLogCommand(const std::string& connection, const QString& path)
             Complain(LoadResString(ConstLogString::AntennaWarning));
     });
     session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
+        // A version read that failed leaves no serial number for the log.
+        if (message == WM_VERSION_READ_DONE && wParam == 0) {
+            constLog.Stop();
+            message = WM_CONSTLOG_DONE;
+        }
         if (message != WM_CONSTLOG_DONE)
             return;
         if (wParam == 0) {

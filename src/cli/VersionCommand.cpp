@@ -3,6 +3,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/LinkReport.h"
+#include "data/RequestChannel.h"
 #include "data/version/VersionData.h"
 #include "link/AppHandler.h"
 #include "platform/MainWindow.h"
@@ -34,6 +35,9 @@ void CGroupCommandSession::Attach(CDataClass& group)
 
 void CGroupCommandSession::Attach(CRequestChannel& channel)
 {
+    // The command's groups read for it together: a failed request of any of
+    // them ends each one's read.
+    channel.WorkFor(*this);
     channel.AddWindow(this);
     channel.Register();
 }

@@ -99,3 +99,6 @@ private:
 // requester so that it can tell the failure of its own request from another's.
 void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request,
                    const CMessageTarget* requester = nullptr);
+// The same in the name of a requester known by its serial (the dialog or
+// command that several groups work for).
+void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request, TargetSerial requester);

@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
@@ -19,6 +21,9 @@ struct MessageBoxRequest {
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
     std::optional<MsgAnswer> defaultAnswer; // the button Enter presses; the first one when unset
+    // Names some buttons carry instead of their standard texts ("&Append" on
+    // No); the answer stays the button's.
+    std::vector<std::pair<MsgAnswer, QString>> buttonNames = {};
 };
 
 struct FileDialogRequest {
@@ -27,6 +32,9 @@ struct FileDialogRequest {
     QString initialPath; // folder, or folder and file name
     QString filter;      // Qt filter text, e.g. "Master files (*.MFI);;All files (*)"
     QString defaultSuffix;
+    // A save dialog asks before it returns a file that exists; a caller that
+    // asks its own question about it turns this off.
+    bool confirmOverwrite = true;
 };
 
 using MessageBoxFunction = std::function<MsgAnswer(const MessageBoxRequest&)>;

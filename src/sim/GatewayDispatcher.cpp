@@ -164,6 +164,15 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     if (injector_.DropNext())
         return Action::Silent;
 
+    if (routeLength == 0 && FailsOnPurpose(request)) {
+        EndReply(out, BeginReply(out, kKindTransfer, seq, kResultNoAnswer));
+        if (trace_) {
+            trace_->Write({"transfer", seq, ConnectionOf(session), UnitOf(session.unit), tracedRoute, request,
+                           kResultNoAnswer, std::nullopt});
+        }
+        return Answered(session);
+    }
+
     const std::size_t start = BeginReply(out, kKindTransfer, seq, kResultOk);
     const std::size_t replyAt = out.size();
     session.unit->Model().SetRestartsDeferred(faults_.restartDelayMs > 0);
@@ -290,6 +299,14 @@ CGatewayDispatcher::Action CGatewayDispatcher::ReplayTransfer(SessionState& sess
         trace_->Write({"transfer", seq, ConnectionOf(session), std::nullopt, tracedRoute, request, sent, reply});
     }
     return Answered(session);
+}
+
+bool CGatewayDispatcher::FailsOnPurpose(std::span<const std::uint8_t> request) const
+{
+    for (const std::vector<std::uint8_t>& prefix : faults_.failRequests)
+        if (request.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), request.begin()))
+            return true;
+    return false;
 }
 
 CGatewayDispatcher::Action CGatewayDispatcher::Answered(SessionState& session)

@@ -68,6 +68,8 @@ private:
     Action Answered(SessionState& session);
     // Units whose delayed restart has come restart now (--restart-delay-ms).
     void RestartDueUnits(std::int64_t now);
+    // The request is one the options make fail (--fail-request).
+    [[nodiscard]] bool FailsOnPurpose(std::span<const std::uint8_t> request) const;
     void Save();
 
     CUnitRegistry& registry_;

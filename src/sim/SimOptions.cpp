@@ -213,6 +213,13 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (!ParseOpcode(value, opcode))
                 return bad("a hexadecimal opcode from 0x00 to 0xFF");
             options.behaviour.nakOpcodes.set(opcode);
+        } else if (name == u"--fail-request") {
+            const QByteArray hex = value.toLatin1();
+            const QByteArray bytes = QByteArray::fromHex(hex);
+            if (hex.isEmpty() || hex.size() % 2 != 0 || bytes.size() * 2 != hex.size()
+                || bytes.toHex() != hex.toLower())
+                return bad("hex bytes such as 53540100c001");
+            options.faults.failRequests.emplace_back(bytes.begin(), bytes.end());
         } else if (name == u"--short-reply-opcode") {
             std::size_t opcode = 0;
             if (!ParseOpcode(value, opcode))
@@ -426,6 +433,9 @@ QString HelpText()
         "  --delay-ms MS           send every reply MS milliseconds late\n"
         "  --nak-opcode HEX        answer null-route requests with this service opcode\n"
         "                          (e.g. 0x54) with 54 F0 (repeatable)\n"
+        "  --fail-request HEX      a null-route request whose bytes begin with HEX (e.g.\n"
+        "                          53540100c001, the read of 0xC001) gets result 2 (unit\n"
+        "                          did not answer) and is not applied (repeatable)\n"
         "  --short-reply-opcode HEX\n"
         "                          cut the reply to null-route requests with this\n"
         "                          service opcode after its first two bytes (repeatable)\n"

@@ -30,6 +30,8 @@ struct FaultOptions {
     std::uint32_t restartDelayMs = 0;
     std::uint32_t repeatReplies = 1; // every TRANSFER reply sent this many times
     std::uint32_t strayFrames = 0;   // unsolicited reply frames after each
+    // Null-route requests that begin with one of these bytes fail (result 2).
+    std::vector<std::vector<std::uint8_t>> failRequests;
 };
 
 struct SimOptions {

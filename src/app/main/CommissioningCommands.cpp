@@ -1,5 +1,6 @@
 #include "app/main/CommissioningCommands.h"
 
+#include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
 #include "app/frame/FrameCommands.h"
 #include "app/frame/widgets/MainFrame.h"
@@ -17,6 +18,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
 #include "status/constellation/ConstellationStatisticsView.h"
+#include "status/history/StatusHistory.h"
 #include "status/gps/GPSStatus.h"
 #include "status/install/InstallStatus.h"
 
@@ -247,6 +249,11 @@ void CCommissioningCommands::RunWizardCommand()
         settings_.SaveSettings();
     }
     qCInfo(lcCommissioning, "commissioning written; the unit is reset to apply it");
+    // The unit comes back where the tool sent it: the same unit, whose
+    // status history goes on across the move.
+    statusWindows_.History().ExpectMove(
+        controller.IsRemote() ? controller.LastConnection() : BuildLocalConnectionString(settings_),
+        QStringLiteral("commissioned"));
     verifyRemote_ = controller.IsRemote();
     controller.SendResetRequest();
     // It stays while the unit restarts and goes when the wait ends, so that

@@ -187,7 +187,7 @@ MsgResult CCommissionData::OnMessage(unsigned message, MsgWParam wParam, MsgLPar
         return 0;
     if (wParam == 0) {
         // One of the commissioning's requests was not delivered.
-        if (!IsOwnFailure(*this))
+        if (!Channel().IsOwnFailure())
             return 0;
         if (!PendingWrites().empty())
             qCWarning(lcCommissioning, "commissioning write failed at %s: request %02X %02X %02X unanswered",

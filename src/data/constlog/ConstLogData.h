@@ -34,6 +34,9 @@ public:
     // Clears the statistics, takes the measurement setting and asks for the
     // position. Nothing is sent unless the unit is in commission mode.
     void Start();
+    // Ends the run: replies still on the way are ignored, nothing is saved.
+    // The dialog or command ends it when another of its reads failed.
+    void Stop() { running_ = false; }
 
     void SetStatisticsHandler(StatisticsHandler handler) { onStatistics_ = std::move(handler); }
 
@@ -64,5 +67,6 @@ private:
     std::int32_t latitude_ = 0;
     std::int32_t longitude_ = 0;
     bool metric_ = true;
+    bool running_ = false; // from Start until the statistics are stored or a request failed
     StatisticsHandler onStatistics_ = &CConstLogData::ReportOrSave;
 };

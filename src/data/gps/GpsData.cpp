@@ -82,7 +82,7 @@ void CGPSData::SendDateTimeRequest()
     request->AppendByte(kAddress);
     request->AppendByte(kOpDateTime);
     request->AppendUInt16(0);
-    SendToHandler(AppCommHandler(), std::move(request), this);
+    Channel().Send(std::move(request));
 }
 
 void CGPSData::ParseReadReply(const CDeviceMessage& reply)

@@ -3,6 +3,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -95,6 +96,9 @@ void InstallWidgetPrompts()
                         QApplication::activeWindow());
         if (request.defaultAnswer)
             box.setDefaultButton(ToButton(*request.defaultAnswer));
+        for (const auto& [answer, name] : request.buttonNames)
+            if (QAbstractButton* button = box.button(ToButton(answer)))
+                button->setText(name);
         return ToAnswer(box.exec());
     });
     InstallWidgetNotices();
@@ -104,6 +108,8 @@ void InstallWidgetPrompts()
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         if (!request.defaultSuffix.isEmpty())
             dialog.setDefaultSuffix(request.defaultSuffix);
+        if (!request.confirmOverwrite)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return dialog.selectedFiles().constFirst();

@@ -69,7 +69,7 @@ bool CSoftwareActivation::Read()
     // State first: a refused send comes back as a posted failure for this state.
     errorText_ = LoadResString(StringId::ReadingProblem);
     SetOperationState(kReading);
-    SendToHandler(AppCommHandler(), std::move(request), this);
+    Channel().Send(std::move(request));
     return true;
 }
 
@@ -106,7 +106,7 @@ bool CSoftwareActivation::Activate(const QByteArray& name)
     request->AppendByte(0);
     errorText_ = LoadResString(kSendingProblem);
     SetOperationState(kWriting);
-    SendToHandler(AppCommHandler(), std::move(request), this);
+    Channel().Send(std::move(request));
     return true;
 }
 

@@ -4,7 +4,9 @@
 // developed. Fed by the answers the windows already get (it asks the unit for
 // nothing); bounded, oldest first out. A connection to another unit starts a
 // new history; a disconnection or reset is kept as a gap, so that lines in a
-// chart break there instead of joining across it. Lives in the GUI thread.
+// chart break there instead of joining across it. A move the tool made itself
+// (commissioning gives the unit a new address) is no other unit: the history
+// goes on, and the gap carries a label that says why. Lives in the GUI thread.
 
 #include "status/constellation/ConstellationStatisticsView.h"
 
@@ -62,6 +64,12 @@ struct SConstellationSample {
     QString verdictText; // as the window's verdict pane shows it
 };
 
+// A gap with a reason, at the first sample after it.
+struct SHistoryGapLabel {
+    std::int64_t timeMs = 0;
+    QString label; // "commissioned"
+};
+
 class CStatusHistory : public QObject {
     Q_OBJECT
 public:
@@ -80,6 +88,12 @@ public:
     // The serial number of the unit now connected. A different one than the
     // history holds clears it first; the same one (a reconnection) keeps it.
     void SetUnit(const QString& serialNumber);
+    // The tool itself moves the unit: when it connects next as `nextUnit` (or
+    // again as the same one) its history goes on, with a gap labelled `label`.
+    // Any other unit still starts a new history.
+    void ExpectMove(const QString& nextUnit, const QString& label);
+    // The labelled gaps the history still holds samples after, oldest first.
+    [[nodiscard]] const std::deque<SHistoryGapLabel>& GapLabels() const { return gapLabels_; }
     [[nodiscard]] QString Unit() const { return unit_; }
     // The time of the newest answer of this kind while a gap was marked after
     // it and no answer came since: what the history shows is from before a
@@ -101,8 +115,20 @@ signals:
     void Restarted();
 
 private:
+    struct SExpectedMove {
+        QString unit;
+        QString label;
+    };
+    // After a sample: the label of a move the sample is the first after.
+    void LabelGap(std::int64_t timeMs, bool afterGap);
+    // Labels older than every sample held go with them.
+    void DropOldLabels();
+
     std::size_t capacity_;
     QString unit_;
+    std::optional<SExpectedMove> move_;  // announced, the unit not back yet
+    QString pendingLabel_;               // for the next sample after the gap
+    std::deque<SHistoryGapLabel> gapLabels_;
     bool gpsGap_ = false, installationGap_ = false, constellationGap_ = false;
     std::deque<SGpsSample> gps_;
     std::deque<SInstallationSample> installation_;

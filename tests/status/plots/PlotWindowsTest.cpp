@@ -220,6 +220,24 @@ TEST(SignalHistoryWindow, HourByDefaultLinesBrokenAtGapsAndSpansSelectable)
         EXPECT_LE(static_cast<QXYSeries*>(series)->count(), int(CSignalHistoryWindow::kMaxPoints) + 1);
 }
 
+TEST(SignalHistoryWindow, TheGapOfAMoveTheToolMadeIsMarkedAndNamed)
+{
+    CStatusHistory history;
+    history.SetUnit(QStringLiteral("WP=SOCKET,HOST=10.0.0.1,PORT=7000,WP=NEQ1,ADDR=131"));
+    for (int i = 0; i < 100; ++i)
+        AddGps(history, i, {{3, 40, 0, 0}});
+    history.ExpectMove(QStringLiteral("WP=SOCKET,HOST=10.0.0.9,PORT=7000,WP=NEQ1,ADDR=140"),
+                       QStringLiteral("commissioned"));
+    history.MarkGap();
+    history.SetUnit(QStringLiteral("WP=SOCKET,HOST=10.0.0.9,PORT=7000,WP=NEQ1,ADDR=140"));
+    for (int i = 150; i < 200; ++i)
+        AddGps(history, i, {{3, 41, 0, 0}});
+    CSignalHistoryWindow window(history);
+    window.show();
+    EXPECT_EQ(SeriesNamed(window.CountChart(), "Tracked"), 2); // one history, broken at the gap
+    EXPECT_EQ(SeriesNamed(window.CountChart(), "commissioned"), 1);
+}
+
 TEST(InstallTimelineWindow, ListsChangesAndAnswersTheTimeToLock)
 {
     using V = CInstallStatusView;

@@ -241,6 +241,14 @@ void CSignalHistoryWindow::Refresh()
         countLines_.Add(stretch, QStringLiteral("Tracked"), QPen(QColor(0x00, 0x60, 0xB0), 2), first);
         first = false;
     }
+    // A gap with a reason (the unit commissioned and moved) is marked where
+    // the lines start again, named in the legend.
+    for (const SHistoryGapLabel& gap : History().GapLabels()) {
+        if (gap.timeMs < fromMs)
+            continue;
+        const double at = double(gap.timeMs);
+        countLines_.Add({QPointF(at, 0), QPointF(at, 14)}, gap.label, QPen(Qt::darkGray, 1.5, Qt::DashLine), true);
+    }
     countLines_.End();
     LabelTimeAxis(*cnoLines_.x, fromMs, toMs);
     LabelTimeAxis(*countLines_.x, fromMs, toMs);
