@@ -6,7 +6,7 @@
 // new history; a disconnection or reset is kept as a gap, so that lines in a
 // chart break there instead of joining across it. Lives in the GUI thread.
 
-#include "status/constellation/ConstellationStatisticsView.h"
+#include "protocol/ConstellationStatistics.h"
 
 #include <QObject>
 #include <QString>
@@ -16,6 +16,9 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+
+// The statistics as the unit reports them (also named so by the window).
+using ConstellationStatisticsData = Protocol::SConstellationStatistics;
 
 // The three kinds of answer the history keeps, one series each.
 enum class StatusSampleKind { Gps, Installation, Constellation };
@@ -41,7 +44,7 @@ struct SGpsSample {
 struct SInstallationSample {
     std::int64_t timeMs = 0;
     bool afterGap = false;
-    std::array<std::uint16_t, 6> codes{}; // CInstallStatusView::Row order, its status codes
+    std::array<std::uint16_t, 6> codes{}; // Protocol::SInstallationStatus's rows and codes
     std::array<QString, 6> texts;          // the rows' texts as the window shows them
     std::uint32_t surveyProgress = 0;      // as the unit reports it
 };
