@@ -6,6 +6,7 @@
 #include "cli/TextProgress.h"
 #include "fleet/FleetSweep.h"
 #include "fleet/FleetTable.h"
+#include "fleet/FleetUnits.h"
 #include "link/ComponentFactory.h"
 #include "platform/LogCategories.h"
 #include "rks/RksNodeDirectory.h"
@@ -16,56 +17,26 @@
 #include <optional>
 #include <thread>
 
-namespace {
-
-void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
-{
-    for (const RksNode& node : group.nodes) {
-        if (node.kind == kRksRemoteUnitKind)
-            units.push_back(&node);
-    }
-    for (const RksNodeGroup& inner : group.groups)
-        CollectUnits(inner, units);
-}
-
-// The groups of that name, wherever they are; their subgroups come with them.
-bool CollectGroup(const RksNodeGroup& group, const std::string& name, std::vector<const RksNode*>& units)
-{
-    bool found = false;
-    for (const RksNodeGroup& inner : group.groups) {
-        if (QString::fromStdString(inner.name).trimmed() == QString::fromStdString(name).trimmed()) {
-            CollectUnits(inner, units);
-            found = true;
-        } else {
-            found = CollectGroup(inner, name, units) || found;
-        }
-    }
-    return found;
-}
-
-} // namespace
-
 std::optional<int> LoadFleetUnits(const QString& directoryPath, const std::optional<std::string>& group,
                                   CRksNodeDirectory& directory, std::vector<const RksNode*>& units, std::FILE* err)
 {
-    const QString path = directoryPath.isEmpty() ? RksConfiguredDirectory() : directoryPath;
-    if (path.isEmpty()) {
+    SFleetUnits loaded = LoadFleetDirectory(directoryPath, group, directory);
+    units = std::move(loaded.units);
+    switch (loaded.result) {
+    case EFleetLoad::Loaded:
+        return std::nullopt;
+    case EFleetLoad::NoDirectory:
         std::fputs("qora-cli: no node directory (give --directory FILE, or set QORA_RKS_DIRECTORY)\n", err);
-        return kExitFleetNoDirectory;
+        break;
+    case EFleetLoad::Unreadable:
+        std::fprintf(err, "qora-cli: node directory %s: %s\n", qPrintable(loaded.path), qPrintable(loaded.why));
+        break;
+    case EFleetLoad::NoGroup:
+        std::fprintf(err, "qora-cli: node directory %s has no group \"%s\"\n", qPrintable(loaded.path),
+                     group->c_str());
+        break;
     }
-    QString why;
-    if (!directory.Load(path, why)) {
-        std::fprintf(err, "qora-cli: node directory %s: %s\n", qPrintable(path), qPrintable(why));
-        return kExitFleetNoDirectory;
-    }
-    units.clear();
-    if (!group) {
-        CollectUnits(directory.Root(), units);
-    } else if (!CollectGroup(directory.Root(), *group, units)) {
-        std::fprintf(err, "qora-cli: node directory %s has no group \"%s\"\n", qPrintable(path), group->c_str());
-        return kExitFleetNoDirectory;
-    }
-    return std::nullopt;
+    return kExitFleetNoDirectory;
 }
 
 namespace {

@@ -1,7 +1,7 @@
 #include "cli/SystemCommand.h"
 
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/system/SystemData.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"

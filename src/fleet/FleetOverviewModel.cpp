@@ -98,15 +98,6 @@ int NaturalCompare(const QString& a, const QString& b)
     return 0;
 }
 
-void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
-{
-    for (const RksNode& node : group.nodes)
-        if (node.kind == kRksRemoteUnitKind)
-            units.push_back(&node);
-    for (const RksNodeGroup& inner : group.groups)
-        CollectUnits(inner, units);
-}
-
 } // namespace
 
 EFleetHealth FleetHealthOf(const SFleetUnitHealth& health)
@@ -145,13 +136,6 @@ QColor FleetHealthColour(EFleetHealth health)
     case EFleetHealth::NotRead: break;
     }
     return {};
-}
-
-std::vector<const RksNode*> FleetUnitsOf(const RksNodeGroup& group)
-{
-    std::vector<const RksNode*> units;
-    CollectUnits(group, units);
-    return units;
 }
 
 CFleetOverviewModel::CFleetOverviewModel(QObject* parent) : QAbstractTableModel(parent) {}

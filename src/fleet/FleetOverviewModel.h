@@ -7,6 +7,7 @@
 // No widgets: the window only shows it.
 
 #include "fleet/FleetTable.h"
+#include "fleet/FleetUnits.h"
 #include "rks/RksNodeDirectory.h"
 
 #include <QAbstractTableModel>
@@ -27,9 +28,6 @@ enum class EFleetHealth { Unreachable, Fault, Warning, Ok, NotRead };
 // The status windows' colour for the condition; invalid for "not read".
 [[nodiscard]] QColor FleetHealthColour(EFleetHealth health);
 
-// The nodes of the unit kind in a directory group and its subgroups, in the
-// order the browser lists them.
-[[nodiscard]] std::vector<const RksNode*> FleetUnitsOf(const RksNodeGroup& group);
 
 class CFleetOverviewModel : public QAbstractTableModel {
     Q_OBJECT
