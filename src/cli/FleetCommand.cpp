@@ -9,6 +9,7 @@
 #include "fleet/FleetUnits.h"
 #include "link/ComponentFactory.h"
 #include "platform/LogCategories.h"
+#include "protocol/Connection.h"
 #include "rks/RksNodeDirectory.h"
 
 #include <QSaveFile>
@@ -153,9 +154,9 @@ int FleetStatus(const std::vector<std::string>& arguments, const SCliOutput& out
     std::vector<SFleetRow> rows;
     rows.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
-        const int address = RksBusAddress(units[i]->connection);
+        const std::string address = Protocol::ParseConnection(units[i]->connection).addressText;
         rows.push_back({QString::fromStdString(units[i]->name), QString::fromStdString(units[i]->connection),
-                        decoder.Decode(replies[i], QString::number(address))});
+                        decoder.Decode(replies[i], QString::fromStdString(address))});
     }
 
     bool written = true;
