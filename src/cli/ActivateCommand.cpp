@@ -4,7 +4,7 @@
 #include "cli/CliPrompts.h"
 #include "cli/CliSession.h"
 #include "cli/LinkReport.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MessageIds.h"

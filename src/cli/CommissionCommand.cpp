@@ -11,7 +11,7 @@
 #include "cli/LinkReport.h"
 #include "cli/ReportStatusReader.h"
 #include "cli/SingleRequest.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "commissioning/procedure/CommissionData.h"
 #include "commissioning/report/CommissionReport.h"
 #include "commissioning/report/ReportTexts.h"

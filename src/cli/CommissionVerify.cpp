@@ -8,11 +8,13 @@
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
 #include "platform/TimerScale.h"
+#include "protocol/Connection.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -27,25 +29,16 @@ std::string ConnectionAt(const std::string& connection, const SUnitPlace& place)
 {
     if (place.remote)
         return connection;
-    QString text = QString::fromStdString(connection);
-    text.replace(QRegularExpression(QStringLiteral("(^|,)HOST=[^,]*"), QRegularExpression::CaseInsensitiveOption),
-                 QStringLiteral("\\1HOST=") + place.ipAddress);
-    text.replace(QRegularExpression(QStringLiteral("(^|,)ADDR=[^,]*"), QRegularExpression::CaseInsensitiveOption),
-                 QStringLiteral("\\1ADDR=") + QString::number(place.q1Address));
-    return text.toStdString();
+    const std::string moved = Protocol::WithItem(connection, "HOST", place.ipAddress.toStdString());
+    return Protocol::WithItem(moved, "ADDR", std::to_string(place.q1Address));
 }
 
 std::optional<SUnitPlace> PlaceOf(const std::string& connection)
 {
-    const QString text = QString::fromStdString(connection);
-    const QRegularExpression host(QStringLiteral("(?:^|,)HOST=([^,]*)"), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpression address(QStringLiteral("(?:^|,)ADDR=(\\d{1,5})(?:,|$)"),
-                                     QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch h = host.match(text);
-    const QRegularExpressionMatch a = address.match(text);
-    if (!h.hasMatch() || !a.hasMatch() || h.captured(1).isEmpty())
+    const Protocol::SConnection parsed = Protocol::ParseConnection(connection);
+    if (parsed.host.empty() || !parsed.HasAddress() || parsed.addressText.size() > 5)
         return std::nullopt;
-    return SUnitPlace{false, h.captured(1), a.captured(1).toInt()};
+    return SUnitPlace{false, QString::fromStdString(parsed.host), parsed.busAddress};
 }
 
 SVerification VerifyCommissionedUnit(const std::string& connection, const SCommissionValues& written,

@@ -2,7 +2,7 @@
 
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/constlog/ConstLogData.h"
 #include "data/version/VersionData.h"
 #include "platform/MessageIds.h"

@@ -1,4 +1,5 @@
 #include "cli/DownloadCommand.h"
+#include "protocol/Vocabulary.h"
 
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
@@ -10,11 +11,13 @@
 #include "cli/TextProgress.h"
 #include "cli/VersionCommand.h"
 #include "fleet/ChildProgress.h"
+#include "cli/GroupCommandSession.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "link/DeviceMessageNotice.h"
 #include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
+#include "protocol/Connection.h"
 #include "software/DownloadMessages.h"
 #include "software/download/DownloadReplies.h"
 #include "software/download/DownloadTexts.h"
@@ -32,16 +35,10 @@ namespace {
 // verification poll).
 constexpr int kQuietLimitMs = 60000;
 
-// The text after ",HOST=" (or a leading "HOST=") up to the next ",".
+// The connection's HOST item.
 QString HostText(const QString& connection)
 {
-    const QString key = QStringLiteral("HOST=");
-    qsizetype at = connection.startsWith(key) ? 0 : connection.indexOf(u',' + key);
-    if (at < 0)
-        return QString();
-    at = connection.indexOf(key, at) + key.size();
-    const qsizetype end = connection.indexOf(u',', at);
-    return connection.mid(at, end < 0 ? -1 : end - at);
+    return QString::fromStdString(Protocol::ParseConnection(connection.toStdString()).host);
 }
 
 // How long an ending download waits for the unit to take its end command.
@@ -70,7 +67,8 @@ protected:
     }
 
 private:
-    static constexpr std::uint32_t kTextCommandHeader = 0x851195;
+    static constexpr std::uint32_t kTextCommandHeader = std::uint32_t(Protocol::Class::kDownload) << 16 |
+                                                        Protocol::Address::kDownload << 8 | Protocol::Op::kDownloadText;
     bool settled_ = false;
 };
 

@@ -5,7 +5,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/StatusJson.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/version/VersionData.h"
 #include "platform/MessageIds.h"
 #include "status/constellation/ConstellationStatisticsView.h"

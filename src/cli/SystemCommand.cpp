@@ -2,7 +2,7 @@
 
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/system/SystemData.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"

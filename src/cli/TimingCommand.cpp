@@ -3,7 +3,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/timing/TimingData.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"

@@ -136,15 +136,6 @@ QString TimeText(std::int64_t ms)
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("HH:mm:ss"));
 }
 
-void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
-{
-    for (const RksNode& node : group.nodes)
-        if (node.kind == kRksRemoteUnitKind)
-            units.push_back(&node);
-    for (const RksNodeGroup& inner : group.groups)
-        CollectUnits(inner, units);
-}
-
 } // namespace
 
 EFleetHealth FleetHealthOf(const SFleetUnitHealth& health)
@@ -201,13 +192,6 @@ bool FirmwareOlder(const QString& name, const QString& than)
             return c < 0;
     }
     return false;
-}
-
-std::vector<const RksNode*> FleetUnitsOf(const RksNodeGroup& group)
-{
-    std::vector<const RksNode*> units;
-    CollectUnits(group, units);
-    return units;
 }
 
 CFleetOverviewModel::CFleetOverviewModel(QObject* parent) : QAbstractTableModel(parent) {}

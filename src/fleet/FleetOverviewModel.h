@@ -7,6 +7,7 @@
 // No widgets: the window only shows it.
 
 #include "fleet/FleetTable.h"
+#include "fleet/FleetUnits.h"
 #include "rks/RksNodeDirectory.h"
 
 #include <QAbstractTableModel>
@@ -33,10 +34,6 @@ enum class EFleetHealth { Unreachable, Fault, Warning, OldFirmware, Ok, NotRead 
 // "QOR0300.bin") and its numbers, read left to right, are smaller. Names of
 // different families are not compared.
 [[nodiscard]] bool FirmwareOlder(const QString& name, const QString& than);
-
-// The nodes of the unit kind in a directory group and its subgroups, in the
-// order the browser lists them.
-[[nodiscard]] std::vector<const RksNode*> FleetUnitsOf(const RksNodeGroup& group);
 
 class CFleetOverviewModel : public QAbstractTableModel {
     Q_OBJECT

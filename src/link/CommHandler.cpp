@@ -200,7 +200,7 @@ MsgResult CCommHandler::OnMessageSend(std::unique_ptr<CDeviceMessage> request)
                   (header >> 8) & 0xFF, header & 0xFF);
         PostMessageTo(this, WM_DEVICE_MESSAGE, 0, header, request->Requester());
         request.reset();
-        ShowMessageBox(LoadResString(StringId::DeviceNotConnected), MsgIcon::None, MsgButtons::Ok);
+        userQuery_.Ask(LoadResString(StringId::DeviceNotConnected));
         return 0;
     }
     {

@@ -18,6 +18,7 @@
 #include "platform/PostMessage.h"
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
+#include "protocol/Connection.h"
 
 namespace {
 // The frame's own close request, posted to itself once the disconnection is reported.
@@ -217,9 +218,10 @@ void CMainFrameController::ConnectRemotely()
     }
     const bool browsed = nodeName.isEmpty();
     const RemotePick pick = browsed ? BrowseNode(*browser) : ResolveNode(*browser, nodeName);
-    const bool addressed = pick.succeeded && QString::fromStdString(pick.connection).contains(QLatin1String("ADDR="));
+    const Protocol::SConnection picked = Protocol::ParseConnection(pick.connection);
+    const bool addressed = pick.succeeded && picked.Value("ADDR").has_value();
     if (addressed)
-        unitBusAddress_ = ConnectionBusAddress(pick.connection);
+        unitBusAddress_ = picked.busAddress;
     browser.reset();
     if (!pick.title.isEmpty())
         view_.SetFrameTitle(pick.title);

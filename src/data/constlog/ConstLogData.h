@@ -5,18 +5,19 @@
 
 #include "data/DataClass.h"
 #include "data/constlog/ConstLogFile.h"
+#include "protocol/Vocabulary.h"
 
 #include <functional>
 
 class CConstLogData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kClass = 0x83;
-    static constexpr std::uint8_t kAddress = 0x12;
-    static constexpr std::uint8_t kOpPosition = 0x12;
-    static constexpr std::uint8_t kOpPositionReply = 0x13;
-    static constexpr std::uint8_t kOpStatistics = 0x25;
-    static constexpr std::uint8_t kOpStatisticsReply = 0x26;
+    static constexpr std::uint8_t kClass = Protocol::Class::kStatus;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kConstellationLog;
+    static constexpr std::uint8_t kOpPosition = Protocol::Op::kGpsStatus;
+    static constexpr std::uint8_t kOpPositionReply = Protocol::Op::kGpsStatusReply;
+    static constexpr std::uint8_t kOpStatistics = Protocol::Op::kLogStatistics;
+    static constexpr std::uint8_t kOpStatisticsReply = Protocol::Op::kLogStatisticsReply;
     static constexpr int kDayRecordSize = 56;
     static constexpr int kFirstRecordOffset = 5;
 

@@ -4,6 +4,7 @@
 // (0xE001..0xE004); all four are written together in one block (0x9002).
 
 #include "data/DataClass.h"
+#include "protocol/Vocabulary.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,12 +20,12 @@ struct UserDate {
 class CUserData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 8;
-    static constexpr std::uint16_t kNameId = 0xE001;
-    static constexpr std::uint16_t kDateId = 0xE002;
-    static constexpr std::uint16_t kCommentsId = 0xE003;
-    static constexpr std::uint16_t kActionsId = 0xE004;
-    static constexpr std::uint16_t kUserBlockId = 0x9002;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kUserInformation;
+    static constexpr std::uint16_t kNameId = Protocol::Param::kUserName;
+    static constexpr std::uint16_t kDateId = Protocol::Param::kUserDate;
+    static constexpr std::uint16_t kCommentsId = Protocol::Param::kUserComments;
+    static constexpr std::uint16_t kActionsId = Protocol::Param::kUserActions;
+    static constexpr std::uint16_t kUserBlockId = Protocol::Param::kUserBlock;
 
     // The longest texts the dialog lets the user enter, in bytes as sent. The
     // unit's own texts may be longer; they are written back whole.

@@ -8,7 +8,7 @@
 // (commissioning gives the unit a new address) is no other unit: the history
 // goes on, and the gap carries a label that says why. Lives in the GUI thread.
 
-#include "status/constellation/ConstellationStatisticsView.h"
+#include "protocol/ConstellationStatistics.h"
 
 #include <QObject>
 #include <QString>
@@ -27,6 +27,9 @@ inline constexpr std::int64_t kStatusSampleGapMs = 60 * 1000;
 {
     return laterMs - earlierMs > kStatusSampleGapMs;
 }
+
+// The statistics as the unit reports them (also named so by the window).
+using ConstellationStatisticsData = Protocol::SConstellationStatistics;
 
 // The three kinds of answer the history keeps, one series each.
 enum class StatusSampleKind { Gps, Installation, Constellation };
@@ -52,7 +55,7 @@ struct SGpsSample {
 struct SInstallationSample {
     std::int64_t timeMs = 0;
     bool afterGap = false;
-    std::array<std::uint16_t, 6> codes{}; // CInstallStatusView::Row order, its status codes
+    std::array<std::uint16_t, 6> codes{}; // Protocol::SInstallationStatus's rows and codes
     std::array<QString, 6> texts;          // the rows' texts as the window shows them
     std::uint32_t surveyProgress = 0;      // as the unit reports it
 };
