@@ -143,7 +143,7 @@ int VerifyAfterReset(const std::string& connection, const SCommissionValues& wri
         && (old->ipAddress != place.ipAddress || old->q1Address != place.q1Address)) {
         const SVerification there = VerifyCommissionedUnit(connection, written, *old, 1, 0);
         if (there.unitBack)
-            PrintLine(output.err, QStringLiteral("the unit still answers at its old place, %1, Q1 address %2: it did "
+            PrintError(output.err, QStringLiteral("the unit still answers at its old place, %1, Q1 address %2: it did "
                                                  "not take its new address")
                                       .arg(old->ipAddress)
                                       .arg(old->q1Address));
@@ -153,7 +153,7 @@ int VerifyAfterReset(const std::string& connection, const SCommissionValues& wri
         if (SaveVerificationReport(options.verifyReportPath, verification, error)) {
             PrintLine(output.out, QStringLiteral("Verification report: ") + options.verifyReportPath);
         } else {
-            PrintLine(output.err, QStringLiteral("cannot write %1: %2").arg(options.verifyReportPath, error));
+            PrintError(output.err, QStringLiteral("cannot write %1: %2").arg(options.verifyReportPath, error));
             if (status == kExitOk)
                 status = kExitRequestFailed;
         }
@@ -185,7 +185,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
     auto opened = OpenCommissionWorkOrder(options->workOrderPath, options->unit, output.err, error);
     if (!opened) {
         if (!error.empty())
-            std::fprintf(output.err, "%s\n", error.c_str());
+            PrintError(output.err, error);
         return kExitRequestFailed;
     }
 
@@ -228,7 +228,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
         group.SetRemoteConnection(options->remote);
         session.Attach(group);
         if (!group.WriteWithLeadingCommand()) {
-            std::fprintf(output.err, "the unit is not connected\n");
+            PrintError(output.err, "the unit is not connected");
             session.Finish(kExitNoConnection);
         }
     };
@@ -239,7 +239,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
             session.Finish(kExitOk);
         } else if (reply) {
             qCWarning(lcCommissioning, "reset refused by the unit (%d-byte reply)", static_cast<int>(reply->size()));
-            std::fprintf(output.err, "the unit refused the reset; reset it to apply the values\n");
+            PrintError(output.err, "the unit refused the reset; reset it to apply the values");
             session.Finish(kExitRequestFailed);
         } else if (UnansweredRequest(*AppCommHandler(), kResetHeader)) {
             qCInfo(lcCommissioning, "reset unanswered: the unit may already be restarting");
@@ -248,8 +248,8 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
         } else {
             const std::string why = AppCommHandler()->LastFailure().text;
             qCWarning(lcCommissioning, "reset not sent: %s", why.c_str());
-            std::fprintf(output.err, "the reset could not be sent%s%s; reset the unit to apply the values\n",
-                         why.empty() ? "" : ": ", why.c_str());
+            PrintError(output.err, "the reset could not be sent" + (why.empty() ? std::string() : ": " + why) +
+                                       "; reset the unit to apply the values");
             session.Finish(kExitRequestFailed);
         }
     };
@@ -257,7 +257,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
         if (message != WM_COMMISSION_WRITE_DONE || recorded)
             return;
         if (wParam != 1) {
-            PrintLine(output.err, LoadResString(kCommissioningProblem));
+            PrintError(output.err, LoadResString(kCommissioningProblem));
             record(false);
             session.Finish(kExitRequestFailed);
             return;
@@ -296,7 +296,7 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
     if (recorded && !options->reportPath.isEmpty()) {
         const WorkOrderSaveResult saved = SaveWorkOrder(*opened->workOrder, options->reportPath);
         if (!saved.saved) {
-            PrintLine(output.err, LoadResString(ReportStringId::CannotSave).arg(options->reportPath, saved.error));
+            PrintError(output.err, LoadResString(ReportStringId::CannotSave).arg(options->reportPath, saved.error));
             if (status == kExitOk)
                 status = kExitRequestFailed;
         } else {
