@@ -1,6 +1,7 @@
 #include "exporter/ProbeCoordinator.h"
 
 #include <algorithm>
+#include <exception>
 
 CProbeCoordinator::CProbeCoordinator(IUnitReader& reader, int maxReadings)
     : reader_(reader), maxReadings_(std::max(1, maxReadings))
@@ -40,7 +41,15 @@ CProbeCoordinator::SOutcome CProbeCoordinator::Probe(const std::string& key, con
         return finish(std::nullopt);
     ++reading_;
     lock.unlock();
-    SUnitReading reading = reader_.Read(connection, deadline);
+    SUnitReading reading;
+    try {
+        reading = reader_.Read(connection, deadline);
+    } catch (const std::exception& e) {
+        // Whoever waits for this reading gets an answer, and the unit's next
+        // probe reads it afresh.
+        reading = SUnitReading{};
+        reading.error = std::string("reading failed: ") + e.what();
+    }
     lock.lock();
     --reading_;
     placeFreed_.notify_one();
