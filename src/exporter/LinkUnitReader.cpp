@@ -1,20 +1,49 @@
 #include "exporter/LinkUnitReader.h"
 
-#include "fleet/FleetIdentity.h"
 #include "fleet/FleetUnitReader.h"
 #include "link/ComponentFactory.h"
 #include "link/IRksLink.h"
+#include "protocol/ConstellationStatistics.h"
+#include "protocol/FirmwareNames.h"
+#include "protocol/GpsStatus.h"
+#include "protocol/InstallationStatus.h"
+#include "protocol/VersionBlock.h"
 
 namespace {
 
 enum Reply : std::size_t { VersionReply, NamesReply, GpsReply, InstallReply, ConstellationReply, kReplies };
 
-CDeviceMessage Request(std::initializer_list<std::uint8_t> bytes)
+CDeviceMessage Request(const std::vector<std::uint8_t>& bytes)
 {
     CDeviceMessage message;
-    for (const std::uint8_t byte : bytes)
-        message.AppendByte(byte);
+    message.AppendBytes(bytes.data(), std::int32_t(bytes.size()));
     return message;
+}
+
+Protocol::Bytes BytesOf(const CDeviceMessage& message)
+{
+    return {message.GetData(), std::size_t(message.GetLength())};
+}
+
+// A unit's 8-bit text (Latin-1) as UTF-8, without blanks at either end: label
+// values must be UTF-8.
+std::string Utf8(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+        } else {
+            out += char(0xC0 | (byte >> 6));
+            out += char(0x80 | (byte & 0x3F));
+        }
+    }
+    const std::size_t first = out.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return out.substr(first, out.find_last_not_of(" \t") - first + 1);
 }
 
 } // namespace
@@ -22,11 +51,11 @@ CDeviceMessage Request(std::initializer_list<std::uint8_t> bytes)
 std::vector<CDeviceMessage> UnitRequests()
 {
     std::vector<CDeviceMessage> requests(kReplies);
-    requests[VersionReply] = VersionBlockRequest();
-    requests[NamesReply] = FirmwareNamesRequest();
-    requests[GpsReply] = Request({0x83, 0x01, 0x12, 0x00, 0x00});
-    requests[InstallReply] = Request({0x84, 0x03, 0x1B});
-    requests[ConstellationReply] = Request({0x83, 0x13, 0x27, 0x00, 0x00});
+    requests[VersionReply] = Request(Protocol::VersionBlockRequest());
+    requests[NamesReply] = Request(Protocol::FirmwareNamesRequest());
+    requests[GpsReply] = Request(Protocol::GpsStatusRequest());
+    requests[InstallReply] = Request(Protocol::InstallStatusRequest());
+    requests[ConstellationReply] = Request(Protocol::ConstellationStatisticsRequest());
     return requests;
 }
 
@@ -35,24 +64,64 @@ SUnitReading DecodeUnitReplies(const SFleetUnitReplies& replies)
     SUnitReading reading;
     reading.reachable = replies.reachable;
     reading.error = replies.error;
-    const auto reply = [&](Reply which) -> const CDeviceMessage* {
-        return which < replies.replies.size() && replies.replies[which] ? &*replies.replies[which] : nullptr;
+    const auto reply = [&](Reply which) -> std::optional<Protocol::Bytes> {
+        if (which < replies.replies.size() && replies.replies[which])
+            return BytesOf(*replies.replies[which]);
+        return std::nullopt;
     };
     const auto note = [&](const char* what) {
         if (reading.error.empty())
             reading.error = std::string(what) + " not understood";
     };
-    if (const CDeviceMessage* version = reply(VersionReply)) {
-        if (const auto serial = SerialNumberOf(*version))
-            reading.identity = SUnitIdentity{{}, {}, serial->toStdString()};
+    if (const auto bytes = reply(VersionReply)) {
+        if (const auto block = Protocol::VersionBlockReplyOf(*bytes))
+            reading.identity = SUnitIdentity{Utf8(block->unitVersion), Utf8(block->hardwareVersion),
+                                             Utf8(Protocol::DisplaySerialNumber(block->serialNumber))};
         else
             note("version block");
     }
-    if (const CDeviceMessage* names = reply(NamesReply)) {
-        if (const auto decoded = FirmwareNamesOf(*names))
-            reading.firmware = SUnitFirmware{decoded->active.toStdString(), decoded->inactive.toStdString()};
+    if (const auto bytes = reply(NamesReply)) {
+        const auto names = Protocol::FirmwareNamesOf(*bytes);
+        if (names && names->active && names->inactive)
+            reading.firmware = SUnitFirmware{Utf8(*names->active), Utf8(*names->inactive)};
         else
             note("firmware names");
+    }
+    if (const auto bytes = reply(GpsReply)) {
+        if (const auto status = Protocol::GpsStatusOf(*bytes)) {
+            SUnitGps gps;
+            for (std::size_t i = 0; i < gps.channels.size(); ++i)
+                gps.channels[i] = {status->channels[i].satellite, status->channels[i].cno.value};
+            gps.latitudeDegrees = status->latitude.InDegrees().value;
+            gps.longitudeDegrees = status->longitude.InDegrees().value;
+            gps.altitudeMeters = status->altitude.InMetres().value;
+            reading.gps = gps;
+        } else {
+            note("GPS status");
+        }
+    }
+    if (const auto bytes = reply(InstallReply)) {
+        if (const auto status = Protocol::InstallationStatusOf(*bytes)) {
+            SUnitInstall install;
+            for (std::size_t row = 0; row < install.codes.size(); ++row)
+                install.codes[row] = status->codes[row];
+            install.q1TimeMs = status->busTime.value;
+            install.surveyPercent = status->surveyPercent;
+            reading.install = install;
+        } else {
+            note("installation status");
+        }
+    }
+    if (const auto bytes = reply(ConstellationReply)) {
+        if (const auto statistics = Protocol::ConstellationStatisticsOf(*bytes)) {
+            SUnitConstellation constellation;
+            constellation.verdict = statistics->verdict;
+            constellation.secondsBySatellites = statistics->durations;
+            constellation.totalSeconds = statistics->total;
+            reading.constellation = constellation;
+        } else {
+            note("constellation statistics");
+        }
     }
     return reading;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Reads a unit as the fleet sweep does: a link of its own for every reading,
 // the identity probe, then the version block, the firmware names and the
-// three status replies, decoded into typed values. The scrape's deadline
+// three status replies, decoded by the protocol library into typed values. The scrape's deadline
 // interrupts the link, and the reading comes back with what it has.
 
 #include "exporter/DeadlineWatch.h"

@@ -1,12 +1,14 @@
 // The exporter's texts without a network: the exposition in both formats, a
-// unit's metrics, the web configuration, basic authentication and the command
+// unit's replies and metrics, the web configuration, basic authentication and the command
 // line.
 
 #include "exporter/BasicAuth.h"
 #include "exporter/ExporterOptions.h"
+#include "exporter/LinkUnitReader.h"
 #include "exporter/MetricText.h"
 #include "exporter/UnitMetrics.h"
 #include "exporter/WebConfig.h"
+#include "fleet/FleetUnitReader.h"
 
 #include <QByteArray>
 
@@ -161,6 +163,38 @@ TEST(UnitMetrics, AReadingBecomesNamedValuesAndStateSets)
     EXPECT_TRUE(Has(silent, "qora_probe_duration_seconds 0.75"));
     EXPECT_EQ(silent.find("qora_unit_info"), std::string::npos);
     EXPECT_EQ(silent.find("qora_probe_complete"), std::string::npos);
+}
+
+TEST(UnitDecoding, RepliesBecomeValuesAndUnitTextsBecomeUtf8)
+{
+    // A version block whose serial number holds a Latin-1 letter: label
+    // values must be UTF-8, or Prometheus refuses the whole scrape.
+    CDeviceMessage version;
+    const std::uint8_t head[] = {0x84, 0x09, 0x18, 0x01, 0x00, 0x90, 0x04, 168, 0x00};
+    version.AppendBytes(head, sizeof head);
+    std::string block(164, '\0');
+    block.replace(0, 6, "QORA-U");
+    block.replace(16, 4, "HW 3");
+    block.replace(28, 6, "QSIM\xe9 ");
+    version.AppendBytes(block.data(), std::int32_t(block.size()));
+
+    CDeviceMessage names; // a present name without its terminator: not understood
+    const std::uint8_t namesHead[] = {0x86, 0x0C, 0x39, 0, 0, 0, 0};
+    names.AppendBytes(namesHead, sizeof namesHead);
+    names.AppendBytes("QOR0300.binXXXXXQOR0290.binXXXXX", 32);
+
+    SFleetUnitReplies replies;
+    replies.reachable = true;
+    replies.replies = {version, names, std::nullopt, std::nullopt, std::nullopt};
+    const SUnitReading reading = DecodeUnitReplies(replies);
+    EXPECT_TRUE(reading.reachable);
+    ASSERT_TRUE(reading.identity);
+    EXPECT_EQ(reading.identity->serial, "QSIM\xc3\xa9");
+    EXPECT_EQ(reading.identity->unitVersion, "QORA-U");
+    EXPECT_EQ(reading.identity->hardware, "HW 3");
+    EXPECT_FALSE(reading.firmware);
+    EXPECT_EQ(reading.error, "firmware names not understood");
+    EXPECT_FALSE(reading.gps || reading.install || reading.constellation);
 }
 
 TEST(WebConfig, TakesTlsAndUsersAndRefusesWhatItDoesNotKnow)
