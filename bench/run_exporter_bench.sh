@@ -39,6 +39,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 # The first line a program prints once it listens: "listening on HOST:PORT".
 endpoint_of() {

@@ -26,6 +26,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 endpoint_of() {
   local out=$1 tries line
@@ -87,7 +88,7 @@ sleep "$window"
 cpu1=$(cpu_of "$exporter_pid"); p1=$(probes); t1=$(date +%s.%N)
 
 up=$(query 'sum(qora_up)')
-series=$(query 'prometheus_tsdb_head_series')
+series=$(curl -s "http://127.0.0.1:$prom_port/metrics" | awk '/^prometheus_tsdb_head_series / {print $2}')
 echo "$units simulated units (replies ${delay} ms late), one exporter, Prometheus scraping every ${interval} s; ${window} s measured"
 awk -v c0="$cpu0" -v c1="$cpu1" -v p0="$p0" -v p1="$p1" -v t0="$t0" -v t1="$t1" 'BEGIN {
   s = t1 - t0; printf "probes: %.1f/s; exporter CPU: %.1f %% of one core, %.3f ms a probe\n", (p1 - p0) / s, (c1 - c0) * 100 / s, (c1 - c0) * 1000 / (p1 - p0) }'

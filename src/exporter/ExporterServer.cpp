@@ -7,7 +7,13 @@
 
 #include <httplib.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 
 namespace {
@@ -55,6 +61,19 @@ std::string IndexPage()
           "</ul>\n</body></html>\n";
 }
 
+// The library's server with its listening socket in reach.
+template <class Base>
+class CListening final : public Base {
+public:
+    using Base::Base;
+    [[nodiscard]] int Socket() const { return this->svr_sock_; }
+};
+
+// Connections the kernel keeps for the exporter until it takes them: the
+// library's own 5 would drop connections whenever many arrive at once, and
+// the scrapers would wait out their retransmissions (a second and more).
+constexpr int kListenBacklog = 4096;
+
 // A name from the request as a reason quotes it: on one line, not too long.
 std::string Quoted(const std::string& name)
 {
@@ -70,18 +89,41 @@ CExporterServer::CExporterServer(const SExporterOptions& options, const SWebConf
                                  IUnitReader& reader)
     : options_(options), targets_(targets), auth_(web.users), probes_(reader, options.maxProbes)
 {
-    if (!web.certFile.empty())
-        server_ = std::make_unique<httplib::SSLServer>(web.certFile.c_str(), web.keyFile.c_str());
-    else
-        server_ = std::make_unique<httplib::Server>();
+    if (!web.certFile.empty()) {
+        auto server = std::make_unique<CListening<httplib::SSLServer>>(web.certFile.c_str(), web.keyFile.c_str());
+        listeningSocket_ = [raw = server.get()] { return raw->Socket(); };
+        server_ = std::move(server);
+    } else {
+        auto server = std::make_unique<CListening<httplib::Server>>();
+        listeningSocket_ = [raw = server.get()] { return raw->Socket(); };
+        server_ = std::move(server);
+    }
     const std::size_t places = std::size_t(options_.maxConnections);
     server_->new_task_queue = [this, places] {
         return new CConnectionQueue(places, places, [this] { stats_.ConnectionRefused(); });
     };
     server_->set_read_timeout(options_.readTimeoutSeconds);
     server_->set_write_timeout(kExporterWriteTimeoutSeconds);
-    server_->set_keep_alive_timeout(options_.readTimeoutSeconds);
-    server_->set_keep_alive_max_count(1000);
+    // A connection's place is a thread, taken for as long as the connection
+    // waits for its request. A scraper keeps more connections open than it
+    // uses: Go's client dials a new one whenever a request finds none idle,
+    // and keeps the dialled one when the request went elsewhere or gave up.
+    // Under load such empty connections took every place while the requests
+    // queued behind them, timed out and had more connections dialled. So the
+    // kernel hands a connection over only once its first bytes are there
+    // (TCP_DEFER_ACCEPT, for up to the read timeout), each connection carries
+    // one request, and one that comes without bytes after all is dropped at
+    // once (the library then looks for about 10 ms). A connection costs a
+    // TCP handshake, far less than a unit's reading.
+    server_->set_socket_options([seconds = options_.readTimeoutSeconds](socket_t socket) {
+        // No SO_REUSEPORT (the library's default): a second exporter on the
+        // same address must fail to start, not share its scrapes.
+        const int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        setsockopt(socket, IPPROTO_TCP, TCP_DEFER_ACCEPT, &seconds, sizeof seconds);
+    });
+    server_->set_keep_alive_max_count(1);
+    server_->set_keep_alive_timeout(0);
     server_->set_payload_max_length(kExporterMaxPayload);
     server_->set_tcp_nodelay(true);
     Route();
@@ -97,10 +139,13 @@ bool CExporterServer::Bind(std::string& error)
     }
     if (options_.listenPort == 0) {
         port_ = server_->bind_to_any_port(options_.listenHost);
-        if (port_ > 0)
-            return true;
     } else if (server_->bind_to_port(options_.listenHost, options_.listenPort)) {
         port_ = options_.listenPort;
+    }
+    if (port_ > 0) {
+        // Listening again on a listening socket sets its backlog anew.
+        if (::listen(listeningSocket_(), kListenBacklog) != 0)
+            qCWarning(lcExporter, "cannot raise the listening backlog: %s", std::strerror(errno));
         return true;
     }
     error = "cannot listen on " + options_.listenHost + ":" + std::to_string(options_.listenPort) + ": "

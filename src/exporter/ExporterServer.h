@@ -10,6 +10,7 @@
 #include "exporter/TargetDirectory.h"
 #include "exporter/WebConfig.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,5 +49,6 @@ private:
     CExporterStats stats_;
     CProbeCoordinator probes_;
     std::unique_ptr<httplib::Server> server_;
+    std::function<int()> listeningSocket_;
     int port_ = 0;
 };

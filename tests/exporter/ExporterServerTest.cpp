@@ -340,10 +340,13 @@ TEST_F(ExporterServer, ConnectionsBeyondThePlacesAre503AtOnce)
     options.maxConnections = 2;
     options.readTimeoutSeconds = 2;
     Start(options);
-    // Two places and two waiting, all taken by clients that say nothing.
+    // Two places and two waiting, all taken by clients that start a request
+    // and stall (one that sends nothing at all is not even handed over).
     std::vector<int> idle;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         idle.push_back(Connect());
+        ASSERT_EQ(::write(idle.back(), "GET /probe?tar", 14), 14);
+    }
     const int late = Connect();
     const char request[] = "GET /probe?target=QORA-1 HTTP/1.1\r\nHost: x\r\n\r\n";
     ASSERT_EQ(::write(late, request, sizeof request - 1), ssize_t(sizeof request - 1));
