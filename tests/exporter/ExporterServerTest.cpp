@@ -366,6 +366,19 @@ TEST_F(ExporterServer, ConnectionsBeyondThePlacesAre503AtOnce)
     }
     EXPECT_EQ(status, 200);
     EXPECT_GE(Metric("qora_exporter_connections_refused_total"), 1);
+
+    // Connections that never send a request, as a scraper's client keeps
+    // them by the dozen, take no place: a probe behind them is answered.
+    std::vector<int> empty;
+    for (int i = 0; i < 8; ++i)
+        empty.push_back(Connect());
+    const auto started = Clock::now();
+    const auto behind = Get("/probe?target=QORA-1");
+    ASSERT_TRUE(behind);
+    EXPECT_EQ(behind->status, 200);
+    EXPECT_LT(Clock::now() - started, 1s);
+    for (const int fd : empty)
+        ::close(fd);
 }
 
 TEST_F(ExporterServer, BasicAuthAndTls)
