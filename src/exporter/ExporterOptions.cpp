@@ -136,8 +136,8 @@ std::string ExporterHelpText()
            "  --web.max-connections N         HTTP connections served at once (default "
         + std::to_string(kExporterDefaultConnections) + ");\n"
            "                                  more are answered 503\n"
-           "  --web.read-timeout SECONDS      time a client has to send its request, and an\n"
-           "                                  idle connection is kept open (default 5)\n"
+           "  --web.read-timeout SECONDS      time a client has for each read of its request,\n"
+           "                                  and a new connection for its first bytes (default 5)\n"
            "  --probe.max-concurrent N        units read at once (default " + std::to_string(kExporterDefaultProbes)
         + ")\n"
            "  --probe.default-timeout SECONDS a probe's time when the scraper sends no\n"

@@ -18,7 +18,7 @@ struct SExporterOptions {
     std::string directory; // empty: the one qora-cli uses
     int maxConnections = kExporterDefaultConnections;
     int maxProbes = kExporterDefaultProbes;
-    int readTimeoutSeconds = 5; // for a request to arrive; also the idle keep-alive time
+    int readTimeoutSeconds = 5; // for each read of a request, and a new connection's first bytes
     double defaultTimeoutSeconds = 10; // when the scraper sends no timeout
     double timeoutOffsetSeconds = 0.5; // kept back from the scraper's timeout to send the answer
     bool help = false;
