@@ -140,7 +140,8 @@ std::string ExporterHelpText()
            "                                  and a new connection for its first bytes (default 5)\n"
            "  --probe.max-concurrent N        units read at once (default " + std::to_string(kExporterDefaultProbes)
         + ")\n"
-           "  --probe.default-timeout SECONDS a probe's time when the scraper sends no\n"
+           "  --probe.default-timeout SECONDS\n"
+           "                                  a probe's time when the scraper sends no\n"
            "                                  X-Prometheus-Scrape-Timeout-Seconds (default 10)\n"
            "  --probe.timeout-offset SECONDS  kept back from the scraper's timeout to send\n"
            "                                  the answer (default 0.5)\n"
