@@ -1,6 +1,7 @@
 #include "app/LocalConnection.h"
 
 #include "app/ManagerSettings.h"
+#include "protocol/Connection.h"
 
 LocalConnectionSettings ReadLocalConnectionSettings()
 {
@@ -25,11 +26,5 @@ QString BuildLocalConnectionString(const CManagerSettings& settings)
 
 QString UnitAddressText(const QString& connection)
 {
-    const QString marker = QStringLiteral(",ADDR=");
-    const qsizetype at = connection.indexOf(marker);
-    if (at < 0)
-        return {};
-    const qsizetype from = at + marker.size();
-    const qsizetype comma = connection.indexOf(QLatin1Char(','), from);
-    return connection.mid(from, comma < 0 ? -1 : comma - from);
+    return QString::fromStdString(Protocol::ParseConnection(connection.toStdString()).addressText);
 }

@@ -21,5 +21,5 @@ LocalConnectionSettings ReadLocalConnectionSettings();
 QString BuildLocalConnectionString(const LocalConnectionSettings& settings);
 QString BuildLocalConnectionString(const CManagerSettings& settings);
 
-// The text after ",ADDR=" up to the next "," (empty when there is none).
+// The connection's ADDR item as written (empty when there is none).
 QString UnitAddressText(const QString& connection);

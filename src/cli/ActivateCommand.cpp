@@ -4,7 +4,7 @@
 #include "cli/CliPrompts.h"
 #include "cli/CliSession.h"
 #include "cli/LinkReport.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/MessageIds.h"
@@ -36,7 +36,7 @@ int RunActivateCommand(const std::string& connection, const std::vector<std::str
     CSoftwareActivation activation;
     CGroupCommandSession session(connection);
     const auto refuse = [&](const QString& text) {
-        PrintLine(output.err, text);
+        PrintError(output.err, text);
         session.Finish(kExitRequestFailed);
     };
     session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {

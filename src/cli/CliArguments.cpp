@@ -43,51 +43,62 @@ bool ReadDigits(const std::string& text, int maxDigits, int& value)
 }
 
 bool ReadPathOption(const char* option, const std::vector<std::string>& arguments, std::size_t& at,
-                    std::optional<std::string>& path, std::string& error)
+                    std::optional<std::string>& value, std::string& error)
 {
     const std::string& argument = arguments[at];
     const std::string prefix = std::string(option) + "=";
-    std::string value;
+    std::string given;
     if (argument == option) {
         if (at + 1 >= arguments.size()) {
             error = MissingValue(option);
             ++at;
             return true;
         }
-        value = arguments[at + 1];
+        given = arguments[at + 1];
         at += 2;
     } else if (argument.compare(0, prefix.size(), prefix) == 0) {
-        value = argument.substr(prefix.size());
+        given = argument.substr(prefix.size());
         ++at;
     } else {
         return false;
     }
-    if (value.empty())
+    if (given.empty())
         error = MissingValue(option);
-    else if (path)
+    else if (value)
         error = std::string(option) + " given twice";
     else
-        path = value;
+        value = given;
     return true;
 }
 
-bool ReadLogOption(const std::vector<std::string>& arguments, std::size_t& at, std::optional<std::string>& path,
-                   std::string& error)
+bool ReadGlobalOption(const std::vector<std::string>& arguments, std::size_t& at, SGlobalOptions& options,
+                      std::string& error)
 {
-    return ReadPathOption(kLogOption, arguments, at, path, error);
+    return ReadPathOption(kConnectionOption, arguments, at, options.connection, error) ||
+           ReadPathOption(kLogOption, arguments, at, options.logPath, error) ||
+           ReadPathOption(kTraceOption, arguments, at, options.tracePath, error);
 }
 
 namespace {
 
 // Options of the commands that take the next argument as their value.
-bool TakesValue(const std::string& option)
+bool TakesValue(const std::string& command, const std::string& option)
 {
-    static const char* const options[] = {"--chunk",   "--interval", "--unit",  "--report",   "--user",
-                                          "--date",    "--comments", "--actions", "--count", "--duration",
-                                          "--format"};
+    static const char* const options[] = {"--chunk",  "--interval", "--unit",    "--report",  "--user",
+                                          "--date",   "--comments", "--actions", "--count",   "--duration",
+                                          "--format", "--verify-timeout", "--verify-report"};
+    // fleet's --json names a file; status's and watch's take nothing.
+    static const char* const fleetOptions[] = {"--directory", "--group", "--jobs", "--csv", "--json",
+                                               "--restart-timeout"};
     for (const char* name : options) {
         if (option == name)
             return true;
+    }
+    if (command == "fleet") {
+        for (const char* name : fleetOptions) {
+            if (option == name)
+                return true;
+        }
     }
     return false;
 }
@@ -104,8 +115,8 @@ std::size_t SetValues(const std::string& command)
 
 } // namespace
 
-void TakeLogOption(const std::string& command, std::vector<std::string>& arguments,
-                   std::optional<std::string>& path, std::string& error)
+void TakeGlobalOptions(const std::string& command, std::vector<std::string>& arguments, SGlobalOptions& options,
+                       std::string& error)
 {
     std::vector<std::string> kept;
     kept.reserve(arguments.size());
@@ -115,13 +126,13 @@ void TakeLogOption(const std::string& command, std::vector<std::string>& argumen
         kept.assign(arguments.begin(), arguments.begin() + static_cast<std::ptrdiff_t>(at));
     }
     while (at < arguments.size()) {
-        if (ReadLogOption(arguments, at, path, error)) {
+        if (ReadGlobalOption(arguments, at, options, error)) {
             if (!error.empty())
                 return;
             continue;
         }
         kept.push_back(arguments[at]);
-        if (TakesValue(arguments[at]) && at + 1 < arguments.size())
+        if (TakesValue(command, arguments[at]) && at + 1 < arguments.size())
             kept.push_back(arguments[++at]);
         ++at;
     }

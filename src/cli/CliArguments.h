@@ -27,27 +27,34 @@ int RefuseUsage(std::FILE* err, const std::string& reason);
 // most `maxDigits` of them.
 [[nodiscard]] bool ReadDigits(const std::string& text, int maxDigits, int& value);
 
-// "--log FILE" or "--log=FILE".
+// The options of the whole program. They stand before the command or
+// anywhere among its options, each in either form, "--log FILE" or "--log=FILE".
+inline constexpr char kConnectionOption[] = "--connection";
+// The program's log appended to FILE.
 inline constexpr char kLogOption[] = "--log";
-// "--trace FILE" or "--trace=FILE": the unit traffic recorded (before the command only).
+// The unit traffic recorded to FILE.
 inline constexpr char kTraceOption[] = "--trace";
 
-// Reads one file option at arguments[at] (either form) into `path` and moves
-// `at` past it. False when arguments[at] is not that option. A missing or empty
-// file, or a second one, leaves a reason in `error` (true is returned: the
-// option was there).
+struct SGlobalOptions {
+    std::optional<std::string> connection;
+    std::optional<std::string> logPath;
+    std::optional<std::string> tracePath;
+};
+
+// Reads one option of that name at arguments[at] (either form) into `value`
+// and moves `at` past it. False when arguments[at] is not that option. A
+// missing or empty value, or a second one, leaves a reason in `error` (true is
+// returned: the option was there).
 bool ReadPathOption(const char* option, const std::vector<std::string>& arguments, std::size_t& at,
-                    std::optional<std::string>& path, std::string& error);
+                    std::optional<std::string>& value, std::string& error);
 
-// Reads one --log option at arguments[at] (either form) into `path` and moves
-// `at` past it. False when arguments[at] is no --log option. A --log without
-// a file, or a second one, leaves a reason in `error` (true is returned: the
-// option was there).
-bool ReadLogOption(const std::vector<std::string>& arguments, std::size_t& at, std::optional<std::string>& path,
-                   std::string& error);
+// Reads one global option at arguments[at], as ReadPathOption does; false
+// when arguments[at] is none.
+bool ReadGlobalOption(const std::vector<std::string>& arguments, std::size_t& at, SGlobalOptions& options,
+                      std::string& error);
 
-// Takes a --log option out of a command's arguments, wherever an option may
-// stand: the values of the command's options and its positional texts are
-// never taken for one.
-void TakeLogOption(const std::string& command, std::vector<std::string>& arguments,
-                   std::optional<std::string>& path, std::string& error);
+// Takes the global options out of a command's arguments, wherever an option
+// may stand: the values of the command's options and its positional texts are
+// never taken for one. Stops at the first refused one, its reason in `error`.
+void TakeGlobalOptions(const std::string& command, std::vector<std::string>& arguments, SGlobalOptions& options,
+                       std::string& error);

@@ -1,4 +1,5 @@
 #include "cli/CliSession.h"
+#include "cli/CliOutput.h"
 #include "link/DeviceMessageNotice.h"
 
 #include "cli/HexText.h"
@@ -62,7 +63,7 @@ void CCliSession::OnNotice(ConnectionNotice notice)
             onConnected_(notice == NOTICE_CONNECTED);
         break;
     case NOTICE_CONNECT_FAILED:
-        std::fprintf(stderr, "%s\n", CannotConnectText(connection_, handler_.LastFailure()).c_str());
+        PrintError(stderr, CannotConnectText(connection_, handler_.LastFailure()));
         Finish(kExitNoConnection);
         break;
     default:
@@ -82,7 +83,8 @@ void CCliSession::OnReply(MsgWParam wParam, MsgLParam lParam)
         } else {
             std::printf("failed %06x\n", static_cast<unsigned>(header));
             if (const SLinkFailure failure = handler_.LastFailure(); !failure.text.empty())
-                std::fprintf(stderr, "%06x: %s\n", static_cast<unsigned>(header), failure.text.c_str());
+                PrintError(stderr, QString::asprintf("%06x: ", static_cast<unsigned>(header)) +
+                                       QString::fromStdString(failure.text));
             anyFailed_ = true;
         }
     }

@@ -6,7 +6,7 @@ namespace {
 
 struct SCommandHelp {
     const char* name;
-    const char* synopsis; // after "qora-cli [--connection STRING] "
+    const char* synopsis; // after "qora-cli [--connection STRING] " (only "qora-cli " when it connects to no unit)
     const char* summary;  // the overview's lines, indented
     const char* details;  // the command's own page: options and exit statuses
 };
@@ -66,13 +66,15 @@ constexpr SCommandHelp kCommands[] = {
      "connection, 64 bad arguments.\n"},
     {"status", "status [--json]",
      "one snapshot of the GPS status, installation status and\n"
-     "constellation statistics (the unit is put in commission mode)",
+     "constellation statistics (the unit is put in commission\n"
+     "mode)",
      "Puts the unit in commission mode and prints one snapshot of the three\n"
      "status windows: GPS status, installation status, constellation statistics.\n"
-     "  --json    one JSON object for programs (keys in docs/status-json.md):\n"
-     "            numbers in degrees, metres, dBHz and seconds, null where the\n"
-     "            windows show dashes or \"?\", the windows' texts beside them,\n"
-     "            \"time\" (UTC) and the unit's \"serial\"\n"
+     "  --json    one JSON object for programs (its keys are described in\n"
+     "            /usr/share/doc/qora-manager/status-json.md): numbers in\n"
+     "            degrees, metres, dBHz and seconds, null where the windows show\n"
+     "            dashes or \"?\", the windows' texts beside them, \"time\" (UTC)\n"
+     "            and the unit's \"serial\"\n"
      "\n"
      "Exit status: 0 done, 1 the unit did not answer, 2 no connection, 64 bad\n"
      "arguments.\n"},
@@ -93,8 +95,9 @@ constexpr SCommandHelp kCommands[] = {
      "status and constellation statistics every S seconds and writes one row per\n"
      "GPS status answer to FILE (created or emptied), with the installation and\n"
      "constellation answers of the same round. Columns and empty values are\n"
-     "described in docs/status-recording.md. Every row is written whole; Ctrl+C\n"
-     "(SIGINT) or SIGTERM ends the recording after the last whole row.\n"
+     "described in /usr/share/doc/qora-manager/status-recording.md. Every row is\n"
+     "written whole; Ctrl+C (SIGINT) or SIGTERM ends the recording after the last\n"
+     "whole row.\n"
      "  --interval S     seconds between requests, 0.1 to 3600 (default 5)\n"
      "  --count N        stop after N rows\n"
      "  --duration S     stop after S seconds\n"
@@ -104,9 +107,9 @@ constexpr SCommandHelp kCommands[] = {
      "Exit status: 0 done or stopped, 1 the unit stopped answering or FILE could\n"
      "not be written (the rows before stay), 2 no connection, 64 bad arguments.\n"},
     {"timing", "timing [set CLOCKS_OUT DISABLE]",
-     "print the clock delays and the clock-out timing, or set the\n"
-     "clock-out timing (seconds: 11-3540 from fix lost to clocks out\n"
-     "alarm, 0-60 from clocks out alarm to disable)",
+     "print the clock delays and the clock-out timing, or set\n"
+     "the clock-out timing (seconds: 11-3540 from fix lost to\n"
+     "clocks out alarm, 0-60 from clocks out alarm to disable)",
      "Without arguments prints the clock delays and the clock-out timing. With\n"
      "\"set\" writes the clock-out timing and prints what the unit then holds.\n"
      "  CLOCKS_OUT  seconds from fix lost to the clocks out alarm, 11 to 3540,\n"
@@ -133,6 +136,9 @@ constexpr SCommandHelp kCommands[] = {
      "              settings')\n"
      "  --yes       download a version the unit already holds, or an older one\n"
      "  --no        decline that (the default; exit 3)\n"
+     "  --json-progress  progress as JSON lines on standard output instead\n"
+     "              ({\"event\":\"progress\",\"percent\":40}, {\"event\":\"verifying\"}),\n"
+     "              as the fleet rollout reads it\n"
      "\n"
      "Ctrl+C (or SIGTERM) ends a download under way with the end command.\n"
      "\n"
@@ -151,16 +157,18 @@ constexpr SCommandHelp kCommands[] = {
      "Exit status: 0 activated (or read), 1 refused or failed, 2 no connection,\n"
      "64 bad arguments.\n"},
     {"commission",
-     "commission WORKORDER [--unit N] [--report FILE] [--user NAME]\n"
-     "           [--date yyyy-MM-dd] [--comments TEXT] [--actions TEXT] [--no-reset]\n"
-     "           [--remote] [--advanced|--basic] [--accept-replaced]\n"
+     "commission WORKORDER [--unit N] [--report FILE]\n"
+     "           [--user NAME] [--date yyyy-MM-dd] [--comments TEXT]\n"
+     "           [--actions TEXT] [--no-reset] [--remote]\n"
+     "           [--advanced|--basic] [--accept-replaced]\n"
      "           [--verify [--verify-timeout S] [--verify-report FILE]]",
      "commission the unit from a work order with the wizard's\n"
      "checks, the guarded write and the reset",
      "Commissions the unit with the work order's values as the Commissioning\n"
-     "Wizard does when every page is passed unchanged: the pages' checks first\n"
-     "(the first refusal ends the command, nothing is sent), then the guarded\n"
-     "write in commission mode and the reset. A reset the unit does not answer is\n"
+     "Wizard does when every page is passed unchanged: the unit is checked first\n"
+     "as \"qora-cli check\" checks it (what the check fails ends the command on\n"
+     "the check's lines, nothing is sent), then the guarded write in commission\n"
+     "mode and the reset. A reset the unit does not answer is\n"
      "reported as \"reset requested; the unit did not answer (it may already be\n"
      "restarting)\" and is no failure. Without --connection (and without\n"
      "--remote), success moves the settings' local connection to the unit's new\n"
@@ -184,8 +192,8 @@ constexpr SCommandHelp kCommands[] = {
      "  --basic           do not write it (the position stays 0), as without them;\n"
      "                    the default is the settings' Advanced Mode\n"
      "  --accept-replaced go on when the wizard would replace a work order value\n"
-     "                    that is out of its bounds (refused otherwise, naming the\n"
-     "                    parameter and its value)\n"
+     "                    that is out of its bounds (refused otherwise); every\n"
+     "                    other problem of the check is refused all the same\n"
      "  --verify          after the reset, look for the unit every 2 s where it\n"
      "                    must now be (its new IP and Q1 address; on --remote the\n"
      "                    same node), read back its position and GPS mode, delays,\n"
@@ -201,9 +209,11 @@ constexpr SCommandHelp kCommands[] = {
      "the report was not saved, or the unit read back other values, 2 no\n"
      "connection, or with --verify the unit did not answer at its new place in\n"
      "time, 64 bad arguments.\n"},
-    {"fleet", "fleet status [--directory FILE] [--group NAME] [--jobs N] [--csv FILE] [--json FILE]\n"
-              "       fleet download MASTERFILE [--directory FILE] [--group NAME]\n"
-              "       [--activate] [--jobs N] [--restart-timeout S] [--yes]",
+    {"fleet", "fleet status [--directory FILE] [--group NAME] [--jobs N]\n"
+              "             [--csv FILE] [--json FILE]\n"
+              "       fleet download MASTERFILE [--directory FILE]\n"
+              "             [--group NAME] [--activate] [--jobs N]\n"
+              "             [--restart-timeout S] [--yes]",
      "status: the health of every unit of the node directory, N\n"
      "units at once (exit 0: all reachable with self-test OK, 1:\n"
      "not so, 2: no directory); download: a firmware rollout to\n"
@@ -221,7 +231,10 @@ constexpr SCommandHelp kCommands[] = {
      "CSV columns: name,connection,reachable,serial,active_firmware,\n"
      "inactive_firmware,self_test,gps_fix,clock_state,verdict,latitude,longitude,\n"
      "error. reachable is yes or no; texts as the status windows show them;\n"
-     "error says why a unit could not be read. A progress bar on standard error\n"
+     "error says why a unit could not be read. The JSON has the same keys, but\n"
+     "reachable is true or false, and latitude and longitude are numbers in\n"
+     "degrees (north and east positive; null when not read), the texts beside\n"
+     "them in latitude_text and longitude_text. A progress bar on standard error\n"
      "when it is a terminal; a summary line at the end.\n"
      "Exit status: 0 every unit reachable with self-test OK, 1 otherwise (or a\n"
      "file could not be written), 2 no readable directory or no such group, 64\n"
@@ -246,11 +259,14 @@ constexpr SCommandHelp kCommands[] = {
      "summary line on standard error.\n"
      "Exit status: 0 every unit got the software or had it already, 1 otherwise\n"
      "(or the master file or its image cannot be used), 2 no readable directory\n"
-     "or no such group, 3 the rollout was refused, 64 bad arguments.\n"},
+     "or no such group, 3 the rollout was refused, 64 bad arguments.\n"
+     "\n"
+     "More in /usr/share/doc/qora-manager/fleet.md.\n"},
     {"check", "check PATH...",
      "check work orders (files, or folders of .xml files) as the\n"
      "wizard would check their values; no unit is needed\n"
-     "(exit 0: all pass, 1: a unit fails, 2: a path cannot be read)",
+     "(exit 0: all pass, 1: a unit fails, 2: a path cannot be\n"
+     "read)",
      "Reads each work order as \"Open Work Order\" does and checks every unit in\n"
      "it as the Commissioning Wizard checks the values it is filled with: the\n"
      "pages' rules (Q1 address, IP address class, subnet mask, host, gateway,\n"
@@ -266,56 +282,75 @@ constexpr SCommandHelp kCommands[] = {
      "  FILE unit N (DISTNAME): PARAMETER VALUE: warning: why no site can use it\n"
      "  PATH: cannot be read: \"the reader's message\" (why)\n"
      "VALUE is \"(missing)\" for a parameter the unit lacks, and in double quotes\n"
-     "when it is empty or holds blanks; see docs/work-order-check.md.\n"
+     "when it is empty or holds blanks; see\n"
+     "/usr/share/doc/qora-manager/work-order-check.md.\n"
      "\n"
      "Exit status: 0 every unit passes, 1 a unit has a problem, 2 a path cannot\n"
      "be read (also when another fails), 64 bad arguments.\n"},
 };
 // clang-format on
 
-// Writes text with every line after the first indented by `indent` blanks.
+// Writes text with every line after the first indented by `indent` blanks
+// (in place of the blanks it begins with).
 void PrintIndented(std::FILE* to, const char* text, int indent)
 {
     for (const char* line = text; *line;) {
         const char* end = std::strchr(line, '\n');
         const int length = end ? static_cast<int>(end - line) : static_cast<int>(std::strlen(line));
-        if (line != text)
+        int blanks = 0;
+        if (line != text) {
+            while (blanks < length && line[blanks] == ' ')
+                ++blanks;
             std::fprintf(to, "%*s", indent, "");
-        std::fprintf(to, "%.*s\n", length, line);
+        }
+        std::fprintf(to, "%.*s\n", length - blanks, line + blanks);
         line = end ? end + 1 : line + length;
     }
+}
+
+// The commands that make no connection: --connection means nothing to them.
+bool ConnectsToUnit(const std::string& command)
+{
+    return command != "settings" && command != "check" && command != "fleet";
 }
 
 } // namespace
 
 void PrintUsage(std::FILE* to)
 {
-    std::fprintf(to, "usage: qora-cli [--connection STRING] COMMAND [ARGS]\n"
+    std::fprintf(to, "usage: qora-cli [--connection STRING] [--log FILE] [--trace FILE] COMMAND [ARGS]\n"
                      "       qora-cli COMMAND --help\n"
                      "\n"
                      "commands:\n");
-    constexpr int kSummaryColumn = 18;
+    // Each command is a list item: its synopsis, then its summary at this
+    // column, two blanks at least after a synopsis on the same line. A longer
+    // synopsis has a line of its own and its further lines at the summary's
+    // column, so that help2man sees one item (a man page's list needs the
+    // text after an own-line tag at 20 blanks or more).
+    constexpr int kSummaryColumn = 20;
+    constexpr int kIndent = 2;
+    constexpr int kGap = 2;
     for (const SCommandHelp& command : kCommands) {
-        // A short synopsis shares its line with the summary.
         const int length = static_cast<int>(std::strlen(command.synopsis));
-        if (length + 3 <= kSummaryColumn && !std::strchr(command.synopsis, '\n')) {
-            std::fprintf(to, "  %-*s", kSummaryColumn - 2, command.synopsis);
+        if (kIndent + length + kGap <= kSummaryColumn && !std::strchr(command.synopsis, '\n')) {
+            std::fprintf(to, "%*s%-*s", kIndent, "", kSummaryColumn - kIndent, command.synopsis);
         } else {
-            std::fprintf(to, "  ");
-            PrintIndented(to, command.synopsis, 2);
+            std::fprintf(to, "%*s", kIndent, "");
+            PrintIndented(to, command.synopsis, kSummaryColumn);
             std::fprintf(to, "%*s", kSummaryColumn, "");
         }
         PrintIndented(to, command.summary, kSummaryColumn);
     }
     std::fprintf(to,
                  "\n"
-                 "options:\n"
+                 "options (before the command or among its own):\n"
                  "  --connection STRING  the unit's connection string (default: the local\n"
                  "                       connection of the settings)\n"
                  "  --log FILE           append the program's log (connections, failed requests\n"
-                 "                       and why) to FILE; also after the command\n"
+                 "                       and why) to FILE; see logging.md\n"
                  "  --trace FILE         record every exchange with the unit to FILE (JSON lines,\n"
-                 "                       appended; qora-unit-sim --replay plays it back)\n"
+                 "                       appended; qora-unit-sim --replay plays it back); see\n"
+                 "                       traffic-recording.md\n"
                  "  -h, --help           this overview; after a command, that command's usage\n"
                  "  --version            the program's release number (\"version\" asks the unit)\n"
                  "\n"
@@ -324,7 +359,10 @@ void PrintUsage(std::FILE* to)
                  "\n"
                  "The link goes through the gateway in QORA_RKS_GATEWAY (host:port) when it is\n"
                  "set, else through the communication service's Gateway setting, else straight\n"
-                 "to HOST and PORT of the connection string.\n");
+                 "to HOST and PORT of the connection string.\n"
+                 "\n"
+                 "The documents named here and in the commands' usage (NAME.md) are in\n"
+                 "/usr/share/doc/qora-manager.\n");
     std::fflush(to);
 }
 
@@ -342,8 +380,8 @@ bool PrintCommandUsage(const std::string& command, std::FILE* to)
     for (const SCommandHelp& help : kCommands) {
         if (command != help.name)
             continue;
-        std::fprintf(to, "usage: qora-cli [--connection STRING] ");
-        PrintIndented(to, help.synopsis, 0);
+        std::fprintf(to, "usage: qora-cli %s%s\n", ConnectsToUnit(command) ? "[--connection STRING] " : "",
+                     help.synopsis);
         std::fprintf(to, "\n");
         std::fputs(help.details, to);
         std::fflush(to);

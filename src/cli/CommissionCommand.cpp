@@ -11,13 +11,14 @@
 #include "cli/LinkReport.h"
 #include "cli/ReportStatusReader.h"
 #include "cli/SingleRequest.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "commissioning/procedure/CommissionData.h"
 #include "commissioning/report/CommissionReport.h"
 #include "commissioning/report/ReportTexts.h"
 #include "commissioning/report/WorkOrderWriter.h"
 #include "commissioning/wizard/WizardProblem.h"
-#include "commissioning/wizard/WorkOrderReplacements.h"
+#include "commissioning/WorkOrderReader.h"
+#include "commissioning/wizard/WorkOrderCheck.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "platform/LogCategories.h"
@@ -25,6 +26,7 @@
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
 
+#include <new>
 #include <optional>
 
 namespace {
@@ -51,24 +53,51 @@ QString ModeLine(bool advanced, const WorkOrderValues& values, const SCommission
     return line;
 }
 
-// The values the wizard would replace: refused, unless the caller takes the
-// replacements. The addresses are not used on a remote connection.
-bool AcceptReplacements(const WorkOrderValues& values, const SCommissionOptions& options, std::FILE* err)
+// The chosen unit checked as "qora-cli check" checks it, told on the same
+// lines. What check fails stops the commissioning before anything is read
+// from or sent to the unit, save the wizard's own replacements when the
+// caller takes them and the addresses a remote connection never uses. A work
+// order that cannot be read, or has no such unit, passes here: opening it
+// tells why.
+bool PassWorkOrderCheck(const SCommissionOptions& options, std::FILE* err)
 {
-    QList<SWorkOrderReplacement> replaced = WorkOrderReplacements(values);
-    if (options.remote)
-        replaced.removeIf([](const SWorkOrderReplacement& r) { return r.IsAddressText(); });
-    if (replaced.isEmpty())
+    const WorkOrderResult<CWorkOrderUnits> read = ReadWorkOrderFile(options.workOrderPath);
+    const int index = options.unit ? *options.unit - 1 : 0;
+    if (!read || index >= read.Value().Names().size())
         return true;
-    for (const SWorkOrderReplacement& r : replaced)
-        PrintLine(err, (options.acceptReplaced ? QStringLiteral("replaced: ") : QStringLiteral("refused: ")) +
-                           r.Describe());
-    if (options.acceptReplaced)
+    QList<SWorkOrderProblem> problems;
+    try {
+        problems = CheckWorkOrderUnit(read.Value().CopyUnit(index));
+    } catch (const std::bad_alloc&) {
         return true;
-    PrintLine(err, QStringLiteral("nothing was sent; correct the work order, or give --accept-replaced to "
-                                  "commission with the replacements"));
+    }
+    const QString prefix =
+        QStringLiteral("%1 unit %2 (%3): ").arg(options.workOrderPath).arg(index + 1).arg(read.Value().Names()[index]);
+    QStringList stopping;
+    bool onlyReplacements = true;
+    for (const SWorkOrderProblem& problem : problems) {
+        const EProblemUse use = CommissioningUse(problem, problems, options.acceptReplaced, options.remote);
+        if (use == EProblemUse::NotUsed)
+            continue;
+        PrintLine(err, prefix + problem.Line());
+        if (use != EProblemUse::Stops)
+            continue;
+        if (!stopping.contains(problem.parameter))
+            stopping.append(problem.parameter);
+        onlyReplacements &= CommissioningUse(problem, problems, true, options.remote) == EProblemUse::Replaced;
+    }
+    if (stopping.isEmpty())
+        return true;
+    qCWarning(lcCommissioning).noquote() << "commissioning refused by the work order check:" << stopping.join(u',');
+    PrintLine(err, QStringLiteral("qora-cli: commission refused: %1 as the work order check says above; nothing was "
+                                  "sent to the unit. Correct the work order%2.")
+                       .arg(stopping.join(QStringLiteral(", ")),
+                            onlyReplacements ? QStringLiteral(", or give --accept-replaced to commission with the "
+                                                              "values the wizard would use instead")
+                                             : QString()));
     return false;
 }
+
 // After the reset: the unit looked for where it must now be, read back and
 // compared; 0 verified, 1 other values read back (or the report not
 // written), 2 the unit not back in time.
@@ -89,8 +118,10 @@ int VerifyAfterReset(const std::string& connection, const SCommissionValues& wri
                                                       .arg(place.ipAddress)
                                                       .arg(place.q1Address)));
     std::fflush(output.out);
-    const SVerification verification =
-        VerifyCommissionedUnit(target, written, place, options.verifyTimeoutSeconds);
+    CManagerSettings settings;
+    settings.LoadSettings();
+    const SVerification verification = VerifyCommissionedUnit(target, written, place, options.verifyTimeoutSeconds,
+                                                              static_cast<int>(settings.retryConnTime));
     if (verification.unitBack) {
         for (const QString& line : VerificationTableLines(verification))
             PrintLine(output.out, line);
@@ -110,7 +141,7 @@ int VerifyAfterReset(const std::string& connection, const SCommissionValues& wri
     const std::optional<SUnitPlace> old = PlaceOf(connection);
     if (!verification.unitBack && !place.remote && old
         && (old->ipAddress != place.ipAddress || old->q1Address != place.q1Address)) {
-        const SVerification there = VerifyCommissionedUnit(connection, written, *old, 1);
+        const SVerification there = VerifyCommissionedUnit(connection, written, *old, 1, 0);
         if (there.unitBack)
             PrintLine(output.err, QStringLiteral("the unit still answers at its old place, %1, Q1 address %2: it did "
                                                  "not take its new address")
@@ -144,10 +175,12 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
     if (!problem && !options->verifyReportPath.isEmpty())
         problem = OutputFileProblem(options->verifyReportPath);
     if (problem) {
-        std::fprintf(output.err, "%s\n", problem->c_str());
+        PrintError(output.err, *problem);
         return kExitRequestFailed;
     }
 
+    if (!PassWorkOrderCheck(*options, output.err))
+        return kExitRequestFailed;
     CCliPrompts prompts(MsgAnswer::No, output.err);
     auto opened = OpenCommissionWorkOrder(options->workOrderPath, options->unit, output.err, error);
     if (!opened) {
@@ -155,8 +188,6 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
             std::fprintf(output.err, "%s\n", error.c_str());
         return kExitRequestFailed;
     }
-    if (!AcceptReplacements(*opened->values, *options, output.err))
-        return kExitRequestFailed;
 
     CManagerSettings settings;
     settings.LoadSettings();
@@ -170,6 +201,8 @@ int RunCommissionCommand(const std::string& connection, bool connectionFromSetti
         PrintLine(output.err, notice);
     if (plan.refusal) {
         PrintLine(output.err, plan.refusal->text);
+        PrintLine(output.err, QStringLiteral("qora-cli: commission refused by the wizard's page; nothing was sent to "
+                                             "the unit"));
         return kExitRequestFailed;
     }
     PrintLine(output.out, QStringLiteral("Commissioning ") + opened->unitNames.value(opened->chosen));

@@ -4,9 +4,11 @@
 // [--advanced|--basic] [--accept-replaced]": commissions the unit with a work
 // order's values as the Commissioning Wizard does when the user passes every
 // page without changing anything:
-//  - a work order value the pages would replace (out of their bounds) is
-//    refused with its name and value, since nobody sees the page that shows
-//    the replacement; --accept-replaced takes the replacements;
+//  - the unit is first checked as "qora-cli check" checks it, and what the
+//    check fails is refused on the check's own lines (parameter and value),
+//    saying that nothing was sent: nobody sees the pages that would show it.
+//    --accept-replaced takes the values the wizard itself would replace (out
+//    of their bounds); a remote connection leaves the addresses unchecked;
 //  - the work order's position is written only in advanced mode (the
 //    settings' Advanced Mode, or --advanced / --basic), and the command says
 //    which it is;

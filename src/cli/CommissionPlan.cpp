@@ -30,6 +30,10 @@ bool TakeText(const std::vector<std::string>& arguments, std::size_t& i, int lim
         return false;
     }
     text = QString::fromLocal8Bit(arguments[++i].c_str());
+    if (const QString why = UnitTextRefusal(text); !why.isEmpty()) {
+        error = arguments[i - 1] + ": " + why.toStdString();
+        return false;
+    }
     // Counted as the unit receives the text (line breaks as CR LF), so that
     // the user block never has to cut it.
     if (UnitTextBytes(text) > limit) {

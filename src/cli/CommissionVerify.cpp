@@ -8,8 +8,10 @@
 #include "platform/MainWindow.h"
 #include "platform/MessageIds.h"
 #include "platform/TimerScale.h"
+#include "protocol/Connection.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -27,35 +29,30 @@ std::string ConnectionAt(const std::string& connection, const SUnitPlace& place)
 {
     if (place.remote)
         return connection;
-    QString text = QString::fromStdString(connection);
-    text.replace(QRegularExpression(QStringLiteral("(^|,)HOST=[^,]*"), QRegularExpression::CaseInsensitiveOption),
-                 QStringLiteral("\\1HOST=") + place.ipAddress);
-    text.replace(QRegularExpression(QStringLiteral("(^|,)ADDR=[^,]*"), QRegularExpression::CaseInsensitiveOption),
-                 QStringLiteral("\\1ADDR=") + QString::number(place.q1Address));
-    return text.toStdString();
+    const std::string moved = Protocol::WithItem(connection, "HOST", place.ipAddress.toStdString());
+    return Protocol::WithItem(moved, "ADDR", std::to_string(place.q1Address));
 }
 
 std::optional<SUnitPlace> PlaceOf(const std::string& connection)
 {
-    const QString text = QString::fromStdString(connection);
-    const QRegularExpression host(QStringLiteral("(?:^|,)HOST=([^,]*)"), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpression address(QStringLiteral("(?:^|,)ADDR=(\\d{1,5})(?:,|$)"),
-                                     QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch h = host.match(text);
-    const QRegularExpressionMatch a = address.match(text);
-    if (!h.hasMatch() || !a.hasMatch() || h.captured(1).isEmpty())
+    const Protocol::SConnection parsed = Protocol::ParseConnection(connection);
+    if (parsed.host.empty() || !parsed.HasAddress() || parsed.addressText.size() > 5)
         return std::nullopt;
-    return SUnitPlace{false, h.captured(1), a.captured(1).toInt()};
+    return SUnitPlace{false, QString::fromStdString(parsed.host), parsed.busAddress};
 }
 
 SVerification VerifyCommissionedUnit(const std::string& connection, const SCommissionValues& written,
-                                     const SUnitPlace& place, int timeoutSeconds)
+                                     const SUnitPlace& place, int timeoutSeconds, int restartedAfterSeconds)
 {
     SVerification result;
     result.place = place;
     QEventLoop loop;
     bool finished = false;
     const QDeadlineTimer deadline(qint64(timeoutSeconds) * 1000);
+    QElapsedTimer sinceReset;
+    sinceReset.start();
+    const qint64 restartedAfterMs = qint64(std::clamp(restartedAfterSeconds, 0, timeoutSeconds)) * 1000;
+    bool unitGone = false; // a try found the unit down: what answers next has restarted
     CCommHandler handler;
     handler.SetSilentConnect(true);
     // Gone before the handler slot is given back, so its groups leave this handler.
@@ -93,6 +90,14 @@ SVerification VerifyCommissionedUnit(const std::string& connection, const SCommi
         switch (NoticeOf(wParam)) {
         case NOTICE_CONNECTED:
         case NOTICE_CONNECTED_OTHER_UNIT:
+            if (!unitGone && sinceReset.elapsed() < ScaledPeriod(int(restartedAfterMs))
+                && deadline.remainingTime() > 0) {
+                // Still the unit from before its restart, with its old setup.
+                qCInfo(lcCommissioning, "verification: the unit still answers at %s: not restarted yet",
+                       connection.c_str());
+                retryOrGiveUp();
+                break;
+            }
             handler.EnterCommissionMode();
             break;
         case NOTICE_COMMISSION_MODE:
@@ -110,6 +115,7 @@ SVerification VerifyCommissionedUnit(const std::string& connection, const SCommi
         case NOTICE_DISCONNECTED:
             if (readBack->Running())
                 break; // the reads end on their own and leave what failed unread
+            unitGone = true;
             retryOrGiveUp();
             break;
         default:
@@ -140,20 +146,5 @@ SVerification VerifyCommissionedUnit(const std::string& connection, const SCommi
 
 bool SaveVerificationReport(const QString& path, const SVerification& verification, QString& error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    const QByteArray json = VerificationJson(verification);
-    if (file.write(json) != json.size()) {
-        error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return SaveVerificationJson(path, verification, error);
 }

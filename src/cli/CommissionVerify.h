@@ -22,11 +22,17 @@ inline constexpr int kVerifyPollMs = 2000;
 [[nodiscard]] std::optional<SUnitPlace> PlaceOf(const std::string& connection);
 
 // Polls `connection` every kVerifyPollMs, the first time one period after
-// the reset, until the unit answers in
-// commission mode (or `timeoutSeconds` passed), then reads it back. Needs a Qt
-// application object; uses the application's handler slot while it runs.
+// the reset, until the restarted unit answers in commission mode (or
+// `timeoutSeconds` passed; the last try is at that limit), then reads it back.
+// A unit may acknowledge its reset and go on answering with its old setup for
+// a while: one that answers counts as restarted only after a try found it
+// gone (refused or unanswered), or once `restartedAfterSeconds` (at most the
+// timeout) have passed, as the window's single reconnection after the retry
+// time. 0 takes the first answer. Needs a Qt application object; uses the
+// application's handler slot while it runs.
 [[nodiscard]] SVerification VerifyCommissionedUnit(const std::string& connection, const SCommissionValues& written,
-                                                   const SUnitPlace& place, int timeoutSeconds);
+                                                   const SUnitPlace& place, int timeoutSeconds,
+                                                   int restartedAfterSeconds);
 
 // Writes the JSON report completely (through a temporary file renamed into
 // place) or not at all; false with the reason in `error`.

@@ -1,7 +1,8 @@
 #include "cli/ConstLogCommand.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/constlog/ConstLogData.h"
 #include "data/version/VersionData.h"
 #include "platform/MessageIds.h"
@@ -10,9 +11,9 @@
 #include <cstdio>
 
 namespace {
-void Complain(QString text)
+void Complain(const QString& text)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(text.replace(u'\n', u' ')));
+    PrintError(stderr, text);
 }
 } // namespace
 
@@ -40,6 +41,11 @@ int RunConstLogCommand(const std::string& connection, const QString& path)
             Complain(LoadResString(ConstLogString::AntennaWarning));
     });
     session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
+        // A version read that failed leaves no serial number for the log.
+        if (message == WM_VERSION_READ_DONE && wParam == 0) {
+            constLog.Stop();
+            message = WM_CONSTLOG_DONE;
+        }
         if (message != WM_CONSTLOG_DONE)
             return;
         if (wParam == 0) {

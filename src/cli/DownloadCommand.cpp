@@ -1,4 +1,5 @@
 #include "cli/DownloadCommand.h"
+#include "protocol/Vocabulary.h"
 
 #include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
@@ -9,11 +10,14 @@
 #include "platform/InterruptWatcher.h"
 #include "cli/TextProgress.h"
 #include "cli/VersionCommand.h"
+#include "fleet/ChildProgress.h"
+#include "cli/GroupCommandSession.h"
 #include "link/AppHandler.h"
 #include "link/CommHandler.h"
 #include "link/DeviceMessageNotice.h"
 #include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
+#include "protocol/Connection.h"
 #include "software/DownloadMessages.h"
 #include "software/download/DownloadReplies.h"
 #include "software/download/DownloadTexts.h"
@@ -23,22 +27,18 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 // Without notices for this long the unit is taken as gone: longer than any
 // wait of the engine (the 10 s retry after a lost request, 5 s per
 // verification poll).
 constexpr int kQuietLimitMs = 60000;
 
-// The text after ",HOST=" (or a leading "HOST=") up to the next ",".
+// The connection's HOST item.
 QString HostText(const QString& connection)
 {
-    const QString key = QStringLiteral("HOST=");
-    qsizetype at = connection.startsWith(key) ? 0 : connection.indexOf(u',' + key);
-    if (at < 0)
-        return QString();
-    at = connection.indexOf(key, at) + key.size();
-    const qsizetype end = connection.indexOf(u',', at);
-    return connection.mid(at, end < 0 ? -1 : end - at);
+    return QString::fromStdString(Protocol::ParseConnection(connection.toStdString()).host);
 }
 
 // How long an ending download waits for the unit to take its end command.
@@ -67,7 +67,8 @@ protected:
     }
 
 private:
-    static constexpr std::uint32_t kTextCommandHeader = 0x851195;
+    static constexpr std::uint32_t kTextCommandHeader = std::uint32_t(Protocol::Class::kDownload) << 16 |
+                                                        Protocol::Address::kDownload << 8 | Protocol::Op::kDownloadText;
     bool settled_ = false;
 };
 
@@ -116,6 +117,8 @@ std::optional<SDownloadOptions> ParseDownloadArguments(const std::vector<std::st
                 return std::nullopt;
             }
             options.chunkSize = size;
+        } else if (argument == "--json-progress") {
+            options.jsonProgress = true;
         } else if (argument == "--yes" || argument == "--no") {
             if (answered && options.yes != (argument == "--yes")) {
                 error = "give --yes or --no, not both";
@@ -155,7 +158,7 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
     if (!options)
         return RefuseUsage(output.err, error);
     if (const auto problem = InputFileProblem(options->masterPath)) {
-        std::fprintf(output.err, "%s\n", problem->c_str());
+        PrintError(output.err, *problem);
         return kExitRequestFailed;
     }
 
@@ -176,19 +179,33 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
 
     CTextProgress progress(output.errIsTerminal);
     bool verifying = false;
+    int percentSent = -1;
     const auto write = [&](const std::string& text) {
         std::fputs(text.c_str(), output.err);
         std::fflush(output.err);
+    };
+    // For a parent that reads it (the fleet rollout): one JSON line per change.
+    const auto tell = [&](const SChildProgress& event) {
+        std::fputs(ChildProgressLine(event).constData(), output.out);
+        std::fflush(output.out);
     };
     session.SetNoticeHandler([&](unsigned message, MsgWParam wParam) {
         session.KeepAlive();
         switch (message) {
         case WM_DOWNLOAD_PROGRESS:
-            write(progress.Update(static_cast<int>(wParam)));
+            if (!options->jsonProgress) {
+                write(progress.Update(static_cast<int>(wParam)));
+            } else if (const int percent = std::clamp(static_cast<int>(wParam), 0, 100); percent != percentSent) {
+                percentSent = percent;
+                tell({SChildProgress::Kind::Progress, percent});
+            }
             break;
         case WM_DOWNLOAD_VERIFYING:
             if (!verifying) {
-                write(progress.Break() + "verifying...\n");
+                if (options->jsonProgress)
+                    tell({SChildProgress::Kind::Verifying, 0});
+                else
+                    write(progress.Break() + "verifying...\n");
                 verifying = true;
             }
             break;
@@ -198,7 +215,9 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
                 PrintLine(output.out, DownloadText::Completed());
                 session.Finish(kExitOk);
             } else {
-                PrintLine(output.err, engine.GetErrorText());
+                // The dialog's text names the ending only by its number.
+                const int ending = engine.GetEnding();
+                PrintError(output.err, ending != 0 ? DownloadText::ReadableEnding(ending) : engine.GetErrorText());
                 session.Finish(kExitRequestFailed);
             }
             break;
@@ -225,7 +244,7 @@ int RunDownloadCommand(const std::string& connection, const std::vector<std::str
         session.Finish(kExitCancelled);
     });
     const auto refused = [&] {
-        PrintLine(output.err, engine.GetErrorText());
+        PrintError(output.err, engine.GetErrorText());
         session.Finish(kExitRequestFailed);
     };
     QObject::connect(&engine, &CMulticastDownload::StartFailed, &session, refused);

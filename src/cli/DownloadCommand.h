@@ -1,5 +1,5 @@
 #pragma once
-// "qora-cli download MASTERFILE [--chunk N] [--yes|--no]": puts the unit in
+// "qora-cli download MASTERFILE [--chunk N] [--yes|--no] [--json-progress]": puts the unit in
 // commission mode and loads the firmware the master file names, as the
 // download dialog does: progress on standard error, the version question
 // answered by --yes or --no (no by default), "verifying..." while the unit
@@ -17,6 +17,7 @@ struct SDownloadOptions {
     QString masterPath;
     std::optional<int> chunkSize; // the checksum chunk; the settings' when not given
     bool yes = false;             // the answer to the version question
+    bool jsonProgress = false;    // progress as JSON lines on standard output (for the fleet rollout)
 };
 
 // The options, or nothing with the reason in `error`.

@@ -2,12 +2,15 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliSession.h"
+#include "cli/FileArguments.h"
 #include "cli/FleetDownloadCommand.h"
 #include "cli/TextProgress.h"
 #include "fleet/FleetSweep.h"
 #include "fleet/FleetTable.h"
+#include "fleet/FleetUnits.h"
 #include "link/ComponentFactory.h"
 #include "platform/LogCategories.h"
+#include "protocol/Connection.h"
 #include "rks/RksNodeDirectory.h"
 
 #include <QSaveFile>
@@ -16,56 +19,27 @@
 #include <optional>
 #include <thread>
 
-namespace {
-
-void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
-{
-    for (const RksNode& node : group.nodes) {
-        if (node.kind == kRksRemoteUnitKind)
-            units.push_back(&node);
-    }
-    for (const RksNodeGroup& inner : group.groups)
-        CollectUnits(inner, units);
-}
-
-// The groups of that name, wherever they are; their subgroups come with them.
-bool CollectGroup(const RksNodeGroup& group, const std::string& name, std::vector<const RksNode*>& units)
-{
-    bool found = false;
-    for (const RksNodeGroup& inner : group.groups) {
-        if (QString::fromStdString(inner.name).trimmed() == QString::fromStdString(name).trimmed()) {
-            CollectUnits(inner, units);
-            found = true;
-        } else {
-            found = CollectGroup(inner, name, units) || found;
-        }
-    }
-    return found;
-}
-
-} // namespace
-
 std::optional<int> LoadFleetUnits(const QString& directoryPath, const std::optional<std::string>& group,
                                   CRksNodeDirectory& directory, std::vector<const RksNode*>& units, std::FILE* err)
 {
-    const QString path = directoryPath.isEmpty() ? RksConfiguredDirectory() : directoryPath;
-    if (path.isEmpty()) {
+    SFleetUnits loaded = LoadFleetDirectory(directoryPath, group, directory);
+    units = std::move(loaded.units);
+    switch (loaded.result) {
+    case EFleetLoad::Loaded:
+        return std::nullopt;
+    case EFleetLoad::NoDirectory:
         std::fputs("qora-cli: no node directory (give --directory FILE, or set QORA_RKS_DIRECTORY)\n", err);
-        return kExitFleetNoDirectory;
+        break;
+    case EFleetLoad::Unreadable:
+        // The reason begins with the path.
+        std::fprintf(err, "qora-cli: node directory %s\n", qPrintable(loaded.why));
+        break;
+    case EFleetLoad::NoGroup:
+        std::fprintf(err, "qora-cli: node directory %s has no group \"%s\"\n", qPrintable(loaded.path),
+                     group->c_str());
+        break;
     }
-    QString why;
-    if (!directory.Load(path, why)) {
-        std::fprintf(err, "qora-cli: node directory %s: %s\n", qPrintable(path), qPrintable(why));
-        return kExitFleetNoDirectory;
-    }
-    units.clear();
-    if (!group) {
-        CollectUnits(directory.Root(), units);
-    } else if (!CollectGroup(directory.Root(), *group, units)) {
-        std::fprintf(err, "qora-cli: node directory %s has no group \"%s\"\n", qPrintable(path), group->c_str());
-        return kExitFleetNoDirectory;
-    }
-    return std::nullopt;
+    return kExitFleetNoDirectory;
 }
 
 namespace {
@@ -167,6 +141,15 @@ int FleetStatus(const std::vector<std::string>& arguments, const SCliOutput& out
     if (!options)
         return RefuseUsage(output.err, error);
 
+    // Named before the sweep, which may take minutes, rather than after it.
+    for (const QString& path : {options->csvPath, options->jsonPath}) {
+        if (path.isEmpty())
+            continue;
+        if (const auto problem = OutputFileProblem(path)) {
+            PrintError(output.err, *problem);
+            return kExitFleetUnhealthy;
+        }
+    }
     std::vector<const RksNode*> units;
     CRksNodeDirectory directory;
     if (const auto status = LoadFleetUnits(options->directory, options->group, directory, units, output.err))
@@ -182,9 +165,9 @@ int FleetStatus(const std::vector<std::string>& arguments, const SCliOutput& out
     std::vector<SFleetRow> rows;
     rows.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
-        const int address = RksBusAddress(units[i]->connection);
+        const std::string address = Protocol::ParseConnection(units[i]->connection).addressText;
         rows.push_back({QString::fromStdString(units[i]->name), QString::fromStdString(units[i]->connection),
-                        decoder.Decode(replies[i], QString::number(address))});
+                        decoder.Decode(replies[i], QString::fromStdString(address))});
     }
 
     bool written = true;

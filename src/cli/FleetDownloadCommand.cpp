@@ -1,5 +1,6 @@
 #include "cli/FleetDownloadCommand.h"
 
+#include "app/ManagerSettings.h"
 #include "cli/CliArguments.h"
 #include "cli/FileArguments.h"
 #include "cli/FleetCommand.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <iostream>
 #include <optional>
 
@@ -97,7 +99,7 @@ std::optional<SFleetDownloadOptions> ParseOptions(const std::vector<std::string>
 std::optional<SRolloutSoftware> ReadSoftware(const QString& masterPath, std::FILE* err)
 {
     if (const auto problem = InputFileProblem(masterPath)) {
-        std::fprintf(err, "%s\n", problem->c_str());
+        PrintError(err, *problem);
         return std::nullopt;
     }
     QFile file(masterPath);
@@ -108,7 +110,7 @@ std::optional<SRolloutSoftware> ReadSoftware(const QString& masterPath, std::FIL
     }
     const QString imagePath = QFileInfo(masterPath).dir().filePath(master.GetImageName());
     if (const auto problem = InputFileProblem(imagePath)) {
-        std::fprintf(err, "%s\n", problem->c_str());
+        PrintError(err, *problem);
         return std::nullopt;
     }
     return SRolloutSoftware{master.GetImageName(), master.GetSoftwareName()};
@@ -168,6 +170,12 @@ int RunFleetDownload(const std::vector<std::string>& arguments, const SCliOutput
     rolloutOptions.jobs = options->jobs;
     rolloutOptions.activate = options->activate;
     rolloutOptions.restartTimeoutMs = options->restartTimeoutS * 1000;
+    {
+        CManagerSettings settings;
+        settings.LoadSettings();
+        rolloutOptions.restartedAfterMs =
+            static_cast<int>(std::min<std::uint32_t>(settings.retryConnTime, kMaxRestartTimeoutS) * 1000);
+    }
     rolloutOptions.program = QCoreApplication::applicationFilePath();
     rolloutOptions.makeLink = [] { return ComponentFactory<IRksLink>::Create(CLSID_RksLink); };
     CFleetRollout rollout(std::move(rows), rolloutOptions);

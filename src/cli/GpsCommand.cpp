@@ -1,5 +1,6 @@
 #include "cli/GpsCommand.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/LinkReport.h"
 #include "controls/LatLongLogic.h"
@@ -71,7 +72,7 @@ int RunGpsCommand(const std::string& connection)
         finished = true;
         status = result;
         if (!reason.isEmpty())
-            PrintLine(stderr, reason);
+            PrintError(stderr, reason);
         loop.exit(result);
     };
 

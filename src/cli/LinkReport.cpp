@@ -17,7 +17,7 @@ bool UnansweredRequest(const CCommHandler& handler, std::uint32_t header)
 
 bool ResetRefused(const std::vector<std::uint8_t>& reply)
 {
-    constexpr std::uint8_t kNegativeAck = 0xF0;
+    constexpr std::uint8_t kNegativeAck = Protocol::Op::kNegativeAck;
     constexpr std::size_t kStatusAt = 5; // 86 0D 37, the request's two bytes, status
     if (reply.size() < 3 || reply[2] == kNegativeAck)
         return true;

@@ -4,6 +4,7 @@
 // apart from one it refused.
 
 #include "link/LinkFailure.h"
+#include "protocol/Vocabulary.h"
 
 #include <cstdint>
 #include <string>
@@ -30,5 +31,7 @@ inline constexpr const char* kUnansweredRestartText =
 [[nodiscard]] bool ResetRefused(const std::vector<std::uint8_t>& reply);
 
 // The packed headers of the two requests after which the unit restarts.
-inline constexpr std::uint32_t kResetHeader = 0x860D36;
-inline constexpr std::uint32_t kActivateHeader = 0x860C36;
+inline constexpr std::uint32_t kResetHeader =
+    std::uint32_t(Protocol::Class::kUnitCommand) << 16 | Protocol::Address::kReset << 8 | Protocol::Op::kActivate;
+inline constexpr std::uint32_t kActivateHeader =
+    std::uint32_t(Protocol::Class::kUnitCommand) << 16 | Protocol::Address::kActivation << 8 | Protocol::Op::kActivate;

@@ -2,9 +2,11 @@
 
 #include "app/LocalConnection.h"
 #include "cli/CliArguments.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/FileArguments.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
+#include "platform/InterruptWatcher.h"
 #include "status/constellation/ConstellationStatisticsView.h"
 #include "status/gps/GPSStatusView.h"
 #include "status/history/StatusHistory.h"
@@ -14,8 +16,6 @@
 
 #include <QTimer>
 
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -33,35 +33,6 @@ struct CliRecordFrame : IStatusFrame {
     bool CommissioningRunning() const override { return false; }
     bool DownloadDialogOpen() const override { return false; }
     void SetLinkWatchdog(int) override {}
-};
-
-std::atomic<int> stopSignal{0};
-
-extern "C" void OnStopSignal(int signal)
-{
-    stopSignal.store(signal);
-}
-
-// SIGINT and SIGTERM end the recording between rows; the old handlers come back after.
-class StopSignals {
-public:
-    StopSignals()
-    {
-        stopSignal.store(0);
-        previousInt_ = std::signal(SIGINT, OnStopSignal);
-        previousTerm_ = std::signal(SIGTERM, OnStopSignal);
-    }
-    ~StopSignals()
-    {
-        std::signal(SIGINT, previousInt_);
-        std::signal(SIGTERM, previousTerm_);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-private:
-    void (*previousInt_)(int) = SIG_DFL;
-    void (*previousTerm_)(int) = SIG_DFL;
 };
 
 } // namespace
@@ -166,7 +137,7 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
         return RefuseUsage(stderr, error);
     const QString path = QString::fromLocal8Bit(options->path.c_str());
     if (const auto problem = OutputFileProblem(path)) {
-        std::fprintf(stderr, "%s\n", problem->c_str());
+        PrintError(stderr, *problem);
         return kExitRequestFailed;
     }
     const StatusRecordFormat format = options->format.value_or(StatusRecordFormatOfPath(path));
@@ -185,7 +156,9 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
     feed.Attach(install);
     feed.Attach(constellation);
     CStatusRecorder recorder;
-    const StopSignals stopSignals;
+    // SIGINT and SIGTERM end the recording between rows.
+    CInterruptWatcher interrupts;
+    bool stopped = false;
 
     QTimer poll;
     QObject::connect(&recorder, &CStatusRecorder::RowWritten, [&](std::int64_t rows) {
@@ -197,7 +170,7 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
         session.Finish(kExitOk);
     });
     QObject::connect(&recorder, &CStatusRecorder::Failed, [&](const QString& reason) {
-        std::fprintf(stderr, "cannot write %s: %s; the rows before are kept\n", qPrintable(path), qPrintable(reason));
+        PrintError(stderr, QStringLiteral("cannot write %1: %2; the rows before are kept").arg(path, reason));
         session.Finish(kExitRequestFailed);
     });
     for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
@@ -212,12 +185,10 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
         gps.RequestStatus();
     };
     QObject::connect(&poll, &QTimer::timeout, requestRound);
-    QTimer stopCheck; // signals are looked at between rows, in the event loop
-    QObject::connect(&stopCheck, &QTimer::timeout, [&] {
-        if (stopSignal.load() != 0)
-            session.Finish(kExitOk);
+    QObject::connect(&interrupts, &CInterruptWatcher::Interrupted, [&] {
+        stopped = true;
+        session.Finish(kExitOk);
     });
-    stopCheck.start(50);
     QTimer duration;
     duration.setSingleShot(true);
     QObject::connect(&duration, &QTimer::timeout, [&] { session.Finish(kExitOk); });
@@ -242,7 +213,7 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
                                 static_cast<CStatusPoller*>(&constellation)})
         view->StopRefresh();
     recorder.Close();
-    if (stopSignal.load() != 0)
+    if (stopped)
         std::fprintf(stderr, "stopped; %lld rows written to %s\n", static_cast<long long>(recorder.Rows()),
                      qPrintable(path));
     return status;

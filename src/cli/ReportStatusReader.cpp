@@ -85,7 +85,7 @@ void CReportStatusReader::Complete(bool complete)
                                                     summary.transmission, summary.busTime,     summary.gpsFix};
     }
     if (constellationAnswered_)
-        status.constellationVerdict = SharedConstellationStatistics().verdict;
+        status.constellationVerdict = constellation_->Statistics().verdict;
     const Done done = std::exchange(done_, nullptr);
     done(status, complete);
 }

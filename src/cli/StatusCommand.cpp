@@ -2,9 +2,10 @@
 
 #include "app/LocalConnection.h"
 #include "cli/CliArguments.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
 #include "cli/StatusJson.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/version/VersionData.h"
 #include "platform/MessageIds.h"
 #include "status/constellation/ConstellationStatisticsView.h"
@@ -144,7 +145,7 @@ int RunStatusCommand(const std::string& connection, const std::vector<std::strin
             QTimer::singleShot(options->intervalSeconds * 1000, requestAll);
     });
     QObject::connect(&giveUp, &QTimer::timeout, [&] {
-        std::fprintf(stderr, "the unit did not answer every status request\n");
+        PrintError(stderr, "the unit did not answer every status request");
         session.Finish(kExitRequestFailed);
     });
     // The serial number comes once from the version block; a unit that does

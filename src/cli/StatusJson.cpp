@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr double kAngleUnit = 1e7; // elevation and azimuth come in 1e-7 degree
-
 QJsonValue NumberOrNull(bool known, double value)
 {
     return known ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
@@ -17,16 +15,17 @@ QJsonValue NumberOrNull(bool known, double value)
 
 QJsonObject Channel(const CGPSStatusView& gps, int c)
 {
+    const Protocol::SGpsChannel& channel = gps.Status().channels.at(std::size_t(c));
     return QJsonObject{
         {"channel", c + 1},
-        {"satellite", NumberOrNull(gps.SatelliteNumber(c) != 0, gps.SatelliteNumber(c))},
+        {"satellite", NumberOrNull(channel.HasSatellite(), channel.satellite)},
         {"satellite_text", gps.SatelliteText(c).trimmed()},
-        {"cno", NumberOrNull(gps.CNo(c) != 0, gps.CNo(c))},
+        {"cno", NumberOrNull(channel.cno.value != 0, channel.cno.value)},
         {"cno_text", gps.CNoText(c).trimmed()},
         {"weak", gps.IsWeak(c)},
-        {"elevation", NumberOrNull(gps.Elevation(c) != 0, gps.Elevation(c) / kAngleUnit)},
+        {"elevation", NumberOrNull(channel.elevation.Known(), channel.elevation.InDegrees().value)},
         {"elevation_text", gps.ElevationText(c).trimmed()},
-        {"azimuth", NumberOrNull(gps.Azimuth(c) != 0, gps.Azimuth(c) / kAngleUnit)},
+        {"azimuth", NumberOrNull(channel.azimuth.Known(), channel.azimuth.InDegrees().value)},
         {"azimuth_text", gps.AzimuthText(c).trimmed()},
     };
 }
@@ -38,12 +37,13 @@ QJsonObject Gps(const CGPSStatusView& gps)
         channels.append(Channel(gps, c));
     const QString time = gps.TimeText();
     const QTime parsed = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
+    const Protocol::SGpsStatus& status = gps.Status();
     return QJsonObject{
-        {"latitude", gps.GetLatitudeDegrees()},
+        {"latitude", status.latitude.InDegrees().value},
         {"latitude_text", gps.LatitudeText().trimmed()},
-        {"longitude", gps.GetLongitudeDegrees()},
+        {"longitude", status.longitude.InDegrees().value},
         {"longitude_text", gps.LongitudeText().trimmed()},
-        {"altitude", gps.GetAltitudeMetres()},
+        {"altitude", status.altitude.InMetres().value},
         {"altitude_text", gps.AltitudeText().trimmed()},
         {"gps_time", NumberOrNull(parsed.isValid(), parsed.msecsSinceStartOfDay() / 1000)},
         {"gps_time_text", time.trimmed()},
@@ -57,18 +57,19 @@ constexpr const char* kRowKeys[CInstallStatusView::kRowCount] = {"self_tests",  
 
 QJsonObject Installation(const CInstallStatusView& install)
 {
+    using S = Protocol::SInstallationStatus;
+    const S& status = install.Status();
     QJsonObject object;
-    for (int row = 0; row < CInstallStatusView::kRowCount; ++row) {
+    for (int row = 0; row < S::kRowCount; ++row) {
         const QString text = install.RowText(row).trimmed();
         const QString key = QString::fromLatin1(kRowKeys[row]);
-        object.insert(key, NumberOrNull(text != QStringLiteral("?"), install.CodeOf(row)));
+        object.insert(key, NumberOrNull(text != QStringLiteral("?"), status.codes[std::size_t(row)]));
         object.insert(key + QStringLiteral("_text"), text);
     }
-    const bool surveying = install.CodeOf(CInstallStatusView::GpsFix) == CInstallStatusView::OkSurvey;
-    object.insert("survey_progress", NumberOrNull(surveying, install.SurveyProgress()));
-    const bool dated = install.CodeOf(CInstallStatusView::BusTime) == CInstallStatusView::BusDate &&
-                       install.RowText(CInstallStatusView::BusTime) != QStringLiteral("?");
-    object.insert("q1_time_seconds", NumberOrNull(dated, static_cast<double>(install.BusTimeMs()) / 1000.0));
+    const bool surveying = status.codes[S::GpsFix] == S::OkSurvey;
+    object.insert("survey_progress", NumberOrNull(surveying, status.surveyPercent));
+    const bool dated = status.codes[S::BusTime] == S::BusDate && install.RowText(S::BusTime) != QStringLiteral("?");
+    object.insert("q1_time_seconds", NumberOrNull(dated, static_cast<double>(status.busTime.value) / 1000.0));
     return object;
 }
 
@@ -80,11 +81,11 @@ bool ShowsNumber(const QString& text)
 
 QJsonObject Constellation(const CConstellationStatisticsView& view)
 {
-    const ConstellationStatisticsData& stats = SharedConstellationStatistics();
+    const Protocol::SConstellationStatistics& stats = view.Statistics();
     QJsonArray durations, texts;
     for (int row = 0; row < CConstellationStatisticsView::kRows; ++row) {
         const QString text = view.CellText(row).trimmed();
-        durations.append(NumberOrNull(ShowsNumber(text), stats.durations[static_cast<std::size_t>(row)]));
+        durations.append(NumberOrNull(ShowsNumber(text), stats.Duration(row).value));
         texts.append(text);
     }
     const QString total = view.TotalText().trimmed();
@@ -92,7 +93,7 @@ QJsonObject Constellation(const CConstellationStatisticsView& view)
     return QJsonObject{
         {"durations", durations},
         {"durations_text", texts},
-        {"total", NumberOrNull(ShowsNumber(total), stats.total)},
+        {"total", NumberOrNull(ShowsNumber(total), stats.Total().value)},
         {"total_text", total},
         {"verdict", NumberOrNull(ShowsNumber(verdict), stats.verdict)},
         {"verdict_text", verdict},

@@ -1,7 +1,8 @@
 #include "cli/SystemCommand.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/system/SystemData.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
@@ -25,7 +26,7 @@ int RunSystemCommand(const std::string& connection)
         if (message != WM_SYSTEM_READ_DONE)
             return;
         if (wParam == 0) {
-            std::fprintf(stderr, "%s\n", qPrintable(LoadResString(StringId::ReadingProblem).replace(u'\n', u' ')));
+            PrintError(stderr, LoadResString(StringId::ReadingProblem));
             session.Finish(kExitRequestFailed);
             return;
         }
@@ -35,7 +36,7 @@ int RunSystemCommand(const std::string& connection)
     const int status = session.Run(false, [&] {
         session.Attach(system);
         if (!system.ReadAll()) {
-            std::fprintf(stderr, "the unit is not connected\n");
+            PrintError(stderr, "the unit is not connected");
             session.Finish(kExitNoConnection);
         }
     });

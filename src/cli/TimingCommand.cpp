@@ -1,8 +1,9 @@
 #include "cli/TimingCommand.h"
 
 #include "cli/CliArguments.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/timing/TimingData.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
@@ -18,7 +19,7 @@ QString OneLineText(const QString& text)
 
 void PrintProblem(unsigned stringId)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(OneLineText(LoadResString(stringId))));
+    PrintError(stderr, OneLineText(LoadResString(stringId)));
 }
 
 // The argument a refusal of the clock-out rows is about, with its value.
@@ -87,7 +88,7 @@ int RunTimingCommand(const std::string& connection, const std::vector<std::strin
                 return;
             }
             if (!taken.Valid()) { // what the unit holds is out of the dialog's range
-                std::fprintf(stderr, "%s\n", qPrintable(OneLineText(taken.message)));
+                PrintError(stderr, OneLineText(taken.message));
                 session.Finish(kExitRequestFailed);
                 return;
             }

@@ -1,8 +1,9 @@
 #include "cli/UserCommand.h"
 
 #include "cli/CliArguments.h"
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
-#include "cli/VersionCommand.h"
+#include "cli/GroupCommandSession.h"
 #include "data/system/UserData.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
@@ -25,7 +26,12 @@ QString DateReport(const UserDate& d)
 // The text argument as the unit keeps it; nothing when beyond its limit.
 std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const char* name)
 {
-    const QByteArray text = UnitTextFromField(QString::fromLocal8Bit(arg.c_str()));
+    const QString field = QString::fromLocal8Bit(arg.c_str());
+    if (const QString why = UnitTextRefusal(field); !why.isEmpty()) {
+        RefuseUsage(stderr, std::string(name) + ": " + why.toStdString());
+        return std::nullopt;
+    }
+    const QByteArray text = UnitTextFromField(field);
     if (text.contains('\0')) {
         RefuseUsage(stderr, std::string(name) + ": holds a zero byte");
         return std::nullopt;
@@ -39,7 +45,7 @@ std::optional<QByteArray> TextArgument(const std::string& arg, int limit, const 
 
 int Failed(unsigned stringId)
 {
-    std::fprintf(stderr, "%s\n", qPrintable(LoadResString(stringId).replace(u'\n', u' ')));
+    PrintError(stderr, LoadResString(stringId));
     return kExitRequestFailed;
 }
 } // namespace
@@ -106,7 +112,7 @@ int RunUserCommand(const std::string& connection, const std::vector<std::string>
     const int status = session.Run(false, [&] {
         session.Attach(user);
         if (!(set ? user.WriteAll() : user.ReadAll())) {
-            std::fprintf(stderr, "the unit is not connected\n");
+            PrintError(stderr, "the unit is not connected");
             session.Finish(kExitNoConnection);
         }
     });

@@ -1,7 +1,10 @@
 #include "cli/VersionCommand.h"
 
+#include "cli/CliOutput.h"
 #include "cli/CliSession.h"
+#include "cli/GroupCommandSession.h"
 #include "cli/LinkReport.h"
+#include "data/RequestChannel.h"
 #include "data/version/VersionData.h"
 #include "link/AppHandler.h"
 #include "platform/MainWindow.h"
@@ -12,115 +15,6 @@
 #include <QTimer>
 
 #include <cstdio>
-
-CGroupCommandSession::CGroupCommandSession(std::string connection) : connection_(std::move(connection))
-{
-    handler_.SetSilentConnect(true);
-}
-
-CGroupCommandSession::~CGroupCommandSession()
-{
-    if (AppCommHandler() == &handler_)
-        SetAppCommHandler(nullptr);
-    if (MainWindowTarget() == this)
-        SetMainWindowTarget(nullptr);
-}
-
-void CGroupCommandSession::Attach(CDataClass& group)
-{
-    Attach(group.Channel());
-}
-
-void CGroupCommandSession::Attach(CRequestChannel& channel)
-{
-    channel.AddWindow(this);
-    channel.Register();
-}
-
-int CGroupCommandSession::Run(bool commission, std::function<void()> ready)
-{
-    commission_ = commission;
-    ready_ = std::move(ready);
-    SetMainWindowTarget(this);
-    SetAppCommHandler(&handler_);
-    // The link's own time limits end most waits long before this one.
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, this, [this] {
-        std::fprintf(stderr, "the unit did not answer in time\n");
-        Finish(kExitRequestFailed);
-    });
-    limit_ = &limit;
-    KeepAlive();
-    handler_.Connect(ConnectionRoute::Direct, connection_);
-    QEventLoop loop;
-    while (!finished_)
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    limit_ = nullptr;
-    if (beforeClose_)
-        beforeClose_();
-    handler_.CloseConnection();
-    return status_;
-}
-
-void CGroupCommandSession::KeepAlive()
-{
-    if (!limit_)
-        return;
-    if (quietLimitMs_ > 0)
-        limit_->start(quietLimitMs_);
-    else
-        limit_->stop();
-}
-
-void CGroupCommandSession::Finish(int status)
-{
-    if (finished_)
-        return;
-    finished_ = true;
-    status_ = status;
-    std::fflush(stdout);
-}
-
-MsgResult CGroupCommandSession::OnMessage(unsigned message, MsgWParam wParam, MsgLParam)
-{
-    if (finished_)
-        return 0;
-    if (message != WM_CONNECTION_EVENT) {
-        if (onNotice_)
-            onNotice_(message, wParam);
-        return 0;
-    }
-    const auto start = [this] {
-        if (!started_ && ready_) {
-            started_ = true;
-            ready_();
-        }
-    };
-    switch (NoticeOf(wParam)) {
-    case NOTICE_CONNECTED:
-    case NOTICE_CONNECTED_OTHER_UNIT:
-        if (commission_)
-            handler_.EnterCommissionMode();
-        else
-            start();
-        break;
-    case NOTICE_COMMISSION_MODE:
-        start();
-        break;
-    case NOTICE_CONNECT_FAILED:
-        std::fprintf(stderr, "%s\n", CannotConnectText(connection_, handler_.LastFailure()).c_str());
-        Finish(kExitNoConnection);
-        break;
-    case NOTICE_DISCONNECTED:
-        std::fprintf(stderr, "the connection was lost\n");
-        Finish(kExitNoConnection);
-        break;
-    default:
-        break;
-    }
-    return 0;
-}
 
 QString VersionReport(const CVersionData& version)
 {
@@ -145,7 +39,7 @@ int RunVersionCommand(const std::string& connection)
         if (message != WM_VERSION_READ_DONE)
             return;
         if (wParam == 0) {
-            std::fprintf(stderr, "%s\n", qPrintable(LoadResString(StringId::ReadingProblem).replace(u'\n', u' ')));
+            PrintError(stderr, LoadResString(StringId::ReadingProblem));
             session.Finish(kExitRequestFailed);
             return;
         }
@@ -155,7 +49,7 @@ int RunVersionCommand(const std::string& connection)
     const int status = session.Run(false, [&] {
         session.Attach(version);
         if (!version.ReadAll()) {
-            std::fprintf(stderr, "the unit is not connected\n");
+            PrintError(stderr, "the unit is not connected");
             session.Finish(kExitNoConnection);
         }
     });

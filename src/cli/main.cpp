@@ -98,7 +98,7 @@ int RunCommand(const std::string& command, const std::string& connection, bool c
             return NoArguments(command, {arguments[1]});
         const QString path = QString::fromLocal8Bit(arguments[0].c_str());
         if (const auto problem = OutputFileProblem(path)) {
-            std::fprintf(stderr, "%s\n", problem->c_str());
+            PrintError(stderr, *problem);
             return kExitRequestFailed;
         }
         return RunConstLogCommand(connection, path);
@@ -112,19 +112,12 @@ int RunCommand(const std::string& command, const std::string& connection, bool c
     return RunSessionCommand(command, connection, arguments);
 }
 
-// The options before the command.
-struct GlobalOptions {
-    std::string connection;
-    bool haveConnection = false;
-    std::optional<std::string> logPath;
-    std::optional<std::string> tracePath; // --trace FILE: the unit traffic recorded
-};
-
-// Reads them from `at` on and leaves `at` at the command. The exit status when
-// the program ends here (help, or an option refused).
-std::optional<int> ReadGlobalOptions(const Arguments& all, std::size_t& at, GlobalOptions& options)
+// Reads the options before the command from `at` on and leaves `at` at the
+// command. The exit status when the program ends here (help, or an option
+// refused).
+std::optional<int> ReadLeadingOptions(const Arguments& all, std::size_t& at, SGlobalOptions& options)
 {
-    while (at < all.size() && all[at][0] == '-') {
+    while (at < all.size() && !all[at].empty() && all[at][0] == '-') {
         const std::string option = all[at];
         if (IsHelpArgument(option)) {
             PrintUsage(stdout);
@@ -135,19 +128,10 @@ std::optional<int> ReadGlobalOptions(const Arguments& all, std::size_t& at, Glob
             return kExitOk;
         }
         std::string error;
-        if (ReadLogOption(all, at, options.logPath, error)
-            || ReadPathOption(kTraceOption, all, at, options.tracePath, error)) {
-            if (!error.empty())
-                return RefuseUsage(stderr, error);
-            continue;
-        }
-        if (option != "--connection")
+        if (!ReadGlobalOption(all, at, options, error))
             return RefuseUsage(stderr, "unknown option " + option + " (see qora-cli --help)");
-        if (at + 1 >= all.size())
-            return RefuseUsage(stderr, MissingValue(option));
-        options.connection = all[at + 1];
-        options.haveConnection = true;
-        at += 2;
+        if (!error.empty())
+            return RefuseUsage(stderr, error);
     }
     return std::nullopt;
 }
@@ -161,18 +145,18 @@ int main(int argc, char* argv[])
 
     const Arguments all(argv, argv + argc);
     std::size_t at = 1;
-    GlobalOptions global;
-    if (const auto ended = ReadGlobalOptions(all, at, global))
+    SGlobalOptions global;
+    if (const auto ended = ReadLeadingOptions(all, at, global))
         return *ended;
     if (at >= all.size())
         return RefuseUsage(stderr, "no command given (see qora-cli --help)");
 
     const std::string command = all[at++];
     Arguments arguments(all.begin() + static_cast<std::ptrdiff_t>(at), all.end());
-    std::string logError;
-    TakeLogOption(command, arguments, global.logPath, logError);
-    if (!logError.empty())
-        return RefuseUsage(stderr, logError);
+    std::string optionError;
+    TakeGlobalOptions(command, arguments, global, optionError);
+    if (!optionError.empty())
+        return RefuseUsage(stderr, optionError);
     if (std::any_of(arguments.begin(), arguments.end(), IsHelpArgument)) {
         if (!PrintCommandUsage(command, stdout))
             return RefuseUsage(stderr, "unknown command " + command + " (see qora-cli --help)");
@@ -208,10 +192,11 @@ int main(int argc, char* argv[])
         return RunCheckCommand(arguments, SCliOutput::Standard());
     if (command == "fleet")
         return RunFleetCommand(arguments, SCliOutput::Standard());
-    if (!global.haveConnection) {
+    const bool fromSettings = !global.connection;
+    if (fromSettings) {
         CManagerSettings settings;
         settings.LoadSettings();
         global.connection = BuildLocalConnectionString(settings).toStdString();
     }
-    return RunCommand(command, global.connection, !global.haveConnection, arguments);
+    return RunCommand(command, *global.connection, fromSettings, arguments);
 }

@@ -57,6 +57,16 @@ QString CGuardedLineEdit::Admit(const QString& incoming, qsizetype, qsizetype) c
     return incoming;
 }
 
+QString CGuardedLineEdit::Refusal(const QString&) const
+{
+    return {};
+}
+
+void CGuardedLineEdit::Refuse(const QString& incoming)
+{
+    InputRefusal(*this, Refusal(incoming));
+}
+
 QString CGuardedLineEdit::AdmitAtSelection(const QString& incoming) const
 {
     if (hasSelectedText()) {
@@ -72,7 +82,7 @@ void CGuardedLineEdit::InsertChecked(const QString& incoming)
         return;
     const QString admitted = AdmitAtSelection(incoming);
     if (admitted != incoming)
-        InputBeep();
+        Refuse(incoming);
     if (!admitted.isEmpty())
         insert(admitted); // keeps the validator and the maximum length
 }
@@ -108,7 +118,7 @@ void CGuardedLineEdit::keyPressEvent(QKeyEvent* event)
             QLineEdit::keyPressEvent(event); // as typed, with overwrite mode and all
             return;
         }
-        InputBeep();
+        Refuse(text);
         if (!admitted.isEmpty() && !isReadOnly())
             insert(admitted);
         event->accept();
@@ -136,7 +146,7 @@ void CGuardedLineEdit::dropEvent(QDropEvent* event)
     const qsizetype at = cursorPositionAt(event->position().toPoint());
     const QString admitted = Admit(incoming, at, at);
     if (admitted != incoming)
-        InputBeep();
+        Refuse(incoming);
     if (admitted.isEmpty() || isReadOnly()) {
         event->setDropAction(Qt::IgnoreAction);
         event->ignore();
@@ -186,7 +196,7 @@ void CGuardedLineEdit::inputMethodEvent(QInputMethodEvent* event)
         QLineEdit::inputMethodEvent(event);
         return;
     }
-    InputBeep();
+    Refuse(commit);
     QInputMethodEvent checked(event->preeditString(), event->attributes());
     checked.setCommitString(admitted, event->replacementStart(), event->replacementLength());
     QLineEdit::inputMethodEvent(&checked);

@@ -22,6 +22,9 @@ protected:
     // What of `incoming` may replace the characters from `start` to `end` of
     // the text (start == end: inserted there). All of it by default.
     [[nodiscard]] virtual QString Admit(const QString& incoming, qsizetype start, qsizetype end) const;
+    // Why a character of `incoming` is refused, told beside the beep; empty
+    // (the default) when the beep says enough.
+    [[nodiscard]] virtual QString Refusal(const QString& incoming) const;
 
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -34,4 +37,6 @@ private:
     // admits of `incoming`; beeps when that is not all of it.
     void InsertChecked(const QString& incoming);
     [[nodiscard]] QString AdmitAtSelection(const QString& incoming) const;
+    // The beep for what was left out of `incoming`, with its reason.
+    void Refuse(const QString& incoming);
 };

@@ -6,3 +6,8 @@ QString CLimitedLineEdit::Admit(const QString& incoming, qsizetype start, qsizet
 {
     return limit_.Admit(text(), start, end, incoming);
 }
+
+QString CLimitedLineEdit::Refusal(const QString& incoming) const
+{
+    return limit_.Refusal(incoming);
+}

@@ -1,7 +1,8 @@
 #pragma once
 // A one-line edit whose text may take at most so many bytes as it is sent;
-// typing, pasting and dropping stop at the limit with a beep. setText() puts
-// a text in whole, however long.
+// typing, pasting and dropping stop at the limit, or before a character the
+// limit refuses, with a beep (and the reason). setText() puts a text in
+// whole, however long.
 
 #include "controls/GuardedLineEdit.h"
 #include "controls/TextByteLimit.h"
@@ -16,6 +17,7 @@ public:
 
 protected:
     [[nodiscard]] QString Admit(const QString& incoming, qsizetype start, qsizetype end) const override;
+    [[nodiscard]] QString Refusal(const QString& incoming) const override;
 
 private:
     CTextByteLimit limit_;

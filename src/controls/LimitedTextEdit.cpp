@@ -62,7 +62,7 @@ void CLimitedTextEdit::keyPressEvent(QKeyEvent* event)
         QPlainTextEdit::keyPressEvent(event);
         return;
     }
-    InputBeep();
+    InputRefusal(*this, limit_.Refusal(plain));
     if (!admitted.isEmpty())
         insertPlainText(admitted);
     event->accept();
@@ -77,7 +77,7 @@ void CLimitedTextEdit::insertFromMimeData(const QMimeData* source)
     const QString incoming = WithPlainLineBreaks(source->text());
     const QString admitted = AdmitAtCursor(incoming);
     if (admitted != incoming)
-        InputBeep();
+        InputRefusal(*this, limit_.Refusal(incoming));
     if (admitted.isEmpty())
         return;
     QTextCursor cursor = textCursor();
@@ -106,7 +106,7 @@ void CLimitedTextEdit::inputMethodEvent(QInputMethodEvent* event)
         QPlainTextEdit::inputMethodEvent(event);
         return;
     }
-    InputBeep();
+    InputRefusal(*this, limit_.Refusal(plain));
     QInputMethodEvent checked(event->preeditString(), event->attributes());
     checked.setCommitString(admitted, event->replacementStart(), event->replacementLength());
     QPlainTextEdit::inputMethodEvent(&checked);

@@ -2,7 +2,8 @@
 // A multi-line plain text edit whose text may take at most so many bytes as
 // it is sent (a line break counts as the measure says, e.g. CR LF). Typing,
 // Enter, paste (keys, context menu, middle click), drops and input-method
-// commits stop at the limit with a beep; setPlainText() puts a text in whole.
+// commits stop at the limit, or before a character the limit refuses, with a
+// beep (and the reason); setPlainText() puts a text in whole.
 
 #include "controls/TextByteLimit.h"
 

@@ -2,15 +2,44 @@
 
 #include <algorithm>
 
-CTextByteLimit::CTextByteLimit(qsizetype limit, Measure measure) : limit_(limit), measure_(std::move(measure)) {}
+CTextByteLimit::CTextByteLimit(qsizetype limit, Measure measure, CharacterRefusal refusal)
+    : limit_(limit), measure_(std::move(measure)), refusal_(std::move(refusal))
+{
+}
+
+qsizetype CTextByteLimit::FirstRefused(const QString& text, QString* why) const
+{
+    if (!refusal_)
+        return text.size();
+    for (qsizetype at = 0; at < text.size();) {
+        const bool pair = at + 1 < text.size() && text[at].isHighSurrogate() && text[at + 1].isLowSurrogate();
+        const char32_t character = pair ? QChar::surrogateToUcs4(text[at], text[at + 1]) : text[at].unicode();
+        QString reason = refusal_(character);
+        if (!reason.isEmpty()) {
+            if (why)
+                *why = std::move(reason);
+            return at;
+        }
+        at += pair ? 2 : 1;
+    }
+    return text.size();
+}
+
+QString CTextByteLimit::Refusal(const QString& incoming) const
+{
+    QString why;
+    FirstRefused(incoming, &why);
+    return why;
+}
 
 qsizetype CTextByteLimit::Bytes(const QString& text) const
 {
     return measure_ ? measure_(text) : text.size();
 }
 
-QString CTextByteLimit::Admit(const QString& text, qsizetype start, qsizetype end, const QString& incoming) const
+QString CTextByteLimit::Admit(const QString& text, qsizetype start, qsizetype end, const QString& whole) const
 {
+    const QString incoming = whole.left(FirstRefused(whole));
     if (!IsLimited() || incoming.isEmpty())
         return incoming;
     start = std::clamp<qsizetype>(start, 0, text.size());

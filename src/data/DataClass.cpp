@@ -5,17 +5,18 @@
 #include "link/CommHandler.h"
 #include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
+#include "protocol/Vocabulary.h"
 
 #include <algorithm>
 
 namespace {
-constexpr std::uint8_t kParameterClass = 0x84;
-constexpr std::uint8_t kOpRead = 0x17;
-constexpr std::uint8_t kOpReadReply = 0x18;
-constexpr std::uint8_t kOpCommand = 0x12;
-constexpr std::uint8_t kOpWrite = 0x05;
-constexpr std::uint8_t kOpWriteReply = 0x06;
-constexpr std::uint8_t kNegativeAck = 0xF0;
+constexpr std::uint8_t kParameterClass = Protocol::Class::kParameter;
+constexpr std::uint8_t kOpRead = Protocol::Op::kRead;
+constexpr std::uint8_t kOpReadReply = Protocol::Op::kReadReply;
+constexpr std::uint8_t kOpCommand = Protocol::Op::kCommand;
+constexpr std::uint8_t kOpWrite = Protocol::Op::kWrite;
+constexpr std::uint8_t kOpWriteReply = Protocol::Op::kWriteReply;
+constexpr std::uint8_t kNegativeAck = Protocol::Op::kNegativeAck;
 
 // Read reply: identifier at 5, length byte at 7 (counting from offset 5 to
 // the end), status at 8, value from 9.

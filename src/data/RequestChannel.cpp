@@ -6,7 +6,7 @@
 #include "platform/PostMessage.h"
 
 CRequestChannel::CRequestChannel(CMessageTarget& owner, IReplyListener& listener)
-    : owner_(owner), listener_(listener)
+    : owner_(owner), listener_(listener), requester_(owner.Serial())
 {
 }
 
@@ -24,7 +24,12 @@ void CRequestChannel::Unregister()
 
 void CRequestChannel::Send(std::unique_ptr<CDeviceMessage> request) const
 {
-    SendToHandler(AppCommHandler(), std::move(request), &owner_);
+    SendToHandler(AppCommHandler(), std::move(request), requester_);
+}
+
+bool CRequestChannel::IsOwnFailure() const
+{
+    return IsFailureOf(owner_, requester_);
 }
 
 void CRequestChannel::AddWindow(CMessageTarget* window)
@@ -51,9 +56,9 @@ void CRequestChannel::NotifyWindows(unsigned message, std::uint16_t result) cons
 void CRequestChannel::Dispatch(MsgWParam wParam, MsgLParam lParam)
 {
     if (wParam == 0) {
-        // A failure of another listener's request (say, of a dialog closed
+        // A failure of another requester's request (say, of a dialog closed
         // meanwhile) is none of this owner's business.
-        if (IsOwnFailure(owner_))
+        if (IsOwnFailure())
             listener_.OnRequestLost(lParam);
         return;
     }

@@ -42,6 +42,16 @@ public:
     // handler it is dropped.
     void Send(std::unique_ptr<CDeviceMessage> request) const;
 
+    // The channels of one dialog or command work for it together: their
+    // requests go in its name, and the failure of any of them is a failure
+    // of each (the dialog's whole read ends). Failures of other requesters'
+    // requests still pass them by. By default a channel works for its owner.
+    void WorkFor(const CMessageTarget& requester) { requester_ = requester.Serial(); }
+    [[nodiscard]] TargetSerial Requester() const { return requester_; }
+    // While a failure notice is delivered to the owner: whether it is about a
+    // request made in this channel's name (or one nobody claimed).
+    [[nodiscard]] bool IsOwnFailure() const;
+
     // Windows notified in the order added; one destroyed meanwhile is skipped.
     void AddWindow(CMessageTarget* window);
     void NotifyWindows(unsigned message, std::uint16_t result) const;
@@ -58,5 +68,6 @@ private:
 
     CMessageTarget& owner_;
     IReplyListener& listener_;
+    TargetSerial requester_;
     std::vector<Window> windows_;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // The two requests of a sweep that name the unit: the version block (for the
 // serial number) and the firmware names as software activation reads them,
-// and their decoding. Bounds-checked: a short or refused reply gives nothing.
+// and their texts as the fleet shows them. The decoding is the protocol
+// library's: a short or refused reply gives nothing.
 
 #include "link/DeviceMessage.h"
 

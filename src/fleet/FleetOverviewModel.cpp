@@ -3,8 +3,12 @@
 #include "status/constellation/ConstellationStatisticsView.h"
 #include "status/install/InstallStatusView.h"
 
+#include <QDateTime>
+#include <QFont>
+
 #include <algorithm>
 #include <array>
+#include <map>
 #include <numeric>
 
 namespace {
@@ -98,13 +102,38 @@ int NaturalCompare(const QString& a, const QString& b)
     return 0;
 }
 
-void CollectUnits(const RksNodeGroup& group, std::vector<const RksNode*>& units)
+// A firmware name as its family (the text with each run of digits as '#',
+// case folded) and its numbers (the digit runs without leading zeros).
+struct FirmwareVersion {
+    QString family;
+    QStringList numbers;
+};
+
+FirmwareVersion VersionOf(const QString& name)
 {
-    for (const RksNode& node : group.nodes)
-        if (node.kind == kRksRemoteUnitKind)
-            units.push_back(&node);
-    for (const RksNodeGroup& inner : group.groups)
-        CollectUnits(inner, units);
+    FirmwareVersion version;
+    const QString text = name.trimmed();
+    for (qsizetype i = 0; i < text.size();) {
+        if (!text[i].isDigit()) {
+            version.family += text[i++].toCaseFolded();
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && text[end].isDigit())
+            ++end;
+        QString digits = text.mid(i, end - i);
+        while (digits.size() > 1 && digits.front() == u'0')
+            digits.remove(0, 1);
+        version.numbers << digits;
+        version.family += u'#';
+        i = end;
+    }
+    return version;
+}
+
+QString TimeText(std::int64_t ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace
@@ -129,6 +158,7 @@ QString FleetHealthText(EFleetHealth health)
     case EFleetHealth::Unreachable: return QStringLiteral("Unreachable");
     case EFleetHealth::Fault: return QStringLiteral("Fault");
     case EFleetHealth::Warning: return QStringLiteral("Warning");
+    case EFleetHealth::OldFirmware: return QStringLiteral("Old firmware");
     case EFleetHealth::Ok: return QStringLiteral("OK");
     case EFleetHealth::NotRead: break;
     }
@@ -140,18 +170,28 @@ QColor FleetHealthColour(EFleetHealth health)
     switch (health) {
     case EFleetHealth::Unreachable:
     case EFleetHealth::Fault: return ColourOf(StatusColour::Warning);
-    case EFleetHealth::Warning: return ColourOf(StatusColour::Caution);
+    case EFleetHealth::Warning:
+    case EFleetHealth::OldFirmware: return ColourOf(StatusColour::Caution);
     case EFleetHealth::Ok: return ColourOf(StatusColour::Good);
     case EFleetHealth::NotRead: break;
     }
     return {};
 }
 
-std::vector<const RksNode*> FleetUnitsOf(const RksNodeGroup& group)
+bool FirmwareOlder(const QString& name, const QString& than)
 {
-    std::vector<const RksNode*> units;
-    CollectUnits(group, units);
-    return units;
+    const FirmwareVersion a = VersionOf(name), b = VersionOf(than);
+    if (a.numbers.isEmpty() || a.family != b.family)
+        return false;
+    for (qsizetype i = 0; i < a.numbers.size(); ++i) {
+        const QString& x = a.numbers[i];
+        const QString& y = b.numbers[i];
+        if (x.size() != y.size())
+            return x.size() < y.size();
+        if (const int c = x.compare(y); c != 0)
+            return c < 0;
+    }
+    return false;
 }
 
 CFleetOverviewModel::CFleetOverviewModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -159,32 +199,129 @@ CFleetOverviewModel::CFleetOverviewModel(QObject* parent) : QAbstractTableModel(
 void CFleetOverviewModel::SetUnits(const std::vector<const RksNode*>& units)
 {
     beginResetModel();
+    // What was read of a unit stays on show until the unit is read again.
+    std::map<std::pair<QString, QString>, Unit> before;
+    for (Unit& unit : units_)
+        if (unit.read)
+            before.emplace(std::make_pair(unit.row.name, unit.row.connection), std::move(unit));
     units_.clear();
     units_.reserve(units.size());
     for (const RksNode* node : units) {
         Unit unit;
         unit.row.name = QString::fromStdString(node->name);
         unit.row.connection = QString::fromStdString(node->connection);
+        if (auto found = before.find({unit.row.name, unit.row.connection}); found != before.end()) {
+            unit = std::move(found->second);
+            unit.earlier = true;
+            before.erase(found);
+        }
         units_.push_back(std::move(unit));
     }
     order_.resize(units_.size());
     std::iota(order_.begin(), order_.end(), std::size_t{0});
     rowOf_ = order_;
     readCount_ = 0;
+    UpdateReference();
+    for (Unit& unit : units_)
+        unit.health = HealthOf(unit);
     endResetModel();
 }
 
-void CFleetOverviewModel::SetHealth(std::size_t unit, const SFleetUnitHealth& health)
+void CFleetOverviewModel::SetHealth(std::size_t unit, const SFleetUnitHealth& health, std::int64_t readAtMs)
 {
     if (unit >= units_.size())
         return;
     Unit& target = units_[unit];
+    // The unit that held the newest release may hold another now.
+    const bool heldNewest = target.read && !newestFirmware_.isEmpty() &&
+                            target.row.health.activeFirmware == newestFirmware_ &&
+                            health.activeFirmware != newestFirmware_;
     target.row.health = health;
-    readCount_ += target.read ? 0 : 1;
+    readCount_ += target.read && !target.earlier ? 0 : 1;
     target.read = true;
-    target.health = FleetHealthOf(health);
+    target.earlier = false;
+    target.readAtMs = readAtMs;
+    const QString reference = ReferenceFirmware();
+    if (heldNewest)
+        UpdateReference();
+    else if (health.reachable &&
+        (newestFirmware_.isEmpty() || FirmwareOlder(newestFirmware_, health.activeFirmware)))
+        newestFirmware_ = health.activeFirmware;
+    if (ReferenceFirmware() != reference) {
+        // Every unit is compared with the new release.
+        for (Unit& each : units_)
+            each.health = HealthOf(each);
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+        return;
+    }
+    target.health = HealthOf(target);
     const int row = int(rowOf_[unit]);
     emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
+void CFleetOverviewModel::SetExpectedFirmware(const QString& name)
+{
+    if (name.trimmed() == expectedFirmware_)
+        return;
+    expectedFirmware_ = name.trimmed();
+    UpdateReference();
+    for (Unit& unit : units_)
+        unit.health = HealthOf(unit);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+}
+
+QString CFleetOverviewModel::ReferenceFirmware() const
+{
+    return expectedFirmware_.isEmpty() ? newestFirmware_ : expectedFirmware_;
+}
+
+void CFleetOverviewModel::UpdateReference()
+{
+    newestFirmware_.clear();
+    for (const Unit& unit : units_)
+        if (unit.read && unit.row.health.reachable &&
+            (newestFirmware_.isEmpty() || FirmwareOlder(newestFirmware_, unit.row.health.activeFirmware)))
+            newestFirmware_ = unit.row.health.activeFirmware;
+}
+
+bool CFleetOverviewModel::IsOld(const Unit& unit) const
+{
+    return unit.read && unit.row.health.reachable && FirmwareOlder(unit.row.health.activeFirmware, ReferenceFirmware());
+}
+
+EFleetHealth CFleetOverviewModel::HealthOf(const Unit& unit) const
+{
+    if (!unit.read)
+        return EFleetHealth::NotRead;
+    const EFleetHealth health = FleetHealthOf(unit.row.health);
+    return health == EFleetHealth::Ok && IsOld(unit) ? EFleetHealth::OldFirmware : health;
+}
+
+std::vector<SFleetRow> CFleetOverviewModel::ReadRows() const
+{
+    std::vector<SFleetRow> rows;
+    for (std::size_t unit : order_)
+        if (units_[unit].read)
+            rows.push_back(units_[unit].row);
+    return rows;
+}
+
+QString CFleetOverviewModel::UnitError(int row) const
+{
+    const Unit* unit = UnitAt(row);
+    return unit && unit->read && !unit->row.health.reachable ? unit->row.health.error : QString();
+}
+
+std::size_t CFleetOverviewModel::EarlierCount() const
+{
+    return std::size_t(std::count_if(units_.begin(), units_.end(), [](const Unit& u) { return u.earlier; }));
+}
+
+bool CFleetOverviewModel::IsFromEarlierRefresh(int row) const
+{
+    const Unit* unit = UnitAt(row);
+    return unit && unit->earlier;
 }
 
 const CFleetOverviewModel::Unit* CFleetOverviewModel::UnitAt(int row) const
@@ -226,10 +363,17 @@ QString CFleetOverviewModel::Summary() const
         if (unit.read)
             read.push_back(unit.row);
     if (read.empty())
-        return QStringLiteral("%1 units, not read yet").arg(units_.size());
+        return QStringLiteral("%1, not read yet").arg(FleetUnitsText(units_.size()));
     QString summary = FleetSummary(read);
+    QStringList notes;
     if (read.size() < units_.size())
-        summary += QStringLiteral(" (%1 of %2 units not read)").arg(units_.size() - read.size()).arg(units_.size());
+        notes << QStringLiteral("%1 of %2 not read").arg(units_.size() - read.size()).arg(FleetUnitsText(units_.size()));
+    if (const std::size_t earlier = EarlierCount(); earlier > 0)
+        notes << QStringLiteral("%1 of %2 as an earlier refresh read %3")
+                     .arg(earlier)
+                     .arg(FleetUnitsText(units_.size()), earlier == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+    if (!notes.isEmpty())
+        summary += QStringLiteral(" (%1)").arg(notes.join(QStringLiteral("; ")));
     return summary;
 }
 
@@ -243,7 +387,7 @@ int CFleetOverviewModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : kColumnCount;
 }
 
-QString CFleetOverviewModel::Text(const Unit& unit, int column)
+QString CFleetOverviewModel::Text(const Unit& unit, int column) const
 {
     const SFleetUnitHealth& h = unit.row.health;
     switch (column) {
@@ -270,8 +414,10 @@ QString CFleetOverviewModel::Text(const Unit& unit, int column)
     }
 }
 
-QVariant CFleetOverviewModel::Foreground(const Unit& unit, int column)
+QVariant CFleetOverviewModel::Foreground(const Unit& unit, int column) const
 {
+    if (column == ActiveFirmwareColumn && IsOld(unit))
+        return QColor(Qt::black);
     if (column == HealthColumn) {
         // The health is a filled cell; amber takes dark text, the others light.
         if (unit.health == EFleetHealth::NotRead)
@@ -279,7 +425,7 @@ QVariant CFleetOverviewModel::Foreground(const Unit& unit, int column)
         return unit.health == EFleetHealth::Warning ? QColor(Qt::black) : QColor(Qt::white);
     }
     if (!unit.read || !unit.row.health.reachable)
-        return {};
+        return unit.earlier ? QVariant(QColor(Qt::darkGray)) : QVariant();
     for (const StatusCell& cell : StatusCells(unit.row.health))
         if (cell.column == column) {
             // Amber text can't be read on a light window: it fills the cell instead.
@@ -288,11 +434,14 @@ QVariant CFleetOverviewModel::Foreground(const Unit& unit, int column)
             const QColor colour = ColourOf(cell.colour);
             return colour.isValid() ? QVariant(colour) : QVariant();
         }
-    return {};
+    // Values of an earlier refresh are greyed until the unit is read again.
+    return unit.earlier ? QVariant(QColor(Qt::darkGray)) : QVariant();
 }
 
-QVariant CFleetOverviewModel::Background(const Unit& unit, int column)
+QVariant CFleetOverviewModel::Background(const Unit& unit, int column) const
 {
+    if (column == ActiveFirmwareColumn && IsOld(unit))
+        return ColourOf(StatusColour::Caution);
     if (column == HealthColumn)
         return unit.health == EFleetHealth::NotRead ? QVariant() : QVariant(FleetHealthColour(unit.health));
     if (!unit.read || !unit.row.health.reachable)
@@ -303,22 +452,32 @@ QVariant CFleetOverviewModel::Background(const Unit& unit, int column)
     return {};
 }
 
-QString CFleetOverviewModel::ToolTip(const Unit& unit, int column)
+QString CFleetOverviewModel::ToolTip(const Unit& unit, int column) const
 {
     if (column == ErrorColumn || column == ConnectionColumn)
         return Text(unit, column);
+    const QString olderThan = expectedFirmware_.isEmpty()
+                                  ? QStringLiteral("older than %1, the newest firmware read").arg(ReferenceFirmware())
+                                  : QStringLiteral("older than %1, the expected firmware").arg(ReferenceFirmware());
+    if (column == ActiveFirmwareColumn && IsOld(unit))
+        return olderThan.at(0).toUpper() + olderThan.mid(1);
     if (column != HealthColumn || !unit.read)
         return {};
     const SFleetUnitHealth& h = unit.row.health;
-    if (!h.reachable)
-        return h.error;
     QStringList why;
+    if (unit.earlier)
+        why << (unit.readAtMs ? QStringLiteral("As read at %1 UTC, by an earlier refresh").arg(TimeText(unit.readAtMs))
+                              : QStringLiteral("As an earlier refresh read it"));
+    if (!h.reachable)
+        return (why << h.error).join(u'\n');
     for (const StatusCell& cell : StatusCells(h))
         if (cell.colour == StatusColour::Warning || cell.colour == StatusColour::Caution
             || (cell.column == SelfTestColumn && !h.selfTestOk))
             why << QStringLiteral("%1: %2").arg(QLatin1String(cell.label), *cell.text);
     if (!h.error.isEmpty())
         why << h.error;
+    if (IsOld(unit))
+        why << QStringLiteral("Active firmware %1: %2").arg(h.activeFirmware, olderThan);
     return why.join(u'\n');
 }
 
@@ -331,6 +490,13 @@ QVariant CFleetOverviewModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole: return Text(*unit, index.column());
     case Qt::ForegroundRole: return Foreground(*unit, index.column());
     case Qt::BackgroundRole: return Background(*unit, index.column());
+    case Qt::FontRole:
+        if (unit->earlier) {
+            QFont italic;
+            italic.setItalic(true);
+            return italic;
+        }
+        return {};
     case Qt::ToolTipRole: {
         const QString tip = ToolTip(*unit, index.column());
         return tip.isEmpty() ? QVariant() : QVariant(tip);

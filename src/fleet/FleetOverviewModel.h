@@ -7,16 +7,18 @@
 // No widgets: the window only shows it.
 
 #include "fleet/FleetTable.h"
+#include "fleet/FleetUnits.h"
 #include "rks/RksNodeDirectory.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 // From worst to best, so that sorting by health puts the trouble first.
-enum class EFleetHealth { Unreachable, Fault, Warning, Ok, NotRead };
+enum class EFleetHealth { Unreachable, Fault, Warning, OldFirmware, Ok, NotRead };
 
 // Unreachable: no answer to the identity probe. Fault: the self-tests are not
 // reported OK. Warning: another status the windows draw in their warning or
@@ -27,9 +29,11 @@ enum class EFleetHealth { Unreachable, Fault, Warning, Ok, NotRead };
 // The status windows' colour for the condition; invalid for "not read".
 [[nodiscard]] QColor FleetHealthColour(EFleetHealth health);
 
-// The nodes of the unit kind in a directory group and its subgroups, in the
-// order the browser lists them.
-[[nodiscard]] std::vector<const RksNode*> FleetUnitsOf(const RksNodeGroup& group);
+// Whether firmware `name` is an older release than `than`: both names are
+// of one family (the same text around their numbers, "QOR0290.bin" and
+// "QOR0300.bin") and its numbers, read left to right, are smaller. Names of
+// different families are not compared.
+[[nodiscard]] bool FirmwareOlder(const QString& name, const QString& than);
 
 class CFleetOverviewModel : public QAbstractTableModel {
     Q_OBJECT
@@ -57,14 +61,34 @@ public:
     // Every unit not read yet, in this order; a sweep's unit index is the
     // position in this list, whatever the sorting.
     void SetUnits(const std::vector<const RksNode*>& units);
-    // What the sweep read of unit `unit`; ignored for an index out of range.
-    void SetHealth(std::size_t unit, const SFleetUnitHealth& health);
+    // A unit listed before (the same name and connection) keeps what was
+    // read of it, marked as from an earlier refresh until it is read again.
+    // What the sweep read of unit `unit` at `readAtMs` (ms since the epoch,
+    // UTC); ignored for an index out of range.
+    void SetHealth(std::size_t unit, const SFleetUnitHealth& health, std::int64_t readAtMs = 0);
+
+    // The firmware every unit should run; empty: the newest one read.
+    // Reachable units on an older release show "Old firmware".
+    void SetExpectedFirmware(const QString& name);
+    [[nodiscard]] QString ExpectedFirmware() const { return expectedFirmware_; }
+    // What the units are compared with: the expected firmware, or else the
+    // newest active firmware of the units read.
+    [[nodiscard]] QString ReferenceFirmware() const;
 
     [[nodiscard]] std::size_t UnitCount() const { return units_.size(); }
+    // Units read by the sweep since the last SetUnits.
     [[nodiscard]] std::size_t ReadCount() const { return readCount_; }
+    // Units that show what an earlier refresh read of them.
+    [[nodiscard]] std::size_t EarlierCount() const;
+    [[nodiscard]] bool IsFromEarlierRefresh(int row) const;
     [[nodiscard]] QString UnitConnection(int row) const;
     [[nodiscard]] QString UnitName(int row) const;
     [[nodiscard]] EFleetHealth HealthAt(int row) const;
+    // Why the unit could not be reached when it was last read; empty when it
+    // was reached or not read.
+    [[nodiscard]] QString UnitError(int row) const;
+    // The units with values, in the order of the rows, as the fleet status CSV lists them.
+    [[nodiscard]] std::vector<SFleetRow> ReadRows() const;
     // The connection strings in unit order, for the sweep.
     [[nodiscard]] std::vector<std::string> Connections() const;
     // The summary of the units read so far, as qora-cli prints it, with how
@@ -81,17 +105,25 @@ public:
 private:
     struct Unit {
         SFleetRow row;
-        bool read = false;
+        bool read = false;    // values are shown (from this refresh or an earlier one)
+        bool earlier = false; // they are from an earlier refresh
+        std::int64_t readAtMs = 0;
         EFleetHealth health = EFleetHealth::NotRead;
     };
     [[nodiscard]] const Unit* UnitAt(int row) const;
-    [[nodiscard]] static QString Text(const Unit& unit, int column);
-    [[nodiscard]] static QVariant Foreground(const Unit& unit, int column);
-    [[nodiscard]] static QVariant Background(const Unit& unit, int column);
-    [[nodiscard]] static QString ToolTip(const Unit& unit, int column);
+    [[nodiscard]] bool IsOld(const Unit& unit) const;
+    [[nodiscard]] EFleetHealth HealthOf(const Unit& unit) const;
+    // Takes the newest firmware read again; every row's health when it moved.
+    void UpdateReference();
+    [[nodiscard]] QString Text(const Unit& unit, int column) const;
+    [[nodiscard]] QVariant Foreground(const Unit& unit, int column) const;
+    [[nodiscard]] QVariant Background(const Unit& unit, int column) const;
+    [[nodiscard]] QString ToolTip(const Unit& unit, int column) const;
 
     std::vector<Unit> units_;        // in directory order
     std::vector<std::size_t> order_; // row -> unit
     std::vector<std::size_t> rowOf_; // unit -> row
     std::size_t readCount_ = 0;
+    QString expectedFirmware_;
+    QString newestFirmware_; // of the units read
 };

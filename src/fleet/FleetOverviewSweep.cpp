@@ -2,6 +2,7 @@
 
 #include "link/ComponentFactory.h"
 #include "platform/LogCategories.h"
+#include "protocol/Connection.h"
 #include "rks/RksNodeDirectory.h"
 
 #include <algorithm>
@@ -59,8 +60,9 @@ void CFleetOverviewSweep::OnUnitRead(std::size_t unit, const SFleetUnitReplies& 
 {
     if (unit >= connections_.size())
         return;
-    const int address = RksBusAddress(connections_[unit]);
-    emit UnitRead(unit, decoder_.Decode(replies, QString::number(address)));
+    // The transmission row names the unit's address as the connection writes it.
+    const std::string address = Protocol::ParseConnection(connections_[unit]).addressText;
+    emit UnitRead(unit, decoder_.Decode(replies, QString::fromStdString(address)));
 }
 
 void CFleetOverviewSweep::OnSweepEnded()

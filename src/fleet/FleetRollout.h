@@ -35,7 +35,10 @@ struct SRolloutOptions {
     // The first read after an activation, and the next after a read that did
     // not find the new software running, come this long after.
     int restartPollMs = 1000;
-    // The child: PROGRAM [childArguments] --connection CONN download MASTER --yes,
+    // A unit that answers with its old software without having been seen
+    // down is taken as restarted only after this long (the retry time).
+    int restartedAfterMs = 60000;
+    // The child: PROGRAM [childArguments] --connection CONN download MASTER --yes --json-progress,
     // then PROGRAM [childArguments] --connection CONN activate.
     QString program;
     QStringList childArguments;

@@ -43,6 +43,14 @@ QByteArray FleetJson(const std::vector<SFleetRow>& rows)
         for (qsizetype i = 0; i < keys.size(); ++i)
             unit.insert(keys[i], fields[i]);
         unit.insert(QStringLiteral("reachable"), row.health.reachable);
+        // Numbers in degrees, as status --json gives them, the texts beside.
+        const auto degrees = [](const std::optional<double>& value) {
+            return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+        };
+        unit.insert(QStringLiteral("latitude"), degrees(row.health.latitudeDegrees));
+        unit.insert(QStringLiteral("latitude_text"), row.health.latitude);
+        unit.insert(QStringLiteral("longitude"), degrees(row.health.longitudeDegrees));
+        unit.insert(QStringLiteral("longitude_text"), row.health.longitude);
         units.append(unit);
     }
     return QJsonDocument(QJsonObject{{QStringLiteral("units"), units}}).toJson(QJsonDocument::Indented);
@@ -57,6 +65,11 @@ bool FleetHealthy(const std::vector<SFleetRow>& rows)
     return true;
 }
 
+QString FleetUnitsText(std::size_t count)
+{
+    return count == 1 ? QStringLiteral("1 unit") : QStringLiteral("%1 units").arg(count);
+}
+
 QString FleetSummary(const std::vector<SFleetRow>& rows)
 {
     std::size_t reachable = 0, failed = 0;
@@ -64,8 +77,8 @@ QString FleetSummary(const std::vector<SFleetRow>& rows)
         reachable += row.health.reachable ? 1 : 0;
         failed += row.health.reachable && !row.health.selfTestOk ? 1 : 0;
     }
-    return QStringLiteral("%1 units: %2 reachable, %3 unreachable, %4 not reporting self-test OK")
-        .arg(rows.size())
+    return QStringLiteral("%1: %2 reachable, %3 unreachable, %4 not reporting self-test OK")
+        .arg(FleetUnitsText(rows.size()))
         .arg(reachable)
         .arg(rows.size() - reachable)
         .arg(failed);

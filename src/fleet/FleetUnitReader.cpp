@@ -43,7 +43,8 @@ SFleetUnitReplies ReadFleetUnit(IRksLink& link, const std::string& connection,
                                 const std::vector<CDeviceMessage>& requests)
 {
     SFleetUnitReplies result;
-    const std::string trimmed = ServiceFraming::Trimmed(connection);
+    const Protocol::SConnection parsed = Protocol::ParseConnection(connection);
+    const std::string& trimmed = parsed.text;
     if (!link.Open(trimmed)) {
         result.error = Reason(link, "cannot connect");
         qCWarning(lcLink, "fleet: \"%s\": %s", trimmed.c_str(), result.error.c_str());
@@ -64,7 +65,7 @@ SFleetUnitReplies ReadFleetUnit(IRksLink& link, const std::string& connection,
         return result;
     }
 
-    const auto downloadRoute = ServiceFraming::ChooseDownloadRoute(trimmed);
+    const auto downloadRoute = ServiceFraming::DownloadRoute(parsed);
     result.replies.reserve(requests.size());
     for (const CDeviceMessage& request : requests) {
         std::string error;

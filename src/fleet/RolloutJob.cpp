@@ -1,9 +1,8 @@
 #include "fleet/RolloutJob.h"
 
+#include "fleet/ChildProgress.h"
 #include "fleet/FleetIdentity.h"
 #include "platform/LogCategories.h"
-
-#include <QRegularExpression>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -13,6 +12,8 @@ namespace {
 
 // The child's exit status when its download was interrupted.
 constexpr int kChildInterrupted = 3;
+// Longer than any progress line.
+constexpr qsizetype kMaxProgressLine = 4096;
 
 std::optional<SFirmwareNames> NamesOf(const SFleetUnitReplies& replies)
 {
@@ -29,6 +30,14 @@ QString ErrorOf(const SFleetUnitReplies& replies)
 QString Shown(const QString& name)
 {
     return name.isEmpty() ? QStringLiteral("nothing (empty bank)") : name;
+}
+
+// A child's line without the program's name in front of its failures: the
+// row already says which step failed.
+QString OwnWords(const QString& line)
+{
+    static const QString kProgram = QStringLiteral("qora-cli: ");
+    return line.startsWith(kProgram) ? line.mid(kProgram.size()) : line;
 }
 
 } // namespace
@@ -100,7 +109,8 @@ void CRolloutJob::OnNamesBefore(const SFleetUnitReplies& replies)
     if (IsRolloutSoftware(names->active, options_.software))
         return Finish(ERolloutOutcome::Skipped, QStringLiteral("already running ") + names->active);
     inactiveBefore_ = names->inactive.trimmed();
-    StartChild(Stage::Downloading, {QStringLiteral("download"), options_.masterPath, QStringLiteral("--yes")});
+    StartChild(Stage::Downloading, {QStringLiteral("download"), options_.masterPath, QStringLiteral("--yes"),
+                                    QStringLiteral("--json-progress")});
 }
 
 void CRolloutJob::StartChild(Stage stage, const QStringList& command)
@@ -110,6 +120,7 @@ void CRolloutJob::StartChild(Stage stage, const QStringList& command)
     percent_ = 0;
     message_.clear();
     errorText_.clear();
+    progressText_.clear();
     auto* child = new QProcess(this);
     child_ = child;
 #ifdef Q_OS_UNIX
@@ -118,9 +129,10 @@ void CRolloutJob::StartChild(Stage stage, const QStringList& command)
     child->setChildProcessModifier([] { ::setpgid(0, 0); });
 #endif
     child->setProcessChannelMode(QProcess::SeparateChannels);
-    child->setStandardOutputFile(QProcess::nullDevice());
+    connect(child, &QProcess::readyReadStandardOutput, this, [this, child] { TakeProgressLines(*child); });
     connect(child, &QProcess::readyReadStandardError, this, [this, child] { TakeErrorLines(*child); });
     connect(child, &QProcess::finished, this, [this, child](int code, QProcess::ExitStatus status) {
+        TakeProgressLines(*child);
         TakeErrorLines(*child);
         child->deleteLater();
         child_ = nullptr;
@@ -140,20 +152,35 @@ void CRolloutJob::StartChild(Stage stage, const QStringList& command)
     child->start(options_.program, arguments);
 }
 
+void CRolloutJob::TakeProgressLines(QProcess& child)
+{
+    progressText_ += child.readAllStandardOutput();
+    qsizetype end = 0;
+    while ((end = progressText_.indexOf('\n')) >= 0) {
+        const std::optional<SChildProgress> event =
+            ParseChildProgressLine(QByteArrayView(progressText_.constData(), end));
+        progressText_.remove(0, end + 1);
+        if (!event)
+            continue;
+        if (event->kind == SChildProgress::Kind::Verifying)
+            verifying_ = true;
+        else
+            percent_ = event->percent;
+    }
+    // A child that writes no line ends is not kept in memory without bound.
+    if (progressText_.size() > kMaxProgressLine)
+        progressText_.clear();
+}
+
 void CRolloutJob::TakeErrorLines(QProcess& child)
 {
-    static const QRegularExpression kPercent(QStringLiteral("^\\s*(\\d{1,3}) %$"));
     errorText_ += QString::fromLocal8Bit(child.readAllStandardError());
     qsizetype end = 0;
     while ((end = errorText_.indexOf(u'\n')) >= 0) {
         const QString line = errorText_.left(end).trimmed();
         errorText_.remove(0, end + 1);
-        if (const auto match = kPercent.match(line); match.hasMatch())
-            percent_ = match.captured(1).toInt();
-        else if (line == QStringLiteral("verifying..."))
-            verifying_ = true;
-        else if (!line.isEmpty())
-            message_ = line.simplified();
+        if (!line.isEmpty())
+            message_ = OwnWords(line.simplified());
     }
 }
 
@@ -230,6 +257,7 @@ void CRolloutJob::OnActivateExit(int code)
     stage_ = Stage::Restarting;
     restart_.start();
     lastSeen_.clear();
+    unitGone_ = false;
     poll_.start(options_.restartPollMs);
 }
 
@@ -245,12 +273,23 @@ void CRolloutJob::OnNamesAfterRestart(const SFleetUnitReplies& replies)
     if (cancelRequested_)
         return Finish(ERolloutOutcome::Cancelled, QStringLiteral("activated; the restart was not awaited"));
     const auto names = NamesOf(replies);
+    // The new software running is the restart itself: the banks swap only then.
     if (names && (names->active.trimmed() == filledBank_ || IsRolloutSoftware(names->active, options_.software)))
         return Finish(ERolloutOutcome::Activated, {});
-    if (names)
+    if (names) {
         lastSeen_ = QStringLiteral("running %1 after the restart, not %2").arg(Shown(names->active), filledBank_);
-    else if (lastSeen_.isEmpty() || !lastSeen_.startsWith(QStringLiteral("running")))
-        lastSeen_ = ErrorOf(replies);
+        // The old software from a unit that went down and came back, or that
+        // never went away within the retry time, is what it restarted with.
+        // Before that it may be the unit still running its old setup for a
+        // while after its acknowledgement.
+        if (unitGone_ || restart_.elapsed() >= options_.restartedAfterMs)
+            return Finish(ERolloutOutcome::Failed, lastSeen_);
+        qCInfo(lcFirmware, "rollout: %s still answers: not restarted yet", qPrintable(row_.name));
+    } else {
+        unitGone_ = true;
+        if (lastSeen_.isEmpty() || !lastSeen_.startsWith(QStringLiteral("running")))
+            lastSeen_ = ErrorOf(replies);
+    }
     if (restart_.elapsed() + options_.restartPollMs > options_.restartTimeoutMs) {
         if (lastSeen_.startsWith(QStringLiteral("running")))
             return Finish(ERolloutOutcome::Failed, lastSeen_);

@@ -6,6 +6,7 @@
 
 #include "fleet/FleetRollout.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -36,7 +37,9 @@ private:
     void OnNamesBefore(const SFleetUnitReplies& replies);
     void StartChild(Stage stage, const QStringList& command);
 
-    // The child's standard error: progress lines, and the reason of a failure.
+    // The child's progress, JSON lines on its standard output (ChildProgress.h).
+    void TakeProgressLines(QProcess& child);
+    // The child's standard error: the reason of a failure.
     void TakeErrorLines(QProcess& child);
 
     [[nodiscard]] QString Reason(int code) const;
@@ -62,12 +65,14 @@ private:
     bool killed_ = false;
     QPointer<QProcess> child_;
     QString errorText_; // what came from the child and is not a whole line yet
+    QByteArray progressText_; // likewise on its standard output
     QString message_;   // the child's last line that is no progress
     int percent_ = 0;
     bool verifying_ = false;
     QTimer poll_;
     QElapsedTimer restart_;
     QString lastSeen_; // what the reads after the restart found last
+    bool unitGone_ = false; // a read after the activation found the unit down
     QString inactiveBefore_; // the inactive bank's name before the download
     QString filledBank_;     // its name after the download, as the unit gives it
 };

@@ -200,7 +200,7 @@ MsgResult CCommHandler::OnMessageSend(std::unique_ptr<CDeviceMessage> request)
                   (header >> 8) & 0xFF, header & 0xFF);
         PostMessageTo(this, WM_DEVICE_MESSAGE, 0, header, request->Requester());
         request.reset();
-        ShowMessageBox(LoadResString(StringId::DeviceNotConnected), MsgIcon::None, MsgButtons::Ok);
+        userQuery_.Ask(LoadResString(StringId::DeviceNotConnected));
         return 0;
     }
     {
@@ -287,8 +287,13 @@ void CCommHandler::OnTimer(int timerId)
 
 void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request, const CMessageTarget* requester)
 {
+    SendToHandler(handler, std::move(request), requester ? requester->Serial() : kNoRequester);
+}
+
+void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request, TargetSerial requester)
+{
     if (!handler || !request)
         return;
-    request->SetRequester(requester ? requester->Serial() : kNoRequester);
+    request->SetRequester(requester);
     handler->Send(WM_SEND_MESSAGE, 0, GiveDeviceMessage(std::move(request)));
 }

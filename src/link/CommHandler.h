@@ -9,6 +9,7 @@
 #include "link/ConnectionType.h"
 #include "link/DeviceMessage.h"
 #include "platform/MessageTarget.h"
+#include "platform/UserQueryAgent.h"
 
 #include <deque>
 #include <functional>
@@ -43,6 +44,8 @@ public:
     void EnterCommissionMode();
     // The main frame's automatic reconnection shows no connecting window.
     void SetSilentConnect(bool silent) { silentConnect_ = silent; }
+    // Who is told when a request cannot go out; null: the default agent.
+    void SetUserQueryAgent(IUserQueryAgent* agent) { userQuery_.SetAgent(agent); }
 
     // None while no unit answers (also while connecting); see ConnectionType.
     [[nodiscard]] ConnectionType GetConnectionType() const;
@@ -89,6 +92,7 @@ private:
     std::unique_ptr<CConnectProgress> progress_;
     bool silentConnect_ = false;
     SLinkFailure lastFailure_;
+    CUserQuery userQuery_;
 
     mutable std::mutex sendLock_;
     mutable std::mutex receiveLock_;
@@ -99,3 +103,6 @@ private:
 // requester so that it can tell the failure of its own request from another's.
 void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request,
                    const CMessageTarget* requester = nullptr);
+// The same in the name of a requester known by its serial (the dialog or
+// command that several groups work for).
+void SendToHandler(CCommHandler* handler, std::unique_ptr<CDeviceMessage> request, TargetSerial requester);

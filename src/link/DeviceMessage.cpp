@@ -211,3 +211,10 @@ bool CDeviceMessage::GetRawUInt32(std::int32_t offset, std::int32_t& value) cons
     value = static_cast<std::int32_t>(bits);
     return true;
 }
+
+CDeviceMessage CDeviceMessage::Of(std::span<const std::uint8_t> bytes)
+{
+    CDeviceMessage message;
+    message.AppendBytes(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    return message;
+}

@@ -5,6 +5,7 @@
 // the download code reserves its room ahead.
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 class CDeviceMessage {
@@ -19,6 +20,8 @@ public:
     CDeviceMessage(CDeviceMessage&& other) noexcept;
     CDeviceMessage& operator=(CDeviceMessage&& other) noexcept;
     ~CDeviceMessage();
+    // A message holding these bytes (a request the protocol library built).
+    [[nodiscard]] static CDeviceMessage Of(std::span<const std::uint8_t> bytes);
 
     bool Reset();
     // Enlarges the buffer by count bytes, keeping contents and length.
@@ -32,6 +35,11 @@ public:
     [[nodiscard]] std::uint8_t* GetWritePointer() { return data_ + length_; }
     [[nodiscard]] std::int32_t GetLength() const { return length_; }
     [[nodiscard]] std::int32_t GetCapacity() const { return capacity_; }
+    // The bytes in use, for the decoders that read replies.
+    [[nodiscard]] std::span<const std::uint8_t> Bytes() const
+    {
+        return {data_, data_ ? static_cast<std::size_t>(length_) : 0};
+    }
 
     bool AppendByte(std::uint8_t value);
     bool AppendUInt16(std::uint16_t value);

@@ -38,3 +38,12 @@ inline MsgResult DeliverDeviceMessage(CMessageTarget& listener, std::unique_ptr<
     const TargetSerial requester = listener.DeliveringFor();
     return requester == kNoRequester || requester == listener.Serial();
 }
+
+// The same for a listener that sends in the name of `requester` (the dialog
+// or command it works for): a failure of any request made in that name is
+// its own.
+[[nodiscard]] inline bool IsFailureOf(const CMessageTarget& listener, TargetSerial requester)
+{
+    const TargetSerial failed = listener.DeliveringFor();
+    return failed == kNoRequester || failed == requester;
+}

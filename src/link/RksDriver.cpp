@@ -221,8 +221,9 @@ void CRksDriver::RksThreadFunction(std::shared_ptr<Session> session)
     CAutoResetEvent* const waitList[] = {session->stop.get(), session->commission.get(), session->send.get()};
     IRksLink& link = *session->link;
 
-    bool open = link.Open(ServiceFraming::Trimmed(session->connection));
-    const auto downloadRoute = ServiceFraming::ChooseDownloadRoute(session->connection);
+    const Protocol::SConnection connection = Protocol::ParseConnection(session->connection);
+    bool open = link.Open(connection.text);
+    const auto downloadRoute = ServiceFraming::DownloadRoute(connection);
 
     std::string identity;
     bool probed = false;

@@ -1,49 +1,21 @@
 #include "link/ServiceFraming.h"
 
+#include "protocol/Vocabulary.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <utility>
 
 namespace ServiceFraming {
-namespace {
-
-using Pair = std::pair<std::uint8_t, std::uint8_t>; // internal, service
-
-constexpr std::array kParameterPairs{Pair{0x12, 0x01}, Pair{0x13, 0x02}, Pair{0x05, 0x53}, Pair{0x06, 0x56},
-                                     Pair{0x17, 0x54}, Pair{0x18, 0x57}, Pair{0x1B, 0x58}, Pair{0x1C, 0x59}};
-constexpr std::array kStatusPairs{Pair{0x12, 0x66}, Pair{0x13, 0x67}, Pair{0x23, 0x65}, Pair{0x24, 0x69},
-                                  Pair{0x27, 0x80}, Pair{0x28, 0x81}, Pair{0x25, 0x82}, Pair{0x26, 0x83}};
-constexpr std::array kDownloadPairs{Pair{0x95, 0x95}, Pair{0x96, 0x96}, Pair{0x97, 0x97}};
-constexpr std::array kUnitCommandPairs{Pair{0x36, 0x77}, Pair{0x37, 0x78}, Pair{0x38, 0x84}, Pair{0x39, 0x85}};
-
-std::span<const Pair> PairsOf(std::uint8_t messageClass)
-{
-    switch (messageClass) {
-    case 0x84: return kParameterPairs;
-    case 0x83: return kStatusPairs;
-    case 0x85: return kDownloadPairs;
-    case 0x86: return kUnitCommandPairs;
-    default: return {};
-    }
-}
-
-} // namespace
-
 std::uint8_t ToServiceOpcode(std::uint8_t messageClass, std::uint8_t opcode)
 {
-    for (const auto& [internal, service] : PairsOf(messageClass))
-        if (internal == opcode)
-            return service;
-    return opcode;
+    return Protocol::ServiceOpcode(messageClass, opcode);
 }
 
 std::uint8_t FromServiceOpcode(std::uint8_t messageClass, std::uint8_t serviceOpcode)
 {
-    for (const auto& [internal, service] : PairsOf(messageClass))
-        if (service == serviceOpcode)
-            return internal;
-    return serviceOpcode;
+    return Protocol::InternalOpcode(messageClass, serviceOpcode);
 }
 
 std::optional<FramedRequest> FrameRequest(const CDeviceMessage& request,
@@ -59,14 +31,15 @@ std::optional<FramedRequest> FrameRequest(const CDeviceMessage& request,
         return from < length ? std::vector<std::uint8_t>(r + from, r + length) : std::vector<std::uint8_t>();
     };
 
-    if (messageClass == 0x85) {
+    if (messageClass == Protocol::Class::kDownload) {
         if (opcode == kDownloadData)
             return FramedRequest{downloadRoute, tail(7)};
         if (opcode == kDownloadText)
             return FramedRequest{std::nullopt, tail(4)};
         return std::nullopt;
     }
-    if (messageClass != 0x83 && messageClass != 0x84 && messageClass != 0x86)
+    if (messageClass != Protocol::Class::kStatus && messageClass != Protocol::Class::kParameter &&
+        messageClass != Protocol::Class::kUnitCommand)
         return std::nullopt;
 
     FramedRequest framed;
@@ -125,12 +98,13 @@ std::int32_t PackedHeader(const CDeviceMessage& request)
 
 std::optional<std::string> ChooseDownloadRoute(const std::string& connection)
 {
-    const auto at = connection.find(",CH=");
-    if (at == std::string::npos)
-        return std::string(kLongDownloadRoute);
-    if (at > 0)
-        return std::string(kShortDownloadRoute);
-    return std::nullopt;
+    return DownloadRoute(Protocol::ParseConnection(connection));
+}
+
+std::optional<std::string> DownloadRoute(const Protocol::SConnection& connection)
+{
+    // A unit on a channel of its own takes download data on the short route.
+    return std::string(connection.channel ? kShortDownloadRoute : kLongDownloadRoute);
 }
 
 std::string IdentityText(std::span<const std::uint8_t> reply)
@@ -141,10 +115,7 @@ std::string IdentityText(std::span<const std::uint8_t> reply)
 
 std::string Trimmed(const std::string& text)
 {
-    const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
-    auto first = std::find_if_not(text.begin(), text.end(), isSpace);
-    auto last = std::find_if_not(text.rbegin(), std::string::const_reverse_iterator(first), isSpace).base();
-    return std::string(first, last);
+    return std::string(Protocol::TrimmedConnection(text));
 }
 
 } // namespace ServiceFraming

@@ -5,6 +5,8 @@
 // request.
 
 #include "link/DeviceMessage.h"
+#include "protocol/Connection.h"
+#include "protocol/Vocabulary.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,13 +23,13 @@ inline constexpr char kLongDownloadRoute[] = "wp=opt,pr=q1ad,wp=fe,id=0,ch=9";
 inline constexpr std::uint8_t kIdentityProbe = 0x03;
 inline constexpr char kQoraIdentity[] = "QORHW2";
 
-inline constexpr std::uint8_t kRequestMark = 0x53;
-inline constexpr std::uint8_t kReplyMark = 0x54;
-inline constexpr std::uint8_t kNegativeAck = 0xF0;
-inline constexpr std::uint8_t kDownloadData = 0x8B;
-inline constexpr std::uint8_t kDownloadDataReply = 0x8C;
-inline constexpr std::uint8_t kDownloadText = 0x95;
-inline constexpr std::uint8_t kDownloadTextReply = 0x97;
+inline constexpr std::uint8_t kRequestMark = Protocol::kServiceRequestMark;
+inline constexpr std::uint8_t kReplyMark = Protocol::kServiceReplyMark;
+inline constexpr std::uint8_t kNegativeAck = Protocol::Op::kNegativeAck;
+inline constexpr std::uint8_t kDownloadData = Protocol::Op::kDownloadData;
+inline constexpr std::uint8_t kDownloadDataReply = Protocol::Op::kDownloadDataReply;
+inline constexpr std::uint8_t kDownloadText = Protocol::Op::kDownloadText;
+inline constexpr std::uint8_t kDownloadTextReply = Protocol::Op::kDownloadTextReply;
 
 // Opcode translation within a message class; an opcode without a partner
 // passes unchanged.
@@ -53,13 +55,15 @@ struct FramedRequest {
 // which request failed; missing bytes count as 0.
 [[nodiscard]] std::int32_t PackedHeader(const CDeviceMessage& request);
 
-// The route for download data, chosen from the connection string as given.
+// The route for download data: the short route when the connection names a
+// channel (a CH item), the long one otherwise.
 [[nodiscard]] std::optional<std::string> ChooseDownloadRoute(const std::string& connection);
+[[nodiscard]] std::optional<std::string> DownloadRoute(const Protocol::SConnection& connection);
 
 // The identity answer read as text up to its first zero byte.
 [[nodiscard]] std::string IdentityText(std::span<const std::uint8_t> reply);
 
-// White space removed at both ends.
+// White space removed at both ends, as the connection is (Protocol::TrimmedConnection).
 [[nodiscard]] std::string Trimmed(const std::string& text);
 
 } // namespace ServiceFraming

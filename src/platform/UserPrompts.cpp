@@ -41,6 +41,12 @@ StatusMessageFunction& StatusMessageHook()
     return hook;
 }
 
+NoticeFunctions& NoticeHooks()
+{
+    static NoticeFunctions hooks;
+    return hooks;
+}
+
 template <typename F>
 F Replace(F& slot, F function)
 {
@@ -91,4 +97,23 @@ ShellOpenFunction SetShellOpenFunction(ShellOpenFunction function)
 StatusMessageFunction SetStatusMessageFunction(StatusMessageFunction function)
 {
     return Replace(StatusMessageHook(), std::move(function));
+}
+
+void ShowNotice(const MessageBoxRequest& request)
+{
+    if (NoticeHooks().show)
+        NoticeHooks().show(request);
+    else
+        ShowMessageBox(request);
+}
+
+void CloseNotice()
+{
+    if (NoticeHooks().close)
+        NoticeHooks().close();
+}
+
+NoticeFunctions SetNoticeFunctions(NoticeFunctions functions)
+{
+    return Replace(NoticeHooks(), std::move(functions));
 }

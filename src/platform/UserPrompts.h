@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
@@ -19,6 +21,9 @@ struct MessageBoxRequest {
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
     std::optional<MsgAnswer> defaultAnswer; // the button Enter presses; the first one when unset
+    // Names some buttons carry instead of their standard texts ("&Append" on
+    // No); the answer stays the button's.
+    std::vector<std::pair<MsgAnswer, QString>> buttonNames = {};
 };
 
 struct FileDialogRequest {
@@ -27,6 +32,9 @@ struct FileDialogRequest {
     QString initialPath; // folder, or folder and file name
     QString filter;      // Qt filter text, e.g. "Master files (*.MFI);;All files (*)"
     QString defaultSuffix;
+    // A save dialog asks before it returns a file that exists; a caller that
+    // asks its own question about it turns this off.
+    bool confirmOverwrite = true;
 };
 
 using MessageBoxFunction = std::function<MsgAnswer(const MessageBoxRequest&)>;
@@ -41,9 +49,20 @@ std::optional<QString> ShowFileDialog(const FileDialogRequest& request);
 bool ShellOpen(const QString& path);
 // A line for the main window's status bar (nothing happens without one).
 void ShowStatusMessage(const QString& text);
+// A notice that stays while the program goes on, until the user closes it or
+// the program does with CloseNotice (one at a time). Without a notice
+// function it is shown as a message box.
+void ShowNotice(const MessageBoxRequest& request);
+void CloseNotice();
 
 // Each setter returns the function it replaced, so a caller can restore it.
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
 FileDialogFunction SetFileDialogFunction(FileDialogFunction function);
 ShellOpenFunction SetShellOpenFunction(ShellOpenFunction function);
 StatusMessageFunction SetStatusMessageFunction(StatusMessageFunction function);
+// `show` shows a notice, `close` closes the one shown (if still open).
+struct NoticeFunctions {
+    std::function<void(const MessageBoxRequest&)> show;
+    std::function<void()> close;
+};
+NoticeFunctions SetNoticeFunctions(NoticeFunctions functions);

@@ -1,8 +1,7 @@
 #pragma once
-// The items of a connection string that the link itself uses. A connection
-// string is a comma-separated list of KEY=VALUE items, keys in any case, for
-// example "WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131". Items
-// the link does not know are for the far end and are passed on untouched.
+// The items of a connection string that the link itself uses, as
+// Protocol::ParseConnection reads them. Items the link does not know are for
+// the far end and are passed on untouched.
 
 #include <chrono>
 #include <cstdint>
@@ -10,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-inline constexpr std::chrono::milliseconds kRksDefaultTransferTimeout{5000};
+inline constexpr std::chrono::milliseconds kRksDefaultTransferTimeout{5000}; // Protocol::kDefaultTransferTimeout
 
 struct RksConnectionParams {
     std::string host;                  // HOST; empty when absent

@@ -1,5 +1,7 @@
 #include "rks/RksNodeDirectory.h"
 
+#include "protocol/Connection.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -324,30 +326,10 @@ QString RksConfiguredDirectory()
 
 int RksBusAddress(std::string_view connection)
 {
-    constexpr std::string_view key = "ADDR=";
-    const std::size_t at = connection.find(key);
-    if (at == std::string_view::npos)
+    // The item the tool reads, and no more than the five digits it reads of it.
+    const std::string address = Protocol::ParseConnection(connection).addressText;
+    if (address.empty() || address.size() > 5 || address.find_first_not_of("0123456789") != std::string::npos)
         return -1;
-    // It must start an item, not end a longer key such as "XADDR=".
-    std::size_t before = at;
-    while (before > 0 && (connection[before - 1] == ' ' || connection[before - 1] == '\t'))
-        --before;
-    if (before > 0 && connection[before - 1] != ',')
-        return -1;
-
-    std::size_t i = at + key.size();
-    int value = 0, digits = 0;
-    while (i < connection.size() && connection[i] >= '0' && connection[i] <= '9') {
-        if (++digits > 5)
-            return -1;
-        value = value * 10 + (connection[i] - '0');
-        ++i;
-    }
-    if (digits == 0 || value > 65535)
-        return -1;
-    while (i < connection.size() && (connection[i] == ' ' || connection[i] == '\t'))
-        ++i;
-    if (i < connection.size() && connection[i] != ',')
-        return -1;
-    return value;
+    const int value = std::stoi(address);
+    return value <= 65535 ? value : -1;
 }

@@ -69,7 +69,6 @@ private:
 // file.
 [[nodiscard]] QString RksConfiguredDirectory();
 
-// The bus address that follows "ADDR=" in a connection string, as a caller
-// reads it: the first "ADDR=" must start an item and be followed by 1 to 5
-// digits with a value up to 65535, then the item's end. -1 otherwise.
+// The number in a connection string's ADDR item (the item the tool reads, see
+// Protocol::SConnection) when it is 1 to 5 digits up to 65535; -1 otherwise.
 [[nodiscard]] int RksBusAddress(std::string_view connection);

@@ -28,6 +28,16 @@ void ClampAxis(std::int32_t& nearEdge, std::int32_t& farEdge, int areaStart, int
         farEdge = Saturate(areaStart + size);
     }
 }
+
+// One axis of a window kept inside the area: its size at most the area's,
+// its near edge moved only as far as that needs.
+void FitAxis(std::int32_t& nearEdge, std::int32_t& farEdge, int areaStart, int areaLength)
+{
+    const std::int64_t size = std::clamp<std::int64_t>(std::int64_t{farEdge} - nearEdge, 0, areaLength);
+    const std::int64_t start = std::clamp<std::int64_t>(nearEdge, areaStart, std::int64_t{areaStart} + areaLength - size);
+    nearEdge = Saturate(start);
+    farEdge = Saturate(start + size);
+}
 } // namespace
 
 void ClampPlacementToScreen(WindowPlacement& placement, const ScreenArea& screen)
@@ -36,4 +46,12 @@ void ClampPlacementToScreen(WindowPlacement& placement, const ScreenArea& screen
         return; // no screen known: nothing to keep it on
     ClampAxis(placement.normal.left, placement.normal.right, screen.left, screen.width, screen.iconWidth, false);
     ClampAxis(placement.normal.top, placement.normal.bottom, screen.top, screen.height, screen.iconHeight, true);
+}
+
+void FitPlacementInside(WindowPlacement& placement, const ScreenArea& area)
+{
+    if (area.width <= 0 || area.height <= 0)
+        return; // the area is not laid out yet: nothing to fit into
+    FitAxis(placement.normal.left, placement.normal.right, area.left, area.width);
+    FitAxis(placement.normal.top, placement.normal.bottom, area.top, area.height);
 }

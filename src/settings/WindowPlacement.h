@@ -53,3 +53,9 @@ struct ScreenArea {
 // an icon's size of it on the area to the left or above, or whose top edge (its
 // title bar) is above the area, is moved, keeping its size, to the area's edge.
 void ClampPlacementToScreen(WindowPlacement& placement, const ScreenArea& screen);
+
+// A window inside another (a child of the frame's window area): it is kept
+// wholly inside the area, moved the least that takes, and cut to the area's
+// size where it is larger, so that a placement saved in a larger frame never
+// leaves it out of reach in a smaller one.
+void FitPlacementInside(WindowPlacement& placement, const ScreenArea& area);

@@ -28,7 +28,8 @@ bool AnswerBankNames(const CFirmwareBanks& banks, std::span<const std::uint8_t> 
 }
 
 std::optional<bool> AnswerActivation(CFirmwareBanks& banks, std::optional<std::uint16_t> forcedResult,
-                                     std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
+                                     std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply,
+                                     bool swap)
 {
     // The length byte counts the name and its zero byte, which ends the request.
     if (request.size() < kActivationFront + 1 || request[2] != request.size() - kActivationFront
@@ -36,10 +37,12 @@ std::optional<bool> AnswerActivation(CFirmwareBanks& banks, std::optional<std::u
         return std::nullopt;
     const auto name = request.subspan(kActivationFront, request.size() - kActivationFront - 1);
     std::uint16_t result = 0;
-    if (forcedResult && *forcedResult != 0)
+    if (forcedResult && *forcedResult != 0) {
         result = *forcedResult;
-    else
-        result = banks.Activate(std::string_view(reinterpret_cast<const char*>(name.data()), name.size()));
+    } else {
+        const std::string_view asked(reinterpret_cast<const char*>(name.data()), name.size());
+        result = swap ? banks.Activate(asked) : banks.ActivationResult(asked);
+    }
     reply.push_back(kServiceReply);
     reply.push_back(kOpActivateReply);
     reply.push_back(std::uint8_t(result >> 8));

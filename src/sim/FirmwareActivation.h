@@ -23,9 +23,11 @@ bool AnswerBankNames(const CFirmwareBanks& banks, std::span<const std::uint8_t> 
                      std::vector<std::uint8_t>& reply);
 
 // 53 77 n+1 name[n] 00 -> 54 78 result16. nullopt (nothing appended) when
-// malformed; otherwise whether the banks were swapped. A forced result other
-// than 0 is answered instead and changes nothing.
+// malformed; otherwise whether the activation was accepted (and, with `swap`,
+// the banks swapped). A forced result other than 0 is answered instead and
+// changes nothing.
 std::optional<bool> AnswerActivation(CFirmwareBanks& banks, std::optional<std::uint16_t> forcedResult,
-                                     std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply);
+                                     std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply,
+                                     bool swap = true);
 
 } // namespace sim

@@ -44,12 +44,19 @@ void CFirmwareBanks::StoreDownloaded(const std::string& name)
     changed_ = true;
 }
 
-std::uint16_t CFirmwareBanks::Activate(std::string_view name)
+std::uint16_t CFirmwareBanks::ActivationResult(std::string_view name) const
 {
     if (inactive_.empty())
         return kActivationEmptyBank;
     if (name != inactive_)
         return kActivationWrongName;
+    return 0;
+}
+
+std::uint16_t CFirmwareBanks::Activate(std::string_view name)
+{
+    if (const std::uint16_t refused = ActivationResult(name); refused != 0)
+        return refused;
     std::swap(active_, inactive_);
     changed_ = true;
     return 0;

@@ -40,6 +40,8 @@ public:
     // 0 and the banks swapped when `name` is the inactive firmware, otherwise
     // an error code and nothing changed.
     std::uint16_t Activate(std::string_view name);
+    // What Activate would answer, without changing anything.
+    [[nodiscard]] std::uint16_t ActivationResult(std::string_view name) const;
 
     // Sets both banks as a state file keeps them; false (nothing changed) for
     // names a bank cannot hold. The active bank is never empty.

@@ -65,6 +65,7 @@ CGatewayDispatcher::CGatewayDispatcher(CUnitRegistry& registry, const FaultOptio
     : registry_(registry), faults_(faults), injector_(faults), trace_(trace), state_(state)
 {
     clock_.start();
+    now_ = [this] { return clock_.elapsed(); };
 }
 
 CGatewayDispatcher::Action CGatewayDispatcher::Handle(SessionState& session, std::span<const std::uint8_t> body,
@@ -76,6 +77,8 @@ CGatewayDispatcher::Action CGatewayDispatcher::Handle(SessionState& session, std
     const std::uint8_t kind = body[0];
     const auto seq = std::uint16_t((body[1] << 8) | body[2]);
     const std::span<const std::uint8_t> rest = body.subspan(kBodyHeaderSize);
+    // Before the unit is looked for: a restart may have moved it.
+    RestartDueUnits(now_());
 
     switch (kind) {
     case kKindOpen:
@@ -147,7 +150,7 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
         return Answered(session);
     }
 
-    const std::int64_t now = clock_.elapsed();
+    const std::int64_t now = now_();
     if (session.unit->Restarting(now)) {
         EndReply(out, BeginReply(out, kKindTransfer, seq, kResultNoAnswer));
         if (trace_) {
@@ -161,8 +164,18 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     if (injector_.DropNext())
         return Action::Silent;
 
+    if (routeLength == 0 && FailsOnPurpose(request)) {
+        EndReply(out, BeginReply(out, kKindTransfer, seq, kResultNoAnswer));
+        if (trace_) {
+            trace_->Write({"transfer", seq, ConnectionOf(session), UnitOf(session.unit), tracedRoute, request,
+                           kResultNoAnswer, std::nullopt});
+        }
+        return Answered(session);
+    }
+
     const std::size_t start = BeginReply(out, kKindTransfer, seq, kResultOk);
     const std::size_t replyAt = out.size();
+    session.unit->Model().SetRestartsDeferred(faults_.restartDelayMs > 0);
     const CUnitModel::Outcome outcome = session.unit->Model().Handle(route, request, out);
     if (outcome.breakConnection) {
         // The unit's link goes down with this request: no reply, no trace line.
@@ -189,7 +202,9 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     EndReply(out, start);
     if (outcome.changed)
         Save();
-    if (outcome.reset)
+    if (outcome.restartLater)
+        session.unit->ScheduleRestart(now + faults_.restartDelayMs);
+    else if (outcome.reset)
         session.unit->RestartUntil(now + faults_.rebootMs);
 
     if (trace_) {
@@ -202,9 +217,25 @@ CGatewayDispatcher::Action CGatewayDispatcher::Transfer(SessionState& session, s
     }
     // A commissioning that the restart applied moves the unit (after the
     // trace line, which names the unit where the reset reached it).
-    if (outcome.reset)
+    if (outcome.reset && !outcome.restartLater)
         session.unit->FollowCommissioning();
     return Answered(session);
+}
+
+void CGatewayDispatcher::RestartDueUnits(std::int64_t now)
+{
+    if (faults_.restartDelayMs == 0)
+        return;
+    for (const auto& unit : registry_.Units()) {
+        const std::optional<std::int64_t> due = unit->TakeDueRestart(now);
+        if (!due)
+            continue;
+        // Silent from the moment it restarted, whether anyone asked meanwhile or not.
+        unit->RestartUntil(*due + faults_.rebootMs);
+        if (unit->Model().RestartNow())
+            Save();
+        unit->FollowCommissioning();
+    }
 }
 
 CGatewayDispatcher::Action CGatewayDispatcher::ReplayOpen(SessionState& session, std::uint16_t seq,
@@ -268,6 +299,14 @@ CGatewayDispatcher::Action CGatewayDispatcher::ReplayTransfer(SessionState& sess
         trace_->Write({"transfer", seq, ConnectionOf(session), std::nullopt, tracedRoute, request, sent, reply});
     }
     return Answered(session);
+}
+
+bool CGatewayDispatcher::FailsOnPurpose(std::span<const std::uint8_t> request) const
+{
+    for (const std::vector<std::uint8_t>& prefix : faults_.failRequests)
+        if (request.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), request.begin()))
+            return true;
+    return false;
 }
 
 CGatewayDispatcher::Action CGatewayDispatcher::Answered(SessionState& session)

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -52,6 +53,9 @@ public:
     // Saves the state file when an earlier save failed; false if it fails again.
     bool SaveIfDirty();
 
+    // Milliseconds on the clock that restarts are timed by; tests set their own.
+    void SetClock(std::function<std::int64_t()> clock) { now_ = std::move(clock); }
+
 private:
     Action Open(SessionState& session, std::uint16_t seq, std::span<const std::uint8_t> text,
                 std::vector<std::uint8_t>& out);
@@ -62,6 +66,10 @@ private:
     Action ReplayTransfer(SessionState& session, std::uint16_t seq, std::string_view route,
                           std::span<const std::uint8_t> request, std::vector<std::uint8_t>& out);
     Action Answered(SessionState& session);
+    // Units whose delayed restart has come restart now (--restart-delay-ms).
+    void RestartDueUnits(std::int64_t now);
+    // The request is one the options make fail (--fail-request).
+    [[nodiscard]] bool FailsOnPurpose(std::span<const std::uint8_t> request) const;
     void Save();
 
     CUnitRegistry& registry_;
@@ -72,6 +80,7 @@ private:
     CReplayRecording* replay_ = nullptr;
     bool dirty_ = false;
     QElapsedTimer clock_; // for units that restart
+    std::function<std::int64_t()> now_;
 };
 
 } // namespace sim

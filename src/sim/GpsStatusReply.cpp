@@ -2,6 +2,7 @@
 
 #include "sim/ConstellationStatistics.h"
 #include "sim/GpsClock.h"
+#include "sim/InstallStatusReply.h"
 #include "sim/SkyModel.h"
 #include "sim/UnitModel.h"
 
@@ -76,7 +77,7 @@ void AnswerGpsStatusQuery(const CUnitModel* unit, std::span<const std::uint8_t> 
     reply[start + kTimeAt + 2] = std::uint8_t(time.second);
 
     std::array<SkyChannel, CSkyModel::kChannels> channels{};
-    {
+    if (!ReceiverNeverFixes()) {
         SiteSky& site = Site();
         std::lock_guard guard(site.lock);
         const std::int64_t now = site.clock ? site.clock() : QDateTime::currentSecsSinceEpoch();

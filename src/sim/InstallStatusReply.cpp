@@ -84,6 +84,13 @@ void SetInstallStatusOptions(const InstallStatusOptions& options)
     shared.options = options;
 }
 
+bool ReceiverNeverFixes()
+{
+    Shared& shared = State();
+    const std::lock_guard guard(shared.lock);
+    return shared.options.noFix;
+}
+
 void SetInstallStatusClock(std::function<std::int64_t()> elapsedSeconds)
 {
     Shared& shared = State();

@@ -33,6 +33,8 @@ struct InstallStatusOptions {
 // Set once for the whole simulator; the clock gives the seconds since the
 // first query (tests set both).
 void SetInstallStatusOptions(const InstallStatusOptions& options);
+// A receiver set never to get a fix (--no-fix) tracks no satellite either.
+[[nodiscard]] bool ReceiverNeverFixes();
 void SetInstallStatusClock(std::function<std::int64_t()> elapsedSeconds);
 
 // 0x53 0x58 -> 0x54 0x59 and the 18 status bytes; false (nothing appended)

@@ -1,7 +1,10 @@
 #pragma once
 // A recorded session read back for a gateway that answers from it: the OPEN
 // results by connection text and the TRANSFER answers by route and request
-// bytes, each handed out in recorded order, the last one repeating.
+// bytes, each handed out in recorded order, the last one repeating. The lines
+// are read by the recording format's one reader, as the tool reads them.
+
+#include "recording/LineReader.h"
 
 #include <QIODevice>
 #include <QString>
@@ -22,8 +25,8 @@ struct RecordedAnswer {
 
 class CReplayRecording {
 public:
-    // Longest line accepted: a largest frame as hex, with room for the rest.
-    static constexpr qint64 kMaxLineLength = 4 * 65536 + 4096;
+    // Longest line accepted, as for every reader of recordings.
+    static constexpr qint64 kMaxLineLength = qint64(recording::kMaxLineLength);
 
     // Reads a whole recording. On failure returns false with "line N: reason"
     // in `error` and leaves the recording as it was.
@@ -46,7 +49,8 @@ private:
     };
     static std::optional<RecordedAnswer> Next(Answers& answers);
     bool Read(QIODevice& device, QString& error);
-    bool ParseLine(const QByteArray& line, QString& reason);
+    // Files one line's answer; false with the reason for a line that cannot be played.
+    bool Take(recording::Line&& line, QString& reason);
 
     std::map<std::string, Answers> opens_;
     std::map<std::pair<std::string, std::vector<std::uint8_t>>, Answers> transfers_;

@@ -213,6 +213,13 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (!ParseOpcode(value, opcode))
                 return bad("a hexadecimal opcode from 0x00 to 0xFF");
             options.behaviour.nakOpcodes.set(opcode);
+        } else if (name == u"--fail-request") {
+            const QByteArray hex = value.toLatin1();
+            const QByteArray bytes = QByteArray::fromHex(hex);
+            if (hex.isEmpty() || hex.size() % 2 != 0 || bytes.size() * 2 != hex.size()
+                || bytes.toHex() != hex.toLower())
+                return bad("hex bytes such as 53540100c001");
+            options.faults.failRequests.emplace_back(bytes.begin(), bytes.end());
         } else if (name == u"--short-reply-opcode") {
             std::size_t opcode = 0;
             if (!ParseOpcode(value, opcode))
@@ -224,6 +231,10 @@ bool ParseOptions(const QStringList& arguments, SimOptions& options, QString& er
             if (!ParseUnsigned(value, 600000, number))
                 return bad("a number of milliseconds up to 600000");
             options.faults.rebootMs = std::uint32_t(number);
+        } else if (name == u"--restart-delay-ms") {
+            if (!ParseUnsigned(value, 600000, number))
+                return bad("a number of milliseconds up to 600000");
+            options.faults.restartDelayMs = std::uint32_t(number);
         } else if (name == u"--reset-unanswered" || name == u"--reset-silent") {
             const ResetReply reply = name == u"--reset-silent" ? ResetReply::Silent : ResetReply::Unanswered;
             if (options.behaviour.resetReply != ResetReply::Answered && options.behaviour.resetReply != reply) {
@@ -373,9 +384,11 @@ QString HelpText()
         "                          write), saved after every applied write\n"
         "  --directory FILE        once listening, and before the first line, write a\n"
         "                          node directory of the units for the tool's network\n"
-        "                          browser (JSON, see docs/link-contract.md), replacing\n"
-        "                          FILE whole or not at all. Groups \"Simulated network\"\n"
-        "                          and the listening ADDRESS:PORT; per unit a node of\n"
+        "                          browser (JSON, described in\n"
+        "                          /usr/share/doc/qora-manager/link-contract.md),\n"
+        "                          replacing FILE whole or not at all. Groups\n"
+        "                          \"Simulated network\" and the listening\n"
+        "                          ADDRESS:PORT; per unit a node of\n"
         "                          kind 1 named \"QORA-<Q1>\" (\"QORA-<Q1> (<IP>)\" when\n"
         "                          units share a Q1 address) with the connection string\n"
         "                          WP=SOCKET,HOST=<H>,PORT=<port>,WP=NEQ1,ADDR=<Q1>.\n"
@@ -420,6 +433,9 @@ QString HelpText()
         "  --delay-ms MS           send every reply MS milliseconds late\n"
         "  --nak-opcode HEX        answer null-route requests with this service opcode\n"
         "                          (e.g. 0x54) with 54 F0 (repeatable)\n"
+        "  --fail-request HEX      a null-route request whose bytes begin with HEX (e.g.\n"
+        "                          53540100c001, the read of 0xC001) gets result 2 (unit\n"
+        "                          did not answer) and is not applied (repeatable)\n"
         "  --short-reply-opcode HEX\n"
         "                          cut the reply to null-route requests with this\n"
         "                          service opcode after its first two bytes (repeatable)\n"
@@ -428,6 +444,10 @@ QString HelpText()
         "                          sent on it\n"
         "  --reboot-ms MS          after a reset request a unit answers it, then does not\n"
         "                          answer (TRANSFER result 2) for MS ms (default 3000)\n"
+        "  --restart-delay-ms MS   a unit that answered a reset or an activation goes on\n"
+        "                          answering with its old setup (addresses, values,\n"
+        "                          active firmware) for MS ms; then it restarts\n"
+        "                          (--reboot-ms) and applies what the reset applies\n"
         "  --reset-unanswered      the unit goes down on the reset request (86 0D 36 00 00,\n"
         "                          53 77 00 00 on the null route) without answering it:\n"
         "                          that TRANSFER gets result 2 (unit did not answer); the\n"
@@ -452,7 +472,7 @@ QString HelpText()
         "                          first, \"DAY MONTH YEAR\" and 13 numbers of seconds;\n"
         "                          '#' starts a comment line; at most seven lines\n"
         "  --self-test-failure     the installation status reports failed self-tests\n"
-        "  --no-fix                the receiver never gets a fix\n"
+        "  --no-fix                the receiver never gets a fix and tracks no satellite\n"
         "  --free-running          the unit's clock never locks\n"
         "  --constellation-verdict N\n"
         "                          the constellation verdict reported (e.g. 255 initialising)\n"

@@ -25,8 +25,13 @@ struct FaultOptions {
     std::uint32_t breakAfter = 0; // 0: never
     bool refuseOpen = false;
     std::uint32_t rebootMs = 3000; // how long a reset unit stays silent
+    // How long a unit that answered a reset (or an activation) goes on
+    // answering with its old setup before it restarts and applies the new one.
+    std::uint32_t restartDelayMs = 0;
     std::uint32_t repeatReplies = 1; // every TRANSFER reply sent this many times
     std::uint32_t strayFrames = 0;   // unsolicited reply frames after each
+    // Null-route requests that begin with one of these bytes fail (result 2).
+    std::vector<std::vector<std::uint8_t>> failRequests;
 };
 
 struct SimOptions {

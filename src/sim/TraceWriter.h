@@ -26,8 +26,9 @@ struct TraceRecord {
 };
 
 // {"kind":…,"seq":…,"conn":…,"unit":…,"route":…,"req":…,"result":…,"rep":…}
-// with a newline. Text is read as Latin-1 and escaped to plain ASCII; bytes are
-// lower-case hex without separators.
+// with a newline, by the recording format's one writer. Text is read as
+// Latin-1 and escaped to plain ASCII; bytes are lower-case hex without
+// separators.
 [[nodiscard]] std::string FormatTraceLine(const TraceRecord& record);
 
 class CTraceWriter {

@@ -228,8 +228,9 @@ CUnitModel::Outcome CUnitModel::Reset(std::span<const std::uint8_t> request, std
     reply.push_back(request[2]);
     reply.push_back(request[3]);
     reply.push_back(kStatusOk);
-    Outcome outcome{true, Restart()};
+    Outcome outcome{true, restartsDeferred_ ? false : Restart()};
     outcome.reset = true;
+    outcome.restartLater = restartsDeferred_;
     return outcome;
 }
 
@@ -237,16 +238,34 @@ CUnitModel::Outcome CUnitModel::Reset(std::span<const std::uint8_t> request, std
 // unit restarts as after a reset.
 CUnitModel::Outcome CUnitModel::Activate(std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply)
 {
-    const std::optional<bool> activated =
-        AnswerActivation(firmware_.Banks(), behaviour_.firmware.activationResult, request, reply);
+    const std::optional<bool> activated = AnswerActivation(firmware_.Banks(), behaviour_.firmware.activationResult,
+                                                           request, reply, !restartsDeferred_);
     if (!activated)
         return NegativeAck(reply);
-    Outcome outcome{true, *activated};
+    Outcome outcome{true, *activated && !restartsDeferred_};
     if (*activated) {
         outcome.reset = true;
-        Restart();
+        outcome.restartLater = restartsDeferred_;
+        if (restartsDeferred_)
+            activationPending_ = true;
+        else
+            Restart();
     }
     return outcome;
+}
+
+bool CUnitModel::RestartNow()
+{
+    bool changed = false;
+    if (activationPending_) {
+        activationPending_ = false;
+        CFirmwareBanks& banks = firmware_.Banks();
+        changed = banks.Activate(banks.Inactive()) == 0;
+    }
+    changed = Restart() || changed;
+    if (changed)
+        RefreshVersionBlock();
+    return changed;
 }
 
 // The four steps of a commissioning, on a unit whose catalog has the

@@ -72,6 +72,7 @@ public:
         bool reset = false;    // the unit was asked to restart
         bool breakConnection = false; // not answered: close the client's connection
         bool noReply = false;         // not answered: the gateway sends nothing
+        bool restartLater = false;    // the restart waits for RestartNow (deferred restarts)
     };
 
     // Answers `request` arriving on `route` (empty = null route) by appending
@@ -104,6 +105,15 @@ public:
     // Sets both banks as a state file keeps them (CFirmwareBanks::Restore).
     bool RestoreBanks(const std::string& active, const std::string& inactive);
 
+    // With deferred restarts a unit that answers a reset or an activation goes
+    // on with its old setup and banks until RestartNow, as a real unit that
+    // restarts some seconds after its acknowledgement. A reset it does not
+    // answer takes it down at once all the same.
+    void SetRestartsDeferred(bool deferred) { restartsDeferred_ = deferred; }
+    // The restart a deferred reset or activation asked for: the banks swap and
+    // a pending commissioning applies. True when that changed what the unit keeps.
+    bool RestartNow();
+
     [[nodiscard]] CFirmwareReceiver& Firmware() { return firmware_; }
     [[nodiscard]] const CFirmwareReceiver& Firmware() const { return firmware_; }
 
@@ -133,6 +143,8 @@ private:
     [[nodiscard]] std::size_t IndexOf(const ParameterDescriptor& p) const;
     void Set(const ParameterDescriptor& p, std::span<const std::uint8_t> value);
 
+    bool restartsDeferred_ = false;
+    bool activationPending_ = false; // a deferred activation: the banks swap at the restart
     const UnitCatalog& catalog_;
     UnitSeed seed_;
     UnitBehaviour behaviour_;

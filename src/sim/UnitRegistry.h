@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -43,9 +45,20 @@ public:
     // on the gateway's clock).
     void RestartUntil(std::int64_t untilMs) { restartUntilMs_ = untilMs; }
     [[nodiscard]] bool Restarting(std::int64_t nowMs) const { return nowMs < restartUntilMs_; }
+    // A restart the unit has acknowledged but not begun yet.
+    void ScheduleRestart(std::int64_t atMs) { restartAtMs_ = atMs; }
+    // The time of a scheduled restart once it has come (and the schedule is
+    // cleared); nothing before.
+    [[nodiscard]] std::optional<std::int64_t> TakeDueRestart(std::int64_t nowMs)
+    {
+        if (!restartAtMs_ || nowMs < *restartAtMs_)
+            return std::nullopt;
+        return std::exchange(restartAtMs_, std::nullopt);
+    }
 
 private:
     std::int64_t restartUntilMs_ = 0;
+    std::optional<std::int64_t> restartAtMs_;
     UnitAddress home_;
     UnitAddress address_;
     std::string label_;

@@ -4,6 +4,7 @@
 // data blocks, 506-byte blocks). Pure builders; sending them is the caller's job.
 
 #include "link/DeviceMessage.h"
+#include "protocol/Vocabulary.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,10 +13,10 @@
 #include <optional>
 #include <string_view>
 
-constexpr std::uint8_t kDownloadClass = 0x85;
-constexpr std::uint8_t kDownloadAddressing = 0x11;
-constexpr std::uint8_t kTextCommandType = 0x95;
-constexpr std::uint8_t kBlockTransferType = 0x8B;
+constexpr std::uint8_t kDownloadClass = Protocol::Class::kDownload;
+constexpr std::uint8_t kDownloadAddressing = Protocol::Address::kDownload;
+constexpr std::uint8_t kTextCommandType = Protocol::Op::kDownloadText;
+constexpr std::uint8_t kBlockTransferType = Protocol::Op::kDownloadData;
 constexpr std::uint16_t kTftpWriteRequest = 2;
 constexpr std::uint16_t kTftpData = 3;
 constexpr std::int32_t kTftpBlockSize = 506;

@@ -1,49 +1,67 @@
 #include "traffic/ExchangeDecoder.h"
 
 #include "link/ServiceFraming.h"
+#include "protocol/Vocabulary.h"
 
 #include <algorithm>
 #include <array>
 
 namespace {
 
+namespace Class = Protocol::Class;
+namespace Op = Protocol::Op;
+namespace Param = Protocol::Param;
+
 struct SNamed {
     std::uint16_t id;
     const char* name;
 };
 
-// Parameters of the unit's data groups.
+// What the traffic window calls the unit's parameters.
 constexpr std::array<SNamed, 13> kParameters = {{
-    {0x9001, "commissioning block"},
-    {0x9002, "user block"},
-    {0x9004, "version block"},
-    {0xB002, "last-device option"},
-    {0xC001, "GPS parameters"},
-    {0xC002, "system data"},
-    {0xC003, "time calculation"},
-    {0xC004, "time calculation"},
-    {0xC005, "clock timing"},
-    {0xE001, "user name"},
-    {0xE002, "user date"},
-    {0xE003, "user comments"},
-    {0xE004, "user actions"},
+    {Param::kCommissioningBlock, "commissioning block"},
+    {Param::kUserBlock, "user block"},
+    {Param::kVersionBlock, "version block"},
+    {Param::kBusOptions, "last-device option"},
+    {Param::kGpsParameters, "GPS parameters"},
+    {Param::kSystemOffsets, "system data"},
+    {Param::kAntennaDelay, "time calculation"},
+    {Param::kFrameClockDelay, "time calculation"},
+    {Param::kClockTiming, "clock timing"},
+    {Param::kUserName, "user name"},
+    {Param::kUserDate, "user date"},
+    {Param::kUserComments, "user comments"},
+    {Param::kUserActions, "user actions"},
 }};
+
+// The service sees requests by their translated opcode.
+constexpr std::uint8_t Service(std::uint8_t messageClass, std::uint8_t opcode)
+{
+    return Protocol::ServiceOpcode(messageClass, opcode);
+}
 
 // Requests without parameters, by the opcode the service sees.
 constexpr std::array<SNamed, 7> kQueries = {{
-    {0x66, "GPS status"},
-    {0x65, "date and time"},
-    {0x58, "installation status"},
-    {0x80, "constellation statistics"},
-    {0x82, "constellation log statistics"},
-    {0x84, "read firmware names"},
-    {0x77, "unit reset"},
+    {Service(Class::kStatus, Op::kGpsStatus), "GPS status"},
+    {Service(Class::kStatus, Op::kDateTime), "date and time"},
+    {Service(Class::kParameter, Op::kInstallStatus), "installation status"},
+    {Service(Class::kStatus, Op::kConstellationStatistics), "constellation statistics"},
+    {Service(Class::kStatus, Op::kLogStatistics), "constellation log statistics"},
+    {Service(Class::kUnitCommand, Op::kReadFirmwareNames), "read firmware names"},
+    {Service(Class::kUnitCommand, Op::kActivate), "unit reset"},
 }};
 
-// Every opcode the unit answers with after the reply mark.
-constexpr std::array<std::uint8_t, 23> kReplyOpcodes = {
-    0x01, 0x02, 0x53, 0x56, 0x54, 0x57, 0x58, 0x59, 0x66, 0x67, 0x65, 0x69,
-    0x80, 0x81, 0x82, 0x83, 0x95, 0x96, 0x97, 0x77, 0x78, 0x84, 0x85};
+// Every opcode the unit answers with after the reply mark: the service's side
+// of every translation.
+bool IsReplyOpcode(std::uint8_t opcode)
+{
+    const auto in = [opcode](const auto& table) {
+        return std::any_of(table.begin(), table.end(),
+                           [opcode](const Protocol::SOpcodePair& pair) { return pair.service == opcode; });
+    };
+    return in(Protocol::kParameterOpcodes) || in(Protocol::kStatusOpcodes) || in(Protocol::kDownloadOpcodes) ||
+           in(Protocol::kUnitCommandOpcodes);
+}
 
 struct SDownloadText {
     const char* command;
@@ -63,10 +81,13 @@ constexpr std::uint16_t kCommandOpen = 0x0001;
 constexpr std::uint16_t kCommandClose = 0x0000;
 
 // Read, write and command opcodes as the service numbers them.
-constexpr std::uint8_t kServiceRead = 0x54;
-constexpr std::uint8_t kServiceWrite = 0x53;
-constexpr std::uint8_t kServiceCommand = 0x01;
-constexpr std::uint8_t kServiceUnitCommand = 0x77;
+constexpr std::uint8_t kServiceRead = Service(Class::kParameter, Op::kRead);
+constexpr std::uint8_t kServiceWrite = Service(Class::kParameter, Op::kWrite);
+constexpr std::uint8_t kServiceCommand = Service(Class::kParameter, Op::kCommand);
+constexpr std::uint8_t kServiceUnitCommand = Service(Class::kUnitCommand, Op::kActivate);
+constexpr std::uint8_t kServiceReadReply = Service(Class::kParameter, Op::kReadReply);
+constexpr std::uint8_t kServiceWriteReply = Service(Class::kParameter, Op::kWriteReply);
+constexpr std::uint8_t kServiceCommandReply = Service(Class::kParameter, Op::kCommandReply);
 
 QString Hex16(std::uint16_t value)
 {
@@ -240,13 +261,13 @@ QString DescribeReply(std::span<const std::uint8_t> req, std::span<const std::ui
         const std::uint8_t opcode = rep[1];
         if (opcode == ServiceFraming::kNegativeAck)
             return QStringLiteral("negative acknowledgement");
-        if (std::find(kReplyOpcodes.begin(), kReplyOpcodes.end(), opcode) == kReplyOpcodes.end())
+        if (!IsReplyOpcode(opcode))
             return QStringLiteral("unknown reply opcode ") + Hex8(opcode);
         // A read reply carries its status at offset 7, write and command
         // replies at offset 4; a refusal is worth seeing in the summary.
-        if (opcode == 0x57 && rep.size() > 7 && rep[7] != 0)
+        if (opcode == kServiceReadReply && rep.size() > 7 && rep[7] != 0)
             return QStringLiteral("status %1").arg(rep[7]);
-        if ((opcode == 0x56 || opcode == 0x02) && rep.size() > 4 && rep[4] != 0)
+        if ((opcode == kServiceWriteReply || opcode == kServiceCommandReply) && rep.size() > 4 && rep[4] != 0)
             return QStringLiteral("status %1").arg(rep[4]);
         return {};
     }

@@ -4,6 +4,7 @@
 // versions add are passed over. Simulator traces read too: time, rtt_ms and
 // failed are optional.
 
+#include "recording/LineReader.h"
 #include "traffic/TrafficExchange.h"
 
 #include <QIODevice>
@@ -15,7 +16,7 @@
 #include <vector>
 
 // Longer lines are refused: no exchange of the link comes near it.
-inline constexpr std::size_t kMaxRecordingLine = 1 << 20;
+inline constexpr std::size_t kMaxRecordingLine = recording::kMaxLineLength;
 
 // One line without its newline; false with the reason.
 bool ParseRecordingLine(std::string_view line, STrafficExchange& exchange, QString& reason);

@@ -1,8 +1,9 @@
 #pragma once
 // A traffic recording: one JSON object per exchange and line, with the keys of
 // the simulator's trace (kind, conn, route, req, result, rep) plus time and
-// rtt_ms. Lines are appended and written through one by one, so a crash leaves
-// only whole lines. docs/traffic-recording.md describes the format.
+// rtt_ms, written by the recording format's one writer. Lines are written
+// whole, so a crash leaves only whole lines. docs/traffic-recording.md
+// describes the format.
 
 #include "traffic/TrafficExchange.h"
 
@@ -31,8 +32,10 @@ public:
     CRecordingWriter(const CRecordingWriter&) = delete;
     CRecordingWriter& operator=(const CRecordingWriter&) = delete;
 
-    // Opens the file for appending; false with the reason when it cannot.
-    bool Open(const QString& path, QString& error);
+    enum class Mode { Append, Replace };
+    // Opens the file, adding to its end or replacing what it held; false
+    // with the reason when it cannot.
+    bool Open(const QString& path, QString& error, Mode mode = Mode::Append);
     // Writes what is still waiting, then closes the file.
     void Close();
     [[nodiscard]] bool IsOpen() const;

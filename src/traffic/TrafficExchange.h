@@ -22,6 +22,9 @@ struct STrafficExchange {
     std::optional<std::vector<std::uint8_t>> rep; // none: no reply bytes came back
     std::int64_t rttMs = 0;                  // round trip of the exchange
     bool failed = false;                     // the link reported this exchange as failed
+    // Taken into a recording started while connected: the connection's OPEN
+    // and identity answer from before it began.
+    bool carriedOver = false;
 
     friend bool operator==(const STrafficExchange&, const STrafficExchange&) = default;
 };

@@ -11,11 +11,34 @@
 struct CTrafficSession::Shared {
     explicit Shared(std::size_t capacity) : ring(capacity) {}
 
+    // Keeps what a recording started later must begin with: the open
+    // connection's OPEN and the first transfer after it, the driver's
+    // identity probe. Under the mutex.
+    void Follow(const std::shared_ptr<const STrafficExchange>& exchange)
+    {
+        switch (exchange->kind) {
+        case ETrafficKind::Open:
+            open = exchange->failed ? nullptr : exchange;
+            identity.reset();
+            break;
+        case ETrafficKind::Transfer:
+            if (open && !identity)
+                identity = exchange;
+            break;
+        case ETrafficKind::Close:
+            open.reset();
+            identity.reset();
+            break;
+        }
+    }
+
     CTrafficRing ring;
     mutable std::mutex mutex;
     bool alive = true;
     std::shared_ptr<CRecordingWriter> writer; // null: not recording
     QString path;
+    std::shared_ptr<const STrafficExchange> open;     // null: no connection open
+    std::shared_ptr<const STrafficExchange> identity; // null: not probed yet
 };
 
 class CTrafficSession::SessionObserver final : public ILinkObserver {
@@ -24,16 +47,21 @@ public:
 
     void OnLinkExchange(const SLinkExchange& seen) override
     {
+        auto exchange = std::make_shared<const STrafficExchange>(ToTrafficExchange(seen));
         std::shared_ptr<CRecordingWriter> writer;
         {
             const std::lock_guard lock(shared_->mutex);
             if (!shared_->alive)
                 return;
+            // Followed and taken under one lock: an exchange is either
+            // carried into a recording that starts or written live, never both.
+            shared_->Follow(exchange);
             writer = shared_->writer;
         }
-        // The recording in effect for this exchange, recorded the one way
-        // every recorder does it.
-        CTrafficRecorder(&shared_->ring, writer.get()).OnLinkExchange(seen);
+        // The recording in effect for this exchange.
+        if (writer)
+            writer->Write(exchange);
+        shared_->ring.Append(std::move(exchange));
     }
 
 private:
@@ -62,14 +90,23 @@ std::shared_ptr<ILinkObserver> CTrafficSession::Observer() const
     return observer_;
 }
 
-bool CTrafficSession::StartRecording(const QString& path, QString& error)
+bool CTrafficSession::StartRecording(const QString& path, QString& error, CRecordingWriter::Mode mode)
 {
     auto writer = std::make_shared<CRecordingWriter>();
-    if (!writer->Open(path, error))
+    if (!writer->Open(path, error, mode))
         return false;
     std::shared_ptr<CRecordingWriter> previous;
     {
         const std::lock_guard lock(shared_->mutex);
+        // Without the connection's OPEN (and the unit's identity) a replay
+        // would refuse every connection; they go first, as they happened.
+        for (const auto& before : {shared_->open, shared_->identity}) {
+            if (!before)
+                continue;
+            STrafficExchange carried = *before;
+            carried.carriedOver = true;
+            writer->Write(std::move(carried));
+        }
         previous = std::exchange(shared_->writer, std::move(writer));
         shared_->path = path;
     }

@@ -2,17 +2,19 @@
 // The traffic of the whole run: one observer of every connection's link,
 // feeding the ring the traffic window shows and, while one is running, a
 // recording. Recording starts and stops at any time and takes effect for the
-// connection already open, because the observer itself stays installed.
+// connection already open, because the observer itself stays installed. A
+// recording started while connected begins with that connection's OPEN and
+// identity answer, marked as carried over, so that it replays like one
+// started before the connection.
 
 #include "link/LinkTap.h"
+#include "traffic/RecordingWriter.h"
 #include "traffic/TrafficRing.h"
 
 #include <QString>
 
 #include <cstddef>
 #include <memory>
-
-class CRecordingWriter;
 
 class CTrafficSession {
 public:
@@ -26,8 +28,10 @@ public:
     // (a link that still holds it after the session ends reports to nothing).
     [[nodiscard]] std::shared_ptr<ILinkObserver> Observer() const;
 
-    // Appends to the file from the next exchange on; false with the reason.
-    bool StartRecording(const QString& path, QString& error);
+    // Records to the file from the next exchange on, after the open
+    // connection's OPEN and identity answer; false with the reason.
+    bool StartRecording(const QString& path, QString& error,
+                        CRecordingWriter::Mode mode = CRecordingWriter::Mode::Append);
     // Every exchange seen so far is in the file when it returns.
     void StopRecording();
     [[nodiscard]] bool IsRecording() const;

@@ -1,5 +1,6 @@
 #include "traffic/TrafficTableModel.h"
 
+#include "rks/RksFrame.h"
 #include "traffic/ExchangeDecoder.h"
 
 #include <QBrush>
@@ -25,12 +26,27 @@ const QColor kFailedText(0x9C, 0x00, 0x06);
 
 QString ResultWords(bool failed, std::uint8_t result)
 {
-    // A reply the tool refused comes with result 0; the number adds nothing then.
-    if (failed)
-        return result == 0 ? QStringLiteral("failed") : QStringLiteral("failed (%1)").arg(result);
-    if (result == 0)
-        return QStringLiteral("OK");
-    return QStringLiteral("result %1").arg(result);
+    // A reply the tool refused comes with result 0: there is no code to explain.
+    if (result != 0)
+        return QStringLiteral("%1 - %2").arg(result).arg(QString::fromLatin1(RksResultMeaning(result)));
+    return failed ? QStringLiteral("failed") : QStringLiteral("OK");
+}
+
+const QString kResultCodes =
+    QStringLiteral("Results of the link: 0 ok, 1 no such unit, 2 unit did not answer, 3 malformed request");
+
+// The result cell's tool tip: what the code means for the engineer.
+QString ResultExplanation(bool failed, std::uint8_t result)
+{
+    QString text;
+    if (result != 0)
+        text = QStringLiteral("Result %1 from the link: %2.").arg(result).arg(QString::fromLatin1(RksResultMeaning(result)));
+    else if (failed)
+        text = QStringLiteral("Failed without a result from the link: no reply in time, a broken connection, "
+                              "or a reply the tool does not recognise.");
+    else
+        text = QStringLiteral("The unit answered.");
+    return text + QLatin1Char('\n') + kResultCodes;
 }
 
 // UTC time of day with milliseconds; the date is in the tooltip.
@@ -293,6 +309,9 @@ bool CTrafficTableModel::Matches(const SEntry& entry) const
     const auto has = [this](const QString& text) { return text.contains(filter_, Qt::CaseInsensitive); };
     if (has(entry.request) || has(entry.reply) || has(entry.route) || has(ResultWords(entry.failed, entry.result)))
         return true;
+    // "failed" finds every failed exchange, also those whose code says more.
+    if (entry.failed && QStringLiteral("failed").contains(filter_, Qt::CaseInsensitive))
+        return true;
     if (hexNeedle_.empty())
         return false;
     bool found = false;
@@ -365,6 +384,8 @@ QVariant CTrafficTableModel::data(const QModelIndex& index, int role) const
         }
         if (index.column() == SummaryColumn || index.column() == RouteColumn)
             return CellText(*entry, request, index.column());
+        if (index.column() == ResultColumn && !request)
+            return ResultExplanation(entry->failed, entry->result);
         return {};
     case Qt::BackgroundRole:
         if (entry->failed)
@@ -395,6 +416,8 @@ QVariant CTrafficTableModel::headerData(int section, Qt::Orientation orientation
         return QString::fromLatin1(kHeaders[static_cast<std::size_t>(section)]);
     if (role == Qt::ToolTipRole && section == TimeColumn)
         return QStringLiteral("UTC; the answer's row shows when the answer came");
+    if (role == Qt::ToolTipRole && section == ResultColumn)
+        return kResultCodes + QStringLiteral("; failed: no reply the tool could take");
     return {};
 }
 
@@ -469,7 +492,7 @@ QString ExchangeDetailText(const STrafficExchange& exchange)
     text += QStringLiteral("%1 %2   route %3   %4   round trip %5 ms\n")
                 .arg(QString::fromLatin1(TrafficKindName(exchange.kind)),
                      QDateTime::fromMSecsSinceEpoch(exchange.timeMs, Qt::UTC).toString(Qt::ISODateWithMs),
-                     exchange.route ? QString::fromLatin1(exchange.route->c_str()) : QStringLiteral("(null)"),
+                     exchange.route ? QString::fromLatin1(exchange.route->c_str()) : QStringLiteral("none"),
                      CTrafficTableModel::ResultText(exchange), QString::number(exchange.rttMs));
     if (exchange.conn)
         text += QStringLiteral("connection %1\n").arg(QString::fromLatin1(exchange.conn->c_str()));

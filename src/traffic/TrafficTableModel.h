@@ -62,7 +62,8 @@ public:
     [[nodiscard]] static bool IsRequestRow(int row) { return row % 2 == 0; }
     // The rows as the table shows them, tab-separated, after a header line.
     [[nodiscard]] QString RowsAsText(std::vector<int> rows) const;
-    // The words of the result column: "OK", "result 5", "failed (2)".
+    // The words of the result column: "OK", "2 - unit did not answer", or
+    // "failed" for a failure without a result code.
     [[nodiscard]] static QString ResultText(const STrafficExchange& exchange);
 
 signals:

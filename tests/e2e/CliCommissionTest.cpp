@@ -263,6 +263,12 @@ TEST(CliCommissionArguments, TextsBeyondThePageLimitsAndBadDatesAreRefused)
     error.clear();
     EXPECT_FALSE(ParseCommissionArguments({"w.xml", "--actions", lines + "a"}, today, error));
     EXPECT_NE(error.find("--actions: longer than 99 bytes"), std::string::npos) << error;
+    // The unit holds Latin-1 only: "\u0141" would arrive as "?".
+    EXPECT_TRUE(ParseCommissionArguments({"w.xml", "--user", "Jos\xC3\xA9"}, today, error)) << error;
+    error.clear();
+    EXPECT_FALSE(ParseCommissionArguments({"w.xml", "--user", "\xC5\x81ukasz"}, today, error));
+    EXPECT_EQ(error, "--user: The unit cannot hold the character \"\xC5\x81\" (U+0141): its texts take Western "
+                     "European (Latin-1) characters only.");
     for (const Args& bad :
          {Args{}, Args{"--unit", "1"}, Args{"w.xml", "--unit", "0"}, Args{"w.xml", "--unit"},
           Args{"w.xml", "--date", "07/03/2009"}, Args{"w.xml", "--user", std::string(32, 'n')},
@@ -349,9 +355,66 @@ TEST(CliCommissionProcess, BadQ1AddressIsRefusedWithTheWizardsTextAndNothingIsSe
                                {QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config"))}});
     EXPECT_EQ(run.status, kExitRequestFailed);
     EXPECT_EQ(run.out, QString());
-    EXPECT_EQ(run.err, QStringLiteral("Valid ranges for IP Address are :  i) 192.168.0.0 - 192.168.255.255 "
-                                      "ii) 172.16.0.0 - 172.31.255.255 iii) 10.0.0.0 - 10.255.255.255\n"));
+    EXPECT_EQ(run.err, workOrder + QStringLiteral(" unit 1 (SITE/QOR-1): qorQ1IP 11.20.0.11: \"Valid ranges for IP "
+                                                  "Address are :\\n\\ni) 192.168.0.0 - 192.168.255.255\\nii) "
+                                                  "172.16.0.0 - 172.31.255.255\\niii) 10.0.0.0 - 10.255.255.255\"\n"
+                                                  "qora-cli: commission refused: qorQ1IP as the work order check says "
+                                                  "above; nothing was sent to the unit. Correct the work order.\n"));
     EXPECT_TRUE(ReadAll(trace).isEmpty()); // not even a connection
+}
+
+// One set of rules: every line "qora-cli check" fails a unit with, commission
+// refuses it with, before it connects, naming the parameters and saying that
+// nothing was sent; also a latitude in degrees and a gateway that is the
+// unit's own address, which no page refuses.
+TEST(CliCommissionProcess, WhatCheckFailsCommissionRefusesOnTheSameLines)
+{
+    QTemporaryDir dir;
+    UnitEntry degrees;
+    degrees.latitude = QStringLiteral("60.17");
+    UnitEntry ownGateway;
+    ownGateway.gateway = ownGateway.ip;
+    UnitEntry both = degrees;
+    both.gateway = both.ip;
+    const QString noMask = UnitXml(UnitEntry{}).remove(QStringLiteral("<p name=\"qorQ1Mask\">255.255.255.0</p>"));
+    const QString missing = dir.filePath(QStringLiteral("missing.xml"));
+    {
+        QFile file(missing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(("<raml>" + noMask + "</raml>").toUtf8());
+    }
+    const struct {
+        QString path;
+        QStringList parameters; // named in the refusal, in the pages' order
+    } rows[] = {
+        {WriteWorkOrder(dir, QStringLiteral("degrees.xml"), {degrees}), {QStringLiteral("qorGPSAntennaLatitudeLocation")}},
+        {WriteWorkOrder(dir, QStringLiteral("gateway.xml"), {ownGateway}), {QStringLiteral("qorQ1GW")}},
+        {WriteWorkOrder(dir, QStringLiteral("both.xml"), {both}),
+         {QStringLiteral("qorGPSAntennaLatitudeLocation"), QStringLiteral("qorQ1GW")}},
+        {missing, {QStringLiteral("qorQ1Mask")}},
+    };
+    // Nothing listens at the gateway: a command that tried to connect would
+    // end with "no connection" (2) instead.
+    const std::vector<std::pair<QString, QString>> environment{
+        {QStringLiteral("QORA_RKS_GATEWAY"), QStringLiteral("127.0.0.1:1")},
+        {QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config"))}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path.toStdString());
+        const CliRun check = RunCli({QStringLiteral("check"), row.path}, environment);
+        EXPECT_EQ(check.status, 1);
+        for (const QString& accept : {QString(), QStringLiteral("--accept-replaced")}) {
+            QStringList arguments{QStringLiteral("commission"), row.path};
+            if (!accept.isEmpty())
+                arguments << accept;
+            const CliRun commission = RunCli(arguments, environment);
+            EXPECT_EQ(commission.status, kExitRequestFailed) << commission.err.toStdString();
+            EXPECT_EQ(commission.out, QString());
+            EXPECT_EQ(commission.err,
+                      check.out + QStringLiteral("qora-cli: commission refused: %1 as the work order check says above; "
+                                                 "nothing was sent to the unit. Correct the work order.\n")
+                                      .arg(row.parameters.join(QStringLiteral(", "))));
+        }
+    }
 }
 
 TEST(CliCommissionProcess, UsageNamesTheNewCommands)
@@ -502,11 +565,16 @@ TEST_F(CliCommission, ValuesTheWizardWouldReplaceAreRefusedUnlessAccepted)
     EXPECT_EQ(RunCommissionCommand(kConnection, false, {workOrder.toStdString()}, refused.Output()),
               kExitRequestFailed);
     EXPECT_EQ(refused.Out(), "");
-    EXPECT_EQ(refused.Err(),
-              "refused: qorGPSAntennaLatitudeLocation = 950000000 (95 degrees): the wizard would take 0 instead\n"
-              "refused: qorBtsFrDelay = 5000: the wizard would take 4800 instead\n"
-              "nothing was sent; correct the work order, or give --accept-replaced to commission with the "
-              "replacements\n");
+    const std::string unit = workOrder.toStdString() + " unit 1 (SITE/QOR-1): ";
+    const std::string lines =
+        unit + "qorGPSAntennaLatitudeLocation 950000000: replaced: the wizard would use 0 degrees instead of 95 "
+               "degrees\n" +
+        unit + "qorBtsFrDelay 5000: \"Enter an integer between 0 and 4800.\"\n" + unit +
+        "qorBtsFrDelay 5000: replaced: the wizard would use 4800 instead\n";
+    EXPECT_EQ(refused.Err(), lines + "qora-cli: commission refused: qorGPSAntennaLatitudeLocation, qorBtsFrDelay as the "
+                                     "work order check says above; nothing was sent to the unit. Correct the work "
+                                     "order, or give --accept-replaced to commission with the values the wizard would "
+                                     "use instead.\n");
     EXPECT_TRUE(TracedRequests(trace).empty());
 
     CapturedOutput accepted;
@@ -514,8 +582,7 @@ TEST_F(CliCommission, ValuesTheWizardWouldReplaceAreRefusedUnlessAccepted)
                                    accepted.Output()),
               kExitOk)
         << accepted.Err();
-    EXPECT_NE(accepted.Err().find("replaced: qorBtsFrDelay = 5000: the wizard would take 4800 instead\n"),
-              std::string::npos);
+    EXPECT_EQ(accepted.Err().substr(0, lines.size()), lines);
     const QByteArray block = TracedCommissioningBlock(trace);
     ASSERT_EQ(block.size(), 88);
     EXPECT_EQ(block.mid(72, 4), QByteArray::fromHex("12c012c0")); // 4800 twice

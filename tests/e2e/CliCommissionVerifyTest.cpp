@@ -212,3 +212,40 @@ TEST_F(CliCommissionVerify, AUnitNotBackInTimeFailsWithoutWaitingLonger)
         << again.Err();
     EXPECT_FALSE(Contains(output.Err(), "still answers")) << "the restarting unit answers nowhere";
 }
+
+// A unit that acknowledges its reset and answers with its old setup for a
+// while before it restarts: the values are read back from the restarted
+// unit, not from the one still running the old setup. On a remote connection
+// the unit is looked for on the same node all along.
+TEST_F(CliCommissionVerify, AUnitThatRestartsLateIsReadBackOnlyAfterItsRestart)
+{
+    SimProcess sim({QStringLiteral("--restart-delay-ms"), QStringLiteral("400"), QStringLiteral("--reboot-ms"),
+                    QStringLiteral("200"), QStringLiteral("--trace"), dir.filePath(QStringLiteral("trace.jsonl"))});
+    ASSERT_TRUE(sim.Running());
+    UseGateway(sim.Port());
+    const QString report = dir.filePath(QStringLiteral("verify.json"));
+    CapturedOutput output;
+    EXPECT_EQ(RunCommissionCommand(kConnection, false,
+                                   Arguments(WriteWorkOrder(dir, QStringLiteral("192.168.255.122"), 150), report,
+                                             {"--remote"}),
+                                   output.Output()),
+              kExitOk)
+        << output.Err();
+    EXPECT_TRUE(Contains(output.Out(), "verified: the unit answers on its node")) << output.Out() << output.Err();
+    const QJsonObject json = ReadJson(report);
+    EXPECT_TRUE(Mismatched(json).isEmpty()) << Mismatched(json).join(u',').toStdString();
+
+    // It was tried while it still answered, and found gone before it was read.
+    QFile trace(dir.filePath(QStringLiteral("trace.jsonl")));
+    ASSERT_TRUE(trace.open(QIODevice::ReadOnly));
+    int probesAnswered = 0, probesRefused = 0;
+    bool reset = false;
+    for (const QByteArray& line : trace.readAll().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        reset = reset || o[QStringLiteral("req")].toString() == QStringLiteral("53770000");
+        if (reset && o[QStringLiteral("req")].toString() == QStringLiteral("03"))
+            (o[QStringLiteral("result")].toInt() == 0 ? probesAnswered : probesRefused) += 1;
+    }
+    EXPECT_GE(probesRefused, 1) << "seen gone";
+    EXPECT_GE(probesAnswered, 2) << "still answering, then back";
+}

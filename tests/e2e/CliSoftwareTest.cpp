@@ -6,6 +6,7 @@
 #include "cli/DownloadCommand.h"
 #include "cli/TextProgress.h"
 #include "e2e/CliCommandFixture.h"
+#include "fleet/ChildProgress.h"
 #include "support/EventLoop.h"
 #include "support/SimProcess.h"
 
@@ -64,6 +65,21 @@ TEST_F(CliSoftware, DownloadCopiesTheImageShowsProgressAndVerifying)
     ASSERT_EQ(image.size(), 1400);
     EXPECT_EQ(ReadAll(received.filePath(QStringLiteral("unit-131-image.bin"))), image);
     EXPECT_EQ(ReadAll(received.filePath(QStringLiteral("unit-131-master.bin"))), ReadAll(master));
+
+    // For the fleet rollout: the same progress as JSON lines on standard output.
+    CapturedOutput json;
+    ASSERT_EQ(RunDownloadCommand(kConnection, {master.toStdString(), "--json-progress"}, json.Output()), kExitOk)
+        << json.Err();
+    EXPECT_EQ(json.Err().find('%'), std::string::npos) << json.Err();
+    std::vector<std::string> events;
+    for (const QByteArray& line : QByteArray::fromStdString(json.Out()).split('\n'))
+        if (const auto event = ParseChildProgressLine(line))
+            events.push_back(event->kind == SChildProgress::Kind::Verifying ? "verifying"
+                                                                            : std::to_string(event->percent));
+    ASSERT_GE(events.size(), 3u) << json.Out();
+    EXPECT_EQ(events.front(), "0");
+    EXPECT_EQ(events[events.size() - 2], "100");
+    EXPECT_EQ(events.back(), "verifying");
 }
 
 TEST_F(CliSoftware, VersionQuestionIsDeclinedUnlessYesIsGiven)
@@ -102,9 +118,12 @@ TEST_F(CliSoftware, DownloadFailuresEndWithTheEnginesTextOnOneLine)
     CapturedOutput refused; // the unit's verification refuses the image: code 3
     EXPECT_EQ(RunDownloadCommand(kConnection, {master.toStdString()}, refused.Output()), kExitRequestFailed);
     const std::string err = refused.Err();
-    EXPECT_NE(err.find("The target device encountered a non-recoverable error  (Unknown message : (0003))."),
+    // The unit's code in words, not by its number alone.
+    EXPECT_NE(err.find("qora-cli: The target device encountered a non-recoverable error: the unit refused the "
+                       "software (code 3)\n"),
               std::string::npos)
         << err;
+    EXPECT_EQ(err.find("Unknown message"), std::string::npos) << err;
     // After the progress, the reason is one line.
     const std::string reason = err.substr(err.rfind("100 %\n") + 6);
     EXPECT_EQ(std::count(reason.begin(), reason.end(), '\n'), 1) << err;
@@ -113,7 +132,7 @@ TEST_F(CliSoftware, DownloadFailuresEndWithTheEnginesTextOnOneLine)
     CapturedOutput missing;
     const QString none = fw.filePath(QStringLiteral("none.MFI"));
     EXPECT_EQ(RunDownloadCommand(kConnection, {none.toStdString()}, missing.Output()), kExitRequestFailed);
-    EXPECT_EQ(missing.Err(), "cannot open " + none.toStdString() + ": No such file or directory\n");
+    EXPECT_EQ(missing.Err(), "qora-cli: cannot open " + none.toStdString() + ": No such file or directory\n");
 }
 
 TEST_F(CliSoftware, ActivateSwapsTheBanksAndRefusesWhatCannotBeActivated)
@@ -154,7 +173,7 @@ TEST_F(CliSoftware, ActivateRefusesAnEmptyBankAndTheSameBuildWithoutSending)
     UseGateway(same.Port());
     CapturedOutput sameBuild;
     EXPECT_EQ(RunActivateCommand(kConnection, {}, sameBuild.Output()), kExitRequestFailed);
-    EXPECT_EQ(sameBuild.Err(), "The same software build is currently active.\n");
+    EXPECT_EQ(sameBuild.Err(), "qora-cli: The same software build is currently active.\n");
     // Only the names were read (53 84 on the link): no activation (53 77) went out.
     const QByteArray sent = ReadAll(trace);
     EXPECT_TRUE(sent.contains("\"req\":\"53840000\"")) << sent.constData();
@@ -166,7 +185,7 @@ TEST_F(CliSoftware, ActivateRefusesAnEmptyBankAndTheSameBuildWithoutSending)
     CapturedOutput emptyBank;
     EXPECT_EQ(RunActivateCommand(kConnection, {}, emptyBank.Output()), kExitRequestFailed);
     EXPECT_NE(emptyBank.Out().find("Inactive Firmware:\n"), std::string::npos);
-    EXPECT_EQ(emptyBank.Err(), "The inactive firmware bank is empty: there is nothing to activate.\n");
+    EXPECT_EQ(emptyBank.Err(), "qora-cli: The inactive firmware bank is empty: there is nothing to activate.\n");
 
     EXPECT_EQ(RunActivateCommand(kConnection, {"--now"}, emptyBank.Output()), kExitUsage);
 }
@@ -213,6 +232,8 @@ TEST(CliDownloadArguments, ChunkAndAnswerAreCheckedBeforeConnecting)
     EXPECT_EQ(options->masterPath, QStringLiteral("a.MFI"));
     EXPECT_EQ(options->chunkSize, 128);
     EXPECT_TRUE(options->yes);
+    EXPECT_FALSE(options->jsonProgress);
+    EXPECT_TRUE(ParseDownloadArguments({"--json-progress", "a.MFI"}, error)->jsonProgress);
     EXPECT_FALSE(ParseDownloadArguments({"a.MFI"}, error)->yes);
     for (const Args& bad : {Args{}, Args{"--yes"}, Args{"a.MFI", "--chunk", "127"}, Args{"a.MFI", "--chunk", "258"},
                             Args{"a.MFI", "--chunk"}, Args{"a.MFI", "--chunk", "2x0"}, Args{"a.MFI", "b.MFI"},

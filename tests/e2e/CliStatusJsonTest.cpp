@@ -226,6 +226,28 @@ TEST(CliStatusJson, StatusOfTheSimulatedUnit)
     ExpectNullExactlyWhereNothingIsShown(status);
 }
 
+// The same unit named by connection strings spelled differently: the bus
+// transmission row names the same address for each, as the unit itself reads it.
+TEST(CliStatusJson, EverySpellingOfTheConnectionNamesTheSameAddress)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.Running());
+    for (const char* connection : {"WP=SOCKET,HOST=192.168.255.120,PORT=7000,WP=NEQ1,ADDR=131",
+                                   "ADDR=131,HOST=192.168.255.120,PORT=7000",
+                                   "wp=socket,host=192.168.255.120,port=7000,wp=neq1,addr=131",
+                                   " HOST=192.168.255.120 , XADDR=7 , Addr = 131 "}) {
+        SCOPED_TRACE(connection);
+        const CliRun run = RunCli({QStringLiteral("--connection"), QString::fromLatin1(connection),
+                                   QStringLiteral("status"), QStringLiteral("--json")},
+                                  {{QStringLiteral("QORA_RKS_GATEWAY"), sim.Endpoint()},
+                                   {QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/nonexistent-qora-test")}});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        const QJsonObject status = QJsonDocument::fromJson(run.out.toUtf8()).object();
+        EXPECT_EQ(status["installation"]["q1_transmission_text"].toString(), QStringLiteral("OK (131)"));
+        EXPECT_EQ(status["serial"].toString(), QStringLiteral("QSIM131"));
+    }
+}
+
 TEST(CliStatusJson, NoFixAndFreeRunningGiveNulls)
 {
     // No fix, and no statistics collected yet: the unit is still initialising.

@@ -166,7 +166,10 @@ TEST(Cli, EveryCommandHasItsOwnHelp)
             // Help wins over whatever else is on the line, and nothing connects.
             const auto run = RunCli({command, QStringLiteral("x"), help}, 1);
             EXPECT_EQ(run.status, 0) << command.toStdString();
-            EXPECT_TRUE(run.out.startsWith(QStringLiteral("usage: qora-cli [--connection STRING] ") + command))
+            // Only the commands that connect to a unit name --connection.
+            const bool connects = command != u"settings" && command != u"check" && command != u"fleet";
+            EXPECT_TRUE(run.out.startsWith(QStringLiteral("usage: qora-cli ") +
+                                           (connects ? QStringLiteral("[--connection STRING] ") : QString()) + command))
                 << run.out.toStdString();
             EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
         }
@@ -177,6 +180,8 @@ TEST(Cli, EveryCommandHasItsOwnHelp)
 
     const auto overview = RunCli({QStringLiteral("-h")}, 1);
     EXPECT_EQ(overview.status, 0);
+    EXPECT_TRUE(overview.out.startsWith(
+        QStringLiteral("usage: qora-cli [--connection STRING] [--log FILE] [--trace FILE] COMMAND [ARGS]\n")));
     for (const char* option : {"--remote", "--advanced|--basic", "--accept-replaced", "--interval SECONDS",
                                "status [--json]", "qora-cli COMMAND --help"})
         EXPECT_TRUE(overview.out.contains(QLatin1String(option))) << option;
@@ -274,7 +279,8 @@ TEST(Cli, CannotConnectSaysWhy)
     for (const auto& row : rows) {
         const auto run = RunWithEnvironment(row.arguments, row.gateway);
         EXPECT_EQ(run.status, 2) << row.reason.toStdString();
-        EXPECT_TRUE(run.err.startsWith(QStringLiteral("cannot connect: ") + row.reason)) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("qora-cli: cannot connect: ") + row.reason))
+            << run.err.toStdString();
         EXPECT_EQ(run.err.count(u'\n'), 1) << run.err.toStdString();
     }
 }
@@ -300,7 +306,8 @@ TEST(Cli, FilesThatCannotBeOpenedAreNamedBeforeAnythingIsSent)
     for (const auto& row : rows) {
         const auto run = RunCli(row.arguments, sim.Port());
         EXPECT_EQ(run.status, 1) << row.said.toStdString();
-        EXPECT_TRUE(run.err.startsWith(row.said)) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("qora-cli: ") + row.said)) << run.err.toStdString();
+        EXPECT_EQ(run.err.count(row.arguments.last()), 1) << "the path is named once: " << run.err.toStdString();
         EXPECT_FALSE(run.err.contains(QStringLiteral("arsing"))) << run.err.toStdString();
     }
     QFile written(trace);

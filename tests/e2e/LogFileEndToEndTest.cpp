@@ -170,27 +170,68 @@ TEST_F(LogFileEndToEnd, TheCommandLineCompanionRefusesALogFileItCannotOpen)
     EXPECT_EQ(twice.err, QStringLiteral("qora-cli: --log given twice\n"));
 }
 
-// After the command, --log is taken where an option may stand and nowhere else.
-TEST(CliLogOption, TakenAmongTheOptionsButNeverFromAValueOrAText)
+// After the command, --log, --trace and --connection are taken where an option
+// may stand and nowhere else.
+TEST(CliGlobalOptions, TakenAmongTheOptionsButNeverFromAValueOrAText)
 {
     using Args = std::vector<std::string>;
     const auto take = [](const std::string& command, Args arguments) {
-        std::optional<std::string> path;
+        SGlobalOptions options;
         std::string error;
-        TakeLogOption(command, arguments, path, error);
-        return std::make_tuple(arguments, path.value_or("(none)"), error);
+        TakeGlobalOptions(command, arguments, options, error);
+        const auto shown = [](const std::optional<std::string>& value) { return value.value_or("(none)"); };
+        return std::make_tuple(arguments, shown(options.logPath) + " " + shown(options.tracePath) + " " +
+                                              shown(options.connection),
+                               error);
     };
-    EXPECT_EQ(take("download", {"m.MFI", "--log", "x.log", "--chunk", "256"}),
-              std::make_tuple(Args{"m.MFI", "--chunk", "256"}, std::string("x.log"), std::string()));
-    EXPECT_EQ(take("commission", {"wo.xml", "--user", "--log", "--log=y.log", "--comments", "--log=z"}),
-              std::make_tuple(Args{"wo.xml", "--user", "--log", "--comments", "--log=z"}, std::string("y.log"),
+    EXPECT_EQ(take("download", {"m.MFI", "--log", "x.log", "--chunk", "256", "--trace=t.jsonl"}),
+              std::make_tuple(Args{"m.MFI", "--chunk", "256"}, std::string("x.log t.jsonl (none)"), std::string()));
+    EXPECT_EQ(take("commission", {"wo.xml", "--user", "--log", "--log=y.log", "--comments", "--trace", "--verify-report",
+                                  "--connection", "--connection", "C"}),
+              std::make_tuple(Args{"wo.xml", "--user", "--log", "--comments", "--trace", "--verify-report",
+                                   "--connection"},
+                              std::string("y.log (none) C"), std::string()));
+    EXPECT_EQ(take("user", {"set", "--log", "-", "--trace=c", "a", "--log", "u.log"}),
+              std::make_tuple(Args{"set", "--log", "-", "--trace=c", "a"}, std::string("u.log (none) (none)"),
                               std::string()));
-    EXPECT_EQ(take("user", {"set", "--log", "-", "--log=c", "a", "--log", "u.log"}),
-              std::make_tuple(Args{"set", "--log", "-", "--log=c", "a"}, std::string("u.log"), std::string()));
     EXPECT_EQ(take("timing", {"set", "--log", "1"}),
-              std::make_tuple(Args{"set", "--log", "1"}, std::string("(none)"), std::string()));
+              std::make_tuple(Args{"set", "--log", "1"}, std::string("(none) (none) (none)"), std::string()));
+    // fleet's --json names a file; status's takes nothing.
+    EXPECT_EQ(take("fleet", {"status", "--json", "--trace", "--trace", "t"}),
+              std::make_tuple(Args{"status", "--json", "--trace"}, std::string("(none) t (none)"), std::string()));
+    EXPECT_EQ(take("status", {"--json", "--trace", "t"}),
+              std::make_tuple(Args{"--json"}, std::string("(none) t (none)"), std::string()));
     EXPECT_EQ(std::get<2>(take("version", {"--log="})), "--log needs a value");
+    EXPECT_EQ(std::get<2>(take("version", {"--trace"})), "--trace needs a value");
     EXPECT_EQ(std::get<2>(take("version", {"--log=a", "--log", "b"})), "--log given twice");
+    EXPECT_EQ(std::get<2>(take("version", {"--connection=a", "--connection", "b"})), "--connection given twice");
+}
+
+// The global options after the command do what they do before it: the
+// connection is the one given, the log and the recording are written.
+TEST_F(LogFileEndToEnd, GlobalOptionsAfterTheCommandWorkAsBeforeIt)
+{
+    StartUnit({});
+    const QString trace = folder.filePath(QStringLiteral("trace.jsonl"));
+    const CliRun run = RunCli({QStringLiteral("identify"), QStringLiteral("--trace"), trace, QStringLiteral("--log"),
+                               LogPath(), QStringLiteral("--connection=") + QLatin1String(kLocal)},
+                              Gateway());
+    EXPECT_EQ(run.status, 0) << qPrintable(run.err);
+    EXPECT_EQ(run.out, QStringLiteral("identity: QORHW2\n"));
+    QFile recording(trace);
+    ASSERT_TRUE(recording.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(recording.readAll().contains("\"kind\":\"transfer\"")) << "the exchanges were recorded";
+    EXPECT_TRUE(QFile::exists(LogPath()));
+    // A unit the gateway does not know: the connection after the command is the one used.
+    const CliRun elsewhere = RunCli(
+        {QStringLiteral("identify"), QStringLiteral("--connection"), QStringLiteral("WP=SOCKET,HOST=10.9.9.9,PORT=7000,ADDR=5")},
+        Gateway());
+    EXPECT_EQ(elsewhere.status, 2) << qPrintable(elsewhere.err);
+
+    const CliRun twice = RunCli({QStringLiteral("--trace=a"), QStringLiteral("identify"), QStringLiteral("--trace"),
+                                 QStringLiteral("b")});
+    EXPECT_EQ(twice.status, 64);
+    EXPECT_EQ(twice.err, QStringLiteral("qora-cli: --trace given twice\n"));
 }
 
 // Without --log the program's categories stay off: a failing command still

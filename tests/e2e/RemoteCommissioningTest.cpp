@@ -12,7 +12,11 @@
 #include "commissioning/verify/widgets/VerifyDlg.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
 
+#include "platform/widgets/WidgetPrompts.h"
+
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTableWidget>
 
 namespace faults {
@@ -173,7 +177,7 @@ TEST_F(WindowResetAndCommissioning, ALocalCommissioningIsToldAndVerifiedOnceTheU
     EXPECT_EQ(Opened().back().value(QStringLiteral("unit")).toString(), QStringLiteral("192.168.255.121:140"));
     const CVerifyDlg* table = app.Commissioning()->VerificationWindow();
     EXPECT_TRUE(table->Summary()->text().startsWith(
-        QStringLiteral("verified: the unit answers at 192.168.255.121, Q1 address 140")))
+        QStringLiteral("Verified: the unit answers at 192.168.255.121, Q1 address 140")))
         << table->Summary()->text().toStdString();
     ASSERT_EQ(table->Table()->rowCount(), 14);
     for (int row = 0; row < table->Table()->rowCount(); ++row)
@@ -185,6 +189,71 @@ TEST_F(WindowResetAndCommissioning, ALocalCommissioningIsToldAndVerifiedOnceTheU
     // A plain reset afterwards brings no second table.
     const_cast<CVerifyDlg*>(table)->close();
     PumpFor(50);
+    frame->RunCommand(ID_RESET_QORA);
+    ASSERT_TRUE(PumpUntil([&] { return !frame->Controller().ResetPending() && State() == ConnectionState::Commission; },
+                          8000));
+    PumpFor(200);
+    EXPECT_EQ(app.Commissioning()->VerificationWindow(), nullptr);
+}
+
+// A unit that acknowledges its reset and answers with its old setup for a
+// while before it restarts: the window's verification reads the restarted
+// unit, and the "restarting" notice is closed when the unit is back, never
+// standing over the verification window.
+TEST_F(WindowResetAndCommissioning, ARemoteUnitThatRestartsLateIsVerifiedAfterItsRestart)
+{
+    // The desktop's own notice box, gone again with the test.
+    struct WidgetNotices {
+        WidgetNotices() { InstallWidgetNotices(); }
+        ~WidgetNotices() { SetNoticeFunctions({}); }
+    } notices;
+    const QString restarting = QStringLiteral("The unit acknowledged every value; QORA restarting with the new settings");
+    const auto noticeShown = [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible() && box->text() == restarting)
+                return true;
+        return false;
+    };
+    // Restarts 300 ms after the reset, back 150 ms later; the wait is 600 ms.
+    StartConnected({QStringLiteral("--restart-delay-ms"), QStringLiteral("300"), QStringLiteral("--reboot-ms"),
+                    QStringLiteral("150")},
+                   true);
+    bool noticeSeen = false, noticeOverVerification = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        noticeSeen = noticeSeen || noticeShown();
+        noticeOverVerification = noticeOverVerification
+            || (app.Commissioning()->VerificationWindow() != nullptr && noticeShown());
+    });
+    watch.start(5);
+    Commission();
+    ASSERT_TRUE(PumpUntil([&] { return app.Commissioning()->VerificationWindow() != nullptr; }, 8000));
+    PumpFor(50);
+    watch.stop();
+    EXPECT_TRUE(noticeSeen);
+    EXPECT_FALSE(noticeOverVerification);
+    EXPECT_FALSE(noticeShown());
+    const CVerifyDlg* table = app.Commissioning()->VerificationWindow();
+    EXPECT_TRUE(table->Summary()->text().startsWith(QStringLiteral("verified: the unit answers on its node")))
+        << table->Summary()->text().toStdString();
+    for (int row = 0; row < table->Table()->rowCount(); ++row)
+        EXPECT_EQ(table->Table()->item(row, 3)->text(), QStringLiteral("yes"))
+            << table->Table()->item(row, 0)->text().toStdString();
+}
+
+// The unit never comes back: the notice goes with the wait, and no
+// verification is left waiting for a later reconnection.
+TEST_F(WindowResetAndCommissioning, AVerificationIsDroppedWhenItsWaitEndsWithoutTheUnit)
+{
+    StartConnected({QStringLiteral("--reboot-ms"), QStringLiteral("100000")}, false);
+    Commission();
+    ASSERT_TRUE(PumpUntil([&] { return Messages().contains(kCannotConnect); }, 8000));
+    EXPECT_EQ(State(), ConnectionState::Failed);
+    // The unit is found later, and reset again: no verification comes of it.
+    sim.reset();
+    StartUnit({QStringLiteral("--reboot-ms"), QStringLiteral("150")});
+    ASSERT_TRUE(ConnectLocally());
+    ASSERT_TRUE(EnterCommissionMode());
     frame->RunCommand(ID_RESET_QORA);
     ASSERT_TRUE(PumpUntil([&] { return !frame->Controller().ResetPending() && State() == ConnectionState::Commission; },
                           8000));

@@ -157,8 +157,8 @@ TEST(Replay, ADamagedRecordingIsRefusedAtStart)
     const QString recording = dir.filePath(QStringLiteral("damaged.jsonl"));
     QFile file(recording);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("{\"kind\":\"open\",\"conn\":\"ADDR=1\",\"result\":0}\n{\"kind\":\"transfer\",\"route\":null,\"req\":\"0x12\","
-               "\"result\":0,\"rep\":\"\"}\n");
+    file.write("{\"kind\":\"open\",\"conn\":\"ADDR=1\",\"route\":null,\"req\":\"\",\"result\":0,\"rep\":null}\n"
+               "{\"kind\":\"transfer\",\"conn\":null,\"route\":null,\"req\":\"0x12\",\"result\":0,\"rep\":\"\"}\n");
     file.close();
 
     QProcess sim;
@@ -169,7 +169,7 @@ TEST(Replay, ADamagedRecordingIsRefusedAtStart)
     EXPECT_EQ(sim.exitCode(), 1);
     EXPECT_TRUE(sim.readAllStandardOutput().isEmpty());
     const QByteArray err = sim.readAllStandardError();
-    EXPECT_TRUE(err.contains("damaged.jsonl, line 2: \"req\" is not hex bytes")) << err.toStdString();
+    EXPECT_TRUE(err.contains("damaged.jsonl, line 2: req is not hex")) << err.toStdString();
 }
 
 } // namespace

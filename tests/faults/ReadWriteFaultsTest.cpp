@@ -108,6 +108,20 @@ TEST_F(ReadWriteFaults, RefusedReadsEndTheDialogWhileStatusQueriesGoOn)
     EXPECT_EQ(State(), ConnectionState::Commission);
 }
 
+TEST_F(ReadWriteFaults, AFailedGpsReadEndsVersionInformationWithoutItsValues)
+{
+    // Version Information reads the GPS group before the versions; the GPS
+    // group's read of 0xC001 never gets through, the versions' read does.
+    StartUnit({QStringLiteral("--fail-request"), QStringLiteral("53540100c001")});
+    StartProgram();
+    ASSERT_TRUE(ConnectLocally());
+    ASSERT_TRUE(EnterCommissionMode());
+    EXPECT_FALSE(ReadVersion()) << "no values shown from a read that failed in part";
+    EXPECT_EQ(Messages(), QStringList{ReadingProblem()});
+    EXPECT_EQ(OpenDialogs(), QStringList{});
+    EXPECT_EQ(State(), ConnectionState::Commission);
+}
+
 TEST_F(ReadWriteFaults, ARefusedWriteKeepsTheDialogOpenAndTheUnitUnchanged)
 {
     StartUnit({QStringLiteral("--nak-opcode"), QStringLiteral("0x53")});

@@ -13,6 +13,9 @@ namespace faults {
 namespace {
 
 const QString kResetQuestion = QStringLiteral("The QORA unit will be reset.\n\nAre you sure? Click Yes to continue.");
+// While the tool waits for the unit to restart: the engineer may give up
+// (Disconnect) or connect anew; the old connection is no connection to work on.
+const QString kMenusWaiting = QStringLiteral("Local Remote Disconnect Reset GpsParameters");
 
 class ResetFaults : public FaultRig {
 protected:
@@ -69,7 +72,7 @@ TEST_F(ResetFaults, AUnitBackBeforeTheRetryTimeIsFoundAgainAndPollingGoesOn)
     frame->RunCommand(ID_RESET_QORA);
     EXPECT_EQ(Messages(), QStringList{kResetQuestion});
     EXPECT_TRUE(frame->Controller().ResetPending());
-    EXPECT_EQ(Menus(), kMenusCommissionMode);
+    EXPECT_EQ(Menus(), kMenusWaiting);
     // The whole reconnection can pass between two looks at the state, so
     // wait for its traces instead: the wait ended, and a second OPEN.
     ASSERT_TRUE(PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000));
@@ -112,6 +115,48 @@ TEST_F(ResetFaults, AUnitStillRebootingWhenTheToolComesBackFailsOnceAndIsReachab
     ASSERT_TRUE(EnterCommissionMode());
     EXPECT_TRUE(ReadVersion());
     EXPECT_EQ(prompts.shown.size(), 2u);
+}
+
+TEST_F(ResetFaults, AUnitThatRestartsLateIsReconnectedOnlyAfterItsRestart)
+{
+    // Answers with its old setup for 300 ms after the reset, then reboots for
+    // 150 ms; the tool waits 30 s scaled to 600 ms and tries every 60 ms.
+    StartPolling({QStringLiteral("--restart-delay-ms"), QStringLiteral("300"), QStringLiteral("--reboot-ms"),
+                  QStringLiteral("150")},
+                 30);
+    frame->RunCommand(ID_RESET_QORA);
+    ASSERT_TRUE(PumpUntil([&] { return !frame->Controller().ResetPending(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return State() == ConnectionState::Commission; }, 8000));
+    ASSERT_TRUE(PumpUntil([&] { return Latitude().startsWith(QStringLiteral("N 59")); }, 5000));
+    EXPECT_EQ(prompts.shown.size(), 1u) << "no message about the restart";
+    // After the reset: probes that the unit still answered, then refused
+    // ones, and nothing but probes until it was back.
+    int answeredBefore = 0, refused = 0, othersBeforeBack = 0;
+    bool reset = false, back = false;
+    for (const QJsonObject& line : TraceLines(TracePath())) {
+        if (line.value(QStringLiteral("kind")).toString() != QStringLiteral("transfer"))
+            continue;
+        const QString request = line.value(QStringLiteral("req")).toString();
+        if (!reset) {
+            reset = request == QStringLiteral("53770000");
+            continue;
+        }
+        const bool answered = line.value(QStringLiteral("result")).toInt() == 0;
+        if (request != QStringLiteral("03")) {
+            othersBeforeBack += back ? 0 : 1;
+            continue;
+        }
+        if (!answered)
+            ++refused;
+        else if (refused == 0)
+            ++answeredBefore;
+        else
+            back = true;
+    }
+    EXPECT_GE(answeredBefore, 1) << "tried while it still answered with its old setup";
+    EXPECT_GE(refused, 1);
+    EXPECT_TRUE(back);
+    EXPECT_EQ(othersBeforeBack, 0) << "commission mode only with the restarted unit";
 }
 
 } // namespace

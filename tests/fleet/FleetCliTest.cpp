@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -114,6 +115,23 @@ TEST_F(FleetCli, AMixedFleetIsReportedUnitByUnit)
     EXPECT_FALSE(units.at(1).toObject().value(QStringLiteral("reachable")).toBool());
     EXPECT_EQ(units.at(3).toObject().value(QStringLiteral("active_firmware")).toString(),
               QStringLiteral("QOR0290.bin"));
+    // Positions as numbers in degrees, as status --json gives them, the texts beside.
+    const QJsonObject healthy = units.at(4).toObject();
+    ASSERT_TRUE(healthy.value(QStringLiteral("latitude")).isDouble()) << ReadText(jsonPath).toStdString();
+    ASSERT_TRUE(healthy.value(QStringLiteral("longitude")).isDouble());
+    const QString latitude = healthy.value(QStringLiteral("latitude_text")).toString();
+    const QString longitude = healthy.value(QStringLiteral("longitude_text")).toString();
+    // (Rows() drops the quotes of a quoted CSV field.)
+    EXPECT_EQ(QString(latitude).remove(u'"'), rows[4].at("latitude"));
+    EXPECT_EQ(QString(longitude).remove(u'"'), rows[4].at("longitude"));
+    const auto whole = [](const QString& text) { // "N 59°19'45.660"" in degrees
+        const QStringList parts = text.mid(2).split(QRegularExpression(QStringLiteral("[°'\"]")));
+        const double degrees = parts[0].toDouble() + parts[1].toDouble() / 60 + parts[2].toDouble() / 3600;
+        return text.startsWith(u'S') || text.startsWith(u'W') ? -degrees : degrees;
+    };
+    EXPECT_NEAR(healthy.value(QStringLiteral("latitude")).toDouble(), whole(latitude), 1e-6);
+    EXPECT_NEAR(healthy.value(QStringLiteral("longitude")).toDouble(), whole(longitude), 1e-6);
+    EXPECT_TRUE(units.at(1).toObject().value(QStringLiteral("latitude")).isNull()) << "the silent unit";
 }
 
 TEST_F(FleetCli, AHealthyGroupExitsZeroWithTheTableOnStandardOutput)
@@ -129,7 +147,16 @@ TEST_F(FleetCli, AHealthyGroupExitsZeroWithTheTableOnStandardOutput)
 
     EXPECT_EQ(RunCli({"fleet", "status", "--group", "Nowhere"}, environment).status, 2);
     EXPECT_EQ(RunCli({"fleet", "status", "--jobs", "0"}, environment).status, 64);
-    EXPECT_EQ(RunCli({"fleet", "status", "--directory", dir.filePath(QStringLiteral("none.json"))}, environment).status, 2);
+    const QString none = dir.filePath(QStringLiteral("none.json"));
+    const CliRun missing = RunCli({"fleet", "status", "--directory", none}, environment);
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, QStringLiteral("qora-cli: node directory %1: no such file\n").arg(none));
+    // A table that cannot be written is told before the sweep, not after it.
+    const QString noFolder = dir.filePath(QStringLiteral("no-folder/fleet.csv"));
+    const CliRun unwritable = RunCli({"fleet", "status", "--csv", noFolder}, environment);
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_TRUE(unwritable.err.startsWith(QStringLiteral("qora-cli: cannot open ") + noFolder)) << unwritable.err.toStdString();
+    EXPECT_FALSE(unwritable.err.contains(QStringLiteral("units:"))) << "no sweep: " << unwritable.err.toStdString();
     EXPECT_EQ(RunCli({"fleet", "status"}, {{QStringLiteral("QORA_RKS_DIRECTORY"), QString()}}).status, 2);
 }
 

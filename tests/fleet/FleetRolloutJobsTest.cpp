@@ -2,6 +2,7 @@
 // for qora-cli as a small shell script, the units' firmware names come from a
 // fake link. Bounded children at once, and each way a unit can end.
 
+#include "fleet/ChildProgress.h"
 #include "fleet/FleetRollout.h"
 #include "link/IRksLink.h"
 #include "link/ServiceFraming.h"
@@ -38,6 +39,19 @@ public:
     bool Open(const std::string& connection) override
     {
         connection_ = connection;
+        const QString name = QString::fromStdString(connection);
+        if (Activated()) {
+            QFile reads(marks_ + QStringLiteral("/reads.") + name);
+            if (reads.open(QIODevice::Append))
+                reads.write("read\n");
+            // A "bounce" unit goes down once after its activation and comes
+            // back with its old software.
+            if (connection.find("bounce") != std::string::npos) {
+                QFile down(marks_ + QStringLiteral("/down.") + name);
+                if (!down.exists())
+                    return !down.open(QIODevice::WriteOnly);
+            }
+        }
         return connection.find("gone") == std::string::npos;
     }
     void Close() override {}
@@ -48,7 +62,7 @@ public:
             reply.assign(ServiceFraming::kQoraIdentity, ServiceFraming::kQoraIdentity + 6);
             return true;
         }
-        const bool activated = QFile::exists(marks_ + QStringLiteral("/activated.") + QString::fromStdString(connection_));
+        const bool activated = Activated() && connection_.find("bounce") == std::string::npos;
         std::string active = "QOR0300.bin", inactive = "QOR0310.bin";
         if (connection_.find("new") != std::string::npos || activated)
             std::swap(active, inactive);
@@ -71,6 +85,11 @@ public:
     }
 
 private:
+    bool Activated() const
+    {
+        return QFile::exists(marks_ + QStringLiteral("/activated.") + QString::fromStdString(connection_));
+    }
+
     QString marks_;
     std::string connection_;
 };
@@ -85,7 +104,9 @@ sleep 0.2
 rmdir "$d/run.$$"
 echo "$2 $3" >> "$d/commands"
 case "$2:$3" in
-  *fail*:download) echo " 40 %" >&2; echo "the unit refused the transfer" >&2; exit 1 ;;
+  *fail*:download) echo '{"event":"progress","percent":40}'; echo "the unit refused the transfer" >&2; exit 1 ;;
+  *slow*:download) echo '{"event":"progress","percent":40}'; echo " 70 %" >&2; sleep 0.6
+                   echo '{"event":"verifying"}'; sleep 0.6 ;;
   *stuck*:activate) ;;
   *:activate) touch "$d/activated.$2" ;;
   *:download) touch "$d/downloaded.$2" ;;
@@ -149,7 +170,7 @@ TEST_F(RolloutJobs, NeverMoreChildrenThanJobsAndEveryUnitEnds)
 
 TEST_F(RolloutJobs, EachUnitEndsWithItsOwnReason)
 {
-    const auto rows = Run({"ok", "new", "fail", "wrong", "stuck", "gone", "renamed"}, 3, true);
+    const auto rows = Run({"ok", "new", "fail", "wrong", "stuck", "gone", "renamed", "bounce"}, 3, true);
     const auto row = [&](const char* name) {
         const auto it = std::find_if(rows.begin(), rows.end(), [&](const SRolloutRow& r) { return r.name == QLatin1String(name); });
         return it != rows.end() ? *it : SRolloutRow{};
@@ -165,14 +186,72 @@ TEST_F(RolloutJobs, EachUnitEndsWithItsOwnReason)
     EXPECT_EQ(row("wrong").reason, QStringLiteral("downloaded, but the inactive bank holds QOR0290.bin"));
     EXPECT_EQ(row("stuck").outcome, ERolloutOutcome::Failed);
     EXPECT_EQ(row("stuck").reason, QStringLiteral("running QOR0300.bin after the restart, not QOR0310.bin"));
+    // Down and back with the old software: that is what it restarted with,
+    // judged at once rather than read again until the restart time is up.
+    EXPECT_EQ(row("bounce").outcome, ERolloutOutcome::Failed);
+    EXPECT_EQ(row("bounce").reason, QStringLiteral("running QOR0300.bin after the restart, not QOR0310.bin"));
+    EXPECT_EQ(Lines(QStringLiteral("reads.bounce")).size(), 2) << "down once, then back";
     EXPECT_EQ(row("gone").outcome, ERolloutOutcome::Failed);
     EXPECT_TRUE(row("gone").reason.startsWith(QStringLiteral("no connection: "))) << row("gone").reason.toStdString();
 
     // Only what passed its checks was activated; the skipped and unreachable units got nothing.
     QStringList commands = Lines(QStringLiteral("commands"));
     commands.sort();
-    EXPECT_EQ(commands, (QStringList{"fail download", "ok activate", "ok download", "renamed activate",
-                                     "renamed download", "stuck activate", "stuck download", "wrong download"}));
+    EXPECT_EQ(commands, (QStringList{"bounce activate", "bounce download", "fail download", "ok activate",
+                                     "ok download", "renamed activate", "renamed download", "stuck activate",
+                                     "stuck download", "wrong download"}));
+}
+
+TEST(RolloutChildProgress, LinesAreReadBackAsWrittenAndAnythingElseIsNoProgress)
+{
+    for (const SChildProgress event : {SChildProgress{SChildProgress::Kind::Progress, 0},
+                                       SChildProgress{SChildProgress::Kind::Progress, 100},
+                                       SChildProgress{SChildProgress::Kind::Verifying, 0}}) {
+        const QByteArray line = ChildProgressLine(event);
+        ASSERT_TRUE(line.endsWith('\n'));
+        const auto read = ParseChildProgressLine(line.chopped(1));
+        ASSERT_TRUE(read) << line.toStdString();
+        EXPECT_EQ(read->kind, event.kind);
+        EXPECT_EQ(read->percent, event.percent);
+    }
+    for (const char* other : {" 40 %", "verifying...", "", "{}", "[40]", R"({"event":"progress"})",
+                              R"({"event":"progress","percent":"40"})", R"({"event":"progress","percent":101})",
+                              R"({"event":"progress","percent":-1})", R"({"event":"progress","percent":4.5})",
+                              R"({"event":"done"})", R"({"event":"progress","percent":40)"})
+        EXPECT_FALSE(ParseChildProgressLine(QByteArrayView(other))) << other;
+}
+
+// The running units show what the child reports on its standard output, not
+// text that looks like progress on standard error.
+TEST_F(RolloutJobs, TheChildsProgressLinesShowWhileItRuns)
+{
+    App();
+    qputenv("ROLLOUT_DIR", dir.path().toLocal8Bit());
+    SRolloutOptions options;
+    options.software = {QStringLiteral("QOR0310.bin"), QStringLiteral("QORSW310")};
+    options.program = QStringLiteral("/bin/sh");
+    options.childArguments = {QStringLiteral("-c"), QString::fromLatin1(kChild), QStringLiteral("child")};
+    const QString marks = dir.path();
+    options.makeLink = [marks] { return std::make_unique<FakeLink>(marks); };
+    CFleetRollout rollout({{QStringLiteral("slow"), QStringLiteral("slow"), {}, {}}}, options);
+    QStringList seen;
+    QEventLoop loop;
+    QObject::connect(&rollout, &CFleetRollout::Finished, &loop, &QEventLoop::quit);
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+        for (const QString& stage : rollout.RunningUnits())
+            if (!seen.contains(stage))
+                seen << stage;
+    });
+    look.start(20);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    rollout.Start();
+    loop.exec();
+    ASSERT_EQ(rollout.FinishedUnits(), 1u);
+    EXPECT_EQ(rollout.Rows()[0].outcome, ERolloutOutcome::Downloaded);
+    EXPECT_TRUE(seen.contains(QStringLiteral("slow 40 %"))) << seen.join(u'|').toStdString();
+    EXPECT_TRUE(seen.contains(QStringLiteral("slow verifying"))) << seen.join(u'|').toStdString();
+    EXPECT_FALSE(seen.contains(QStringLiteral("slow 70 %"))) << seen.join(u'|').toStdString();
 }
 
 TEST_F(RolloutJobs, CancelStartsNoOtherUnitAndKillEndsTheChildrenAtOnce)

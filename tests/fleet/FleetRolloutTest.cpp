@@ -129,7 +129,9 @@ TEST_F(FleetRollout, ActivatesEveryUnitButTheBrokenOneAndSkipsThemTheSecondTime)
         EXPECT_EQ(rows[host]["reason"], QString());
     }
     EXPECT_EQ(rows["10.0.0.2"]["outcome"], QStringLiteral("failed"));
-    EXPECT_TRUE(rows["10.0.0.2"]["reason"].startsWith(QStringLiteral("download: "))) << rows["10.0.0.2"]["reason"].toStdString();
+    // The unit's TFTP error ends its download with code 7, told in words.
+    EXPECT_EQ(rows["10.0.0.2"]["reason"], QStringLiteral("download: The target device encountered a non-recoverable "
+                                                         "error: an unexpected TFTP opcode or final status (code 7)"));
     EXPECT_TRUE(run.err.contains(QStringLiteral("5 units: 4 activated, 1 failed"))) << run.err.toStdString();
 
     // Each unit holds the image it was sent, in files of its own.
@@ -157,6 +159,21 @@ TEST_F(FleetRollout, ActivatesEveryUnitButTheBrokenOneAndSkipsThemTheSecondTime)
     EXPECT_EQ(rows["10.0.0.2"]["outcome"], QStringLiteral("failed"));
     EXPECT_EQ(CountTracedRequests(tracePath, kTracedDownloadStartHex), startsBefore + 1) << "only the broken unit was sent anything";
     EXPECT_TRUE(again.err.contains(QStringLiteral("5 units: 4 skipped, 1 failed"))) << again.err.toStdString();
+}
+
+// A unit that answers its activation and runs the old firmware for a while
+// before it restarts: the reads meanwhile do not end the wait, the restarted
+// unit running the new firmware does.
+TEST_F(FleetRollout, AUnitThatRestartsLateAfterItsActivationIsReadBackOnceRestarted)
+{
+    Start({"--verification-polls", "0", "--restart-delay-ms", "1500"});
+    const CliRun run = RunCli({"fleet", "download", firmware.masterPath, "--yes", "--activate", "--restart-timeout",
+                               "20"},
+                              environment);
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const auto rows = RowsByHost(run.out);
+    ASSERT_EQ(rows.size(), 1u) << run.out.toStdString();
+    EXPECT_EQ(rows.begin()->second.at("outcome"), QStringLiteral("activated")) << run.out.toStdString();
 }
 
 TEST_F(FleetRollout, ADownloadOnlyRolloutOfAGroupSucceedsAsAWhole)

@@ -190,6 +190,36 @@ TEST_F(CommHandlerTest, SendWhileDisconnectedFailsOnceAtEveryListener)
     EXPECT_EQ(log.sends, 0);
 }
 
+// The question goes to the agent set on this handler, not to the process's
+// message box; a handler without one still uses the default.
+TEST_F(CommHandlerTest, TheUserIsAskedThroughTheHandlersOwnAgent)
+{
+    struct Agent : IUserQueryAgent {
+        std::vector<MessageBoxRequest> asked;
+        MsgAnswer Ask(const MessageBoxRequest& request) override
+        {
+            asked.push_back(request);
+            return MsgAnswer::Ok;
+        }
+    } agent;
+    PromptRecorder prompts;
+    handler->SetUserQueryAgent(&agent);
+    SendToHandler(handler.get(), Request({0x84, 0x10, 0x05, 0xC0}));
+    ASSERT_EQ(agent.asked.size(), 1u);
+    EXPECT_EQ(agent.asked[0].text, QStringLiteral("The device is not connected."));
+    EXPECT_TRUE(prompts.shown.empty());
+
+    CCommHandler other;
+    SendToHandler(&other, Request({0x84, 0x10, 0x05, 0xC0}));
+    EXPECT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(agent.asked.size(), 1u);
+
+    handler->SetUserQueryAgent(nullptr);
+    SendToHandler(handler.get(), Request({0x84, 0x10, 0x05, 0xC0}));
+    EXPECT_EQ(prompts.shown.size(), 2u);
+    Settle();
+}
+
 TEST_F(CommHandlerTest, FailureNoticesReachEveryListenerAndNameTheirRequester)
 {
     PromptRecorder prompts;

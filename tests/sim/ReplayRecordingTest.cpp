@@ -42,9 +42,10 @@ TEST(SimReplayRecording, AnswersRepeatInRecordedOrderThenTheLastOneStays)
         // The tool's lines carry a time and a round trip, and it records closes.
         + "{\"kind\":\"transfer\",\"time\":\"2026-12-08T08:00:00.000Z\",\"rtt_ms\":3,\"conn\":\"x\",\"route\":\"\","
           "\"req\":\"01\",\"result\":0,\"rep\":\"\"}\n"
-        + "\n{\"kind\":\"close\",\"conn\":\"x\"}\n"
-        // A connection known by number: its text is the request.
-        + "{\"kind\":\"open\",\"conn\":7,\"req\":\"20414444523d3720\",\"result\":0}\n";
+        + "\n{\"kind\":\"close\",\"conn\":null,\"route\":null,\"req\":\"\",\"result\":0,\"rep\":null}\n"
+        // A connection not named: its text is the request.
+        + "{\"kind\":\"open\",\"conn\":null,\"route\":null,\"req\":\"20414444523d3720\",\"result\":0,"
+          "\"rep\":null}\n";
     ASSERT_TRUE(recording.Parse(text, error)) << error.toStdString();
     EXPECT_EQ(recording.OpenCount(), 3u);
 
@@ -76,24 +77,33 @@ TEST(SimReplayRecording, DamagedRecordingsAreRefusedWithLineAndReason)
     } cases[] = {
         {good + "not json\n", "line 2: not JSON"},
         {good + "[1,2]\n", "line 2: not a JSON object"},
-        {good + "{\"conn\":\"x\"}\n", "line 2: missing key \"kind\""},
-        {good + "{\"kind\":\"open\",\"result\":0}\n", "line 2: missing key \"conn\""},
-        {good + "{\"kind\":\"open\",\"conn\":\"x\"}\n", "line 2: missing key \"result\""},
-        {good + "{\"kind\":\"open\",\"conn\":\"x\",\"result\":256}\n", "line 2: \"result\" is not"},
-        {good + "{\"kind\":\"open\",\"conn\":\"x\",\"result\":\"0\"}\n", "line 2: \"result\" is not"},
-        {good + "{\"kind\":\"reset\",\"conn\":\"x\",\"result\":0}\n", "line 2: unknown kind \"reset\""},
-        {good + TransferLine({}, "5g", 0, "00"), "line 2: \"req\" is not hex"},
-        {good + TransferLine({}, "535", 0, "00"), "line 2: \"req\" is not hex"},
-        {good + TransferLine({}, "53", 0, "0z"), "line 2: \"rep\" is not hex"},
-        {good + TransferLine({}, "53", 0, {}), "line 2: missing key \"rep\""},
-        {good + "{\"kind\":\"transfer\",\"req\":\"53\",\"result\":2}\n", "line 2: missing key \"route\""},
-        {good + "{\"kind\":\"transfer\",\"route\":5,\"req\":\"53\",\"result\":2}\n", "line 2: \"route\" is neither"},
-        {good + "{\"kind\":\"transfer\",\"route\":null,\"result\":2}\n", "line 2: missing key \"req\""},
+        {good + "{\"conn\":\"x\"}\n", "line 2: missing key kind"},
+        {good + "{\"kind\":\"open\",\"route\":null,\"req\":\"\",\"result\":0,\"rep\":null}\n",
+         "line 2: missing key conn"},
+        {good + "{\"kind\":\"open\",\"conn\":\"x\",\"route\":null,\"req\":\"\",\"rep\":null}\n",
+         "line 2: missing key result"},
+        {good + "{\"kind\":\"open\",\"conn\":\"x\",\"route\":null,\"req\":\"\",\"result\":256,\"rep\":null}\n",
+         "line 2: result is not"},
+        {good + "{\"kind\":\"open\",\"conn\":\"x\",\"route\":null,\"req\":\"\",\"result\":\"0\",\"rep\":null}\n",
+         "line 2: result is not"},
+        {good + "{\"kind\":\"reset\",\"conn\":\"x\",\"route\":null,\"req\":\"\",\"result\":0,\"rep\":null}\n",
+         "line 2: unknown kind"},
+        {good + TransferLine({}, "5g", 0, "00"), "line 2: req is not hex"},
+        {good + TransferLine({}, "535", 0, "00"), "line 2: req has an odd number of hex digits"},
+        {good + TransferLine({}, "53", 0, "0z"), "line 2: rep is not hex"},
+        // A successful exchange without its reply cannot be played back.
+        {good + TransferLine({}, "53", 0, {}), "line 2: rep is null"},
+        {good + "{\"kind\":\"transfer\",\"conn\":null,\"req\":\"53\",\"result\":2,\"rep\":null}\n",
+         "line 2: missing key route"},
+        {good + "{\"kind\":\"transfer\",\"conn\":null,\"route\":5,\"req\":\"53\",\"result\":2,\"rep\":null}\n",
+         "line 2: route is neither"},
+        {good + "{\"kind\":\"transfer\",\"conn\":null,\"route\":null,\"result\":2,\"rep\":null}\n",
+         "line 2: missing key req"},
         // A line cut short by a crash while it was written.
-        {good + "{\"kind\":\"transfer\",\"route\":null,\"req\":\"53\",\"result\":2}", "line 2: truncated"},
+        {good + good.left(20), "line 2: not JSON"},
         {good + good.left(20) + "\n", "line 2: not JSON"},
         {good + "{\"kind\":\"open\",\"conn\":\"" + QByteArray(CReplayRecording::kMaxLineLength, 'a') + "\"}\n",
-         "line 2: line longer than"},
+         "line 2: longer than"},
     };
     for (const auto& c : cases) {
         CReplayRecording recording;

@@ -52,6 +52,9 @@ TEST(RecordingFormat, LinesCarryTheTraceKeysTimeAndRoundTrip)
     EXPECT_EQ(FormatRecordingLine(open),
               "{\"kind\":\"open\",\"time\":\"1970-01-01T00:00:00.000Z\",\"conn\":\"q\\\"1\\\\\\u0001\\u00e9\","
               "\"route\":null,\"req\":\"\",\"result\":3,\"rep\":null,\"rtt_ms\":0,\"failed\":true}\n");
+    // Taken over from before the recording started: one key more, last.
+    open.carriedOver = true;
+    EXPECT_TRUE(FormatRecordingLine(open).ends_with(",\"failed\":true,\"carried_over\":true}\n"));
 }
 
 TEST(RecordingFormat, WrittenExchangesReadBackUnchanged)
@@ -62,6 +65,7 @@ TEST(RecordingFormat, WrittenExchangesReadBackUnchanged)
     STrafficExchange open;
     open.kind = ETrafficKind::Open;
     open.conn = std::string("IP:127.0.0.1:4001 \xE9", 20);
+    open.carriedOver = true;
     written.push_back(open);
     written.push_back(Transfer());
     STrafficExchange download = Transfer();
@@ -83,6 +87,16 @@ TEST(RecordingFormat, WrittenExchangesReadBackUnchanged)
             EXPECT_TRUE(writer.Write(written[i]));
     }
     {
+        // A recording that replaces a file leaves only its own lines.
+        CRecordingWriter writer;
+        QString error;
+        ASSERT_TRUE(writer.Open(dir.filePath("replaced.jsonl"), error));
+        writer.Write(Transfer());
+        writer.Close();
+        ASSERT_TRUE(writer.Open(dir.filePath("replaced.jsonl"), error, CRecordingWriter::Mode::Replace));
+        writer.Write(close);
+    }
+    {
         // A second recording into the same file appends.
         CRecordingWriter writer;
         QString error;
@@ -99,6 +113,7 @@ TEST(RecordingFormat, WrittenExchangesReadBackUnchanged)
     const auto read = ReadRecordingFile(path, error);
     ASSERT_TRUE(read.has_value()) << error.toStdString();
     EXPECT_EQ(*read, written);
+    EXPECT_EQ(ReadRecordingFile(dir.filePath("replaced.jsonl"), error), std::vector<STrafficExchange>{close});
 }
 
 TEST(RecordingFormat, FilesThatCannotBeOpenedSayWhy)

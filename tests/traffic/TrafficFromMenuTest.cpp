@@ -7,7 +7,9 @@
 #include "app/main/SableCommApp.h"
 #include "app/main/TrafficCommands.h"
 #include "app/shell/SplashWnd.h"
+#include "data/version/widgets/VersionInfoDlg.h"
 #include "support/EventLoop.h"
+#include "support/ModalAnswer.h"
 #include "support/PromptRecorder.h"
 #include "support/SimProcess.h"
 #include "traffic/ExchangeDecoder.h"
@@ -18,6 +20,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
@@ -34,6 +37,12 @@ namespace {
 QString ProgramPath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/QORAManager");
+}
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList Summaries(const CTrafficTableModel& model)
@@ -63,12 +72,42 @@ protected:
         qunsetenv("QORA_RKS_GATEWAY");
     }
 
-    void ConnectToTheSimulatedUnit(SimProcess& sim)
+    void Connect(SimProcess& sim)
     {
         ASSERT_TRUE(sim.Running());
         qputenv("QORA_RKS_GATEWAY", QStringLiteral("127.0.0.1:%1").arg(sim.Port()).toLatin1());
         frame->RunCommand(ID_LOCAL_CONNECTION);
         ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Connected; }, 8000));
+    }
+    void Disconnect()
+    {
+        frame->RunCommand(ID_DISCONNECT);
+        ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Disconnected; }, 8000));
+        // The driver reports the CLOSE from its own thread.
+        ASSERT_TRUE(PumpUntil([&] {
+            const auto last = app.Traffic().Ring().At(app.Traffic().Ring().Size() - 1);
+            return last && last->kind == ETrafficKind::Close;
+        }, 8000));
+    }
+    // The serial number "Version Information" shows once it has read the unit.
+    QString ReadSerialNumber()
+    {
+        QString serial;
+        CModalAnswer answer([&](QDialog& dialog) {
+            auto* version = qobject_cast<CVersionInfoDlg*>(&dialog);
+            PumpUntil([&] { return !dialog.isVisible() || (version && !version->FieldText("serialNumber").isEmpty()); },
+                      8000);
+            if (version && dialog.isVisible())
+                serial = version->FieldText("serialNumber");
+            dialog.accept();
+        }, 15000);
+        frame->RunCommand(ID_VERSION_INFORMATION);
+        EXPECT_FALSE(answer.SafetyClosed());
+        return serial;
+    }
+    void ConnectToTheSimulatedUnit(SimProcess& sim)
+    {
+        Connect(sim);
         frame->RunCommand(ID_COMMISSION_MODE);
         ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 8000));
     }
@@ -177,7 +216,8 @@ TEST_F(TrafficFromMenuTest, RecordUnitTrafficWritesARecordingThatReadsBack)
     EXPECT_TRUE(frame->Action(ID_RECORD_UNIT_TRAFFIC)->isChecked());
     QLabel* pane = app.TrafficCommands()->RecordingPane();
     EXPECT_TRUE(pane->isVisible());
-    EXPECT_EQ(pane->text(), QStringLiteral("Recording unit traffic to ") + QDir::toNativeSeparators(path));
+    EXPECT_EQ(pane->text(), QStringLiteral("REC traffic"));
+    EXPECT_EQ(pane->toolTip(), QStringLiteral("Recording unit traffic to ") + QDir::toNativeSeparators(path));
 
     SimProcess sim;
     ConnectToTheSimulatedUnit(sim);
@@ -249,6 +289,106 @@ TEST_F(TrafficFromMenuTest, ARecordingThatCannotStartOrStopsWritingSaysWhy)
     EXPECT_FALSE(app.TrafficCommands()->RecordingPane()->isVisible());
     // The ring kept the exchange all the same.
     EXPECT_EQ(app.Traffic().Ring().Size(), 1u);
+}
+
+TEST_F(TrafficFromMenuTest, ARecordingStartedWhileConnectedReplaysThroughTheSimulator)
+{
+    const QString path = folder.filePath(QStringLiteral("mid-connection.jsonl"));
+    {
+        SimProcess sim;
+        Connect(sim);
+        answer = path;
+        frame->RunCommand(ID_RECORD_UNIT_TRAFFIC);
+        ASSERT_TRUE(app.Traffic().IsRecording());
+        EXPECT_EQ(ReadSerialNumber(), QStringLiteral("QSIM131"));
+        Disconnect();
+        frame->RunCommand(ID_RECORD_UNIT_TRAFFIC);
+        ASSERT_FALSE(app.Traffic().IsRecording());
+    }
+
+    // It begins with the connection's OPEN and the identity answer as they
+    // happened before it started, marked as carried over.
+    QString error;
+    const auto recording = ReadRecordingFile(path, error);
+    ASSERT_TRUE(recording) << error.toStdString();
+    const std::vector<STrafficExchange> ring = app.Traffic().Ring().Snapshot();
+    ASSERT_GE(recording->size(), 4u);
+    ASSERT_GE(ring.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        STrafficExchange before = ring[i];
+        before.carriedOver = true;
+        EXPECT_EQ((*recording)[i], before) << "line " << i + 1;
+    }
+    EXPECT_EQ((*recording)[0].kind, ETrafficKind::Open);
+    EXPECT_EQ((*recording)[1].route, std::optional<std::string>("wp=opt,pr=q1dl"));
+    EXPECT_FALSE((*recording)[2].carriedOver);
+    EXPECT_EQ(recording->back().kind, ETrafficKind::Close);
+
+    // The simulator plays it back: the program connects and reads the same.
+    SimProcess replay({QStringLiteral("--replay"), path});
+    Connect(replay);
+    EXPECT_EQ(ReadSerialNumber(), QStringLiteral("QSIM131"));
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text.toStdString();
+}
+
+TEST_F(TrafficFromMenuTest, AnExistingRecordingIsReplacedOrAppendedToAsTheEngineerChooses)
+{
+    const QString path = folder.filePath(QStringLiteral("site.jsonl"));
+    STrafficExchange old;
+    old.req = {0x53, 0x01};
+    old.rep = std::vector<std::uint8_t>{0x54, 0x02};
+    const QByteArray oldLine = QByteArray::fromStdString(FormatRecordingLine(old));
+    const std::vector<std::uint8_t> request{0x53, 0x54, 0x01, 0x00, 0x90, 0x04};
+    SLinkExchange seen;
+    seen.request = request;
+
+    const struct {
+        MsgAnswer answer;
+        bool recording;
+        qsizetype oldLines; // the old line's copies the file ends up with
+        qsizetype lines;
+    } cases[] = {
+        {MsgAnswer::Yes, true, 0, 1}, // "Replace"
+        {MsgAnswer::No, true, 1, 2},  // "Append"
+        {MsgAnswer::Cancel, false, 1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.answer));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(oldLine);
+        file.close();
+        PromptRecorder question(c.answer);
+        answer = path;
+        frame->RunCommand(ID_RECORD_UNIT_TRAFFIC);
+        // The save dialog leaves the question to the program, which names
+        // its answers.
+        EXPECT_FALSE(asked.back().confirmOverwrite);
+        ASSERT_EQ(question.shown.size(), 1u);
+        EXPECT_TRUE(question.shown[0].text.startsWith(QDir::toNativeSeparators(path) + QStringLiteral(" already exists.")));
+        EXPECT_EQ(question.shown[0].buttons, MsgButtons::YesNoCancel);
+        EXPECT_EQ(question.shown[0].buttonNames,
+                  (std::vector<std::pair<MsgAnswer, QString>>{{MsgAnswer::Yes, QStringLiteral("&Replace")},
+                                                              {MsgAnswer::No, QStringLiteral("&Append")}}));
+        EXPECT_EQ(app.Traffic().IsRecording(), c.recording);
+        EXPECT_EQ(frame->Action(ID_RECORD_UNIT_TRAFFIC)->isChecked(), c.recording);
+        if (c.recording) {
+            app.Traffic().Observer()->OnLinkExchange(seen);
+            frame->RunCommand(ID_RECORD_UNIT_TRAFFIC);
+        }
+        const QByteArray bytes = FileBytes(path);
+        EXPECT_EQ(bytes.count('\n'), c.lines) << bytes.toStdString();
+        EXPECT_EQ(bytes.count(oldLine), c.oldLines) << bytes.toStdString();
+        EXPECT_EQ(bytes.startsWith(oldLine), c.oldLines > 0);
+    }
+
+    // An empty file or none is simply written: nothing to ask about.
+    PromptRecorder question(MsgAnswer::Cancel);
+    answer = folder.filePath(QStringLiteral("new.jsonl"));
+    frame->RunCommand(ID_RECORD_UNIT_TRAFFIC);
+    EXPECT_TRUE(question.shown.empty());
+    EXPECT_TRUE(app.Traffic().IsRecording());
+    frame->RunCommand(ID_RECORD_UNIT_TRAFFIC);
 }
 
 } // namespace

@@ -144,10 +144,20 @@ TEST(TrafficTableModel, EveryExchangeGivesARequestRowAndAnAnswerRow)
     EXPECT_TRUE(Highlighted(model, 5));
     // A failure without a reply: no byte count, the result alone.
     EXPECT_EQ(Cell(model, 7, CTrafficTableModel::BytesColumn), "");
-    EXPECT_EQ(Cell(model, 7, CTrafficTableModel::ResultColumn), "failed (2)");
+    EXPECT_EQ(Cell(model, 7, CTrafficTableModel::ResultColumn), "2 - unit did not answer");
     EXPECT_TRUE(model.data(model.index(7, CTrafficTableModel::ResultColumn), Qt::ForegroundRole).canConvert<QBrush>());
     // A non-zero result the tool did not count as failed still stands out.
-    EXPECT_EQ(Cell(model, 9, CTrafficTableModel::ResultColumn), "result 5");
+    EXPECT_EQ(Cell(model, 9, CTrafficTableModel::ResultColumn), "5 - unknown result");
+    // Each code says what it means, also in the tool tip, which lists them all.
+    const auto tip = [&model](int row) {
+        return model.data(model.index(row, CTrafficTableModel::ResultColumn), Qt::ToolTipRole).toString();
+    };
+    EXPECT_TRUE(tip(7).startsWith("Result 2 from the link: unit did not answer.\n")) << tip(7).toStdString();
+    EXPECT_TRUE(tip(5).startsWith("Failed without a result from the link")) << tip(5).toStdString();
+    EXPECT_TRUE(tip(3).startsWith("The unit answered."));
+    for (const int row : {3, 5, 7, 9})
+        EXPECT_TRUE(tip(row).endsWith("0 ok, 1 no such unit, 2 unit did not answer, 3 malformed request"));
+    EXPECT_FALSE(model.data(model.index(6, CTrafficTableModel::ResultColumn), Qt::ToolTipRole).isValid());
     EXPECT_TRUE(Highlighted(model, 9));
     EXPECT_NE(model.data(model.index(9, 0), Qt::BackgroundRole), model.data(model.index(5, 0), Qt::BackgroundRole));
     // Download data on its route, both ways decoded.
@@ -267,6 +277,7 @@ TEST(TrafficTableModel, FilterLooksAtSummaryRouteResultAndBytes)
     EXPECT_EQ(shown("Version Block"), QStringList{"read 0x9004 version block"});
     EXPECT_EQ(shown("gps"), QStringList{"GPS status"});
     EXPECT_EQ(shown("FAILED"), QStringList{"GPS status"});
+    EXPECT_EQ(shown("did not answer"), QStringList{"GPS status"});
     EXPECT_EQ(shown("q1ad"), QStringList{"TFTP DATA block 17 (2 bytes)"});
     EXPECT_EQ(shown("127.0.0.1"), QStringList{"open WP=SOCKET,HOST=127.0.0.1,PORT=7000,WP=NEQ1,ADDR=131"});
     // Bytes in hex, with or without spaces, in the request or the reply;
@@ -385,7 +396,7 @@ TEST(TrafficTableModel, CopiedRowsAndTheDetailPaneReadAsTheTableShows)
               "12:00:00.000\t\u2192\t\tread 0x9004 version block\t6\t\t\n"
               "12:00:00.012\t\u2190\t\tread 0x9004 version block reply\t10\tOK\t12 ms\n"
               "12:00:00.000\t\u2192\t\topen HOST=a b\t\t\t\n"
-              "12:00:00.003\t\u2190\t\t\t\tfailed (2)\t3 ms\n");
+              "12:00:00.003\t\u2190\t\t\t\t2 - unit did not answer\t3 ms\n");
 
     EXPECT_EQ(HexBytes(Bytes{0x00, 0xAB, 0x7F}), "00 AB 7F");
     Bytes seventeen(17);
@@ -398,7 +409,7 @@ TEST(TrafficTableModel, CopiedRowsAndTheDetailPaneReadAsTheTableShows)
     EXPECT_EQ(HexDump({}), "");
 
     const QString detail = ExchangeDetailText(Read9004());
-    EXPECT_TRUE(detail.startsWith("read 0x9004 version block\ntransfer 2026-12-08T12:00:00.000Z   route (null)   OK"
+    EXPECT_TRUE(detail.startsWith("read 0x9004 version block\ntransfer 2026-12-08T12:00:00.000Z   route none   OK"
                                   "   round trip 12 ms\n"))
         << detail.toStdString();
     EXPECT_TRUE(detail.contains("Request, 6 bytes\n0000  53 54 01 00 90 04"));

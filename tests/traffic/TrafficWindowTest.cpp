@@ -14,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,7 +110,7 @@ TEST_F(TrafficWindowTest, CopyPutsTheSelectedRowsOnTheClipboardAndTheDetailShows
     QTableView* table = window->Table();
     table->selectRow(2);
     EXPECT_TRUE(window->Detail()->toPlainText().startsWith(QStringLiteral("GPS status\n")));
-    EXPECT_TRUE(window->Detail()->toPlainText().contains(QStringLiteral("failed (2)")));
+    EXPECT_TRUE(window->Detail()->toPlainText().contains(QStringLiteral("route none   2 - unit did not answer")));
     EXPECT_TRUE(window->Detail()->toPlainText().contains(QStringLiteral("Request, 2 bytes\n0000  53 66  ")));
     EXPECT_TRUE(window->Detail()->toPlainText().endsWith(QStringLiteral("No reply\n")));
     table->selectionModel()->select(table->model()->index(3, 0),
@@ -118,7 +119,7 @@ TEST_F(TrafficWindowTest, CopyPutsTheSelectedRowsOnTheClipboardAndTheDetailShows
     EXPECT_EQ(QApplication::clipboard()->text(),
               QStringLiteral("Time\tDirection\tRoute\tSummary\tBytes\tResult\tRound Trip\n"
                              "00:00:02.000\t\u2192\t\tGPS status\t2\t\t\n"
-                             "00:00:04.000\t\u2190\t\tno reply\t\tfailed (2)\t2000 ms\n"));
+                             "00:00:04.000\t\u2190\t\tno reply\t\t2 - unit did not answer\t2000 ms\n"));
 
     table->selectRow(1);
     EXPECT_TRUE(window->Detail()->toPlainText().contains(
@@ -183,19 +184,75 @@ TEST_F(TrafficWindowTest, ARecordingOpensReadOnlyBesideTheLiveWindowAndADamagedO
     SetFileDialogFunction(std::move(previous));
 }
 
-TEST_F(TrafficWindowTest, TheTableFollowsNewRowsUnlessTheEngineerScrolledAway)
+TEST_F(TrafficWindowTest, TheTableFollowsNewRowsUnlessTheEngineerScrolledAwayOrPaused)
 {
+    QTableView* table = window->Table();
+    const auto newestInSight = [&] {
+        QApplication::processEvents();
+        return table->rowAt(table->viewport()->height() - 2) == table->model()->rowCount() - 1;
+    };
+    const auto more = [&](int count) {
+        for (int n = 0; n < count; ++n)
+            ring.Append(Read(0x9004, 10000 + n));
+        window->Model().CatchUp();
+    };
     window->parentWidget()->resize(700, 400);
-    for (int n = 0; n < 300; ++n)
+    more(300);
+    EXPECT_TRUE(newestInSight());
+
+    // A filter keeps following what it lets through.
+    window->FilterEdit()->setText(QStringLiteral("version"));
+    more(50);
+    EXPECT_TRUE(newestInSight()) << "after a filter";
+    window->FilterEdit()->clear();
+    EXPECT_TRUE(newestInSight()) << "after the filter was cleared";
+    // A larger window still shows the newest row at its bottom.
+    window->parentWidget()->resize(700, 600);
+    EXPECT_TRUE(newestInSight()) << "after a resize";
+
+    // Scrolled up, the table stays where the engineer reads.
+    table->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    const int top = table->rowAt(0);
+    more(20);
+    QApplication::processEvents();
+    EXPECT_FALSE(window->IsFollowing());
+    EXPECT_EQ(table->rowAt(0), top);
+    // Back at the bottom it follows again.
+    table->verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    more(20);
+    EXPECT_TRUE(newestInSight()) << "back at the bottom";
+    // Paused, nothing moves; resumed, the newest row comes into sight.
+    window->PauseButton()->click();
+    more(20);
+    window->parentWidget()->resize(700, 500);
+    QApplication::processEvents();
+    const int pausedTop = table->rowAt(0);
+    window->PauseButton()->click();
+    EXPECT_TRUE(newestInSight()) << "after Pause";
+    EXPECT_NE(table->rowAt(0), pausedTop);
+}
+
+TEST_F(TrafficWindowTest, OpensAtTheNewestRowAndF1ShowsItsHelpFromAnyChild)
+{
+    delete window->parentWidget();
+    for (int n = 0; n < 500; ++n)
         ring.Append(Read(0x9004, 10000 + n));
+    window = CTrafficWindow::OpenLive(area, ring);
     window->Model().CatchUp();
+    QApplication::processEvents();
     QTableView* table = window->Table();
     EXPECT_EQ(table->rowAt(table->viewport()->height() - 2), table->model()->rowCount() - 1);
 
-    table->scrollToTop();
-    ring.Append(Read(0x9004, 20000));
-    window->Model().CatchUp();
-    EXPECT_EQ(table->rowAt(0), 0);
+    int asked = 0;
+    window->SetHelp([&asked] { ++asked; });
+    QApplication::setActiveWindow(&area);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    for (QWidget* child : {static_cast<QWidget*>(table), static_cast<QWidget*>(window->FilterEdit()),
+                           static_cast<QWidget*>(window->Detail())}) {
+        child->setFocus();
+        QTest::keyClick(child, Qt::Key_F1);
+    }
+    EXPECT_EQ(asked, 3);
 }
 
 // For people: QORA_SCREENSHOT_DIR=folder keeps a picture of the window over a
@@ -252,6 +309,7 @@ TEST_F(TrafficWindowTest, APictureOfASession)
     }
     window->Model().CatchUp();
     window->parentWidget()->resize(980, 640);
+    QApplication::processEvents();
     window->Table()->selectRow(8);
     window->Table()->scrollToTop();
     QApplication::processEvents();

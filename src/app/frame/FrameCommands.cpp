@@ -102,16 +102,20 @@ bool IsFrameCommandEnabled(int id, const FrameCommandState& s)
     const bool commission = InCommissionMode(s.connectionType);
     const bool connecting = s.connectionState == ConnectionState::Connecting;
     const bool entering = s.connectionState == ConnectionState::EnteringCommission;
+    // While the tool waits for a restarted unit the engineer can give up
+    // waiting, or connect anew (which ends the wait first); the tries in
+    // between are no connection to work on.
+    const bool waiting = s.waitingForRestart;
     switch (id) {
     case ID_LOCAL_CONNECTION:
     case ID_REMOTE_CONNECTION:
-        return !connected && !connecting;
+        return (!connected && !connecting) || waiting;
     case ID_COMMISSION_MODE:
-        return connected && !commission && !entering;
+        return connected && !commission && !entering && !waiting;
     case ID_DISCONNECT:
-        return connected;
+        return connected || waiting;
     case ID_SW_DOWNLOAD:
-        return connected && !entering && s.fullControl;
+        return connected && !entering && !waiting && s.fullControl;
     case ID_COMMISSIONING_WIZARD:
         return commission && s.workOrderValues && s.fullControl;
     case ID_COMMISSIONING_REPORT:
@@ -119,7 +123,7 @@ bool IsFrameCommandEnabled(int id, const FrameCommandState& s)
     case ID_RESET_QORA:
         return commission && s.fullControl;
     case ID_VERSION_INFORMATION:
-        return connected && !entering;
+        return connected && !entering && !waiting;
     case ID_SW_ACTIVATION:
     case ID_CONSTELLATION_LOG:
     case ID_GPS_PARAMETERS:
@@ -133,7 +137,7 @@ bool IsFrameCommandEnabled(int id, const FrameCommandState& s)
         return commission;
     case ID_WINDOW_CASCADE:
     case ID_WINDOW_TILE:
-        return s.statusWindowVisible;
+        return s.windowOpen;
     default:
         return true; // file, view, help and the window commands of the framework
     }

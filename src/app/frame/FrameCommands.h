@@ -62,7 +62,8 @@ struct FrameCommandState {
     bool fullControl = true;
     bool workOrderValues = false;
     bool reportReady = false;
-    bool statusWindowVisible = false; // the GPS status or installation status window
+    bool windowOpen = false;          // a child window of the frame is shown
+    bool waitingForRestart = false;   // the wait after a reset runs
 };
 
 struct FrameCommand {

@@ -107,21 +107,33 @@ FrameAction CFrameStateMachine::Transition(FrameEvent event, bool unitConnected)
             startupPending_ = true;
         break;
     case FrameEvent::DisconnectCommand:
-        if (phase_ == FramePhase::Reconnecting)
+        if (phase_ == FramePhase::Reconnecting) {
             phase_ = FramePhase::Idle;
+            // Given up during the wait: the windows that waited for the unit
+            // go now, as no notice of commission mode ending will come.
+            if (connection_ != ConnectionState::Commission) {
+                actions |= FrameAction::HideStatusWindows;
+                if (connection_ == ConnectionState::Failed)
+                    connection_ = ConnectionState::Disconnected;
+            }
+        }
+        break;
+    case FrameEvent::WaitAbandoned:
+        // The frame has closed whatever the wait had open.
+        phase_ = FramePhase::Idle;
+        connection_ = ConnectionState::Disconnected;
+        actions |= FrameAction::HideStatusWindows;
+        break;
+    case FrameEvent::UnitStillAnswering:
+        connection_ = ConnectionState::Connected; // tried again at the next poll
         break;
     case FrameEvent::ReconnectTimer:
     case FrameEvent::ResetPoll:
         if (phase_ == FramePhase::Reconnecting
             && (connection_ == ConnectionState::Failed || connection_ == ConnectionState::Disconnected)) {
-            if (event == FrameEvent::ResetPoll) {
-                actions |= FrameAction::Reconnect; // the last try failed: once more
-            } else {
-                // The retry time is up and the unit never answered.
-                actions |= FrameAction::ForgetConnection | FrameAction::ShowCannotConnect
-                    | FrameAction::HideStatusWindows;
-                phase_ = FramePhase::Idle;
-            }
+            // The last try failed: once more. At the expiry this is the last
+            // try of all, and its failure is the one reported.
+            actions |= FrameAction::Reconnect;
         } else if (unitConnected && connection_ != ConnectionState::EnteringCommission
                    && connection_ != ConnectionState::Connecting) {
             phase_ = FramePhase::Reconnecting;

@@ -43,6 +43,8 @@ enum class FrameEvent {
     ReconnectTimer,      // the wait after a reset is over
     ResetPoll,           // during that wait: time to try the unit again
     ReconnectAttemptFailed, // a try during the wait failed; the wait goes on
+    UnitStillAnswering,  // a try during the wait reached a unit not yet seen gone: not restarted yet
+    WaitAbandoned,       // the engineer connects anew during the wait
     CloseWhileConnected, // the frame is asked to close while a unit is connected
     StatusWindowsDue,    // after commission mode is acknowledged (and a start-up commissioning)
 };

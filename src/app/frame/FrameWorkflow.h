@@ -17,4 +17,7 @@ public:
     virtual void DeleteWizard() = 0;
     // The unit is back in commission mode after the wait that follows a reset.
     virtual void UnitBackAfterReset() {}
+    // The wait after a reset ended without the unit (not back in time, or the
+    // engineer disconnected or connected anew): what waited for it is dropped.
+    virtual void UnitNotBackAfterReset() {}
 };

@@ -13,10 +13,12 @@
 #include "link/ComponentFactory.h"
 #include "link/INetworkBrowser.h"
 #include "platform/MainWindow.h"
+#include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 #include "platform/PostMessage.h"
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
+#include "protocol/Connection.h"
 
 namespace {
 // The frame's own close request, posted to itself once the disconnection is reported.
@@ -98,6 +100,25 @@ void CMainFrameController::ConnectLocal(FrameEvent started, const QString& conne
 
 void CMainFrameController::LocalConnection()
 {
+    EndWaitForCommand();
+    ConnectLocallyFromSettings();
+}
+
+void CMainFrameController::EndWaitForCommand()
+{
+    if (!resetWait_.Running())
+        return;
+    qCInfo(lcLink, "the wait for the restarted unit is given up for a new connection");
+    StopResetWait();
+    handler_->CloseConnection(); // a try under way, or the connection from before the reset
+    Apply(machine_.Transition(FrameEvent::WaitAbandoned));
+    if (workflow_)
+        workflow_->UnitNotBackAfterReset();
+    ShowStatusMessage(QStringLiteral("Stopped waiting for the unit to restart"));
+}
+
+void CMainFrameController::ConnectLocallyFromSettings()
+{
     settings_.LoadSettings();
     SetFullControl(true);
     view_.SetAccessLevelText(QString());
@@ -178,6 +199,12 @@ void CMainFrameController::ConnectRemote(const std::string& connection)
 
 void CMainFrameController::RemoteConnection()
 {
+    EndWaitForCommand();
+    ConnectRemotely();
+}
+
+void CMainFrameController::ConnectRemotely()
+{
     std::unique_ptr<INetworkBrowser> browser = ComponentFactory<INetworkBrowser>::Create(CLSID_NetworkBrowser);
     if (!browser) {
         ShowMessageBox(LoadResString(StringId::CannotOpenNetworkBrowser), MsgIcon::None, MsgButtons::Ok);
@@ -191,9 +218,10 @@ void CMainFrameController::RemoteConnection()
     }
     const bool browsed = nodeName.isEmpty();
     const RemotePick pick = browsed ? BrowseNode(*browser) : ResolveNode(*browser, nodeName);
-    const bool addressed = pick.succeeded && QString::fromStdString(pick.connection).contains(QLatin1String("ADDR="));
+    const Protocol::SConnection picked = Protocol::ParseConnection(pick.connection);
+    const bool addressed = pick.succeeded && picked.Value("ADDR").has_value();
     if (addressed)
-        unitBusAddress_ = ConnectionBusAddress(pick.connection);
+        unitBusAddress_ = picked.busAddress;
     browser.reset();
     if (!pick.title.isEmpty())
         view_.SetFrameTitle(pick.title);
@@ -225,8 +253,12 @@ void CMainFrameController::CommissionMode()
 
 void CMainFrameController::Disconnect()
 {
+    if (resetWait_.Running())
+        qCInfo(lcLink, "the wait for the restarted unit is given up");
     Apply(machine_.Transition(FrameEvent::DisconnectCommand));
     StopTimers();
+    if (workflow_)
+        workflow_->UnitNotBackAfterReset();
     view_.ShowWaitCursor();
     handler_->Disconnect();
     view_.SetFrameTitle(AppTitle());
@@ -318,21 +350,34 @@ void CMainFrameController::StateChanged()
     view_.CommandStateChanged();
 }
 
-FrameCommandState CMainFrameController::CommandState(bool statusWindowVisible) const
+FrameCommandState CMainFrameController::CommandState(bool windowOpen) const
 {
     return FrameCommandState{handler_->GetConnectionType(), machine_.Connection(), fullControl_, workOrderValues_,
-                             reportReady_, statusWindowVisible};
+                             reportReady_, windowOpen, resetWait_.Running()};
 }
 
 MsgResult CMainFrameController::OnMessage(unsigned message, MsgWParam wParam, MsgLParam)
 {
     if (message == WM_CONNECTION_EVENT) {
         std::optional<FrameEvent> event = FrameEventOf(NoticeOf(wParam));
+        if (event && resetWait_.Running()
+            && (*event == FrameEvent::ConnectFailed || *event == FrameEvent::Disconnected))
+            resetWait_.UnitGone();
         if (event && SilentReconnection() && resetWait_.Running()) {
-            if (*event == FrameEvent::ConnectFailed)
+            if (*event == FrameEvent::ConnectFailed) {
                 event = FrameEvent::ReconnectAttemptFailed; // tried again at the next poll
-            else if (*event == FrameEvent::Connected)
-                StopResetWait(); // the unit is back
+            } else if (*event == FrameEvent::Connected) {
+                // A unit that still answers has not restarted yet (it may
+                // keep its old setup for a while after its acknowledgement);
+                // one that went away and answers again has.
+                if (resetWait_.UnitSeenGone()) {
+                    qCInfo(lcLink, "the unit is back after its restart");
+                    StopResetWait();
+                } else {
+                    qCInfo(lcLink, "the unit still answers: not restarted yet");
+                    event = FrameEvent::UnitStillAnswering;
+                }
+            }
         }
         if (event)
             Handle(*event);
@@ -366,8 +411,12 @@ void CMainFrameController::Apply(FrameAction actions)
 {
     if (Has(actions, FrameAction::ForgetConnection))
         ForgetConnection();
-    if (Has(actions, FrameAction::ShowCannotConnect))
+    if (Has(actions, FrameAction::ShowCannotConnect)) {
+        // Tries during a wait say nothing: this is the end of any wait.
+        if (workflow_)
+            workflow_->UnitNotBackAfterReset();
         ShowError(StringId::CannotConnect);
+    }
     if (Has(actions, FrameAction::ShowIncompatibleUnit))
         ShowError(StringId::IncompatibleUnit);
     if (Has(actions, FrameAction::HideStatusWindows))
@@ -414,9 +463,9 @@ void CMainFrameController::Reconnect()
     view_.ShowWaitCursor();
     handler_->CloseConnection();
     if (IsRemote())
-        RemoteConnection();
+        ConnectRemotely();
     else
-        LocalConnection();
+        ConnectLocallyFromSettings();
 }
 
 void CMainFrameController::OnTimer(int timerId)

@@ -105,7 +105,7 @@ public:
     [[nodiscard]] const CResetWait& ResetWait() const { return resetWait_; }
 
     // The inputs of the command enabling rules.
-    [[nodiscard]] FrameCommandState CommandState(bool statusWindowVisible) const;
+    [[nodiscard]] FrameCommandState CommandState(bool windowOpen) const;
 
     [[nodiscard]] static QString AppTitle();
 
@@ -130,6 +130,11 @@ private:
     RemotePick ResolveNode(INetworkBrowser& browser, const QString& nodeName);
     RemotePick BrowseNode(INetworkBrowser& browser);
     void ConnectRemote(const std::string& connection);
+    // The connection commands themselves; a reconnection repeats them.
+    void ConnectLocallyFromSettings();
+    void ConnectRemotely();
+    // A connection command during the wait after a reset ends the wait first.
+    void EndWaitForCommand();
     // Runs an event through the state machine and does what it answers.
     void Handle(FrameEvent event, bool unitConnected = false);
     void Apply(FrameAction actions);

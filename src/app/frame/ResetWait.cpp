@@ -5,6 +5,7 @@
 void CResetWait::Start(int retrySeconds)
 {
     running_ = true;
+    gone_ = false;
     limit_ = std::max(1, retrySeconds);
     elapsed_ = 0;
 }

@@ -34,13 +34,18 @@ std::vector<QRect> TileWindows(const QRect& area, const std::vector<QSize>& mini
     const int count = static_cast<int>(minimumSizes.size());
     if (count == 0 || area.isEmpty())
         return std::vector<QRect>(minimumSizes.size(), area);
-    QSize largest(0, 0);
+    const int readable = std::min(kReadableTileHeight, area.height());
+    QSize largest(0, readable);
     for (const QSize& size : minimumSizes)
         largest = largest.expandedTo(size);
-    for (int columns = 1; columns <= count; ++columns) {
-        const int rows = (count + columns - 1) / columns;
-        if (area.height() / rows >= largest.height() && area.width() / columns >= largest.width())
-            return Grid(area, count, columns);
+    // As few columns as keep every window at its minimum size; failing that,
+    // as few as keep the rows readable; failing that, rows.
+    for (const QSize& wanted : {largest, QSize(0, readable)}) {
+        for (int columns = 1; columns <= count; ++columns) {
+            const int rows = (count + columns - 1) / columns;
+            if (area.height() / rows >= wanted.height() && area.width() / columns >= wanted.width())
+                return Grid(area, count, columns);
+        }
     }
     return Grid(area, count, 1);
 }
@@ -63,4 +68,18 @@ std::vector<QRect> CascadeWindows(const QRect& area, const std::vector<CascadeWi
         offset += step;
     }
     return placed;
+}
+
+QRect PlaceNewWindow(const QRect& area, const std::optional<QRect>& previous, const CascadeWindow& window, int step)
+{
+    const QSize minimum = window.minimum.boundedTo(area.size());
+    QPoint offset(0, 0);
+    if (previous)
+        offset = QPoint(std::max(0, previous->left() - area.left() + std::max(step, 1)),
+                        std::max(0, previous->top() - area.top() + std::max(step, 1)));
+    if (offset.x() + minimum.width() > area.width() || offset.y() + minimum.height() > area.height())
+        offset = QPoint(0, 0);
+    const QSize room(area.width() - offset.x(), area.height() - offset.y());
+    const QSize wanted = window.preferred.isValid() ? window.preferred.expandedTo(minimum) : room;
+    return {area.topLeft() + offset, wanted.boundedTo(room)};
 }

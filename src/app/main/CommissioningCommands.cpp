@@ -1,5 +1,6 @@
 #include "app/main/CommissioningCommands.h"
 
+#include "app/LocalConnection.h"
 #include "app/ManagerSettings.h"
 #include "app/frame/FrameCommands.h"
 #include "app/frame/widgets/MainFrame.h"
@@ -17,8 +18,12 @@
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
 #include "status/constellation/ConstellationStatisticsView.h"
+#include "status/history/StatusHistory.h"
 #include "status/gps/GPSStatus.h"
 #include "status/install/InstallStatus.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 constexpr unsigned kWizardCaption = 61232;
@@ -53,16 +58,23 @@ void TellOpenFailure(const WorkOrderOpenFailure& failure)
         ShowMessageBox(LoadResString(failure.reading->messageId), MsgIcon::Error);
     ShowMessageBox(LoadResString(failure.messageId), MsgIcon::None);
 }
+// The chosen unit's distName.
+QString UnitName(const CWorkOrder& workOrder)
+{
+    const XmlPtr<xmlChar> name(xmlGetProp(workOrder.UnitElement(), BAD_CAST "distName"));
+    return name ? QString::fromUtf8(reinterpret_cast<const char*>(name.get())) : QString();
+}
+
 // What the wizard would refuse or quietly replace among the chosen unit's
 // values, told before the wizard opens with them; nothing when all pass, or
-// when `told` already holds the same (it becomes what was told).
-void TellWorkOrderProblems(const QString& path, const CWorkOrder& workOrder, QString& told)
+// when `told` already holds the same (it becomes what was told). The number
+// of problems.
+qsizetype TellWorkOrderProblems(const QString& path, const CWorkOrder& workOrder, QString& told)
 {
     const QList<SWorkOrderProblem> problems = CheckWorkOrderUnit(workOrder);
     if (problems.isEmpty())
-        return;
-    const XmlPtr<xmlChar> name(xmlGetProp(workOrder.UnitElement(), BAD_CAST "distName"));
-    const QString unit = name ? QString::fromUtf8(reinterpret_cast<const char*>(name.get())) : QString();
+        return 0;
+    const QString unit = UnitName(workOrder);
     QString text = QStringLiteral("The work order's values for the QORA unit %1 have problems. The "
                                   "Commissioning Wizard still opens with them; correct them there.\n")
                        .arg(unit);
@@ -70,7 +82,7 @@ void TellWorkOrderProblems(const QString& path, const CWorkOrder& workOrder, QSt
         text += QStringLiteral("\n") + problem.Text();
     const QString key = path + QLatin1Char('\n') + text;
     if (key == told)
-        return;
+        return problems.size();
     told = key;
     qCWarning(lcCommissioning).noquote() << "work order unit" << unit << "has" << problems.size() << "problems";
     MessageBoxRequest request;
@@ -78,6 +90,19 @@ void TellWorkOrderProblems(const QString& path, const CWorkOrder& workOrder, QSt
     request.text = text;
     request.icon = MsgIcon::Warning;
     ShowMessageBox(request);
+    return problems.size();
+}
+
+// The status bar's work order pane: the file and the unit chosen in it.
+void ShowOpenWorkOrder(CMainFrame& frame, const QString& path, const CWorkOrder* workOrder)
+{
+    if (!workOrder) {
+        frame.SetWorkOrderText(QString(), QString());
+        return;
+    }
+    const QString unit = UnitName(*workOrder);
+    frame.SetWorkOrderText(QStringLiteral("Work order: %1, unit %2").arg(QFileInfo(path).fileName(), unit),
+                           QStringLiteral("Work order %1, unit %2").arg(QDir::toNativeSeparators(path), unit));
 }
 } // namespace
 
@@ -112,10 +137,14 @@ void CCommissioningCommands::ChooseWorkOrderFile()
     request.initialPath = QStringLiteral("*.xml");
     request.filter = QStringLiteral("Work Order Files (*.xml);;All files (*)");
     request.defaultSuffix = QStringLiteral("xml");
-    if (const auto path = ShowFileDialog(request)) {
-        problemsTold_.clear(); // opened by hand: its problems are told again
-        LoadWorkOrder(*path, -1);
-    }
+    if (const auto path = ShowFileDialog(request))
+        OpenWorkOrderFile(*path);
+}
+
+bool CCommissioningCommands::OpenWorkOrderFile(const QString& path)
+{
+    problemsTold_.clear(); // opened by hand: its problems are told again
+    return LoadWorkOrder(path, -1);
 }
 
 bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
@@ -125,10 +154,24 @@ bool CCommissioningCommands::LoadWorkOrder(const QString& path, int unitNumber)
         ? UnitChooser([unitNumber](const QStringList&) { return unitNumber; })
         : UnitChooser([this](const QStringList& names) { return AskForUnit(names, &frame_); });
     const auto opened = OpenWorkOrder(path, choose, workOrder_, values_, workOrderPath_);
-    if (!opened)
+    // The status bar says how the opening went, so that a word about the
+    // work order before never stands for this one.
+    const QString file = QFileInfo(path).fileName();
+    if (!opened) {
         TellOpenFailure(opened.Failure());
-    else if (workOrder_)
-        TellWorkOrderProblems(path, *workOrder_, problemsTold_);
+        ShowStatusMessage(QStringLiteral("Work order %1 not opened").arg(file));
+    } else if (workOrder_) {
+        const qsizetype problems = TellWorkOrderProblems(path, *workOrder_, problemsTold_);
+        const QString unit = UnitName(*workOrder_);
+        if (problems == 0)
+            ShowStatusMessage(QStringLiteral("Work order %1 opened for unit %2: no problems found").arg(file, unit));
+        else
+            ShowStatusMessage(QStringLiteral("Work order %1 opened for unit %2: %3 to correct in the wizard")
+                                  .arg(file, unit,
+                                       problems == 1 ? QStringLiteral("1 problem")
+                                                     : QStringLiteral("%1 problems").arg(problems)));
+    }
+    ShowOpenWorkOrder(frame_, path, workOrder_.get());
 
     // Whatever was recorded belonged to the document just replaced.
     report_.OnWorkOrderOpened();
@@ -206,10 +249,25 @@ void CCommissioningCommands::RunWizardCommand()
         settings_.SaveSettings();
     }
     qCInfo(lcCommissioning, "commissioning written; the unit is reset to apply it");
+    // The unit comes back where the tool sent it: the same unit, whose
+    // status history goes on across the move.
+    statusWindows_.History().ExpectMove(
+        controller.IsRemote() ? controller.LastConnection() : BuildLocalConnectionString(settings_),
+        QStringLiteral("commissioned"));
     verifyRemote_ = controller.IsRemote();
     controller.SendResetRequest();
-    ShowMessageBox(QStringLiteral("The unit acknowledged every value; QORA restarting with the new settings"),
-                   MsgIcon::Information, MsgButtons::Ok);
+    // It stays while the unit restarts and goes when the wait ends, so that
+    // it never stands over the verification.
+    ShowNotice(MessageBoxRequest{QStringLiteral("The unit acknowledged every value; QORA restarting with the new settings"),
+                                 QString(), MsgIcon::Information, MsgButtons::Ok, std::nullopt});
+}
+
+void CCommissioningCommands::UnitNotBackAfterReset()
+{
+    CloseNotice();
+    if (verifyRemote_)
+        qCWarning(lcCommissioning, "verification dropped: the unit was not back after the reset");
+    verifyRemote_.reset();
 }
 
 CVerifyDlg* CCommissioningCommands::VerificationWindow() const
@@ -219,6 +277,7 @@ CVerifyDlg* CCommissioningCommands::VerificationWindow() const
 
 void CCommissioningCommands::UnitBackAfterReset()
 {
+    CloseNotice();
     if (!verifyRemote_)
         return; // a reset without a commissioning before it
     SUnitPlace place;

@@ -35,6 +35,9 @@ public:
     // Replaces the current work order; with a unit number of 0 or more that
     // unit is taken without asking (the first when there is no such unit).
     bool LoadWorkOrder(const QString& path, int unitNumber) override;
+    // What "Open Work Order" does with the file chosen: its problems are told
+    // again, and the unit is asked for when it holds several.
+    bool OpenWorkOrderFile(const QString& path);
     void RunWizardCommand();
     void RunStartupCommissioning() override;
     // The Q1 page exists only for a wizard made on a local connection, so a
@@ -42,6 +45,8 @@ public:
     void DeleteWizard() override;
     // After a commissioning's reset: the values read back beside those written.
     void UnitBackAfterReset() override;
+    // The wait ended without the unit: no verification follows.
+    void UnitNotBackAfterReset() override;
     void SaveReport();
     // The verification table of the last commissioning, while it is open.
     [[nodiscard]] CVerifyDlg* VerificationWindow() const;

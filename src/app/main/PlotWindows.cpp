@@ -6,7 +6,10 @@
 #include "status/plots/widgets/SkyPlotWindow.h"
 #include "status/plots/widgets/SurveyPlotWindow.h"
 
+#include "app/shell/HelpFiles.h"
 #include "platform/SavedFile.h"
+#include "settings/Registry.h"
+#include "settings/widgets/WidgetPlacement.h"
 #include "platform/UserPrompts.h"
 #include "status/history/StatusHistoryExport.h"
 #include "status/history/StatusHistoryFeed.h"
@@ -16,13 +19,28 @@
 #include <QMdiArea>
 #include <QPointer>
 
+#include <tuple>
+
 namespace {
+const QString kPlacementPath = QStringLiteral("Software\\QORAManager\\Settings\\Coordinates");
+
+// The window's placement, saved under its name beside the status windows',
+// comes back the first time it is shown in a run; from then on it is saved
+// whenever the window is hidden (closed, or the frame closing).
 template <typename Window>
-Window* AddHidden(CMainFrame& frame, int commandId, Window* window)
+Window* AddHidden(CMainFrame& frame, int commandId, Window* window, const char* placementName)
 {
     frame.MdiArea()->addSubWindow(window);
     window->hide();
-    frame.SetCommandHandler(commandId, [window] { window->ShowAndRaise(); });
+    frame.SetCommandHandler(commandId, [window, name = QString::fromLatin1(placementName), placed = false]() mutable {
+        if (!placed) {
+            placed = true;
+            CRegistry registry(RegRoot::CurrentUser);
+            LoadWidgetPlacement(registry, *window, kPlacementPath, name);
+            KeepPlacementWhenHidden(*window, kPlacementPath, name);
+        }
+        window->ShowAndRaise();
+    });
     return window;
 }
 // Tells the feed that a window wants a kind of answer while it is shown.
@@ -89,11 +107,12 @@ void ExportSeries(const CStatusHistory& history, StatusSampleKind kind)
 } // namespace
 
 CPlotWindows::CPlotWindows(CMainFrame& frame, CStatusHistory& history)
-    : frame_(frame), sky_(AddHidden(frame, ID_SKY_PLOT, new CSkyPlotWindow(history))),
-      signal_(AddHidden(frame, ID_SIGNAL_HISTORY, new CSignalHistoryWindow(history))),
-      timeline_(AddHidden(frame, ID_INSTALLATION_TIMELINE, new CInstallTimelineWindow(history))),
-      survey_(AddHidden(frame, ID_SURVEY_PLOT, new CSurveyPlotWindow(history))),
-      constellation_(AddHidden(frame, ID_CONSTELLATION_CHARTS, new CConstellationChartsWindow(history)))
+    : frame_(frame), sky_(AddHidden(frame, ID_SKY_PLOT, new CSkyPlotWindow(history), "SkyPlotWnd")),
+      signal_(AddHidden(frame, ID_SIGNAL_HISTORY, new CSignalHistoryWindow(history), "SignalHistoryWnd")),
+      timeline_(AddHidden(frame, ID_INSTALLATION_TIMELINE, new CInstallTimelineWindow(history), "InstallTimelineWnd")),
+      survey_(AddHidden(frame, ID_SURVEY_PLOT, new CSurveyPlotWindow(history), "SurveyPlotWnd")),
+      constellation_(AddHidden(frame, ID_CONSTELLATION_CHARTS, new CConstellationChartsWindow(history),
+                               "ConstellationChartsWnd"))
 {
 }
 
@@ -110,6 +129,24 @@ void CPlotWindows::SetCsvExport(std::function<void()> exportCsv)
 {
     for (CPlotWindow* window : std::initializer_list<CPlotWindow*>{sky_, signal_, timeline_, survey_, constellation_})
         window->SetCsvExport(exportCsv);
+}
+
+void CPlotWindows::SetHelp(const std::function<void(const QString& page)>& show)
+{
+    const std::tuple<CPlotWindow*, int, const char*> windows[] = {
+        {sky_, ID_SKY_PLOT, "sky-plot"},
+        {signal_, ID_SIGNAL_HISTORY, "signal-history"},
+        {timeline_, ID_INSTALLATION_TIMELINE, "installation-timeline"},
+        {survey_, ID_SURVEY_PLOT, "survey-plot"},
+        {constellation_, ID_CONSTELLATION_CHARTS, "constellation-charts"},
+    };
+    for (const auto& [window, command, section] : windows) {
+        const QString page = HelpPageForCommand(command) + QLatin1Char('#') + QString::fromLatin1(section);
+        window->SetHelp([show, page] {
+            if (show)
+                show(page);
+        });
+    }
 }
 
 void CPlotWindows::Attach(CStatusHistoryFeed& feed)

@@ -25,6 +25,8 @@ public:
 
     // What each window's "Export CSV..." does.
     void SetCsvExport(std::function<void()> exportCsv);
+    // F1 in a window shows its part of the history windows' help page.
+    void SetHelp(const std::function<void(const QString& page)>& show);
     // While a window is shown, the status window whose answers it draws keeps
     // asking the unit (the same request at the same rate), and its "Export
     // CSV..." saves that series of the history.

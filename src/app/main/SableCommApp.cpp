@@ -21,6 +21,7 @@
 #include "app/shell/HelpViewer.h"
 #include "app/shell/ResourceLibrary.h"
 #include "app/shell/SplashWnd.h"
+#include "platform/LogCategories.h"
 #include "platform/LogFile.h"
 #include "platform/UserPrompts.h"
 #include "rks/RksComponents.h"
@@ -91,6 +92,9 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     trafficCommands_ = std::make_unique<CTrafficCommands>(*frame_, *traffic_);
     plotWindows_ = std::make_unique<CPlotWindows>(*frame_, statusWindows_->History());
     plotWindows_->Attach(statusWindows_->HistoryFeed());
+    const auto help = [programPath](const QString& page) { ShowProgramHelp(programPath, page); };
+    plotWindows_->SetHelp(help);
+    trafficCommands_->SetHelp(help);
     fleetOverview_ = std::make_unique<CFleetOverviewCommand>(*frame_, programPath);
     AttachShellCommands(programPath);
     // Only a work order named on the command line is opened; the start-up
@@ -109,6 +113,7 @@ bool CSableCommApp::InitInstance(const QString& programPath, const QStringList& 
     frame_->Controller().StartupConnection();
     settings_.LoadSettings();
     StartRemoteUnit();
+    OpenGivenWorkOrder();
     return true;
 }
 
@@ -129,6 +134,19 @@ void CSableCommApp::AttachShellCommands(const QString& programPath)
     AttachDialog<CSystemParamDlg>(*frame, ID_SYSTEM_PARAMETERS);
     AttachDialog<CUserInfoDlg>(*frame, ID_USER_INFORMATION);
     AttachSoftwareCommands(*frame, settings_);
+}
+
+void CSableCommApp::OpenGivenWorkOrder()
+{
+    if (options_.workOrderToOpen.isEmpty())
+        return;
+    // The start-up commissioning's work order is the one it was given.
+    if (!options_.workOrderPath.isEmpty()) {
+        qCWarning(lcCommissioning).noquote() << "work order" << options_.workOrderToOpen
+                                             << "not opened: SCF= names" << options_.workOrderPath;
+        return;
+    }
+    commissioning_->OpenWorkOrderFile(options_.workOrderToOpen);
 }
 
 void CSableCommApp::StartRemoteUnit()

@@ -50,6 +50,8 @@ public:
 private:
     void AttachShellCommands(const QString& programPath);
     void StartRemoteUnit();
+    // A work order given as a plain path, opened once the window shows.
+    void OpenGivenWorkOrder();
 
     // Declared first, so it outlives the frame and every connection it owns.
     std::unique_ptr<CTrafficSession> traffic_;

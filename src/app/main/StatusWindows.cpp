@@ -8,6 +8,8 @@
 #include "status/install/InstallStatus.h"
 
 #include <QAction>
+#include <QDir>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 
@@ -71,6 +73,14 @@ void CStatusWindows::AttachHistory(CMainFrame& frame)
         QObject::connect(recording_.get(), &CStatusRecordingCommand::RecordingChanged, &frame,
                          [&frame] { frame.CommandStateChanged(); });
     }
+    recordingPane_ = frame.AddIndicatorPane(QStringLiteral("StatusRecordingPane"));
+    QObject::connect(recording_.get(), &CStatusRecordingCommand::RecordingChanged, recordingPane_,
+                     [this](bool recording) {
+                         const QString where = QDir::toNativeSeparators(recording_->Recorder().Path());
+                         CMainFrame::SetIndicator(*recordingPane_,
+                                                  recording ? QStringLiteral("REC status") : QString(),
+                                                  QStringLiteral("Recording the status to %1").arg(where));
+                     });
 }
 
 template <typename F>

@@ -14,6 +14,7 @@ class CStatusHistoryFeed;
 class CStatusRecordingCommand;
 class CInstallStatus;
 class CConstellationStatistics;
+class QLabel;
 
 class CStatusWindows : public IStatusWindowSet {
 public:
@@ -34,6 +35,8 @@ public:
     [[nodiscard]] CStatusHistory& History() const { return *history_; }
     [[nodiscard]] CStatusHistoryFeed& HistoryFeed() const { return *feed_; }
     [[nodiscard]] CStatusRecordingCommand& Recording() const { return *recording_; }
+    // The status bar's sign that the status is being recorded.
+    [[nodiscard]] QLabel* RecordingPane() const { return recordingPane_; }
 
 private:
     void AttachHistory(CMainFrame& frame);
@@ -48,4 +51,5 @@ private:
     std::unique_ptr<CStatusHistory> history_;
     std::unique_ptr<CStatusHistoryFeed> feed_;
     std::unique_ptr<CStatusRecordingCommand> recording_;
+    QLabel* recordingPane_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "app/main/TrafficCommands.h"
 
 #include "app/frame/widgets/MainFrame.h"
+#include "app/shell/HelpFiles.h"
 #include "settings/Registry.h"
 #include "settings/widgets/WidgetPlacement.h"
 #include "traffic/TrafficSession.h"
@@ -36,11 +37,9 @@ public:
 } // namespace
 
 CTrafficCommands::CTrafficCommands(CMainFrame& frame, CTrafficSession& session)
-    : frame_(frame), session_(session), recording_(session), pane_(new QLabel(frame.statusBar()))
+    : frame_(frame), session_(session), recording_(session),
+      pane_(frame.AddIndicatorPane(QStringLiteral("RecordingPane")))
 {
-    pane_->setObjectName(QStringLiteral("RecordingPane"));
-    pane_->hide();
-    frame.statusBar()->insertPermanentWidget(0, pane_);
     QObject::connect(&recording_, &CTrafficRecordingControl::Changed, &frame, [this] { RecordingChanged(); });
     frame.SetCommandHandler(ID_VIEW_UNIT_TRAFFIC, [this] { ShowWindow(); });
     frame.SetCommandHandler(ID_RECORD_UNIT_TRAFFIC, [this] { recording_.Toggle(); });
@@ -70,6 +69,10 @@ void CTrafficCommands::ShowWindow()
         return;
     }
     window_ = CTrafficWindow::OpenLive(*area, session_.Ring());
+    window_->SetHelp([this] {
+        if (help_)
+            help_(HelpPageForCommand(ID_VIEW_UNIT_TRAFFIC));
+    });
     if (auto* sub = qobject_cast<QMdiSubWindow*>(window_->parentWidget())) {
         CRegistry registry(RegRoot::CurrentUser);
         if (!LoadWidgetPlacement(registry, *sub, kPlacementPath, kPlacementName) || !sub->isVisible())
@@ -81,8 +84,7 @@ void CTrafficCommands::ShowWindow()
 
 void CTrafficCommands::RecordingChanged()
 {
-    const QString text = recording_.StatusText();
-    pane_->setText(text);
-    pane_->setVisible(!text.isEmpty());
+    const QString where = recording_.StatusText();
+    CMainFrame::SetIndicator(*pane_, where.isEmpty() ? QString() : QStringLiteral("REC traffic"), where);
     frame_.CommandStateChanged();
 }

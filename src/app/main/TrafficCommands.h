@@ -8,6 +8,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class CMainFrame;
 class CTrafficSession;
 class QLabel;
@@ -20,6 +22,8 @@ public:
     CTrafficCommands& operator=(const CTrafficCommands&) = delete;
 
     void ShowWindow();
+    // F1 in the traffic windows shows their help page through this.
+    void SetHelp(std::function<void(const QString& page)> show) { help_ = std::move(show); }
     // The live window, while it is open.
     [[nodiscard]] CTrafficWindow* Window() const { return window_; }
     [[nodiscard]] CTrafficRecordingControl& Recording() { return recording_; }
@@ -33,4 +37,5 @@ private:
     CTrafficRecordingControl recording_;
     QPointer<CTrafficWindow> window_;
     QLabel* pane_;
+    std::function<void(const QString& page)> help_;
 };

@@ -50,11 +50,17 @@ void CTrafficRecordingControl::Start()
     request.initialPath = QDir(folder_).filePath(DefaultFileName(QDateTime::currentDateTime()));
     request.filter = QStringLiteral("Traffic recordings (*.jsonl)");
     request.defaultSuffix = QStringLiteral("jsonl");
+    request.confirmOverwrite = false; // asked below, with appending as a choice
     const std::optional<QString> path = ShowFileDialog(request);
     if (!path)
         return;
+    const std::optional<CRecordingWriter::Mode> mode = AskReplaceOrAppend(*path);
+    if (!mode) {
+        emit Changed();
+        return;
+    }
     QString error;
-    if (!session_.StartRecording(*path, error)) {
+    if (!session_.StartRecording(*path, error, *mode)) {
         qCWarning(lcLink).noquote() << "traffic recording not started:" << error;
         ShowMessageBox(QStringLiteral("The unit traffic cannot be recorded.\n\n%1").arg(error), MsgIcon::Error,
                        MsgButtons::Ok);
@@ -65,6 +71,29 @@ void CTrafficRecordingControl::Start()
     folder_ = QFileInfo(*path).absolutePath();
     watch_.start();
     emit Changed();
+}
+
+std::optional<CRecordingWriter::Mode> CTrafficRecordingControl::AskReplaceOrAppend(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!file.isFile() || file.size() == 0)
+        return CRecordingWriter::Mode::Replace; // nothing there to keep
+    MessageBoxRequest question;
+    question.text = QStringLiteral("%1 already exists.\n\nReplace it with the new recording, or append the new "
+                                   "recording to its end?")
+                        .arg(QDir::toNativeSeparators(path));
+    question.caption = QStringLiteral("Record Unit Traffic");
+    question.icon = MsgIcon::Question;
+    question.buttons = MsgButtons::YesNoCancel;
+    question.buttonNames = {{MsgAnswer::Yes, QStringLiteral("&Replace")}, {MsgAnswer::No, QStringLiteral("&Append")}};
+    switch (ShowMessageBox(question)) {
+    case MsgAnswer::Yes:
+        return CRecordingWriter::Mode::Replace;
+    case MsgAnswer::No:
+        return CRecordingWriter::Mode::Append;
+    default:
+        return std::nullopt;
+    }
 }
 
 void CTrafficRecordingControl::Stop()

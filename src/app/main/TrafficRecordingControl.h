@@ -4,10 +4,14 @@
 // disk): the recording then stops, keeping every line written, and the
 // engineer is told why rather than believing it still runs.
 
+#include "traffic/RecordingWriter.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+
+#include <optional>
 
 class CTrafficSession;
 
@@ -34,6 +38,9 @@ signals:
 
 private:
     void Start();
+    // For a file that holds something: replace it, append to it, or nothing
+    // (cancelled).
+    static std::optional<CRecordingWriter::Mode> AskReplaceOrAppend(const QString& path);
     void Stop();
 
     CTrafficSession& session_;

@@ -81,10 +81,15 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
             options.endAtOnce = true;
             return options;
         }
-        if (Is(argument, "Embedding") || Is(argument, "Automation"))
+        bool matched = false;
+        if (Is(argument, "Embedding") || Is(argument, "Automation")) {
             options.showSplash = false;
-        if (Is(argument, "SW"))
+            matched = true;
+        }
+        if (Is(argument, "SW")) {
             options.startupSwitch = 1;
+            matched = true;
+        }
         if (StartsWith(argument, "sobriquet")) {
             // The name is the next argument, whatever it looks like; a
             // trailing "sobriquet" names nothing.
@@ -92,9 +97,12 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
                 options.remoteUnitName = UnquotedName(arguments[++i]);
             continue;
         }
-        if (StartsWith(argument, "SCF="))
+        if (StartsWith(argument, "SCF=")) {
             options.workOrderPath = UnquotedPath(argument.mid(4));
+            matched = true;
+        }
         if (StartsWith(argument, "SNR=")) {
+            matched = true;
             // Only a number: "SNR=abc" must not pick unit 0 of the work order.
             const QString text = argument.mid(4);
             bool ok = false;
@@ -102,6 +110,9 @@ CommandLineOptions ParseCommandLine(const QStringList& arguments)
             if (ok && IsDecimalInteger(text) && number >= 0)
                 options.unitNumber = number;
         }
+        // A path as a file manager passes it (absolute ones begin with '/').
+        if (!matched && !arguments[i].isEmpty() && !arguments[i].startsWith(u'-'))
+            options.workOrderToOpen = arguments[i];
     }
     return options;
 }

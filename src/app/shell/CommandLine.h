@@ -8,6 +8,9 @@
 //   SNR=N                    unit number in the work order (N >= 0)
 //   sobriquet NAME           remote unit: connect to it through the network browser
 //   --log FILE, --log=FILE   append the program's log to FILE
+//   WORKORDER                any other argument not beginning with '-': a work
+//                            order to open at start, as "Open Work Order" does
+//                            (a file manager's double click gives its path)
 //
 // Each switch may begin with '-' or '/', and is matched in any letter case.
 
@@ -25,6 +28,7 @@ struct CommandLineOptions {
     std::int32_t unitNumber = -1;    // from "SNR="; -1: none given
     QString remoteUnitName;          // the argument after "sobriquet"
     std::optional<QString> logFilePath; // from "--log FILE"; empty when no file followed
+    QString workOrderToOpen;         // the last argument that is no switch
 
     // Copies the work order path and unit number out and returns the start-up
     // switch (what the main frame asks when it carries out the start-up request).
@@ -36,8 +40,9 @@ struct CommandLineOptions {
     }
 };
 
-// Reads the arguments that follow the program name, in order. Arguments that
-// match no switch are ignored; one argument may match several.
+// Reads the arguments that follow the program name, in order. One argument
+// may match several switches; of those that match none, the last that does
+// not begin with '-' is the work order to open, the others are ignored.
 [[nodiscard]] CommandLineOptions ParseCommandLine(const QStringList& arguments);
 
 // Whether a remote unit name from the command line starts a remote connection

@@ -76,10 +76,15 @@ CHelpViewer::CHelpViewer(const QString& helpIndexPath)
 void CHelpViewer::Show(const QString& page)
 {
     const QFileInfo index(indexPath_);
-    const QFileInfo target = page.isEmpty() ? index : QFileInfo(index.absoluteDir(), page);
+    // "status-history.html#sky-plot": a section of a page.
+    const QString file = page.section(QLatin1Char('#'), 0, 0);
+    const QString section = page.section(QLatin1Char('#'), 1);
+    const QFileInfo target = file.isEmpty() ? index : QFileInfo(index.absoluteDir(), file);
     // A page that is not there shows the contents instead of an empty window.
-    const QString path = target.isFile() ? target.absoluteFilePath() : index.absoluteFilePath();
-    browser_->setSource(QUrl::fromLocalFile(path));
+    QUrl url = QUrl::fromLocalFile(target.isFile() ? target.absoluteFilePath() : index.absoluteFilePath());
+    if (target.isFile() && !section.isEmpty())
+        url.setFragment(section);
+    browser_->setSource(url);
     UpdateTitle();
 }
 

@@ -12,7 +12,8 @@ class QAction;
 class CHelpViewer : public QWidget {
     Q_OBJECT
 public:
-    // Shows page (a file name such as "gps-status.html"; empty: the contents)
+    // Shows page (a file name such as "gps-status.html", perhaps with a
+    // section: "status-history.html#sky-plot"; empty: the contents)
     // of the help whose contents page is helpIndexPath, in the one help window,
     // making it if needed and bringing it to the front. Returns the window.
     static CHelpViewer* ShowTopic(const QString& helpIndexPath, const QString& page = QString());

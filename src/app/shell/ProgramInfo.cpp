@@ -33,6 +33,7 @@ QString ProgramUsageText()
 {
     return QStringLiteral(
         "Usage: QORAManager [SW] [SCF=FILE] [SNR=N] [sobriquet NAME] [--log FILE]\n"
+        "   or: QORAManager [--log FILE] WORKORDER\n"
         "   or: QORAManager --help | --version\n"
         "\n"
         "The desktop tool for commissioning and maintaining QORA units: connects to one\n"
@@ -46,6 +47,8 @@ QString ProgramUsageText()
         "  SNR=N             the unit of that work order (0 or more)\n"
         "  sobriquet NAME    connect at once to the remote unit NAME\n"
         "  --log FILE        append the program's log to FILE (also --log=FILE)\n"
+        "  WORKORDER         a work order file to open at start, as File > Open Work\n"
+        "                    Order does (the file manager gives it on a double click)\n"
         "  REGSERVER, UNREGSERVER\n"
         "                    end at once (there is nothing to register)\n"
         "\n"

@@ -3,14 +3,15 @@
 
 #include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
+#include "protocol/Vocabulary.h"
 
 #include <memory>
 
 namespace {
-constexpr std::int32_t kParameterClass = 0x84;
-constexpr std::int32_t kOpWriteReply = 0x06;
-constexpr std::int32_t kOpCommandReply = 0x13;
-constexpr std::int32_t kNegativeAck = 0xF0;
+constexpr std::int32_t kParameterClass = Protocol::Class::kParameter;
+constexpr std::int32_t kOpWriteReply = Protocol::Op::kWriteReply;
+constexpr std::int32_t kOpCommandReply = Protocol::Op::kCommandReply;
+constexpr std::int32_t kNegativeAck = Protocol::Op::kNegativeAck;
 constexpr std::int32_t kReplyIdOffset = 3;
 constexpr std::int32_t kReplyStatusOffset = 5;
 
@@ -187,7 +188,7 @@ MsgResult CCommissionData::OnMessage(unsigned message, MsgWParam wParam, MsgLPar
         return 0;
     if (wParam == 0) {
         // One of the commissioning's requests was not delivered.
-        if (!IsOwnFailure(*this))
+        if (!Channel().IsOwnFailure())
             return 0;
         if (!PendingWrites().empty())
             qCWarning(lcCommissioning, "commissioning write failed at %s: request %02X %02X %02X unanswered",

@@ -10,15 +10,16 @@
 #include "commissioning/CommissionValues.h"
 #include "commissioning/procedure/CommissionBlocks.h"
 #include "data/DataClass.h"
+#include "protocol/Vocabulary.h"
 
 #include <cstdint>
 
 class CCommissionData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 0x14;
-    static constexpr std::uint16_t kCommissioningBlockId = 0x9001;
-    static constexpr std::uint16_t kUserBlockId = 0x9002;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kCommissioning;
+    static constexpr std::uint16_t kCommissioningBlockId = Protocol::Param::kCommissioningBlock;
+    static constexpr std::uint16_t kUserBlockId = Protocol::Param::kUserBlock;
     static constexpr std::uint16_t kOpeningCommand = kLeadingCommand; // 0xFFFF
     static constexpr std::uint16_t kClosingCommand = 0xFFFE;
 

@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include <algorithm>
 
@@ -245,4 +246,24 @@ QByteArray VerificationJson(const SVerification& verification)
     root.insert(QStringLiteral("rows"), rows);
     root.insert(QStringLiteral("not_readable"), QJsonArray::fromStringList(UnreadableParameters(verification.place.remote)));
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+bool SaveVerificationJson(const QString& path, const SVerification& verification, QString& error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    const QByteArray json = VerificationJson(verification);
+    if (file.write(json) != json.size()) {
+        error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
 }

@@ -82,3 +82,6 @@ struct SVerification {
 [[nodiscard]] QString VerificationSummary(const SVerification& verification, int timeoutSeconds);
 // The verification as a JSON document (see docs/commission-verify.md).
 [[nodiscard]] QByteArray VerificationJson(const SVerification& verification);
+// Writes VerificationJson to the file, completely or not at all; false with
+// the reason when it cannot.
+bool SaveVerificationJson(const QString& path, const SVerification& verification, QString& error);

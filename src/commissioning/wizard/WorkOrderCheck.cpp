@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <optional>
 
 namespace {
 
@@ -47,19 +49,70 @@ bool IsPosition(const QString& parameter)
         || parameter == QLatin1String("qorGPSAntennaLongitudeLocation");
 }
 
+const QRegularExpression& RealNumber()
+{
+    static const QRegularExpression real(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    return real;
+}
+
 // The numbers the reader takes from leading digits only; a text that is more
 // than the number is read as its leading number (or 0) without a word.
 bool IsWholeNumber(const QString& parameter, const QString& text)
 {
     static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]+$"));
-    static const QRegularExpression real(QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
-    return (IsPosition(parameter) ? real : integer).match(text).hasMatch();
+    return (IsPosition(parameter) ? RealNumber() : integer).match(text).hasMatch();
 }
 
 QString Degrees(double degrees)
 {
     return QString::number(degrees, 'g', 12) + QStringLiteral(" degrees");
 }
+
+// A number written with a fraction where the format has whole numbers only;
+// nothing for a whole number, however written ("6.05e8"), and for a text
+// that is no number at all.
+std::optional<double> FractionalNumber(const QString& text)
+{
+    if (!RealNumber().match(text).hasMatch())
+        return std::nullopt;
+    const double value = ParseWorkOrderReal(text);
+    if (!std::isfinite(value) || value == std::trunc(value))
+        return std::nullopt;
+    return value;
+}
+
+// What a whole-number parameter counts, for a value written with a fraction:
+// most often it was written in another unit (a longitude in degrees, an
+// altitude in metres), so the unit the format wants is named, with the value
+// as it would be written when that guess is plausible.
+QString NotAsWrittenMessage(const QString& parameter, double value)
+{
+    QString message = QStringLiteral("not a number as written: ");
+    const bool latitude = parameter == QLatin1String("qorGPSAntennaLatitudeLocation");
+    if (latitude || parameter == QLatin1String("qorGPSAntennaLongitudeLocation")) {
+        message += QStringLiteral("positions are whole numbers of 1/10 000 000 degree");
+        if (std::abs(value) <= (latitude ? 90.0 : 180.0))
+            message += QStringLiteral(" (%1 degrees is written %2)")
+                           .arg(QString::number(value, 'g', 12), QString::number(std::llround(value * 1e7)));
+    } else if (parameter == QLatin1String("qorGPSAntennaAltitude")) {
+        message += QStringLiteral("the altitude is a whole number of centimetres");
+        if (std::abs(value) <= 1e6)
+            message += QStringLiteral(" (%1 metres is written %2)")
+                           .arg(QString::number(value, 'g', 12), QString::number(std::llround(value * 100)));
+    } else if (parameter == QLatin1String("qorBtsGpsDelay") || parameter == QLatin1String("qorBtsFrDelay")) {
+        message += QStringLiteral("the delay is a whole number of nanoseconds");
+    } else if (parameter == QLatin1String("qorQ1Speed")) {
+        message += QStringLiteral("the speed is a whole-number code, 3 to 11");
+    } else {
+        message += QStringLiteral("the Q1 address is a whole number, 0 to 4095");
+    }
+    return message;
+}
+
+// Within this many degrees of 0 degrees north, 0 degrees east, in both: no
+// site is there, but a position left at 0 or written in degrees where the
+// format wants 1/10 000 000 degree ("25" for 25 degrees) lands there.
+constexpr double kNullIslandDegrees = 0.01;
 
 } // namespace
 
@@ -133,6 +186,7 @@ public:
                     WizardString(WorkOrderStringId::ReadError));
         CheckEntries();
         CheckReplacements();
+        CheckPosition();
         CheckAddresses();
         std::stable_sort(problems_.begin(), problems_.end(),
                          [](const SWorkOrderProblem& a, const SWorkOrderProblem& b) {
@@ -213,19 +267,47 @@ private:
             replaced.append(replacement.parameter);
         }
         // A number followed by anything else, or no number at all, is read
-        // as its leading digits, or 0.
+        // as its leading digits, or 0. A number with a fraction is no value
+        // the format has: the wizard would take it in another unit.
         for (const char* name : {"qorGPSAntennaLatitudeLocation", "qorGPSAntennaLongitudeLocation",
                                  "qorGPSAntennaAltitude", "qorBtsGpsDelay", "qorBtsFrDelay", "qorQ1Address",
                                  "qorQ1Speed"}) {
             const QString parameter = QString::fromLatin1(name);
-            if (!texts_.contains(parameter) || replaced.contains(parameter)
-                || IsWholeNumber(parameter, texts_.value(parameter)))
+            if (!texts_.contains(parameter))
                 continue;
             const QString text = texts_.value(parameter);
+            if (const std::optional<double> fraction = FractionalNumber(text)) {
+                Add(Kind::NotAsWritten, parameter, 0, NotAsWrittenMessage(parameter, *fraction));
+                continue;
+            }
+            if (replaced.contains(parameter) || IsWholeNumber(parameter, text))
+                continue;
             Add(Kind::Replacement, parameter, 0,
                 (text.isEmpty() ? QStringLiteral("empty") : QStringLiteral("not a number as written"))
                     + QStringLiteral("; the wizard would use ") + PageValue(parameter) + QStringLiteral(" instead"));
         }
+    }
+
+    // A position at 0 degrees north, 0 degrees east is no site's: told unless
+    // the latitude or longitude was found wrong already.
+    void CheckPosition()
+    {
+        const QString latitude = QStringLiteral("qorGPSAntennaLatitudeLocation");
+        const QString longitude = QStringLiteral("qorGPSAntennaLongitudeLocation");
+        if (!texts_.contains(latitude) || !texts_.contains(longitude))
+            return;
+        const bool told = std::any_of(problems_.begin(), problems_.end(), [&](const SWorkOrderProblem& problem) {
+            return problem.parameter == latitude || problem.parameter == longitude;
+        });
+        if (told || std::abs(pages_.gps.latitude) > kNullIslandDegrees
+            || std::abs(pages_.gps.longitude) > kNullIslandDegrees)
+            return;
+        Add(Kind::Warning, latitude, 0,
+            QStringLiteral("the position (latitude %1, longitude %2) is within %3 degrees of 0 degrees north, 0 "
+                           "degrees east, where no site is: a position left at 0, or written in degrees where "
+                           "the work order has whole numbers of 1/10 000 000 degree")
+                .arg(Degrees(pages_.gps.latitude), Degrees(pages_.gps.longitude))
+                .arg(kNullIslandDegrees));
     }
 
     // The Q1 page's checks of the addresses it opens with, in its order; a
@@ -275,6 +357,8 @@ QString Body(const SWorkOrderProblem& problem, bool escaped)
         return escaped ? QStringLiteral("replaced: ") + message : message;
     case Kind::Warning:
         return QStringLiteral("warning: ") + message;
+    case Kind::NotAsWritten:
+        return escaped ? QStringLiteral("refused: ") + message : message;
     }
     return message;
 }
@@ -294,4 +378,22 @@ QString SWorkOrderProblem::Text() const
 QList<SWorkOrderProblem> CheckWorkOrderUnit(const CWorkOrder& workOrder)
 {
     return CChecker(workOrder).Run();
+}
+
+EProblemUse CommissioningUse(const SWorkOrderProblem& problem, const QList<SWorkOrderProblem>& all,
+                             bool acceptReplaced, bool withoutQ1Page)
+{
+    const bool address = problem.parameter == QLatin1String("qorQ1IP")
+        || problem.parameter == QLatin1String("qorQ1Mask") || problem.parameter == QLatin1String("qorQ1GW");
+    // A missing address still keeps the work order from being opened.
+    if (withoutQ1Page && address && problem.kind != Kind::Missing)
+        return EProblemUse::NotUsed;
+    // A value the wizard replaces is also one its page would refuse when
+    // typed in; taking the replacement takes both.
+    const bool replaced = std::any_of(all.begin(), all.end(), [&problem](const SWorkOrderProblem& other) {
+        return other.kind == Kind::Replacement && other.parameter == problem.parameter;
+    });
+    if (acceptReplaced && replaced && (problem.kind == Kind::Replacement || problem.kind == Kind::Refusal))
+        return EProblemUse::Replaced;
+    return EProblemUse::Stops;
 }

@@ -46,6 +46,7 @@ void CConstLogData::Start()
 {
     Table() = ConstLogStatistics{};
     metric_ = MetricFromMeasureSetting();
+    running_ = true;
     SendRequest(kOpPosition);
 }
 
@@ -59,7 +60,7 @@ bool CConstLogData::SendRequest(std::uint8_t opcode)
     request->AppendByte(kAddress);
     request->AppendByte(opcode);
     request->AppendUInt16(0);
-    SendToHandler(handler, std::move(request), this);
+    Channel().Send(std::move(request));
     return true;
 }
 
@@ -68,12 +69,18 @@ MsgResult CConstLogData::OnMessage(unsigned message, MsgWParam wParam, MsgLParam
     if (message != WM_DEVICE_MESSAGE)
         return 0;
     if (wParam == 0) {
-        if (IsOwnFailure(*this))
+        // Any failed request of the dialog or command this group works for
+        // (its version read too) ends the run: no log with a stale serial.
+        if (Channel().IsOwnFailure()) {
+            if (running_)
+                qCWarning(lcData, "CConstLogData: a request failed; the log is not written");
+            running_ = false;
             NotifyWindows(WM_CONSTLOG_DONE, 0);
+        }
         return 0;
     }
     const std::unique_ptr<CDeviceMessage> reply = TakeDeviceMessage(lParam);
-    if (!reply)
+    if (!reply || !running_)
         return 0;
     std::int32_t messageClass = 0, address = 0, opcode = 0;
     if (!reply->GetByte(0, messageClass) || !reply->GetByte(1, address) || messageClass != kClass ||
@@ -128,6 +135,7 @@ void CConstLogData::OnStatisticsReply(const CDeviceMessage& reply)
         if (reply.GetUInt16(record + kRecordYear, value))
             entry.year = value;
     }
+    running_ = false;
     NotifyWindows(WM_CONSTLOG_DONE, 1);
     if (onStatistics_)
         onStatistics_(*this);

@@ -5,18 +5,19 @@
 
 #include "data/DataClass.h"
 #include "data/constlog/ConstLogFile.h"
+#include "protocol/Vocabulary.h"
 
 #include <functional>
 
 class CConstLogData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kClass = 0x83;
-    static constexpr std::uint8_t kAddress = 0x12;
-    static constexpr std::uint8_t kOpPosition = 0x12;
-    static constexpr std::uint8_t kOpPositionReply = 0x13;
-    static constexpr std::uint8_t kOpStatistics = 0x25;
-    static constexpr std::uint8_t kOpStatisticsReply = 0x26;
+    static constexpr std::uint8_t kClass = Protocol::Class::kStatus;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kConstellationLog;
+    static constexpr std::uint8_t kOpPosition = Protocol::Op::kGpsStatus;
+    static constexpr std::uint8_t kOpPositionReply = Protocol::Op::kGpsStatusReply;
+    static constexpr std::uint8_t kOpStatistics = Protocol::Op::kLogStatistics;
+    static constexpr std::uint8_t kOpStatisticsReply = Protocol::Op::kLogStatisticsReply;
     static constexpr int kDayRecordSize = 56;
     static constexpr int kFirstRecordOffset = 5;
 
@@ -34,6 +35,9 @@ public:
     // Clears the statistics, takes the measurement setting and asks for the
     // position. Nothing is sent unless the unit is in commission mode.
     void Start();
+    // Ends the run: replies still on the way are ignored, nothing is saved.
+    // The dialog or command ends it when another of its reads failed.
+    void Stop() { running_ = false; }
 
     void SetStatisticsHandler(StatisticsHandler handler) { onStatistics_ = std::move(handler); }
 
@@ -64,5 +68,6 @@ private:
     std::int32_t latitude_ = 0;
     std::int32_t longitude_ = 0;
     bool metric_ = true;
+    bool running_ = false; // from Start until the statistics are stored or a request failed
     StatisticsHandler onStatistics_ = &CConstLogData::ReportOrSave;
 };

@@ -7,14 +7,15 @@
 #include "platform/LogCategories.h"
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
+#include "protocol/Vocabulary.h"
 
 #include <QDate>
 #include <QTime>
 
 namespace {
-constexpr std::uint8_t kStatusClass = 0x83;
-constexpr std::uint8_t kOpDateTime = 0x23;
-constexpr std::uint8_t kOpDateTimeReply = 0x24;
+constexpr std::uint8_t kStatusClass = Protocol::Class::kStatus;
+constexpr std::uint8_t kOpDateTime = Protocol::Op::kDateTime;
+constexpr std::uint8_t kOpDateTimeReply = Protocol::Op::kDateTimeReply;
 
 // Date-and-time reply: day 3, month 4, year 5-6, hour 7, minute 8, second 9.
 constexpr std::int32_t kDateTimeLastOffset = 9;
@@ -82,7 +83,7 @@ void CGPSData::SendDateTimeRequest()
     request->AppendByte(kAddress);
     request->AppendByte(kOpDateTime);
     request->AppendUInt16(0);
-    SendToHandler(AppCommHandler(), std::move(request), this);
+    Channel().Send(std::move(request));
 }
 
 void CGPSData::ParseReadReply(const CDeviceMessage& reply)

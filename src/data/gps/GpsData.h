@@ -5,6 +5,7 @@
 // main frame's record of the unit with its display texts. Read-only.
 
 #include "data/DataClass.h"
+#include "protocol/Vocabulary.h"
 
 #include <QString>
 
@@ -23,8 +24,8 @@ struct GpsDateTime {
 class CGPSData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 4;
-    static constexpr std::uint16_t kPositionId = 0xC001;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kGps;
+    static constexpr std::uint16_t kPositionId = Protocol::Param::kGpsParameters;
 
     CGPSData();
 

@@ -5,6 +5,7 @@
 // external clock output is in 1PPS mode.
 
 #include "data/DataClass.h"
+#include "protocol/Vocabulary.h"
 
 #include <QString>
 
@@ -13,9 +14,9 @@
 class CSystemData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 7;
-    static constexpr std::uint16_t kOffsetsId = 0xC002;
-    static constexpr std::uint16_t kBusOptionsId = 0xB002;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kSystem;
+    static constexpr std::uint16_t kOffsetsId = Protocol::Param::kSystemOffsets;
+    static constexpr std::uint16_t kBusOptionsId = Protocol::Param::kBusOptions;
     // A frame number offset of 255: the unit has no offset to report.
     static constexpr std::int32_t kNoOffset = 255;
 

@@ -167,6 +167,28 @@ QByteArray UnitTextFromField(const QString& text)
     return unit.toLatin1();
 }
 
+QString UnitCharacterRefusal(char32_t character)
+{
+    if (character <= 0xFF)
+        return {};
+    const QString shown = QString::fromUcs4(&character, 1);
+    return QStringLiteral("The unit cannot hold the character \"%1\" (U+%2): its texts take Western European "
+                          "(Latin-1) characters only.")
+        .arg(shown, QStringLiteral("%1").arg(quint32(character), 4, 16, QLatin1Char('0')).toUpper());
+}
+
+QString UnitTextRefusal(const QString& text)
+{
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const bool pair = at + 1 < text.size() && text[at].isHighSurrogate() && text[at + 1].isLowSurrogate();
+        const char32_t character = pair ? QChar::surrogateToUcs4(text[at], text[at + 1]) : text[at].unicode();
+        if (QString why = UnitCharacterRefusal(character); !why.isEmpty())
+            return why;
+        at += pair ? 1 : 0;
+    }
+    return {};
+}
+
 qsizetype UnitTextBytes(const QString& text)
 {
     return UnitTextFromField(text).size();

@@ -4,6 +4,7 @@
 // (0xE001..0xE004); all four are written together in one block (0x9002).
 
 #include "data/DataClass.h"
+#include "protocol/Vocabulary.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,12 +20,12 @@ struct UserDate {
 class CUserData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 8;
-    static constexpr std::uint16_t kNameId = 0xE001;
-    static constexpr std::uint16_t kDateId = 0xE002;
-    static constexpr std::uint16_t kCommentsId = 0xE003;
-    static constexpr std::uint16_t kActionsId = 0xE004;
-    static constexpr std::uint16_t kUserBlockId = 0x9002;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kUserInformation;
+    static constexpr std::uint16_t kNameId = Protocol::Param::kUserName;
+    static constexpr std::uint16_t kDateId = Protocol::Param::kUserDate;
+    static constexpr std::uint16_t kCommentsId = Protocol::Param::kUserComments;
+    static constexpr std::uint16_t kActionsId = Protocol::Param::kUserActions;
+    static constexpr std::uint16_t kUserBlockId = Protocol::Param::kUserBlock;
 
     // The longest texts the dialog lets the user enter, in bytes as sent. The
     // unit's own texts may be longer; they are written back whole.
@@ -82,6 +83,11 @@ private:
 // A field's text as the unit keeps it: Latin-1 (characters beyond it as '?'),
 // line breaks as "\r\n", the way the unit's other tools leave them.
 [[nodiscard]] QByteArray UnitTextFromField(const QString& text);
+// Why the unit cannot hold a character (a code point) of a user text: it keeps
+// Latin-1 only, and anything beyond would arrive as '?'. Empty when it can.
+[[nodiscard]] QString UnitCharacterRefusal(char32_t character);
+// The same for the first such character of a text; empty when there is none.
+[[nodiscard]] QString UnitTextRefusal(const QString& text);
 // How many bytes a field's text takes in the unit (a line break two).
 [[nodiscard]] qsizetype UnitTextBytes(const QString& text);
 // `text` cut at its end until UnitTextFromField of it has at most `limit` bytes.

@@ -11,6 +11,7 @@
 // delays are set during commissioning.
 
 #include "data/DataClass.h"
+#include "protocol/Vocabulary.h"
 
 #include <QString>
 
@@ -19,8 +20,8 @@
 class CClockTimingData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 0x10;
-    static constexpr std::uint16_t kTimingId = 0xC005;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kClockTiming;
+    static constexpr std::uint16_t kTimingId = Protocol::Param::kClockTiming;
     static constexpr std::int32_t kValueLength = 8;
     static constexpr std::int32_t kFourthWord = 1;
 
@@ -49,9 +50,9 @@ private:
 class CRFData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 6;
-    static constexpr std::uint16_t kAntennaDelayId = 0xC003;
-    static constexpr std::uint16_t kFrameClockDelayId = 0xC004;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kTimeCalculation;
+    static constexpr std::uint16_t kAntennaDelayId = Protocol::Param::kAntennaDelay;
+    static constexpr std::uint16_t kFrameClockDelayId = Protocol::Param::kFrameClockDelay;
 
     CRFData();
 

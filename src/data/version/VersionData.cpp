@@ -2,22 +2,10 @@
 
 #include "data/UnitFacts.h"
 #include "platform/MessageIds.h"
+#include "protocol/VersionBlock.h"
 
 #include <array>
 
-namespace {
-// The block's fixed-width fields, in order.
-constexpr std::array<int, 9> kWidths = {16, 12, 16, 20, 20, 20, 20, 20, 20};
-
-// The characters from `offset` up to the first NUL, at most `width` of them.
-QByteArray Field(const std::uint8_t* data, int width)
-{
-    int length = 0;
-    while (length < width && data[length] != 0)
-        ++length;
-    return QByteArray(reinterpret_cast<const char*>(data), length);
-}
-} // namespace
 
 CVersionData::CVersionData() : CDataClass(kAddress, {WM_VERSION_READ_DONE, 0})
 {
@@ -40,18 +28,22 @@ bool CVersionData::StoreValue(std::uint16_t id, const Value& value)
 {
     if (id != kVersionBlock)
         return true;
-    // A block shorter than its fields would make us read beyond the reply.
-    if (value.length < kBlockLength)
+    // A block shorter than its fields is malformed.
+    if (value.offset < 0 || value.length < 0 || value.offset + value.length > value.message.GetLength())
         return false;
-    const std::uint8_t* data = value.message.GetData() + value.offset;
-    std::array<QByteArray*, 9> fields = {&unitVersion_,  &hardwareVersion_, &serialNumber_,
-                                         &fpgaActive_,   &fpgaInactive_,    &gpsActive_,
-                                         &gpsInactive_,  &softwareActive_,  &softwareInactive_};
-    int at = 0;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        *fields[i] = Field(data + at, kWidths[i]);
-        at += kWidths[i];
-    }
+    const auto block = Protocol::VersionBlockOf(
+        value.message.Bytes().subspan(std::size_t(value.offset), std::size_t(value.length)));
+    if (!block)
+        return false;
+    unitVersion_ = QByteArray::fromStdString(block->unitVersion);
+    hardwareVersion_ = QByteArray::fromStdString(block->hardwareVersion);
+    serialNumber_ = QByteArray::fromStdString(block->serialNumber);
+    fpgaActive_ = QByteArray::fromStdString(block->fpgaActive);
+    fpgaInactive_ = QByteArray::fromStdString(block->fpgaInactive);
+    gpsActive_ = QByteArray::fromStdString(block->gpsActive);
+    gpsInactive_ = QByteArray::fromStdString(block->gpsInactive);
+    softwareActive_ = QByteArray::fromStdString(block->softwareActive);
+    softwareInactive_ = QByteArray::fromStdString(block->softwareInactive);
     AppUnitFacts().serialNumber = UnitText(serialNumber_);
     return true;
 }
@@ -68,9 +60,7 @@ bool CVersionData::AcceptReadStatus(std::uint16_t id, int)
 
 QByteArray DisplaySerialNumber(const QByteArray& serial)
 {
-    if (serial.size() == 1 && static_cast<std::uint8_t>(serial[0]) == 0xFF)
-        return QByteArrayLiteral("--");
-    return serial;
+    return QByteArray::fromStdString(Protocol::DisplaySerialNumber(serial.toStdString()));
 }
 
 QString UnitText(const QByteArray& bytes)

@@ -4,15 +4,17 @@
 // versions of the active and the inactive firmware bank. Read-only.
 
 #include "data/DataClass.h"
+#include "protocol/VersionBlock.h"
+#include "protocol/Vocabulary.h"
 
 #include <QByteArray>
 
 class CVersionData : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 9;
-    static constexpr std::uint16_t kVersionBlock = 0x9004;
-    static constexpr int kBlockLength = 164;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kVersion;
+    static constexpr std::uint16_t kVersionBlock = Protocol::Param::kVersionBlock;
+    static constexpr int kBlockLength = int(Protocol::SVersionBlock::kLength);
     // Shown instead of every value when the unit answers with a non-zero status.
     static constexpr const char* kNotAvailable = "N/A";
 

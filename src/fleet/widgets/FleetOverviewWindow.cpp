@@ -2,20 +2,26 @@
 
 #include "fleet/FleetOverviewModel.h"
 #include "fleet/FleetOverviewSweep.h"
+#include "fleet/FleetTable.h"
 #include "platform/LogCategories.h"
+#include "platform/SavedFile.h"
+#include "platform/UserPrompts.h"
 #include "rks/RksNodeDirectory.h"
 #include "settings/widgets/WidgetPlacement.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QProgressBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -57,6 +63,10 @@ public:
 const QString CFleetOverviewWindow::kLayoutKey = QStringLiteral("Software\\QORAManager\\Settings\\Coordinates");
 const QString CFleetOverviewWindow::kLayoutName = QStringLiteral("FleetOverviewWnd");
 
+namespace {
+const QString kExpectedFirmwareValue = CFleetOverviewWindow::kLayoutName + QStringLiteral(" expected firmware");
+} // namespace
+
 CFleetOverviewWindow::CFleetOverviewWindow(QWidget* parent)
     : QMdiSubWindow(parent), model_(new CFleetOverviewModel(this)), sweep_(new CFleetOverviewSweep(this))
 {
@@ -77,6 +87,15 @@ CFleetOverviewWindow::CFleetOverviewWindow(QWidget* parent)
     jobs_->setRange(1, kFleetMaxJobs);
     jobs_->setValue(kFleetDefaultJobs);
     jobsLabel->setBuddy(jobs_);
+    auto* expectedLabel = new QLabel(QStringLiteral("E&xpected firmware:"), content);
+    expected_ = new QLineEdit(content);
+    expected_->setPlaceholderText(QStringLiteral("the newest read"));
+    expected_->setToolTip(QStringLiteral("Units on an older release show \"Old firmware\"; "
+                                         "when empty, the newest firmware the overview read is expected"));
+    expected_->setMaxLength(64);
+    expectedLabel->setBuddy(expected_);
+    export_ = new QPushButton(QStringLiteral("Ex&port CSV..."), content);
+    export_->setToolTip(QStringLiteral("Saves the units read as the fleet status CSV"));
     progress_ = new QProgressBar(content);
     progress_->setRange(0, 1);
     progress_->setValue(0);
@@ -87,7 +106,11 @@ CFleetOverviewWindow::CFleetOverviewWindow(QWidget* parent)
     controls->addWidget(jobsLabel);
     controls->addWidget(jobs_);
     controls->addSpacing(12);
+    controls->addWidget(expectedLabel);
+    controls->addWidget(expected_);
+    controls->addSpacing(12);
     controls->addWidget(progress_, 1);
+    controls->addWidget(export_);
     layout->addLayout(controls);
 
     directory_ = new QLabel(content);
@@ -134,9 +157,14 @@ CFleetOverviewWindow::CFleetOverviewWindow(QWidget* parent)
     connect(refresh_, &QPushButton::clicked, this, [this] { Refresh(); });
     connect(stop_, &QPushButton::clicked, this, &CFleetOverviewWindow::StopSweep);
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { OpenRow(index.row()); });
+    connect(export_, &QPushButton::clicked, this, [this] { ExportCsv(); });
+    connect(expected_, &QLineEdit::editingFinished, this, [this] {
+        model_->SetExpectedFirmware(expected_->text());
+        UpdateSummary();
+    });
     connect(sweep_, &CFleetOverviewSweep::UnitRead, this,
             [this](std::size_t unit, const SFleetUnitHealth& health) {
-                model_->SetHealth(unit, health);
+                model_->SetHealth(unit, health, clock_ ? clock_() : QDateTime::currentMSecsSinceEpoch());
                 OnUnitRead(unit);
             });
     connect(sweep_, &CFleetOverviewSweep::Finished, this, &CFleetOverviewWindow::OnFinished);
@@ -194,6 +222,7 @@ bool CFleetOverviewWindow::LoadDirectory()
     progress_->setValue(0);
     if (!columnsRestored_)
         table_->resizeColumnsToContents();
+    FitStateColumns(); // rows kept from the last refresh are drawn in italics
     UpdateSummary();
     return true;
 }
@@ -245,15 +274,78 @@ void CFleetOverviewWindow::OnFinished(bool)
         model_->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
     if (!columnsRestored_)
         table_->resizeColumnsToContents();
+    FitStateColumns();
     UpdateControls();
     UpdateSummary();
+}
+
+void CFleetOverviewWindow::FitStateColumns()
+{
+    // The health and the reason never show cut, whatever widths were saved;
+    // a reason is held to a width that leaves the other columns in view.
+    const int maxError = std::max(260, table_->viewport()->width() / 2);
+    for (const int column : {int(CFleetOverviewModel::HealthColumn), int(CFleetOverviewModel::ErrorColumn)}) {
+        int wanted = static_cast<const QAbstractItemView*>(table_)->sizeHintForColumn(column);
+        wanted = std::max(wanted, table_->horizontalHeader()->sectionSizeHint(column));
+        if (column == CFleetOverviewModel::ErrorColumn)
+            wanted = std::min(wanted, maxError);
+        if (table_->columnWidth(column) < wanted)
+            table_->setColumnWidth(column, wanted);
+    }
+}
+
+QString CFleetOverviewWindow::ExportCsv()
+{
+    const std::vector<SFleetRow> rows = model_->ReadRows();
+    if (rows.empty()) {
+        ShowMessageBox(QStringLiteral("No unit has been read yet: Refresh reads them."), MsgIcon::Information);
+        return {};
+    }
+    FileDialogRequest request;
+    request.save = true;
+    request.caption = QStringLiteral("Export Fleet Status as CSV");
+    request.initialPath = QStringLiteral("QORA-fleet-status-%1.csv")
+                              .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    request.filter = QStringLiteral("CSV files (*.csv);;All files (*)");
+    request.defaultSuffix = QStringLiteral("csv");
+    const std::optional<QString> path = ShowFileDialog(request);
+    if (!path || path->isEmpty())
+        return {};
+    const QByteArray bytes = FleetCsv(rows);
+    QSaveFile file(*path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString reason = file.errorString();
+        ReportFileNotSaved(*path, reason);
+        ShowMessageBox(QStringLiteral("The fleet status could not be exported to %1:\n%2").arg(*path, reason),
+                       MsgIcon::Warning);
+        return {};
+    }
+    ShowStatusMessage(QStringLiteral("Fleet status exported to %1").arg(*path));
+    return *path;
 }
 
 void CFleetOverviewWindow::OpenRow(int row)
 {
     const QString name = model_->UnitName(row);
-    if (!name.isEmpty() && openUnit_)
-        openUnit_(name);
+    if (name.isEmpty() || !openUnit_)
+        return;
+    // A unit the overview could not reach: its own reason first, rather than
+    // the connection's general one after another wait.
+    if (model_->HealthAt(row) == EFleetHealth::Unreachable) {
+        QString reason = model_->UnitError(row);
+        if (reason.isEmpty())
+            reason = QStringLiteral("it did not answer");
+        MessageBoxRequest request;
+        request.text = QStringLiteral("%1 could not be reached when the overview read it:\n%2\n\n"
+                                      "Open a remote connection to it anyway?")
+                           .arg(name, reason);
+        request.icon = MsgIcon::Warning;
+        request.buttons = MsgButtons::YesNo;
+        request.defaultAnswer = MsgAnswer::No;
+        if (ShowMessageBox(request) != MsgAnswer::Yes)
+            return;
+    }
+    openUnit_(name);
 }
 
 void CFleetOverviewWindow::UpdateControls()
@@ -284,7 +376,10 @@ bool CFleetOverviewWindow::SaveLayout()
     for (int column = 0; column < model_->columnCount(); ++column)
         widths.push_back(std::uint32_t(table_->columnWidth(column)));
     const bool columns = registry.SaveObject(kLayoutKey, kLayoutName + QStringLiteral(" columns"), widths);
-    return placed && columns;
+    bool expected = registry.CreateKey(RegRoot::CurrentUser, kLayoutKey) &&
+                    registry.WriteString(kExpectedFirmwareValue, model_->ExpectedFirmware());
+    expected = registry.CloseKey() && expected;
+    return placed && columns && expected;
 }
 
 bool CFleetOverviewWindow::LoadLayout()
@@ -300,6 +395,12 @@ bool CFleetOverviewWindow::LoadLayout()
             table_->setColumnWidth(column, width);
     }
     columnsRestored_ = count > 0;
+    QString expected;
+    if (registry.OpenKeyForRead(RegRoot::CurrentUser, kLayoutKey) && registry.ReadString(kExpectedFirmwareValue, expected)) {
+        expected_->setText(expected);
+        model_->SetExpectedFirmware(expected);
+    }
+    registry.CloseKey();
     return placed && columns;
 }
 

@@ -1,16 +1,21 @@
 #pragma once
 // "Fleet Overview": the units of the node directory in a table with their
 // health, a Refresh that reads them all in the background with a progress
-// bar and a Stop, and a double click that asks for a remote connection to
-// the unit. A child of the main frame's window area; closing only hides it.
+// bar and a Stop (the rows keep what was read before until each unit is read
+// again), the firmware the units are compared with, an export of the table
+// as the fleet status CSV, and a double click that asks for a remote
+// connection to the unit. A child of the main frame's window area; closing
+// only hides it.
 
 #include <QMdiSubWindow>
 
+#include <cstdint>
 #include <functional>
 
 class CFleetOverviewModel;
 class CFleetOverviewSweep;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -41,6 +46,11 @@ public:
     // Starts a sweep (the directory is read afresh); false when none started.
     bool Refresh();
     void StopSweep();
+    // Asks for a file and writes the rows read so far as the fleet status
+    // CSV; returns the path written, empty when cancelled or not written.
+    QString ExportCsv();
+    // Milliseconds since the epoch for the time a unit was read; tests set their own.
+    void SetClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
 
     bool SaveLayout();
     bool LoadLayout();
@@ -51,6 +61,8 @@ public:
     [[nodiscard]] QPushButton* RefreshButton() const { return refresh_; }
     [[nodiscard]] QPushButton* StopButton() const { return stop_; }
     [[nodiscard]] QSpinBox* JobsBox() const { return jobs_; }
+    [[nodiscard]] QLineEdit* ExpectedFirmwareBox() const { return expected_; }
+    [[nodiscard]] QPushButton* ExportButton() const { return export_; }
     [[nodiscard]] QProgressBar* Progress() const { return progress_; }
     [[nodiscard]] QLabel* SummaryLine() const { return summary_; }
     [[nodiscard]] QLabel* DirectoryLine() const { return directory_; }
@@ -65,6 +77,7 @@ private:
     void OpenRow(int row);
     void UpdateControls();
     void UpdateSummary();
+    void FitStateColumns();
 
     CFleetOverviewModel* model_;
     CFleetOverviewSweep* sweep_;
@@ -72,12 +85,15 @@ private:
     QPushButton* refresh_;
     QPushButton* stop_;
     QSpinBox* jobs_;
+    QLineEdit* expected_;
+    QPushButton* export_;
     QProgressBar* progress_;
     QLabel* summary_;
     QLabel* directory_;
     QTimer* progressTimer_;
     std::function<void(const QString&)> openUnit_;
     std::function<void()> help_;
+    std::function<std::int64_t()> clock_;
     QString directoryError_;
     bool placed_ = false;          // the saved placement was looked for
     bool columnsRestored_ = false; // saved column widths apply, not the contents' widths

@@ -3,10 +3,12 @@
 #include "platform/StringTable.h"
 #include "platform/UserPrompts.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -63,6 +65,27 @@ MsgAnswer ToAnswer(int button)
 }
 } // namespace
 
+void InstallWidgetNotices()
+{
+    static QPointer<QMessageBox> notice;
+    // One at a time, closed by the program when what it announces is over.
+    SetNoticeFunctions(NoticeFunctions{
+        [](const MessageBoxRequest& request) {
+            if (notice)
+                notice->close();
+            const QString caption = request.caption.isEmpty() ? LoadResString(StringId::AppTitle) : request.caption;
+            notice = new QMessageBox(ToIcon(request.icon), caption, request.text, QMessageBox::Ok,
+                                     QApplication::activeWindow());
+            notice->setAttribute(Qt::WA_DeleteOnClose);
+            notice->setWindowModality(Qt::NonModal);
+            notice->show();
+        },
+        [] {
+            if (notice)
+                notice->close();
+        }});
+}
+
 void InstallWidgetPrompts()
 {
     SetMessageBoxFunction([](const MessageBoxRequest& request) {
@@ -73,14 +96,20 @@ void InstallWidgetPrompts()
                         QApplication::activeWindow());
         if (request.defaultAnswer)
             box.setDefaultButton(ToButton(*request.defaultAnswer));
+        for (const auto& [answer, name] : request.buttonNames)
+            if (QAbstractButton* button = box.button(ToButton(answer)))
+                button->setText(name);
         return ToAnswer(box.exec());
     });
+    InstallWidgetNotices();
     SetFileDialogFunction([](const FileDialogRequest& request) -> std::optional<QString> {
         QFileDialog dialog(QApplication::activeWindow(), request.caption, request.initialPath, request.filter);
         dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         if (!request.defaultSuffix.isEmpty())
             dialog.setDefaultSuffix(request.defaultSuffix);
+        if (!request.confirmOverwrite)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return dialog.selectedFiles().constFirst();

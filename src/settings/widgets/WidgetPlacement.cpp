@@ -1,5 +1,6 @@
 #include "settings/widgets/WidgetPlacement.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -55,8 +56,13 @@ void ApplyWindowPlacement(QWidget& window, const WindowPlacement& placement)
 ScreenArea DesktopArea(const QWidget& window)
 {
     ScreenArea area;
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (screen) {
+    if (!window.isWindow()) {
+        const QWidget* parent = window.parentWidget();
+        if (parent && parent->isVisible()) {
+            area.width = parent->width();
+            area.height = parent->height();
+        }
+    } else if (const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen()) {
         const QRect desktop = screen->virtualGeometry();
         area.left = desktop.x();
         area.top = desktop.y();
@@ -77,8 +83,46 @@ bool SaveWidgetPlacement(CRegistry& registry, const QWidget& window, const QStri
 bool LoadWidgetPlacement(CRegistry& registry, QWidget& window, const QString& path, const QString& name)
 {
     WindowPlacement placement = TakeWindowPlacement(window);
-    const PlacementLoad loaded = registry.LoadWindowPlacement(placement, DesktopArea(window), path, name);
-    if (loaded != PlacementLoad::KeyMissing)
-        ApplyWindowPlacement(window, placement);
+    const ScreenArea area = DesktopArea(window);
+    // The screen's rule keeps an icon's worth of a window in reach; a window
+    // inside another is kept wholly inside it instead.
+    const bool inside = !window.isWindow();
+    const PlacementLoad loaded = registry.LoadWindowPlacement(placement, inside ? ScreenArea{} : area, path, name);
+    if (loaded == PlacementLoad::KeyMissing)
+        return false;
+    if (inside)
+        FitPlacementInside(placement, area);
+    window.setProperty(kPlacementRestoredProperty, true);
+    ApplyWindowPlacement(window, placement);
     return loaded == PlacementLoad::Complete;
+}
+
+namespace {
+class CPlacementKeeper : public QObject {
+public:
+    CPlacementKeeper(QWidget& window, QString path, QString name)
+        : QObject(&window), path_(std::move(path)), name_(std::move(name))
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && watched == parent()) {
+            CRegistry registry(RegRoot::CurrentUser);
+            registry.SaveWindowPlacement(TakeWindowPlacement(*static_cast<QWidget*>(watched)), true, path_, name_);
+        }
+        return false;
+    }
+
+private:
+    QString path_;
+    QString name_;
+};
+} // namespace
+
+void KeepPlacementWhenHidden(QWidget& window, const QString& path, const QString& name)
+{
+    new CPlacementKeeper(window, path, name);
 }

@@ -5,52 +5,20 @@
 #include "platform/LogCategories.h"
 #include "platform/MessageIds.h"
 #include "platform/StringTable.h"
+#include "protocol/FirmwareNames.h"
+#include "protocol/Vocabulary.h"
 
 #include <memory>
 
 namespace {
 constexpr unsigned kSendingProblem = 61236;
-constexpr std::uint8_t kNegativeAck = 0xF0;
-constexpr std::int32_t kResultOffset = 3;
-constexpr std::int32_t kActiveStateOffset = 3;
-constexpr std::int32_t kInactiveStateOffset = 4;
-
-// Name states in the names reply; any other value leaves the name as it was.
-constexpr int kNamePresent = 0;
-constexpr int kBankEmpty = 1;
+constexpr std::uint8_t kNegativeAck = Protocol::Op::kNegativeAck;
 
 const char* const kActivationRefused =
     "The target device encountered a non-recoverable error\n (%04X).\n\n"
     "The inactive firmware could not be activated.\n"
     "Download the software and try to activate again.";
 
-// The zero-terminated text of a name field. False when the terminator is
-// neither within the field nor within the reply: the reply is malformed.
-bool ReadNameField(const CDeviceMessage& reply, std::int32_t offset, QByteArray& name)
-{
-    QByteArray text;
-    for (std::int32_t i = 0; i < CSoftwareActivation::kNameField; ++i) {
-        std::int32_t byte = 0;
-        if (!reply.GetByte(offset + i, byte))
-            return false;
-        if (byte == 0) {
-            name = text;
-            return true;
-        }
-        text.append(static_cast<char>(byte));
-    }
-    return false;
-}
-
-// Applies one bank's state and name from the reply to `name`.
-bool ApplyName(const CDeviceMessage& reply, int state, std::int32_t offset, QByteArray& name)
-{
-    if (state == kNamePresent)
-        return ReadNameField(reply, offset, name);
-    if (state == kBankEmpty)
-        name.clear();
-    return true;
-}
 } // namespace
 
 CSoftwareActivation::CSoftwareActivation() : CDataClass(kAddress, {WM_ACTIVATION_READ_DONE, WM_ACTIVATION_DONE}) {}
@@ -69,7 +37,7 @@ bool CSoftwareActivation::Read()
     // State first: a refused send comes back as a posted failure for this state.
     errorText_ = LoadResString(StringId::ReadingProblem);
     SetOperationState(kReading);
-    SendToHandler(AppCommHandler(), std::move(request), this);
+    Channel().Send(std::move(request));
     return true;
 }
 
@@ -106,7 +74,7 @@ bool CSoftwareActivation::Activate(const QByteArray& name)
     request->AppendByte(0);
     errorText_ = LoadResString(kSendingProblem);
     SetOperationState(kWriting);
-    SendToHandler(AppCommHandler(), std::move(request), this);
+    Channel().Send(std::move(request));
     return true;
 }
 
@@ -147,37 +115,36 @@ void CSoftwareActivation::OnUnitReply(const CDeviceMessage& reply)
 
 void CSoftwareActivation::ParseNames(const CDeviceMessage& reply)
 {
-    std::int32_t activeState = 0, inactiveState = 0;
-    QByteArray active = activeName_;
-    QByteArray inactive = inactiveName_;
-    // A malformed reply changes neither name.
-    if (!reply.GetByte(kActiveStateOffset, activeState) || !reply.GetByte(kInactiveStateOffset, inactiveState) ||
-        !ApplyName(reply, activeState, kActiveNameOffset, active) ||
-        !ApplyName(reply, inactiveState, kInactiveNameOffset, inactive)) {
+    // A malformed reply changes neither name; a bank whose state tells
+    // nothing keeps its name.
+    const auto names = Protocol::FirmwareNamesOf(reply.Bytes());
+    if (!names) {
         qCWarning(lcFirmware, "activation: malformed bank names reply: %d bytes", reply.GetLength());
         FailOperation();
         return;
     }
-    activeName_ = active;
-    inactiveName_ = inactive;
+    if (names->active)
+        activeName_ = QByteArray::fromStdString(*names->active);
+    if (names->inactive)
+        inactiveName_ = QByteArray::fromStdString(*names->inactive);
     SetOperationState(kIdle);
     NotifyWindows(WM_ACTIVATION_READ_DONE, 1);
 }
 
 void CSoftwareActivation::ParseActivateResult(const CDeviceMessage& reply)
 {
-    std::int32_t result = 0;
-    if (!reply.GetUInt16(kResultOffset, result)) {
+    const auto result = Protocol::ActivateResultOf(reply.Bytes());
+    if (!result) {
         qCWarning(lcFirmware, "activation: malformed activation reply: %d bytes", reply.GetLength());
         FailOperation(); // with the sending-problem text Activate set
         return;
     }
     SetOperationState(kIdle);
-    if (result == 0) {
+    if (*result == 0) {
         NotifyWindows(WM_ACTIVATION_DONE, 1);
         return;
     }
-    errorText_ = QString::asprintf(kActivationRefused, static_cast<unsigned>(result));
-    qCWarning(lcFirmware, "activation refused: result %04X", static_cast<unsigned>(result));
+    errorText_ = QString::asprintf(kActivationRefused, static_cast<unsigned>(*result));
+    qCWarning(lcFirmware, "activation refused: result %04X", static_cast<unsigned>(*result));
     NotifyWindows(WM_ACTIVATION_DONE, 0);
 }

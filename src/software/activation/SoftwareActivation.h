@@ -6,6 +6,8 @@
 // state 1 is reading the names, state 2 activating.
 
 #include "data/DataClass.h"
+#include "protocol/FirmwareNames.h"
+#include "protocol/Vocabulary.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,16 +15,16 @@
 class CSoftwareActivation : public CDataClass {
     Q_OBJECT
 public:
-    static constexpr std::uint8_t kAddress = 0x0C;
-    static constexpr std::uint8_t kCommandClass = 0x86;
-    static constexpr std::uint8_t kOpReadNames = 0x38;
-    static constexpr std::uint8_t kOpNamesReply = 0x39;
-    static constexpr std::uint8_t kOpActivate = 0x36;
-    static constexpr std::uint8_t kOpActivateReply = 0x37;
+    static constexpr std::uint8_t kAddress = Protocol::Address::kActivation;
+    static constexpr std::uint8_t kCommandClass = Protocol::Class::kUnitCommand;
+    static constexpr std::uint8_t kOpReadNames = Protocol::Op::kReadFirmwareNames;
+    static constexpr std::uint8_t kOpNamesReply = Protocol::Op::kFirmwareNamesReply;
+    static constexpr std::uint8_t kOpActivate = Protocol::Op::kActivate;
+    static constexpr std::uint8_t kOpActivateReply = Protocol::Op::kActivateReply;
     // Each name is a zero-terminated text in a 16-byte field of the reply.
-    static constexpr std::int32_t kNameField = 16;
-    static constexpr std::int32_t kActiveNameOffset = 5;
-    static constexpr std::int32_t kInactiveNameOffset = kActiveNameOffset + kNameField;
+    static constexpr std::int32_t kNameField = std::int32_t(Protocol::SFirmwareNames::kNameField);
+    static constexpr std::int32_t kActiveNameOffset = std::int32_t(Protocol::SFirmwareNames::kActiveNameAt);
+    static constexpr std::int32_t kInactiveNameOffset = std::int32_t(Protocol::SFirmwareNames::kInactiveNameAt);
     // The activate request counts the name and its terminator in one byte.
     static constexpr int kMaxActivateName = 0xFE;
 

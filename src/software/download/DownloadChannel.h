@@ -3,7 +3,6 @@
 
 #include <string>
 
-// True when the connection string carries ",CH=" after its first character
-// and the number after it (read as far as it is digits; none counts as 0) is
-// below 9.
+// True when the connection names a channel (its CH item; see
+// Protocol::SConnection) below 9.
 [[nodiscard]] bool IsChannelBelowDownloadChannel(const std::string& connection);

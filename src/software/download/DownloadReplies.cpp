@@ -1,12 +1,13 @@
 #include "software/download/DownloadReplies.h"
 
+#include "protocol/Vocabulary.h"
 #include "software/DownloadMessages.h"
 
 namespace DownloadReply {
 namespace {
 
-constexpr std::uint8_t kTftpReplyType = 0x8C;
-constexpr std::uint8_t kTextReplyType = 0x97;
+constexpr std::uint8_t kTftpReplyType = Protocol::Op::kDownloadDataReply;
+constexpr std::uint8_t kTextReplyType = Protocol::Op::kDownloadTextReply;
 constexpr std::uint8_t kBroadcastAddressing = 0x00;
 constexpr std::int32_t kTextAt = 3;
 constexpr std::string_view kTransferStartText = "M:17,2,5";
@@ -31,8 +32,8 @@ constexpr std::int32_t kStatusQueryLength = 22;
 constexpr std::int32_t kTransferStartLength = 17;
 
 // Parameter read reply watched for the multicast address.
-constexpr std::uint8_t kParameterClass = 0x84;
-constexpr std::uint8_t kReadReply = 0x18;
+constexpr std::uint8_t kParameterClass = Protocol::Class::kParameter;
+constexpr std::uint8_t kReadReply = Protocol::Op::kReadReply;
 constexpr std::int32_t kMulticastParameter = 0xD002;
 
 bool Holds(const CDeviceMessage& reply, std::int32_t offset, std::int32_t size)

@@ -18,5 +18,8 @@ QString Completed();
 // or for a send failure the kind of the last message sent. Numbers up to 13
 // are the unit's fault, higher ones (message kinds) a reply that never came.
 QString ForEnding(int number);
+// The same ending in words for a log or a terminal, on one line: what the
+// result code means, or which message got no reply, with the number.
+QString ReadableEnding(int number);
 
 } // namespace DownloadText

@@ -76,6 +76,7 @@ bool CMulticastDownload::FailStart(const QString& text)
 
 bool CMulticastDownload::StartDownload(const QString& masterPath)
 {
+    ending_ = 0;
     CCommHandler* handler = AppCommHandler();
     const bool remote = IsRemoteConnection(handler);
     // The connection as it is now: another unit may have been connected since
@@ -571,6 +572,7 @@ void CMulticastDownload::EndWithCode(int code, const QString& text)
               qPrintable(!text.isEmpty() ? text : DownloadText::ForEnding(number)));
     state_ = kIdle;
     errorText_ = !text.isEmpty() ? text : DownloadText::ForEnding(number);
+    ending_ = text.isEmpty() ? number : 0;
     Finish();
     channel_.NotifyWindows(WM_DOWNLOAD_DONE, 0);
 }

@@ -100,6 +100,10 @@ public:
     // An even size from 128 to 256; anything else is refused and the old size kept.
     bool SetChecksumChunkSize(int size);
     [[nodiscard]] const QString& GetErrorText() const { return errorText_; }
+    // The number the last download ended with, as its error text names it:
+    // the result code, or the kind of the message that got no reply; 0 when
+    // it did not end so (its text then says all).
+    [[nodiscard]] int GetEnding() const { return ending_; }
 
     [[nodiscard]] int GetState() const { return state_; }
     // StartDownload left the image check running on the event loop.
@@ -192,6 +196,7 @@ private:
     bool finalEmptyBlock_ = false;
     bool masterEndSent_ = false; // the empty block after a master file of whole blocks
     int lastKind_ = 0;
+    int ending_ = 0;
     int chunkSize_;
     QString errorText_;
     std::uint32_t resumeOffset_ = 0;

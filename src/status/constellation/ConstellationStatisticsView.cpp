@@ -2,14 +2,6 @@
 
 namespace {
 
-constexpr std::uint8_t kStatusClass = 0x83;
-constexpr std::uint8_t kStatusAddress = 0x13;
-
-constexpr std::int32_t kStatusOffset = 3;
-constexpr std::int32_t kVerdictOffset = 4;
-constexpr std::int32_t kDurationsOffset = 5;
-constexpr std::int32_t kTotalOffset = kDurationsOffset + 4 * ConstellationStatisticsData::kRows;
-
 const char* VerdictWord(std::int32_t verdict)
 {
     switch (verdict) {
@@ -38,33 +30,15 @@ CConstellationStatisticsView::CConstellationStatisticsView(IStatusFrame& frame) 
 
 std::unique_ptr<CDeviceMessage> CConstellationStatisticsView::BuildRequest() const
 {
-    auto request = std::make_unique<CDeviceMessage>();
-    request->AppendByte(kStatusClass);
-    request->AppendByte(kStatusAddress);
-    request->AppendByte(kRequestOpcode);
-    request->AppendUInt16(0);
-    return request;
+    return std::make_unique<CDeviceMessage>(CDeviceMessage::Of(Protocol::ConstellationStatisticsRequest()));
 }
 
 void CConstellationStatisticsView::OnStatusReply(const CDeviceMessage& reply)
 {
-    std::int32_t b0 = 0, b1 = 0, b2 = 0;
-    if (!reply.GetByte(0, b0) || !reply.GetByte(1, b1) || !reply.GetByte(2, b2) || b0 != kStatusClass ||
-        b1 != kStatusAddress || b2 != kReplyOpcode)
-        return;
-    std::int32_t status = 0, verdict = 0;
-    if (!reply.GetByte(kStatusOffset, status) || !reply.GetByte(kVerdictOffset, verdict))
-        return;
-    ConstellationStatisticsData& stats = SharedConstellationStatistics();
-    // The unit's verdict is kept even from a reply that carries no statistics.
-    stats.verdict = verdict;
-    if (status != 0)
-        return;
-    for (int row = 0; row < kRows; ++row) {
-        if (!reply.GetUInt32(kDurationsOffset + 4 * row, stats.durations[row]))
-            return; // cut short: what was read stays, nothing is claimed valid
-    }
-    if (!reply.GetUInt32(kTotalOffset, stats.total))
+    // The unit's verdict is kept even from a reply that carries no statistics;
+    // a reply cut short keeps what was read but claims nothing valid.
+    if (Protocol::DecodeConstellationStatistics(reply.Bytes(), SharedConstellationStatistics()) !=
+        Protocol::Decoded::Whole)
         return;
     valid_ = true;
     Redraw();
@@ -154,6 +128,11 @@ CConstellationStatisticsView::Tone CConstellationStatisticsView::VerdictPaneTone
 
 QString CConstellationStatisticsView::GetVerdictText()
 {
-    const char* word = VerdictWord(SharedConstellationStatistics().verdict);
+    return VerdictText(SharedConstellationStatistics().verdict);
+}
+
+QString CConstellationStatisticsView::VerdictText(std::int32_t verdict)
+{
+    const char* word = VerdictWord(verdict);
     return word ? QString::fromLatin1(word) : QStringLiteral("Undefined");
 }

@@ -5,6 +5,8 @@
 // outlive a connection; only ClearStatus and new replies change them. The
 // window asks for them through CStatusPoller and draws what this class says.
 
+#include "protocol/ConstellationStatistics.h"
+#include "protocol/Vocabulary.h"
 #include "status/StatusPoller.h"
 
 #include <QString>
@@ -13,13 +15,8 @@
 #include <cstdint>
 #include <functional>
 
-struct ConstellationStatisticsData {
-    static constexpr int kRows = 13; // 0 to 12 visible satellites
-    std::array<std::uint32_t, kRows> durations{}; // seconds
-    // 0 good, 1 sufficient, 2 bad, 255 initialising; -1 when nothing is known.
-    std::int32_t verdict = -1;
-    std::uint32_t total = 0; // seconds
-};
+// The statistics as the unit reports them.
+using ConstellationStatisticsData = Protocol::SConstellationStatistics;
 
 // The program's one copy of the statistics.
 [[nodiscard]] ConstellationStatisticsData& SharedConstellationStatistics();
@@ -28,13 +25,13 @@ class CConstellationStatisticsView : public CStatusPoller {
     Q_OBJECT
 public:
     static constexpr int kRows = ConstellationStatisticsData::kRows;
-    static constexpr std::int32_t kVerdictGood = 0;
-    static constexpr std::int32_t kVerdictSufficient = 1;
-    static constexpr std::int32_t kVerdictBad = 2;
-    static constexpr std::int32_t kVerdictInitialising = 255;
-    static constexpr std::uint8_t kRequestOpcode = 0x27;
-    static constexpr std::uint8_t kReplyOpcode = 0x28;
-    static constexpr std::int32_t kReplyLength = 61;
+    static constexpr std::int32_t kVerdictGood = ConstellationStatisticsData::kVerdictGood;
+    static constexpr std::int32_t kVerdictSufficient = ConstellationStatisticsData::kVerdictSufficient;
+    static constexpr std::int32_t kVerdictBad = ConstellationStatisticsData::kVerdictBad;
+    static constexpr std::int32_t kVerdictInitialising = ConstellationStatisticsData::kVerdictInitialising;
+    static constexpr std::uint8_t kRequestOpcode = Protocol::Op::kConstellationStatistics;
+    static constexpr std::uint8_t kReplyOpcode = Protocol::Op::kConstellationStatisticsReply;
+    static constexpr std::int32_t kReplyLength = std::int32_t(ConstellationStatisticsData::kReplyLength);
 
     // How a cell or the verdict pane is coloured.
     enum class Tone { Default, Good, Amber, Warning };
@@ -53,6 +50,8 @@ public:
     void SetRedrawHandler(std::function<void()> handler) { redraw_ = std::move(handler); }
 
     [[nodiscard]] bool IsValid() const { return valid_; }
+    // The statistics the window shows (the program's one copy).
+    [[nodiscard]] const ConstellationStatisticsData& Statistics() const { return SharedConstellationStatistics(); }
     [[nodiscard]] int RedrawCount() const { return redraws_; }
 
     // What is shown: the duration cell of a row, its colour, the total pane and
@@ -66,6 +65,8 @@ public:
     // The verdict as the commissioning report prints it, whether or not the
     // statistics are valid.
     [[nodiscard]] static QString GetVerdictText();
+    // The same for any verdict ("Undefined" for one that is not known).
+    [[nodiscard]] static QString VerdictText(std::int32_t verdict);
 
 protected:
     [[nodiscard]] std::unique_ptr<CDeviceMessage> BuildRequest() const override;

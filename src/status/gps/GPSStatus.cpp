@@ -4,6 +4,7 @@
 #include "platform/widgets/MMStatusBar.h"
 #include "settings/Registry.h"
 #include "settings/widgets/WidgetPlacement.h"
+#include "status/CnoScale.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -17,12 +18,12 @@ namespace {
 
 constexpr unsigned kTitleId = 61229; // "GPS Status"
 const QColor kRowNumberBackground(250, 230, 150);
-const QColor kBarColour(0, 160, 32);
 const QColor kWarningColour(160, 32, 0);
 constexpr int kDefaultColumnWidth = 70;
 constexpr int kBarColumnWidth = 150;
 
-// Paints the C/No column as a bar in place of text.
+// Paints the C/No column as a bar in place of text, in the colour of the
+// C/No scale that the sky plot's legend shows too.
 class CNoBarDelegate : public QStyledItemDelegate {
 public:
     CNoBarDelegate(const CGPSStatusView& view, QObject* parent) : QStyledItemDelegate(parent), view_(view) {}
@@ -35,7 +36,7 @@ public:
         const int width = view_.BarWidth(channel, cell.width());
         if (width > 0)
             painter->fillRect(QRect(cell.left(), cell.top(), width, cell.height()),
-                              view_.IsWeak(channel) ? kWarningColour : kBarColour);
+                              QColor::fromRgb(ChannelColour(view_.CNo(channel), view_.IsWeak(channel))));
     }
 
 private:
@@ -68,6 +69,10 @@ CGPSStatus::CGPSStatus(IStatusFrame& frame, QWidget* parent) : QMdiSubWindow(par
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setFocusPolicy(Qt::NoFocus);
     table_->setItemDelegateForColumn(ColumnBar, new CNoBarDelegate(view_, table_));
+    QStringList scale;
+    for (const CnoBand& band : CnoBands())
+        scale << QString::fromLatin1(band.label);
+    table_->horizontalHeaderItem(ColumnBar)->setToolTip(QStringLiteral("Bar colours: ") + scale.join(QStringLiteral(", ")));
     for (int row = 0; row < CGPSStatusView::kChannels; ++row) {
         for (int column = 0; column < kColumns; ++column) {
             auto* item = new QTableWidgetItem;

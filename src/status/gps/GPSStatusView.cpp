@@ -7,21 +7,6 @@
 
 namespace {
 
-constexpr std::uint8_t kClass = 0x83;
-constexpr std::uint8_t kAddress = 0x01;
-constexpr std::uint8_t kRequestOpcode = 0x12;
-constexpr std::uint8_t kReplyOpcode = 0x13;
-
-constexpr int kTimeAt = 4;
-constexpr int kAltitudeAt = 9;
-constexpr int kLatitudeAt = 13;
-constexpr int kLongitudeAt = 17;
-constexpr int kSatelliteAt = 21;
-constexpr int kCNoAt = 33;
-constexpr int kStateAt = 45;
-constexpr int kElevationAt = 57;
-constexpr int kAzimuthAt = 105;
-
 const QString kNoAngle = QStringLiteral("--\u00B0");
 
 QString AngleValueText(std::uint32_t value)
@@ -30,18 +15,6 @@ QString AngleValueText(std::uint32_t value)
         return kNoAngle;
     // Taken as unsigned: the unit sends no angle below zero.
     return QString::asprintf("%.2f", double(float(double(value) / 10000000.0)));
-}
-
-struct PackedParts {
-    bool negative = false;
-    long long degrees = 0, minutes = 0, seconds = 0, thousandths = 0;
-};
-
-PackedParts SplitPacked(std::int32_t packed)
-{
-    // Widened first: the most negative value has no 32-bit magnitude.
-    const long long v = std::llabs(static_cast<long long>(packed));
-    return {packed < 0, v / 10000000, (v / 100000) % 100, (v / 1000) % 100, v % 1000};
 }
 
 } // namespace
@@ -54,12 +27,7 @@ CGPSStatusView::CGPSStatusView(IStatusFrame& frame) : CStatusPoller(frame)
 
 std::unique_ptr<CDeviceMessage> CGPSStatusView::BuildRequest() const
 {
-    auto request = std::make_unique<CDeviceMessage>();
-    request->AppendByte(kClass);
-    request->AppendByte(kAddress);
-    request->AppendByte(kRequestOpcode);
-    request->AppendUInt16(0);
-    return request;
+    return std::make_unique<CDeviceMessage>(CDeviceMessage::Of(Protocol::GpsStatusRequest()));
 }
 
 void CGPSStatusView::OnStatusReply(const CDeviceMessage& reply)
@@ -72,47 +40,23 @@ void CGPSStatusView::OnStatusReply(const CDeviceMessage& reply)
 
 bool CGPSStatusView::Decode(const CDeviceMessage& reply)
 {
-    std::int32_t b0 = 0, b1 = 0, b2 = 0, b3 = 0;
-    if (!reply.GetByte(0, b0) || !reply.GetByte(1, b1) || !reply.GetByte(2, b2) || !reply.GetByte(3, b3))
-        return false;
-    if (b0 != kClass || b1 != kAddress || b2 != kReplyOpcode || b3 != 0)
-        return false;
-
-    if (!reply.GetByte(kTimeAt, hour_) || !reply.GetByte(kTimeAt + 1, minute_) || !reply.GetByte(kTimeAt + 2, second_))
-        return false;
-    if (!reply.GetUInt32(kAltitudeAt, altitudeCm_) || !reply.GetUInt32(kLatitudeAt, latitude_) ||
-        !reply.GetUInt32(kLongitudeAt, longitude_))
-        return false;
-    for (int i = 0; i < kChannels; ++i) {
-        Channel& c = channels_[i];
-        std::int32_t value = 0;
-        if (!reply.GetByte(kSatelliteAt + i, c.satellite))
-            return false;
-        if (!reply.GetByte(kCNoAt + i, value))
-            return false;
-        c.cno = std::min(value, kMaxCNo);
+    const Protocol::Decoded decoded = Protocol::DecodeGpsStatus(reply.Bytes(), status_);
+    // Channel states count from the first C/No the reply carried.
+    if (decoded != Protocol::Decoded::NotThisReply && std::size_t(reply.GetLength()) > Protocol::SGpsStatus::kFirstCNoAt)
         statesReceived_ = true;
-        if (!reply.GetByte(kStateAt + i, value))
-            return false;
-        c.state = static_cast<std::uint8_t>(value);
-        if (!reply.GetUInt32(kElevationAt + 4 * i, c.elevation) || !reply.GetUInt32(kAzimuthAt + 4 * i, c.azimuth))
-            return false;
-    }
-    return true;
+    return decoded == Protocol::Decoded::Whole;
 }
 
 void CGPSStatusView::ClearStatus()
 {
-    channels_ = {};
-    latitude_ = longitude_ = altitudeCm_ = 0;
-    hour_ = minute_ = second_ = 0;
+    status_ = {};
     emit Redraw();
 }
 
 bool CGPSStatusView::IsWeak(int channel) const
 {
-    const Channel& c = channels_.at(channel);
-    return statesReceived_ ? (c.state & 1) == 0 : c.cno < kWeakCNo;
+    const Protocol::SGpsChannel& c = Channel(channel);
+    return statesReceived_ ? (c.state & 1) == 0 : c.cno.value < kWeakCNo;
 }
 
 int CGPSStatusView::BarWidth(int channel, int cellWidth) const
@@ -144,7 +88,7 @@ QString CGPSStatusView::AzimuthText(int channel) const
 
 QString CGPSStatusView::PackedAngleText(std::int32_t packed, bool latitude)
 {
-    const PackedParts p = SplitPacked(packed);
+    const Protocol::PackedAngle::Parts p = Protocol::PackedAngle{packed}.Split();
     const char* hemisphere = latitude ? (p.negative ? "S " : "N ") : (p.negative ? "W " : "E ");
     const char* format = latitude ? "%s%02lld\u00B0%02lld'%02lld.%03lld\"" : "%s%03lld\u00B0%02lld'%02lld.%03lld\"";
     return QString::asprintf(format, hemisphere, p.degrees, p.minutes, p.seconds, p.thousandths);
@@ -152,10 +96,7 @@ QString CGPSStatusView::PackedAngleText(std::int32_t packed, bool latitude)
 
 double CGPSStatusView::PackedAngleDegrees(std::int32_t packed)
 {
-    const PackedParts p = SplitPacked(packed);
-    const double degrees = double(p.degrees) + double(p.minutes) / 60.0 + double(p.seconds) / 3600.0 +
-                           double(p.thousandths) / 3600000.0;
-    return p.negative ? -degrees : degrees;
+    return Protocol::PackedAngle{packed}.InDegrees().value;
 }
 
 QString CGPSStatusView::AltitudeText(std::int32_t centimetres, bool metric)
@@ -169,36 +110,36 @@ QString CGPSStatusView::AltitudeText(std::int32_t centimetres, bool metric)
 
 QString CGPSStatusView::LatitudeText() const
 {
-    return PackedAngleText(latitude_, true);
+    return PackedAngleText(status_.latitude.packed, true);
 }
 
 QString CGPSStatusView::LongitudeText() const
 {
-    return PackedAngleText(longitude_, false);
+    return PackedAngleText(status_.longitude.packed, false);
 }
 
 QString CGPSStatusView::AltitudeText() const
 {
-    return AltitudeText(altitudeCm_, metric_);
+    return AltitudeText(status_.altitude.value, metric_);
 }
 
 QString CGPSStatusView::TimeText() const
 {
     // The bytes as received, even outside a day's range.
-    return QString::asprintf("%02d:%02d:%02d", hour_, minute_, second_);
+    return QString::asprintf("%02d:%02d:%02d", status_.time.hour, status_.time.minute, status_.time.second);
 }
 
 double CGPSStatusView::GetLatitudeDegrees() const
 {
-    return PackedAngleDegrees(latitude_);
+    return status_.latitude.InDegrees().value;
 }
 
 double CGPSStatusView::GetLongitudeDegrees() const
 {
-    return PackedAngleDegrees(longitude_);
+    return status_.longitude.InDegrees().value;
 }
 
 double CGPSStatusView::GetAltitudeMetres() const
 {
-    return double(altitudeCm_) / 100.0;
+    return status_.altitude.InMetres().value;
 }

@@ -5,6 +5,7 @@
 // weak. It asks through the shared status refresh and tells the window to
 // redraw with Redraw(). The commissioning reads the unit's position from it.
 
+#include "protocol/GpsStatus.h"
 #include "status/StatusPoller.h"
 
 #include <QString>
@@ -15,10 +16,10 @@
 class CGPSStatusView : public CStatusPoller {
     Q_OBJECT
 public:
-    static constexpr int kChannels = 12;
-    static constexpr int kMaxCNo = 60;  // dBHz; higher values are shown as this
+    static constexpr int kChannels = Protocol::SGpsStatus::kChannels;
+    static constexpr int kMaxCNo = Protocol::SGpsStatus::kMaxCNo; // dBHz; higher values are shown as this
     static constexpr int kWeakCNo = 27; // weak below this until the unit sends channel states
-    static constexpr int kReplyLength = 153;
+    static constexpr int kReplyLength = int(Protocol::SGpsStatus::kReplyLength);
 
     // Reads the user's measurement system once: metric unless the setting
     // reads and does not start with '0'.
@@ -32,11 +33,13 @@ public:
     // redrawn).
     bool Decode(const CDeviceMessage& reply);
 
-    [[nodiscard]] int SatelliteNumber(int channel) const { return channels_.at(channel).satellite; }
-    [[nodiscard]] int CNo(int channel) const { return channels_.at(channel).cno; }
-    [[nodiscard]] std::uint8_t ChannelState(int channel) const { return channels_.at(channel).state; }
-    [[nodiscard]] std::uint32_t Elevation(int channel) const { return channels_.at(channel).elevation; }
-    [[nodiscard]] std::uint32_t Azimuth(int channel) const { return channels_.at(channel).azimuth; }
+    // What the unit last said, as far as its replies went.
+    [[nodiscard]] const Protocol::SGpsStatus& Status() const { return status_; }
+    [[nodiscard]] int SatelliteNumber(int channel) const { return Channel(channel).satellite; }
+    [[nodiscard]] int CNo(int channel) const { return Channel(channel).cno.value; }
+    [[nodiscard]] std::uint8_t ChannelState(int channel) const { return Channel(channel).state; }
+    [[nodiscard]] std::uint32_t Elevation(int channel) const { return Channel(channel).elevation.value; }
+    [[nodiscard]] std::uint32_t Azimuth(int channel) const { return Channel(channel).azimuth.value; }
     [[nodiscard]] bool ChannelStatesReceived() const { return statesReceived_; }
 
     // Weak: once channel states have arrived, when bit 0 of the channel's
@@ -55,9 +58,9 @@ public:
     [[nodiscard]] QString AltitudeText() const;
     [[nodiscard]] QString TimeText() const;
 
-    [[nodiscard]] std::int32_t PackedLatitude() const { return latitude_; }
-    [[nodiscard]] std::int32_t PackedLongitude() const { return longitude_; }
-    [[nodiscard]] std::int32_t AltitudeCm() const { return altitudeCm_; }
+    [[nodiscard]] std::int32_t PackedLatitude() const { return status_.latitude.packed; }
+    [[nodiscard]] std::int32_t PackedLongitude() const { return status_.longitude.packed; }
+    [[nodiscard]] std::int32_t AltitudeCm() const { return status_.altitude.value; }
 
     [[nodiscard]] double GetLatitudeDegrees() const;
     [[nodiscard]] double GetLongitudeDegrees() const;
@@ -81,19 +84,12 @@ protected:
     void OnStatusReply(const CDeviceMessage& reply) override;
 
 private:
-    struct Channel {
-        int satellite = 0;
-        int cno = 0;
-        std::uint8_t state = 0;
-        std::uint32_t elevation = 0; // 1e-7 degree
-        std::uint32_t azimuth = 0;
-    };
+    [[nodiscard]] const Protocol::SGpsChannel& Channel(int channel) const
+    {
+        return status_.channels.at(std::size_t(channel));
+    }
 
-    std::array<Channel, kChannels> channels_{};
-    std::int32_t latitude_ = 0;
-    std::int32_t longitude_ = 0;
-    std::int32_t altitudeCm_ = 0;
-    int hour_ = 0, minute_ = 0, second_ = 0;
+    Protocol::SGpsStatus status_;
     bool statesReceived_ = false;
     bool metric_ = true;
 };

@@ -4,9 +4,11 @@
 // developed. Fed by the answers the windows already get (it asks the unit for
 // nothing); bounded, oldest first out. A connection to another unit starts a
 // new history; a disconnection or reset is kept as a gap, so that lines in a
-// chart break there instead of joining across it. Lives in the GUI thread.
+// chart break there instead of joining across it. A move the tool made itself
+// (commissioning gives the unit a new address) is no other unit: the history
+// goes on, and the gap carries a label that says why. Lives in the GUI thread.
 
-#include "status/constellation/ConstellationStatisticsView.h"
+#include "protocol/ConstellationStatistics.h"
 
 #include <QObject>
 #include <QString>
@@ -16,6 +18,18 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+
+// Answers further apart than this are not joined by a line in a chart: the
+// windows ask every 5 s, every 20 s during a download, not at all while a
+// commissioning runs.
+inline constexpr std::int64_t kStatusSampleGapMs = 60 * 1000;
+[[nodiscard]] inline bool SamplesApart(std::int64_t earlierMs, std::int64_t laterMs)
+{
+    return laterMs - earlierMs > kStatusSampleGapMs;
+}
+
+// The statistics as the unit reports them (also named so by the window).
+using ConstellationStatisticsData = Protocol::SConstellationStatistics;
 
 // The three kinds of answer the history keeps, one series each.
 enum class StatusSampleKind { Gps, Installation, Constellation };
@@ -41,7 +55,7 @@ struct SGpsSample {
 struct SInstallationSample {
     std::int64_t timeMs = 0;
     bool afterGap = false;
-    std::array<std::uint16_t, 6> codes{}; // CInstallStatusView::Row order, its status codes
+    std::array<std::uint16_t, 6> codes{}; // Protocol::SInstallationStatus's rows and codes
     std::array<QString, 6> texts;          // the rows' texts as the window shows them
     std::uint32_t surveyProgress = 0;      // as the unit reports it
 };
@@ -51,6 +65,12 @@ struct SConstellationSample {
     bool afterGap = false;
     ConstellationStatisticsData statistics;
     QString verdictText; // as the window's verdict pane shows it
+};
+
+// A gap with a reason, at the first sample after it.
+struct SHistoryGapLabel {
+    std::int64_t timeMs = 0;
+    QString label; // "commissioned"
 };
 
 class CStatusHistory : public QObject {
@@ -71,7 +91,17 @@ public:
     // The serial number of the unit now connected. A different one than the
     // history holds clears it first; the same one (a reconnection) keeps it.
     void SetUnit(const QString& serialNumber);
+    // The tool itself moves the unit: when it connects next as `nextUnit` (or
+    // again as the same one) its history goes on, with a gap labelled `label`.
+    // Any other unit still starts a new history.
+    void ExpectMove(const QString& nextUnit, const QString& label);
+    // The labelled gaps the history still holds samples after, oldest first.
+    [[nodiscard]] const std::deque<SHistoryGapLabel>& GapLabels() const { return gapLabels_; }
     [[nodiscard]] QString Unit() const { return unit_; }
+    // The time of the newest answer of this kind while a gap was marked after
+    // it and no answer came since: what the history shows is from before a
+    // disconnection or restart. Nothing otherwise.
+    [[nodiscard]] std::optional<std::int64_t> LastBeforeGap(StatusSampleKind kind) const;
     void Clear();
 
     [[nodiscard]] std::size_t Capacity() const { return capacity_; }
@@ -88,8 +118,20 @@ signals:
     void Restarted();
 
 private:
+    struct SExpectedMove {
+        QString unit;
+        QString label;
+    };
+    // After a sample: the label of a move the sample is the first after.
+    void LabelGap(std::int64_t timeMs, bool afterGap);
+    // Labels older than every sample held go with them.
+    void DropOldLabels();
+
     std::size_t capacity_;
     QString unit_;
+    std::optional<SExpectedMove> move_;  // announced, the unit not back yet
+    QString pendingLabel_;               // for the next sample after the gap
+    std::deque<SHistoryGapLabel> gapLabels_;
     bool gpsGap_ = false, installationGap_ = false, constellationGap_ = false;
     std::deque<SGpsSample> gps_;
     std::deque<SInstallationSample> installation_;

@@ -13,10 +13,10 @@ std::size_t IndexOf(StatusSampleKind kind)
     return static_cast<std::size_t>(kind);
 }
 
-// The unit sends angles in 1e-7 degree.
-double Degrees(std::uint32_t value)
+// An angle the unit does not know is drawn at 0.
+double Degrees(Protocol::DegreesE7 angle)
 {
-    return double(value) / 1e7;
+    return angle.Known() ? angle.InDegrees().value : 0.0;
 }
 
 } // namespace
@@ -77,19 +77,21 @@ bool CStatusHistoryFeed::IsWanted(StatusSampleKind kind) const
 
 SGpsSample CStatusHistoryFeed::GpsSample(const CGPSStatusView& view, std::int64_t timeMs)
 {
+    const Protocol::SGpsStatus& status = view.Status();
     SGpsSample sample;
     sample.timeMs = timeMs;
     for (int c = 0; c < CGPSStatusView::kChannels; ++c) {
+        const Protocol::SGpsChannel& from = status.channels[std::size_t(c)];
         SChannelSample& channel = sample.channels[std::size_t(c)];
-        channel.satellite = view.SatelliteNumber(c);
-        channel.cno = view.CNo(c);
-        channel.elevationDeg = Degrees(view.Elevation(c));
-        channel.azimuthDeg = Degrees(view.Azimuth(c));
+        channel.satellite = from.satellite;
+        channel.cno = from.cno.value;
+        channel.elevationDeg = Degrees(from.elevation);
+        channel.azimuthDeg = Degrees(from.azimuth);
         channel.weak = view.IsWeak(c);
     }
-    sample.latitudeDeg = view.GetLatitudeDegrees();
-    sample.longitudeDeg = view.GetLongitudeDegrees();
-    sample.altitudeM = view.GetAltitudeMetres();
+    sample.latitudeDeg = status.latitude.InDegrees().value;
+    sample.longitudeDeg = status.longitude.InDegrees().value;
+    sample.altitudeM = status.altitude.InMetres().value;
     return sample;
 }
 
@@ -97,11 +99,10 @@ SInstallationSample CStatusHistoryFeed::InstallationSample(const CInstallStatusV
 {
     SInstallationSample sample;
     sample.timeMs = timeMs;
-    for (int row = 0; row < CInstallStatusView::kRowCount; ++row) {
-        sample.codes[std::size_t(row)] = view.CodeOf(row);
+    sample.codes = view.Status().codes;
+    for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
         sample.texts[std::size_t(row)] = view.RowText(row);
-    }
-    sample.surveyProgress = view.SurveyProgress();
+    sample.surveyProgress = view.Status().surveyPercent;
     return sample;
 }
 
@@ -110,7 +111,7 @@ SConstellationSample CStatusHistoryFeed::ConstellationSample(const CConstellatio
 {
     SConstellationSample sample;
     sample.timeMs = timeMs;
-    sample.statistics = SharedConstellationStatistics();
+    sample.statistics = view.Statistics();
     sample.verdictText = view.VerdictPaneText();
     return sample;
 }

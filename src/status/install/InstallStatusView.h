@@ -4,6 +4,7 @@
 // time) as status codes decoded from the unit's installation status reply,
 // each with its text and colour.
 
+#include "protocol/InstallationStatus.h"
 #include "status/StatusPoller.h"
 
 #include <QString>
@@ -35,27 +36,14 @@ struct InstallationSummary {
 class CInstallStatusView : public CStatusPoller {
     Q_OBJECT
 public:
-    enum Row { SelfTests, GpsFix, ClockOutput, ClockState, Transmission, BusTime, kRowCount };
+    // The rows and their status codes are the reply's (Protocol::SInstallationStatus).
+    using Row = Protocol::SInstallationStatus::Row;
+    using enum Protocol::SInstallationStatus::Row;
+    using Code = Protocol::SInstallationStatus::Code;
+    using enum Protocol::SInstallationStatus::Code;
 
-    enum Code : std::uint16_t {
-        NotOk = 0,
-        Ok = 1,
-        Unknown = 2,
-        Off = 3,
-        On = 4,
-        Unset = 5,
-        OkSurvey = 6,
-        OkLocked = 7,
-        FreeRunning = 8,
-        PllLocked = 9,
-        Adjusting = 10,
-        BusDate = 14,
-        OkAddress = 15,
-    };
-
-    // Bus times up to and including this one (1 January 1990) are not believed.
-    static constexpr std::uint64_t kEarliestBusTimeMs = 631152000000ULL;
-    static constexpr int kReplyLength = 21;
+    static constexpr std::uint64_t kEarliestBusTimeMs = Protocol::SInstallationStatus::kEarliestBusTimeMs;
+    static constexpr int kReplyLength = int(Protocol::SInstallationStatus::kReplyLength);
 
     CInstallStatusView(IStatusFrame& frame, std::function<QString()> unitAddressText);
 
@@ -64,9 +52,15 @@ public:
 
     [[nodiscard]] std::uint16_t CodeOf(int row) const;
     [[nodiscard]] QString RowText(int row) const;
+    // A row's text for a status however it was read; `unitAddressText` is what
+    // the transmission row names.
+    [[nodiscard]] static QString RowText(const Protocol::SInstallationStatus& status, int row,
+                                         const QString& unitAddressText);
     [[nodiscard]] StatusColour RowColour(int row) const;
-    [[nodiscard]] std::uint64_t BusTimeMs() const { return busTimeMs_; }
-    [[nodiscard]] std::uint32_t SurveyProgress() const { return surveyProgress_; }
+    [[nodiscard]] std::uint64_t BusTimeMs() const { return status_.busTime.value; }
+    [[nodiscard]] std::uint32_t SurveyProgress() const { return status_.surveyPercent; }
+    // What the unit last said, as far as its replies went.
+    [[nodiscard]] const Protocol::SInstallationStatus& Status() const { return status_; }
 
     // The bus time as the row shows it; empty when it is beyond any date shown.
     [[nodiscard]] static QString FormatBusTime(std::uint64_t milliseconds);
@@ -85,14 +79,10 @@ protected:
     void OnStatusReply(const CDeviceMessage& reply) override;
 
 private:
-    // False when the reply ended before a field.
-    bool Decode(const CDeviceMessage& reply);
     void Redraw();
 
     std::function<QString()> unitAddressText_;
     std::function<void()> redraw_;
-    std::array<std::uint16_t, kRowCount> codes_{};
-    std::uint64_t busTimeMs_ = 0;
-    std::uint32_t surveyProgress_ = 0;
+    Protocol::SInstallationStatus status_;
     int redraws_ = 0;
 };

@@ -59,6 +59,13 @@ DurationBars BuildDurationBars(const std::deque<SConstellationSample>& samples)
 
 std::vector<LogDayBars> BuildLogDayBars(const ConstLogStatistics& statistics)
 {
+    // One unit for all days, so that their bars compare at a glance.
+    std::uint32_t longest = 0;
+    for (int i = 0; i < kConstLogDays; ++i)
+        if (statistics.totals[std::size_t(i)] > 0)
+            for (std::uint32_t seconds : statistics.days[std::size_t(i)].durations)
+                longest = std::max(longest, seconds);
+    const DurationScale scale = ChooseDurationScale(longest);
     std::vector<LogDayBars> days;
     for (int i = kConstLogDays - 1; i >= 0; --i) {
         if (statistics.totals[std::size_t(i)] <= 0)
@@ -67,6 +74,7 @@ std::vector<LogDayBars> BuildLogDayBars(const ConstLogStatistics& statistics)
         LogDayBars entry;
         entry.date = LogDateText(day.day, day.month, day.year);
         entry.bars = Bars(day.durations);
+        entry.bars.scale = scale;
         entry.bars.title = entry.date;
         entry.suspect = day.durations[0] >= kSecondsPerDay;
         days.push_back(std::move(entry));

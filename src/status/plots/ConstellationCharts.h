@@ -40,5 +40,6 @@ struct LogDayBars {
     bool suspect = false; // a whole day without a satellite
 };
 
-// The days the log file lists, in its order (the last received first).
+// The days the log file lists, in its order (the last received first), all
+// in the unit the longest duration of any day asks for.
 [[nodiscard]] std::vector<LogDayBars> BuildLogDayBars(const ConstLogStatistics& statistics);

@@ -68,15 +68,16 @@ QString DurationText(std::int64_t milliseconds)
 
 QString LockTimeText(const std::optional<LockTime>& lock)
 {
+    // Measured from the first status the tool received: when the unit was
+    // powered up is not known to it.
     if (!lock)
-        return QStringLiteral("Power-up to PLL locked: no installation status received yet");
+        return QStringLiteral("PLL lock: no installation status received yet");
     if (lock->lockedAtStart)
-        return QStringLiteral("Power-up to PLL locked: already locked at the first status (%1 UTC)")
-            .arg(TimeOfDay(lock->runStartMs));
+        return QStringLiteral("PLL already locked at the first status at %1 UTC").arg(TimeOfDay(lock->runStartMs));
     if (lock->lockedMs)
-        return QStringLiteral("Power-up to PLL locked: %1 (from %2 to %3 UTC)")
+        return QStringLiteral("PLL locked %1 after the first status at %2 UTC (locked at %3 UTC)")
             .arg(DurationText(*lock->lockedMs - lock->runStartMs), TimeOfDay(lock->runStartMs),
                  TimeOfDay(*lock->lockedMs));
-    return QStringLiteral("Power-up to PLL locked: not locked yet, %1 since %2 UTC")
+    return QStringLiteral("PLL not locked yet, %1 after the first status at %2 UTC")
         .arg(DurationText(lock->lastMs - lock->runStartMs), TimeOfDay(lock->runStartMs));
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The installation timeline, without widgets: for each of the six
 // installation rows the stretches of time it held one status code, the list
-// of changes with their times, and how long the unit took from power-up to
-// PLL locked. A gap in the history (disconnection, reset) ends every stretch;
+// of changes with their times, and how long the unit took from the first
+// status of a run to PLL locked. A gap in the history (disconnection, reset) ends every stretch;
 // the time in between is unknown and shown empty.
 
 #include "status/history/StatusHistory.h"
@@ -51,5 +51,5 @@ struct InstallTimeline {
 
 // "12 min 05 s", "1 h 02 min 09 s", "45 s".
 [[nodiscard]] QString DurationText(std::int64_t milliseconds);
-// The answer to "how long from power-up to PLL locked".
+// How long from the run's first status to PLL locked, said as measured.
 [[nodiscard]] QString LockTimeText(const std::optional<LockTime>& lock);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 double MeanCno(const SGpsSample& sample)
 {
@@ -58,6 +59,12 @@ struct Bucket {
 
 } // namespace
 
+std::int64_t SignalBucketMs(std::int64_t spanMs, std::size_t maxPoints)
+{
+    return maxPoints == 0 ? 0
+                          : std::max<std::int64_t>(1, (spanMs + std::int64_t(maxPoints) - 1) / std::int64_t(maxPoints));
+}
+
 SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64_t spanMs, std::size_t maxPoints)
 {
     SignalSeries series;
@@ -67,8 +74,12 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
     series.fromMs = series.toMs - spanMs;
     auto first = std::lower_bound(samples.begin(), samples.end(), series.fromMs,
                                   [](const SGpsSample& s, std::int64_t t) { return s.timeMs < t; });
-    const std::size_t count = std::size_t(samples.end() - first);
-    const std::size_t perBucket = maxPoints == 0 ? 1 : std::max<std::size_t>(1, (count + maxPoints - 1) / maxPoints);
+    series.firstMs = first->timeMs;
+    // Buckets of equal time, counted from the epoch: a bucket keeps its
+    // samples from one redraw to the next, so that only the newest point of
+    // a line moves as samples come in (and lines of the past stay the same).
+    const std::int64_t bucketMs = SignalBucketMs(spanMs, maxPoints);
+    std::int64_t bucketIndex = 0;
 
     // Satellites whose line is open to the next bucket; the lines are broken
     // for all at a gap and for one satellite when a bucket misses it.
@@ -110,10 +121,14 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
     for (auto it = first; it != samples.end(); ++it) {
         const SGpsSample& sample = *it;
         // The first sample of the span has nothing to break from.
-        const bool gap = sample.afterGap && it != first;
-        if (bucket.samples > 0 && gap)
+        const bool gap = it != first && (sample.afterGap || SamplesApart(std::prev(it)->timeMs, sample.timeMs));
+        // Without thinning every sample is a bucket of its own.
+        const std::int64_t index = bucketMs ? sample.timeMs / bucketMs - (sample.timeMs % bucketMs < 0 ? 1 : 0)
+                                            : std::int64_t(it - first);
+        if (bucket.samples > 0 && (gap || index != bucketIndex))
             // Never average across a gap: what came before closes here.
             flush(bucket);
+        bucketIndex = index;
         if (bucket.samples == 0)
             bucket.timeMs = double(sample.timeMs);
         bucket.startsAfterGap = bucket.startsAfterGap || gap;
@@ -140,9 +155,48 @@ SignalSeries BuildSignalSeries(const std::deque<SGpsSample>& samples, std::int64
             bucket.cnoSum[i] += channel.cno;
             ++bucket.cnoCount[i];
         }
-        if (std::size_t(bucket.samples) >= perBucket)
-            flush(bucket);
     }
     flush(bucket);
     return series;
+}
+
+SignalLineLook SignalLook(std::size_t slot)
+{
+    // Colours chosen to stay apart from each other, from black (the mean)
+    // and from white; no grey, no pale yellow, no warning red.
+    static constexpr std::uint32_t kPalette[kSignalPaletteSize] = {
+        0x1030A0, // dark blue
+        0xFF7F0E, // orange
+        0x009E73, // bluish green
+        0xC000C0, // magenta
+        0x56B4E9, // sky blue
+        0x8C564B, // brown
+        0x66CC00, // lime
+        0xE377C2, // pink
+    };
+    static constexpr SignalDash kDashes[] = {SignalDash::Solid, SignalDash::Dashed, SignalDash::Dotted};
+    return {kPalette[slot % kSignalPaletteSize], kDashes[slot / kSignalPaletteSize % std::size(kDashes)]};
+}
+
+void AssignSignalSlots(const std::map<int, SignalLine>& lines, std::map<int, std::size_t>& lookOf)
+{
+    for (auto it = lookOf.begin(); it != lookOf.end();)
+        it = lines.count(it->first) ? std::next(it) : lookOf.erase(it);
+    std::vector<bool> taken;
+    for (const auto& [satellite, slot] : lookOf) {
+        if (slot >= taken.size())
+            taken.resize(slot + 1);
+        taken[slot] = true;
+    }
+    for (const auto& [satellite, line] : lines) {
+        if (lookOf.count(satellite))
+            continue;
+        std::size_t slot = 0;
+        while (slot < taken.size() && taken[slot])
+            ++slot;
+        if (slot >= taken.size())
+            taken.resize(slot + 1);
+        taken[slot] = true;
+        lookOf[satellite] = slot;
+    }
 }

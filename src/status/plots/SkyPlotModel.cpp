@@ -24,27 +24,6 @@ QPointF SkyGeometry::PointAt(double azimuthDeg, double elevationDeg) const
     return {centre.x() + r * std::sin(azimuth * kDegToRad), centre.y() - r * std::cos(azimuth * kDegToRad)};
 }
 
-const std::vector<CnoBand>& CnoBands()
-{
-    // The lowest band matches the GPS status window's weak channels (under 27).
-    static const std::vector<CnoBand> bands = {
-        {27, 0xA02000, "< 27 dBHz"},
-        {35, 0xFF8C00, "27-34 dBHz"},
-        {42, 0xFFD700, "35-41 dBHz"},
-        {48, 0x7CC832, "42-47 dBHz"},
-        {1000, 0x00A020, ">= 48 dBHz"},
-    };
-    return bands;
-}
-
-std::uint32_t CnoColour(int cno)
-{
-    for (const CnoBand& band : CnoBands())
-        if (cno < band.below)
-            return band.rgb;
-    return CnoBands().back().rgb;
-}
-
 SkyScene BuildSkyScene(const std::deque<SGpsSample>& samples, std::int64_t lookBackMs, std::size_t maxTrackPoints)
 {
     SkyScene scene;
@@ -73,7 +52,9 @@ SkyScene BuildSkyScene(const std::deque<SGpsSample>& samples, std::int64_t lookB
     std::map<int, bool> broken;
     std::size_t position = 0;
     for (auto it = first; it != samples.end(); ++it, ++position) {
-        if (it->afterGap)
+        // A gap the history marked, or answers that stopped for a while
+        // (a commissioning, a download): no line across it.
+        if (it != first && (it->afterGap || SamplesApart(std::prev(it)->timeMs, it->timeMs)))
             for (auto& [satellite, isBroken] : broken)
                 isBroken = true;
         // Every stride-th sample is drawn, and always the newest.

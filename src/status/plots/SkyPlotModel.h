@@ -3,6 +3,7 @@
 // azimuth and elevation lands on the polar plot, the colour its C/No gets,
 // and which satellites (with their tracks) are drawn from the history.
 
+#include "status/CnoScale.h"
 #include "status/history/StatusHistory.h"
 
 #include <QPointF>
@@ -23,15 +24,6 @@ struct SkyGeometry {
     // Elevations below the horizon are drawn on it, above 90° at the zenith.
     [[nodiscard]] QPointF PointAt(double azimuthDeg, double elevationDeg) const;
 };
-
-// The C/No scale of the legend: upper bounds in dBHz (exclusive) and colours.
-struct CnoBand {
-    int below;            // the band holds C/No values under this (the last holds all)
-    std::uint32_t rgb;
-    const char* label;
-};
-[[nodiscard]] const std::vector<CnoBand>& CnoBands();
-[[nodiscard]] std::uint32_t CnoColour(int cno);
 
 struct SkyTrackPoint {
     double azimuthDeg = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/LogCategories.h"
 #include "platform/UserPrompts.h"
+#include "platform/widgets/HelpKey.h"
 #include "traffic/RecordingReader.h"
 #include "traffic/TrafficTableModel.h"
 
@@ -125,16 +126,22 @@ CTrafficWindow::CTrafficWindow(CTrafficTableModel* model, const QString& title, 
 
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { ShowDetail(current.isValid() ? current.row() : -1); });
-    // The view follows new rows while it is scrolled to the bottom.
-    connect(model_, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] {
-        const QScrollBar* bar = table_->verticalScrollBar();
-        following_ = bar->value() >= bar->maximum();
+    // The view follows the newest row until the engineer scrolls away from
+    // the bottom or pauses; back at the bottom it follows again. New rows,
+    // a new filter and every change of the view's size keep the newest row
+    // in sight while following, also when the window first opens.
+    QScrollBar* vertical = table_->verticalScrollBar();
+    connect(vertical, &QScrollBar::valueChanged, this, [this, vertical](int value) {
+        if (!scrollingToNewest_)
+            following_ = value >= vertical->maximum();
     });
-    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (following_ && !model_->IsPaused())
-            table_->scrollToBottom();
-    });
+    connect(vertical, &QScrollBar::rangeChanged, this, [this] { ShowNewest(); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { ShowNewest(); });
     connect(model_, &CTrafficTableModel::CaughtUp, this, &CTrafficWindow::UpdateCount);
+    AddHelpKey(*this, [this] {
+        if (help_)
+            help_();
+    });
     connect(model_, &QAbstractItemModel::modelReset, this, &CTrafficWindow::UpdateCount);
     UpdateCount();
 }
@@ -157,9 +164,18 @@ void CTrafficWindow::ApplyColumnWidths()
     table_->setColumnWidth(CTrafficTableModel::DirectionColumn, width("Direction"));
     table_->setColumnWidth(CTrafficTableModel::RouteColumn, width("wp=opt,pr=q1ad"));
     table_->setColumnWidth(CTrafficTableModel::BytesColumn, width("Bytes 00"));
-    table_->setColumnWidth(CTrafficTableModel::ResultColumn, width("failed (255)"));
+    table_->setColumnWidth(CTrafficTableModel::ResultColumn, width("2 - unit did not answer"));
     table_->setColumnWidth(CTrafficTableModel::RoundTripColumn, width("Round Trip"));
     header->setSectionResizeMode(CTrafficTableModel::SummaryColumn, QHeaderView::Stretch);
+}
+
+void CTrafficWindow::ShowNewest()
+{
+    if (!following_ || model_->IsPaused() || scrollingToNewest_)
+        return;
+    scrollingToNewest_ = true;
+    table_->scrollToBottom();
+    scrollingToNewest_ = false;
 }
 
 void CTrafficWindow::UpdateCount()
@@ -204,7 +220,10 @@ CTrafficWindow* CTrafficWindow::AskAndOpenRecording()
     const std::optional<QString> path = ShowFileDialog(request);
     if (!path)
         return nullptr;
-    return OpenRecording(*path, *this);
+    CTrafficWindow* window = OpenRecording(*path, *this);
+    if (window)
+        window->SetHelp(help_);
+    return window;
 }
 
 CTrafficWindow* CTrafficWindow::OpenLive(QMdiArea& area, CTrafficRing& ring)

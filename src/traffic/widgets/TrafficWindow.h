@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 class CTrafficRing;
 class CTrafficTableModel;
 class QLabel;
@@ -39,6 +41,11 @@ public:
     [[nodiscard]] QPlainTextEdit* Detail() const { return detail_; }
     [[nodiscard]] QLabel* CountLabel() const { return count_; }
 
+    // Whether new rows scroll into sight: until the engineer scrolls up.
+    [[nodiscard]] bool IsFollowing() const { return following_; }
+    // What F1 shows, wherever the focus is in the window.
+    void SetHelp(std::function<void()> help) { help_ = std::move(help); }
+
     // The selected rows as tab-separated text, to the clipboard.
     void CopySelection();
     // Asks for a recording file and opens it; the window it opened, or none.
@@ -48,6 +55,7 @@ public:
 
 private:
     void ShowDetail(int row);
+    void ShowNewest();
     void UpdateCount();
     void ApplyColumnWidths();
 
@@ -61,4 +69,6 @@ private:
     QLabel* count_ = nullptr;
     QPlainTextEdit* detail_ = nullptr;
     bool following_ = true;
+    bool scrollingToNewest_ = false;
+    std::function<void()> help_;
 };

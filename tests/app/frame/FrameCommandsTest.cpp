@@ -59,7 +59,7 @@ TEST(FrameCommands, EnablingFollowsConnectionAndRights)
                     {ID_DISCONNECT, ID_SW_DOWNLOAD, ID_VERSION_INFORMATION, ID_RESET_QORA}));
     commission.workOrderValues = true;
     commission.reportReady = true;
-    commission.statusWindowVisible = true;
+    commission.windowOpen = true;
     EXPECT_TRUE(Enabled(commission).count(ID_COMMISSIONING_WIZARD));
     EXPECT_TRUE(Enabled(commission).count(ID_COMMISSIONING_REPORT));
     EXPECT_TRUE(Enabled(commission).count(ID_WINDOW_TILE));

@@ -3,6 +3,7 @@
 
 #include "app/ManagerSettings.h"
 #include "app/access/AccessControlSettings.h"
+#include "app/frame/FrameCommands.h"
 #include "app/frame/FrameWorkflow.h"
 #include "app/frame/MainFrameController.h"
 #include "data/AccessLevel.h"
@@ -35,7 +36,7 @@ class RecordingWorkflow : public IFrameWorkflow {
 public:
     bool loads = true; // what LoadWorkOrder answers
     QStringList loaded;
-    int commissionings = 0, wizardsDeleted = 0;
+    int commissionings = 0, wizardsDeleted = 0, notBack = 0;
 
     bool LoadWorkOrder(const QString& path, int unitNumber) override
     {
@@ -44,6 +45,7 @@ public:
     }
     void RunStartupCommissioning() override { ++commissionings; }
     void DeleteWizard() override { ++wizardsDeleted; }
+    void UnitNotBackAfterReset() override { ++notBack; }
 };
 
 const QString kCannotConnect = QStringLiteral("Can't create a connection to the target device.");
@@ -204,6 +206,87 @@ TEST_F(MainFrameControllerTest, AUnitThatStaysDownAfterAResetIsReportedOnce)
     EXPECT_EQ(Count(kCannotConnect), 1);
     EXPECT_EQ(view.hides, 1);
     EXPECT_FALSE(controller->SilentReconnection());
+    EXPECT_EQ(workflow.notBack, 1) << "what waited for the unit is told";
+}
+
+// A unit that acknowledges its reset and answers with its old setup for a
+// while: the tries that reach it meanwhile do not count, only the unit that
+// went away and came back does.
+TEST_F(MainFrameControllerTest, AUnitThatStillAnswersAfterItsResetIsNotTakenAsRestarted)
+{
+    // Restarts 400 ms after the reset, silent for 200 ms; tries every 30 ms.
+    Start({QStringLiteral("--restart-delay-ms"), QStringLiteral("400"), QStringLiteral("--reboot-ms"),
+           QStringLiteral("200")});
+    ToCommissionMode();
+    QElapsedTimer waited;
+    waited.start();
+    controller->ResetQora();
+    ASSERT_TRUE(PumpUntil([&] { return view.restarts == 1; }, 8000));
+    EXPECT_GE(waited.elapsed(), 600) << "back in commission mode only after its restart";
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+    EXPECT_FALSE(controller->ResetPending());
+    EXPECT_EQ(prompts.shown.size(), 1u) << "only the question";
+    PumpFor(200);
+    EXPECT_EQ(view.restarts, 1);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Commission);
+
+    // A unit that never goes away is taken when the retry time has passed
+    // (60 s, 600 ms scaled), as the single reconnection after it always did.
+    Start({QStringLiteral("--restart-delay-ms"), QStringLiteral("100000")});
+    ToCommissionMode();
+    waited.restart();
+    controller->ResetQora();
+    ASSERT_TRUE(PumpUntil([&] { return view.restarts == 2; }, 8000));
+    EXPECT_GE(waited.elapsed(), 600);
+    ASSERT_TRUE(WaitState(ConnectionState::Commission));
+}
+
+// The engineer gives up waiting: Disconnect ends the wait at any time, and a
+// new connection ends it first and says so; the end of the retry time then
+// reports nothing.
+TEST_F(MainFrameControllerTest, TheEngineerCanEndTheWaitWithDisconnectOrANewConnection)
+{
+    QStringList statusMessages;
+    auto previous = SetStatusMessageFunction([&](const QString& text) { statusMessages << text; });
+    Start({QStringLiteral("--reboot-ms"), QStringLiteral("100000")}); // stays down
+    ToCommissionMode();
+    controller->ResetQora();
+    // A try has failed: no connection, yet the wait goes on.
+    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectionState() == ConnectionState::Failed; }, 5000));
+    ASSERT_EQ(controller->Handler().GetConnectionType(), ConnectionType::None);
+    const FrameCommandState waiting = controller->CommandState(true);
+    EXPECT_TRUE(IsFrameCommandEnabled(ID_DISCONNECT, waiting));
+    EXPECT_TRUE(IsFrameCommandEnabled(ID_LOCAL_CONNECTION, waiting));
+    EXPECT_TRUE(IsFrameCommandEnabled(ID_REMOTE_CONNECTION, waiting));
+    EXPECT_FALSE(IsFrameCommandEnabled(ID_COMMISSION_MODE, waiting));
+    const int notBack = workflow.notBack;
+    controller->Disconnect();
+    EXPECT_FALSE(controller->ResetPending());
+    EXPECT_FALSE(controller->ResetWait().Running());
+    EXPECT_FALSE(controller->SilentReconnection());
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Not connected"));
+    EXPECT_EQ(view.hides, 1) << "the status windows that waited go";
+    EXPECT_GT(workflow.notBack, notBack);
+    EXPECT_FALSE(IsFrameCommandEnabled(ID_DISCONNECT, controller->CommandState(true)));
+    PumpFor(800); // past the retry time
+    EXPECT_EQ(Count(kCannotConnect), 0);
+    EXPECT_EQ(controller->ConnectionState(), ConnectionState::Disconnected);
+
+    // Local Connection during the wait: the wait ends first, visibly, and the
+    // connection is the engineer's own (with its message when it fails).
+    Start({QStringLiteral("--reboot-ms"), QStringLiteral("100000")});
+    ToCommissionMode();
+    controller->ResetQora();
+    ASSERT_TRUE(PumpUntil([&] { return controller->ConnectionState() == ConnectionState::Failed; }, 5000));
+    controller->LocalConnection();
+    EXPECT_FALSE(controller->ResetWait().Running());
+    EXPECT_FALSE(controller->SilentReconnection());
+    EXPECT_TRUE(statusMessages.contains(QStringLiteral("Stopped waiting for the unit to restart")));
+    EXPECT_EQ(view.connectionTexts.last(), QStringLiteral("Connecting - Local (192.168.255.120)"));
+    ASSERT_TRUE(WaitState(ConnectionState::Failed));
+    PumpFor(800);
+    EXPECT_EQ(Count(kCannotConnect), 1) << "the engineer's connection failed, once";
+    SetStatusMessageFunction(std::move(previous));
 }
 
 TEST_F(MainFrameControllerTest, AfterAResetTheUnitIsTriedFromTheStartOfTheWaitNotOnlyAtItsEnd)

@@ -66,11 +66,30 @@ TEST(ResetWait, TriesThatFailDuringTheWaitAreRepeatedAndOnlyTheEndIsReported)
     machine.Transition(E::Disconnected);
     EXPECT_EQ(machine.Transition(E::ResetPoll, false), A::Reconnect) << "a dropped try is tried again too";
     machine.Transition(E::ReconnectAttemptFailed);
-    // The retry time is up: reported once, as a reconnection that failed.
-    EXPECT_EQ(machine.Transition(E::ReconnectTimer, false),
-              A::ForgetConnection | A::ShowCannotConnect | A::HideStatusWindows);
+    // A try that reaches a unit not yet seen gone leaves the wait going.
+    EXPECT_EQ(machine.Transition(E::UnitStillAnswering), A::None);
+    EXPECT_EQ(machine.Connection(), S::Connected);
+    EXPECT_EQ(machine.Transition(E::ResetPoll, true), A::Reconnect) << "tried again";
+    machine.Transition(E::Connecting);
+    machine.Transition(E::ReconnectAttemptFailed);
+    // The retry time is up: the expiry makes the last try (a unit back in
+    // the last seconds is found), and only its failure is reported, once.
+    EXPECT_EQ(machine.Transition(E::ReconnectTimer, false), A::Reconnect);
+    machine.Transition(E::Connecting);
+    EXPECT_EQ(machine.Transition(E::ConnectFailed), A::ForgetConnection | A::ShowCannotConnect | A::HideStatusWindows);
     EXPECT_EQ(machine.Phase(), FramePhase::Idle);
     EXPECT_EQ(machine.Transition(E::ReconnectTimer, false), A::None);
+
+    // The engineer gives up after a failed try: the windows that waited go,
+    // since no notice of commission mode ending will come.
+    CFrameStateMachine givenUp;
+    givenUp.Transition(E::LocalConnectStarted);
+    givenUp.Transition(E::Connected);
+    givenUp.Transition(E::ResetPoll, true);
+    givenUp.Transition(E::ReconnectAttemptFailed);
+    EXPECT_EQ(givenUp.Transition(E::DisconnectCommand), A::HideStatusWindows);
+    EXPECT_EQ(givenUp.Connection(), S::Disconnected);
+    EXPECT_EQ(givenUp.Phase(), FramePhase::Idle);
 
     // A try under way at the end decides by itself.
     CFrameStateMachine late;

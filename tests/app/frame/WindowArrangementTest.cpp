@@ -63,6 +63,51 @@ TEST(TileWindows, ColumnsWhenRowsWouldBeTooLowAndSqueezedWhenNothingFits)
     EXPECT_EQ(tiles.size(), 5u);
 }
 
+TEST(TileWindows, MoreWindowsThanReadableStripsMakeAGrid)
+{
+    // Windows that could shrink to almost nothing: nine strips of 66 pixels
+    // would show little more than their title bars.
+    const QRect area(0, 0, 1000, 600);
+    std::vector<QRect> tiles = TileWindows(area, std::vector<QSize>(9, QSize(120, 40)));
+    ExpectTilesFill(area, tiles);
+    for (const QRect& tile : tiles)
+        EXPECT_GE(tile.height(), kReadableTileHeight);
+    EXPECT_EQ(tiles[0].size(), QSize(1000 / 3, 200)) << "three rows of three";
+
+    // Four fit as strips of 150 and stay strips.
+    tiles = TileWindows(area, std::vector<QSize>(4, QSize(120, 40)));
+    EXPECT_EQ(tiles[3], QRect(0, 450, 1000, 150));
+    // Windows too large for any grid still get readable rows.
+    tiles = TileWindows(area, std::vector<QSize>(8, QSize(560, 330)));
+    ExpectTilesFill(area, tiles);
+    EXPECT_EQ(tiles[7], QRect(500, 450, 500, 150)) << "four rows of two";
+    // An area lower than a readable strip takes one window whole.
+    tiles = TileWindows(QRect(0, 0, 500, 100), {QSize(120, 40)});
+    EXPECT_EQ(tiles[0], QRect(0, 0, 500, 100));
+}
+
+TEST(PlaceNewWindow, OneStepOnFromTheWindowInFrontInItsOwnSize)
+{
+    const QRect area(0, 0, 1000, 600);
+    const CascadeWindow window{QSize(560, 340), QSize(200, 100)};
+    const struct {
+        std::optional<QRect> previous;
+        QRect placed;
+    } cases[] = {
+        {std::nullopt, QRect(0, 0, 560, 340)},                       // the first goes to the corner
+        {QRect(0, 0, 300, 200), QRect(26, 26, 560, 340)},             // then one step on
+        {QRect(500, 300, 100, 100), QRect(526, 326, 474, 274)},       // cut to the room left
+        {QRect(780, 100, 200, 200), QRect(0, 0, 560, 340)},           // no room for its minimum: the corner
+        {QRect(-40, -30, 200, 200), QRect(0, 0, 560, 340)},           // a window partly out of sight
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.previous ? c.previous->x() : -1);
+        EXPECT_EQ(PlaceNewWindow(area, c.previous, window, 26), c.placed);
+    }
+    // Larger than the area: the area.
+    EXPECT_EQ(PlaceNewWindow(area, std::nullopt, {QSize(2000, 2000), QSize(10, 10)}, 26), area);
+}
+
 TEST(CascadeWindows, DefaultSizesStepwiseWhileTheyFit)
 {
     const QRect area(0, 0, 1022, 601);

@@ -9,16 +9,19 @@
 #include "app/widgets/CommParamDlg.h"
 #include "app/main/CommissioningCommands.h"
 #include "app/main/SableCommApp.h"
+#include "app/main/StatusWindows.h"
 #include "app/shell/SplashWnd.h"
 #include "commissioning/XmlPtr.h"
 #include "commissioning/procedure/widgets/CommFinishDlg.h"
 #include "commissioning/procedure/widgets/CommissionDlg.h"
 #include "commissioning/wizard/widgets/CommissionWiz.h"
 #include "link/CommHandler.h"
+#include "status/history/StatusHistory.h"
 #include "support/EventLoop.h"
 #include "support/PromptRecorder.h"
 #include "support/SimProcess.h"
 #include "support/SimTrace.h"
+
 
 #include <QAbstractButton>
 #include <QAction>
@@ -189,6 +192,12 @@ TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport
     EXPECT_TRUE(frame->Action(ID_COMMISSIONING_WIZARD)->isEnabled());
     EXPECT_FALSE(frame->Action(ID_COMMISSIONING_REPORT)->isEnabled()) << "nothing recorded yet";
 
+    // The GPS status window feeds the unit's status history before the move.
+    frame->RunCommand(ID_GPS_STATUS);
+    const CStatusHistory& history = app.StatusWindows()->History();
+    ASSERT_TRUE(PumpUntil([&] { return !history.Gps().empty(); }, 8000));
+    const std::int64_t firstSample = history.Gps().front().timeMs;
+
     {
         CommissioningOperator engineer;
         frame->RunCommand(ID_COMMISSIONING_WIZARD);
@@ -209,6 +218,18 @@ TEST_F(CommissioningFromMenuTest, WorkOrderWizardWriteResetReconnectionAndReport
     ASSERT_TRUE(PumpUntil([&] { return frame->Controller().ConnectionState() == ConnectionState::Commission; }, 20000));
     EXPECT_TRUE(frame->Controller().UnitAddressText() == QStringLiteral("140"))
         << frame->Controller().UnitAddressText().toStdString();
+
+    // The tool moved the unit: the same unit, whose history goes on across
+    // the gap, labelled with why.
+    const auto afterMove = [&] {
+        return std::find_if(history.Gps().begin(), history.Gps().end(), [](const SGpsSample& s) { return s.afterGap; });
+    };
+    ASSERT_TRUE(PumpUntil([&] { return afterMove() != history.Gps().end(); }, 12000));
+    EXPECT_EQ(history.Gps().front().timeMs, firstSample);
+    ASSERT_EQ(history.GapLabels().size(), 1u);
+    EXPECT_EQ(history.GapLabels()[0].label, QStringLiteral("commissioned"));
+    EXPECT_EQ(history.GapLabels()[0].timeMs, afterMove()->timeMs);
+    EXPECT_EQ(history.Unit(), frame->Controller().LastConnection());
 
     // The unit got the bracket in order: opening command, the two blocks, closing command, reset.
     const std::vector<QByteArray> requests = TracedRequests(trace);

@@ -1,6 +1,7 @@
 // The Status menu's history windows: each opens its window inside the
 // window area, with or without a connection, keeps the answers it draws
-// coming while shown, and exports its series.
+// coming while shown, exports its series, says why it is empty before the
+// first answer, and shows its own help on F1.
 
 #include "app/ManagerSettings.h"
 #include "app/SettingsSandbox.h"
@@ -19,10 +20,14 @@
 #include "platform/UserPrompts.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QMdiArea>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QMenu>
 #include <QMenuBar>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -112,5 +117,94 @@ TEST(PlotMenu, ShownWindowsKeepTheirAnswersComingAndExportTheirSeries)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), InstallationHistoryCsv(history));
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+// Each window comes back where the user left it (closed by the user or with
+// the frame), under its own name beside the status windows' placements.
+TEST(PlotMenu, EachHistoryWindowComesBackWhereItWasLeft)
+{
+    SettingsSandbox sandbox;
+    CManagerSettings settings;
+    PromptRecorder prompts;
+    const int commands[] = {ID_SKY_PLOT, ID_SIGNAL_HISTORY, ID_INSTALLATION_TIMELINE, ID_SURVEY_PLOT,
+                            ID_CONSTELLATION_CHARTS};
+    const auto run = [&](const std::function<void(int, QMdiSubWindow&)>& each) {
+        CMainFrame frame{settings};
+        CStatusHistory history;
+        CPlotWindows plots(frame, history);
+        frame.resize(1000, 700);
+        frame.show();
+        QMdiSubWindow* windows[] = {&plots.SkyPlot(), &plots.SignalHistory(), &plots.InstallTimeline(),
+                                    &plots.SurveyPlot(), &plots.ConstellationCharts()};
+        for (int at = 0; at < 5; ++at) {
+            frame.RunCommand(commands[at]);
+            each(at, *windows[at]);
+        }
+        plots.SkyPlot().close();
+        frame.close();
+    };
+    run([](int at, QMdiSubWindow& window) { window.setGeometry(100 + 20 * at, 50 + 10 * at, 400, 250); });
+    EXPECT_TRUE(sandbox.Raw(QStringLiteral("Settings/Coordinates"))->contains(QStringLiteral("SignalHistoryWnd x2")));
+    run([](int at, QMdiSubWindow& window) {
+        EXPECT_TRUE(window.isVisible()) << at;
+        EXPECT_EQ(window.geometry(), QRect(100 + 20 * at, 50 + 10 * at, 400, 250)) << at;
+    });
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST(PlotMenu, EachWindowSaysWhyItIsEmptyAndF1ShowsItsOwnHelp)
+{
+    SettingsSandbox sandbox;
+    CManagerSettings settings;
+    PromptRecorder prompts;
+    CMainFrame frame{settings};
+    CStatusHistory history;
+    CPlotWindows plots(frame, history);
+    QStringList pages;
+    plots.SetHelp([&pages](const QString& page) { pages << page; });
+    frame.resize(1024, 720);
+    frame.show();
+    frame.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+
+    const std::pair<CPlotWindow*, const char*> windows[] = {
+        {&plots.SkyPlot(), "status-history.html#sky-plot"},
+        {&plots.SignalHistory(), "status-history.html#signal-history"},
+        {&plots.InstallTimeline(), "status-history.html#installation-timeline"},
+        {&plots.SurveyPlot(), "status-history.html#survey-plot"},
+        {&plots.ConstellationCharts(), "status-history.html#constellation-charts"},
+    };
+    for (const auto& [window, page] : windows) {
+        SCOPED_TRACE(page);
+        window->ShowAndRaise();
+        PumpFor(20);
+        // Before any answer the whole sentence is in sight, however narrow the window.
+        window->resize(300, window->height());
+        PumpFor(20);
+        QLabel& note = window->EmptyNote();
+        EXPECT_TRUE(note.isVisible());
+        EXPECT_EQ(note.text(), QStringLiteral("No status yet: the status windows ask the unit in commission mode"));
+        EXPECT_GE(note.height(), note.heightForWidth(note.width()));
+        EXPECT_LE(note.geometry().right(), note.parentWidget()->width());
+
+        // F1 with the focus on whatever child takes it.
+        QWidget* child = nullptr;
+        for (QWidget* candidate : window->widget()->findChildren<QWidget*>())
+            if (candidate->focusPolicy() != Qt::NoFocus && candidate->isVisible() && !child)
+                child = candidate;
+        QWidget* focus = child ? child : window->widget();
+        focus->setFocus();
+        pages.clear();
+        QTest::keyClick(focus, Qt::Key_F1);
+        EXPECT_EQ(pages, QStringList{QString::fromLatin1(page)});
+    }
+
+    // The first answer takes the note away.
+    SInstallationSample sample;
+    sample.timeMs = 1796719278123;
+    history.AddInstallation(sample);
+    for (const auto& [window, page] : windows)
+        EXPECT_FALSE(window->EmptyNote().isVisible()) << page;
     EXPECT_TRUE(prompts.shown.empty());
 }

@@ -13,7 +13,12 @@
 #include "support/PromptRecorder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -97,6 +102,15 @@ TEST_F(StatusRecordingFromMenuTest, TheMenuCommandStartsAndStopsARecordingWithIt
     EXPECT_TRUE(Action().isChecked());
     EXPECT_TRUE(windows.Recording().IsRecording());
     EXPECT_TRUE(AllWanted(true)); // hidden windows go on asking while it records
+    // The status bar says so as long as it runs, whatever the message area shows.
+    QLabel* pane = windows.RecordingPane();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_FALSE(pane->isHidden());
+    EXPECT_EQ(pane->text(), QStringLiteral("REC status"));
+    EXPECT_EQ(pane->toolTip(), QStringLiteral("Recording the status to ") + QDir::toNativeSeparators(path));
+    QStatusTipEvent tip(QStringLiteral("Shows the GPS Status window"));
+    QApplication::sendEvent(&frame, &tip);
+    EXPECT_FALSE(pane->isHidden());
 
     Sample(1000);
     Sample(6000);
@@ -104,6 +118,7 @@ TEST_F(StatusRecordingFromMenuTest, TheMenuCommandStartsAndStopsARecordingWithIt
     EXPECT_EQ(asked.size(), 1u);
     EXPECT_FALSE(Action().isChecked());
     EXPECT_TRUE(AllWanted(false));
+    EXPECT_TRUE(pane->isHidden());
     Sample(11000); // after the end: not recorded
     const QList<QByteArray> lines = Lines(path);
     ASSERT_EQ(lines.size(), 3);

@@ -17,7 +17,9 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -155,8 +157,11 @@ TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpe
         ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
         prompts.shown.clear();
 
+        EXPECT_FALSE(frame->WorkOrderPane()->isHidden());
         Open(c.path);
         EXPECT_EQ(app.Commissioning()->WorkOrder(), nullptr);
+        EXPECT_TRUE(frame->WorkOrderPane()->isHidden()) << "no work order is open";
+        EXPECT_TRUE(frame->statusBar()->currentMessage().endsWith(QStringLiteral(" not opened")));
         ASSERT_EQ(prompts.shown.size(), c.told.size());
         for (std::size_t i = 0; i < c.told.size(); ++i) {
             EXPECT_EQ(prompts.shown[i].text, c.told[i].text) << i;
@@ -169,10 +174,16 @@ TEST_F(WorkOrderFromMenuTest, AWorkOrderThatCannotBeUsedIsToldAndNothingStaysOpe
 
 TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizardStillOpens)
 {
-    // A unit that passes: no box.
+    // A unit that passes: no box; the status bar says so, and names the work
+    // order and the unit while it is open.
     Open(QStringLiteral(QORA_APP_TESTDATA "/commission_order.xml"));
     ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
     EXPECT_TRUE(prompts.shown.empty());
+    const QString clean = UnitName(*app.Commissioning());
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("Work order commission_order.xml opened for unit %1: no problems found").arg(clean));
+    EXPECT_EQ(frame->WorkOrderText(), QStringLiteral("Work order: commission_order.xml, unit ") + clean);
+    EXPECT_FALSE(frame->WorkOrderPane()->isHidden());
 
     // The third unit is chosen: its problems, and none of the first unit's.
     {
@@ -185,6 +196,10 @@ TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizar
         EXPECT_TRUE(modal.Answered());
     }
     ASSERT_NE(app.Commissioning()->WorkOrder(), nullptr);
+    EXPECT_EQ(frame->WorkOrderText(), QStringLiteral("Work order: several_units.xml, unit BSC-2/QOR-3"));
+    EXPECT_TRUE(frame->statusBar()->currentMessage().startsWith(
+        QStringLiteral("Work order several_units.xml opened for unit BSC-2/QOR-3: ")));
+    EXPECT_TRUE(frame->statusBar()->currentMessage().endsWith(QStringLiteral(" problems to correct in the wizard")));
     ASSERT_EQ(prompts.shown.size(), 1u);
     const MessageBoxRequest& box = prompts.shown[0];
     EXPECT_EQ(box.caption, QStringLiteral("Work Order Check"));
@@ -234,6 +249,34 @@ TEST_F(WorkOrderFromMenuTest, TheChosenUnitsProblemsAreListedInOneBoxAndTheWizar
         Open(QStringLiteral(QORA_CHECK_TESTDATA "/several_units.xml"));
     }
     EXPECT_EQ(prompts.shown.size(), 2u);
+}
+
+} // namespace
+
+namespace {
+
+// A work order given as a plain path (the file manager's double click) opens
+// as "Open Work Order" opens it, once the window shows: the unit is asked for.
+TEST(WorkOrderAtStartTest, APlainPathOpensAsOpenWorkOrderDoes)
+{
+    SettingsSandbox sandbox;
+    PromptRecorder prompts;
+    CSableCommApp app;
+    bool windowShown = false;
+    CModalAnswer modal([&](QDialog& shown) {
+        auto& dialog = static_cast<CQORSelectionDlg&>(shown);
+        windowShown = app.MainFrame() && app.MainFrame()->isVisible() && dialog.parentWidget() == app.MainFrame();
+        dialog.UnitCombo().setCurrentIndex(2);
+        dialog.OkButton().click();
+    });
+    ASSERT_TRUE(app.InitInstance(ProgramPath(), {QStringLiteral("/Embedding"), Sample("several_units.xml")}));
+    EXPECT_TRUE(modal.Answered());
+    EXPECT_FALSE(modal.SafetyClosed());
+    EXPECT_TRUE(windowShown) << "asked over the shown main window";
+    EXPECT_EQ(app.Commissioning()->WorkOrderPath(), Sample("several_units.xml"));
+    EXPECT_EQ(UnitName(*app.Commissioning()), QStringLiteral("BSC-4/QOR-3"));
+    EXPECT_TRUE(OnlyCheckBoxes(prompts.shown));
+    CSplashWnd::HideSplashScreen();
 }
 
 } // namespace

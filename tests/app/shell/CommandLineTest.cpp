@@ -155,3 +155,25 @@ TEST(CommandLine, LogFileTakesItsPathWithoutDisturbingTheOtherSwitches)
     EXPECT_EQ(o.unitNumber, 2);
     EXPECT_EQ(o.remoteUnitName, QStringLiteral("--log"));
 }
+
+// A file manager starts the program with the work order's path alone: the last
+// argument that is no switch (and no switch's value) is the work order to open.
+TEST(CommandLine, APlainPathIsTheWorkOrderToOpen)
+{
+    const struct {
+        std::initializer_list<const char*> arguments;
+        const char* toOpen;
+    } rows[] = {
+        {{"/home/eng/orders/site 4.xml"}, "/home/eng/orders/site 4.xml"},
+        {{"wo.xml", "/SW", "SNR=2"}, "wo.xml"},
+        {{"a.xml", "b.xml"}, "b.xml"},
+        {{"SCF=wo.xml", "/SW", "-Embedding", "SNR=1"}, ""},
+        {{"--log", "x.log", "sobriquet", "BTS17"}, ""},
+        {{"-unknown", "--style=fusion"}, ""},
+        {{"/sw"}, ""},
+    };
+    for (const auto& row : rows) {
+        const CommandLineOptions options = Parse(row.arguments);
+        EXPECT_EQ(options.workOrderToOpen, QString::fromUtf8(row.toOpen)) << row.toOpen;
+    }
+}

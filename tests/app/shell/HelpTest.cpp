@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
+#include <QApplication>
+#include <QScrollBar>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -171,6 +174,14 @@ TEST(HelpViewer, ShowsPagesInOneWindowAndGoesBack)
     ASSERT_TRUE(viewer->Browser()->isBackwardAvailable());
     viewer->Browser()->backward();
     EXPECT_TRUE(viewer->CurrentPage().endsWith(QStringLiteral("/gps-status.html")));
+
+    // A section of a page: the page, scrolled to the section.
+    viewer->resize(600, 300);
+    CHelpViewer::ShowTopic(indexPath, QStringLiteral("status-history.html#survey-plot"));
+    QApplication::processEvents();
+    EXPECT_TRUE(viewer->CurrentPage().endsWith(QStringLiteral("/status-history.html")));
+    EXPECT_EQ(viewer->Browser()->source().fragment(), QStringLiteral("survey-plot"));
+    EXPECT_GT(viewer->Browser()->verticalScrollBar()->value(), 0);
 
     // A page that is not there shows the contents.
     CHelpViewer::ShowTopic(indexPath, QStringLiteral("no-such-page.html"));

@@ -38,7 +38,7 @@ TEST(ProgramInfo, HelpAndVersionOnlyAsWrittenAndNeverAsAValue)
 TEST(ProgramInfo, UsageNamesEverySwitchTheParserTakes)
 {
     const QString usage = ProgramUsageText();
-    for (const char* option : {"SW", "SCF=", "SNR=", "sobriquet", "--log", "REGSERVER", "--help", "--version"})
+    for (const char* option : {"SW", "SCF=", "SNR=", "sobriquet", "--log", "WORKORDER", "REGSERVER", "--help", "--version"})
         EXPECT_TRUE(usage.contains(QLatin1String(option))) << option;
     EXPECT_TRUE(usage.startsWith(QStringLiteral("Usage: QORAManager ")));
 }

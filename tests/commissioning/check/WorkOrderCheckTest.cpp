@@ -231,6 +231,88 @@ TEST(WorkOrderCheck, DelaysOutOfRangeAreRefusedAndReplaced)
     });
 }
 
+// A whole-number field written with a fraction is most often in another unit:
+// the reader would take 24.93845 as 0.0000024938 degrees without a word.
+TEST(WorkOrderCheck, AWholeNumberWrittenWithAFractionIsRefusedNamingTheUnit)
+{
+    const std::string positions = "refused: not a number as written: positions are whole numbers of 1/10 000 000 degree";
+    ExpectRows({
+        {{{"qorGPSAntennaLongitudeLocation", "24.93845"}},
+         {"qorGPSAntennaLongitudeLocation 24.93845: " + positions + " (24.93845 degrees is written 249384500)"}},
+        {{{"qorGPSAntennaLatitudeLocation", "-60.5"}},
+         {"qorGPSAntennaLatitudeLocation -60.5: " + positions + " (-60.5 degrees is written -605000000)"}},
+        {{{"qorGPSAntennaLatitudeLocation", "605000000.5"}}, {"qorGPSAntennaLatitudeLocation 605000000.5: " + positions}},
+        // Whole numbers however written are what the format has.
+        {{{"qorGPSAntennaLatitudeLocation", "605000000.0"}}, {}},
+        {{{"qorGPSAntennaLongitudeLocation", "-2.5e6"}}, {}},
+        {{{"qorGPSAntennaAltitude", "10.5"}},
+         {"qorGPSAntennaAltitude 10.5: refused: not a number as written: the altitude is a whole number of "
+          "centimetres (10.5 metres is written 1050)"}},
+        {{{"qorBtsFrDelay", "300.5"}},
+         {"qorBtsFrDelay 300.5: refused: not a number as written: the delay is a whole number of nanoseconds"}},
+        {{{"qorQ1Speed", "8.5"}},
+         {"qorQ1Speed 8.5: refused: not a number as written: the speed is a whole-number code, 3 to 11"}},
+    });
+    // The window's box shows the reason without the prefix.
+    const QList<SWorkOrderProblem> problems = Check({{"qorGPSAntennaLongitudeLocation", "24.93845"}});
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_EQ(problems[0].kind, SWorkOrderProblem::Kind::NotAsWritten);
+    EXPECT_TRUE(problems[0].Text().startsWith(QStringLiteral("qorGPSAntennaLongitudeLocation 24.93845: not a number")));
+}
+
+TEST(WorkOrderCheck, APositionAtZeroNorthZeroEastIsAWarning)
+{
+    const auto warned = [](const std::string& latitude, const std::string& longitude) {
+        const QList<SWorkOrderProblem> problems =
+            Check({{"qorGPSAntennaLatitudeLocation", latitude}, {"qorGPSAntennaLongitudeLocation", longitude}});
+        return problems.size() == 1 && problems[0].kind == SWorkOrderProblem::Kind::Warning
+            && problems[0].parameter == QStringLiteral("qorGPSAntennaLatitudeLocation");
+    };
+    EXPECT_TRUE(warned("0", "0"));
+    EXPECT_TRUE(warned("60", "25")); // whole degrees where the format wants 1/10 000 000
+    EXPECT_TRUE(warned("100000", "-100000"));
+    EXPECT_FALSE(warned("100001", "0"));
+    EXPECT_FALSE(warned("0", "-100001"));
+    EXPECT_TRUE(Check({{"qorGPSAntennaLatitudeLocation", "0"}, {"qorGPSAntennaLongitudeLocation", "249384500"}})
+                    .isEmpty());
+    // Told once: a position already refused is not warned about as well.
+    EXPECT_EQ(Check({{"qorGPSAntennaLatitudeLocation", "60.17"}, {"qorGPSAntennaLongitudeLocation", "24.93845"}}).size(),
+              2);
+}
+
+// commission stops for what check fails; --accept-replaced takes only what
+// the wizard itself replaces, and a wizard without the Q1 page never uses the
+// addresses.
+TEST(WorkOrderCheck, ACommissioningStopsForWhatTheCheckFails)
+{
+    using Use = EProblemUse;
+    const struct {
+        Changes changes;
+        std::vector<Use> plain, accepting, remote; // per problem, in the check's order
+    } rows[] = {
+        {{{"qorQ1GW", "192.168.1.10"}}, {Use::Stops}, {Use::Stops}, {Use::NotUsed}},
+        {{{"qorGPSAntennaLongitudeLocation", "24.93845"}}, {Use::Stops}, {Use::Stops}, {Use::Stops}},
+        {{{"qorBtsFrDelay", "5000"}}, {Use::Stops, Use::Stops}, {Use::Replaced, Use::Replaced}, {Use::Stops, Use::Stops}},
+        {{{"qorGPSAntennaLatitudeLocation", "0"}, {"qorGPSAntennaLongitudeLocation", "0"}},
+         {Use::Stops}, {Use::Stops}, {Use::Stops}},
+        // The gateway is refused because the address was replaced: a page
+        // would still refuse it.
+        {{{"qorQ1IP", "192.168.1.300"}}, {Use::Stops, Use::Stops}, {Use::Replaced, Use::Stops},
+         {Use::NotUsed, Use::NotUsed}},
+        {{{"qorQ1Mask", std::nullopt}}, {Use::Stops}, {Use::Stops}, {Use::Stops}},
+    };
+    for (const auto& row : rows) {
+        const QList<SWorkOrderProblem> problems = Check(row.changes);
+        SCOPED_TRACE(problems.isEmpty() ? std::string() : problems.front().Line().toStdString());
+        ASSERT_EQ(problems.size(), qsizetype(row.plain.size()));
+        for (qsizetype i = 0; i < problems.size(); ++i) {
+            EXPECT_EQ(CommissioningUse(problems[i], problems, false, false), row.plain[std::size_t(i)]) << i;
+            EXPECT_EQ(CommissioningUse(problems[i], problems, true, false), row.accepting[std::size_t(i)]) << i;
+            EXPECT_EQ(CommissioningUse(problems[i], problems, false, true), row.remote[std::size_t(i)]) << i;
+        }
+    }
+}
+
 TEST(WorkOrderCheck, ModesAndTextsTheWizardDoesNotReadAsWrittenAreReplaced)
 {
     ExpectRows({

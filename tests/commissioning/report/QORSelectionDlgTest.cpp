@@ -10,7 +10,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QFontMetrics>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -58,6 +60,13 @@ TEST(QORSelectionDlg, ListsTheUnitsInOrderWithTheFirstChosen)
     EXPECT_EQ(dialog.UnitCombo().currentIndex(), 0);
     EXPECT_EQ(dialog.SelectedIndex(), 0);
     EXPECT_TRUE(dialog.OkButton().isEnabled());
+    // Shown at its own size, the title bar has room for the whole title in a
+    // bold title font beside the window manager's icon and three buttons.
+    dialog.show();
+    QFont title = dialog.font();
+    title.setBold(true);
+    const int buttons = 4 * dialog.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    EXPECT_GE(dialog.width(), QFontMetrics(title).horizontalAdvance(dialog.windowTitle()) + buttons);
 }
 
 TEST(QORSelectionDlg, OkTakesTheListSelectionAndCancelTheFirstUnit)

@@ -73,4 +73,24 @@ TEST_F(UserPageTest, TextsStopAtTheirLimitsAsTheUnitCountsThem)
     EXPECT_EQ(values.comments, page->CommentsEdit()->toPlainText());
 }
 
+// What the unit cannot hold would be written as "?": the page refuses it
+// by name, as the User Information dialog does.
+TEST_F(UserPageTest, CharactersTheUnitCannotHoldAreRefused)
+{
+    QStringList told;
+    const auto previous = SetInputRefusalFunction([&told](const QString& message) { told << message; });
+    for (QWidget* edit : std::initializer_list<QWidget*>{page->NameEdit(), page->CommentsEdit(), page->ActionsEdit()}) {
+        QGuiApplication::clipboard()->setText(QStringLiteral("Jos\u00E9 \u0160"));
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    }
+    SetInputRefusalFunction(previous);
+    EXPECT_EQ(beeps, 3);
+    ASSERT_EQ(told.size(), 3);
+    EXPECT_TRUE(told[0].contains(QStringLiteral("\"\u0160\" (U+0160)"))) << told[0].toStdString();
+    const SUserPageValues& values = wizard->Values().user;
+    EXPECT_EQ(values.userName, QStringLiteral("Jos\u00E9 "));
+    EXPECT_EQ(values.comments, QStringLiteral("Jos\u00E9 "));
+    EXPECT_EQ(values.actions, QStringLiteral("Jos\u00E9 "));
+}
+
 } // namespace

@@ -241,3 +241,24 @@ TEST_F(ConstLogSimTest, TheCommandLineWritesTheSameFile)
     EXPECT_EQ(RunConstLogCommand(kLocal, second), 1);
     EXPECT_FALSE(QFile::exists(second));
 }
+
+// The serial number of the log comes from the dialog's (or command's) own
+// version read: when that read fails, no log goes out with the serial number
+// the frame held before.
+TEST_F(ConstLogSimTest, AFailedVersionReadWritesNoLogWithAStaleSerialNumber)
+{
+    AppUnitFacts().serialNumber = QStringLiteral("STALE-0001");
+    Start({QStringLiteral("--fail-request"), QStringLiteral("535401009004")});
+    RunDialog();
+    EXPECT_EQ(Texts(), std::vector<QString>{LoadResString(StringId::ReadingProblem)});
+    EXPECT_EQ(fileDialogs, 0);
+    EXPECT_FALSE(QFile::exists(logPath));
+    EXPECT_TRUE(opened.empty());
+    dialog.reset();
+    EXPECT_EQ(handler->ListenerCount(), 0u);
+
+    handler.reset();
+    SetAppCommHandler(nullptr);
+    EXPECT_EQ(RunConstLogCommand(kLocal, logPath), 1);
+    EXPECT_FALSE(QFile::exists(logPath));
+}

@@ -63,6 +63,15 @@ protected:
         QGuiApplication::clipboard()->setText(text);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     }
+    // Keys typing these characters, one by one (QTest's own clicks take
+    // Latin-1 only).
+    static void Type(QWidget* edit, const QString& text)
+    {
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &press);
+        }
+    }
     // The user block of the one write request sent, or empty.
     std::string WrittenBlock()
     {
@@ -171,6 +180,37 @@ TEST_F(UserTextsTest, PastesStopAtTheLimit)
     Paste(Actions(), QStringLiteral("c"));
     EXPECT_EQ(Actions()->toPlainText(), QString(99, u'b'));
     EXPECT_EQ(beeps, 4);
+}
+
+// A character the unit cannot hold would arrive as "?": it is refused with a
+// beep and a message naming it, however it comes, and what comes before it
+// goes in.
+TEST_F(UserTextsTest, CharactersTheUnitCannotHoldAreRefusedByName)
+{
+    QStringList told;
+    const auto previous = SetInputRefusalFunction([&told](const QString& message) { told << message; });
+    Open("", "", "");
+    Paste(Name(), QStringLiteral("Ann \u20ACuro"));
+    Type(Name(), QStringLiteral("\u0141x"));
+    Paste(Comments(), QStringLiteral("caf\u00E9 \U0001F600 ok"));
+    Type(Actions(), QStringLiteral("done\u2013"));
+    SetInputRefusalFunction(previous);
+
+    EXPECT_EQ(Name()->text(), QStringLiteral("Ann x"));
+    EXPECT_EQ(Comments()->toPlainText(), QStringLiteral("caf\u00E9 "));
+    EXPECT_EQ(Actions()->toPlainText(), QStringLiteral("done"));
+    EXPECT_EQ(beeps, 4);
+    ASSERT_EQ(told.size(), 4);
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("The unit cannot hold the character \"\u20AC\" (U+20AC)")))
+        << told[0].toStdString();
+    EXPECT_TRUE(told[1].contains(QStringLiteral("(U+0141)")));
+    EXPECT_TRUE(told[2].contains(QStringLiteral("\"\U0001F600\" (U+1F600)"))) << told[2].toStdString();
+    EXPECT_TRUE(told[3].contains(QStringLiteral("(U+2013)")));
+
+    Ok();
+    const std::string block = WrittenBlock();
+    EXPECT_EQ(block.find('?'), std::string::npos);
+    EXPECT_NE(block.find(std::string("Ann x\0", 6)), std::string::npos);
 }
 
 TEST_F(UserTextsTest, TheUnitsTextsAreShownWholeAndWrittenBackByteForByte)

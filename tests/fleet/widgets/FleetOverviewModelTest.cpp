@@ -5,6 +5,7 @@
 #include "fleet/FleetOverviewModel.h"
 #include "status/install/InstallStatusView.h"
 
+#include <QFont>
 #include <QPersistentModelIndex>
 
 #include <gtest/gtest.h>
@@ -250,4 +251,128 @@ TEST(FleetUnits, OnlyUnitNodesOfEveryGroupInBrowserOrder)
     for (const RksNode* node : FleetUnitsOf(root))
         names.push_back(node->name);
     EXPECT_EQ(names, (std::vector<std::string>{"N-1", "N-2", "S-1"}));
+}
+
+TEST(FleetFirmware, OlderOnlyWithinOneFamilyByItsNumbers)
+{
+    const struct {
+        const char* name;
+        const char* than;
+        bool older;
+    } cases[] = {
+        {"QOR0290.bin", "QOR0300.bin", true},
+        {"QOR0300.bin", "QOR0290.bin", false},
+        {"QOR0300.bin", "QOR0300.bin", false},
+        {"qor0290.BIN", "QOR0300.bin", true},   // case does not make another family
+        {"QOR_2.9.1.bin", "QOR_2.10.0.bin", true}, // numbers by value, not as text
+        {"QOR_2.10.0.bin", "QOR_2.9.1.bin", false},
+        {"QOR0290.bin", "QORB0300.bin", false}, // another family: not compared
+        {"QOR0290.bin", "QOR0300", false},
+        {"", "QOR0300.bin", false},
+        {"QOR0290.bin", "", false},
+        {"QOR99999999999999999999.bin", "QOR100000000000000000000.bin", true}, // beyond 64 bits
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FirmwareOlder(QString::fromLatin1(c.name), QString::fromLatin1(c.than)), c.older)
+            << c.name << " than " << c.than;
+}
+
+TEST_F(FleetOverviewModelTest, OlderFirmwareThanTheNewestReadOrTheExpectedIsAmber)
+{
+    List({"A", "B", "C", "D"});
+    const auto on = [](const char* firmware) {
+        SFleetUnitHealth h = Healthy();
+        h.activeFirmware = QString::fromLatin1(firmware);
+        return h;
+    };
+    model.SetHealth(0, on("QOR0290.bin"));
+    EXPECT_EQ(model.HealthAt(0), EFleetHealth::Ok) << "nothing newer read yet";
+    model.SetHealth(1, on("QOR0300.bin"));
+    // The newer release read later turns the first unit amber.
+    EXPECT_EQ(model.HealthAt(0), EFleetHealth::OldFirmware);
+    EXPECT_EQ(Text(0, CFleetOverviewModel::HealthColumn), QStringLiteral("Old firmware"));
+    EXPECT_EQ(At(0, CFleetOverviewModel::HealthColumn, Qt::BackgroundRole).value<QColor>(), kCaution);
+    EXPECT_EQ(At(0, CFleetOverviewModel::ActiveFirmwareColumn, Qt::BackgroundRole).value<QColor>(), kCaution);
+    EXPECT_EQ(At(0, CFleetOverviewModel::ActiveFirmwareColumn, Qt::ToolTipRole).toString(),
+              QStringLiteral("Older than QOR0300.bin, the newest firmware read"));
+    EXPECT_EQ(model.HealthAt(1), EFleetHealth::Ok);
+    // A worse condition stays what the health says; the firmware cell still shows its age.
+    SFleetUnitHealth warning = on("QOR0280.bin");
+    warning.gpsFixCode = Code::NotOk;
+    model.SetHealth(2, warning);
+    EXPECT_EQ(model.HealthAt(2), EFleetHealth::Warning);
+    EXPECT_EQ(At(2, CFleetOverviewModel::ActiveFirmwareColumn, Qt::BackgroundRole).value<QColor>(), kCaution);
+    // An unreachable unit has no firmware to compare.
+    model.SetHealth(3, Unreachable("no answer"));
+    EXPECT_EQ(model.HealthAt(3), EFleetHealth::Unreachable);
+    // Sorted by health, old firmware comes after the warnings and before OK.
+    model.sort(CFleetOverviewModel::HealthColumn, Qt::AscendingOrder);
+    EXPECT_EQ(Names(), (QStringList{"D", "C", "A", "B"}));
+
+    // The unit holding the newest release is read again on an older one: the
+    // reference falls back to what the others run.
+    model.SetHealth(1, on("QOR0290.bin"));
+    EXPECT_EQ(model.ReferenceFirmware(), QStringLiteral("QOR0290.bin"));
+    EXPECT_EQ(model.HealthAt(model.rowCount() - 1), EFleetHealth::Ok);
+
+    // An expected release set by the user is the reference instead.
+    model.SetExpectedFirmware(QStringLiteral(" QOR0310.bin "));
+    EXPECT_EQ(model.ReferenceFirmware(), QStringLiteral("QOR0310.bin"));
+    for (int row = 0; row < model.rowCount(); ++row)
+        EXPECT_NE(model.HealthAt(row), EFleetHealth::Ok) << row;
+    EXPECT_TRUE(At(2, CFleetOverviewModel::HealthColumn, Qt::ToolTipRole)
+                    .toString()
+                    .contains(QStringLiteral("older than QOR0310.bin, the expected firmware")));
+    model.SetExpectedFirmware(QString());
+    EXPECT_EQ(model.ReferenceFirmware(), QStringLiteral("QOR0290.bin"));
+}
+
+TEST_F(FleetOverviewModelTest, ARefreshKeepsEachRowUntilItsUnitIsReadAgainAndSaysSo)
+{
+    List({"A", "B", "C"});
+    model.SetHealth(0, Healthy(), 1'700'000'000'000); // 22:13:20 UTC
+    model.SetHealth(1, Unreachable("no answer"), 1'700'000'000'000);
+    EXPECT_EQ(model.Summary(), QStringLiteral("2 units: 1 reachable, 1 unreachable, 0 not reporting self-test OK "
+                                              "(1 of 3 units not read)"));
+
+    // The directory read again for the next refresh: what was read stays, marked.
+    List({"A", "B", "C"});
+    EXPECT_EQ(model.ReadCount(), 0u);
+    EXPECT_EQ(model.EarlierCount(), 2u);
+    EXPECT_EQ(Text(0, CFleetOverviewModel::HealthColumn), QStringLiteral("OK"));
+    EXPECT_EQ(Text(1, CFleetOverviewModel::ErrorColumn), QStringLiteral("no answer"));
+    EXPECT_EQ(model.UnitError(1), QStringLiteral("no answer"));
+    EXPECT_TRUE(model.IsFromEarlierRefresh(0));
+    EXPECT_TRUE(At(0, CFleetOverviewModel::NameColumn, Qt::FontRole).value<QFont>().italic());
+    EXPECT_EQ(At(0, CFleetOverviewModel::SerialColumn, Qt::ForegroundRole).value<QColor>(), QColor(Qt::darkGray));
+    EXPECT_TRUE(At(0, CFleetOverviewModel::HealthColumn, Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(QStringLiteral("As read at 22:13:20 UTC, by an earlier refresh")));
+    EXPECT_EQ(model.Summary(), QStringLiteral("2 units: 1 reachable, 1 unreachable, 0 not reporting self-test OK "
+                                              "(1 of 3 units not read; 2 of 3 units as an earlier refresh read them)"));
+
+    // Read again: the row is this refresh's, and counts as read.
+    model.SetHealth(1, Healthy(), 1'700'000'060'000);
+    EXPECT_EQ(model.ReadCount(), 1u);
+    EXPECT_FALSE(model.IsFromEarlierRefresh(1));
+    EXPECT_FALSE(At(1, CFleetOverviewModel::NameColumn, Qt::FontRole).isValid());
+    EXPECT_EQ(model.HealthAt(1), EFleetHealth::Ok);
+    EXPECT_TRUE(model.Summary().endsWith(QStringLiteral("(1 of 3 units not read; 1 of 3 units as an earlier refresh read it)")));
+
+    // A unit that left the directory takes its values with it; a renamed one starts unread.
+    List({"A", "B2"});
+    EXPECT_EQ(model.HealthAt(1), EFleetHealth::NotRead);
+    EXPECT_EQ(model.EarlierCount(), 1u);
+    EXPECT_EQ(model.ReadRows().size(), 1u);
+}
+
+TEST_F(FleetOverviewModelTest, OneUnitIsCountedInTheSingular)
+{
+    List({"A"});
+    EXPECT_EQ(model.Summary(), QStringLiteral("1 unit, not read yet"));
+    model.SetHealth(0, Healthy());
+    EXPECT_EQ(model.Summary(), QStringLiteral("1 unit: 1 reachable, 0 unreachable, 0 not reporting self-test OK"));
+    List({"A", "B"});
+    EXPECT_TRUE(model.Summary().endsWith(QStringLiteral("(1 of 2 units not read; 1 of 2 units as an earlier refresh read it)")))
+        << model.Summary().toStdString();
 }

@@ -11,6 +11,7 @@
 #include "app/shell/HelpFiles.h"
 #include "fleet/FleetOverviewModel.h"
 #include "fleet/FleetOverviewSweep.h"
+#include "fleet/FleetTable.h"
 #include "fleet/widgets/FleetOverviewWindow.h"
 #include "link/CommHandler.h"
 #include "rks/RksComponents.h"
@@ -23,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -285,6 +287,81 @@ TEST_F(FleetOverviewWindowTest, WithoutADirectoryTheWindowSaysSoAndKeepsWhatItLi
     EXPECT_TRUE(window.SummaryLine()->text().startsWith(QStringLiteral("The node directory lists no units.")));
 }
 
+TEST_F(FleetOverviewWindowTest, ARefreshKeepsEachRowUntilItsUnitIsReadAgainAndStatesAreNotCut)
+{
+    StartFleet(40);
+    CFleetOverviewWindow& window = NewWindow();
+    window.SetClock([] { return std::int64_t{1'700'000'000'000}; }); // 22:13:20 UTC
+    // Widths saved too narrow for what a sweep writes.
+    window.Table()->setColumnWidth(CFleetOverviewModel::HealthColumn, 12);
+    window.Table()->setColumnWidth(CFleetOverviewModel::ErrorColumn, 12);
+    ASSERT_TRUE(window.SaveLayout());
+    window.LoadLayout();
+    ASSERT_TRUE(window.Refresh());
+    ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
+    for (const int column : {int(CFleetOverviewModel::HealthColumn), int(CFleetOverviewModel::ErrorColumn)})
+        EXPECT_GE(window.Table()->columnWidth(column), static_cast<QAbstractItemView*>(window.Table())->sizeHintForColumn(column))
+            << column;
+
+    // The older release is amber beside the newest one read.
+    EXPECT_EQ(Colour(window, OldFirmware, CFleetOverviewModel::ActiveFirmwareColumn, Qt::BackgroundRole), kCaution);
+    EXPECT_EQ(Cell(window, OldFirmware, CFleetOverviewModel::ActiveFirmwareColumn, Qt::ToolTipRole),
+              QStringLiteral("Older than QOR0300.bin, the newest firmware read"));
+    EXPECT_FALSE(Colour(window, Healthy, CFleetOverviewModel::ActiveFirmwareColumn, Qt::BackgroundRole).isValid());
+    // A release the user expects makes every unit on an older one amber.
+    window.ExpectedFirmwareBox()->setText(QStringLiteral("QOR0310.bin"));
+    emit window.ExpectedFirmwareBox()->editingFinished();
+    EXPECT_EQ(Colour(window, Healthy, CFleetOverviewModel::ActiveFirmwareColumn, Qt::BackgroundRole), kCaution);
+
+    // The next Refresh: every row keeps what was read until its unit is read again.
+    window.JobsBox()->setValue(1);
+    ASSERT_TRUE(window.Refresh());
+    EXPECT_EQ(window.Model().ReadCount(), 0u);
+    EXPECT_EQ(Cell(window, Silent, CFleetOverviewModel::HealthColumn), QStringLiteral("Unreachable"));
+    EXPECT_EQ(Cell(window, SelfTestFailure, CFleetOverviewModel::SerialColumn), QStringLiteral("QSIMF00002"));
+    EXPECT_TRUE(window.Model().IsFromEarlierRefresh(Healthy));
+    EXPECT_TRUE(Cell(window, Healthy, CFleetOverviewModel::HealthColumn, Qt::ToolTipRole)
+                    .startsWith(QStringLiteral("As read at 22:13:20 UTC, by an earlier refresh")));
+    EXPECT_TRUE(window.SummaryLine()->text().contains(QStringLiteral("5 of 5 units as an earlier refresh read them")))
+        << window.SummaryLine()->text().toStdString();
+    ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
+    EXPECT_EQ(window.Model().EarlierCount(), 0u);
+    EXPECT_EQ(window.SummaryLine()->text(),
+              QStringLiteral("5 units: 4 reachable, 1 unreachable, 1 not reporting self-test OK"));
+}
+
+TEST_F(FleetOverviewWindowTest, ExportCsvWritesTheRowsReadAsTheFleetStatusFile)
+{
+    StartFleet();
+    CFleetOverviewWindow& window = NewWindow();
+    PromptRecorder prompts;
+    std::vector<FileDialogRequest> asked;
+    const QString file = dir.filePath(QStringLiteral("fleet.csv"));
+    const FileDialogFunction previous = SetFileDialogFunction([&](const FileDialogRequest& request) {
+        asked.push_back(request);
+        return std::optional<QString>(file);
+    });
+    // Nothing read: nothing to ask for.
+    EXPECT_TRUE(window.ExportCsv().isEmpty());
+    EXPECT_TRUE(asked.empty());
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    ASSERT_TRUE(window.Refresh());
+    ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
+    window.ExportButton()->click();
+    SetFileDialogFunction(previous);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(asked[0].save);
+    EXPECT_FALSE(asked[0].initialPath.contains(u' '));
+    EXPECT_TRUE(window.ExportButton()->text().endsWith(QStringLiteral("...")));
+    QFile csv(file);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 7); // header, five units, the last line's end
+    EXPECT_EQ(lines[0], QByteArray(kFleetCsvHeader));
+    EXPECT_TRUE(lines[2].startsWith("QORA-131 (10.0.0.1),") && lines[2].contains(",no,")) << lines[2].toStdString();
+    EXPECT_EQ(prompts.shown.size(), 1u);
+}
+
 class FleetOverviewFromMenu : public FleetOverviewWindowTest {
 protected:
     void Open()
@@ -388,6 +465,26 @@ TEST_F(FleetOverviewFromMenu, AUnitThatDoesNotAnswerIsReportedAsTheRemoteConnect
     EXPECT_TRUE(settings.startupNodeName.isEmpty());
 }
 
+TEST_F(FleetOverviewFromMenu, AUnitTheOverviewCouldNotReachShowsItsOwnReasonFirst)
+{
+    StartFleet();
+    Open();
+    CFleetOverviewWindow& window = command->Window();
+    ASSERT_TRUE(window.Refresh());
+    ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
+    const QString reason = Cell(window, Silent, CFleetOverviewModel::ErrorColumn);
+    ASSERT_FALSE(reason.isEmpty());
+    PromptRecorder prompts(MsgAnswer::No);
+    DoubleClick(Silent);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_TRUE(prompts.shown[0].text.contains(reason)) << prompts.shown[0].text.toStdString();
+    EXPECT_TRUE(prompts.shown[0].text.contains(QStringLiteral("QORA-131 (10.0.0.1)")));
+    EXPECT_EQ(prompts.shown[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(prompts.shown[0].defaultAnswer, MsgAnswer::No);
+    PumpFor(100);
+    EXPECT_EQ(State(), ConnectionState::Disconnected) << "No: no connection is tried";
+}
+
 TEST_F(FleetOverviewFromMenu, HelpAndPlacementAsTheOtherChildWindows)
 {
     StartFleet();
@@ -443,7 +540,7 @@ TEST_F(FleetOverviewWindowTest, APictureOfASweep)
     const QString folder = qEnvironmentVariable("QORA_SCREENSHOT_DIR");
     if (folder.isEmpty())
         GTEST_SKIP() << "QORA_SCREENSHOT_DIR not set";
-    StartFleet();
+    StartFleet(40);
     CFleetOverviewWindow& window = NewWindow();
     ASSERT_TRUE(window.Refresh());
     ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
@@ -452,4 +549,12 @@ TEST_F(FleetOverviewWindowTest, APictureOfASweep)
     window.Table()->selectRow(2);
     QApplication::processEvents();
     EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/fleet-overview.png")));
+    // At its default size, as it opens on a 1024x768 screen.
+    window.resize(980, 420);
+    QApplication::processEvents();
+    EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/fleet-overview-default-size.png")));
+    // The next Refresh has begun: the rows still show the last one's values.
+    ASSERT_TRUE(window.Refresh());
+    EXPECT_TRUE(window.grab().save(folder + QStringLiteral("/fleet-overview-refreshing.png")));
+    ASSERT_TRUE(PumpUntil([&] { return !window.Sweep().Running(); }, 30000));
 }

@@ -18,7 +18,7 @@ CDeviceMessage Message(const Bytes& bytes)
     return m;
 }
 
-TEST(DownloadChannelTest, OnlyAChannelBelowNineAfterTheFirstCharacterCounts)
+TEST(DownloadChannelTest, OnlyAChannelBelowNineCounts)
 {
     EXPECT_TRUE(IsChannelBelowDownloadChannel("HOST=a,CH=3"));
     EXPECT_TRUE(IsChannelBelowDownloadChannel("HOST=a,CH=x"));
@@ -26,7 +26,8 @@ TEST(DownloadChannelTest, OnlyAChannelBelowNineAfterTheFirstCharacterCounts)
     EXPECT_FALSE(IsChannelBelowDownloadChannel("HOST=a,CH=9"));
     EXPECT_FALSE(IsChannelBelowDownloadChannel("HOST=a,CH=12,ADDR=3"));
     EXPECT_FALSE(IsChannelBelowDownloadChannel("HOST=a,CH=99999999999999999999"));
-    EXPECT_FALSE(IsChannelBelowDownloadChannel(",CH=3"));
+    EXPECT_TRUE(IsChannelBelowDownloadChannel(",CH=3")); // the CH item, wherever it stands
+    EXPECT_TRUE(IsChannelBelowDownloadChannel("ch=3,HOST=a"));
     EXPECT_FALSE(IsChannelBelowDownloadChannel("HOST=a,ADDR=3"));
 }
 

@@ -11,6 +11,7 @@
 #include "platform/MeasureSetting.h"
 #include "platform/MessageIds.h"
 #include "platform/widgets/MMStatusBar.h"
+#include "status/CnoScale.h"
 #include "rks/RksComponents.h"
 #include "settings/Registry.h"
 #include "support/EventLoop.h"
@@ -110,7 +111,7 @@ TEST_F(GPSStatusWindowTest, ShowsTheUnitsChannelsAndPositionAfterARequest)
     }
     EXPECT_GT(tracking, 0);
 
-    // The bars: green for a used channel, the warning colour for a weak one.
+    // The bars: the colour of the C/No scale the sky plot shows, the warning colour for a weak one.
     const QImage shot = window->grab().toImage();
     QDir().mkpath(QStringLiteral("/tmp/status-shots"));
     EXPECT_TRUE(shot.save(QStringLiteral("/tmp/status-shots/gps-status.png")));
@@ -121,7 +122,8 @@ TEST_F(GPSStatusWindowTest, ShowsTheUnitsChannelsAndPositionAfterARequest)
         SCOPED_TRACE(row);
         const QRect cell = table.visualRect(table.model()->index(row, CGPSStatus::ColumnBar));
         const QPoint inBar = table.viewport()->mapTo(window, cell.topLeft() + QPoint(2, cell.height() / 2));
-        EXPECT_EQ(shot.pixelColor(inBar), view.IsWeak(row) ? QColor(160, 32, 0) : QColor(0, 160, 32));
+        EXPECT_EQ(shot.pixelColor(inBar), QColor::fromRgb(ChannelColour(view.CNo(row), view.IsWeak(row))));
+        EXPECT_TRUE(!view.IsWeak(row) || shot.pixelColor(inBar) == QColor(160, 32, 0));
         EXPECT_EQ(table.item(row, CGPSStatus::ColumnCNo)->foreground().color() == QColor(160, 32, 0), view.IsWeak(row));
     }
 

@@ -91,6 +91,45 @@ TEST(StatusHistory, AnotherUnitStartsANewHistoryAndTheSameUnitKeepsIt)
     EXPECT_FALSE(history.Gps().back().afterGap);
 }
 
+TEST(StatusHistory, AMoveTheToolMadeContinuesTheHistoryWithALabelledGap)
+{
+    const QString here = QStringLiteral("WP=SOCKET,HOST=10.0.0.1,PORT=7000,WP=NEQ1,ADDR=131");
+    const QString there = QStringLiteral("WP=SOCKET,HOST=10.0.0.9,PORT=7000,WP=NEQ1,ADDR=140");
+    const QString other = QStringLiteral("WP=SOCKET,HOST=10.0.0.2,PORT=7000,WP=NEQ1,ADDR=131");
+    const struct {
+        QString back; // where the unit connects after the move was announced
+        bool kept;
+    } cases[] = {{there, true}, {here, true}, {other, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.back.toStdString());
+        CStatusHistory history;
+        history.SetUnit(here);
+        history.AddGps(Gps(1));
+        history.ExpectMove(there, QStringLiteral("commissioned"));
+        history.MarkGap(); // the reset
+        history.SetUnit(c.back);
+        history.AddInstallation(Installation(2)); // the first of its kind: no gap to label
+        history.AddGps(Gps(3));
+        history.AddGps(Gps(4));
+        EXPECT_EQ(history.Unit(), c.back);
+        if (!c.kept) {
+            EXPECT_EQ(Times(history.Gps()), (std::vector<std::int64_t>{3, 4}));
+            EXPECT_TRUE(history.GapLabels().empty());
+            continue;
+        }
+        EXPECT_EQ(Times(history.Gps()), (std::vector<std::int64_t>{1, 3, 4}));
+        EXPECT_TRUE(history.Gps()[1].afterGap);
+        ASSERT_EQ(history.GapLabels().size(), 1u);
+        EXPECT_EQ(history.GapLabels()[0].timeMs, 3);
+        EXPECT_EQ(history.GapLabels()[0].label, QStringLiteral("commissioned"));
+
+        // The move was expected once: the next other unit starts anew.
+        history.SetUnit(other == c.back ? here : other);
+        EXPECT_TRUE(history.Gps().empty());
+        EXPECT_TRUE(history.GapLabels().empty());
+    }
+}
+
 TEST(StatusHistory, AGapBreaksTheNextSampleOfEveryKindOnce)
 {
     CStatusHistory history;

@@ -17,14 +17,17 @@
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QToolButton>
 #include <QValueAxis>
 #include <QXYSeries>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <optional>
 #include <set>
 
@@ -140,7 +143,9 @@ TEST(PlotWindow, SavesPngAndSvgWholeOrNotAtAll)
         EXPECT_TRUE(answer.asked[0].save);
         EXPECT_EQ(answer.asked[0].defaultSuffix, "png");
         QImage png(dir.filePath("sky.png"));
-        EXPECT_EQ(png.size(), window.Plot().size());
+        // The plot under its title line.
+        EXPECT_EQ(png.width(), window.Plot().width());
+        EXPECT_GT(png.height(), window.Plot().height());
     }
     {
         FileAnswer answer(dir.filePath("sky.svg"));
@@ -206,12 +211,31 @@ TEST(SignalHistoryWindow, HourByDefaultLinesBrokenAtGapsAndSpansSelectable)
     const auto labels = [&] {
         return qobject_cast<QCategoryAxis*>(window.CnoChart().axes(Qt::Horizontal).value(0))->categoriesLabels();
     };
-    EXPECT_EQ(labels(), (QStringList{"01:08", "01:10", "01:12", "01:14", "01:16"})); // the newest at 01:16:35
-    // A day: thinned, every line within bounds.
+    // From the first sample after the gap (01:08:20) to the newest (01:16:35).
+    EXPECT_EQ(labels(), (QStringList{"01:10", "01:12", "01:14", "01:16"}));
+    // A day: the three hours there are, thinned, every line within bounds.
     window.SetSpan(3);
-    EXPECT_EQ(labels(), (QStringList{"14. 04:00", "14. 08:00", "14. 12:00", "14. 16:00", "14. 20:00", "15. 00:00"}));
+    EXPECT_EQ(labels(), (QStringList{"23:00", "00:00", "01:00"}));
     for (QAbstractSeries* series : window.CnoChart().series())
         EXPECT_LE(static_cast<QXYSeries*>(series)->count(), int(CSignalHistoryWindow::kMaxPoints) + 1);
+}
+
+TEST(SignalHistoryWindow, TheGapOfAMoveTheToolMadeIsMarkedAndNamed)
+{
+    CStatusHistory history;
+    history.SetUnit(QStringLiteral("WP=SOCKET,HOST=10.0.0.1,PORT=7000,WP=NEQ1,ADDR=131"));
+    for (int i = 0; i < 100; ++i)
+        AddGps(history, i, {{3, 40, 0, 0}});
+    history.ExpectMove(QStringLiteral("WP=SOCKET,HOST=10.0.0.9,PORT=7000,WP=NEQ1,ADDR=140"),
+                       QStringLiteral("commissioned"));
+    history.MarkGap();
+    history.SetUnit(QStringLiteral("WP=SOCKET,HOST=10.0.0.9,PORT=7000,WP=NEQ1,ADDR=140"));
+    for (int i = 150; i < 200; ++i)
+        AddGps(history, i, {{3, 41, 0, 0}});
+    CSignalHistoryWindow window(history);
+    window.show();
+    EXPECT_EQ(SeriesNamed(window.CountChart(), "Tracked"), 2); // one history, broken at the gap
+    EXPECT_EQ(SeriesNamed(window.CountChart(), "commissioned"), 1);
 }
 
 TEST(InstallTimelineWindow, ListsChangesAndAnswersTheTimeToLock)
@@ -285,6 +309,9 @@ TEST(ConstellationChartsWindow, BarsOfTheNewestStatisticsAndOneChartPerLoggedDay
         log.days[std::size_t(day)].durations[8] = 86400;
         log.totals[std::size_t(day)] = 86400;
     }
+    // A short day (the unit was off most of it) on the scale of the others.
+    log.days[0].durations[8] = 3600;
+    log.totals[0] = 3600;
     CConstellationChartsWindow window(history, [&] { return log; });
     window.resize(800, 700);
     window.show();
@@ -295,9 +322,145 @@ TEST(ConstellationChartsWindow, BarsOfTheNewestStatisticsAndOneChartPerLoggedDay
     ASSERT_EQ(window.DayCharts().size(), 2u);
     EXPECT_EQ(window.DayCharts()[0]->title(), "12-03-2024 (h)");
     EXPECT_EQ(window.DayCharts()[1]->title(), "10-03-2024 (h)");
+    const auto yMax = [](QChart* chart) { return qobject_cast<QValueAxis*>(chart->axes(Qt::Vertical).value(0))->max(); };
+    EXPECT_EQ(yMax(window.DayCharts()[0]), yMax(window.DayCharts()[1]));
+    EXPECT_GE(yMax(window.DayCharts()[1]), 24.0);
     // A new log with fewer days hides the charts left over.
     log = {};
     window.Refresh();
     EXPECT_TRUE(window.LogLabel().text().contains("none read yet"));
     EXPECT_TRUE(window.DayCharts().empty());
+}
+
+TEST(SignalHistoryWindow, TwelveSatellitesToldApartAxesAlignedAndTheSpanFromTheFirstSample)
+{
+    // Two minutes of twelve satellites on a one-hour span.
+    CStatusHistory history;
+    for (int i = 0; i < 24; ++i)
+        AddGps(history, i,
+               {{1, 40, 0, 0}, {2, 41, 0, 0}, {3, 42, 0, 0}, {4, 43, 0, 0}, {5, 44, 0, 0}, {6, 45, 0, 0},
+                {7, 38, 0, 0}, {8, 37, 0, 0}, {9, 36, 0, 0}, {10, 35, 0, 0}, {11, 34, 0, 0}, {12, 33, 0, 0}});
+    CSignalHistoryWindow window(history);
+    window.resize(900, 700);
+    window.show();
+    QCoreApplication::processEvents();
+
+    std::vector<QPen> pens;
+    for (QAbstractSeries* series : window.CnoChart().series())
+        if (series->isVisible() && series->name() != "Mean")
+            pens.push_back(static_cast<QXYSeries*>(series)->pen());
+    ASSERT_EQ(pens.size(), 12u);
+    // No two alike, and lines drawn alike but for their colour differ plainly in it.
+    for (std::size_t i = 0; i < pens.size(); ++i)
+        for (std::size_t j = i + 1; j < pens.size(); ++j) {
+            ASSERT_FALSE(pens[i].color() == pens[j].color() && pens[i].style() == pens[j].style()) << i << " " << j;
+            if (pens[i].style() != pens[j].style())
+                continue;
+            const QColor a = pens[i].color(), b = pens[j].color();
+            const double distance = std::hypot(a.red() - b.red(), a.green() - b.green(), a.blue() - b.blue());
+            EXPECT_GT(distance, 90.0) << a.name().toStdString() << " and " << b.name().toStdString();
+        }
+
+    // The axis starts at the first sample rather than an hour before the last.
+    for (QChart* chart : {&window.CnoChart(), &window.CountChart()}) {
+        auto* x = qobject_cast<QCategoryAxis*>(chart->axes(Qt::Horizontal).value(0));
+        ASSERT_NE(x, nullptr);
+        EXPECT_EQ(x->min(), double(kT0));
+        // To the end of the newest point's quarter minute.
+        EXPECT_GE(x->max(), double(kT0 + 23 * kStep));
+        EXPECT_LE(x->max(), double(kT0 + 23 * kStep + 15 * 1000));
+        EXPECT_FALSE(x->categoriesLabels().isEmpty()) << "a two-minute axis still has times on it";
+    }
+    // Both charts' time axes line up.
+    EXPECT_NEAR(window.CnoChart().plotArea().left(), window.CountChart().plotArea().left(), 1.0);
+    EXPECT_NEAR(window.CnoChart().plotArea().right(), window.CountChart().plotArea().right(), 1.0);
+}
+
+TEST(SkyPlotWindow, MarkersGrowWithThePlot)
+{
+    CStatusHistory history;
+    AddGps(history, 0, {{7, 50, 0, 90}}); // at the zenith, in the centre
+    CSkyPlotWindow window(history);
+    window.show();
+    const auto markerPixels = [&](QSize size) {
+        window.resize(size);
+        QCoreApplication::processEvents();
+        const QImage image = window.Plot().grab().toImage();
+        const QPointF c = window.Plot().Geometry().centre;
+        int n = 0;
+        for (int y = int(c.y()) - 40; y <= int(c.y()) + 40; ++y)
+            for (int x = int(c.x()) - 40; x <= int(c.x()) + 40; ++x)
+                n += image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFF) == CnoColour(50);
+        return n;
+    };
+    const int small = markerPixels({320, 280});
+    const int large = markerPixels({1100, 950});
+    EXPECT_GT(small, 20);
+    EXPECT_GT(large, 3 * small) << small << " and " << large;
+}
+
+TEST(PlotWindow, SaysWhenWhatItShowsIsFromBeforeADisconnection)
+{
+    CStatusHistory history;
+    AddGps(history, 0, {{1, 40, 10, 10}}); // 22:13:20 UTC
+    CSkyPlotWindow sky(history);
+    CInstallTimelineWindow timeline(history);
+    sky.show();
+    timeline.show();
+    EXPECT_TRUE(sky.StaleNotice().isHidden());
+    history.MarkGap();
+    EXPECT_FALSE(sky.StaleNotice().isHidden());
+    EXPECT_TRUE(sky.StaleNotice().text().contains("22:13:20 UTC")) << sky.StaleNotice().text().toStdString();
+    EXPECT_TRUE(timeline.StaleNotice().isHidden()) << "no installation status to be stale";
+    // Answers again: the notice goes.
+    AddGps(history, 30, {{1, 40, 10, 10}});
+    EXPECT_TRUE(sky.StaleNotice().isHidden());
+    // Another unit: nothing old is shown.
+    history.MarkGap();
+    history.Clear();
+    EXPECT_TRUE(sky.StaleNotice().isHidden());
+}
+
+TEST(PlotWindow, SavedPicturesSayWhatTheyShowUnderADatedNameAndButtonsSayADialogFollows)
+{
+    QTemporaryDir dir;
+    CStatusHistory history;
+    history.SetUnit("WP=SOCKET,HOST=10.0.0.4,PORT=7000,WP=NEQ1,ADDR=131");
+    AddGps(history, 0, {{5, 44, 120, 35}});
+    AddGps(history, 1, {{5, 44, 121, 35}});
+    CSkyPlotWindow window(history);
+    window.resize(1000, 420);
+    window.show();
+    const QString title = window.ExportTitle();
+    EXPECT_TRUE(title.startsWith("Sky Plot - unit at 10.0.0.4, bus address 131 - 2023-11-14 22:13:20 to 22:13:25 UTC - "
+                                 "Tavra QORA Manager "))
+        << title.toStdString();
+
+    PromptRecorder prompts;
+    FileAnswer answer(dir.filePath("sky.svg"));
+    EXPECT_EQ(window.SaveSvg(), dir.filePath("sky.svg"));
+    ASSERT_EQ(answer.asked.size(), 1u);
+    const QString proposed = answer.asked[0].initialPath;
+    EXPECT_TRUE(QRegularExpression("^QORA-sky-plot-20\\d{6}-\\d{6}\\.svg$").match(proposed).hasMatch())
+        << proposed.toStdString();
+    QFile svg(dir.filePath("sky.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(svg.readAll());
+    EXPECT_TRUE(text.contains("<title>" + title.toHtmlEscaped() + "</title>")) << text.left(600).toStdString();
+    EXPECT_TRUE(text.contains("unit at 10.0.0.4, bus address 131")) << "the title is drawn, not only named";
+
+    // The tool bar shows "...", as the menus do, where a dialog follows.
+    int buttons = 0;
+    for (QToolButton* button : window.ToolBar().findChildren<QToolButton*>())
+        if (button->defaultAction() && button->defaultAction()->text().endsWith("...")) {
+            ++buttons;
+            EXPECT_TRUE(button->text().endsWith("...")) << button->text().toStdString();
+        }
+    EXPECT_EQ(buttons, 3);
+    EXPECT_TRUE(prompts.shown.empty());
+
+    // Without a unit or data the title says so.
+    CStatusHistory empty;
+    CSkyPlotWindow none(empty);
+    EXPECT_TRUE(none.ExportTitle().startsWith("Sky Plot - unit not known - no data - ")) << none.ExportTitle().toStdString();
 }

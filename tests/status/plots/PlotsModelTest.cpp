@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <set>
 
 namespace {
 
@@ -59,14 +61,40 @@ TEST(SkyPlotModel, AzimuthClockwiseFromNorthAndElevationInward)
     EXPECT_EQ(SkyGeometry::ForSize(10, 10, 20).radius, 0.0);
 }
 
-TEST(SkyPlotModel, CnoColoursFollowTheLegendBands)
+TEST(SkyPlotModel, CnoColoursAreTheGpsStatusWindowsBarColours)
 {
+    // Before channel states: weak under 27 dBHz. After: as the unit marks the
+    // channel, whatever its C/No. Warning RGB(160,32,0), good RGB(0,160,32).
     EXPECT_EQ(CnoColour(0), 0xA02000u);
-    EXPECT_EQ(CnoColour(26), 0xA02000u); // weak as the GPS status window marks it
-    EXPECT_NE(CnoColour(27), CnoColour(26));
+    EXPECT_EQ(CnoColour(26), 0xA02000u);
+    EXPECT_EQ(CnoColour(27), 0x00A020u);
     EXPECT_EQ(CnoColour(60), 0x00A020u);
-    for (std::size_t i = 1; i < CnoBands().size(); ++i)
-        EXPECT_LT(CnoBands()[i - 1].below, CnoBands()[i].below);
+    EXPECT_EQ(ChannelColour(45, true), 0xA02000u);
+    EXPECT_EQ(ChannelColour(20, false), 0x00A020u);
+    EXPECT_EQ(CnoBands().size(), 2u);
+}
+
+TEST(SkyPlotModel, NoTrackAcrossAStretchWithoutAnswers)
+{
+    // Answers every 5 s, then none for five minutes (a commissioning: no
+    // request, no failure, so no gap marked), then every 5 s again.
+    std::deque<SGpsSample> h;
+    for (int i = 0; i < 20; ++i)
+        h.push_back(Gps(i, {{7, 40, double(i), 30}}));
+    for (int i = 80; i < 100; ++i)
+        h.push_back(Gps(i, {{7, 40, double(i), 30}}));
+    const SkyScene scene = BuildSkyScene(h, 3600 * 1000, 0);
+    ASSERT_EQ(scene.satellites.size(), 1u);
+    ASSERT_EQ(scene.satellites[0].track.size(), 2u);
+    EXPECT_EQ(scene.satellites[0].track[1].front().azimuthDeg, 80.0);
+    const SignalSeries lines = BuildSignalSeries(h, 3600 * 1000, 0);
+    EXPECT_EQ(lines.cnoBySatellite.at(7).size(), 2u);
+    EXPECT_EQ(lines.trackedCount.size(), 2u);
+    // A download's 20 s rate still joins.
+    std::deque<SGpsSample> slow;
+    for (int i = 0; i < 40; i += 4)
+        slow.push_back(Gps(i, {{7, 40, double(i), 30}}));
+    EXPECT_EQ(BuildSkyScene(slow, 3600 * 1000, 0).satellites[0].track.size(), 1u);
 }
 
 TEST(SkyPlotModel, OnlyTrackedSatellitesWithTheirLastHour)
@@ -144,6 +172,41 @@ TEST(SignalSeries, GapsAndLostSatellitesBreakEveryLine)
     EXPECT_EQ(thin.meanCno.size(), 2u);
 }
 
+TEST(SignalSeries, EverySatelliteOfAChartHasALookOfItsOwnAndKeepsIt)
+{
+    // Twelve on the channels at once, as many as a unit tracks.
+    std::map<int, SignalLine> lines;
+    for (int satellite : {2, 5, 6, 9, 12, 13, 17, 19, 21, 24, 28, 31})
+        lines[satellite] = {{QPointF(0, 40)}};
+    std::map<int, std::size_t> lookOf;
+    AssignSignalSlots(lines, lookOf);
+    std::set<std::pair<std::uint32_t, SignalDash>> looks;
+    for (const auto& [satellite, slot] : lookOf)
+        looks.insert({SignalLook(slot).rgb, SignalLook(slot).dash});
+    EXPECT_EQ(looks.size(), 12u);
+    // The palette's colours stay apart from each other and from the black mean.
+    const auto distance = [](std::uint32_t a, std::uint32_t b) {
+        const int dr = int(a >> 16 & 0xFF) - int(b >> 16 & 0xFF), dg = int(a >> 8 & 0xFF) - int(b >> 8 & 0xFF),
+                  db = int(a & 0xFF) - int(b & 0xFF);
+        return std::sqrt(double(dr * dr + dg * dg + db * db));
+    };
+    for (std::size_t i = 0; i < kSignalPaletteSize; ++i) {
+        EXPECT_GT(distance(SignalLook(i).rgb, 0x000000), 140.0) << i;
+        for (std::size_t j = i + 1; j < kSignalPaletteSize; ++j)
+            EXPECT_GT(distance(SignalLook(i).rgb, SignalLook(j).rgb), 100.0) << i << " " << j;
+    }
+    // One leaves, another comes: the others keep their looks, the new one
+    // takes the free one.
+    const std::map<int, std::size_t> before = lookOf;
+    lines.erase(9);
+    lines[30] = {{QPointF(0, 40)}};
+    AssignSignalSlots(lines, lookOf);
+    EXPECT_EQ(lookOf.count(9), 0u);
+    EXPECT_EQ(lookOf.at(30), before.at(9));
+    for (const auto& [satellite, slot] : before)
+        EXPECT_TRUE(satellite == 9 || lookOf.at(satellite) == slot) << satellite;
+}
+
 TEST(SignalSeries, SpanEndsAtTheNewestSampleAndMeanNeedsASatellite)
 {
     std::deque<SGpsSample> h;
@@ -151,6 +214,8 @@ TEST(SignalSeries, SpanEndsAtTheNewestSampleAndMeanNeedsASatellite)
         h.push_back(i >= 100 && i < 110 ? Gps(i, {}) : Gps(i, {{9, 38, 0, 0}}));
     const SignalSeries tenMinutes = BuildSignalSeries(h, 10 * 60 * 1000, 0);
     EXPECT_EQ(tenMinutes.fromMs, kT0 + 299 * kStep - 600000);
+    EXPECT_EQ(tenMinutes.firstMs, kT0 + 179 * kStep);
+    EXPECT_EQ(BuildSignalSeries(h, 3600 * 1000, 0).firstMs, kT0) << "less history than the span";
     EXPECT_EQ(PointCount(tenMinutes.cnoBySatellite.at(9)), 121u);
     // Ten samples without satellites: the count drops to 0, the mean is
     // not drawn as 0 but broken.
@@ -199,7 +264,9 @@ TEST(InstallTimeline, ChangesOfCodeBandsAndTheTimeToLock)
     EXPECT_EQ(t.bands[V::BusTime].size(), 1u);
     ASSERT_TRUE(t.lock && t.lock->lockedMs);
     EXPECT_EQ(*t.lock->lockedMs - t.lock->runStartMs, 30 * kStep);
-    EXPECT_EQ(LockTimeText(t.lock), QStringLiteral("Power-up to PLL locked: 2 min 30 s (from 22:13:20 to 22:15:50 UTC)"));
+    // Said as measured: from the first status, power-up was not seen.
+    EXPECT_EQ(LockTimeText(t.lock),
+              QStringLiteral("PLL locked 2 min 30 s after the first status at 22:13:20 UTC (locked at 22:15:50 UTC)"));
 
     // A reset: the bands end at the gap, the newest run counts from its own start.
     for (int i = 100; i < 200; ++i)
@@ -332,4 +399,12 @@ TEST(ConstellationCharts, LogDaysAsTheFileListsThem)
     EXPECT_FALSE(days[0].suspect);
     EXPECT_EQ(days[0].bars.scale.unit, "h");
     EXPECT_TRUE(BuildLogDayBars(ConstLogStatistics{}).empty());
+
+    // A day of short durations is counted in the unit of the longest day, so
+    // that the seven charts compare.
+    log.days[0].durations = {};
+    log.days[0].durations[9] = 120;
+    log.totals[0] = 120;
+    for (const LogDayBars& day : BuildLogDayBars(log))
+        EXPECT_EQ(day.bars.scale.unit, "h") << day.date.toStdString();
 }

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QChildEvent>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -27,7 +28,9 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <optional>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -35,6 +38,11 @@ const QString kPlacementPath = QStringLiteral("Software\\QORAManager\\Settings\\
 const QString kFramePlacementName = QStringLiteral("MainFrm");
 constexpr int kProgressPaneWidth = 80;
 constexpr int kAccessPaneWidth = 130;
+// What the message area keeps for a menu tip before the work order pane
+// gives way.
+constexpr int kMessageRoom = 120;
+// Set on a child window once the frame has seen it shown.
+constexpr const char* kShownProperty = "qoraShownBefore";
 
 // Commands that start a new group in their menu.
 const std::set<int> kSeparatorBefore = {ID_RECORD_UNIT_TRAFFIC, ID_APP_EXIT, ID_ADVANCED, ID_COMMISSIONING_WIZARD,
@@ -42,6 +50,45 @@ const std::set<int> kSeparatorBefore = {ID_RECORD_UNIT_TRAFFIC, ID_APP_EXIT, ID_
                                         ID_SKY_PLOT, ID_FLEET_OVERVIEW};
 
 const char* const kMenuOrder[] = {"File", "View", "Run", "Maintenance", "Status", "Window", "Help"};
+
+// A label that shortens its text in the middle to the width it gets; at
+// most as wide as the whole text, at least as wide as a few letters.
+class ElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void SetFullText(const QString& text)
+    {
+        full_ = text;
+        Elide();
+        updateGeometry();
+    }
+    [[nodiscard]] const QString& FullText() const { return full_; }
+    QSize sizeHint() const override
+    {
+        return {fontMetrics().horizontalAdvance(full_) + 2 * margin() + 4, QLabel::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override
+    {
+        return {std::min(sizeHint().width(), fontMetrics().horizontalAdvance(QStringLiteral("Work order...")) + 4),
+                QLabel::minimumSizeHint().height()};
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide()
+    {
+        const QString shown = fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width());
+        if (shown != text())
+            setText(shown);
+    }
+    QString full_;
+};
 
 // The data groups' progress bar in status bar pane 1.
 class StatusProgressBar : public IProgressBar {
@@ -75,6 +122,9 @@ CMainFrame::CMainFrame(CManagerSettings& settings, StartupRequest startup, QWidg
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
+    // Child windows are watched from the moment they join the area, so that
+    // the first showing of each one can place it.
+    mdi_->viewport()->installEventFilter(this);
 
     CreateMenus();
     CreateToolBar();
@@ -125,6 +175,7 @@ void CMainFrame::CreateMenus()
     clockOutAction_ = actions_.at(ID_CLOCK_OUT_TIMING);
     for (auto& [name, menu] : menus_)
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::CommandStateChanged);
+    connect(menus_.at(QStringLiteral("Window")), &QMenu::aboutToShow, this, &CMainFrame::ListOpenWindows);
 }
 
 void CMainFrame::CreateToolBar()
@@ -148,6 +199,13 @@ void CMainFrame::CreateToolBar()
 void CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
+    workOrderPane_ = new ElidedLabel(bar);
+    workOrderPane_->setObjectName(QStringLiteral("WorkOrderPane"));
+    workOrderPane_->hide();
+    bar->addPermanentWidget(workOrderPane_);
+    // Panes come and go and the frame changes its width: the work order
+    // pane is fitted to what is left each time.
+    bar->installEventFilter(this);
     // The connection's state stays in sight whatever the message area shows.
     connectionPane_ = new QLabel(ConnectionPaneText({}), bar);
     connectionPane_->setObjectName(QStringLiteral("ConnectionPane"));
@@ -175,6 +233,56 @@ void CMainFrame::CreateStatusBar()
         bar->addPermanentWidget(label);
     }
     bar->showMessage(QStringLiteral("Ready"));
+}
+
+QLabel* CMainFrame::AddIndicatorPane(const QString& name)
+{
+    auto* pane = new QLabel(statusBar());
+    pane->setObjectName(name);
+    // Something runs that the engineer must not forget to stop.
+    QFont bold = pane->font();
+    bold.setBold(true);
+    pane->setFont(bold);
+    pane->setStyleSheet(QStringLiteral("color: #9c0006"));
+    pane->hide();
+    statusBar()->insertPermanentWidget(0, pane);
+    return pane;
+}
+
+void CMainFrame::SetWorkOrderText(const QString& text, const QString& toolTip)
+{
+    static_cast<ElidedLabel*>(workOrderPane_)->SetFullText(text);
+    workOrderPane_->setToolTip(toolTip);
+    workOrderPane_->setVisible(!text.isEmpty());
+    FitWorkOrderPane();
+}
+
+QString CMainFrame::WorkOrderText() const
+{
+    return static_cast<const ElidedLabel*>(workOrderPane_)->FullText();
+}
+
+void CMainFrame::FitWorkOrderPane()
+{
+    auto* bar = qobject_cast<QStatusBar*>(workOrderPane_->parentWidget());
+    if (!bar)
+        return;
+    int used = 0;
+    for (QWidget* pane : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (pane != workOrderPane_ && !pane->isHidden())
+            used += std::max(pane->sizeHint().width(), pane->minimumWidth()) + bar->style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) + 2;
+    const int room = bar->width() - used - kMessageRoom;
+    const int width = std::clamp(room, workOrderPane_->minimumSizeHint().width(),
+                                 std::max(workOrderPane_->minimumSizeHint().width(), workOrderPane_->sizeHint().width()));
+    if (workOrderPane_->maximumWidth() != width)
+        workOrderPane_->setMaximumWidth(width);
+}
+
+void CMainFrame::SetIndicator(QLabel& pane, const QString& text, const QString& toolTip)
+{
+    pane.setText(text);
+    pane.setToolTip(toolTip);
+    pane.setVisible(!text.isEmpty());
 }
 
 void CMainFrame::CreateAccelerators()
@@ -297,6 +405,13 @@ QSize MinimumSize(const QWidget& window)
 {
     return window.minimumSizeHint().expandedTo(window.minimumSize());
 }
+
+// One cascade step: a title bar and a frame, so that each title stays readable.
+int CascadeStep(const QWidget& window)
+{
+    return window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window) +
+           window.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, &window);
+}
 } // namespace
 
 QRect CMainFrame::ChildWindowArea()
@@ -328,14 +443,97 @@ void CMainFrame::CascadeChildWindows()
     std::vector<CascadeWindow> sizes;
     for (const QMdiSubWindow* window : windows)
         sizes.push_back({window->sizeHint(), MinimumSize(*window)});
-    const QMdiSubWindow& first = *windows.front();
-    const int step = first.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &first) +
-                     first.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, &first);
-    const std::vector<QRect> placed = CascadeWindows(ChildWindowArea(), sizes, step);
+    const std::vector<QRect> placed = CascadeWindows(ChildWindowArea(), sizes, CascadeStep(*windows.front()));
     for (qsizetype i = 0; i < windows.size(); ++i) {
         windows[i]->setGeometry(placed[static_cast<std::size_t>(i)]);
         windows[i]->raise();
     }
+}
+
+QList<QMdiSubWindow*> CMainFrame::OpenChildWindows() const
+{
+    QList<QMdiSubWindow*> open;
+    for (QMdiSubWindow* window : mdi_->subWindowList(QMdiArea::CreationOrder))
+        if (!window->isHidden())
+            open << window;
+    return open;
+}
+
+void CMainFrame::ListOpenWindows()
+{
+    QMenu* menu = Menu(QStringLiteral("Window"));
+    for (QAction* entry : std::as_const(windowEntries_)) {
+        menu->removeAction(entry);
+        entry->deleteLater();
+    }
+    windowEntries_.clear();
+    const QList<QMdiSubWindow*> open = OpenChildWindows();
+    if (open.isEmpty())
+        return;
+    windowEntries_ << menu->addSeparator();
+    QMdiSubWindow* current = mdi_->currentSubWindow();
+    int number = 0;
+    for (QMdiSubWindow* window : open) {
+        ++number;
+        QString title = window->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        // The first nine by their digit, as the keyboard reaches them.
+        const QString text = number <= 9 ? QStringLiteral("&%1 %2").arg(number).arg(title)
+                                         : QStringLiteral("%1 %2").arg(number).arg(title);
+        QAction* entry = menu->addAction(text);
+        entry->setCheckable(true);
+        entry->setChecked(window == current);
+        entry->setStatusTip(QStringLiteral("Activates this window"));
+        connect(entry, &QAction::triggered, this, [this, target = QPointer<QMdiSubWindow>(window)] {
+            if (!target || target->isHidden())
+                return;
+            if (target->isMinimized())
+                target->showNormal();
+            mdi_->setActiveSubWindow(target);
+        });
+        windowEntries_ << entry;
+    }
+}
+
+void CMainFrame::PlaceNewChildWindow(QMdiSubWindow& window)
+{
+    // After the window in front: the last one the engineer opened or used.
+    std::optional<QRect> previous;
+    const QList<QMdiSubWindow*> stack = mdi_->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = stack.crbegin(); it != stack.crend() && !previous; ++it)
+        if (*it != &window && (*it)->isVisible() && !(*it)->isMinimized() && !(*it)->isMaximized())
+            previous = (*it)->geometry();
+    // A size chosen for it before it was shown is its own default size.
+    const QSize preferred = window.testAttribute(Qt::WA_Resized) ? window.size() : window.sizeHint();
+    const QRect area(QPoint(0, 0), mdi_->viewport()->size());
+    window.setGeometry(PlaceNewWindow(area, previous, {preferred, MinimumSize(window)}, CascadeStep(window)));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (qobject_cast<QStatusBar*>(watched)) {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)
+            FitWorkOrderPane();
+        return false;
+    }
+    if (watched == mdi_->viewport()) {
+        // The child may still be in its constructor: only watched for now.
+        if (event->type() == QEvent::ChildAdded)
+            if (QObject* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType())
+                child->installEventFilter(this);
+        return false;
+    }
+    if (event->type() == QEvent::Show) {
+        auto* window = qobject_cast<QMdiSubWindow*>(watched);
+        if (window && window->parentWidget() == mdi_->viewport() && !window->property(kShownProperty).toBool()) {
+            window->setProperty(kShownProperty, true);
+            window->removeEventFilter(this);
+            if (!window->property(kPlacementRestoredProperty).toBool() && !window->isMaximized() &&
+                !window->isMinimized())
+                PlaceNewChildWindow(*window);
+        }
+    }
+    return false;
 }
 
 void CMainFrame::SetFrameTitle(const QString& title)
@@ -365,8 +563,7 @@ void CMainFrame::CommandStateChanged()
 {
     if (!controller_)
         return;
-    const FrameCommandState state =
-        controller_->CommandState(statusWindows_ && statusWindows_->AnyVisible());
+    const FrameCommandState state = controller_->CommandState(!OpenChildWindows().isEmpty());
     for (auto& [id, action] : actions_)
         action->setEnabled(IsFrameCommandEnabled(id, state));
     actions_.at(ID_ADVANCED)->setChecked(controller_->AdvancedMode());

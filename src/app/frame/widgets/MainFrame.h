@@ -16,6 +16,7 @@ class CManagerSettings;
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QWidget;
 
@@ -41,6 +42,19 @@ public:
     [[nodiscard]] QMenu* Menu(const QString& name) const;
     [[nodiscard]] QLabel* AccessLevelPane() const { return accessPane_; }
     [[nodiscard]] QLabel* ConnectionPane() const { return connectionPane_; }
+    // A status bar pane for something that runs in the background (a
+    // recording), left of the lasting panes and hidden until it has a text:
+    // its few words stay in sight whatever the message area shows, and its
+    // tool tip says the rest.
+    [[nodiscard]] QLabel* AddIndicatorPane(const QString& name);
+    // The pane that names the open work order and its unit (hidden without
+    // one). It gives way first when the status bar is short of room: its
+    // text is then shortened in the middle, and the tool tip keeps it whole.
+    [[nodiscard]] QLabel* WorkOrderPane() const { return workOrderPane_; }
+    void SetWorkOrderText(const QString& text, const QString& toolTip);
+    [[nodiscard]] QString WorkOrderText() const;
+    // Shows the pane with the words, or hides it when they are empty.
+    static void SetIndicator(QLabel& pane, const QString& text, const QString& toolTip);
 
     // Runs a command as its menu entry would (nothing when it is disabled).
     void RunCommand(int commandId);
@@ -70,6 +84,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateMenus();
@@ -82,6 +97,16 @@ private:
     void TileChildWindows();
     void CascadeChildWindows();
     [[nodiscard]] QRect ChildWindowArea();
+    // The child windows shown now (minimized ones too), in the order they were made.
+    [[nodiscard]] QList<QMdiSubWindow*> OpenChildWindows() const;
+    // The Window menu's numbered list of the open windows, made as it opens.
+    void ListOpenWindows();
+    // A window shown for the first time without a stored placement: its own
+    // size, one step on from the window in front.
+    void PlaceNewChildWindow(QMdiSubWindow& window);
+    // How wide the work order pane may be: what the other panes and a menu
+    // tip's room leave.
+    void FitWorkOrderPane();
 
     CManagerSettings& settings_;
     std::unique_ptr<CMainFrameController> controller_;
@@ -90,6 +115,7 @@ private:
     QWidget* progressPane_ = nullptr;
     QLabel* accessPane_ = nullptr;
     QLabel* connectionPane_ = nullptr;
+    QLabel* workOrderPane_ = nullptr;
     StatusMessageFunction previousStatusMessage_;
     std::map<int, QAction*> actions_;
     std::map<QString, QMenu*> menus_;
@@ -97,5 +123,6 @@ private:
     std::map<int, std::function<bool()>> checks_;
     IStatusWindowSet* statusWindows_ = nullptr;
     QAction* clockOutAction_ = nullptr; // kept while advanced mode hides it
+    QList<QAction*> windowEntries_;      // the Window menu's list and its separator
     bool destroying_ = false;
 };

@@ -3,12 +3,24 @@
 #include "ui_QORSelectionDlg.h"
 
 #include <QCompleter>
+#include <QFontMetrics>
 #include <QPushButton>
+
+namespace {
+// What a title bar takes besides the title: icon, buttons, frame, margins.
+constexpr int kTitleBarExtra = 160;
+} // namespace
 
 CQORSelectionDlg::CQORSelectionDlg(const QStringList& unitNames, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::QORSelectionDlg>()), names_(unitNames)
 {
     ui_->setupUi(this);
+    // Wide enough for the whole title beside the window manager's icon and
+    // buttons, in a title font that is often bold and larger.
+    QFont titleFont = font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.1);
+    setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarExtra);
     connect(ui_->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui_->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

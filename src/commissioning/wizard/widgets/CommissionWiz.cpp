@@ -17,7 +17,12 @@ CCommissionWiz::CCommissionWiz(SWizardEnvironment environment, QWidget* parent)
     setWindowTitle(WizardString(WizardStringId::Caption));
     setWizardStyle(QWizard::ClassicStyle);
     setOption(QWizard::NoBackButtonOnStartPage);
-    setButtonText(QWizard::FinishButton, WizardString(WizardStringId::FinishCaption));
+    // The last page's Finish reads "Next >"; it keeps the Alt+N of the Next
+    // button the other pages have.
+    QString finish = WizardString(WizardStringId::FinishCaption);
+    if (!finish.contains(QLatin1Char('&')))
+        finish.prepend(QLatin1Char('&'));
+    setButtonText(QWizard::FinishButton, finish);
 
     welcomePage_ = new CCWWelcomePage(*this);
     gpsPage_ = new CCWGpsPage(*this);

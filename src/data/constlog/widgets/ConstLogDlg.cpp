@@ -65,6 +65,10 @@ void CConstLogDlg::Start()
 {
     timer_->start(ScaledPeriod(kTickMs));
     listening_ = true;
+    // The version read is part of the log (its serial number): a failed
+    // request of either group ends the run, and no file is written.
+    constLog_.Channel().WorkFor(*notices_);
+    version_.Channel().WorkFor(*notices_);
     constLog_.AddWindow(notices_.get());
     constLog_.Register();
     version_.AddWindow(notices_.get());
@@ -91,13 +95,20 @@ void CConstLogDlg::StopListening()
     if (!listening_)
         return;
     listening_ = false;
+    constLog_.Stop();
     constLog_.Unregister();
     version_.Unregister();
 }
 
 void CConstLogDlg::OnNotice(unsigned message, MsgWParam wParam, MsgLParam)
 {
-    if (message != WM_CONSTLOG_DONE || !listening_)
+    if (!listening_)
+        return;
+    // A version read the unit refused or answered malformed fails the log
+    // as well: its serial number would be whatever the frame held before.
+    if (message == WM_VERSION_READ_DONE && wParam == 0)
+        message = WM_CONSTLOG_DONE;
+    if (message != WM_CONSTLOG_DONE)
         return;
     StopListening();
     accept();

@@ -29,9 +29,9 @@ CUserInfoDlg::CUserInfoDlg(QWidget* parent)
       target_([this](unsigned message, MsgWParam wParam, MsgLParam) { OnNotice(message, wParam); })
 {
     ui_->setupUi(this);
-    ui_->nameEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxName, UnitTextBytes));
-    ui_->commentsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxComments, UnitTextBytes));
-    ui_->actionsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxActions, UnitTextBytes));
+    ui_->nameEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxName, UnitTextBytes, UnitCharacterRefusal));
+    ui_->commentsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxComments, UnitTextBytes, UnitCharacterRefusal));
+    ui_->actionsEdit->SetByteLimit(CTextByteLimit(CUserData::kMaxActions, UnitTextBytes, UnitCharacterRefusal));
     ui_->dateEdit->SetPickerFormat(QStringLiteral("dd/MM/yyy"));
     ui_->dateEdit->setMinimumDate(kNoDate);
     ui_->dateEdit->setSpecialValueText(QStringLiteral(" "));

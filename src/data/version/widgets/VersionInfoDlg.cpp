@@ -50,6 +50,10 @@ void CVersionInfoDlg::Start()
                           ui_->fpgaVersionActive, ui_->fpgaVersionInactive})
         value->clear();
 
+    // Both groups read for the dialog: a failed request of either ends the
+    // whole read, and the dialog with it.
+    version_.Channel().WorkFor(*notices_);
+    gps_.Channel().WorkFor(*notices_);
     version_.AddWindow(notices_.get());
     version_.Register();
     gps_.AddWindow(notices_.get());
@@ -60,13 +64,19 @@ void CVersionInfoDlg::Start()
 
 void CVersionInfoDlg::OnNotice(unsigned message, MsgWParam wParam, MsgLParam)
 {
-    if (message != WM_VERSION_READ_DONE)
+    if (ended_ || (message != WM_VERSION_READ_DONE && message != WM_GPS_READ_DONE))
         return;
-    ui_->okButton->setEnabled(true);
+    if (message == WM_VERSION_READ_DONE)
+        ui_->okButton->setEnabled(true);
     if (wParam != 0) {
-        ShowValues();
+        if (message == WM_VERSION_READ_DONE)
+            ShowValues();
         return;
     }
+    // The GPS read is part of the dialog's read: its failure is the
+    // dialog's, whichever group's request it was.
+    ended_ = true;
+    ui_->okButton->setEnabled(true);
     ShowMessageBox(LoadResString(StringId::ReadingProblem), MsgIcon::Error);
     reject();
 }

@@ -43,4 +43,5 @@ private:
     CGPSData gps_; // read first; the dialog does not show it
     std::unique_ptr<CCallbackTarget> notices_;
     bool started_ = false;
+    bool ended_ = false; // the reading problem was reported
 };

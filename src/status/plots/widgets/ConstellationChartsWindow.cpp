@@ -9,6 +9,7 @@
 #include <QChartView>
 #include <QGridLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedBarSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -44,7 +45,7 @@ QStackedBarSeries* Reusable(QChart& chart, const std::vector<std::uint32_t>& col
 
 } // namespace
 
-void FillDurationChart(QChart& chart, const DurationBars& bars, bool compact)
+void FillDurationChart(QChart& chart, const DurationBars& bars, bool compact, double commonTop)
 {
     chart.setTitle(bars.title);
     chart.legend()->hide();
@@ -103,6 +104,8 @@ void FillDurationChart(QChart& chart, const DurationBars& bars, bool compact)
             series->barSets()[i]->replace(n, colours[std::size_t(i)] == bars.rgb[std::size_t(n)] ? value : 0.0);
     }
     auto* y = qobject_cast<QValueAxis*>(chart.axes(Qt::Vertical).front());
+    if (commonTop > 0)
+        top = commonTop;
     y->setRange(0, top > 0 ? top * 1.05 : 1);
     y->setTickCount(5);
     y->applyNiceNumbers();
@@ -130,7 +133,8 @@ void CConstellationBarsWidget::Refresh()
 }
 
 CConstellationChartsWindow::CConstellationChartsWindow(CStatusHistory& history, LogSource logSource, QWidget* parent)
-    : CPlotWindow(history, QStringLiteral("Constellation Charts"), QStringLiteral("Constellation Charts"), parent),
+    : CPlotWindow(history, QStringLiteral("Constellation Charts"), QStringLiteral("constellation-charts"),
+                  StatusSampleKind::Constellation, parent),
       logSource_(logSource ? std::move(logSource) : LogSource([] { return CConstLogData::Statistics(); }))
 {
     chart_ = new QWidget;
@@ -160,7 +164,13 @@ CConstellationChartsWindow::CConstellationChartsWindow(CStatusHistory& history, 
         dayViews_.push_back(view);
         dayCharts_.push_back(chart);
     }
-    Body().addWidget(chart_);
+    // Too small a window scrolls rather than pressing the charts (and the
+    // caption between them) into each other.
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(chart_);
+    Body().addWidget(scroll);
     resize(820, 900);
 }
 
@@ -192,6 +202,11 @@ void CConstellationChartsWindow::Refresh()
         logLabel_->setText(QStringLiteral("Seven-day log: none read yet (Maintenance > Constellation Log...)"));
     else
         logLabel_->setText(QStringLiteral("Seven-day log as last read, the last received day first: time per number of visible satellites"));
+    // One value scale for every day.
+    double top = 0;
+    for (const LogDayBars& day : days)
+        for (std::uint32_t seconds : day.bars.seconds)
+            top = std::max(top, seconds / day.bars.scale.secondsPerUnit);
     for (std::size_t i = 0; i < dayViews_.size(); ++i) {
         dayViews_[i]->setVisible(i < days.size());
         if (i >= days.size())
@@ -200,7 +215,7 @@ void CConstellationChartsWindow::Refresh()
         bars.title += QStringLiteral(" (%1)").arg(bars.scale.unit);
         if (days[i].suspect)
             bars.title += QStringLiteral(": a whole day without satellites");
-        FillDurationChart(*dayCharts_[i], bars, true);
+        FillDurationChart(*dayCharts_[i], bars, true, top);
     }
     CountRefresh();
 }

@@ -19,8 +19,9 @@ class QGridLayout;
 class QLabel;
 
 // Fills `chart` with the bars, coloured per number of satellites. A compact
-// chart has small labels and no axis titles.
-void FillDurationChart(QChart& chart, const DurationBars& bars, bool compact = false);
+// chart has small labels and no axis titles. `top`, in the bars' unit, sets
+// the value axis's end for charts shown side by side (0: the bars' own).
+void FillDurationChart(QChart& chart, const DurationBars& bars, bool compact = false, double top = 0);
 
 // The bars of the newest constellation statistics in the history.
 class CConstellationBarsWidget : public QWidget {

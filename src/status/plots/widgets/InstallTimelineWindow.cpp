@@ -130,7 +130,8 @@ void CTimelineBands::paintEvent(QPaintEvent*)
 }
 
 CInstallTimelineWindow::CInstallTimelineWindow(CStatusHistory& history, QWidget* parent)
-    : CPlotWindow(history, QStringLiteral("Installation Timeline"), QStringLiteral("Installation Timeline"), parent)
+    : CPlotWindow(history, QStringLiteral("Installation Timeline"), QStringLiteral("installation-timeline"),
+                  StatusSampleKind::Installation, parent)
 {
     chart_ = new QWidget;
     auto* chartLayout = new QVBoxLayout(chart_);

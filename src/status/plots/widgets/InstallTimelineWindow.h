@@ -1,7 +1,7 @@
 #pragma once
 // "Installation Timeline": each change of the installation rows with its
 // time, as coloured bands (the colours of the installation status window)
-// and as a list, and how long the unit took from power-up to PLL locked.
+// and as a list, and how long the unit took from its first status to PLL locked.
 
 #include "status/plots/InstallTimeline.h"
 #include "status/plots/widgets/PlotWindow.h"

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QSignalBlocker>
 #include <QToolBar>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -19,23 +20,36 @@
 
 namespace {
 
-// A colour per satellite number that stays the same from one redraw to the next.
-QColor SatelliteColour(int satellite)
+// One pixel wide: wider lines are stroked as outlines, which costs several
+// times as much for a chart of a dozen lines. A satellite gone from the
+// channels is drawn paler rather than thinner.
+QPen LinePen(const SignalLineLook& look, bool trackedNow)
 {
-    return QColor::fromHsv((satellite * 47) % 360, 200, satellite % 2 ? 200 : 150);
+    QColor colour = QColor::fromRgb(look.rgb);
+    if (!trackedNow)
+        colour.setAlpha(110);
+    QPen pen(colour, 1);
+    pen.setStyle(look.dash == SignalDash::Dashed   ? Qt::DashLine
+                 : look.dash == SignalDash::Dotted ? Qt::DotLine
+                                                   : Qt::SolidLine);
+    return pen;
 }
 
-// Labels a time axis in ms since the epoch in UTC at round times. The labels
-// are replaced only when another round time comes into view: every change
-// of them lays the chart out again.
-void LabelTimeAxis(QCategoryAxis& axis, std::int64_t fromMs, std::int64_t toMs, std::int64_t spanMs)
+// Labels a time axis in ms since the epoch in UTC at round times, a step
+// that suits the time shown. The labels are replaced only when another
+// round time comes into view: every change of them lays the chart out again.
+void LabelTimeAxis(QCategoryAxis& axis, std::int64_t fromMs, std::int64_t toMs)
 {
     toMs = std::max(toMs, fromMs + 1);
-    const std::int64_t stepMs = spanMs <= 10 * 60 * 1000  ? 2 * 60 * 1000
-                                : spanMs <= 3600 * 1000    ? 10 * 60 * 1000
-                                : spanMs <= 6 * 3600 * 1000 ? 3600 * 1000
-                                                            : 4 * 3600 * 1000;
-    const QString format = spanMs > 6 * 3600 * 1000 ? QStringLiteral("dd. HH:mm") : QStringLiteral("HH:mm");
+    const std::int64_t shownMs = toMs - fromMs;
+    const std::int64_t stepMs = shownMs <= 3 * 60 * 1000      ? 30 * 1000
+                                : shownMs <= 12 * 60 * 1000   ? 2 * 60 * 1000
+                                : shownMs <= 3600 * 1000      ? 10 * 60 * 1000
+                                : shownMs <= 6 * 3600 * 1000  ? 3600 * 1000
+                                                              : 4 * 3600 * 1000;
+    const QString format = shownMs > 6 * 3600 * 1000 ? QStringLiteral("dd. HH:mm")
+                           : stepMs < 60 * 1000      ? QStringLiteral("HH:mm:ss")
+                                                     : QStringLiteral("HH:mm");
     QStringList labels;
     QList<double> ends;
     for (std::int64_t t = (fromMs / stepMs + 1) * stepMs; t <= toMs; t += stepMs) {
@@ -67,7 +81,11 @@ QValueAxis* ValueAxis(double top, int ticks, const QString& title)
 QChartView* MakeView(QChart* chart)
 {
     chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->legend()->setAlignment(Qt::AlignRight);
+    // Below the chart, so that both charts' plots span the same width and
+    // their time axes line up.
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    // A bit of each line, so that the legend shows its dashes too.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     QFont small = chart->legend()->font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
     chart->legend()->setFont(small);
@@ -80,7 +98,7 @@ QChartView* MakeView(QChart* chart)
 } // namespace
 
 CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* parent)
-    : CPlotWindow(history, QStringLiteral("Signal History"), QStringLiteral("Signal History"), parent)
+    : CPlotWindow(history, QStringLiteral("Signal History"), QStringLiteral("signal-history"), StatusSampleKind::Gps, parent)
 {
     span_ = new QComboBox;
     span_->addItems({QStringLiteral("10 min"), QStringLiteral("1 h"), QStringLiteral("6 h"), QStringLiteral("24 h")});
@@ -95,7 +113,7 @@ CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* par
     countChart_ = new QChart;
     countChart_->setTitle(QStringLiteral("Tracked satellites"));
     cnoLines_ = {cnoChart_, new QCategoryAxis, ValueAxis(60, 7, QStringLiteral("dBHz")), {}, 0};
-    countLines_ = {countChart_, new QCategoryAxis, ValueAxis(14, 8, QStringLiteral("Satellites")), {}, 0};
+    countLines_ = {countChart_, new QCategoryAxis, ValueAxis(12, 5, QStringLiteral("Satellites")), {}, 0};
     for (LinePool* pool : {&cnoLines_, &countLines_}) {
         pool->x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         pool->x->setTitleText(QStringLiteral("Time (UTC)"));
@@ -104,6 +122,8 @@ CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* par
     }
     cnoView_ = MakeView(cnoChart_);
     countView_ = MakeView(countChart_);
+    // One line, named by the title.
+    countChart_->legend()->hide();
     charts_ = new QWidget;
     auto* layout = new QVBoxLayout(charts_);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,6 +131,11 @@ CSignalHistoryWindow::CSignalHistoryWindow(CStatusHistory& history, QWidget* par
     layout->addWidget(countView_, 2);
     Body().addWidget(charts_);
     resize(760, 620);
+}
+
+std::pair<std::int64_t, std::int64_t> CSignalHistoryWindow::ShownSpanMs() const
+{
+    return shown_;
 }
 
 void CSignalHistoryWindow::SetSpan(int index)
@@ -141,7 +166,15 @@ void CSignalHistoryWindow::LinePool::Add(const std::vector<QPointF>& points, con
         series->setName(name);
     if (series->pen() != pen)
         series->setPen(pen);
-    series->replace(QList<QPointF>(points.begin(), points.end()));
+    // A line that did not move is left alone: every change of one makes the
+    // chart work out its whole outline again.
+    QList<QPointF> list(points.begin(), points.end());
+    if (series->points() != list) {
+        // When the axes move on afterwards, every line is worked out anew
+        // then: the line is not worked out for the old axes first.
+        const QSignalBlocker quiet(axesMove ? series : nullptr);
+        series->replace(list);
+    }
     if (!series->isVisible())
         series->setVisible(true);
     for (QLegendMarker* marker : chart->legend()->markers(series))
@@ -165,10 +198,19 @@ void CSignalHistoryWindow::Refresh()
 {
     const std::int64_t spanMs = SpanMs();
     const SignalSeries series = BuildSignalSeries(History().Gps(), spanMs, kMaxPoints);
-    const std::int64_t toMs = series.toMs ? series.toMs : QDateTime::currentMSecsSinceEpoch();
-    const std::int64_t fromMs = toMs - spanMs;
-    LabelTimeAxis(*cnoLines_.x, fromMs, toMs, spanMs);
-    LabelTimeAxis(*countLines_.x, fromMs, toMs, spanMs);
+    // Less history than the span: the axis starts at the first sample
+    // (at least a minute shown), not at an empty stretch before it.
+    // The axes end at the end of the newest point's bucket: they move on once
+    // per point, not with every sample (each move redraws every line).
+    const std::int64_t bucketMs = SignalBucketMs(spanMs, kMaxPoints);
+    std::int64_t toMs = series.toMs ? (series.toMs / bucketMs + 1) * bucketMs : QDateTime::currentMSecsSinceEpoch();
+    const std::int64_t fromMs = series.toMs ? std::max(toMs - spanMs, series.firstMs) : toMs - spanMs;
+    toMs = std::max(toMs, fromMs + kMinShownMs);
+    // The axes are moved after the lines are given their points.
+    const bool axesMove = cnoLines_.x->min() != double(fromMs) || cnoLines_.x->max() != double(toMs);
+    cnoLines_.axesMove = countLines_.axesMove = axesMove;
+    AssignSignalSlots(series.cnoBySatellite, slots_);
+    shown_ = series.toMs ? std::pair(fromMs, toMs) : std::pair<std::int64_t, std::int64_t>(0, 0);
 
     // The legend names the satellites tracked now; the lines of the others
     // are drawn thinner.
@@ -182,8 +224,7 @@ void CSignalHistoryWindow::Refresh()
         const bool now = trackedNow.count(satellite) > 0;
         bool first = true;
         for (const auto& stretch : line) {
-            cnoLines_.Add(stretch, QString::number(satellite), QPen(SatelliteColour(satellite), now ? 1.5 : 0.8),
-                          now && first);
+            cnoLines_.Add(stretch, QString::number(satellite), LinePen(SignalLook(slots_[satellite]), now), now && first);
             first = false;
         }
     }
@@ -200,6 +241,16 @@ void CSignalHistoryWindow::Refresh()
         countLines_.Add(stretch, QStringLiteral("Tracked"), QPen(QColor(0x00, 0x60, 0xB0), 2), first);
         first = false;
     }
+    // A gap with a reason (the unit commissioned and moved) is marked where
+    // the lines start again, named in the legend.
+    for (const SHistoryGapLabel& gap : History().GapLabels()) {
+        if (gap.timeMs < fromMs)
+            continue;
+        const double at = double(gap.timeMs);
+        countLines_.Add({QPointF(at, 0), QPointF(at, 14)}, gap.label, QPen(Qt::darkGray, 1.5, Qt::DashLine), true);
+    }
     countLines_.End();
+    LabelTimeAxis(*cnoLines_.x, fromMs, toMs);
+    LabelTimeAxis(*countLines_.x, fromMs, toMs);
     CountRefresh();
 }

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <map>
 #include <vector>
 
 class QCategoryAxis;
@@ -29,11 +30,14 @@ public:
     static constexpr int kDefaultSpan = 1; // one hour
     // Points per line: one per one or two pixels of a wide window.
     static constexpr std::size_t kMaxPoints = 240;
+    // The shortest time the axes show.
+    static constexpr std::int64_t kMinShownMs = 60 * 1000;
 
     explicit CSignalHistoryWindow(CStatusHistory& history, QWidget* parent = nullptr);
 
     void Refresh() override;
     [[nodiscard]] QWidget& ChartWidget() override { return *charts_; }
+    [[nodiscard]] std::pair<std::int64_t, std::int64_t> ShownSpanMs() const override;
 
     void SetSpan(int index);
     [[nodiscard]] std::int64_t SpanMs() const;
@@ -50,6 +54,7 @@ private:
         QValueAxis* y = nullptr;
         std::vector<QLineSeries*> lines;
         std::size_t used = 0;
+        bool axesMove = false; // the x axis changes after this redraw's lines
         void Begin() { used = 0; }
         void Add(const std::vector<QPointF>& points, const QString& name, const QPen& pen, bool inLegend);
         void End();
@@ -63,4 +68,6 @@ private:
     QChart* countChart_;
     LinePool cnoLines_;
     LinePool countLines_;
+    std::map<int, std::size_t> slots_; // satellite -> look, kept while it has a line
+    std::pair<std::int64_t, std::int64_t> shown_{0, 0}; // the axes' time
 };

@@ -3,6 +3,9 @@
 #include "status/history/StatusHistory.h"
 
 #include <QDateTime>
+
+#include <algorithm>
+#include <cmath>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -25,6 +28,16 @@ void CSkyPlotWidget::SetScene(SkyScene scene)
 SkyGeometry CSkyPlotWidget::Geometry() const
 {
     return SkyGeometry::ForSize(std::max(0, width() - kLegendWidth), height(), kMargin);
+}
+
+double CSkyPlotWidget::MarkerRadius(double plotRadius)
+{
+    return std::clamp(plotRadius / 20.0, 4.0, 14.0);
+}
+
+int CSkyPlotWidget::LabelPixelSize(double plotRadius)
+{
+    return std::clamp(int(std::lround(MarkerRadius(plotRadius) * 1.4)), 8, 20);
 }
 
 void CSkyPlotWidget::paintEvent(QPaintEvent*)
@@ -58,10 +71,11 @@ void CSkyPlotWidget::paintEvent(QPaintEvent*)
     }
 
     // Tracks first, so that the markers stay on top.
+    const double marker = MarkerRadius(g.radius);
     for (const SkySatellite& sat : scene_.satellites) {
-        QColor colour = QColor::fromRgb(CnoColour(sat.cno));
+        QColor colour = QColor::fromRgb(ChannelColour(sat.cno, sat.weak));
         colour.setAlpha(110);
-        painter.setPen(QPen(colour, 2));
+        painter.setPen(QPen(colour, std::max(1.5, marker / 4.5)));
         for (const auto& stretch : sat.track) {
             if (stretch.size() < 2)
                 continue;
@@ -73,16 +87,16 @@ void CSkyPlotWidget::paintEvent(QPaintEvent*)
     }
     QFont labelFont = font();
     labelFont.setBold(true);
-    labelFont.setPointSizeF(labelFont.pointSizeF() * 0.85);
+    labelFont.setPixelSize(LabelPixelSize(g.radius));
     painter.setFont(labelFont);
     const QFontMetrics lfm(labelFont);
     for (const SkySatellite& sat : scene_.satellites) {
         const QPointF at = g.PointAt(sat.azimuthDeg, sat.elevationDeg);
         painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(QColor::fromRgb(CnoColour(sat.cno)));
-        painter.drawEllipse(at, kMarkerRadius, kMarkerRadius);
+        painter.setBrush(QColor::fromRgb(ChannelColour(sat.cno, sat.weak)));
+        painter.drawEllipse(at, marker, marker);
         const QString number = QString::number(sat.number);
-        painter.drawText(QPointF(at.x() + kMarkerRadius + 2, at.y() - kMarkerRadius + lfm.ascent() / 2.0), number);
+        painter.drawText(QPointF(at.x() + marker + 2, at.y() - marker + lfm.ascent() / 2.0), number);
     }
     painter.setFont(font());
 
@@ -109,8 +123,17 @@ void CSkyPlotWidget::paintEvent(QPaintEvent*)
     }
 }
 
+std::pair<std::int64_t, std::int64_t> CSkyPlotWindow::ShownSpanMs() const
+{
+    const auto& gps = History().Gps();
+    if (gps.empty())
+        return {0, 0};
+    const std::int64_t toMs = gps.back().timeMs;
+    return {std::max(gps.front().timeMs, toMs - kTrackLookBackMs), toMs};
+}
+
 CSkyPlotWindow::CSkyPlotWindow(CStatusHistory& history, QWidget* parent)
-    : CPlotWindow(history, QStringLiteral("Sky Plot"), QStringLiteral("Sky Plot"), parent)
+    : CPlotWindow(history, QStringLiteral("Sky Plot"), QStringLiteral("sky-plot"), StatusSampleKind::Gps, parent)
 {
     plot_ = new CSkyPlotWidget;
     Body().addWidget(plot_);
@@ -119,6 +142,6 @@ CSkyPlotWindow::CSkyPlotWindow(CStatusHistory& history, QWidget* parent)
 
 void CSkyPlotWindow::Refresh()
 {
-    plot_->SetScene(BuildSkyScene(History().Gps()));
+    plot_->SetScene(BuildSkyScene(History().Gps(), kTrackLookBackMs));
     CountRefresh();
 }

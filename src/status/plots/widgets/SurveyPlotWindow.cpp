@@ -119,7 +119,7 @@ void CSurveyScatter::paintEvent(QPaintEvent*)
 }
 
 CSurveyPlotWindow::CSurveyPlotWindow(CStatusHistory& history, QWidget* parent)
-    : CPlotWindow(history, QStringLiteral("Survey Plot"), QStringLiteral("Survey Plot"), parent)
+    : CPlotWindow(history, QStringLiteral("Survey Plot"), QStringLiteral("survey-plot"), StatusSampleKind::Gps, parent)
 {
     chart_ = new QWidget;
     auto* layout = new QVBoxLayout(chart_);
