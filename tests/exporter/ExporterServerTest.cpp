@@ -186,6 +186,15 @@ TEST_F(ExporterServer, EndpointsAndOneLineRefusals)
                              "qora_exporter_probes_total{result=\"bad_request\"} 2", "qora_exporter_targets 4"})
         EXPECT_NE(metrics->body.find(std::string("\n") + line + "\n"), std::string::npos) << line;
     EXPECT_NE(metrics->body.find("\nprocess_resident_memory_bytes "), std::string::npos);
+
+    // A second exporter on the same address does not start: sharing the port
+    // it would quietly answer half the scrapes.
+    SExporterOptions same;
+    same.listenPort = server->Port();
+    CExporterServer second(same, {}, *targets, reader);
+    std::string error;
+    EXPECT_FALSE(second.Bind(error));
+    EXPECT_NE(error.find("cannot listen on 127.0.0.1:"), std::string::npos) << error;
 }
 
 TEST_F(ExporterServer, ProbesOfOneUnitArrivingTogetherShareOneReading)
