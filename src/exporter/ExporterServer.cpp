@@ -253,8 +253,10 @@ void CExporterServer::Probe(const httplib::Request& request, httplib::Response& 
         return;
     }
     const double seconds = elapsed();
+    // Debug level: a fleet with many units down would fill the journal at
+    // every scrape, and qora_up says it already.
     if (!outcome.reading->reachable)
-        qCInfo(lcExporter, "probe of \"%s\": %s", target->name.c_str(), outcome.reading->error.c_str());
+        qCDebug(lcExporter, "probe of \"%s\": %s", target->name.c_str(), outcome.reading->error.c_str());
     stats_.ProbeEnded(outcome.reading->reachable ? ProbeEnd::Up : ProbeEnd::Down, seconds, outcome.shared);
     const ExpositionFormat format = FormatForAccept(request.get_header_value("Accept"));
     response.set_content(UnitExposition(*outcome.reading, seconds, format), ContentTypeOf(format));
