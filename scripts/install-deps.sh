@@ -20,6 +20,10 @@ packages=(
   # from the binaries (dpkg-shlibdeps; CPack finds the binaries with file),
   # and the package test's checks of the desktop entry, metainfo and package
   help2man dpkg-dev file desktop-file-utils appstream lintian
+  # qora-exporter: its HTTP server and web configuration reader (bcrypt comes
+  # from libcrypt), and a real Prometheus with promtool for its tests; the
+  # tests start their own server, so the package's service need not run.
+  libcpp-httplib-dev libyaml-cpp-dev prometheus openssl
 )
 
 missing=()

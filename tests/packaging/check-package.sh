@@ -12,7 +12,7 @@ set -euo pipefail
 build_dir="$1"
 version="$2"
 build_type="${3:-}"
-programs=(QORAManager qora-cli qora-unit-sim qora-firmware-gen)
+programs=(QORAManager qora-cli qora-unit-sim qora-firmware-gen qora-exporter)
 app_id=com.tavra.qoramanager
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 doc_dir=usr/share/doc/qora-manager
@@ -62,12 +62,46 @@ for program in "${programs[@]}"; do
   [ -s "$root/usr/share/man/man1/$program.1.gz" ] || fail "manual page of $program missing"
 done
 # Nothing of the build tree comes along: no tests, benchmarks or build tools.
-extra=$(find "$root/usr/bin" -type f ! \( -name QORAManager -o -name 'qora-cli' -o -name 'qora-unit-sim' -o -name 'qora-firmware-gen' \))
+extra=$(find "$root/usr/bin" -type f ! \( -name QORAManager -o -name 'qora-cli' -o -name 'qora-unit-sim' -o -name 'qora-firmware-gen' -o -name 'qora-exporter' \))
 [ -z "$extra" ] || fail "unexpected programs: $extra"
 zcat "$root/usr/share/doc/qora-manager/changelog.Debian.gz" | head -n 1 | grep -q "^qora-manager ($version-" \
   || fail "the changelog's first entry is not this version"
 grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metainfo.xml" \
   || fail "the metainfo names no release $version"
+
+echo "== the exporter's service"
+# Its own user, hardened, started by the exporter's settings file, and not
+# enabled by the package: no wants link, no enabling maintainer script.
+unit="$root/lib/systemd/system/qora-exporter.service"
+if [ -s "$unit" ]; then
+  for line in 'User=qora-exporter' 'ExecStart=/usr/bin/qora-exporter $ARGS' \
+    'EnvironmentFile=-/etc/default/qora-exporter' 'NoNewPrivileges=true' 'ProtectSystem=strict' \
+    'ProtectHome=true' 'PrivateTmp=true' 'CapabilityBoundingSet=' 'WantedBy=multi-user.target'; do
+    grep -qxF "$line" "$unit" || fail "qora-exporter.service lacks $line"
+  done
+else
+  fail "lib/systemd/system/qora-exporter.service missing"
+fi
+grep -q '^u qora-exporter ' "$root/usr/lib/sysusers.d/qora-exporter.conf" 2>/dev/null \
+  || fail "no sysusers entry for the user qora-exporter"
+[ -z "$(find "$root" -path '*/systemd/system/*.wants*')" ] || fail "the package enables a service"
+dpkg-deb -e "$deb" "$work/control"
+grep -qxF /etc/default/qora-exporter "$work/control/conffiles" 2>/dev/null \
+  || fail "/etc/default/qora-exporter is not a conffile"
+! grep -qE 'systemctl +(enable|start)|deb-systemd-helper +enable' "$work/control/postinst" \
+  || fail "postinst enables or starts the service"
+settings="$root/etc/default/qora-exporter"
+[ -s "$settings" ] || fail "etc/default/qora-exporter missing"
+grep -q '^# ' "$settings" && grep -q '^QORA_RKS_DIRECTORY=' "$settings" && grep -q '^ARGS=' "$settings" \
+  || fail "etc/default/qora-exporter is not the commented settings file"
+for file in monitoring.md monitoring/prometheus.yml monitoring/prometheus-sharded.yml monitoring/qora-rules.yml; do
+  [ -s "$root/$doc_dir/$file" ] || fail "$doc_dir/$file missing"
+done
+if command -v systemd-analyze >/dev/null; then
+  # The program is looked for on this machine, not in the unpacked tree.
+  verify=$(systemd-analyze verify --man=no "$unit" 2>&1 | grep -v 'Command /usr/bin/qora-exporter is not executable' || true)
+  [ -z "$verify" ] || fail "systemd-analyze verify: $verify"
+fi
 
 echo "== desktop entry and metainfo"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop" || fail "desktop-file-validate"

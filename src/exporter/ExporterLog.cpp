@@ -1,0 +1,3 @@
+#include "exporter/ExporterLog.h"
+
+Q_LOGGING_CATEGORY(lcExporter, "qora.exporter", QtInfoMsg)
