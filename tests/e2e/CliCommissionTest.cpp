@@ -632,7 +632,7 @@ TEST_F(CliCommission, AResetTheUnitRefusesIsAFailure)
                                    {WriteWorkOrder(dir, QStringLiteral("w.xml"), {UnitEntry{}}).toStdString()},
                                    output.Output()),
               kExitRequestFailed);
-    EXPECT_EQ(output.Err(), "the unit refused the reset; reset it to apply the values\n");
+    EXPECT_EQ(output.Err(), "qora-cli: the unit refused the reset; reset it to apply the values\n");
     EXPECT_EQ(output.Out().find("reset requested"), std::string::npos);
 }
 

@@ -234,7 +234,7 @@ TEST_F(WindowResetAndCommissioning, ARemoteUnitThatRestartsLateIsVerifiedAfterIt
     EXPECT_FALSE(noticeOverVerification);
     EXPECT_FALSE(noticeShown());
     const CVerifyDlg* table = app.Commissioning()->VerificationWindow();
-    EXPECT_TRUE(table->Summary()->text().startsWith(QStringLiteral("verified: the unit answers on its node")))
+    EXPECT_TRUE(table->Summary()->text().startsWith(QStringLiteral("Verified: the unit answers on its node")))
         << table->Summary()->text().toStdString();
     for (int row = 0; row < table->Table()->rowCount(); ++row)
         EXPECT_EQ(table->Table()->item(row, 3)->text(), QStringLiteral("yes"))

@@ -96,10 +96,10 @@ TEST(SkyPlotWindow, SatellitesDrawnWhereTheyStandAndOnlyWhileTracked)
     ASSERT_GT(g.radius, 100);
     const auto colourAt = [&](QPointF p) { return QColor(image.pixel(p.toPoint())).rgb() & 0xFFFFFF; };
     // East on the circle's right edge, north at the top, south at the bottom, the zenith in the centre.
-    EXPECT_EQ(colourAt({g.centre.x() + g.radius, g.centre.y()}), CnoColour(50));
-    EXPECT_EQ(colourAt({g.centre.x(), g.centre.y() - g.radius}), CnoColour(20));
-    EXPECT_EQ(colourAt({g.centre.x(), g.centre.y() + g.radius}), CnoColour(30));
-    EXPECT_EQ(colourAt(g.centre), CnoColour(38));
+    EXPECT_EQ(colourAt({g.centre.x() + g.radius, g.centre.y()}), ChannelColour(50, false));
+    EXPECT_EQ(colourAt({g.centre.x(), g.centre.y() - g.radius}), ChannelColour(20, false));
+    EXPECT_EQ(colourAt({g.centre.x(), g.centre.y() + g.radius}), ChannelColour(30, false));
+    EXPECT_EQ(colourAt(g.centre), ChannelColour(38, false));
     // Nothing where the satellite no longer tracked stood.
     EXPECT_EQ(colourAt(g.PointAt(45, 45)), 0xFFFFFFu);
     EXPECT_EQ(window.Plot().Scene().satellites.size(), 4u);
