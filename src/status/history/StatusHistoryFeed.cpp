@@ -77,7 +77,11 @@ bool CStatusHistoryFeed::IsWanted(StatusSampleKind kind) const
 
 SGpsSample CStatusHistoryFeed::GpsSample(const CGPSStatusView& view, std::int64_t timeMs)
 {
-    const Protocol::SGpsStatus& status = view.Status();
+    return GpsSample(view.Status(), view.ChannelStatesReceived(), timeMs);
+}
+
+SGpsSample CStatusHistoryFeed::GpsSample(const Protocol::SGpsStatus& status, bool statesReceived, std::int64_t timeMs)
+{
     SGpsSample sample;
     sample.timeMs = timeMs;
     for (int c = 0; c < CGPSStatusView::kChannels; ++c) {
@@ -87,7 +91,7 @@ SGpsSample CStatusHistoryFeed::GpsSample(const CGPSStatusView& view, std::int64_
         channel.cno = from.cno.value;
         channel.elevationDeg = Degrees(from.elevation);
         channel.azimuthDeg = Degrees(from.azimuth);
-        channel.weak = view.IsWeak(c);
+        channel.weak = CGPSStatusView::IsWeak(status, statesReceived, c);
     }
     sample.latitudeDeg = status.latitude.InDegrees().value;
     sample.longitudeDeg = status.longitude.InDegrees().value;
@@ -106,6 +110,18 @@ SInstallationSample CStatusHistoryFeed::InstallationSample(const CInstallStatusV
     return sample;
 }
 
+SInstallationSample CStatusHistoryFeed::InstallationSample(const Protocol::SInstallationStatus& status,
+                                                           const QString& unitAddressText, std::int64_t timeMs)
+{
+    SInstallationSample sample;
+    sample.timeMs = timeMs;
+    sample.codes = status.codes;
+    for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
+        sample.texts[std::size_t(row)] = CInstallStatusView::RowText(status, row, unitAddressText);
+    sample.surveyProgress = status.surveyPercent;
+    return sample;
+}
+
 SConstellationSample CStatusHistoryFeed::ConstellationSample(const CConstellationStatisticsView& view,
                                                              std::int64_t timeMs)
 {
@@ -113,5 +129,15 @@ SConstellationSample CStatusHistoryFeed::ConstellationSample(const CConstellatio
     sample.timeMs = timeMs;
     sample.statistics = view.Statistics();
     sample.verdictText = view.VerdictPaneText();
+    return sample;
+}
+
+SConstellationSample CStatusHistoryFeed::ConstellationSample(const Protocol::SConstellationStatistics& statistics,
+                                                             bool valid, std::int64_t timeMs)
+{
+    SConstellationSample sample;
+    sample.timeMs = timeMs;
+    sample.statistics = statistics;
+    sample.verdictText = CConstellationStatisticsView::VerdictPaneText(statistics, valid);
     return sample;
 }
