@@ -82,7 +82,7 @@ SInstallationSample InstallationAt(int i, int runStart)
     const std::uint32_t survey = std::min(100, sinceStart / 20);
     const std::uint16_t fix = sinceStart < 12 ? V::NotOk : survey < 100 ? V::OkSurvey : V::OkLocked;
     s.codes = {V::Ok, fix, sinceStart < 36 ? V::Off : V::On, clock, V::OkAddress, V::BusDate};
-    s.surveyProgress = survey;
+    s.surveyPercent = survey;
     s.texts = {QStringLiteral("OK"),
                fix == V::NotOk        ? QStringLiteral("Not OK")
                : fix == V::OkSurvey ? QStringLiteral("OK (Survey) [%1 %]").arg(survey)

@@ -4,16 +4,15 @@
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
+#include "cli/CliStatusPoller.h"
 #include "cli/FileArguments.h"
 #include "cli/GroupCommandSession.h"
 #include "platform/InterruptWatcher.h"
-#include "status/constellation/ConstellationStatisticsView.h"
-#include "status/gps/GPSStatusView.h"
 #include "status/history/StatusHistory.h"
 #include "status/history/StatusHistoryFeed.h"
 #include "status/history/StatusRecorder.h"
-#include "status/install/InstallStatusView.h"
 
+#include <QDateTime>
 #include <QTimer>
 
 #include <cstdio>
@@ -26,14 +25,6 @@ constexpr long long kMaxDurationMs = 2000000LL * 1000; // within a timer's reach
 constexpr long long kMaxCount = 1000000000LL;
 // The unit is given this long, at least, to answer before the command gives up.
 constexpr int kQuietLimitMs = 30000;
-
-// The command is its own main frame for the status logic, as for status.
-struct CliRecordFrame : IStatusFrame {
-    bool ResetPending() const override { return false; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int) override {}
-};
 
 } // namespace
 
@@ -144,17 +135,30 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
 
     CGroupCommandSession session(connection);
     session.SetQuietLimit(std::max<int>(kQuietLimitMs, 3 * options->intervalMs));
-    CliRecordFrame frame;
-    CGPSStatusView gps(frame);
+    CCliStatusPoller poller;
     const QString address = UnitAddressText(QString::fromStdString(connection));
-    CInstallStatusView install(frame, [address] { return address; });
-    CConstellationStatisticsView constellation(frame);
     // Only the latest answers of each kind are needed for a row.
     CStatusHistory history(4);
-    CStatusHistoryFeed feed(history);
-    feed.Attach(gps);
-    feed.Attach(install);
-    feed.Attach(constellation);
+    // Every answer decoded whole becomes a sample of the time it arrived; a
+    // request that fails marks a gap.
+    QObject::connect(&poller, &CCliStatusPoller::Answered, [&](CCliStatusPoller::Kind kind) {
+        const SCliStatus& status = poller.Status();
+        const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+        switch (kind) {
+        case CCliStatusPoller::Kind::Gps:
+            history.AddGps(CStatusHistoryFeed::GpsSample(status.gps, status.channelStatesReceived, now));
+            break;
+        case CCliStatusPoller::Kind::Installation:
+            history.AddInstallation(CStatusHistoryFeed::InstallationSample(status.installation, address, now));
+            break;
+        case CCliStatusPoller::Kind::Constellation:
+            history.AddConstellation(
+                CStatusHistoryFeed::ConstellationSample(status.constellation, status.constellationValid, now));
+            break;
+        }
+        session.KeepAlive();
+    });
+    QObject::connect(&poller, &CCliStatusPoller::RequestFailed, [&] { history.MarkGap(); });
     CStatusRecorder recorder;
     // SIGINT and SIGTERM end the recording between rows.
     CInterruptWatcher interrupts;
@@ -173,16 +177,11 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
         PrintError(stderr, QStringLiteral("cannot write %1: %2; the rows before are kept").arg(path, reason));
         session.Finish(kExitRequestFailed);
     });
-    for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
-                                static_cast<CStatusPoller*>(&constellation)})
-        QObject::connect(view, &CStatusPoller::Answered, [&session] { session.KeepAlive(); });
-
     // The installation and constellation requests go first: the GPS answer
     // that writes the row then comes with theirs of the same round.
     const auto requestRound = [&] {
-        install.RequestStatus();
-        constellation.RequestStatus();
-        gps.RequestStatus();
+        poller.Request({CCliStatusPoller::Kind::Installation, CCliStatusPoller::Kind::Constellation,
+                        CCliStatusPoller::Kind::Gps});
     };
     QObject::connect(&poll, &QTimer::timeout, requestRound);
     QObject::connect(&interrupts, &CInterruptWatcher::Interrupted, [&] {
@@ -201,17 +200,13 @@ int RunRecordCommand(const std::string& connection, const std::vector<std::strin
             return;
         }
         recorder.Follow(history);
-        for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
-                                    static_cast<CStatusPoller*>(&constellation)})
-            view->StartRefresh(); // listens; hidden and unwanted, its own ticks send nothing
+        poller.Start(false); // listens; only the command's rounds ask
         if (options->durationMs)
             duration.start(int(*options->durationMs));
         poll.start(options->intervalMs);
         requestRound();
     });
-    for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
-                                static_cast<CStatusPoller*>(&constellation)})
-        view->StopRefresh();
+    poller.Stop();
     recorder.Close();
     if (stopped)
         std::fprintf(stderr, "stopped; %lld rows written to %s\n", static_cast<long long>(recorder.Rows()),

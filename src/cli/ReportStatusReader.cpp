@@ -1,26 +1,30 @@
 #include "cli/ReportStatusReader.h"
 
-#include "status/constellation/ConstellationStatisticsView.h"
-#include "status/gps/GPSStatusView.h"
 #include "status/install/InstallStatusView.h"
 
 #include <limits>
 
 CReportStatusReader::CReportStatusReader(QString unitAddressText, int giveUpMs)
+    : unitAddressText_(std::move(unitAddressText))
 {
-    gps_ = std::make_unique<CGPSStatusView>(frame_);
-    install_ = std::make_unique<CInstallStatusView>(frame_, [address = std::move(unitAddressText)] { return address; });
-    constellation_ = std::make_unique<CConstellationStatisticsView>(frame_);
     giveUp_.setSingleShot(true);
     giveUp_.setInterval(giveUpMs);
     QObject::connect(&giveUp_, &QTimer::timeout, [this] { Complete(false); });
+    QObject::connect(&poller_, &CCliStatusPoller::Answered, [this](CCliStatusPoller::Kind kind) {
+        (kind == CCliStatusPoller::Kind::Gps            ? gpsAnswered_
+         : kind == CCliStatusPoller::Kind::Installation ? installAnswered_
+                                                        : constellationAnswered_) = true;
+        Check();
+    });
+    // A failed request clears every answer kept: what was cleared is not
+    // reported as measured. The refresh asks again.
+    QObject::connect(&poller_, &CCliStatusPoller::RequestFailed,
+                     [this] { gpsAnswered_ = installAnswered_ = constellationAnswered_ = false; });
 }
 
 CReportStatusReader::~CReportStatusReader()
 {
-    for (CStatusPoller* view : {static_cast<CStatusPoller*>(gps_.get()), static_cast<CStatusPoller*>(install_.get()),
-                                static_cast<CStatusPoller*>(constellation_.get())})
-        view->StopRefresh();
+    poller_.Stop();
 }
 
 SReportStatus CReportStatusReader::Unknown()
@@ -39,24 +43,8 @@ void CReportStatusReader::Start(Done done)
 {
     done_ = std::move(done);
     gpsAnswered_ = installAnswered_ = constellationAnswered_ = false;
-    QObject::connect(gps_.get(), &CGPSStatusView::Redraw, [this] {
-        gpsAnswered_ = true;
-        Check();
-    });
-    install_->SetRedrawHandler([this] {
-        installAnswered_ = true;
-        Check();
-    });
-    constellation_->SetRedrawHandler([this] {
-        constellationAnswered_ = true;
-        Check();
-    });
     giveUp_.start();
-    for (CStatusPoller* view : {static_cast<CStatusPoller*>(gps_.get()), static_cast<CStatusPoller*>(install_.get()),
-                                static_cast<CStatusPoller*>(constellation_.get())}) {
-        view->SetVisible(true);
-        view->StartRefresh(); // listens and asks at once
-    }
+    poller_.Start(true); // listens and asks at once, then every 5 s
 }
 
 void CReportStatusReader::Check()
@@ -70,22 +58,23 @@ void CReportStatusReader::Complete(bool complete)
     if (!done_)
         return;
     giveUp_.stop();
-    for (CStatusPoller* view : {static_cast<CStatusPoller*>(gps_.get()), static_cast<CStatusPoller*>(install_.get()),
-                                static_cast<CStatusPoller*>(constellation_.get())})
-        view->StopRefresh();
+    poller_.Stop();
 
+    const SCliStatus& read = poller_.Status();
     SReportStatus status = Unknown();
     if (gpsAnswered_)
-        status.position = SMeasuredPosition{gps_->GetLatitudeDegrees(), gps_->GetLongitudeDegrees(),
-                                            gps_->GetAltitudeMetres()};
+        status.position = SMeasuredPosition{read.gps.latitude.InDegrees().value, read.gps.longitude.InDegrees().value,
+                                            read.gps.altitude.InMetres().value};
     if (installAnswered_) {
-        InstallationSummary summary;
-        install_->GetInstallationSummary(summary);
-        status.installation = SInstallationSnapshot{summary.selfTests,    summary.clockOutput, summary.clockState,
-                                                    summary.transmission, summary.busTime,     summary.gpsFix};
+        using Row = Protocol::SInstallationStatus::Row;
+        const auto text = [&](Row row) { return CInstallStatusView::RowText(read.installation, row, unitAddressText_); };
+        const auto& codes = read.installation.codes;
+        status.installation = SInstallationSnapshot{codes[Row::SelfTests], codes[Row::ClockOutput],
+                                                    codes[Row::ClockState], text(Row::Transmission),
+                                                    text(Row::BusTime),     text(Row::GpsFix)};
     }
     if (constellationAnswered_)
-        status.constellationVerdict = constellation_->Statistics().verdict;
+        status.constellationVerdict = read.constellation.verdict;
     const Done done = std::exchange(done_, nullptr);
     done(status, complete);
 }

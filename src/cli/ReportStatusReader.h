@@ -1,22 +1,18 @@
 #pragma once
 // Reads once what the status windows would add to a commissioning report:
 // the measured position (GPS status), the installation status and the
-// constellation verdict, through the same decoders the status command uses.
-// The unit must be in commission mode. What did not answer in time stays
-// unknown: no measured position, "Undefined" status words and texts.
+// constellation verdict, through the same poller the status command uses.
+// The unit must be in commission mode. What did not answer in time (or was
+// cleared by a failed request since) stays unknown: no measured position,
+// "Undefined" status words and texts.
 
+#include "cli/CliStatusPoller.h"
 #include "commissioning/report/CommissionReport.h"
-#include "status/StatusPoller.h"
 
 #include <QString>
 #include <QTimer>
 
 #include <functional>
-#include <memory>
-
-class CGPSStatusView;
-class CInstallStatusView;
-class CConstellationStatisticsView;
 
 class CReportStatusReader {
 public:
@@ -36,20 +32,11 @@ public:
     [[nodiscard]] static SReportStatus Unknown();
 
 private:
-    struct Frame : IStatusFrame {
-        bool ResetPending() const override { return false; }
-        bool CommissioningRunning() const override { return false; }
-        bool DownloadDialogOpen() const override { return false; }
-        void SetLinkWatchdog(int) override {}
-    };
-
     void Check();
     void Complete(bool complete);
 
-    Frame frame_;
-    std::unique_ptr<CGPSStatusView> gps_;
-    std::unique_ptr<CInstallStatusView> install_;
-    std::unique_ptr<CConstellationStatisticsView> constellation_;
+    QString unitAddressText_;
+    CCliStatusPoller poller_;
     bool gpsAnswered_ = false, installAnswered_ = false, constellationAnswered_ = false;
     QTimer giveUp_;
     Done done_;

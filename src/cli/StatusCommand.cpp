@@ -4,6 +4,7 @@
 #include "cli/CliArguments.h"
 #include "cli/CliOutput.h"
 #include "cli/CliSession.h"
+#include "cli/CliStatusPoller.h"
 #include "cli/StatusJson.h"
 #include "cli/GroupCommandSession.h"
 #include "data/version/VersionData.h"
@@ -22,39 +23,37 @@ namespace {
 constexpr int kMaxIntervalSeconds = 3600;
 constexpr int kGiveUpMs = 15000;
 
-// The command is its own main frame for the status logic: no reset, no
-// commissioning, no download, and the link watchdog is not needed.
-struct CliStatusFrame : IStatusFrame {
-    bool ResetPending() const override { return false; }
-    bool CommissioningRunning() const override { return false; }
-    bool DownloadDialogOpen() const override { return false; }
-    void SetLinkWatchdog(int) override {}
-};
-
 QString InstallLabel(int row)
 {
     return CInstallStatusView::RowLabel(row).remove(u':').trimmed();
 }
 
-void PrintText(const CGPSStatusView& gps, const CInstallStatusView& install,
-               const CConstellationStatisticsView& constellation)
+void PrintText(const SCliStatus& status, bool metricUnits, const QString& unitAddressText)
 {
+    using Gps = CGPSStatusView;
+    using Constellation = CConstellationStatisticsView;
+    const Protocol::SGpsStatus& gps = status.gps;
     std::printf("GPS Status\n");
-    std::printf("  Position: %s %s %s   GPS Time: %s\n", qPrintable(gps.LatitudeText()),
-                qPrintable(gps.LongitudeText()), qPrintable(gps.AltitudeText().trimmed()), qPrintable(gps.TimeText()));
+    std::printf("  Position: %s %s %s   GPS Time: %s\n", qPrintable(Gps::LatitudeText(gps)),
+                qPrintable(Gps::LongitudeText(gps)), qPrintable(Gps::AltitudeText(gps.altitude.value, metricUnits).trimmed()),
+                qPrintable(Gps::TimeText(gps)));
     std::printf("  %-4s %-4s %-10s %-10s %s\n", "Ch", "ID", "C/No", "Elevation", "Azimuth");
-    for (int c = 0; c < CGPSStatusView::kChannels; ++c) {
-        std::printf("  %-4d %-4s %-10s %-10s %s\n", c + 1, qPrintable(gps.SatelliteText(c)),
-                    qPrintable(gps.CNoText(c)), qPrintable(gps.ElevationText(c)), qPrintable(gps.AzimuthText(c)));
+    for (int c = 0; c < Gps::kChannels; ++c) {
+        std::printf("  %-4d %-4s %-10s %-10s %s\n", c + 1, qPrintable(Gps::SatelliteText(gps, c)),
+                    qPrintable(Gps::CNoText(gps, c)), qPrintable(Gps::ElevationText(gps, c)),
+                    qPrintable(Gps::AzimuthText(gps, c)));
     }
     std::printf("Installation Status\n");
     for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
-        std::printf("  %-28s %s\n", qPrintable(InstallLabel(row) + u':'), qPrintable(install.RowText(row)));
+        std::printf("  %-28s %s\n", qPrintable(InstallLabel(row) + u':'),
+                    qPrintable(CInstallStatusView::RowText(status.installation, row, unitAddressText)));
     std::printf("GPS Constellation Statistics\n");
-    for (int row = 0; row < CConstellationStatisticsView::kRows; ++row)
-        std::printf("  %2d visible satellites: %s s\n", row, qPrintable(constellation.CellText(row)));
-    std::printf("  Total: %s   Status: %s\n", qPrintable(constellation.TotalText()),
-                qPrintable(constellation.VerdictPaneText().trimmed()));
+    const bool showable = status.constellationValid;
+    for (int row = 0; row < Constellation::kRows; ++row)
+        std::printf("  %2d visible satellites: %s s\n", row,
+                    qPrintable(Constellation::CellText(status.constellation, showable, row)));
+    std::printf("  Total: %s   Status: %s\n", qPrintable(Constellation::TotalText(status.constellation, showable)),
+                qPrintable(Constellation::VerdictPaneText(status.constellation, showable).trimmed()));
     std::fflush(stdout);
 }
 
@@ -96,48 +95,47 @@ int RunStatusCommand(const std::string& connection, const std::vector<std::strin
         return RefuseUsage(stderr, error);
 
     CGroupCommandSession session(connection);
-    CliStatusFrame frame;
-    CGPSStatusView gps(frame);
+    CCliStatusPoller poller;
+    const bool metricUnits = CGPSStatusView::MetricUnitsSetting();
     const QString address = UnitAddressText(QString::fromStdString(connection));
-    CInstallStatusView install(frame, [address] { return address; });
-    CConstellationStatisticsView constellation(frame);
     CVersionData version;
     std::optional<QString> serial;
-    bool gpsDrawn = false, installDrawn = false, constellationDrawn = false;
-    QObject::connect(&gps, &CGPSStatusView::Redraw, [&] { gpsDrawn = true; });
-    install.SetRedrawHandler([&] { installDrawn = true; });
-    constellation.SetRedrawHandler([&] { constellationDrawn = true; });
+    bool gpsAnswered = false, installAnswered = false, constellationAnswered = false;
+    QObject::connect(&poller, &CCliStatusPoller::Answered, [&](CCliStatusPoller::Kind kind) {
+        (kind == CCliStatusPoller::Kind::Gps            ? gpsAnswered
+         : kind == CCliStatusPoller::Kind::Installation ? installAnswered
+                                                        : constellationAnswered) = true;
+    });
+    // A failed request clears every answer: nothing cleared is printed as if
+    // the unit had said it. The refresh asks again until the time is up.
+    QObject::connect(&poller, &CCliStatusPoller::RequestFailed,
+                     [&] { gpsAnswered = installAnswered = constellationAnswered = false; });
 
     QTimer check; // prints once all three have answered
     QTimer giveUp;
     giveUp.setSingleShot(true);
     auto requestAll = [&] {
-        gpsDrawn = installDrawn = constellationDrawn = false;
-        gps.RequestStatus();
-        install.RequestStatus();
-        constellation.RequestStatus();
+        gpsAnswered = installAnswered = constellationAnswered = false;
+        poller.Request({CCliStatusPoller::Kind::Gps, CCliStatusPoller::Kind::Installation,
+                        CCliStatusPoller::Kind::Constellation});
         giveUp.start(kGiveUpMs);
     };
     const auto startPolling = [&] {
-        for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
-                                    static_cast<CStatusPoller*>(&constellation)}) {
-            view->SetVisible(true);
-            view->StartRefresh(); // listens; its own ticks are harmless
-        }
+        poller.Start(true); // asks at once and every 5 s, as the windows do when shown
         check.start(20);
         requestAll();
     };
     QObject::connect(&check, &QTimer::timeout, [&] {
-        if (!giveUp.isActive() || !(gpsDrawn && installDrawn && constellationDrawn))
+        if (!giveUp.isActive() || !(gpsAnswered && installAnswered && constellationAnswered))
             return;
         giveUp.stop();
         if (options->json) {
             const QJsonObject snapshot =
-                StatusJson(gps, install, constellation, QDateTime::currentDateTimeUtc(), serial);
+                StatusJson(poller.Status(), metricUnits, address, QDateTime::currentDateTimeUtc(), serial);
             std::printf("%s\n", QJsonDocument(snapshot).toJson(QJsonDocument::Compact).constData());
             std::fflush(stdout);
         } else {
-            PrintText(gps, install, constellation);
+            PrintText(poller.Status(), metricUnits, address);
         }
         if (!watch)
             session.Finish(kExitOk);
@@ -168,9 +166,7 @@ int RunStatusCommand(const std::string& connection, const std::vector<std::strin
         if (!version.ReadAll())
             startPolling();
     });
-    for (CStatusPoller* view : {static_cast<CStatusPoller*>(&gps), static_cast<CStatusPoller*>(&install),
-                                static_cast<CStatusPoller*>(&constellation)})
-        view->StopRefresh();
+    poller.Stop();
     version.Unregister();
     return status;
 }

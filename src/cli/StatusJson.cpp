@@ -1,5 +1,7 @@
 #include "cli/StatusJson.h"
 
+#include "cli/CliStatusPoller.h"
+
 #include "status/constellation/ConstellationStatisticsView.h"
 #include "status/gps/GPSStatusView.h"
 #include "status/install/InstallStatusView.h"
@@ -13,38 +15,41 @@ QJsonValue NumberOrNull(bool known, double value)
     return known ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonObject Channel(const CGPSStatusView& gps, int c)
+QJsonObject Channel(const SCliStatus& status, int c)
 {
-    const Protocol::SGpsChannel& channel = gps.Status().channels.at(std::size_t(c));
+    using View = CGPSStatusView;
+    const Protocol::SGpsStatus& gps = status.gps;
+    const Protocol::SGpsChannel& channel = gps.channels.at(std::size_t(c));
     return QJsonObject{
         {"channel", c + 1},
         {"satellite", NumberOrNull(channel.HasSatellite(), channel.satellite)},
-        {"satellite_text", gps.SatelliteText(c).trimmed()},
+        {"satellite_text", View::SatelliteText(gps, c).trimmed()},
         {"cno", NumberOrNull(channel.cno.value != 0, channel.cno.value)},
-        {"cno_text", gps.CNoText(c).trimmed()},
-        {"weak", gps.IsWeak(c)},
+        {"cno_text", View::CNoText(gps, c).trimmed()},
+        {"weak", View::IsWeak(gps, status.channelStatesReceived, c)},
         {"elevation", NumberOrNull(channel.elevation.Known(), channel.elevation.InDegrees().value)},
-        {"elevation_text", gps.ElevationText(c).trimmed()},
+        {"elevation_text", View::ElevationText(gps, c).trimmed()},
         {"azimuth", NumberOrNull(channel.azimuth.Known(), channel.azimuth.InDegrees().value)},
-        {"azimuth_text", gps.AzimuthText(c).trimmed()},
+        {"azimuth_text", View::AzimuthText(gps, c).trimmed()},
     };
 }
 
-QJsonObject Gps(const CGPSStatusView& gps)
+QJsonObject Gps(const SCliStatus& all, bool metricUnits)
 {
+    using View = CGPSStatusView;
     QJsonArray channels;
-    for (int c = 0; c < CGPSStatusView::kChannels; ++c)
-        channels.append(Channel(gps, c));
-    const QString time = gps.TimeText();
+    for (int c = 0; c < View::kChannels; ++c)
+        channels.append(Channel(all, c));
+    const Protocol::SGpsStatus& status = all.gps;
+    const QString time = View::TimeText(status);
     const QTime parsed = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
-    const Protocol::SGpsStatus& status = gps.Status();
     return QJsonObject{
         {"latitude", status.latitude.InDegrees().value},
-        {"latitude_text", gps.LatitudeText().trimmed()},
+        {"latitude_text", View::LatitudeText(status).trimmed()},
         {"longitude", status.longitude.InDegrees().value},
-        {"longitude_text", gps.LongitudeText().trimmed()},
+        {"longitude_text", View::LongitudeText(status).trimmed()},
         {"altitude", status.altitude.InMetres().value},
-        {"altitude_text", gps.AltitudeText().trimmed()},
+        {"altitude_text", View::AltitudeText(status.altitude.value, metricUnits).trimmed()},
         {"gps_time", NumberOrNull(parsed.isValid(), parsed.msecsSinceStartOfDay() / 1000)},
         {"gps_time_text", time.trimmed()},
         {"channels", channels},
@@ -55,20 +60,20 @@ QJsonObject Gps(const CGPSStatusView& gps)
 constexpr const char* kRowKeys[CInstallStatusView::kRowCount] = {"self_tests",   "gps_fix",         "clock_output",
                                                                   "clock_state", "q1_transmission", "q1_time"};
 
-QJsonObject Installation(const CInstallStatusView& install)
+QJsonObject Installation(const Protocol::SInstallationStatus& status, const QString& unitAddressText)
 {
     using S = Protocol::SInstallationStatus;
-    const S& status = install.Status();
+    const auto rowText = [&](int row) { return CInstallStatusView::RowText(status, row, unitAddressText); };
     QJsonObject object;
     for (int row = 0; row < S::kRowCount; ++row) {
-        const QString text = install.RowText(row).trimmed();
+        const QString text = rowText(row).trimmed();
         const QString key = QString::fromLatin1(kRowKeys[row]);
         object.insert(key, NumberOrNull(text != QStringLiteral("?"), status.codes[std::size_t(row)]));
         object.insert(key + QStringLiteral("_text"), text);
     }
     const bool surveying = status.codes[S::GpsFix] == S::OkSurvey;
     object.insert("survey_progress", NumberOrNull(surveying, status.surveyPercent));
-    const bool dated = status.codes[S::BusTime] == S::BusDate && install.RowText(S::BusTime) != QStringLiteral("?");
+    const bool dated = status.codes[S::BusTime] == S::BusDate && rowText(S::BusTime) != QStringLiteral("?");
     object.insert("q1_time_seconds", NumberOrNull(dated, static_cast<double>(status.busTime.value) / 1000.0));
     return object;
 }
@@ -79,17 +84,19 @@ bool ShowsNumber(const QString& text)
     return text != QStringLiteral("?") && text != QStringLiteral("--");
 }
 
-QJsonObject Constellation(const CConstellationStatisticsView& view)
+QJsonObject Constellation(const SCliStatus& status)
 {
-    const Protocol::SConstellationStatistics& stats = view.Statistics();
+    using View = CConstellationStatisticsView;
+    const Protocol::SConstellationStatistics& stats = status.constellation;
+    const bool showable = status.constellationValid;
     QJsonArray durations, texts;
     for (int row = 0; row < CConstellationStatisticsView::kRows; ++row) {
-        const QString text = view.CellText(row).trimmed();
+        const QString text = View::CellText(stats, showable, row).trimmed();
         durations.append(NumberOrNull(ShowsNumber(text), stats.Duration(row).value));
         texts.append(text);
     }
-    const QString total = view.TotalText().trimmed();
-    const QString verdict = view.VerdictPaneText().trimmed();
+    const QString total = View::TotalText(stats, showable).trimmed();
+    const QString verdict = View::VerdictPaneText(stats, showable).trimmed();
     return QJsonObject{
         {"durations", durations},
         {"durations_text", texts},
@@ -102,15 +109,14 @@ QJsonObject Constellation(const CConstellationStatisticsView& view)
 
 } // namespace
 
-QJsonObject StatusJson(const CGPSStatusView& gps, const CInstallStatusView& install,
-                       const CConstellationStatisticsView& constellation, const QDateTime& utc,
-                       const std::optional<QString>& serial)
+QJsonObject StatusJson(const SCliStatus& status, bool metricUnits, const QString& unitAddressText,
+                       const QDateTime& utc, const std::optional<QString>& serial)
 {
     return QJsonObject{
         {"time", utc.toUTC().toString(Qt::ISODateWithMs)},
         {"serial", serial ? QJsonValue(*serial) : QJsonValue(QJsonValue::Null)},
-        {"gps", Gps(gps)},
-        {"installation", Installation(install)},
-        {"constellation", Constellation(constellation)},
+        {"gps", Gps(status, metricUnits)},
+        {"installation", Installation(status.installation, unitAddressText)},
+        {"constellation", Constellation(status)},
     };
 }

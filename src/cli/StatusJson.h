@@ -1,5 +1,5 @@
 #pragma once
-// The three status windows as one JSON object for programs (the keys are
+// The three status windows' answers as one JSON object for programs (the keys are
 // described in docs/status-json.md): numbers in degrees, metres, dBHz and
 // seconds, null where a window shows dashes or "?", and beside each number
 // the text the window shows, trimmed.
@@ -10,12 +10,10 @@
 
 #include <optional>
 
-class CGPSStatusView;
-class CInstallStatusView;
-class CConstellationStatisticsView;
+struct SCliStatus;
 
-// `utc`: when the snapshot was complete; `serial`: the unit's serial number,
-// nothing when it is unknown.
-[[nodiscard]] QJsonObject StatusJson(const CGPSStatusView& gps, const CInstallStatusView& install,
-                                     const CConstellationStatisticsView& constellation, const QDateTime& utc,
-                                     const std::optional<QString>& serial);
+// `metricUnits`: the altitude in metres, else in feet; `unitAddressText`: the
+// address the bus transmission row names; `utc`: when the snapshot was
+// complete; `serial`: the unit's serial number, nothing when it is unknown.
+[[nodiscard]] QJsonObject StatusJson(const SCliStatus& status, bool metricUnits, const QString& unitAddressText,
+                                     const QDateTime& utc, const std::optional<QString>& serial);

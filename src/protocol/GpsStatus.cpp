@@ -18,6 +18,23 @@ constexpr std::size_t kElevationAt = 57;
 constexpr std::size_t kAzimuthAt = 105;
 } // namespace
 
+namespace {
+double DegreesOrZero(DegreesE7 angle)
+{
+    return angle.Known() ? angle.InDegrees().value : 0.0;
+}
+} // namespace
+
+SGpsChannelReading ReadingOf(const SGpsChannel& channel)
+{
+    return {channel.satellite, channel.cno.value, DegreesOrZero(channel.elevation), DegreesOrZero(channel.azimuth)};
+}
+
+SGpsPosition PositionOf(const SGpsStatus& status)
+{
+    return {status.latitude.InDegrees().value, status.longitude.InDegrees().value, status.altitude.InMetres().value};
+}
+
 std::vector<std::uint8_t> GpsStatusRequest()
 {
     return {Class::kStatus, Address::kGpsStatus, Op::kGpsStatus, 0x00, 0x00};

@@ -38,6 +38,26 @@ struct SGpsStatus {
     std::array<SGpsChannel, kChannels> channels{};
 };
 
+// A channel's values in plain units, for readers that keep or draw them
+// rather than the reply's fields. An elevation or azimuth the unit does not
+// know is 0 here.
+struct SGpsChannelReading {
+    int satellite = 0;       // 0: no satellite on the channel
+    int cno = 0;             // dBHz
+    double elevationDeg = 0; // 0..90
+    double azimuthDeg = 0;   // 0..360, clockwise from north
+};
+
+// The position in plain units.
+struct SGpsPosition {
+    double latitudeDeg = 0;  // south negative
+    double longitudeDeg = 0; // west negative
+    double altitudeM = 0;
+};
+
+[[nodiscard]] SGpsChannelReading ReadingOf(const SGpsChannel& channel);
+[[nodiscard]] SGpsPosition PositionOf(const SGpsStatus& status);
+
 [[nodiscard]] std::vector<std::uint8_t> GpsStatusRequest();
 
 // Stores the reply's fields into `into` in the reply's order. A reply cut short

@@ -1,15 +1,13 @@
 // "qora-cli status --json" and "watch --json": the object built from the
-// status windows' values, and the program's output against the simulated unit
+// answers the command's poller decoded, and the program's output against the simulated unit
 // parsed back with QJsonDocument.
 
+#include "cli/CliStatusPoller.h"
 #include "cli/StatusJson.h"
 #include "link/DeviceMessageNotice.h"
 #include "platform/MessageIds.h"
-#include "status/constellation/ConstellationStatisticsView.h"
-#include "status/gps/GPSStatusView.h"
 #include "status/install/InstallStatusView.h"
 #include "support/CliRun.h"
-#include "support/FakeStatusFrame.h"
 #include "support/SimProcess.h"
 
 #include <QJsonArray>
@@ -30,11 +28,11 @@ void PutWord(std::vector<std::uint8_t>& b, std::uint32_t v)
         b.push_back(std::uint8_t(v >> shift));
 }
 
-void Deliver(CStatusPoller& view, const std::vector<std::uint8_t>& bytes)
+void Deliver(CMessageTarget& poller, const std::vector<std::uint8_t>& bytes)
 {
     auto message = std::make_unique<CDeviceMessage>();
     message->AppendBytes(bytes.data(), std::int32_t(bytes.size()));
-    DeliverDeviceMessage(view, std::move(message));
+    DeliverDeviceMessage(poller, std::move(message));
 }
 
 // A GPS status reply: 12:34:56, 123.45 m, S 12°34'56.789", E 001°23'45.678";
@@ -110,13 +108,8 @@ void ExpectNullExactlyWhereNothingIsShown(const QJsonObject& snapshot)
 
 TEST(CliStatusJson, NumbersBesideTheTextsTheWindowsShow)
 {
-    FakeStatusFrame frame;
-    CGPSStatusView gps(frame);
-    gps.SetMetricUnits(true);
-    CInstallStatusView install(frame, [] { return QStringLiteral("131"); });
-    CConstellationStatisticsView constellation(frame);
-    constellation.ClearStatus(); // nothing valid yet: "?" everywhere
-    Deliver(gps, GpsReply());
+    CCliStatusPoller poller; // no statistics yet: "?" everywhere
+    Deliver(poller, GpsReply());
     // Self-tests OK, GPS fix byte 2 (shown "?"), clock on, PLL locked, bus
     // transmission OK, bus time 2009-05-02 12:34:56.789, survey 37 %.
     std::vector<std::uint8_t> installReply{0x84, 0x03, 0x1C, 0, 2, 0, 0, 1, 1};
@@ -124,14 +117,15 @@ TEST(CliStatusJson, NumbersBesideTheTextsTheWindowsShow)
     for (int shift = 56; shift >= 0; shift -= 8)
         installReply.push_back(std::uint8_t(busTime >> shift));
     PutWord(installReply, 37);
-    Deliver(install, installReply);
+    Deliver(poller, installReply);
 
     const QDateTime when(QDate(2024, 2, 29), QTime(23, 59, 58, 7), Qt::UTC);
-    const QJsonObject json = StatusJson(gps, install, constellation, when, QStringLiteral("QSIM131"));
+    const QString address = QStringLiteral("131");
+    const QJsonObject json = StatusJson(poller.Status(), true, address, when, QStringLiteral("QSIM131"));
 
     EXPECT_EQ(json["time"].toString(), QStringLiteral("2024-02-29T23:59:58.007Z"));
     EXPECT_EQ(json["serial"].toString(), QStringLiteral("QSIM131"));
-    EXPECT_TRUE(StatusJson(gps, install, constellation, when, std::nullopt)["serial"].isNull());
+    EXPECT_TRUE(StatusJson(poller.Status(), true, address, when, std::nullopt)["serial"].isNull());
 
     const QJsonObject g = json["gps"].toObject();
     EXPECT_NEAR(g["latitude"].toDouble(), -(12 + 34 / 60.0 + 56.789 / 3600), 1e-9);

@@ -78,11 +78,15 @@ bool CConstellationStatisticsView::Showable() const
 
 QString CConstellationStatisticsView::CellText(int row) const
 {
+    return CellText(SharedConstellationStatistics(), Showable(), row);
+}
+
+QString CConstellationStatisticsView::CellText(const ConstellationStatisticsData& stats, bool showable, int row)
+{
     if (row < 0 || row >= kRows)
         return {};
-    if (!Showable())
+    if (!showable)
         return QStringLiteral("?");
-    const ConstellationStatisticsData& stats = SharedConstellationStatistics();
     if (stats.verdict == kVerdictInitialising)
         return QStringLiteral("--");
     return QString::number(stats.durations[row]);
@@ -99,14 +103,24 @@ CConstellationStatisticsView::Tone CConstellationStatisticsView::CellTone(int ro
 
 QString CConstellationStatisticsView::TotalText() const
 {
-    if (!Showable())
+    return TotalText(SharedConstellationStatistics(), Showable());
+}
+
+QString CConstellationStatisticsView::TotalText(const ConstellationStatisticsData& stats, bool showable)
+{
+    if (!showable)
         return QStringLiteral("?");
-    return QStringLiteral("%1 sec").arg(SharedConstellationStatistics().total);
+    return QStringLiteral("%1 sec").arg(stats.total);
 }
 
 QString CConstellationStatisticsView::VerdictPaneText() const
 {
-    const char* word = Showable() ? VerdictWord(SharedConstellationStatistics().verdict) : nullptr;
+    return VerdictPaneText(SharedConstellationStatistics(), Showable());
+}
+
+QString CConstellationStatisticsView::VerdictPaneText(const ConstellationStatisticsData& stats, bool showable)
+{
+    const char* word = showable ? VerdictWord(stats.verdict) : nullptr;
     return word ? QString::fromLatin1(word) : QStringLiteral("?");
 }
 

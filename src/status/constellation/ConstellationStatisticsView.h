@@ -61,6 +61,11 @@ public:
     [[nodiscard]] QString TotalText() const;
     [[nodiscard]] QString VerdictPaneText() const;
     [[nodiscard]] Tone VerdictPaneTone() const;
+    // The same texts for statistics however they were read; `showable`: they
+    // are valid and no reset is pending.
+    [[nodiscard]] static QString CellText(const ConstellationStatisticsData& stats, bool showable, int row);
+    [[nodiscard]] static QString TotalText(const ConstellationStatisticsData& stats, bool showable);
+    [[nodiscard]] static QString VerdictPaneText(const ConstellationStatisticsData& stats, bool showable);
 
     // The verdict as the commissioning report prints it, whether or not the
     // statistics are valid.

@@ -19,10 +19,12 @@ QString AngleValueText(std::uint32_t value)
 
 } // namespace
 
-CGPSStatusView::CGPSStatusView(IStatusFrame& frame) : CStatusPoller(frame)
+CGPSStatusView::CGPSStatusView(IStatusFrame& frame) : CStatusPoller(frame), metric_(MetricUnitsSetting()) {}
+
+bool CGPSStatusView::MetricUnitsSetting()
 {
-    if (const std::optional<QString> setting = ReadMeasureSetting())
-        metric_ = !setting->isEmpty() && setting->at(0) == u'0';
+    const std::optional<QString> setting = ReadMeasureSetting();
+    return !setting || (!setting->isEmpty() && setting->at(0) == u'0');
 }
 
 std::unique_ptr<CDeviceMessage> CGPSStatusView::BuildRequest() const
@@ -55,8 +57,13 @@ void CGPSStatusView::ClearStatus()
 
 bool CGPSStatusView::IsWeak(int channel) const
 {
-    const Protocol::SGpsChannel& c = Channel(channel);
-    return statesReceived_ ? (c.state & 1) == 0 : c.cno.value < kWeakCNo;
+    return IsWeak(status_, statesReceived_, channel);
+}
+
+bool CGPSStatusView::IsWeak(const Protocol::SGpsStatus& status, bool statesReceived, int channel)
+{
+    const Protocol::SGpsChannel& c = status.channels.at(std::size_t(channel));
+    return statesReceived ? (c.state & 1) == 0 : c.cno.value < kWeakCNo;
 }
 
 int CGPSStatusView::BarWidth(int channel, int cellWidth) const
@@ -66,24 +73,44 @@ int CGPSStatusView::BarWidth(int channel, int cellWidth) const
 
 QString CGPSStatusView::SatelliteText(int channel) const
 {
-    const int n = SatelliteNumber(channel);
+    return SatelliteText(status_, channel);
+}
+
+QString CGPSStatusView::SatelliteText(const Protocol::SGpsStatus& status, int channel)
+{
+    const int n = status.channels.at(std::size_t(channel)).satellite;
     return n == 0 ? QStringLiteral("---") : QString::number(n);
 }
 
 QString CGPSStatusView::CNoText(int channel) const
 {
-    const int cno = CNo(channel);
+    return CNoText(status_, channel);
+}
+
+QString CGPSStatusView::CNoText(const Protocol::SGpsStatus& status, int channel)
+{
+    const int cno = status.channels.at(std::size_t(channel)).cno.value;
     return cno == 0 ? QStringLiteral("-- dBHz") : QStringLiteral("%1 dBHz").arg(cno);
 }
 
 QString CGPSStatusView::ElevationText(int channel) const
 {
-    return AngleValueText(Elevation(channel));
+    return ElevationText(status_, channel);
+}
+
+QString CGPSStatusView::ElevationText(const Protocol::SGpsStatus& status, int channel)
+{
+    return AngleValueText(status.channels.at(std::size_t(channel)).elevation.value);
 }
 
 QString CGPSStatusView::AzimuthText(int channel) const
 {
-    return AngleValueText(Azimuth(channel));
+    return AzimuthText(status_, channel);
+}
+
+QString CGPSStatusView::AzimuthText(const Protocol::SGpsStatus& status, int channel)
+{
+    return AngleValueText(status.channels.at(std::size_t(channel)).azimuth.value);
 }
 
 QString CGPSStatusView::PackedAngleText(std::int32_t packed, bool latitude)
@@ -110,12 +137,22 @@ QString CGPSStatusView::AltitudeText(std::int32_t centimetres, bool metric)
 
 QString CGPSStatusView::LatitudeText() const
 {
-    return PackedAngleText(status_.latitude.packed, true);
+    return LatitudeText(status_);
+}
+
+QString CGPSStatusView::LatitudeText(const Protocol::SGpsStatus& status)
+{
+    return PackedAngleText(status.latitude.packed, true);
 }
 
 QString CGPSStatusView::LongitudeText() const
 {
-    return PackedAngleText(status_.longitude.packed, false);
+    return LongitudeText(status_);
+}
+
+QString CGPSStatusView::LongitudeText(const Protocol::SGpsStatus& status)
+{
+    return PackedAngleText(status.longitude.packed, false);
 }
 
 QString CGPSStatusView::AltitudeText() const
@@ -125,8 +162,13 @@ QString CGPSStatusView::AltitudeText() const
 
 QString CGPSStatusView::TimeText() const
 {
+    return TimeText(status_);
+}
+
+QString CGPSStatusView::TimeText(const Protocol::SGpsStatus& status)
+{
     // The bytes as received, even outside a day's range.
-    return QString::asprintf("%02d:%02d:%02d", status_.time.hour, status_.time.minute, status_.time.second);
+    return QString::asprintf("%02d:%02d:%02d", status.time.hour, status.time.minute, status.time.second);
 }
 
 double CGPSStatusView::GetLatitudeDegrees() const

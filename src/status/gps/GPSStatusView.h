@@ -58,6 +58,16 @@ public:
     [[nodiscard]] QString AltitudeText() const;
     [[nodiscard]] QString TimeText() const;
 
+    // The same rule and texts for a status however it was read.
+    [[nodiscard]] static bool IsWeak(const Protocol::SGpsStatus& status, bool statesReceived, int channel);
+    [[nodiscard]] static QString SatelliteText(const Protocol::SGpsStatus& status, int channel);
+    [[nodiscard]] static QString CNoText(const Protocol::SGpsStatus& status, int channel);
+    [[nodiscard]] static QString ElevationText(const Protocol::SGpsStatus& status, int channel);
+    [[nodiscard]] static QString AzimuthText(const Protocol::SGpsStatus& status, int channel);
+    [[nodiscard]] static QString LatitudeText(const Protocol::SGpsStatus& status);
+    [[nodiscard]] static QString LongitudeText(const Protocol::SGpsStatus& status);
+    [[nodiscard]] static QString TimeText(const Protocol::SGpsStatus& status);
+
     [[nodiscard]] std::int32_t PackedLatitude() const { return status_.latitude.packed; }
     [[nodiscard]] std::int32_t PackedLongitude() const { return status_.longitude.packed; }
     [[nodiscard]] std::int32_t AltitudeCm() const { return status_.altitude.value; }
@@ -67,6 +77,9 @@ public:
     [[nodiscard]] double GetAltitudeMetres() const;
 
     [[nodiscard]] bool MetricUnits() const { return metric_; }
+    // The user's measurement system: metric unless the setting reads and does
+    // not start with '0'.
+    [[nodiscard]] static bool MetricUnitsSetting();
     void SetMetricUnits(bool metric) { metric_ = metric; }
 
     // The texts of an angle in the unit's packed form DDDMMSSmmm (negative

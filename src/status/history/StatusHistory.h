@@ -9,6 +9,8 @@
 // goes on, and the gap carries a label that says why. Lives in the GUI thread.
 
 #include "protocol/ConstellationStatistics.h"
+#include "protocol/GpsStatus.h"
+#include "protocol/InstallationStatus.h"
 
 #include <QObject>
 #include <QString>
@@ -34,30 +36,25 @@ using ConstellationStatisticsData = Protocol::SConstellationStatistics;
 // The three kinds of answer the history keeps, one series each.
 enum class StatusSampleKind { Gps, Installation, Constellation };
 
-// One receiver channel as the GPS status answer gave it.
-struct SChannelSample {
-    int satellite = 0;        // 0: no satellite on the channel
-    int cno = 0;              // dBHz
-    double elevationDeg = 0;  // 0..90
-    double azimuthDeg = 0;    // 0..360, clockwise from north
-    bool weak = false;        // as the GPS status window marks it
+// One receiver channel as the GPS status answer gave it, and whether the
+// GPS status window marks it weak.
+struct SChannelSample : Protocol::SGpsChannelReading {
+    bool weak = false;
 };
 
-struct SGpsSample {
+// The answer's position and channels, with when it came.
+struct SGpsSample : Protocol::SGpsPosition {
     std::int64_t timeMs = 0; // when the answer arrived, ms since the epoch (UTC)
     bool afterGap = false;   // the first sample after a disconnection or reset
-    std::array<SChannelSample, 12> channels{};
-    double latitudeDeg = 0;  // south negative
-    double longitudeDeg = 0; // west negative
-    double altitudeM = 0;
+    std::array<SChannelSample, Protocol::SGpsStatus::kChannels> channels{};
 };
 
-struct SInstallationSample {
+// The installation status answer (its rows' codes, bus time and survey
+// progress), with when it came and the rows' texts as the window shows them.
+struct SInstallationSample : Protocol::SInstallationStatus {
     std::int64_t timeMs = 0;
     bool afterGap = false;
-    std::array<std::uint16_t, 6> codes{}; // Protocol::SInstallationStatus's rows and codes
-    std::array<QString, 6> texts;          // the rows' texts as the window shows them
-    std::uint32_t surveyProgress = 0;      // as the unit reports it
+    std::array<QString, kRowCount> texts;
 };
 
 struct SConstellationSample {

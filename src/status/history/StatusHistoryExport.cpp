@@ -61,7 +61,7 @@ QByteArray InstallationHistoryCsv(const CStatusHistory& history)
         QStringList row{StatusRecordTime(s.timeMs), Gap(s.afterGap)};
         for (const QString& text : s.texts)
             row << text.trimmed();
-        row << QString::number(s.surveyProgress);
+        row << QString::number(s.surveyPercent);
         AppendRow(csv, row);
     }
     return csv;

@@ -13,12 +13,6 @@ std::size_t IndexOf(StatusSampleKind kind)
     return static_cast<std::size_t>(kind);
 }
 
-// An angle the unit does not know is drawn at 0.
-double Degrees(Protocol::DegreesE7 angle)
-{
-    return angle.Known() ? angle.InDegrees().value : 0.0;
-}
-
 } // namespace
 
 CStatusHistoryFeed::CStatusHistoryFeed(CStatusHistory& history, QObject* parent)
@@ -77,32 +71,41 @@ bool CStatusHistoryFeed::IsWanted(StatusSampleKind kind) const
 
 SGpsSample CStatusHistoryFeed::GpsSample(const CGPSStatusView& view, std::int64_t timeMs)
 {
-    const Protocol::SGpsStatus& status = view.Status();
+    return GpsSample(view.Status(), view.ChannelStatesReceived(), timeMs);
+}
+
+SGpsSample CStatusHistoryFeed::GpsSample(const Protocol::SGpsStatus& status, bool statesReceived, std::int64_t timeMs)
+{
     SGpsSample sample;
+    static_cast<Protocol::SGpsPosition&>(sample) = Protocol::PositionOf(status);
     sample.timeMs = timeMs;
     for (int c = 0; c < CGPSStatusView::kChannels; ++c) {
-        const Protocol::SGpsChannel& from = status.channels[std::size_t(c)];
         SChannelSample& channel = sample.channels[std::size_t(c)];
-        channel.satellite = from.satellite;
-        channel.cno = from.cno.value;
-        channel.elevationDeg = Degrees(from.elevation);
-        channel.azimuthDeg = Degrees(from.azimuth);
-        channel.weak = view.IsWeak(c);
+        // An angle the unit does not know is drawn at 0.
+        static_cast<Protocol::SGpsChannelReading&>(channel) = Protocol::ReadingOf(status.channels[std::size_t(c)]);
+        channel.weak = CGPSStatusView::IsWeak(status, statesReceived, c);
     }
-    sample.latitudeDeg = status.latitude.InDegrees().value;
-    sample.longitudeDeg = status.longitude.InDegrees().value;
-    sample.altitudeM = status.altitude.InMetres().value;
     return sample;
 }
 
 SInstallationSample CStatusHistoryFeed::InstallationSample(const CInstallStatusView& view, std::int64_t timeMs)
 {
     SInstallationSample sample;
+    static_cast<Protocol::SInstallationStatus&>(sample) = view.Status();
     sample.timeMs = timeMs;
-    sample.codes = view.Status().codes;
     for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
         sample.texts[std::size_t(row)] = view.RowText(row);
-    sample.surveyProgress = view.Status().surveyPercent;
+    return sample;
+}
+
+SInstallationSample CStatusHistoryFeed::InstallationSample(const Protocol::SInstallationStatus& status,
+                                                           const QString& unitAddressText, std::int64_t timeMs)
+{
+    SInstallationSample sample;
+    static_cast<Protocol::SInstallationStatus&>(sample) = status;
+    sample.timeMs = timeMs;
+    for (int row = 0; row < CInstallStatusView::kRowCount; ++row)
+        sample.texts[std::size_t(row)] = CInstallStatusView::RowText(status, row, unitAddressText);
     return sample;
 }
 
@@ -113,5 +116,15 @@ SConstellationSample CStatusHistoryFeed::ConstellationSample(const CConstellatio
     sample.timeMs = timeMs;
     sample.statistics = view.Statistics();
     sample.verdictText = view.VerdictPaneText();
+    return sample;
+}
+
+SConstellationSample CStatusHistoryFeed::ConstellationSample(const Protocol::SConstellationStatistics& statistics,
+                                                             bool valid, std::int64_t timeMs)
+{
+    SConstellationSample sample;
+    sample.timeMs = timeMs;
+    sample.statistics = statistics;
+    sample.verdictText = CConstellationStatisticsView::VerdictPaneText(statistics, valid);
     return sample;
 }

@@ -6,6 +6,8 @@
 // of them is open, a recording runs) is kept asking at its usual rate.
 // Widget-free; lives in the GUI thread.
 
+#include "protocol/GpsStatus.h"
+#include "protocol/InstallationStatus.h"
 #include "status/history/StatusHistory.h"
 
 #include <QObject>
@@ -48,6 +50,15 @@ public:
     [[nodiscard]] static SInstallationSample InstallationSample(const CInstallStatusView& view, std::int64_t timeMs);
     [[nodiscard]] static SConstellationSample ConstellationSample(const CConstellationStatisticsView& view,
                                                                   std::int64_t timeMs);
+    // The same for answers however they were read: `statesReceived` as the
+    // GPS window counts it, the unit address the transmission row names, and
+    // whether the statistics are valid (no reset is pending).
+    [[nodiscard]] static SGpsSample GpsSample(const Protocol::SGpsStatus& status, bool statesReceived,
+                                              std::int64_t timeMs);
+    [[nodiscard]] static SInstallationSample InstallationSample(const Protocol::SInstallationStatus& status,
+                                                                const QString& unitAddressText, std::int64_t timeMs);
+    [[nodiscard]] static SConstellationSample ConstellationSample(const Protocol::SConstellationStatistics& statistics,
+                                                                  bool valid, std::int64_t timeMs);
 
 private:
     void AttachPoller(StatusSampleKind kind, CStatusPoller& poller);

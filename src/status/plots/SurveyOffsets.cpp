@@ -62,7 +62,7 @@ SurveyOffsets BuildSurveyOffsets(const std::deque<SGpsSample>& gps, const std::d
 {
     SurveyOffsets result;
     if (!installation.empty())
-        result.surveyProgress = installation.back().surveyProgress;
+        result.surveyProgress = installation.back().surveyPercent;
 
     // The mean, longitudes taken relative to the first so that positions on
     // both sides of the 180° meridian average to one place.

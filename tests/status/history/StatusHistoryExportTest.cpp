@@ -39,7 +39,7 @@ void Fill(CStatusHistory& history)
     i.timeMs = 2000;
     i.texts = {QStringLiteral("OK"), QStringLiteral("OK (Survey) [37 %]"), QStringLiteral("On"),
                QStringLiteral("PLL Locked"), QStringLiteral("OK (131)"), QStringLiteral("01.01.1990   00:00:00")};
-    i.surveyProgress = 37;
+    i.surveyPercent = 37;
     history.AddInstallation(i);
 
     SConstellationSample c;

@@ -124,7 +124,7 @@ TEST_F(StatusHistoryFeedTest, EachWholeAnswerBecomesOneSampleWithWhatTheWindowSh
     EXPECT_EQ(i.texts[CInstallStatusView::GpsFix], QStringLiteral("OK (Survey) [37 %]"));
     EXPECT_EQ(i.texts[CInstallStatusView::ClockState], QStringLiteral("PLL Locked"));
     EXPECT_EQ(i.codes[CInstallStatusView::GpsFix], CInstallStatusView::OkSurvey);
-    EXPECT_EQ(i.surveyProgress, 37u);
+    EXPECT_EQ(i.surveyPercent, 37u);
 
     unit.Reply(ConstellationReply(0, 1));
     ASSERT_EQ(history.Constellation().size(), 1u);

@@ -276,7 +276,7 @@ TEST(SurveyPlotWindow, SpreadAndProgressShown)
     for (int i = 0; i < 30; ++i)
         AddGps(history, i, {{1, 40, 0, 0}});
     SInstallationSample install;
-    install.surveyProgress = 64;
+    install.surveyPercent = 64;
     history.AddInstallation(install);
     CSurveyPlotWindow window(history);
     window.resize(560, 640);

@@ -306,7 +306,7 @@ TEST(SurveyOffsets, MetresFromTheMeanAndTheirSpread)
         gps.push_back(s);
     }
     std::deque<SInstallationSample> install{Install(0, 0, 0)};
-    install.back().surveyProgress = 42;
+    install.back().surveyPercent = 42;
     const SurveyOffsets o = BuildSurveyOffsets(gps, install, 10);
     EXPECT_EQ(o.positions, 100u);
     EXPECT_NEAR(o.meanLatitudeDeg, 60.0, 1e-12);
