@@ -33,7 +33,8 @@ shift $((OPTIND - 1))
 
 all_targets=(service_framing data_group_replies status_replies software_files work_order
              archive_form rks_frames sim_frames sim_gateway download_replies activation_replies
-             commission_replies report_writer sim_firmware sim_replay traffic_recording fleet_replies)
+             commission_replies report_writer sim_firmware sim_replay traffic_recording fleet_replies
+             protocol_records)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 for target in "${targets[@]}"; do
