@@ -44,7 +44,9 @@ void CDeadlineWatch::Run()
         }
         const auto first = armed_.begin();
         if (Clock::now() < first->first) {
-            changed_.wait_until(lock, first->first);
+            // A copy: the entry may be disarmed and freed while this waits.
+            const Clock::time_point deadline = first->first;
+            changed_.wait_until(lock, deadline);
             continue;
         }
         first->second.expired();

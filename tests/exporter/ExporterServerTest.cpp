@@ -3,6 +3,7 @@
 // scrape timeout, the limits, clients that misbehave, basic auth and TLS.
 
 #include "exporter/ExporterServer.h"
+#include "exporter/DeadlineWatch.h"
 
 #include <QFile>
 #include <QProcess>
@@ -426,4 +427,21 @@ TEST_F(ExporterServer, BasicAuthAndTls)
     // Plain HTTP to the TLS port gets nothing.
     const auto plain = Get("/");
     EXPECT_FALSE(plain && plain->status == 200);
+}
+
+// A deadline disarmed while the watch waits for it must not be read again
+// when the wait ends (AddressSanitizer saw it freed under the waiting thread).
+TEST(DeadlineWatch, ADeadlineDisarmedWhileAwaitedIsNeverTouchedAndTheNextStillFires)
+{
+    CDeadlineWatch watch;
+    std::atomic<int> fired{0};
+    const auto now = CDeadlineWatch::Clock::now();
+    const std::uint64_t far = watch.Arm(now + std::chrono::milliseconds(300), [&] { fired += 100; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the watch now waits for it
+    watch.Disarm(far);
+    (void)watch.Arm(CDeadlineWatch::Clock::now() + std::chrono::milliseconds(10), [&] { ++fired; });
+    for (int i = 0; i < 200 && fired == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400)); // past the disarmed deadline
+    EXPECT_EQ(fired.load(), 1);
 }
