@@ -41,10 +41,7 @@ Decoded DecodeConstellationStatistics(Bytes bytes, SConstellationStatistics& int
 
 std::optional<SConstellationStatistics> ConstellationStatisticsOf(Bytes reply)
 {
-    SConstellationStatistics statistics;
-    if (DecodeConstellationStatistics(reply, statistics) != Decoded::Whole)
-        return std::nullopt;
-    return statistics;
+    return WholeRecordOf<SConstellationStatistics>(reply, DecodeConstellationStatistics);
 }
 
 } // namespace Protocol

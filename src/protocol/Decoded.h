@@ -61,4 +61,15 @@ private:
     Bytes bytes_;
 };
 
+// The record of a whole reply only: nothing for a reply cut short, refused
+// or of another kind.
+template <typename Record, typename Decode>
+[[nodiscard]] std::optional<Record> WholeRecordOf(Bytes reply, Decode decode)
+{
+    Record record;
+    if (decode(reply, record) != Decoded::Whole)
+        return std::nullopt;
+    return record;
+}
+
 } // namespace Protocol

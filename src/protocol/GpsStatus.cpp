@@ -95,10 +95,7 @@ Decoded DecodeGpsStatus(Bytes bytes, SGpsStatus& into)
 
 std::optional<SGpsStatus> GpsStatusOf(Bytes reply)
 {
-    SGpsStatus status;
-    if (DecodeGpsStatus(reply, status) != Decoded::Whole)
-        return std::nullopt;
-    return status;
+    return WholeRecordOf<SGpsStatus>(reply, DecodeGpsStatus);
 }
 
 } // namespace Protocol

@@ -74,10 +74,7 @@ Decoded DecodeInstallationStatus(Bytes bytes, SInstallationStatus& into)
 
 std::optional<SInstallationStatus> InstallationStatusOf(Bytes reply)
 {
-    SInstallationStatus status;
-    if (DecodeInstallationStatus(reply, status) != Decoded::Whole)
-        return std::nullopt;
-    return status;
+    return WholeRecordOf<SInstallationStatus>(reply, DecodeInstallationStatus);
 }
 
 } // namespace Protocol

@@ -125,8 +125,31 @@ protected:
         return at == std::string::npos ? -1 : std::stoi(result->body.substr(at + name.size() + 2));
     }
 
+    // Readings wait, answering "reachable", until ReleaseReadings().
+    void HoldReadings()
+    {
+        reader.hook = [this](const std::string&, Clock::time_point) {
+            std::unique_lock lock(holdMutex);
+            released.wait(lock, [this] { return release; });
+            SUnitReading reading;
+            reading.reachable = true;
+            return reading;
+        };
+    }
+    void ReleaseReadings()
+    {
+        {
+            std::lock_guard lock(holdMutex);
+            release = true;
+        }
+        released.notify_all();
+    }
+
     QTemporaryDir dir;
     FakeReader reader;
+    std::mutex holdMutex;
+    std::condition_variable released;
+    bool release = false;
     std::unique_ptr<CTargetDirectory> targets;
     std::unique_ptr<CExporterServer> server;
     std::thread serving;
@@ -200,16 +223,7 @@ TEST_F(ExporterServer, EndpointsAndOneLineRefusals)
 
 TEST_F(ExporterServer, ProbesOfOneUnitArrivingTogetherShareOneReading)
 {
-    std::mutex mutex;
-    std::condition_variable released;
-    bool release = false;
-    reader.hook = [&](const std::string&, Clock::time_point) {
-        std::unique_lock lock(mutex);
-        released.wait(lock, [&] { return release; });
-        SUnitReading reading;
-        reading.reachable = true;
-        return reading;
-    };
+    HoldReadings();
     Start();
     std::vector<std::thread> probes;
     std::atomic<int> answeredUp{0};
@@ -225,11 +239,7 @@ TEST_F(ExporterServer, ProbesOfOneUnitArrivingTogetherShareOneReading)
     while (Metric("qora_exporter_probes_in_flight") != 4 && Clock::now() < until)
         std::this_thread::sleep_for(5ms);
     EXPECT_EQ(Metric("qora_exporter_units_reading"), 1);
-    {
-        std::lock_guard lock(mutex);
-        release = true;
-    }
-    released.notify_all();
+    ReleaseReadings();
     for (std::thread& probe : probes)
         probe.join();
     EXPECT_EQ(answeredUp.load(), 4);
@@ -275,16 +285,7 @@ TEST_F(ExporterServer, AProbeAnswersWithinTheScrapeTimeoutWithWhatItHas)
 
 TEST_F(ExporterServer, ProbesBeyondTheLimitAreRefusedAtTheirDeadlineNotQueuedForever)
 {
-    std::mutex mutex;
-    std::condition_variable released;
-    bool release = false;
-    reader.hook = [&](const std::string&, Clock::time_point) {
-        std::unique_lock lock(mutex);
-        released.wait(lock, [&] { return release; });
-        SUnitReading reading;
-        reading.reachable = true;
-        return reading;
-    };
+    HoldReadings();
     SExporterOptions options;
     options.maxProbes = 1;
     Start(options);
@@ -297,11 +298,7 @@ TEST_F(ExporterServer, ProbesBeyondTheLimitAreRefusedAtTheirDeadlineNotQueuedFor
     ASSERT_TRUE(other);
     EXPECT_EQ(other->status, 503);
     EXPECT_NE(other->body.find("too many probes"), std::string::npos);
-    {
-        std::lock_guard lock(mutex);
-        release = true;
-    }
-    released.notify_all();
+    ReleaseReadings();
     first.join();
     EXPECT_EQ(Metric("qora_exporter_probes_total{result=\"busy\"}"), 1);
 }
